@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs everything the project needs on Debian 12 with apt-get. Idempotent: quiet when all is present.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build ccache clang clang-format libclang-rt-14-dev
+  libocct-foundation-dev libocct-modeling-data-dev libocct-modeling-algorithms-dev
+  libocct-ocaf-dev libocct-data-exchange-dev libocct-visualization-dev libtbb-dev
+  libpugixml-dev nlohmann-json3-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev
+)
+# Extra groups: "browser" for the viewer's end-to-end test, "plot" for the benchmark chart.
+for group in "$@"; do
+  case "$group" in
+    browser) packages+=(chromium nodejs npm) ;;
+    plot) packages+=(gnuplot-nox) ;;
+    *) echo "install-deps: unknown group '$group' (known: browser, plot)" >&2; exit 2 ;;
+  esac
+done
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "install-deps: installing ${missing[*]}"
+sudo_cmd=()
+[ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update -qq
+"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -1,0 +1,24 @@
+// checkvalve: evaluates check-valve parts with the TarnCheckValve symbol on the reference host.
+#include <exception>
+#include <iostream>
+
+#include <CLI/CLI.hpp>
+
+#include "cli/Commands.h"
+
+int main(int argc, char** argv) {
+    CLI::App app{"checkvalve: parametric check-valve graphics on the reference host"};
+    app.require_subcommand(1);
+    int exitCode = 0;
+    tcv::cli::addDefinitionCommand(app, exitCode);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        int code = app.exit(e);
+        return code == 0 ? 0 : 2;
+    } catch (const std::exception& e) {
+        std::cerr << "checkvalve: " << e.what() << "\n";
+        return 2;
+    }
+    return exitCode;
+}

@@ -1,0 +1,14 @@
+#include "geometry/basArrayRelease.h"
+
+#include "symbol/basCCheckValve.h"
+
+namespace tcv {
+
+void EraseArrayDPosition(std::vector<host::DPosition>& points) {
+    withErrorReport("basArrayRelease", "EraseArrayDPosition", [&] {
+        for (auto& point : points) point = host::DPosition();
+        points.clear();
+    });
+}
+
+} // namespace tcv

@@ -1,0 +1,13 @@
+// Release of arrays of points.
+#pragma once
+
+#include <vector>
+
+#include "host/Math.h"
+
+namespace tcv {
+
+// Releases every point of the array and leaves it with no elements.
+void EraseArrayDPosition(std::vector<host::DPosition>& points);
+
+} // namespace tcv

@@ -1,0 +1,117 @@
+#include "geometry/basGeom3d.h"
+
+#include <cmath>
+#include <vector>
+
+#include "geometry/CheckedMath.h"
+#include "geometry/Comparisons.h"
+#include "host/Runtime.h"
+
+namespace tcv {
+
+namespace {
+
+constexpr const char* kModule = "Geom3d/Nozzle";
+
+// Runs a geometry routine under its error trap: any failure leaves through RaiseGeom3dError.
+template <class Body>
+decltype(auto) geom3dTrap(const char* method, Body&& body) {
+    try {
+        return std::forward<Body>(body)();
+    } catch (...) {
+        RaiseGeom3dError(kModule, method);
+    }
+}
+
+} // namespace
+
+void RaiseGeom3dError(const char* /*moduleText*/, const char* /*methodText*/) {
+    throw host::HostError(host::kGenericFailure);
+}
+
+host::GraphicPtr PlaceCylinder(const host::OutputCollectionPtr& outputColl, const DPosition& start,
+                               const DPosition& end, double diameter, bool capped) {
+    return geom3dTrap("PlaceCylinder:", [&] {
+        auto factory = host::runtime().CreateGeometryFactory();
+        DVector axis = end.subtract(start);
+        double length = axis.length();
+        axis.setLength(1.0);
+        auto circle = factory->CreateCircle(nullptr, start, axis, diameter / 2);
+        return factory->CreateProjection(outputColl->ResourceManager(), circle, axis, length, capped);
+    });
+}
+
+host::GraphicPtr PlaceCone(const host::OutputCollectionPtr& outputColl, const DPosition& baseCentre,
+                           const DPosition& topCentre, double baseRadius, double topRadius, bool capped) {
+    return geom3dTrap("PlaceCone:", [&] {
+        auto factory = host::runtime().CreateGeometryFactory();
+        DVector axis = topCentre.subtract(baseCentre);
+        DVector perpendicular = GetPerpendicularVector(axis.x(), axis.y(), axis.z());
+        perpendicular.setLength(baseRadius);
+        DPosition onBase = baseCentre.offset(perpendicular);
+        perpendicular.setLength(topRadius);
+        DPosition onTop = topCentre.offset(perpendicular);
+        return factory->CreateCone(outputColl->ResourceManager(), baseCentre, topCentre, onBase, onTop, capped);
+    });
+}
+
+DVector GetPerpendicularVector(double x, double y, double z) {
+    DVector v(x, y, z);
+    DVector reference;
+    if (std::fabs(z) <= std::fabs(y) + kTolerance && std::fabs(z) <= std::fabs(x) + kTolerance)
+        reference.set(0, 0, 1);
+    else if (std::fabs(x) <= std::fabs(y) + kTolerance)
+        reference.set(1, 0, 0);
+    else
+        reference.set(0, 1, 0);
+    return v.cross(reference);
+}
+
+host::GraphicPtr PlaceTorus(const host::OutputCollectionPtr& outputColl, const DPosition& centre,
+                            const DVector& axis, double ringRadius, double tubeRadius) {
+    return geom3dTrap("PlaceTorus:", [&]() -> host::GraphicPtr {
+        if (axis.length() < kTolerance) return nullptr;
+        auto factory = host::runtime().CreateGeometryFactory();
+        DVector toStart = GetPerpendicularVector(axis.x(), axis.y(), axis.z());
+        toStart.setLength(1.0);
+        return factory->CreateTorus(outputColl->ResourceManager(), centre, axis, toStart, ringRadius, tubeRadius,
+                                    true);
+    });
+}
+
+host::GraphicPtr PlaceRevolution(const host::OutputCollectionPtr& outputColl, const host::CurvePtr& profile,
+                                 const DVector& axis, const DPosition& centre, double sweepAngle, bool capped) {
+    return geom3dTrap("PlaceRevolution:", [&] {
+        auto factory = host::runtime().CreateGeometryFactory();
+        return factory->CreateRevolution(outputColl->ResourceManager(), profile, axis, centre, sweepAngle, capped);
+    });
+}
+
+host::GraphicPtr PlaceProjection(const host::OutputCollectionPtr& outputColl, const host::CurvePtr& profile,
+                                 const DVector& direction, double length, bool capped) {
+    return geom3dTrap("PlaceProjection:", [&] {
+        auto factory = host::runtime().CreateGeometryFactory();
+        return factory->CreateProjection(outputColl->ResourceManager(), profile, direction, length, capped);
+    });
+}
+
+host::GraphicPtr PlaceNSidedPrism(const host::OutputCollectionPtr& outputColl, int sides, double sideLength,
+                                  double length, bool capped) {
+    // No trap of its own: a failure passes to the caller unchanged.
+    const double pi = 4 * std::atan(1.0);
+    const double step = checked::divide(2 * pi, sides);
+    const double apothem = checked::divide(sideLength, 2 * checked::tangent(step / 2));
+    DPosition vertex(0, apothem, sideLength / 2);
+    DT4x4 rotation;
+    rotation.rotate(step, DVector(1, 0, 0));
+    std::vector<double> coordinates;
+    for (int i = 0; i < sides + 1; ++i) {
+        coordinates.insert(coordinates.end(), {vertex.x(), vertex.y(), vertex.z()});
+        vertex = rotation.transformPosition(vertex);
+    }
+    auto factory = host::runtime().CreateGeometryFactory();
+    auto profile = factory->CreateLineString(nullptr, sides + 1, coordinates);
+    return factory->CreateProjection(outputColl->ResourceManager(), profile, DVector(1, 0, 0), length, capped);
+}
+
+} // namespace tcv

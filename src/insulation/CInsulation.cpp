@@ -1,0 +1,90 @@
+#include "insulation/CInsulation.h"
+
+#include <cmath>
+#include <initializer_list>
+#include <variant>
+
+#include "symbol/Inputs.h"
+#include "symbol/basCCheckValve.h"
+
+namespace tcv {
+
+namespace {
+
+using Builder = void (CInsulation::*)(const host::OutputCollectionPtr&, const host::VariantArray&,
+                                      const host::StringArray&);
+// One builder takes the output collection as a generic value holding the object.
+using VariantBuilder = void (CInsulation::*)(const host::Variant&, const host::VariantArray&,
+                                             const host::StringArray&);
+
+struct DispatchEntry {
+    std::initializer_list<std::int32_t> values;
+    std::variant<Builder, VariantBuilder> builder;
+};
+
+} // namespace
+
+CInsulation::CInsulation() : PI(4 * std::atan(1.0)) {}
+
+void CInsulation::run(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                      const host::StringArray& arrayOfOutputs) {
+    // The variant builders, in the order `run` tests them.
+    static const DispatchEntry dispatchTable[] = {
+        {{2142}, &CInsulation::runInsPDB2142},
+        {{2198}, &CInsulation::runInsPDB2198},
+        {{2157, 2199}, &CInsulation::runInsPDB2157and2199},
+        {{2200}, &CInsulation::runInsPDB2200},
+        {{2232}, &CInsulation::runInsPDB2232},
+        {{2255}, &CInsulation::runInsPDB2255},
+        {{2256}, &CInsulation::runInsPDB2256},
+        {{2258}, &CInsulation::runInsPDB2258},
+        {{2267}, &CInsulation::runInsPDB2267},
+        {{2268}, &CInsulation::runInsPDB2268},
+        {{2269}, &CInsulation::runInsPDB2269},
+        {{2270}, &CInsulation::runInsPDB2270},
+        {{2271}, &CInsulation::runInsPDB2271},
+        {{2381}, &CInsulation::runInsPDB2381},
+        {{2856, 2857, 2858, 2859, 2860, 2861}, &CInsulation::runCheckVWithNippleEnds},
+        {{2459}, &CInsulation::runINSPDB2459},
+        {{2469}, &CInsulation::runINSPDB2469},
+        {{2470}, &CInsulation::runINSPDB2470},
+        {{3124}, &CInsulation::runINSPDB3124},
+        {{3125}, &CInsulation::runINSPDB3125},
+        {{3183}, &CInsulation::runINSPDB3183},
+        {{5, 10}, &CInsulation::runInsPDB5_10},
+        {{13}, &CInsulation::runInsPDB13},
+        {{385, 386, 387}, &CInsulation::runInsPDB385_386_387},
+        {{3146}, &CInsulation::runInsPDB3146},
+        {{2143}, &CInsulation::runInsPDB2143},
+        {{2144}, &CInsulation::runInsPDB2144},
+    };
+
+    withErrorReport("Insulation:", "run", [&] {
+        RunState state;
+        state.part = readPart(arrayofinputs);
+        state.faceToFace = readDimension(arrayofinputs, input::FacetoFace);
+        state.insulationThickness = readDimension(arrayofinputs, input::InsulationThickness);
+        if (arrayofinputs.upperBound() >= input::HandwheelAngle) readDimension(arrayofinputs, input::HandwheelAngle);
+        RetrievePortData(1, state.part, m_OutputColl, state.port1);
+        RetrievePortData(2, state.part, m_OutputColl, state.port2);
+        state.partDataBasis = readPartDataBasis(state.part);
+
+        if (buildDefaultBody(state, m_OutputColl, arrayofinputs, arrayOfOutputs)) return;
+
+        for (const auto& entry : dispatchTable) {
+            for (std::int32_t value : entry.values) {
+                if (value != state.partDataBasis) continue;
+                if (const auto* builder = std::get_if<Builder>(&entry.builder))
+                    (this->**builder)(m_OutputColl, arrayofinputs, arrayOfOutputs);
+                else
+                    (this->*std::get<VariantBuilder>(entry.builder))(host::Variant(host::ObjectPtr(m_OutputColl)),
+                                                                      arrayofinputs, arrayOfOutputs);
+                return;
+            }
+        }
+        throw host::HostError(host::kGenericFailure, "PartDataBasis " + std::to_string(state.partDataBasis) +
+                                                         " has no insulation graphics");
+    });
+}
+
+} // namespace tcv

@@ -1,0 +1,67 @@
+// The reference host's runtime: creates every host object the symbol asks for. One runtime serves one
+// thread at a time; install it with host::RuntimeScope on the thread that evaluates.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "host/Runtime.h"
+
+namespace tcv::refhost {
+
+struct HostOptions {
+    // False records every creation without building kernel geometry (the record-only mode).
+    bool buildShapes = true;
+    // False makes the graphics utility "SymbolUtilities.SyUtilities" unavailable, so that nozzles come
+    // from the nozzle factory.
+    bool offerSymbolUtilities = true;
+    // The context variable "OLE_SERVER": the directory that holds xml/OutsideDiameterforSymbolGraphics.xml.
+    std::string dataDirectory;
+};
+
+// The data directory shipped with the project (holds xml/ and catalog/).
+std::string defaultDataDirectory();
+
+class RefRuntime : public host::IRuntime {
+public:
+    explicit RefRuntime(HostOptions options = defaultOptions());
+    static HostOptions defaultOptions();
+
+    const HostOptions& options() const { return options_; }
+
+    host::SymbolEntitiesFactoryPtr CreateSymbolEntitiesFactory() override;
+    host::DefinitionAuxiliaryPtr CreateDefinitionAuxiliary() override;
+    host::ParameterContentPtr CreateParameterContent() override;
+    host::InputPtr CreateInput() override;
+    host::RepresentationPtr CreateRepresentation() override;
+    host::OutputDescriptionPtr CreateOutputDescription() override;
+    host::EvaluationPtr CreateEvaluation() override;
+
+    host::GeometryFactoryPtr CreateGeometryFactory() override;
+    host::SymbolFactoryPtr CreateSymbolFactory() override;
+    host::CollectionPtr CreateCollection() override;
+
+    host::NozzleFactoryPtr CreateNozzleFactory() override;
+    host::SymbolUtilitiesPtr CreateSymbolUtilities() override;
+    host::ContextPtr CreateContext() override;
+    host::UnitsServicePtr CreateUnitsService() override;
+
+    host::ChildOccurrenceServicePtr CreateChildOccurrenceService() override;
+    host::ArgumentPtr CreateArgument() override;
+
+private:
+    HostOptions options_;
+};
+
+// The pieces of the reference host, each in its own source file.
+host::GeometryFactoryPtr makeGeometryFactory(const HostOptions& options);
+host::SymbolFactoryPtr makeSymbolFactory(const HostOptions& options);
+host::CollectionPtr makeCollection();
+host::NozzleFactoryPtr makeNozzleFactory(const HostOptions& options);
+host::SymbolUtilitiesPtr makeSymbolUtilities(const HostOptions& options);
+host::ContextPtr makeContext(const HostOptions& options);
+host::UnitsServicePtr makeUnitsService();
+host::ChildOccurrenceServicePtr makeChildOccurrenceService(const HostOptions& options);
+host::ArgumentPtr makeArgument();
+
+} // namespace tcv::refhost

@@ -1,0 +1,24 @@
+// The library's one error-report convention: every operation with an error trap ends any failure in
+// ReportError, which raises the generic failure code. The class prefix and method name name the place
+// of the failure in the caller's code only; they do not travel with the error.
+#pragma once
+
+#include <utility>
+
+#include "host/Value.h"
+
+namespace tcv {
+
+[[noreturn]] void ReportError(const char* classPrefix, const char* methodName);
+
+// Runs `body` under an error trap: any exception leaves as the generic failure code.
+template <class Body>
+decltype(auto) withErrorReport(const char* classPrefix, const char* methodName, Body&& body) {
+    try {
+        return std::forward<Body>(body)();
+    } catch (...) {
+        ReportError(classPrefix, methodName);
+    }
+}
+
+} // namespace tcv
