@@ -1,8 +1,15 @@
-// Shared test helpers: a reference host installed for the test, and evaluation of a symbol aspect.
+// Shared test helpers: a reference host installed for the test, sample ports and parts, and access to
+// what an evaluated aspect recorded.
 #pragma once
 
 #include <memory>
+#include <string>
+#include <vector>
 
+#include "refhost/Evaluator.h"
+#include "refhost/Measure.h"
+#include "refhost/Parts.h"
+#include "refhost/Records.h"
 #include "refhost/Runtime.h"
 
 namespace tcv::test {
@@ -18,5 +25,22 @@ private:
     std::shared_ptr<refhost::RefRuntime> runtime_;
     host::RuntimeScope scope_;
 };
+
+// A class 150 flanged NPS 4 port: pipe OD 114.3 mm, flange OD 228.6 mm, thickness 23.9 mm.
+refhost::PortSpec flangedPort4in(std::int16_t index);
+// A plain-end port (termination class 10) of the given pipe OD, no flange.
+refhost::PortSpec plainPort(std::int16_t index, double pipeOD);
+// A part of the given PartDataBasis with two NPS 4 flanged ports.
+refhost::PartSpec twoPortPart(std::int32_t partDataBasis);
+
+// The output names of an evaluated aspect, in order.
+std::vector<std::string> outputNames(const refhost::AspectResult& result);
+// The recorded object of output i (0-based); fails the test when it has none.
+const refhost::RecordedObject& recorded(const refhost::AspectResult& result, std::size_t i);
+// The measured shape of output i (0-based).
+refhost::ShapeMeasure measured(const refhost::AspectResult& result, std::size_t i);
+// A recorded coordinate triple or number.
+std::vector<double> recordedTriple(const refhost::Creation& creation, const std::string& name);
+double recordedNumber(const refhost::Creation& creation, const std::string& name);
 
 } // namespace tcv::test

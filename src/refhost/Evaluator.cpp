@@ -1,0 +1,51 @@
+#include "refhost/Evaluator.h"
+
+#include "symbol/CCheckValve.h"
+
+namespace tcv::refhost {
+
+const std::vector<std::string>& inputNames() {
+    static const std::vector<std::string> names = [] {
+        std::vector<std::string> result;
+        CCheckValve symbol;
+        for (const auto& input : symbol.inputTable()) result.push_back(input.name);
+        return result;
+    }();
+    return names;
+}
+
+host::VariantArray buildInputArray(const std::shared_ptr<RefPart>& part) {
+    static const std::vector<InputDescriptor> table = CCheckValve().inputTable();
+    host::VariantArray inputs;
+    inputs.push_back(host::ObjectPtr(part));
+    for (const auto& descriptor : table) {
+        auto given = part->spec().inputs.find(descriptor.name);
+        inputs.push_back(given != part->spec().inputs.end() ? given->second : descriptor.defaultValue);
+    }
+    return inputs;
+}
+
+AspectResult evaluateAspect(const PartSpec& spec, const std::string& aspect, const HostOptions& options) {
+    host::RuntimeScope scope(std::make_shared<RefRuntime>(options));
+    AspectResult result;
+    result.aspect = aspect;
+    result.code = aspect == "Insulation" ? kInsulationAspect : kPhysicalAspect;
+    result.outputs = std::make_shared<RefOutputCollection>();
+    auto part = makePart(spec);
+    host::VariantArray inputs = buildInputArray(part);
+    CCheckValve symbol;
+    try {
+        symbol.InvokeRepresentation(nullptr, aspect, result.outputs, inputs);
+    } catch (const host::HostError& error) {
+        result.ok = false;
+        result.errorCode = error.code();
+    } catch (const std::exception& error) {
+        // Anything else escaping the symbol is a fault of the library; report it as such.
+        result.ok = false;
+        result.errorCode = host::kGenericFailure;
+        result.errorText = error.what();
+    }
+    return result;
+}
+
+} // namespace tcv::refhost

@@ -1,0 +1,39 @@
+// Evaluating a catalogue part with the symbol: builds the input array (the part, then the 34 inputs
+// with the definition's defaults where the part gives none), calls InvokeRepresentation for an aspect
+// and keeps what the symbol added, also when it failed.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "host/Value.h"
+#include "refhost/OutputCollection.h"
+#include "refhost/Parts.h"
+#include "refhost/Runtime.h"
+
+namespace tcv::refhost {
+
+struct AspectResult {
+    std::string aspect;       // "Physical" or "Insulation"
+    std::int32_t code = 0;    // 1 or 32
+    bool ok = true;
+    std::optional<std::int32_t> errorCode;
+    std::string errorText;    // the host's own diagnostic of the first error, when there is one
+    std::shared_ptr<RefOutputCollection> outputs;
+};
+
+// The input array for a part: position 1 the part object, then the inputs at positions 2..35.
+host::VariantArray buildInputArray(const std::shared_ptr<RefPart>& part);
+
+// Evaluates one aspect of the part on the calling thread, with a runtime of the given options
+// installed for the call.
+AspectResult evaluateAspect(const PartSpec& spec, const std::string& aspect,
+                            const HostOptions& options = RefRuntime::defaultOptions());
+
+// The names of the 34 inputs, in table order (position = index + 2).
+const std::vector<std::string>& inputNames();
+
+} // namespace tcv::refhost
