@@ -32,7 +32,8 @@ int printDefinition(bool asJson) {
                                      {"default", input.defaultValue}});
         out["aspects"] = nlohmann::ordered_json::array();
         for (const auto& rep : definition->representations()) {
-            nlohmann::ordered_json aspect{{"name", rep.name}, {"description", rep.description}, {"code", rep.identifier}};
+            nlohmann::ordered_json aspect{
+                {"name", rep.name}, {"description", rep.description}, {"code", rep.identifier}};
             aspect["outputs"] = nlohmann::ordered_json::array();
             for (const auto& output : rep.outputs)
                 aspect["outputs"].push_back({{"name", output.name}, {"description", output.description}});
@@ -50,8 +51,9 @@ int printDefinition(bool asJson) {
     }
 
     std::cout << "Symbol " << definition->progId() << "\n\nInputs\n";
-    std::cout << "  pos  " << std::left << std::setw(20) << "name" << std::setw(30) << "description"
-              << std::setw(12) << "properties" << "default\n";
+    std::cout << "  pos  " << std::left << std::setw(20) << "name" << std::setw(30) << "description" << std::setw(12)
+              << "properties"
+              << "default\n";
     for (const auto& input : definition->inputs())
         std::cout << "  " << std::setw(5) << input.position << std::setw(20) << input.name << std::setw(30)
                   << input.description << std::setw(12) << input.properties << input.defaultValue << "\n";

@@ -67,15 +67,14 @@ DVector GetPerpendicularVector(double x, double y, double z) {
     return v.cross(reference);
 }
 
-host::GraphicPtr PlaceTorus(const host::OutputCollectionPtr& outputColl, const DPosition& centre,
-                            const DVector& axis, double ringRadius, double tubeRadius) {
+host::GraphicPtr PlaceTorus(const host::OutputCollectionPtr& outputColl, const DPosition& centre, const DVector& axis,
+                            double ringRadius, double tubeRadius) {
     return geom3dTrap("PlaceTorus:", [&]() -> host::GraphicPtr {
         if (axis.length() < kTolerance) return nullptr;
         auto factory = host::runtime().CreateGeometryFactory();
         DVector toStart = GetPerpendicularVector(axis.x(), axis.y(), axis.z());
         toStart.setLength(1.0);
-        return factory->CreateTorus(outputColl->ResourceManager(), centre, axis, toStart, ringRadius, tubeRadius,
-                                    true);
+        return factory->CreateTorus(outputColl->ResourceManager(), centre, axis, toStart, ringRadius, tubeRadius, true);
     });
 }
 

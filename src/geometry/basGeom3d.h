@@ -23,8 +23,8 @@ host::GraphicPtr PlaceCone(const host::OutputCollectionPtr& outputColl, const DP
                            const DPosition& topCentre, double baseRadius, double topRadius, bool capped);
 // A torus in the plane through the centre normal to the axis; nullptr (and no error) for an axis
 // shorter than 1e-7.
-host::GraphicPtr PlaceTorus(const host::OutputCollectionPtr& outputColl, const DPosition& centre,
-                            const DVector& axis, double ringRadius, double tubeRadius);
+host::GraphicPtr PlaceTorus(const host::OutputCollectionPtr& outputColl, const DPosition& centre, const DVector& axis,
+                            double ringRadius, double tubeRadius);
 host::GraphicPtr PlaceRevolution(const host::OutputCollectionPtr& outputColl, const host::CurvePtr& profile,
                                  const DVector& axis, const DPosition& centre, double sweepAngle, bool capped);
 host::GraphicPtr PlaceProjection(const host::OutputCollectionPtr& outputColl, const host::CurvePtr& profile,

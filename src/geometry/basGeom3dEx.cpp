@@ -105,8 +105,7 @@ host::CurvePtr PlaceTrBspline(int& order, const std::vector<DPosition>& points) 
             else
                 knots[static_cast<std::size_t>(i)] = static_cast<double>(i - order + 1) / (n - order + 1);
         }
-        return host::runtime().CreateGeometryFactory()->CreateBSpline(nullptr, order, n, poles, weights, knots,
-                                                                      false);
+        return host::runtime().CreateGeometryFactory()->CreateBSpline(nullptr, order, n, poles, weights, knots, false);
     });
 }
 

@@ -82,21 +82,19 @@ public:
                                         double length, bool capped) = 0;
     virtual GraphicPtr CreateRevolution(const ResourceManagerPtr& rm, const CurvePtr& curve, const DVector& axis,
                                         const DPosition& centre, double angle, bool capped) = 0;
-    virtual GraphicPtr CreateCone(const ResourceManagerPtr& rm, const DPosition& baseCentre,
-                                  const DPosition& topCentre, const DPosition& onBase, const DPosition& onTop,
-                                  bool capped) = 0;
+    virtual GraphicPtr CreateCone(const ResourceManagerPtr& rm, const DPosition& baseCentre, const DPosition& topCentre,
+                                  const DPosition& onBase, const DPosition& onTop, bool capped) = 0;
     virtual GraphicPtr CreateTorus(const ResourceManagerPtr& rm, const DPosition& centre, const DVector& axis,
                                    const DVector& majorDirection, double ringRadius, double tubeRadius,
                                    bool capped) = 0;
     // Between two curves or two planes.
-    virtual GraphicPtr CreateRuledSurface(const ResourceManagerPtr& rm, const ObjectPtr& first,
-                                          const ObjectPtr& second, bool capped) = 0;
+    virtual GraphicPtr CreateRuledSurface(const ResourceManagerPtr& rm, const ObjectPtr& first, const ObjectPtr& second,
+                                          bool capped) = 0;
     // A cross-section swept along a path; returns a collection of solids. The two optional out-values
     // receive the start and end caps where the host makes them.
-    virtual CollectionPtr CreateSingleSweep(const ResourceManagerPtr& rm, const CurvePtr& path,
-                                            const CurvePtr& section, std::int32_t cornerOption,
-                                            std::int32_t stepOption, ObjectPtr& startCap, ObjectPtr& endCap,
-                                            std::int32_t flag) = 0;
+    virtual CollectionPtr CreateSingleSweep(const ResourceManagerPtr& rm, const CurvePtr& path, const CurvePtr& section,
+                                            std::int32_t cornerOption, std::int32_t stepOption, ObjectPtr& startCap,
+                                            ObjectPtr& endCap, std::int32_t flag) = 0;
     // A skin or loft through the sections along the guides; returns a collection of surfaces
     // (a closed solid where capped is non-zero).
     virtual CollectionPtr CreateSkin(const ResourceManagerPtr& rm, const CollectionPtr& guides,

@@ -45,10 +45,22 @@ void DT4x4::rotate(double angle, const DVector& axis) {
     double c = std::cos(angle), s = std::sin(angle), t = 1 - c;
     DT4x4 r;
     // Columns of the rotation matrix (Rodrigues' formula).
-    r.m_ = {t * x * x + c,     t * x * y + s * z, t * x * z - s * y, 0,
-            t * x * y - s * z, t * y * y + c,     t * y * z + s * x, 0,
-            t * x * z + s * y, t * y * z - s * x, t * z * z + c,     0,
-            0,                 0,                 0,                 1};
+    r.m_ = {t * x * x + c,
+            t * x * y + s * z,
+            t * x * z - s * y,
+            0,
+            t * x * y - s * z,
+            t * y * y + c,
+            t * y * z + s * x,
+            0,
+            t * x * z + s * y,
+            t * y * z - s * x,
+            t * z * z + c,
+            0,
+            0,
+            0,
+            0,
+            1};
     multiplyBefore(r);
 }
 

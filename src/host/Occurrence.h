@@ -48,7 +48,7 @@ public:
 // The symbol-occurrence interface of an occurrence.
 class ISymbolOccurrence : public IObject {
 public:
-    virtual std::shared_ptr<IArgumentContainer> ArgumentContainer(std::int32_t kind) const = 0;
+    virtual std::shared_ptr<IArgumentContainer> ArgumentContainer() const = 0;
     virtual std::shared_ptr<IOccurrenceInputs> Inputs(std::int32_t kind) const = 0;
 };
 
@@ -79,9 +79,9 @@ public:
 class IChildOccurrenceService : public IObject {
 public:
     virtual void SetOutputCollection(const OutputCollectionPtr& outputColl) = 0;
-    virtual ObjectPtr CreateChildOccurrence(const std::string& name, const ObjectPtr& part,
-                                            const DPosition& position, const DVector& firstAxis,
-                                            const DVector& secondAxis, const DVector& thirdAxis) = 0;
+    virtual ObjectPtr CreateChildOccurrence(const std::string& name, const ObjectPtr& part, const DPosition& position,
+                                            const DVector& firstAxis, const DVector& secondAxis,
+                                            const DVector& thirdAxis) = 0;
 };
 using ChildOccurrenceServicePtr = std::shared_ptr<IChildOccurrenceService>;
 

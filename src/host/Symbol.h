@@ -115,8 +115,8 @@ public:
                                             const ObjectPtr& activeConnection) = 0;
     virtual std::string GetDefinitionName(const Variant& definitionParameters) = 0;
     virtual void InitializeSymbolDefinition(const ObjectPtr& symbolDefinition) = 0;
-    virtual void InvokeRepresentation(const ObjectPtr& sblOcc, const std::string& repName,
-                                      const ObjectPtr& outputColl, const VariantArray& arrayofinputs) = 0;
+    virtual void InvokeRepresentation(const ObjectPtr& sblOcc, const std::string& repName, const ObjectPtr& outputColl,
+                                      const VariantArray& arrayofinputs) = 0;
     virtual bool EditOccurence(const ObjectPtr& symbolOccurence, const ObjectPtr& transactionMgr) = 0;
 };
 

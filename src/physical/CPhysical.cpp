@@ -65,8 +65,9 @@ void CPhysical::run(const host::OutputCollectionPtr& m_OutputColl, const host::V
         state.part = readPart(arrayofinputs);
         state.faceToFace = readDimension(arrayofinputs, input::FacetoFace);
         readDimension(arrayofinputs, input::InsulationThickness);
-        state.handwheelAngle =
-            arrayofinputs.upperBound() >= input::HandwheelAngle ? readDimension(arrayofinputs, input::HandwheelAngle) : 0;
+        state.handwheelAngle = arrayofinputs.upperBound() >= input::HandwheelAngle
+                                   ? readDimension(arrayofinputs, input::HandwheelAngle)
+                                   : 0;
         RetrievePortData(1, state.part, m_OutputColl, state.port1);
         state.partDataBasis = readPartDataBasis(state.part);
 
@@ -79,12 +80,12 @@ void CPhysical::run(const host::OutputCollectionPtr& m_OutputColl, const host::V
                     (this->**builder)(m_OutputColl, arrayofinputs, arrayOfOutputs);
                 else
                     (this->*std::get<VariantBuilder>(entry.builder))(host::Variant(host::ObjectPtr(m_OutputColl)),
-                                                                      arrayofinputs, arrayOfOutputs);
+                                                                     arrayofinputs, arrayOfOutputs);
                 return;
             }
         }
-        throw host::HostError(host::kGenericFailure, "PartDataBasis " + std::to_string(state.partDataBasis) +
-                                                         " has no physical graphics");
+        throw host::HostError(host::kGenericFailure,
+                              "PartDataBasis " + std::to_string(state.partDataBasis) + " has no physical graphics");
     });
 }
 

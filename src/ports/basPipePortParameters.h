@@ -25,8 +25,8 @@ struct PortDataRecord {
 // such a port leaves every output as the caller held it. With `flanged` true, a flanged port
 // (termination class 5) reports a cpt offset of 0.
 void RetrievePortData(std::int16_t& portIndex, const host::ObjectPtr& part, const host::OutputCollectionPtr& outputColl,
-                      double& pipeOD, double& flangeThickness, double& flangeDiameter, double& cptOffset,
-                      double& depth, bool flanged = false);
+                      double& pipeOD, double& flangeThickness, double& flangeDiameter, double& cptOffset, double& depth,
+                      bool flanged = false);
 // As RetrievePortData, also reading the port's further integer attribute.
 void RetrievePortDataEx(std::int16_t& portIndex, const host::ObjectPtr& part,
                         const host::OutputCollectionPtr& outputColl, double& pipeOD, double& flangeThickness,

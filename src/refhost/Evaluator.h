@@ -17,11 +17,11 @@
 namespace tcv::refhost {
 
 struct AspectResult {
-    std::string aspect;       // "Physical" or "Insulation"
-    std::int32_t code = 0;    // 1 or 32
+    std::string aspect;    // "Physical" or "Insulation"
+    std::int32_t code = 0; // 1 or 32
     bool ok = true;
     std::optional<std::int32_t> errorCode;
-    std::string errorText;    // the host's own diagnostic of the first error, when there is one
+    std::string errorText; // the host's own diagnostic of the first error, when there is one
     std::shared_ptr<RefOutputCollection> outputs;
 };
 

@@ -28,8 +28,12 @@ struct Creation {
         values.emplace_back(std::move(name), std::move(value));
         return *this;
     }
-    Creation& add(std::string name, const host::DPosition& p) { return add(std::move(name), std::vector<double>{p.x(), p.y(), p.z()}); }
-    Creation& add(std::string name, const host::DVector& v) { return add(std::move(name), std::vector<double>{v.x(), v.y(), v.z()}); }
+    Creation& add(std::string name, const host::DPosition& p) {
+        return add(std::move(name), std::vector<double>{p.x(), p.y(), p.z()});
+    }
+    Creation& add(std::string name, const host::DVector& v) {
+        return add(std::move(name), std::vector<double>{v.x(), v.y(), v.z()});
+    }
     // The value recorded under `name`, if any.
     const RecordValue* find(const std::string& name) const {
         for (const auto& [key, value] : values)

@@ -23,7 +23,8 @@ bool equalsIgnoringCase(const std::string& a, const std::string& b) {
 template <class T>
 std::shared_ptr<T> require(const host::ObjectPtr& object, const char* what) {
     auto typed = host::queryInterface<T>(object);
-    if (!typed) throw host::HostError(host::kTypeMismatch, std::string(what) + " does not offer the expected interface");
+    if (!typed)
+        throw host::HostError(host::kTypeMismatch, std::string(what) + " does not offer the expected interface");
     return typed;
 }
 
@@ -193,7 +194,8 @@ void CCheckValve::InvokeRepresentation(const host::ObjectPtr& /*sblOcc*/, const 
     });
 }
 
-bool CCheckValve::EditOccurence(const host::ObjectPtr& /*pSymbolOccurence*/, const host::ObjectPtr& /*transactionMgr*/) {
+bool CCheckValve::EditOccurence(const host::ObjectPtr& /*pSymbolOccurence*/,
+                                const host::ObjectPtr& /*transactionMgr*/) {
     return false;
 }
 
