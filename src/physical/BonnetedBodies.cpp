@@ -1,18 +1,135 @@
-// Port-sized bonneted bodies.
+// Port-sized bonneted bodies: a body as wide as the ports, drawn as two half-length cylinders meeting at
+// the valve centre, a bonnet between the two flanges and the lofted body around it. The three builders
+// differ only in the bonnet.
 #include "physical/CPhysical.h"
+
+#include "geometry/basGeom3d.h"
+#include "physical/BonnetedValveSizes.h"
+#include "physical/ValveBonnet.h"
+#include "symbol/Inputs.h"
+#include "symbol/basCCheckValve.h"
 
 namespace tcv {
 
-void CPhysical::runPDB2459(const host::OutputCollectionPtr&, const host::VariantArray&, const host::StringArray&) {
-    throw host::HostError(host::kGenericFailure, "runPDB2459 is not built yet");
+namespace {
+
+// The sizes the three builders share once the two half cylinders stand.
+struct BonnetedBody {
+    host::ObjectPtr part;
+    double F = 0;  // face-to-face length
+    double H = 0;  // height of the bonnet top above the flow axis
+    double B = 0;  // body diameter
+    double t1 = 0; // flange thickness of port 1
+    double t2 = 0; // flange thickness of port 2
+    double E = 0;  // length between the two flanges
+    PortDataRecord port1, port2;
+
+    // The height at fraction k of the bonnet, from the top of the body (0.5 B) to the bonnet top.
+    double heightAt(double k) const { return 0.5 * B + k * (H - 0.5 * B); }
+};
+
+// Reads the sizes and adds the two half cylinders, the first under the first declared output.
+BonnetedBody addHalfCylinders(const host::OutputCollectionPtr& outputColl, const host::VariantArray& arrayofinputs,
+                              const host::StringArray& arrayOfOutputs) {
+    BonnetedBody body;
+    body.part = readPart(arrayofinputs);
+    body.F = readDimension(arrayofinputs, input::FacetoFace);
+    readDimension(arrayofinputs, input::InsulationThickness);
+    body.H = readDimension(arrayofinputs, input::HeightFrmValCen);
+    readPartDataBasis(body.part);
+    const EndTypeCodes codes = ReadEndTypeCodes(body.part);
+
+    RetrievePortData(1, body.part, outputColl, body.port1);
+    RetrievePortData(2, body.part, outputColl, body.port2);
+    body.B = PortSizedBodyDiameter(codes, body.port1, body.port2);
+    body.t1 = body.port1.flangeThickness;
+    body.t2 = body.port2.flangeThickness;
+    body.E = body.F - body.t1 - body.t2;
+
+    const DPosition centre(0, 0, 0);
+    outputColl->AddOutput(arrayOfOutputs.at(1),
+                          PlaceCylinder(outputColl, DPosition(-body.F / 2, 0, 0), centre, body.B, true));
+    outputColl->AddOutput("Body2", PlaceCylinder(outputColl, DPosition(body.F / 2, 0, 0), centre, body.B, true));
+    return body;
 }
 
-void CPhysical::runPDB2469(const host::OutputCollectionPtr&, const host::VariantArray&, const host::StringArray&) {
-    throw host::HostError(host::kGenericFailure, "runPDB2469 is not built yet");
+// The lofted body reaches from flange to flange, centred on the valve centre.
+void addLoftedBody(const host::OutputCollectionPtr& outputColl, const BonnetedBody& body, const char* name, double pi) {
+    AddLoftedBody(outputColl, body.E, body.B, name, pi);
 }
 
-void CPhysical::runPDB2470(const host::OutputCollectionPtr&, const host::VariantArray&, const host::StringArray&) {
-    throw host::HostError(host::kGenericFailure, "runPDB2470 is not built yet");
+void addNozzles(const host::OutputCollectionPtr& outputColl, const BonnetedBody& body) {
+    AddFaceNozzles(body.part, outputColl, body.F / 2, body.port1, body.port2);
+}
+
+// The nuts stand near the ends of the bonnet plate, each end set back from its own flange, so that
+// unequal flange thicknesses shift the nuts with the plate.
+std::vector<NutPosition> bonnetNuts(const BonnetedBody& body, double t, std::optional<double> inner) {
+    return BonnetNutPositions(-(0.4 * body.F - body.t1), 0.4 * body.F - body.t2, 0.6 * body.B - 1.5 * t, t, inner);
+}
+
+} // namespace
+
+void CPhysical::runPDB2459(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                           const host::StringArray& arrayOfOutputs) {
+    withErrorReport("Physical:", "runPDB2459", [&] {
+        const BonnetedBody body = addHalfCylinders(m_OutputColl, arrayofinputs, arrayOfOutputs);
+        const double a1 = 0.95 * (0.5 * body.F - body.t1);
+        const double a2 = 0.95 * (0.5 * body.F - body.t2);
+        const double halfWidth = 0.75 * body.B;
+
+        // Two plates, the upper one carrying four nuts.
+        AddBonnetBox(m_OutputColl, "Body3", -a1, a2, halfWidth, 0.5 * body.B, body.heightAt(0.4));
+        AddBonnetBox(m_OutputColl, "Body4", -a1, a2, halfWidth, body.heightAt(0.4), body.heightAt(0.8));
+        const double t = 0.8 * body.E / 16;
+        AddHexagonNuts(m_OutputColl, t, 0.2 * (body.H - 0.5 * body.B), body.heightAt(0.8),
+                       bonnetNuts(body, t, std::nullopt), PI);
+
+        addLoftedBody(m_OutputColl, body, "Body5_", PI);
+        addNozzles(m_OutputColl, body);
+    });
+}
+
+void CPhysical::runPDB2469(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                           const host::StringArray& arrayOfOutputs) {
+    withErrorReport("Physical:", "runPDB2469", [&] {
+        const BonnetedBody body = addHalfCylinders(m_OutputColl, arrayofinputs, arrayOfOutputs);
+        const double a1 = 0.45 * body.F - body.t1;
+        const double a2 = 0.45 * body.F - body.t2;
+        const double b1 = 0.35 * body.F - body.t1;
+        const double b2 = 0.35 * body.F - body.t2;
+
+        // A plate, a ruled transition narrowing to the cap block.
+        AddBonnetBox(m_OutputColl, "Body3", -a1, a2, 0.75 * body.B, 0.5 * body.B, body.heightAt(0.5));
+        AddRuledTransition(m_OutputColl, {-a1, a2, 0.75 * body.B, body.heightAt(0.5)},
+                           {-b1, b2, 0.6 * body.B, body.heightAt(0.75)});
+        AddBonnetBox(m_OutputColl, "Body5", -b1, b2, 0.6 * body.B, body.heightAt(0.75), body.H);
+
+        addLoftedBody(m_OutputColl, body, "Body6_", PI);
+        addNozzles(m_OutputColl, body);
+    });
+}
+
+void CPhysical::runPDB2470(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                           const host::StringArray& arrayOfOutputs) {
+    withErrorReport("Physical:", "runPDB2470", [&] {
+        const BonnetedBody body = addHalfCylinders(m_OutputColl, arrayofinputs, arrayOfOutputs);
+        const double a1 = 0.45 * body.F - body.t1;
+        const double a2 = 0.45 * body.F - body.t2;
+        const double halfWidth = 0.75 * body.B;
+
+        // A neck, then two plates; the lofted body comes before the eight nuts.
+        m_OutputColl->AddOutput("Body3", PlaceCylinder(m_OutputColl, DPosition(0, 0.5 * body.B, 0),
+                                                       DPosition(0, body.heightAt(0.2), 0), 0.35 * body.E, true));
+        AddBonnetBox(m_OutputColl, "Body4", -a1, a2, halfWidth, body.heightAt(0.2), body.heightAt(0.5));
+        AddBonnetBox(m_OutputColl, "Body5", -a1, a2, halfWidth, body.heightAt(0.5), body.heightAt(0.85));
+        addLoftedBody(m_OutputColl, body, "Body6_", PI);
+        const double t = (0.7 * body.F - body.t1 - body.t2) / 16;
+        AddHexagonNuts(m_OutputColl, t, 0.15 * (body.H - 0.5 * body.B), body.heightAt(0.85), bonnetNuts(body, t, 7.0),
+                       PI);
+
+        addNozzles(m_OutputColl, body);
+    });
 }
 
 } // namespace tcv

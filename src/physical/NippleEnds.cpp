@@ -1,18 +1,126 @@
-// Check valves with nipple ends.
+// Check valves with nipple ends: a horizontal body cylinder carrying a pipe nipple on each end, a bonnet
+// on top and the lofted body around the cylinder. The three builders differ only in the bonnet.
 #include "physical/CPhysical.h"
+
+#include "geometry/Comparisons.h"
+#include "geometry/basGeom3d.h"
+#include "physical/BonnetedValveSizes.h"
+#include "physical/ValveBonnet.h"
+#include "symbol/Inputs.h"
+#include "symbol/basCCheckValve.h"
 
 namespace tcv {
 
-void CPhysical::runPDB2856orPDB2857(const host::OutputCollectionPtr&, const host::VariantArray&, const host::StringArray&) {
-    throw host::HostError(host::kGenericFailure, "runPDB2856orPDB2857 is not built yet");
+namespace {
+
+// The sizes the three builders share once the body and its nipples stand.
+struct NippleValve {
+    host::ObjectPtr part;
+    double H = 0; // height of the bonnet top above the flow axis
+    double V = 0; // body length between the nipples
+    double N = 0; // nipple length
+    double D = 0; // body diameter
+    PortDataRecord port1, port2;
+
+    // The height at fraction k of the bonnet, from the body's shoulder (0.45 D) to the bonnet top.
+    double heightAt(double k) const { return 0.45 * D + k * (H - 0.45 * D); }
+};
+
+// A nipple is as wide as its pipe, or as its flange where the flange is the wider.
+double nippleDiameter(const PortDataRecord& port) {
+    return CmpDblGreaterthan(port.pipeOD, port.flangeDiameter, kTolerance) ? port.pipeOD : port.flangeDiameter;
 }
 
-void CPhysical::runPDB2858orPDB2859(const host::OutputCollectionPtr&, const host::VariantArray&, const host::StringArray&) {
-    throw host::HostError(host::kGenericFailure, "runPDB2858orPDB2859 is not built yet");
+// Reads the sizes and adds the body cylinder (the first declared output) and the two nipples.
+NippleValve addBodyAndNipples(const host::OutputCollectionPtr& outputColl, const host::VariantArray& arrayofinputs,
+                              const host::StringArray& arrayOfOutputs) {
+    NippleValve valve;
+    valve.part = readPart(arrayofinputs);
+    readDimension(arrayofinputs, input::InsulationThickness);
+    valve.H = readDimension(arrayofinputs, input::HeightFrmValCen);
+    const NippleSpan span = ReadNippleSpan(arrayofinputs, readPartDataBasis(valve.part));
+    valve.V = span.valveFacetoFace;
+    valve.N = span.nippleLength;
+
+    RetrievePortData(1, valve.part, outputColl, valve.port1);
+    RetrievePortData(2, valve.part, outputColl, valve.port2);
+    const double d1 = nippleDiameter(valve.port1);
+    const double d2 = nippleDiameter(valve.port2);
+    const double largest = CmpDblGreaterthan(d1, d2, kTolerance) ? d1 : d2;
+    valve.D = 0.8 * (largest / 2 + valve.H);
+
+    const double halfBody = valve.V / 2;
+    const double nippleEnd = halfBody + valve.N;
+    outputColl->AddOutput(arrayOfOutputs.at(1), PlaceCylinder(outputColl, DPosition(-halfBody, 0, 0),
+                                                              DPosition(halfBody, 0, 0), valve.D, true));
+    outputColl->AddOutput("Body2",
+                          PlaceCylinder(outputColl, DPosition(-halfBody, 0, 0), DPosition(-nippleEnd, 0, 0), d1, true));
+    outputColl->AddOutput("Body3",
+                          PlaceCylinder(outputColl, DPosition(halfBody, 0, 0), DPosition(nippleEnd, 0, 0), d2, true));
+    return valve;
 }
 
-void CPhysical::runPDB2860orPDB2861(const host::OutputCollectionPtr&, const host::VariantArray&, const host::StringArray&) {
-    throw host::HostError(host::kGenericFailure, "runPDB2860orPDB2861 is not built yet");
+// The lofted body about the body cylinder, then the nozzles at the nipple ends.
+void addLoftAndNozzles(const host::OutputCollectionPtr& outputColl, const NippleValve& valve,
+                       const std::string& loftName, double pi) {
+    AddLoftedBody(outputColl, valve.V, valve.D, loftName, pi);
+    AddFaceNozzles(valve.part, outputColl, valve.V / 2 + valve.N, valve.port1, valve.port2);
+}
+
+} // namespace
+
+void CPhysical::runPDB2856orPDB2857(const host::OutputCollectionPtr& m_OutputColl,
+                                    const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs) {
+    withErrorReport("Physical:", "runPDB2856orPDB2857", [&] {
+        const NippleValve valve = addBodyAndNipples(m_OutputColl, arrayofinputs, arrayOfOutputs);
+        const double V = valve.V, D = valve.D;
+
+        // Two plates, the upper one carrying four nuts.
+        AddBonnetBox(m_OutputColl, "Body4", -0.4 * V, 0.4 * V, 0.35 * D, 0.45 * D, valve.heightAt(0.5));
+        AddBonnetBox(m_OutputColl, "Body5", -0.4 * V, 0.4 * V, 0.35 * D, valve.heightAt(0.5), valve.heightAt(0.8));
+        const double t = 0.05 * V;
+        const double c = 0.32 * D - 2 * t;
+        AddHexagonNuts(m_OutputColl, t, 0.2 * (valve.H - 0.45 * D), valve.heightAt(0.8),
+                       {{-0.3 * V, -c}, {-0.3 * V, c}, {0.3 * V, -c}, {0.3 * V, c}}, PI);
+
+        addLoftAndNozzles(m_OutputColl, valve, "Body6_", PI);
+    });
+}
+
+void CPhysical::runPDB2858orPDB2859(const host::OutputCollectionPtr& m_OutputColl,
+                                    const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs) {
+    withErrorReport("Physical:", "runPDB2858orPDB2859", [&] {
+        const NippleValve valve = addBodyAndNipples(m_OutputColl, arrayofinputs, arrayOfOutputs);
+        const double V = valve.V, D = valve.D;
+
+        // A plate, a ruled transition narrowing to the cap block.
+        AddBonnetBox(m_OutputColl, "Body4", -0.4 * V, 0.4 * V, 0.35 * D, 0.45 * D, valve.heightAt(0.6));
+        AddRuledTransition(m_OutputColl, {-0.4 * V, 0.4 * V, 0.35 * D, valve.heightAt(0.6)},
+                           {-0.3 * V, 0.3 * V, 0.3 * D, valve.heightAt(0.75)});
+        AddBonnetBox(m_OutputColl, "Body6", -0.3 * V, 0.3 * V, 0.3 * D, valve.heightAt(0.75), valve.H);
+
+        addLoftAndNozzles(m_OutputColl, valve, "Body7_", PI);
+    });
+}
+
+void CPhysical::runPDB2860orPDB2861(const host::OutputCollectionPtr& m_OutputColl,
+                                    const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs) {
+    withErrorReport("Physical:", "runPDB2860orPDB2861", [&] {
+        const NippleValve valve = addBodyAndNipples(m_OutputColl, arrayofinputs, arrayOfOutputs);
+        const double V = valve.V, D = valve.D;
+
+        // A neck, then two plates, the upper one carrying eight nuts.
+        m_OutputColl->AddOutput("Body4", PlaceCylinder(m_OutputColl, DPosition(0, 0.45 * D, 0),
+                                                       DPosition(0, valve.heightAt(0.25), 0), 0.5 * V, true));
+        AddBonnetBox(m_OutputColl, "Body5", -0.45 * V, 0.45 * V, 0.35 * D, valve.heightAt(0.25), valve.heightAt(0.55));
+        AddBonnetBox(m_OutputColl, "Body6", -0.45 * V, 0.45 * V, 0.35 * D, valve.heightAt(0.55), valve.heightAt(0.85));
+        const double t = 0.9 * V / 16;
+        const double c = 0.3 * D - 1.5 * t;
+        AddHexagonNuts(m_OutputColl, t, 0.15 * (valve.H - 0.45 * D), valve.heightAt(0.85),
+                       BonnetNutPositions(-0.45 * V, 0.45 * V, c, t, 6.0), PI);
+
+        addLoftAndNozzles(m_OutputColl, valve, "Body7_", PI);
+    });
 }
 
 } // namespace tcv
