@@ -1,10 +1,65 @@
-// The insulated five-port domed body.
+// The insulated five-port domed body, from cylinders only: shells over the three runs, one shell
+// over the whole body height and one over each end flange that has a thickness.
+#include "geometry/Comparisons.h"
+#include "geometry/basGeom3d.h"
 #include "insulation/CInsulation.h"
+#include "physical/MultiPortEnds.h"
+#include "symbol/Inputs.h"
+#include "symbol/basCCheckValve.h"
 
 namespace tcv {
 
-void CInsulation::runINSPDB3183(const host::OutputCollectionPtr&, const host::VariantArray&, const host::StringArray&) {
-    throw host::HostError(host::kGenericFailure, "runINSPDB3183 is not built yet");
+void CInsulation::runINSPDB3183(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                                const host::StringArray& arrayOfOutputs) {
+    withErrorReport("Insulation:", "runINSPDB3183", [&] {
+        auto part = readPart(arrayofinputs);
+        const double F = readDimension(arrayofinputs, input::FacetoFace);
+        const double T = readDimension(arrayofinputs, input::InsulationThickness);
+        double D = readDimension(arrayofinputs, input::Diameter);
+        const double H = readDimension(arrayofinputs, input::HeightFrmValCen);
+        const double Yo = readDimension(arrayofinputs, input::YOffJacketOutlet);
+        const double Zi = readDimension(arrayofinputs, input::ZOffJacketInlet);
+        const auto port = RetrievePortsData<5>(part, m_OutputColl, true);
+        if (CmpDblEqual(D, 0, kTolerance)) D = 0.5 * F;
+        const double D34 =
+            CmpDblGreaterthan(port[3].pipeOD, port[4].pipeOD, kTolerance) ? port[3].pipeOD : port[4].pipeOD;
+
+        m_OutputColl->AddOutput("InsOutput1", PlaceCylinder(m_OutputColl, DPosition(-F / 2, 0, 0),
+                                                            DPosition(F / 2, 0, 0), port[1].pipeOD + 2 * T, true));
+        m_OutputColl->AddOutput(
+            "InsOutput2", PlaceCylinder(m_OutputColl, DPosition(0, 0, Zi), DPosition(0, 0, -Zi), D34 + 2 * T, true));
+        m_OutputColl->AddOutput("InsOutput3", PlaceCylinder(m_OutputColl, DPosition(0, 0, 0), DPosition(0, -Yo, 0),
+                                                            port[5].pipeOD + 2 * T, true));
+        // The body shell is widened by one thickness only, and never beyond the face-to-face length.
+        const double bodyShell = CmpDblGreaterthan(D + T, F, kTolerance) ? F : D + T;
+        m_OutputColl->AddOutput(arrayOfOutputs.at(1), PlaceCylinder(m_OutputColl, DPosition(0, -0.85 * Yo - T, 0),
+                                                                    DPosition(0, H + T, 0), bodyShell, true));
+
+        // A flange shell from each face inwards by its thickness plus T, where the flange has a thickness.
+        struct FlangeShell {
+            const char* name;
+            int portIndex;
+            DPosition face;
+            DVector inwards;
+        };
+        const FlangeShell shells[] = {
+            {"InsPNoz1", 1, DPosition(-F / 2, 0, 0), DVector(1, 0, 0)},
+            {"InsPNoz2", 2, DPosition(F / 2, 0, 0), DVector(-1, 0, 0)},
+            {"InsPNoz3", 3, DPosition(0, 0, Zi), DVector(0, 0, -1)},
+            {"InsPNoz4", 4, DPosition(0, 0, -Zi), DVector(0, 0, 1)},
+            {"InsPNoz5", 5, DPosition(0, -Yo, 0), DVector(0, 1, 0)},
+        };
+        for (const auto& shell : shells) {
+            const PortDataRecord& p = port[static_cast<std::size_t>(shell.portIndex)];
+            if (CmpDblEqual(p.flangeThickness, 0, kTolerance)) continue;
+            const double depth = p.flangeThickness + T;
+            const DPosition inner(shell.face.x() + depth * shell.inwards.x(),
+                                  shell.face.y() + depth * shell.inwards.y(),
+                                  shell.face.z() + depth * shell.inwards.z());
+            m_OutputColl->AddOutput(shell.name,
+                                    PlaceCylinder(m_OutputColl, shell.face, inner, p.flangeDiameter + 2 * T, true));
+        }
+    });
 }
 
 } // namespace tcv

@@ -1,10 +1,88 @@
-// The five-port domed body.
+// The five-port domed body: the run (ports 1 and 2 along x), a cross run (ports 3 and 4 along z) and
+// a bottom port (5, looking down); a vertical body with an elliptical bottom, closed by a domed cap
+// that carries a lifting ring.
+#include "geometry/CheckedMath.h"
+#include "geometry/Comparisons.h"
+#include "geometry/basGeom3d.h"
 #include "physical/CPhysical.h"
+#include "physical/MultiPortEnds.h"
+#include "physical/ProfileCurves.h"
+#include "symbol/Inputs.h"
+#include "symbol/basCCheckValve.h"
 
 namespace tcv {
 
-void CPhysical::runPDB3183(const host::OutputCollectionPtr&, const host::VariantArray&, const host::StringArray&) {
-    throw host::HostError(host::kGenericFailure, "runPDB3183 is not built yet");
+void CPhysical::runPDB3183(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                           const host::StringArray& arrayOfOutputs) {
+    withErrorReport("Physical:", "runPDB3183", [&] {
+        auto part = readPart(arrayofinputs);
+        const double F = readDimension(arrayofinputs, input::FacetoFace);
+        double D = readDimension(arrayofinputs, input::Diameter);
+        const double H = readDimension(arrayofinputs, input::HeightFrmValCen);
+        const double Yo = readDimension(arrayofinputs, input::YOffJacketOutlet);
+        const double Zi = readDimension(arrayofinputs, input::ZOffJacketInlet);
+        const auto port = RetrievePortsData<5>(part, m_OutputColl, true);
+        if (CmpDblEqual(D, 0, kTolerance)) D = 0.5 * F;
+        const double D34 =
+            CmpDblGreaterthan(port[3].pipeOD, port[4].pipeOD, kTolerance) ? port[3].pipeOD : port[4].pipeOD;
+
+        // Profiles lie in the xy plane at x >= 0; the host's ellipse wants minor / major <= 1, so the
+        // major axis runs along the longer semi-axis.
+        const DVector normal(0, 0, -1);
+        const DVector axis(0, 1, 0);
+        const DPosition origin(0, 0, 0);
+
+        // Body: flat top at 0.775 H, wall down to -0.725 Yo, a quarter ellipse of depth 0.075 Yo to the axis.
+        const double bodyRadius = 0.5 * D, bottomDepth = 0.075 * Yo;
+        const DPosition bottomCentre(0, -0.725 * Yo, 0);
+        ProfileCurves body;
+        body.line(DPosition(0, 0.775 * H, 0), DPosition(bodyRadius, 0.775 * H, 0));
+        body.line(DPosition(bodyRadius, 0.775 * H, 0), DPosition(bodyRadius, -0.725 * Yo, 0));
+        if (CmpDblGreaterthan(checked::divide(bottomDepth, bodyRadius), 1, kTolerance))
+            body.ellipticalArc(bottomCentre, normal, DVector(0, -bottomDepth, 0),
+                               checked::divide(bodyRadius, bottomDepth), -PI / 2, PI / 2);
+        else
+            body.ellipticalArc(bottomCentre, normal, DVector(bodyRadius, 0, 0),
+                               checked::divide(bottomDepth, bodyRadius), 0, PI / 2);
+        auto bodyProfile = body.chainFrom(DPosition(0, 0.775 * H, 0));
+
+        // Cap: a quarter ellipse from its crown at 0.925 H down to 0.875 H, then its wall to 0.775 H.
+        const double capRadius = 0.4 * D, domeHeight = 0.05 * H;
+        const DPosition domeCentre(0, 0.875 * H, 0);
+        ProfileCurves cap;
+        if (CmpDblGreaterthan(checked::divide(domeHeight, capRadius), 1, kTolerance))
+            cap.ellipticalArc(domeCentre, normal, DVector(0, domeHeight, 0), checked::divide(capRadius, domeHeight), 0,
+                              PI / 2);
+        else
+            cap.ellipticalArc(domeCentre, normal, DVector(capRadius, 0, 0), checked::divide(domeHeight, capRadius),
+                              -PI / 2, PI / 2);
+        cap.line(DPosition(capRadius, 0.875 * H, 0), DPosition(capRadius, 0.775 * H, 0));
+        auto capProfile = cap.chainFrom(DPosition(0, 0.925 * H, 0));
+
+        m_OutputColl->AddOutput("Output1", PlaceCylinder(m_OutputColl, DPosition(-F / 2, 0, 0), DPosition(F / 2, 0, 0),
+                                                         port[1].pipeOD, true));
+        m_OutputColl->AddOutput("Output2",
+                                PlaceCylinder(m_OutputColl, DPosition(0, 0, Zi), DPosition(0, 0, -Zi), D34, true));
+        m_OutputColl->AddOutput("Output3",
+                                PlaceCylinder(m_OutputColl, origin, DPosition(0, -Yo, 0), port[5].pipeOD, true));
+        m_OutputColl->AddOutput(arrayOfOutputs.at(1),
+                                PlaceRevolution(m_OutputColl, bodyProfile, axis, origin, 2 * PI, true));
+        m_OutputColl->AddOutput("Output5", PlaceRevolution(m_OutputColl, capProfile, axis, origin, 2 * PI, true));
+        // The lifting ring stands on the dome's crown (0.925 H) and reaches up to H.
+        m_OutputColl->AddOutput("Output6", PlaceTorus(m_OutputColl, DPosition(0, 0.925 * H + 0.075 * H / 2, 0),
+                                                      DVector(0, 0, 1), 0.0375 * H - 0.0075 * H, 0.015 * H / 2));
+
+        AddPortNozzle(m_OutputColl, part, arrayOfOutputs.at(2), 1, DVector(-1, 0, 0),
+                      DPosition(-F / 2 - port[1].cptOffset + port[1].depth, 0, 0));
+        AddPortNozzle(m_OutputColl, part, arrayOfOutputs.at(3), 2, DVector(1, 0, 0),
+                      DPosition(F / 2 + port[2].cptOffset - port[2].depth, 0, 0));
+        AddPortNozzle(m_OutputColl, part, "PNoz3", 3, DVector(0, 0, 1),
+                      DPosition(0, 0, Zi + port[3].cptOffset - port[3].depth));
+        AddPortNozzle(m_OutputColl, part, "PNoz4", 4, DVector(0, 0, -1),
+                      DPosition(0, 0, -Zi - port[4].cptOffset + port[4].depth));
+        AddPortNozzle(m_OutputColl, part, "PNoz5", 5, DVector(0, -1, 0),
+                      DPosition(0, -Yo - port[5].cptOffset + port[5].depth, 0));
+    });
 }
 
 } // namespace tcv

@@ -1,18 +1,147 @@
-// Four-port jacketed bodies.
+// Four-port jacketed bodies: a straight run between ports 1 and 2, a vertical stem topped by a square
+// cap, a jacket inlet (port 3, looking along +z) and a jacket outlet (port 4, looking down).
+#include <cmath>
+
+#include "geometry/CheckedMath.h"
+#include "geometry/Comparisons.h"
+#include "geometry/basGeom3d.h"
+#include "geometry/basGeom3dEx.h"
 #include "physical/CPhysical.h"
+#include "physical/MultiPortEnds.h"
+#include "symbol/Inputs.h"
+#include "symbol/basCCheckValve.h"
 
 namespace tcv {
 
-void CPhysical::runPDB3124(const host::OutputCollectionPtr&, const host::VariantArray&, const host::StringArray&) {
-    throw host::HostError(host::kGenericFailure, "runPDB3124 is not built yet");
+namespace {
+
+using FourPorts = std::array<PortDataRecord, 5>;
+
+// Nozzles of the run ports, at the faces corrected by cpt offset and depth.
+void addRunNozzles(const host::OutputCollectionPtr& outputColl, const host::ObjectPtr& part,
+                   const host::StringArray& arrayOfOutputs, double F, const FourPorts& port) {
+    AddPortNozzle(outputColl, part, arrayOfOutputs.at(2), 1, DVector(-1, 0, 0),
+                  DPosition(-F / 2 - port[1].cptOffset + port[1].depth, 0, 0));
+    AddPortNozzle(outputColl, part, arrayOfOutputs.at(3), 2, DVector(1, 0, 0),
+                  DPosition(F / 2 + port[2].cptOffset - port[2].depth, 0, 0));
 }
 
-void CPhysical::runPDB3125(const host::OutputCollectionPtr&, const host::VariantArray&, const host::StringArray&) {
-    throw host::HostError(host::kGenericFailure, "runPDB3125 is not built yet");
+// The jacket inlet nozzle, looking along +z from its stub end at (x, y, Zi).
+void addJacketInletNozzle(const host::OutputCollectionPtr& outputColl, const host::ObjectPtr& part, double x, double y,
+                          double Zi, const PortDataRecord& port3) {
+    AddPortNozzle(outputColl, part, "PNoz3", 3, DVector(0, 0, 1), DPosition(x, y, Zi + port3.cptOffset - port3.depth));
 }
 
-void CPhysical::runPDB3146(const host::OutputCollectionPtr&, const host::VariantArray&, const host::StringArray&) {
-    throw host::HostError(host::kGenericFailure, "runPDB3146 is not built yet");
+// The jacket outlet nozzle, looking down from the stub end at y = -Yo.
+void addJacketOutletNozzle(const host::OutputCollectionPtr& outputColl, const host::ObjectPtr& part, double Yo,
+                           const PortDataRecord& port4) {
+    AddPortNozzle(outputColl, part, "PNoz4", 4, DVector(0, -1, 0),
+                  DPosition(0, -Yo - port4.cptOffset + port4.depth, 0));
+}
+
+} // namespace
+
+void CPhysical::runPDB3125(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                           const host::StringArray& arrayOfOutputs) {
+    withErrorReport("Physical:", "runPDB3125", [&] {
+        auto part = readPart(arrayofinputs);
+        const double F = readDimension(arrayofinputs, input::FacetoFace);
+        const double H = readDimension(arrayofinputs, input::HeightFrmValCen);
+        double W = readDimension(arrayofinputs, input::Width);
+        const double Yo = readDimension(arrayofinputs, input::YOffJacketOutlet);
+        const double Zi = readDimension(arrayofinputs, input::ZOffJacketInlet);
+        const double Yi = readDimension(arrayofinputs, input::YOffJacketInlet);
+        if (CmpDblEqual(W, 0, kTolerance)) W = 0.65 * F;
+        const double S = 1.2 * W;
+        const auto port = RetrievePortsData<4>(part, m_OutputColl, true);
+
+        m_OutputColl->AddOutput(arrayOfOutputs.at(1), PlaceCylinder(m_OutputColl, DPosition(-F / 2, 0, 0),
+                                                                    DPosition(F / 2, 0, 0), port[1].pipeOD, true));
+        m_OutputColl->AddOutput(
+            "Output2", PlaceCylinder(m_OutputColl, DPosition(0, 0.8 * H, 0), DPosition(0, -0.75 * Yo, 0), S, true));
+        m_OutputColl->AddOutput("Output3", CreateBoxWithProjection(m_OutputColl, DPosition(-W / 2, 0.8 * H, -W / 2),
+                                                                   DPosition(W / 2, H, W / 2)));
+        m_OutputColl->AddOutput("Output4", PlaceCylinder(m_OutputColl, DPosition(0, Yi, 0), DPosition(0, Yi, Zi),
+                                                         StubDiameter(port[3]), true));
+        m_OutputColl->AddOutput("Output5", PlaceCylinder(m_OutputColl, DPosition(0, -0.75 * Yo, 0),
+                                                         DPosition(0, -Yo, 0), StubDiameter(port[4]), true));
+        addRunNozzles(m_OutputColl, part, arrayOfOutputs, F, port);
+        addJacketInletNozzle(m_OutputColl, part, 0, Yi, Zi, port[3]);
+        addJacketOutletNozzle(m_OutputColl, part, Yo, port[4]);
+    });
+}
+
+void CPhysical::runPDB3146(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                           const host::StringArray& arrayOfOutputs) {
+    withErrorReport("Physical:", "runPDB3146", [&] {
+        auto part = readPart(arrayofinputs);
+        const double F = readDimension(arrayofinputs, input::FacetoFace);
+        const double H = readDimension(arrayofinputs, input::HeightFrmValCen);
+        double W = readDimension(arrayofinputs, input::Width);
+        const double Yo = readDimension(arrayofinputs, input::YOffJacketOutlet);
+        const double Zi = readDimension(arrayofinputs, input::ZOffJacketInlet);
+        const double Yi = readDimension(arrayofinputs, input::YOffJacketInlet);
+        if (CmpDblLessThanOrEqualTo(W, 0, kTolerance)) W = 0.5 * F;
+        // The stem is as wide as the cap's diagonal.
+        const double S = checked::squareRoot(2 * W * W);
+
+        // The bodies stop short of each face by that port's own cpt offset, flanged or not.
+        const auto body = RetrievePortsData<4>(part, m_OutputColl, false);
+        m_OutputColl->AddOutput(arrayOfOutputs.at(1),
+                                PlaceCylinder(m_OutputColl, DPosition(-F / 2 + body[1].cptOffset, 0, 0),
+                                              DPosition(F / 2 - body[2].cptOffset, 0, 0), body[1].pipeOD, true));
+        m_OutputColl->AddOutput(
+            "Output2", PlaceCylinder(m_OutputColl, DPosition(0, 0.8 * H, 0), DPosition(0, -0.75 * Yo, 0), S, true));
+        m_OutputColl->AddOutput("Output3", CreateBoxWithProjection(m_OutputColl, DPosition(-W / 2, 0.8 * H, -W / 2),
+                                                                   DPosition(W / 2, H, W / 2)));
+        m_OutputColl->AddOutput("Output4",
+                                PlaceCylinder(m_OutputColl, DPosition(0, Yi, 0),
+                                              DPosition(0, Yi, Zi - body[3].cptOffset), StubDiameter(body[3]), true));
+        m_OutputColl->AddOutput("Output5",
+                                PlaceCylinder(m_OutputColl, DPosition(0, -0.75 * Yo, 0),
+                                              DPosition(0, -Yo + body[4].cptOffset, 0), StubDiameter(body[4]), true));
+
+        // The nozzles take the values a flanged port reports with its cpt offset cleared.
+        const auto port = RetrievePortsData<4>(part, m_OutputColl, true);
+        addRunNozzles(m_OutputColl, part, arrayOfOutputs, F, port);
+        addJacketInletNozzle(m_OutputColl, part, 0, Yi, Zi, port[3]);
+        addJacketOutletNozzle(m_OutputColl, part, Yo, port[4]);
+    });
+}
+
+void CPhysical::runPDB3124(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                           const host::StringArray& arrayOfOutputs) {
+    withErrorReport("Physical:", "runPDB3124", [&] {
+        auto part = readPart(arrayofinputs);
+        const double F = readDimension(arrayofinputs, input::FacetoFace);
+        const double H = readDimension(arrayofinputs, input::HeightFrmValCen);
+        double W = readDimension(arrayofinputs, input::Width);
+        const double Yo = readDimension(arrayofinputs, input::YOffJacketOutlet);
+        const double Zi = readDimension(arrayofinputs, input::ZOffJacketInlet);
+        const double Xi = readDimension(arrayofinputs, input::XOffJacketInlet);
+        if (CmpDblEqual(W, 0, kTolerance)) W = 0.6 * F;
+        const double S = 0.75 * W;
+        const auto port = RetrievePortsData<4>(part, m_OutputColl, true);
+
+        m_OutputColl->AddOutput(arrayOfOutputs.at(1), PlaceCylinder(m_OutputColl, DPosition(-F / 2, 0, 0),
+                                                                    DPosition(F / 2, 0, 0), port[1].pipeOD, true));
+        m_OutputColl->AddOutput("Output2", PlaceCylinder(m_OutputColl, DPosition(0, 0.75 * H, 0),
+                                                         DPosition(0, -port[1].pipeOD / 2, 0), S, true));
+        // Two cap plates with a hairline gap (0.0001 H) between them.
+        m_OutputColl->AddOutput("Output3", CreateBoxWithProjection(m_OutputColl, DPosition(-W / 2, 0.75 * H, -W / 2),
+                                                                   DPosition(W / 2, 0.85 * H, W / 2)));
+        m_OutputColl->AddOutput("Output4", CreateBoxWithProjection(m_OutputColl, DPosition(-W / 2, 0.8501 * H, -W / 2),
+                                                                   DPosition(W / 2, H, W / 2)));
+        m_OutputColl->AddOutput("Output5", PlaceCylinder(m_OutputColl, DPosition(0, 0, 0), DPosition(0, -Yo, 0),
+                                                         StubDiameter(port[4]), true));
+        // The jacket inlet sits on the run, Xi from the port-1 face.
+        const double x3 = -F / 2 + Xi;
+        m_OutputColl->AddOutput("Output6", PlaceCylinder(m_OutputColl, DPosition(x3, 0, 0), DPosition(x3, 0, Zi),
+                                                         StubDiameter(port[3]), true));
+        addRunNozzles(m_OutputColl, part, arrayOfOutputs, F, port);
+        addJacketOutletNozzle(m_OutputColl, part, Yo, port[4]);
+        addJacketInletNozzle(m_OutputColl, part, x3, 0, Zi, port[3]);
+    });
 }
 
 } // namespace tcv
