@@ -13,7 +13,7 @@ namespace tcv::host {
 
 // A default value or parameter content: "Type" and "uomValue" are the late-bound properties; the type,
 // second flag and value are also settable directly.
-class IParameterContent : public IObject {
+class IParameterContent : public virtual IObject {
 public:
     virtual void setType(std::int32_t type) = 0;
     virtual void setUomValue(double value) = 0;
@@ -24,7 +24,7 @@ public:
 };
 using ParameterContentPtr = std::shared_ptr<IParameterContent>;
 
-class IInput : public IObject {
+class IInput : public virtual IObject {
 public:
     virtual void setName(const std::string& name) = 0;
     virtual void setDescription(const std::string& description) = 0;
@@ -34,7 +34,7 @@ public:
 };
 using InputPtr = std::shared_ptr<IInput>;
 
-class IOutputDescription : public IObject {
+class IOutputDescription : public virtual IObject {
 public:
     virtual void setName(const std::string& name) = 0;
     virtual void setDescription(const std::string& description) = 0;
@@ -42,7 +42,7 @@ public:
 };
 using OutputDescriptionPtr = std::shared_ptr<IOutputDescription>;
 
-class IRepresentation : public IObject {
+class IRepresentation : public virtual IObject {
 public:
     virtual void setName(const std::string& name) = 0;
     virtual void setDescription(const std::string& description) = 0;
@@ -53,7 +53,7 @@ public:
 };
 using RepresentationPtr = std::shared_ptr<IRepresentation>;
 
-class IEvaluation : public IObject {
+class IEvaluation : public virtual IObject {
 public:
     virtual void setName(const std::string& name) = 0;
     virtual void setDescription(const std::string& description) = 0;
@@ -63,7 +63,7 @@ public:
 };
 using EvaluationPtr = std::shared_ptr<IEvaluation>;
 
-class ISymbolDefinition : public IObject {
+class ISymbolDefinition : public virtual IObject {
 public:
     virtual void setProgId(const std::string& progId) = 0;
     virtual void setCodeBase(const std::string& codeBase) = 0;
@@ -82,25 +82,25 @@ public:
 using SymbolDefinitionPtr = std::shared_ptr<ISymbolDefinition>;
 
 // The symbol-entities factory: "CreateEntity" makes a new definition.
-class ISymbolEntitiesFactory : public IObject {
+class ISymbolEntitiesFactory : public virtual IObject {
 public:
     virtual ObjectPtr createEntity(std::int32_t kind, const ObjectPtr& connection) = 0;
 };
 using SymbolEntitiesFactoryPtr = std::shared_ptr<ISymbolEntitiesFactory>;
 
 // The auxiliary definition object of the symbol-entities library: one operation.
-class IDefinitionAuxiliary : public IObject {
+class IDefinitionAuxiliary : public virtual IObject {
 public:
     virtual void initialize(const SymbolDefinitionPtr& definition, std::int32_t value) = 0;
 };
 using DefinitionAuxiliaryPtr = std::shared_ptr<IDefinitionAuxiliary>;
 
 // The store that owns persistent geometry; handed to the geometry factory for persistent creations.
-class IResourceManager : public IObject {};
+class IResourceManager : public virtual IObject {};
 using ResourceManagerPtr = std::shared_ptr<IResourceManager>;
 
 // The collection a representation adds its graphics and nozzles to.
-class IOutputCollection : public IObject {
+class IOutputCollection : public virtual IObject {
 public:
     virtual void AddOutput(const std::string& name, const ObjectPtr& object) = 0;
     virtual ResourceManagerPtr ResourceManager() const = 0;

@@ -18,14 +18,14 @@ struct PortSpec {
     std::int16_t index = 1;
     std::int32_t terminationClass = 5; // 5 flanged, 10 plain (own diameter), 15 female, 20 mechanical
     std::int32_t endType = 5;
-    std::int32_t attribute = 0;        // the further integer attribute of the port
+    std::int32_t attribute = 0; // the further integer attribute of the port
     double pipeOD = 0;
-    double flangeOD = 0;               // flange or hub outside diameter
+    double flangeOD = 0; // flange or hub outside diameter
     double flangeThickness = 0;
     double cptOffset = 0;
     double depth = 0;
-    double length = 0;                 // the length a nozzle of this port reports
-    double npd = 0;                    // nominal size
+    double length = 0; // the length a nozzle of this port reports
+    double npd = 0;    // nominal size
     std::string npdUnit = "in";
 };
 
@@ -34,6 +34,9 @@ struct PortSpec {
 struct OperatorSpec {
     std::string name = "ValveOperator";
     std::vector<std::pair<std::string, double>> inputs;
+    // True when the operator's own symbol cannot be found: placing it then reports the host's
+    // operator-absent code 0x80040400.
+    bool symbolMissing = false;
 };
 
 struct PartSpec {
@@ -60,6 +63,59 @@ private:
     OperatorSpec spec_;
 };
 
+// A pipe port of a part, answering from its PortSpec.
+class RefPipePort : public host::IPipePort {
+public:
+    explicit RefPipePort(PortSpec spec) : spec_(std::move(spec)) {}
+    const PortSpec& spec() const { return spec_; }
+
+    std::int16_t PortIndex() const override { return spec_.index; }
+    std::int32_t TerminationClass() const override { return spec_.terminationClass; }
+    std::int32_t EndType() const override { return spec_.endType; }
+    std::int32_t Attribute() const override { return spec_.attribute; }
+    double PipingOutsideDiameter() const override { return spec_.pipeOD; }
+    double FlangeOrHubOutsideDiameter() const override { return spec_.flangeOD; }
+    double FlangeOrHubThickness() const override { return spec_.flangeThickness; }
+    double CptOffset() const override { return spec_.cptOffset; }
+    double Depth() const override { return spec_.depth; }
+    double NozzleLength() const override { return spec_.length; }
+    double NominalSize() const override { return spec_.npd; }
+    std::string NominalSizeUnits() const override { return spec_.npdUnit; }
+
+private:
+    PortSpec spec_;
+};
+
+// The ports of a part in catalogue order; Item takes a 1-based position.
+class RefPortCollection : public host::IPortCollection {
+public:
+    explicit RefPortCollection(std::vector<host::PipePortPtr> ports) : ports_(std::move(ports)) {}
+    std::int16_t Count() const override { return static_cast<std::int16_t>(ports_.size()); }
+    host::PipePortPtr Item(std::int16_t position) const override;
+
+private:
+    std::vector<host::PipePortPtr> ports_;
+};
+
+// Member 1 of a part's operator collection: it remembers the index and text the symbol hands it and
+// offers the part's valve-operator part.
+class RefOperatorSource : public host::IOperatorSource {
+public:
+    explicit RefOperatorSource(host::ObjectPtr operatorPart) : operatorPart_(std::move(operatorPart)) {}
+
+    void SetIndexAndText(std::int16_t index, const std::string& text) override;
+    host::ObjectPtr OperatorPart() const override { return operatorPart_; }
+
+    // What the symbol handed over; no index until it did.
+    std::optional<std::int16_t> index() const { return index_; }
+    const std::string& text() const { return text_; }
+
+private:
+    host::ObjectPtr operatorPart_;
+    std::optional<std::int16_t> index_;
+    std::string text_;
+};
+
 // The part object at position 1 of the symbol's input array.
 class RefPart : public host::IPipingComponent {
 public:
@@ -73,12 +129,19 @@ public:
     std::string OperatorText() const override { return spec_.operatorText; }
     host::PortCollectionPtr Ports() const override { return ports_; }
 
+    // Member 1 of the operator collection, or nullptr when the part has no valve operator.
+    std::shared_ptr<RefOperatorSource> operatorSource() const { return operatorSource_; }
+
 private:
     PartSpec spec_;
     host::ObjectPtr operatorPart_;
     host::PortCollectionPtr ports_;
+    std::shared_ptr<RefOperatorSource> operatorSource_;
+    host::CollectionPtr operatorCollection_;
 };
 
+// A part from its spec; a port with a value that is not a finite number, or more ports than the host
+// can count, is refused with a HostError.
 std::shared_ptr<RefPart> makePart(const PartSpec& spec);
 
 } // namespace tcv::refhost
