@@ -1,22 +1,73 @@
-// Shaped in-line bodies.
+// Shaped in-line bodies: a shaped body between two ends, drawn between the faces of its ports.
 #include "physical/CPhysical.h"
+
+#include "geometry/basGeom3d.h"
+#include "physical/FaceNozzles.h"
+#include "physical/InlineBodyShapes.h"
+#include "symbol/Inputs.h"
+#include "symbol/basCCheckValve.h"
 
 namespace tcv {
 
-void CPhysical::runPDB2200(const host::OutputCollectionPtr&, const host::VariantArray&, const host::StringArray&) {
-    throw host::HostError(host::kGenericFailure, "runPDB2200 is not built yet");
+using namespace inline_bodies;
+
+void CPhysical::runPDB2200(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                           const host::StringArray& arrayOfOutputs) {
+    withErrorReport("Physical:", "runPDB2200", [&] {
+        const auto [part, L, T] = readCommonInputs(arrayofinputs);
+        // The operator's rotation does not turn this body.
+        readDimension(arrayofinputs, input::HandwheelAngle);
+        const double Dm = readDimension(arrayofinputs, input::Diameter);
+        const double Hc = readDimension(arrayofinputs, input::HeightFrmValCen);
+        const double Wd = readDimension(arrayofinputs, input::Width);
+        PortDataRecord port;
+        RetrievePortData(1, part, m_OutputColl, port);
+
+        addTransitionBody(m_OutputColl, arrayOfOutputs.at(1), L, port.pipeOD, Dm, Hc, Wd, 0);
+        addFaceNozzles(m_OutputColl, part, arrayOfOutputs, L, port, NozzleRoutine::Standard);
+    });
 }
 
-void CPhysical::runPDB2269(const host::OutputCollectionPtr&, const host::VariantArray&, const host::StringArray&) {
-    throw host::HostError(host::kGenericFailure, "runPDB2269 is not built yet");
+void CPhysical::runPDB2269(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                           const host::StringArray& arrayOfOutputs) {
+    withErrorReport("Physical:", "runPDB2269", [&] {
+        const auto [part, L, T] = readCommonInputs(arrayofinputs);
+        PlateBowlInputs in = readPlateBowlInputs(arrayofinputs, L);
+        PortDataRecord port;
+        RetrievePortData(1, part, m_OutputColl, port);
+        in.bodyLength = L - port.flangeThickness;
+
+        addPlateBowlBody(m_OutputColl, arrayOfOutputs.at(1), in, 0);
+        addFaceNozzles(m_OutputColl, part, arrayOfOutputs, L, port, NozzleRoutine::Standard, L);
+    });
 }
 
-void CPhysical::runPDB2270(const host::OutputCollectionPtr&, const host::VariantArray&, const host::StringArray&) {
-    throw host::HostError(host::kGenericFailure, "runPDB2270 is not built yet");
+void CPhysical::runPDB2270(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                           const host::StringArray& arrayOfOutputs) {
+    withErrorReport("Physical:", "runPDB2270", [&] {
+        const auto [part, L, T] = readCommonInputs(arrayofinputs);
+        CollarBodyInputs in = readCollarBodyInputs(arrayofinputs);
+        PortDataRecord port;
+        RetrievePortData(1, part, m_OutputColl, port);
+        in.bodyLength = L - port.flangeThickness;
+
+        addCollarBody(m_OutputColl, arrayOfOutputs.at(1), in, 0);
+        addFaceNozzles(m_OutputColl, part, arrayOfOutputs, L, port, NozzleRoutine::Standard, L);
+    });
 }
 
-void CPhysical::runPDB2271(const host::OutputCollectionPtr&, const host::VariantArray&, const host::StringArray&) {
-    throw host::HostError(host::kGenericFailure, "runPDB2271 is not built yet");
+void CPhysical::runPDB2271(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                           const host::StringArray& arrayOfOutputs) {
+    withErrorReport("Physical:", "runPDB2271", [&] {
+        const auto [part, L, T] = readCommonInputs(arrayofinputs);
+        const double Wd = readDimension(arrayofinputs, input::Width);
+        PortDataRecord port;
+        RetrievePortData(1, part, m_OutputColl, port);
+
+        auto profile = bulgeProfile(L, port.flangeThickness, port.pipeOD, 0.5 * Wd, PI);
+        addRevolvedBody(m_OutputColl, arrayOfOutputs.at(1), profile, PI);
+        addFaceNozzles(m_OutputColl, part, arrayOfOutputs, L, port, NozzleRoutine::Standard);
+    });
 }
 
 } // namespace tcv

@@ -1,18 +1,121 @@
-// Wafer and lug bodies.
+// Wafer and lug bodies: short flangeless check valves clamped between two pipe flanges.
 #include "physical/CPhysical.h"
+
+#include "geometry/CheckedMath.h"
+#include "geometry/basGeom3d.h"
+#include "geometry/basGeom3dEx.h"
+#include "host/Runtime.h"
+#include "physical/FaceNozzles.h"
+#include "physical/InlineBodyShapes.h"
+#include "symbol/Inputs.h"
+#include "symbol/basCCheckValve.h"
 
 namespace tcv {
 
-void CPhysical::runPDB2255(const host::OutputCollectionPtr&, const host::VariantArray&, const host::StringArray&) {
-    throw host::HostError(host::kGenericFailure, "runPDB2255 is not built yet");
+using namespace inline_bodies;
+
+namespace {
+
+// The outline of one lug in the plane x: a bar of width s running from the body circle of radius
+// 0.4 Fd out to 0.45 Fd along +Y, its outer end rounded.
+host::CurvePtr lugProfile(double x, double lugFlangeDia) {
+    const double s = 0.1 * lugFlangeDia;
+    const double bodyRadius = 0.4 * lugFlangeDia;
+    const double r = checked::squareRoot(bodyRadius * bodyRadius - s * s / 4);
+    const double outer = 0.45 * lugFlangeDia;
+    const DPosition p1(x, r, -s / 2), p2(x, outer, -s / 2), p3(x, r, s / 2), p4(x, outer, s / 2);
+    auto& rt = host::runtime();
+    auto factory = rt.CreateGeometryFactory();
+    auto curves = rt.CreateCollection();
+    curves->Add(factory->CreateLine(nullptr, p1, p2));
+    curves->Add(factory->CreateArcByCenterNormal(nullptr, {x, outer, 0}, {1, 0, 0}, p2, p4));
+    curves->Add(factory->CreateLine(nullptr, p4, p3));
+    curves->Add(factory->CreateLine(nullptr, p3, p1));
+    DPosition start = p1;
+    return PlaceTrCString(start, curves);
 }
 
-void CPhysical::runPDB2256(const host::OutputCollectionPtr&, const host::VariantArray&, const host::StringArray&) {
-    throw host::HostError(host::kGenericFailure, "runPDB2256 is not built yet");
+} // namespace
+
+void CPhysical::runPDB2255(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                           const host::StringArray& arrayOfOutputs) {
+    withErrorReport("Physical:", "runPDB2255", [&] {
+        const auto [part, L, T] = readCommonInputs(arrayofinputs);
+        const double H = readDimension(arrayofinputs, input::Height);
+        PortDataRecord port;
+        RetrievePortData(1, part, m_OutputColl, port);
+
+        const double webTop = waferWebTop(H, port.flangeDiameter);
+        const double inner = L / 2 - port.flangeThickness;
+        m_OutputColl->AddOutput(arrayOfOutputs.at(1),
+                                PlaceCylinder(m_OutputColl, {-inner, 0, 0}, {inner, 0, 0}, port.pipeOD, true));
+        m_OutputColl->AddOutput("Web", PlaceBox(m_OutputColl, {-inner, 0.5 * port.pipeOD, -0.2 * port.pipeOD},
+                                                {inner, webTop - 0.5 * port.flangeDiameter, 0.2 * port.pipeOD}));
+        addFaceNozzles(m_OutputColl, part, arrayOfOutputs, L, port, NozzleRoutine::Standard);
+    });
 }
 
-void CPhysical::runPDB2258(const host::OutputCollectionPtr&, const host::VariantArray&, const host::StringArray&) {
-    throw host::HostError(host::kGenericFailure, "runPDB2258 is not built yet");
+void CPhysical::runPDB2256(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                           const host::StringArray& arrayOfOutputs) {
+    withErrorReport("Physical:", "runPDB2256", [&] {
+        const auto [part, L, T] = readCommonInputs(arrayofinputs);
+        const double H = readDimension(arrayofinputs, input::Height);
+        PortDataRecord port;
+        RetrievePortData(1, part, m_OutputColl, port);
+
+        const FlatSidedEnds ends = flatSidedEnds(part, L, H, port);
+        const double t = ends.discThickness;
+        m_OutputColl->AddOutput(arrayOfOutputs.at(1),
+                                PlaceCylinder(m_OutputColl, {-L / 2 + t, 0, 0}, {L / 2 - t, 0, 0}, port.pipeOD, true));
+
+        // A disc narrower than the distance across its flats fails here, after the bore.
+        const FlatSidedWeb web = flatSidedWeb(ends, port.pipeOD);
+        m_OutputColl->AddOutput("Web", PlaceBox(m_OutputColl, {-L / 2 + t, web.webBottom, -web.webWidth / 2},
+                                                {L / 2 - t, ends.acrossFlats / 2, web.webWidth / 2}));
+
+        if (isPositiveDim(ends.discDiameter))
+            addFlatSidedDiscs(m_OutputColl, "Port1", "Port2", L, ends.acrossFlats / 2, web.flatsWidth / 2, t);
+        addFaceNozzles(m_OutputColl, part, arrayOfOutputs, L, port, NozzleRoutine::Direct);
+    });
+}
+
+void CPhysical::runPDB2258(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                           const host::StringArray& arrayOfOutputs) {
+    withErrorReport("Physical:", "runPDB2258", [&] {
+        const auto [part, L, T] = readCommonInputs(arrayofinputs);
+        // The lugged body is sized from its flange alone; its height is read and has no effect.
+        readDimension(arrayofinputs, input::Height);
+        PortDataRecord port;
+        RetrievePortData(1, part, m_OutputColl, port);
+        const double Fd = lugFlangeDiameter(port);
+
+        m_OutputColl->AddOutput(arrayOfOutputs.at(1),
+                                PlaceCylinder(m_OutputColl, {-L / 2, 0, 0}, {L / 2, 0, 0}, 0.8 * Fd, true));
+
+        // Twelve stations 30 degrees apart, from -15 degrees about the flow axis (measured from +Y). The
+        // four next to the vertical (i = 0, 1, 6, 7) are left free for the top and bottom blocks.
+        auto profile = lugProfile(-L / 2, Fd);
+        const DVector axis(1, 0, 0);
+        DT4x4 rotation;
+        for (int i = 0; i <= 11; ++i) {
+            const double theta = -PI / 12 + i * PI / 6;
+            rotation.rotate(theta, axis);
+            if (i != 0 && i != 1 && i != 6 && i != 7) {
+                auto lug = PlaceProjection(m_OutputColl, profile, axis, L, true);
+                lug->Transform(rotation);
+                m_OutputColl->AddOutput("LugBody", lug);
+            }
+            rotation.loadIdentity();
+        }
+
+        const double w = 0.5 * Fd * checked::sine(PI / 12);
+        const double bodyRadius = 0.4 * Fd;
+        const double r2 = checked::squareRoot(bodyRadius * bodyRadius - w * w);
+        m_OutputColl->AddOutput("LugBody", PlaceBox(m_OutputColl, {-L / 2, r2, -w}, {L / 2, 0.5 * Fd, w}));
+        m_OutputColl->AddOutput("LugBody", PlaceBox(m_OutputColl, {-L / 2, -r2, -w}, {L / 2, -0.5 * Fd, w}));
+
+        addFaceNozzles(m_OutputColl, part, arrayOfOutputs, L, port, NozzleRoutine::Direct);
+    });
 }
 
 } // namespace tcv
