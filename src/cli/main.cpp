@@ -11,6 +11,9 @@ int main(int argc, char** argv) {
     app.require_subcommand(1);
     int exitCode = 0;
     tcv::cli::addDefinitionCommand(app, exitCode);
+    tcv::cli::addEvalCommand(app, exitCode);
+    tcv::cli::addSamplesCommand(app, exitCode);
+    tcv::cli::addValidateCommand(app, exitCode);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

@@ -1,0 +1,48 @@
+// `checkvalve samples`: lists the built-in sample parts.
+#include <iomanip>
+#include <iostream>
+#include <memory>
+
+#include <nlohmann/json.hpp>
+
+#include "cli/Commands.h"
+#include "refhost/Catalog.h"
+
+namespace tcv::cli {
+
+namespace {
+
+int listSamples(bool asJson) {
+    std::vector<refhost::PartSpec> parts;
+    try {
+        parts = refhost::loadSampleCatalog();
+    } catch (const refhost::CatalogError& error) {
+        std::cerr << "checkvalve samples: " << error.what() << "\n";
+        return kExitBadInput;
+    }
+    if (asJson) {
+        nlohmann::ordered_json out{{"parts", nlohmann::ordered_json::array()}};
+        for (const auto& part : parts)
+            out["parts"].push_back(
+                {{"name", part.name}, {"partDataBasis", part.partDataBasis}, {"description", part.description}});
+        std::cout << out.dump(2) << "\n";
+        return kExitOk;
+    }
+    std::cout << std::left << std::setw(40) << "name" << std::setw(8) << "PDB"
+              << "description\n";
+    for (const auto& part : parts)
+        std::cout << std::left << std::setw(40) << part.name << std::setw(8) << part.partDataBasis << part.description
+                  << "\n";
+    return kExitOk;
+}
+
+} // namespace
+
+void addSamplesCommand(CLI::App& app, int& exitCode) {
+    auto asJson = std::make_shared<bool>(false);
+    auto* command = app.add_subcommand("samples", "List the built-in sample parts");
+    command->add_flag("--json", *asJson, "Print the list as JSON");
+    command->callback([&exitCode, asJson] { exitCode = listSamples(*asJson); });
+}
+
+} // namespace tcv::cli

@@ -1,0 +1,94 @@
+// `checkvalve validate`: evaluates every part of a catalogue in both aspects, without writing geometry,
+// and prints one line per part with a summary.
+#include <algorithm>
+#include <atomic>
+#include <iostream>
+#include <memory>
+#include <thread>
+
+#include "cli/Commands.h"
+#include "cli/Progress.h"
+#include "refhost/Catalog.h"
+#include "refhost/Report.h"
+
+namespace tcv::cli {
+
+namespace {
+
+struct ValidateOptions {
+    std::string file;
+    bool recordOnly = false;
+    unsigned jobs = 1;
+    bool quiet = false;
+};
+
+std::string partLine(const refhost::PartReport& report) {
+    const std::string id = report.part.name + " (PartDataBasis " + std::to_string(report.part.partDataBasis) + ")";
+    if (report.ok()) return "ok      " + id;
+    std::string line = "FAILED  " + id + ":";
+    for (const auto& aspect : report.aspects) {
+        if (aspect.ok) continue;
+        const auto& outputs = aspect.outputs->outputs();
+        line += " " + aspect.aspect + " failed with " + refhost::errorCodeText(*aspect.errorCode);
+        line += outputs.empty()
+                    ? " before any output"
+                    : " after output " + std::to_string(outputs.size()) + " \"" + outputs.back().name + "\"";
+        line += ";";
+    }
+    line.pop_back();
+    return line;
+}
+
+int runValidate(const ValidateOptions& options) {
+    std::vector<refhost::PartSpec> parts;
+    try {
+        parts = selectParts(options.file, "");
+    } catch (const refhost::CatalogError& error) {
+        std::cerr << "checkvalve validate: " << error.what() << "\n";
+        return kExitBadInput;
+    }
+
+    refhost::HostOptions hostOptions = refhost::RefRuntime::defaultOptions();
+    hostOptions.buildShapes = !options.recordOnly;
+    std::vector<std::string> lines(parts.size());
+    std::vector<char> ok(parts.size(), 0);
+    std::atomic<std::size_t> next{0};
+    Progress progress("validate", parts.size());
+    auto worker = [&] {
+        for (std::size_t i = next++; i < parts.size(); i = next++) {
+            auto report = refhost::evaluatePart(parts[i], {"Physical", "Insulation"}, hostOptions);
+            ok[i] = report.ok();
+            lines[i] = partLine(report);
+            for (const auto& warning : refhost::plausibilityWarnings(parts[i]))
+                lines[i] += "\n        warning: " + warning;
+            progress.advance();
+        }
+    };
+    const unsigned jobs = std::clamp(options.jobs, 1u, 64u);
+    std::vector<std::thread> threads;
+    for (unsigned j = 1; j < jobs; ++j) threads.emplace_back(worker);
+    worker();
+    for (auto& thread : threads) thread.join();
+    progress.finish();
+
+    const auto passed = static_cast<std::size_t>(std::count(ok.begin(), ok.end(), 1));
+    for (std::size_t i = 0; i < parts.size(); ++i)
+        if (!options.quiet || !ok[i]) std::cout << lines[i] << "\n";
+    std::cout << parts.size() << " part(s): " << passed << " ok, " << parts.size() - passed << " failed\n";
+    return passed == parts.size() ? kExitOk : kExitFailed;
+}
+
+} // namespace
+
+void addValidateCommand(CLI::App& app, int& exitCode) {
+    auto options = std::make_shared<ValidateOptions>();
+    auto* command = app.add_subcommand("validate", "Evaluate every part of a catalogue in both aspects and summarise");
+    command->add_option("FILE", options->file, "Parts catalogue (the built-in samples when left out)");
+    command->add_flag("--record-only", options->recordOnly,
+                      "Record the symbol's creations without building kernel geometry (fast)");
+    command->add_option("--jobs,-j", options->jobs, "Parts evaluated in parallel")->capture_default_str();
+    command->add_flag("--quiet,-q", options->quiet, "Print only failed parts and the summary");
+    command->callback([&exitCode, options] { exitCode = runValidate(*options); });
+}
+
+} // namespace tcv::cli

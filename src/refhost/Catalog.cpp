@@ -1,0 +1,319 @@
+#include "refhost/Catalog.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <set>
+#include <sstream>
+
+#include <nlohmann/json.hpp>
+
+#include "refhost/Evaluator.h"
+#include "refhost/Runtime.h"
+
+namespace tcv::refhost {
+
+namespace {
+
+using Json = nlohmann::json;
+
+// Where in the catalogue a value sits, for messages: "part 'x': ports[1].pipeOD".
+struct Place {
+    std::string origin;
+    std::string part;
+    [[noreturn]] void fail(const std::string& field, const std::string& problem) const {
+        std::string where = origin;
+        if (!part.empty()) where += ": part '" + part + "'";
+        throw CatalogError(where + ": " + field + ": " + problem);
+    }
+};
+
+std::string typeName(const Json& value) {
+    if (value.is_string()) return "a text";
+    if (value.is_boolean()) return "a boolean";
+    if (value.is_number()) return "a number";
+    if (value.is_null()) return "null";
+    if (value.is_array()) return "an array";
+    return "an object";
+}
+
+// A length: a number of metres or a text with a unit ("292mm", "11.5in").
+double readLength(const Json& value, const Place& place, const std::string& field) {
+    if (value.is_number()) {
+        double number = value.get<double>();
+        if (!std::isfinite(number)) place.fail(field, "expected a finite number");
+        return number;
+    }
+    if (value.is_string()) {
+        try {
+            return makeUnitsService()->ParseUnit(1, value.get<std::string>());
+        } catch (const std::exception&) {
+            place.fail(field,
+                       "expected a length in metres or a text with a unit such as \"292mm\" or \"11.5in\", got \"" +
+                           value.get<std::string>() + "\"");
+        }
+    }
+    place.fail(field, "expected a length (number of metres or text with a unit), got " + typeName(value));
+}
+
+// An angle: a number of radians or a text in degrees ("30deg") or radians ("0.5rad").
+double readAngle(const Json& value, const Place& place, const std::string& field) {
+    if (value.is_string()) {
+        std::string text = value.get<std::string>();
+        for (const auto& [suffix, factor] : {std::pair<std::string, double>{"deg", std::acos(-1.0) / 180},
+                                             std::pair<std::string, double>{"rad", 1.0}}) {
+            if (text.size() > suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0) {
+                try {
+                    std::size_t used = 0;
+                    std::string number = text.substr(0, text.size() - suffix.size());
+                    double angle = std::stod(number, &used);
+                    if (used == number.size() && std::isfinite(angle)) return angle * factor;
+                } catch (const std::exception&) {
+                }
+            }
+        }
+        place.fail(field, "expected an angle in radians or a text such as \"30deg\", got \"" + text + "\"");
+    }
+    if (value.is_number() && std::isfinite(value.get<double>())) return value.get<double>();
+    place.fail(field, "expected an angle (number of radians or text such as \"30deg\"), got " + typeName(value));
+}
+
+template <class Int>
+Int readInteger(const Json& value, const Place& place, const std::string& field) {
+    if (!value.is_number_integer())
+        place.fail(field,
+                   "expected a whole number, got " + typeName(value) + (value.is_number() ? " with a fraction" : ""));
+    auto number = value.get<std::int64_t>();
+    if (number < std::numeric_limits<Int>::min() || number > std::numeric_limits<Int>::max())
+        place.fail(field, "expected a whole number from " + std::to_string(std::numeric_limits<Int>::min()) + " to " +
+                              std::to_string(std::numeric_limits<Int>::max()));
+    return static_cast<Int>(number);
+}
+
+std::string readText(const Json& value, const Place& place, const std::string& field) {
+    if (!value.is_string()) place.fail(field, "expected a text, got " + typeName(value));
+    return value.get<std::string>();
+}
+
+double readNumber(const Json& value, const Place& place, const std::string& field) {
+    if (!value.is_number() || !std::isfinite(value.get<double>()))
+        place.fail(field, "expected a finite number, got " + typeName(value));
+    return value.get<double>();
+}
+
+void refuseUnknownFields(const Json& object, const std::vector<std::string>& known, const Place& place,
+                         const std::string& prefix) {
+    for (const auto& [key, value] : object.items()) {
+        if (std::find(known.begin(), known.end(), key) != known.end()) continue;
+        std::string hint = closestName(key, known);
+        place.fail(
+            prefix + key, "unknown field" + (hint.empty() ? "" : "; did you mean \"" + hint + "\"?") + " (known: " +
+                              [&] {
+                                  std::string list;
+                                  for (const auto& k : known) list += (list.empty() ? "" : ", ") + k;
+                                  return list;
+                              }() +
+                              ")");
+    }
+}
+
+PortSpec parsePort(const Json& json, const Place& place, const std::string& field) {
+    if (!json.is_object()) place.fail(field, "expected a port object, got " + typeName(json));
+    static const std::vector<std::string> known = {"index",    "terminationClass", "endType",   "attribute", "pipeOD",
+                                                   "flangeOD", "flangeThickness",  "cptOffset", "depth",     "length",
+                                                   "npd",      "npdUnit"};
+    refuseUnknownFields(json, known, place, field + ".");
+    if (!json.contains("index")) place.fail(field + ".index", "missing; every port needs its port index");
+    PortSpec port;
+    port.index = readInteger<std::int16_t>(json["index"], place, field + ".index");
+    auto optional = [&](const char* name, auto reader) {
+        if (json.contains(name)) reader(json[name], field + "." + name);
+    };
+    optional("terminationClass", [&](const Json& v, const std::string& f) {
+        port.terminationClass = readInteger<std::int32_t>(v, place, f);
+    });
+    optional("endType",
+             [&](const Json& v, const std::string& f) { port.endType = readInteger<std::int32_t>(v, place, f); });
+    optional("attribute",
+             [&](const Json& v, const std::string& f) { port.attribute = readInteger<std::int32_t>(v, place, f); });
+    optional("pipeOD", [&](const Json& v, const std::string& f) { port.pipeOD = readLength(v, place, f); });
+    optional("flangeOD", [&](const Json& v, const std::string& f) { port.flangeOD = readLength(v, place, f); });
+    optional("flangeThickness",
+             [&](const Json& v, const std::string& f) { port.flangeThickness = readLength(v, place, f); });
+    optional("cptOffset", [&](const Json& v, const std::string& f) { port.cptOffset = readLength(v, place, f); });
+    optional("depth", [&](const Json& v, const std::string& f) { port.depth = readLength(v, place, f); });
+    optional("length", [&](const Json& v, const std::string& f) { port.length = readLength(v, place, f); });
+    optional("npd", [&](const Json& v, const std::string& f) { port.npd = readNumber(v, place, f); });
+    optional("npdUnit", [&](const Json& v, const std::string& f) { port.npdUnit = readText(v, place, f); });
+    return port;
+}
+
+PartSpec parsePart(const Json& json, const std::string& origin, std::size_t position) {
+    Place place{origin, ""};
+    const std::string where = "parts[" + std::to_string(position) + "]";
+    if (!json.is_object()) place.fail(where, "expected a part object, got " + typeName(json));
+    if (!json.contains("name")) place.fail(where + ".name", "missing; every part needs a name");
+    PartSpec part;
+    part.name = readText(json["name"], place, where + ".name");
+    if (part.name.empty()) place.fail(where + ".name", "expected a non-empty text");
+    place.part = part.name;
+
+    static const std::vector<std::string> known = {"name",        "description", "source",   "partDataBasis",
+                                                   "inputs",      "ports",       "operator", "operatorSourceCode",
+                                                   "operatorText"};
+    refuseUnknownFields(json, known, place, "");
+    if (json.contains("description")) part.description = readText(json["description"], place, "description");
+    if (json.contains("source")) readText(json["source"], place, "source");
+    if (!json.contains("partDataBasis")) place.fail("partDataBasis", "missing; expected the variant's whole number");
+    part.partDataBasis = readInteger<std::int32_t>(json["partDataBasis"], place, "partDataBasis");
+
+    if (json.contains("inputs")) {
+        const Json& inputs = json["inputs"];
+        if (!inputs.is_object())
+            place.fail("inputs", "expected an object of input names and values, got " + typeName(inputs));
+        const auto& names = inputNames();
+        for (const auto& [name, value] : inputs.items()) {
+            if (std::find(names.begin(), names.end(), name) == names.end()) {
+                std::string hint = closestName(name, names);
+                place.fail("inputs." + name,
+                           "unknown input" + (hint.empty() ? "" : "; did you mean \"" + hint + "\"?"));
+            }
+            part.inputs[name] = name == "HandwheelAngle" ? readAngle(value, place, "inputs." + name)
+                                                         : readLength(value, place, "inputs." + name);
+        }
+    }
+
+    if (json.contains("ports")) {
+        const Json& ports = json["ports"];
+        if (!ports.is_array()) place.fail("ports", "expected an array of ports, got " + typeName(ports));
+        for (std::size_t i = 0; i < ports.size(); ++i)
+            part.ports.push_back(parsePort(ports[i], place, "ports[" + std::to_string(i) + "]"));
+    }
+
+    if (json.contains("operator")) {
+        const Json& op = json["operator"];
+        if (!op.is_object()) place.fail("operator", "expected an operator object, got " + typeName(op));
+        refuseUnknownFields(op, {"name", "inputs"}, place, "operator.");
+        OperatorSpec spec;
+        if (op.contains("name")) spec.name = readText(op["name"], place, "operator.name");
+        if (op.contains("inputs")) {
+            if (!op["inputs"].is_object())
+                place.fail("operator.inputs", "expected an object of input names and values");
+            for (const auto& [name, value] : op["inputs"].items())
+                spec.inputs.emplace_back(name, readLength(value, place, "operator.inputs." + name));
+        }
+        part.valveOperator = spec;
+    }
+    if (json.contains("operatorSourceCode"))
+        part.operatorSourceCode = readInteger<std::int32_t>(json["operatorSourceCode"], place, "operatorSourceCode");
+    if (json.contains("operatorText")) part.operatorText = readText(json["operatorText"], place, "operatorText");
+    return part;
+}
+
+} // namespace
+
+std::vector<PartSpec> parseCatalog(const std::string& text, const std::string& origin) {
+    Json json;
+    try {
+        json = Json::parse(text);
+    } catch (const Json::parse_error& error) {
+        throw CatalogError(origin + ": not valid JSON: " + error.what());
+    }
+    std::vector<PartSpec> parts;
+    if (json.is_object() && json.contains("parts")) {
+        Place place{origin, ""};
+        refuseUnknownFields(json, {"parts", "description"}, place, "");
+        if (!json["parts"].is_array())
+            place.fail("parts", "expected an array of parts, got " + typeName(json["parts"]));
+        for (std::size_t i = 0; i < json["parts"].size(); ++i) parts.push_back(parsePart(json["parts"][i], origin, i));
+    } else {
+        parts.push_back(parsePart(json, origin, 0));
+    }
+    std::set<std::string> seen;
+    for (const auto& part : parts)
+        if (!seen.insert(part.name).second)
+            throw CatalogError(origin + ": part '" + part.name + "': name: used by more than one part");
+    return parts;
+}
+
+std::vector<PartSpec> loadCatalogFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw CatalogError(path + ": cannot open the file");
+    std::ostringstream text;
+    text << in.rdbuf();
+    if (in.bad()) throw CatalogError(path + ": cannot read the file");
+    return parseCatalog(text.str(), path);
+}
+
+std::vector<PartSpec> loadCatalogFolder(const std::string& folder) {
+    std::vector<std::filesystem::path> files;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error))
+        if (entry.path().extension() == ".json") files.push_back(entry.path());
+    if (error) throw CatalogError(folder + ": cannot list the folder: " + error.message());
+    std::sort(files.begin(), files.end());
+    std::vector<PartSpec> parts;
+    std::set<std::string> seen;
+    for (const auto& file : files) {
+        for (auto& part : loadCatalogFile(file.string())) {
+            if (!seen.insert(part.name).second)
+                throw CatalogError(file.string() + ": part '" + part.name + "': name: already used by another file");
+            parts.push_back(std::move(part));
+        }
+    }
+    return parts;
+}
+
+std::vector<PartSpec> loadSampleCatalog() { return loadCatalogFolder(defaultDataDirectory() + "/catalog"); }
+
+std::string closestName(const std::string& name, const std::vector<std::string>& candidates) {
+    auto lower = [](std::string s) {
+        std::transform(s.begin(), s.end(), s.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        return s;
+    };
+    const std::string a = lower(name);
+    std::string best;
+    std::size_t bestDistance = std::numeric_limits<std::size_t>::max();
+    for (const auto& candidate : candidates) {
+        const std::string b = lower(candidate);
+        std::vector<std::size_t> row(b.size() + 1);
+        for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+        for (std::size_t i = 1; i <= a.size(); ++i) {
+            std::size_t diagonal = row[0];
+            row[0] = i;
+            for (std::size_t j = 1; j <= b.size(); ++j) {
+                std::size_t above = row[j];
+                row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+                diagonal = above;
+            }
+        }
+        if (row[b.size()] < bestDistance) bestDistance = row[b.size()], best = candidate;
+    }
+    // Close means at most a third of the name differs.
+    return bestDistance <= std::max<std::size_t>(2, name.size() / 3) ? best : std::string();
+}
+
+std::vector<std::string> plausibilityWarnings(const PartSpec& part) {
+    std::vector<std::string> warnings;
+    for (const auto& [name, value] : part.inputs) {
+        if (name == "HandwheelAngle") continue;
+        if (value < 0)
+            warnings.push_back("input " + name + " is negative (" + std::to_string(value) + " m)");
+        else if (value > 20)
+            warnings.push_back("input " + name + " is over 20 m (" + std::to_string(value) + " m)");
+    }
+    if (part.ports.empty()) warnings.push_back("the part has no ports");
+    for (const auto& port : part.ports) {
+        if (port.pipeOD <= 0 && port.flangeOD <= 0 && port.npd <= 0)
+            warnings.push_back("port " + std::to_string(port.index) +
+                               " has no pipe diameter, flange diameter or nominal size");
+        if (port.pipeOD > 5) warnings.push_back("port " + std::to_string(port.index) + " pipe OD is over 5 m");
+    }
+    return warnings;
+}
+
+} // namespace tcv::refhost

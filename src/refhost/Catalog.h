@@ -1,0 +1,35 @@
+// The parts catalogue in JSON. A file holds one part or {"parts": [...]}; the built-in sample catalogue
+// is every *.json file of data/catalog. Loading refuses malformed input with a message that names the
+// part, the field and what was expected; a file that fails to load yields no parts at all. Odd but
+// well-formed dimensions (zero, negative, implausible) are the symbol's business and pass unchanged.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "refhost/Parts.h"
+
+namespace tcv::refhost {
+
+class CatalogError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Parses catalogue text; `origin` names the source in messages (a file name).
+std::vector<PartSpec> parseCatalog(const std::string& text, const std::string& origin);
+// Loads a catalogue file.
+std::vector<PartSpec> loadCatalogFile(const std::string& path);
+// Loads every *.json file of a folder, in file-name order; part names must be unique across them.
+std::vector<PartSpec> loadCatalogFolder(const std::string& folder);
+// The built-in sample catalogue.
+std::vector<PartSpec> loadSampleCatalog();
+
+// The closest of `candidates` to `name` (by edit distance, ignoring case), or "" when none is close.
+std::string closestName(const std::string& name, const std::vector<std::string>& candidates);
+
+// Plausibility warnings for a part (never changes it): negative or very large dimensions, missing ports.
+std::vector<std::string> plausibilityWarnings(const PartSpec& part);
+
+} // namespace tcv::refhost

@@ -1,0 +1,142 @@
+#include "refhost/Report.h"
+
+#include <cstdio>
+#include <iomanip>
+#include <sstream>
+
+#include "refhost/Measure.h"
+#include "refhost/Records.h"
+
+namespace tcv::refhost {
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+Json recordValueJson(const RecordValue& value) {
+    return std::visit([](const auto& v) { return Json(v); }, value);
+}
+
+Json creationJson(const Creation& creation) {
+    Json json;
+    json["kind"] = creation.kind;
+    for (const auto& [name, value] : creation.values) json[name] = recordValueJson(value);
+    return json;
+}
+
+// The value of a recorded field, or null.
+Json field(const Creation& creation, const char* name) {
+    const RecordValue* value = creation.find(name);
+    return value ? recordValueJson(*value) : Json();
+}
+
+} // namespace
+
+bool PartReport::ok() const {
+    for (const auto& aspect : aspects)
+        if (!aspect.ok) return false;
+    return true;
+}
+
+PartReport evaluatePart(const PartSpec& part, const std::vector<std::string>& aspects, const HostOptions& options) {
+    PartReport report{part, {}};
+    for (const auto& aspect : aspects) report.aspects.push_back(evaluateAspect(part, aspect, options));
+    return report;
+}
+
+std::string errorCodeText(std::int32_t code) {
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "0x%08X", static_cast<unsigned>(code));
+    return buffer;
+}
+
+Json outputJson(const NamedOutput& output) {
+    Json json;
+    json["name"] = output.name;
+    const auto* recorded = dynamic_cast<const RecordedObject*>(output.object.get());
+    if (!recorded) {
+        json["kind"] = "other";
+        return json;
+    }
+    const OutputKind kind = recorded->outputKind();
+    json["kind"] = outputKindName(kind);
+    const Creation& creation = recorded->creation();
+    const ShapeMeasure measure = measureShape(recorded->shape(), kind == OutputKind::Solid);
+    json["bbox"] = measure.empty ? Json() : Json(measure.bbox);
+    if (kind == OutputKind::Solid) json["volume"] = measure.volume ? Json(*measure.volume) : Json();
+    // Without kernel geometry (record-only) validity is not measured.
+    json["valid"] = measure.empty ? Json() : Json(measure.valid);
+    if (kind == OutputKind::Nozzle) {
+        json["port"] = field(creation, "port");
+        json["position"] = field(creation, "position");
+        json["direction"] = field(creation, "direction");
+        json["length"] = field(creation, "length");
+    } else if (kind == OutputKind::Occurrence) {
+        json["position"] = field(creation, "position");
+        json["axes"] =
+            Json::array({field(creation, "firstAxis"), field(creation, "secondAxis"), field(creation, "thirdAxis")});
+        Json attributes = Json::object();
+        for (const auto& [name, value] : creation.values)
+            if (name.rfind("attribute.", 0) == 0) attributes[name.substr(10)] = recordValueJson(value);
+        json["attributes"] = attributes;
+    }
+    json["creation"] = creationJson(creation);
+    return json;
+}
+
+Json reportJson(const PartReport& report) {
+    Json json;
+    json["part"] = report.part.name;
+    json["partDataBasis"] = report.part.partDataBasis;
+    json["aspects"] = Json::array();
+    for (const auto& aspect : report.aspects) {
+        Json a;
+        a["name"] = aspect.aspect;
+        a["code"] = aspect.code;
+        a["ok"] = aspect.ok;
+        a["error"] = aspect.errorCode ? Json{{"code", errorCodeText(*aspect.errorCode)}} : Json();
+        a["outputs"] = Json::array();
+        for (const auto& output : aspect.outputs->outputs()) a["outputs"].push_back(outputJson(output));
+        json["aspects"].push_back(a);
+    }
+    return json;
+}
+
+void printReportTable(std::ostream& out, const PartReport& report) {
+    out << report.part.name << "  (PartDataBasis " << report.part.partDataBasis << ")\n";
+    if (!report.part.description.empty()) out << "  " << report.part.description << "\n";
+    for (const auto& aspect : report.aspects) {
+        const auto& outputs = aspect.outputs->outputs();
+        out << "\n  " << aspect.aspect << " (code " << aspect.code << "): "
+            << (aspect.ok ? "ok"
+                          : "FAILED with " + errorCodeText(*aspect.errorCode) + " after " +
+                                std::to_string(outputs.size()) + " output(s)")
+            << "\n";
+        out << "    " << std::left << std::setw(4) << "#" << std::setw(18) << "name" << std::setw(11) << "kind"
+            << std::setw(14) << "creation" << std::setw(12) << "volume m3"
+            << "bounding box (m)\n";
+        int index = 1;
+        for (const auto& output : outputs) {
+            Json json = outputJson(output);
+            out << "    " << std::left << std::setw(4) << index++ << std::setw(18) << output.name << std::setw(11)
+                << json["kind"].get<std::string>() << std::setw(14)
+                << (json.contains("creation") ? json["creation"]["kind"].get<std::string>() : std::string("-"));
+            std::ostringstream volume;
+            if (json.contains("volume") && json["volume"].is_number())
+                volume << std::setprecision(4) << json["volume"].get<double>();
+            else
+                volume << "-";
+            out << std::setw(12) << volume.str();
+            if (json.contains("bbox") && json["bbox"].is_array()) {
+                const auto& b = json["bbox"];
+                out << std::fixed << std::setprecision(4) << "[" << b[0].get<double>() << ", " << b[1].get<double>()
+                    << ", " << b[2].get<double>() << "] .. [" << b[3].get<double>() << ", " << b[4].get<double>()
+                    << ", " << b[5].get<double>() << "]" << std::defaultfloat;
+            }
+            if (json.contains("valid") && json["valid"].is_boolean() && !json["valid"].get<bool>()) out << "  INVALID";
+            out << "\n";
+        }
+    }
+}
+
+} // namespace tcv::refhost

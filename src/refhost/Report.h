@@ -1,0 +1,32 @@
+// The report of an evaluated part: every output of every asked aspect, in order, with its kind, tight
+// bounding box, volume (solids), validity and recorded creation; as JSON or as a readable table.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "refhost/Evaluator.h"
+
+namespace tcv::refhost {
+
+struct PartReport {
+    PartSpec part;
+    std::vector<AspectResult> aspects;
+    bool ok() const;
+};
+
+// Evaluates the asked aspects ("Physical", "Insulation") of a part.
+PartReport evaluatePart(const PartSpec& part, const std::vector<std::string>& aspects,
+                        const HostOptions& options = RefRuntime::defaultOptions());
+
+nlohmann::ordered_json outputJson(const NamedOutput& output);
+nlohmann::ordered_json reportJson(const PartReport& report);
+void printReportTable(std::ostream& out, const PartReport& report);
+
+// The error code as the host writes it, "0x80004005".
+std::string errorCodeText(std::int32_t code);
+
+} // namespace tcv::refhost
