@@ -1,14 +1,313 @@
-// Placeholder until the kernel-backed geometry factory lands.
+// The reference host's geometry factory. Every creation checks its defining values (finite numbers,
+// directions with a length, radii a solid can have), records them, and in the building mode makes the
+// kernel shape under the kernel guard. The record-only mode makes the same checks and records, and the
+// same number of results, without kernel shapes.
+#include <cmath>
+
+#include "refhost/Constructions.h"
+#include "refhost/Curves.h"
+#include "refhost/Graphics.h"
+#include "refhost/KernelGuard.h"
 #include "refhost/Runtime.h"
 
 namespace tcv::refhost {
 
-host::GeometryFactoryPtr makeGeometryFactory(const HostOptions&) {
-    throw host::HostError(host::kGenericFailure, "geometry factory not available yet");
+namespace {
+
+double finiteNumber(double value, const char* what, const char* name) {
+    if (!std::isfinite(value)) refuse(what, std::string("the ") + name + " is not a finite number");
+    return value;
 }
-host::SymbolFactoryPtr makeSymbolFactory(const HostOptions&) {
-    throw host::HostError(host::kGenericFailure, "symbol factory not available yet");
+
+gp_XYZ finiteTriple(double x, double y, double z, const char* what, const char* name) {
+    if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z))
+        refuse(what, std::string("the ") + name + " has a coordinate that is not a finite number");
+    return {x, y, z};
 }
-host::CollectionPtr makeCollection() { throw host::HostError(host::kGenericFailure, "collections not available yet"); }
+
+gp_XYZ point(const host::DPosition& p, const char* what, const char* name) {
+    return finiteTriple(p.x(), p.y(), p.z(), what, name);
+}
+
+gp_XYZ vector(const host::DVector& v, const char* what, const char* name) {
+    return finiteTriple(v.x(), v.y(), v.z(), what, name);
+}
+
+// A unit vector along a direction the host was given; a direction without length is refused.
+gp_XYZ unitDirection(const host::DVector& v, const char* what, const char* name) {
+    const gp_XYZ xyz = vector(v, what, name);
+    const double length = xyz.Modulus();
+    if (!(length > 1e-12)) refuse(what, std::string("the ") + name + " has no length");
+    return xyz / length;
+}
+
+std::vector<gp_XYZ> pointsFrom(int count, const std::vector<double>& coordinates, const char* what) {
+    if (count < 0 || coordinates.size() < 3 * static_cast<std::size_t>(count))
+        refuse(what, "there are fewer coordinates than three per point");
+    std::vector<gp_XYZ> points;
+    for (std::size_t i = 0; i < static_cast<std::size_t>(count); ++i)
+        points.push_back(
+            finiteTriple(coordinates[3 * i], coordinates[3 * i + 1], coordinates[3 * i + 2], what, "point"));
+    return points;
+}
+
+RefCurvePtr asCurve(const host::ObjectPtr& object, const char* what, const char* name) {
+    auto curve = std::dynamic_pointer_cast<RefCurve>(object);
+    if (!curve) refuse(what, std::string("the ") + name + " is not a curve of this host");
+    return curve;
+}
+
+std::vector<RefCurvePtr> curvesOf(const host::CollectionPtr& collection, const char* what, const char* name) {
+    if (!collection) refuse(what, std::string("the ") + name + " collection is missing");
+    std::vector<RefCurvePtr> curves;
+    for (int i = 1; i <= collection->Count(); ++i) curves.push_back(asCurve(collection->Item(i), what, name));
+    return curves;
+}
+
+class RefGeometryFactory final : public host::IGeometryFactory {
+public:
+    explicit RefGeometryFactory(bool buildShapes) : build_(buildShapes) {}
+
+    host::CurvePtr CreateLine(const host::ResourceManagerPtr&, const host::DPosition& start,
+                              const host::DPosition& end) override {
+        return makeLine(point(start, "line", "start"), point(end, "line", "end"), build_);
+    }
+
+    host::CurvePtr CreateArcBy3Points(const host::ResourceManagerPtr&, const host::DPosition& start,
+                                      const host::DPosition& onArc, const host::DPosition& end) override {
+        return makeArcBy3Points(point(start, "arc", "start"), point(onArc, "arc", "point on the arc"),
+                                point(end, "arc", "end"), build_);
+    }
+
+    host::CurvePtr CreateArcByCenter(const host::ResourceManagerPtr&, const host::DPosition& centre,
+                                     const host::DPosition& start, const host::DPosition& end) override {
+        return makeArcByCentre(point(centre, "arc", "centre"), point(start, "arc", "start"), point(end, "arc", "end"),
+                               build_);
+    }
+
+    host::CurvePtr CreateArcByCenterNormal(const host::ResourceManagerPtr&, const host::DPosition& centre,
+                                           const host::DVector& normal, const host::DPosition& start,
+                                           const host::DPosition& end) override {
+        unitDirection(normal, "arc", "normal");
+        return makeArcByCentreNormal(point(centre, "arc", "centre"), vector(normal, "arc", "normal"),
+                                     point(start, "arc", "start"), point(end, "arc", "end"), build_);
+    }
+
+    host::CurvePtr CreateCircle(const host::ResourceManagerPtr&, const host::DPosition& centre,
+                                const host::DVector& normal, double radius) override {
+        return makeCircle(point(centre, "circle", "centre"), unitDirection(normal, "circle", "normal"),
+                          finiteNumber(radius, "circle", "radius"), build_);
+    }
+
+    host::CurvePtr CreateCircleBy3Points(const host::ResourceManagerPtr&, const host::DPosition& p1,
+                                         const host::DPosition& p2, const host::DPosition& p3) override {
+        return makeCircleBy3Points(point(p1, "circle", "first point"), point(p2, "circle", "second point"),
+                                   point(p3, "circle", "third point"), build_);
+    }
+
+    host::CurvePtr CreateEllipticalArc(const host::ResourceManagerPtr&, const host::DPosition& centre,
+                                       const host::DVector& normal, const host::DVector& majorAxis,
+                                       double minorMajorRatio, double startAngle, double sweepAngle) override {
+        const char* what = "elliptical arc";
+        unitDirection(normal, what, "normal");
+        return makeEllipticalArc(point(centre, what, "centre"), vector(normal, what, "normal"),
+                                 vector(majorAxis, what, "major axis"), finiteNumber(minorMajorRatio, what, "ratio"),
+                                 finiteNumber(startAngle, what, "start angle"),
+                                 finiteNumber(sweepAngle, what, "sweep angle"), build_);
+    }
+
+    host::CurvePtr CreateLineString(const host::ResourceManagerPtr&, int pointCount,
+                                    const std::vector<double>& coordinates) override {
+        return makeLineString(pointsFrom(pointCount, coordinates, "line string"), build_);
+    }
+
+    host::PlanePtr CreatePlane(const host::ResourceManagerPtr&, int pointCount,
+                               const std::vector<double>& coordinates) override {
+        return std::make_shared<RefPlane>(pointsFrom(pointCount, coordinates, "plane"), build_);
+    }
+
+    host::CurvePtr CreateComplexString(const host::ResourceManagerPtr&,
+                                       const std::vector<host::CurvePtr>& curves) override {
+        std::vector<RefCurvePtr> members;
+        for (const auto& curve : curves) members.push_back(asCurve(curve, "complex string", "member")->clone());
+        return makeComplexString(std::move(members), build_);
+    }
+
+    host::CurvePtr CreateBSpline(const host::ResourceManagerPtr&, int order, int poleCount,
+                                 const std::vector<double>& poles, const std::vector<double>& weights,
+                                 const std::vector<double>& knots, bool periodic) override {
+        const char* what = "B-spline";
+        if (periodic) refuse(what, "this host makes no periodic B-splines");
+        for (double w : weights) finiteNumber(w, what, "weight");
+        for (double k : knots) finiteNumber(k, what, "knot");
+        std::vector<double> usedWeights = weights;
+        if (usedWeights.size() > static_cast<std::size_t>(std::max(poleCount, 0)))
+            usedWeights.resize(static_cast<std::size_t>(poleCount));
+        return makeBSpline(order, pointsFrom(poleCount, poles, what), std::move(usedWeights), knots, build_);
+    }
+
+    host::GraphicPtr CreateProjection(const host::ResourceManagerPtr&, const host::CurvePtr& curve,
+                                      const host::DVector& direction, double length, bool capped) override {
+        const char* what = "projection";
+        auto profile = asCurve(curve, what, "profile");
+        const gp_XYZ unit = unitDirection(direction, what, "direction");
+        finiteNumber(length, what, "length");
+        if (std::fabs(length) < kPointTolerance) refuse(what, "the projection has no length");
+        RecordSheet sheet("projection");
+        sheet.vector("direction", vector(direction, what, "direction")).length("length", length).flag("capped", capped);
+        sheet.nest("profile.", profile->record());
+        return graphic(std::move(sheet), capped, what, [&] { return buildProjection(*profile, unit, length, capped); });
+    }
+
+    host::GraphicPtr CreateRevolution(const host::ResourceManagerPtr&, const host::CurvePtr& curve,
+                                      const host::DVector& axis, const host::DPosition& centre, double angle,
+                                      bool capped) override {
+        const char* what = "revolution";
+        auto profile = asCurve(curve, what, "profile");
+        const gp_XYZ unit = unitDirection(axis, what, "axis");
+        const gp_XYZ through = point(centre, what, "centre");
+        finiteNumber(angle, what, "angle");
+        if (std::fabs(angle) < 1e-12) refuse(what, "the revolution has no angle");
+        RecordSheet sheet("revolution");
+        sheet.vector("axis", vector(axis, what, "axis")).point("centre", through).number("angle", angle);
+        sheet.flag("capped", capped).nest("profile.", profile->record());
+        return graphic(std::move(sheet), capped, what,
+                       [&] { return buildRevolution(*profile, unit, through, angle, capped); });
+    }
+
+    host::GraphicPtr CreateCone(const host::ResourceManagerPtr&, const host::DPosition& baseCentre,
+                                const host::DPosition& topCentre, const host::DPosition& onBase,
+                                const host::DPosition& onTop, bool capped) override {
+        const char* what = "cone";
+        const gp_XYZ base = point(baseCentre, what, "base centre"), top = point(topCentre, what, "top centre");
+        const gp_XYZ pb = point(onBase, what, "point on the base"), pt = point(onTop, what, "point on the top");
+        const gp_XYZ axis = top - base;
+        if (axis.Modulus() < kPointTolerance) refuse(what, "the cone has no height");
+        const gp_XYZ unit = axis.Normalized();
+        const gp_XYZ toBase = (pb - base) - unit * unit.Dot(pb - base);
+        const gp_XYZ toTop = (pt - top) - unit * unit.Dot(pt - top);
+        const double baseRadius = toBase.Modulus(), topRadius = toTop.Modulus();
+        if (baseRadius < kPointTolerance && topRadius < kPointTolerance) refuse(what, "both radii of the cone are 0");
+        RecordSheet sheet("cone");
+        sheet.point("baseCentre", base).point("topCentre", top).point("onBase", pb).point("onTop", pt);
+        sheet.length("baseRadius", baseRadius).length("topRadius", topRadius).flag("capped", capped);
+        const gp_XYZ towardsStart = baseRadius >= kPointTolerance ? toBase : toTop;
+        return graphic(std::move(sheet), capped, what,
+                       [&] { return buildCone(base, top, baseRadius, topRadius, towardsStart, capped); });
+    }
+
+    host::GraphicPtr CreateTorus(const host::ResourceManagerPtr&, const host::DPosition& centre,
+                                 const host::DVector& axis, const host::DVector& majorDirection, double ringRadius,
+                                 double tubeRadius, bool capped) override {
+        const char* what = "torus";
+        const gp_XYZ middle = point(centre, what, "centre");
+        const gp_XYZ unit = unitDirection(axis, what, "axis");
+        const gp_XYZ major = vector(majorDirection, what, "major direction");
+        finiteNumber(ringRadius, what, "ring radius");
+        finiteNumber(tubeRadius, what, "tube radius");
+        const gp_XYZ inPlane = major - unit * unit.Dot(major);
+        if (!(inPlane.Modulus() > 1e-12)) refuse(what, "the major direction has no length across the axis");
+        if (!(ringRadius > 0) || !(tubeRadius > 0)) refuse(what, "the ring and tube radii must be positive");
+        if (!(tubeRadius < ringRadius))
+            refuse(what, "a tube radius not below the ring radius makes the torus cut itself");
+        RecordSheet sheet("torus");
+        sheet.point("centre", middle).vector("axis", vector(axis, what, "axis")).vector("majorDirection", major);
+        sheet.length("ringRadius", ringRadius).length("tubeRadius", tubeRadius).flag("capped", capped);
+        const gp_XYZ xAxis = inPlane.Normalized();
+        return graphic(std::move(sheet), capped, what,
+                       [&] { return buildTorus(middle, unit, xAxis, ringRadius, tubeRadius, capped); });
+    }
+
+    host::GraphicPtr CreateRuledSurface(const host::ResourceManagerPtr&, const host::ObjectPtr& first,
+                                        const host::ObjectPtr& second, bool capped) override {
+        const char* what = "ruled surface";
+        RecordSheet sheet("ruledSurface");
+        sheet.flag("capped", capped);
+        auto endOf = [&](const host::ObjectPtr& object, const char* prefix) {
+            RuledEnd end;
+            if (auto plane = std::dynamic_pointer_cast<RefPlane>(object)) {
+                end.plane = plane.get();
+                sheet.nest(prefix, plane->record());
+            } else {
+                end.curve = asCurve(object, what, "boundary").get();
+                sheet.nest(prefix, end.curve->record());
+            }
+            return end;
+        };
+        const RuledEnd a = endOf(first, "first."), b = endOf(second, "second.");
+        const bool solid = capped && a.closed() && b.closed();
+        return graphic(std::move(sheet), solid, what, [&] { return buildRuledSurface(a, b, capped); });
+    }
+
+    host::CollectionPtr CreateSingleSweep(const host::ResourceManagerPtr&, const host::CurvePtr& path,
+                                          const host::CurvePtr& section, std::int32_t cornerOption,
+                                          std::int32_t stepOption, host::ObjectPtr& startCap, host::ObjectPtr& endCap,
+                                          std::int32_t flag) override {
+        const char* what = "sweep";
+        auto along = asCurve(path, what, "path");
+        auto across = asCurve(section, what, "cross-section");
+        startCap.reset();
+        endCap.reset();
+        const auto pieces = planSweep(*along, *across);
+        auto result = std::make_shared<RefCollection>();
+        for (std::size_t i = 0; i < pieces.size(); ++i) {
+            RecordSheet sheet("sweep");
+            sheet.integer("cornerOption", cornerOption).integer("stepOption", stepOption).integer("flag", flag);
+            sheet.nest("path.", along->record()).nest("section.", across->record());
+            sheet.integer("member", static_cast<std::int64_t>(i + 1));
+            sheet.integer("memberCount", static_cast<std::int64_t>(pieces.size()));
+            sheet.add("piece", std::string(sweepPieceName(pieces[i].kind)));
+            result->Add(graphic(std::move(sheet), pieces[i].solid, what,
+                                [&] { return buildSweepPiece(pieces[i], *along, *across); }));
+        }
+        return result;
+    }
+
+    host::CollectionPtr CreateSkin(const host::ResourceManagerPtr&, const host::CollectionPtr& guides,
+                                   const host::CollectionPtr& sections, std::int32_t capped) override {
+        const char* what = "skin";
+        const auto guideCurves = curvesOf(guides, what, "guide");
+        const auto sectionCurves = curvesOf(sections, what, "section");
+        if (sectionCurves.size() < 2) refuse(what, "a skin needs at least two sections");
+        const bool closed = capped != 0;
+        if (closed)
+            for (const auto& section : sectionCurves)
+                if (!section->isClosed()) refuse(what, "a closed skin needs closed sections");
+        RecordSheet sheet("skin");
+        sheet.flag("capped", closed);
+        sheet.integer("guideCount", static_cast<std::int64_t>(guideCurves.size()));
+        sheet.integer("sectionCount", static_cast<std::int64_t>(sectionCurves.size()));
+        for (std::size_t i = 0; i < guideCurves.size(); ++i)
+            sheet.nest("guide" + std::to_string(i + 1) + ".", guideCurves[i]->record());
+        for (std::size_t i = 0; i < sectionCurves.size(); ++i)
+            sheet.nest("section" + std::to_string(i + 1) + ".", sectionCurves[i]->record());
+        auto result = std::make_shared<RefCollection>();
+        result->Add(graphic(std::move(sheet), closed, what, [&] {
+            std::vector<const RefCurve*> g, s;
+            for (const auto& c : guideCurves) g.push_back(c.get());
+            for (const auto& c : sectionCurves) s.push_back(c.get());
+            return buildSkin(g, s, closed);
+        }));
+        return result;
+    }
+
+private:
+    // A persistent graphic with its record; its kernel shape is built only in the building mode.
+    template <class Build>
+    host::GraphicPtr graphic(RecordSheet sheet, bool solid, const char* what, Build&& build) const {
+        TopoDS_Shape shape;
+        if (build_) shape = guarded(what, std::forward<Build>(build));
+        return std::make_shared<RefGraphic>(std::move(sheet), solid ? OutputKind::Solid : OutputKind::Surface,
+                                            std::move(shape));
+    }
+
+    bool build_;
+};
+
+} // namespace
+
+host::GeometryFactoryPtr makeGeometryFactory(const HostOptions& options) {
+    return std::make_shared<RefGeometryFactory>(options.buildShapes);
+}
 
 } // namespace tcv::refhost

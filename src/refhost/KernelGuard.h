@@ -1,0 +1,43 @@
+// The one trap around kernel work: every exception or signal the geometry kernel raises inside the
+// guarded work becomes a host error with a text that says what the host was doing.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <type_traits>
+#include <utility>
+
+#include <TopoDS_Shape.hxx>
+
+#include "host/Value.h"
+
+namespace tcv::refhost {
+
+// Runs `work`; a kernel exception or signal inside it leaves as HostError(kGenericFailure, "<what>: ...").
+// Host errors pass unchanged.
+void runGuarded(const std::string& what, const std::function<void()>& work);
+
+// The same for work that produces a value.
+template <class Work>
+auto guarded(const std::string& what, Work&& work) {
+    using Result = std::invoke_result_t<Work&>;
+    if constexpr (std::is_void_v<Result>) {
+        runGuarded(what, std::forward<Work>(work));
+    } else {
+        std::optional<Result> result;
+        runGuarded(what, [&] { result.emplace(work()); });
+        return std::move(*result);
+    }
+}
+
+// A host error for a construction the host refuses.
+[[noreturn]] void refuse(const std::string& what, const std::string& why);
+
+// The checks a kernel result must pass before the host hands it on: the kernel's own validity check
+// (where `analyse` is set; primitives made from checked dimensions skip it), a finite non-empty bounding
+// box and, for solids, a positive volume. A solid whose faces all point inwards is turned inside out
+// first. Returns the checked shape.
+TopoDS_Shape checkedShape(const std::string& what, TopoDS_Shape shape, bool solid, bool analyse = true);
+
+} // namespace tcv::refhost

@@ -1,0 +1,161 @@
+// Sweeps. A circle swept along a polyline is a tube that stays round through the corners: its corners
+// are bent with tangent arcs, and the tube is made of the kernel's cylinders and torus segments, which
+// gives the same solid as a pipe along the bent spine for a small part of the cost.
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include <BRepBuilderAPI_TransitionMode.hxx>
+#include <BRepOffsetAPI_MakePipeShell.hxx>
+#include <BRepPrimAPI_MakeCylinder.hxx>
+#include <BRepPrimAPI_MakeSphere.hxx>
+#include <BRepPrimAPI_MakeTorus.hxx>
+#include <gp_Ax2.hxx>
+
+#include "refhost/Constructions.h"
+#include "refhost/KernelGuard.h"
+
+namespace tcv::refhost {
+
+namespace {
+
+constexpr const char* kWhat = "sweep";
+
+// Bends are made with a centre-line radius of one and a half tube diameters where the legs leave room
+// for that, and never tighter than just outside the tube itself.
+constexpr double kBendRadiusInTubeRadii = 3.0;
+constexpr double kTightestBendInTubeRadii = 1.05;
+
+struct Corner {
+    double turn = 0;          // the angle the path turns by at the corner
+    double bendRadius = 0;    // 0 where the corner is a ball joint
+    double tangentLength = 0; // from the corner back along each leg to where the bend starts
+};
+
+std::vector<SweepPiece> tubeAlongPolyline(const std::vector<gp_XYZ>& points, const CircleFrame& section) {
+    const double r = section.radius;
+    // The path starts at the section's centre; points where it runs straight on are no corners.
+    const gp_XYZ shift = section.centre - points.front();
+    std::vector<gp_XYZ> path{points.front() + shift};
+    for (std::size_t i = 1; i < points.size(); ++i) {
+        const gp_XYZ next = points[i] + shift;
+        if (path.size() >= 2) {
+            const gp_XYZ a = (path.back() - path[path.size() - 2]).Normalized();
+            const gp_XYZ b = (next - path.back()).Normalized();
+            if (a.Crossed(b).Modulus() < 1e-9 && a.Dot(b) > 0) path.pop_back();
+        }
+        path.push_back(next);
+    }
+    const std::size_t segments = path.size() - 1;
+    std::vector<gp_XYZ> directions;
+    std::vector<double> lengths;
+    for (std::size_t i = 0; i < segments; ++i) {
+        const gp_XYZ d = path[i + 1] - path[i];
+        lengths.push_back(d.Modulus());
+        directions.push_back(d / lengths.back());
+    }
+    // Each leg shares its length between the bends at its two ends.
+    std::vector<Corner> corners(path.size());
+    for (std::size_t i = 1; i + 1 < path.size(); ++i) {
+        Corner& corner = corners[i];
+        corner.turn = std::acos(std::clamp(directions[i - 1].Dot(directions[i]), -1.0, 1.0));
+        if (corner.turn > std::numbers::pi - 1e-6) refuse(kWhat, "the path turns back on itself");
+        const double before = lengths[i - 1] * (i - 1 == 0 ? 1.0 : 0.5);
+        const double after = lengths[i] * (i + 1 == segments ? 1.0 : 0.5);
+        const double room = std::min(before, after) / std::tan(corner.turn / 2);
+        const double radius = std::min(kBendRadiusInTubeRadii * r, room);
+        if (radius >= kTightestBendInTubeRadii * r) {
+            corner.bendRadius = radius;
+            corner.tangentLength = radius * std::tan(corner.turn / 2);
+        }
+    }
+    std::vector<SweepPiece> pieces;
+    for (std::size_t i = 0; i < segments; ++i) {
+        SweepPiece straight;
+        straight.kind = SweepPiece::Kind::Straight;
+        straight.origin = path[i] + directions[i] * corners[i].tangentLength;
+        straight.direction = directions[i];
+        straight.extent = lengths[i] - corners[i].tangentLength - corners[i + 1].tangentLength;
+        straight.tubeRadius = r;
+        if (straight.extent > kPointTolerance) pieces.push_back(straight);
+        if (i + 1 == segments) break;
+        const Corner& corner = corners[i + 1];
+        SweepPiece joint;
+        joint.tubeRadius = r;
+        if (corner.bendRadius == 0) {
+            // No room for a bend: a ball keeps the tube round where the legs meet.
+            joint.kind = SweepPiece::Kind::Ball;
+            joint.origin = path[i + 1];
+        } else {
+            const gp_XYZ& d0 = directions[i];
+            const gp_XYZ& d1 = directions[i + 1];
+            const gp_XYZ inwards = (d1 - d0 * d0.Dot(d1)).Normalized();
+            joint.kind = SweepPiece::Kind::Bend;
+            joint.origin = path[i + 1] - d0 * corner.tangentLength + inwards * corner.bendRadius;
+            joint.direction = d0.Crossed(d1).Normalized();
+            joint.xAxis = inwards.Reversed();
+            joint.extent = corner.turn;
+            joint.bendRadius = corner.bendRadius;
+        }
+        pieces.push_back(joint);
+    }
+    return pieces;
+}
+
+} // namespace
+
+const char* sweepPieceName(SweepPiece::Kind kind) {
+    switch (kind) {
+    case SweepPiece::Kind::Straight:
+        return "straight";
+    case SweepPiece::Kind::Bend:
+        return "bend";
+    case SweepPiece::Kind::Ball:
+        return "ball";
+    case SweepPiece::Kind::Pipe:
+        break;
+    }
+    return "pipe";
+}
+
+std::vector<SweepPiece> planSweep(const RefCurve& path, const RefCurve& section) {
+    std::vector<gp_XYZ> points;
+    auto circle = section.fullCircle();
+    if (circle && path.appendPolyline(points)) {
+        if (points.size() < 2) refuse(kWhat, "the path has no length");
+        return tubeAlongPolyline(points, *circle);
+    }
+    SweepPiece pipe;
+    pipe.solid = section.isClosed();
+    return {pipe};
+}
+
+TopoDS_Shape buildSweepPiece(const SweepPiece& piece, const RefCurve& path, const RefCurve& section) {
+    switch (piece.kind) {
+    case SweepPiece::Kind::Straight: {
+        gp_Ax2 placement(gp_Pnt(piece.origin), gp_Dir(piece.direction));
+        return checkedShape(kWhat, BRepPrimAPI_MakeCylinder(placement, piece.tubeRadius, piece.extent).Shape(), true,
+                            false);
+    }
+    case SweepPiece::Kind::Bend: {
+        gp_Ax2 placement(gp_Pnt(piece.origin), gp_Dir(piece.direction), gp_Dir(piece.xAxis));
+        return checkedShape(kWhat,
+                            BRepPrimAPI_MakeTorus(placement, piece.bendRadius, piece.tubeRadius, piece.extent).Shape(),
+                            true, false);
+    }
+    case SweepPiece::Kind::Ball:
+        return checkedShape(kWhat, BRepPrimAPI_MakeSphere(gp_Pnt(piece.origin), piece.tubeRadius).Shape(), true, false);
+    case SweepPiece::Kind::Pipe:
+        break;
+    }
+    // Any other section or path: a pipe shell that keeps the section's shape round the corners.
+    BRepOffsetAPI_MakePipeShell pipe(curveWire(path));
+    pipe.SetTransitionMode(BRepBuilderAPI_RoundCorner);
+    pipe.Add(curveWire(section));
+    pipe.Build();
+    if (!pipe.IsDone()) refuse(kWhat, "the geometry kernel cannot sweep the section along the path");
+    if (piece.solid && !pipe.MakeSolid()) refuse(kWhat, "the geometry kernel cannot close the swept solid");
+    return checkedShape(kWhat, pipe.Shape(), piece.solid);
+}
+
+} // namespace tcv::refhost
