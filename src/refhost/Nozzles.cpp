@@ -1,0 +1,204 @@
+// Piping nozzles: the nozzle factory, the graphics utility "SymbolUtilities.SyUtilities" and the nozzle
+// they make. A nozzle carries its port's data, position, direction and length, and port graphics (a
+// flange disc or a pipe stub) so that exports show the connection point.
+#include <cmath>
+#include <optional>
+
+#include <BRepPrimAPI_MakeCylinder.hxx>
+#include <gp_Ax2.hxx>
+
+#include "refhost/KernelGuard.h"
+#include "refhost/Parts.h"
+#include "refhost/Records.h"
+#include "refhost/Runtime.h"
+
+namespace tcv::refhost {
+
+namespace {
+
+constexpr std::int32_t kFlanged = 5;
+// The stub drawn for a nozzle of length 0.
+constexpr double kDefaultStubLength = 0.02;
+// Below this a disc or stub has nothing to show.
+constexpr double kSmallestGraphic = 1e-7;
+
+// The port with the given port index (not position) of a part.
+PortSpec portOf(const host::ObjectPtr& part, std::int16_t portIndex) {
+    auto component = host::queryInterface<host::IPipingComponent>(part);
+    if (!component) throw host::HostError(host::kTypeMismatch, "a nozzle needs a part with piping ports");
+    auto ports = component->Ports();
+    std::int16_t count = ports ? ports->Count() : 0;
+    for (std::int16_t position = 1; position <= count; ++position) {
+        auto port = ports->Item(position);
+        if (!port || port->PortIndex() != portIndex) continue;
+        PortSpec spec;
+        spec.index = port->PortIndex();
+        spec.terminationClass = port->TerminationClass();
+        spec.endType = port->EndType();
+        spec.attribute = port->Attribute();
+        spec.pipeOD = port->PipingOutsideDiameter();
+        spec.flangeOD = port->FlangeOrHubOutsideDiameter();
+        spec.flangeThickness = port->FlangeOrHubThickness();
+        spec.cptOffset = port->CptOffset();
+        spec.depth = port->Depth();
+        spec.length = port->NozzleLength();
+        spec.npd = port->NominalSize();
+        spec.npdUnit = port->NominalSizeUnits();
+        return spec;
+    }
+    throw host::HostError(host::kGenericFailure, "the part has no port with port index " + std::to_string(portIndex) +
+                                                     " to make a nozzle from");
+}
+
+void requireFinite(double value, const char* what) {
+    if (!std::isfinite(value))
+        throw host::HostError(host::kGenericFailure, std::string("nozzle ") + what + " is not a finite number");
+}
+
+// The nominal size as a length, the last guess at a stub diameter.
+double nominalSizeAsLength(const PortSpec& port) {
+    if (port.npdUnit == "in") return port.npd * 0.0254;
+    if (port.npdUnit == "mm") return port.npd * 0.001;
+    return 0;
+}
+
+class RefNozzle : public host::INozzle, public RecordedObject {
+public:
+    RefNozzle(PortSpec port, std::string via, std::optional<bool> flag, bool buildShapes)
+        : port_(std::move(port)), via_(std::move(via)), flag_(flag), buildShapes_(buildShapes), length_(port_.length) {}
+
+    void SetDirection(const host::DVector& direction) override {
+        requireFinite(direction.x(), "direction");
+        requireFinite(direction.y(), "direction");
+        requireFinite(direction.z(), "direction");
+        if (direction.length() < kSmallestGraphic)
+            throw host::HostError(host::kGenericFailure, "a nozzle direction must not be a zero vector");
+        direction_ = direction;
+        invalidate();
+    }
+    void SetPosition(const host::DPosition& position) override {
+        requireFinite(position.x(), "position");
+        requireFinite(position.y(), "position");
+        requireFinite(position.z(), "position");
+        position_ = position;
+        invalidate();
+    }
+    void SetLength(double length) override {
+        requireFinite(length, "length");
+        length_ = length;
+        invalidate();
+    }
+    double PortLength() const override { return port_.length; }
+
+    // Built when asked, so that it shows the placement the symbol gave the nozzle after creating it.
+    const Creation& creation() const override {
+        if (!creation_) {
+            Creation record;
+            record.kind = "nozzle";
+            record.add("port", static_cast<std::int64_t>(port_.index))
+                .add("position", position_)
+                .add("direction", direction_)
+                .add("length", length_)
+                .add("pipeOD", port_.pipeOD)
+                .add("flangeOD", port_.flangeOD)
+                .add("flangeThickness", port_.flangeThickness)
+                .add("terminationClass", static_cast<std::int64_t>(port_.terminationClass))
+                .add("via", via_);
+            if (flag_) record.add("flag", *flag_);
+            creation_ = std::move(record);
+        }
+        return *creation_;
+    }
+    OutputKind outputKind() const override { return OutputKind::Nozzle; }
+    const TopoDS_Shape& shape() const override {
+        if (!shape_) shape_ = buildShapes_ ? portGraphics() : TopoDS_Shape();
+        return *shape_;
+    }
+
+private:
+    void invalidate() {
+        creation_.reset();
+        shape_.reset();
+    }
+
+    // A flanged port shows its flange disc, any other port a short pipe stub; both lie behind the
+    // connection point, against the direction the nozzle looks in.
+    TopoDS_Shape portGraphics() const {
+        bool flangeDisc = port_.terminationClass == kFlanged && port_.flangeOD > kSmallestGraphic &&
+                          port_.flangeThickness > kSmallestGraphic;
+        double diameter = flangeDisc ? port_.flangeOD : stubDiameter();
+        double extent =
+            flangeDisc ? port_.flangeThickness : (length_ > kSmallestGraphic ? length_ : kDefaultStubLength);
+        if (diameter <= kSmallestGraphic) return {};
+
+        host::DVector axis = direction_;
+        axis.setLength(1);
+        gp_Pnt base(position_.x() - extent * axis.x(), position_.y() - extent * axis.y(),
+                    position_.z() - extent * axis.z());
+        return guarded("nozzle port graphics", [&] {
+            BRepPrimAPI_MakeCylinder cylinder(gp_Ax2(base, gp_Dir(axis.x(), axis.y(), axis.z())), diameter / 2, extent);
+            cylinder.Build();
+            if (!cylinder.IsDone()) refuse("nozzle port graphics", "the kernel made no cylinder");
+            return cylinder.Shape();
+        });
+    }
+
+    double stubDiameter() const {
+        if (port_.pipeOD > kSmallestGraphic) return port_.pipeOD;
+        if (port_.flangeOD > kSmallestGraphic) return port_.flangeOD;
+        return nominalSizeAsLength(port_);
+    }
+
+    PortSpec port_;
+    std::string via_;
+    std::optional<bool> flag_;
+    bool buildShapes_;
+    host::DPosition position_;
+    host::DVector direction_{1, 0, 0};
+    double length_;
+    mutable std::optional<Creation> creation_;
+    mutable std::optional<TopoDS_Shape> shape_;
+};
+
+class RefNozzleFactory : public host::INozzleFactory {
+public:
+    explicit RefNozzleFactory(bool buildShapes) : buildShapes_(buildShapes) {}
+
+    host::NozzlePtr CreatePipeNozzleFromPart(const host::ObjectPtr& part, std::int16_t portIndex, bool flag,
+                                             const host::ResourceManagerPtr&) override {
+        return std::make_shared<RefNozzle>(portOf(part, portIndex), "factory", flag, buildShapes_);
+    }
+
+private:
+    bool buildShapes_;
+};
+
+class RefSymbolUtilities : public host::ISymbolUtilities {
+public:
+    explicit RefSymbolUtilities(bool buildShapes) : buildShapes_(buildShapes) {}
+
+    host::NozzlePtr CreatePortGraphics(std::int16_t portIndex, const host::ObjectPtr& part,
+                                       const host::OutputCollectionPtr&, const host::DVector& direction,
+                                       const host::DPosition& point, std::optional<double> length) override {
+        auto nozzle = std::make_shared<RefNozzle>(portOf(part, portIndex), "utility", std::nullopt, buildShapes_);
+        nozzle->SetDirection(direction);
+        nozzle->SetPosition(point);
+        if (length) nozzle->SetLength(*length);
+        return nozzle;
+    }
+
+private:
+    bool buildShapes_;
+};
+
+} // namespace
+
+host::NozzleFactoryPtr makeNozzleFactory(const HostOptions& options) {
+    return std::make_shared<RefNozzleFactory>(options.buildShapes);
+}
+
+host::SymbolUtilitiesPtr makeSymbolUtilities(const HostOptions& options) {
+    return std::make_shared<RefSymbolUtilities>(options.buildShapes);
+}
+
+} // namespace tcv::refhost

@@ -1,0 +1,65 @@
+// The units service: reads a number with a unit ("3.5in", "88.9 mm", "0.1143m", "1.5ft") as a length in
+// metres. A plain number is taken as metres.
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cmath>
+
+#include "refhost/Runtime.h"
+
+namespace tcv::refhost {
+
+namespace {
+
+constexpr std::int32_t kLengthUnitType = 1;
+
+struct LengthUnit {
+    const char* name;
+    double metres;
+};
+
+// 1 in = 0.0254 m and 1 ft = 0.3048 m exactly.
+constexpr LengthUnit kLengthUnits[] = {
+    {"", 1.0}, {"m", 1.0}, {"mm", 0.001}, {"cm", 0.01}, {"in", 0.0254}, {"ft", 0.3048},
+};
+
+bool isBlank(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+
+class RefUnitsService : public host::IUnitsService {
+public:
+    double ParseUnit(std::int32_t unitType, const std::string& text) const override {
+        if (unitType != kLengthUnitType)
+            throw host::HostError(host::kGenericFailure, "unit type " + std::to_string(unitType) + " is not a length");
+        const char* cursor = text.data();
+        const char* end = text.data() + text.size();
+        while (cursor != end && isBlank(*cursor)) ++cursor;
+        if (cursor != end && *cursor == '+') ++cursor;
+        double number = 0;
+        auto [numberEnd, error] = std::from_chars(cursor, end, number);
+        if (error != std::errc() || !std::isfinite(number)) throw unreadable(text);
+
+        std::string unit(numberEnd, end);
+        unit.erase(std::remove_if(unit.begin(), unit.end(), isBlank), unit.end());
+        std::transform(unit.begin(), unit.end(), unit.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        for (const auto& candidate : kLengthUnits) {
+            if (unit == candidate.name) {
+                double metres = number * candidate.metres;
+                if (!std::isfinite(metres)) throw unreadable(text);
+                return metres;
+            }
+        }
+        throw unreadable(text);
+    }
+
+private:
+    static host::HostError unreadable(const std::string& text) {
+        return host::HostError(host::kTypeMismatch, "cannot read '" + text + "' as a length");
+    }
+};
+
+} // namespace
+
+host::UnitsServicePtr makeUnitsService() { return std::make_shared<RefUnitsService>(); }
+
+} // namespace tcv::refhost
