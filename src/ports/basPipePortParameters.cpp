@@ -1,23 +1,320 @@
-// Placeholder until port data lands.
+// Port data and the pipe outside diameter. The diameter lookup swallows every failure and keeps the
+// value it has so far: a catalogue part with odd data still gets graphics.
 #include "ports/basPipePortParameters.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <system_error>
+
+#include <pugixml.hpp>
+
+#include "geometry/Comparisons.h"
+#include "host/Runtime.h"
 
 namespace tcv {
 
-void RetrievePortData(std::int16_t&, const host::ObjectPtr&, const host::OutputCollectionPtr&, double&, double&,
-                      double&, double&, double&, bool) {
-    throw host::HostError(host::kGenericFailure, "port data not available yet");
+namespace {
+
+constexpr const char* kDataFileName = "OutsideDiameterforSymbolGraphics.xml";
+constexpr const char* kDataServerVariable = "OLE_SERVER";
+constexpr char kPathSeparator = '/';
+
+constexpr std::int32_t kFlanged = 5;
+constexpr std::int32_t kPlainOwnDiameter = 10;
+constexpr std::int32_t kFemale = 15;
+constexpr std::int32_t kMechanical = 20;
+
+// Module state of the calling thread: the host context made on first use and the full path of the
+// data file found by the last existence check.
+thread_local host::ContextPtr moduleContext;
+thread_local std::string moduleDataFilePath;
+
+// Runs one statement of the diameter lookup; a failure is dropped and the lookup goes on.
+void attempt(const std::function<void()>& statement) {
+    try {
+        statement();
+    } catch (...) {
+    }
 }
-void RetrievePortDataEx(std::int16_t&, const host::ObjectPtr&, const host::OutputCollectionPtr&, double&, double&,
-                        double&, double&, double&, std::int32_t&, bool) {
-    throw host::HostError(host::kGenericFailure, "port data not available yet");
+
+host::PipingComponentPtr pipingComponentOf(const host::ObjectPtr& part) {
+    auto component = host::queryInterface<host::IPipingComponent>(part);
+    if (!component) throw host::HostError(host::kTypeMismatch, "the part offers no piping-component interface");
+    return component;
 }
-void RetrievePortData(std::int16_t, const host::ObjectPtr&, const host::OutputCollectionPtr&, PortDataRecord&) {
-    throw host::HostError(host::kGenericFailure, "port data not available yet");
+
+host::PortCollectionPtr portsOf(const host::PipingComponentPtr& component) {
+    auto ports = component->Ports();
+    if (!ports) throw host::HostError(host::kGenericFailure, "the part has no port collection");
+    return ports;
 }
-double GetPipeOutsideDiamter(const host::ObjectPtr&, std::int16_t) { return 0; }
-bool CheckXMLExists(const std::string&) { return false; }
-double InterpolatePipeOutsideDiameter(std::map<double, double>&, double) { return 0; }
-void SortCollection(std::vector<double>&) {}
-void ResetPortModuleState() {}
+
+std::string trimmed(const std::string& text) {
+    const char* blanks = " \t\r\n";
+    std::size_t begin = text.find_first_not_of(blanks);
+    if (begin == std::string::npos) return {};
+    return text.substr(begin, text.find_last_not_of(blanks) - begin + 1);
+}
+
+std::string lowerCased(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+void appendCharacterData(const pugi::xml_node& node, std::string& text) {
+    for (const pugi::xml_node& child : node.children()) {
+        if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata)
+            text += child.value();
+        else if (child.type() == pugi::node_element)
+            appendCharacterData(child, text);
+    }
+}
+
+// The text of an element as a document reader reports it: all character data below it, trimmed.
+std::string elementText(const pugi::xml_node& element) {
+    std::string text;
+    appendCharacterData(element, text);
+    return trimmed(text);
+}
+
+double numberFrom(const std::string& text) { return host::toDouble(host::Variant(trimmed(text))); }
+
+std::string textOf(const host::Variant& value) {
+    if (const auto* text = std::get_if<std::string>(&value)) return *text;
+    if (host::isEmpty(value)) return {};
+    // A number stands for its decimal text.
+    double number = host::toDouble(value);
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.15g", number);
+    return buffer;
+}
+
+const char* factorTypeOf(std::int32_t terminationClass) {
+    switch (terminationClass) {
+    case kFlanged:
+        return "Flanged";
+    case kFemale:
+        return "Female";
+    case kMechanical:
+        return "Mechanical";
+    default:
+        return nullptr;
+    }
+}
+
+// The nominal size → outside diameter table of the data file; keys in the port's size unit, values
+// converted from inches by the host's units service. Rows that cannot be read are left out; of two
+// rows with the same size the first one counts.
+std::map<double, double> readSizeTable(const pugi::xml_document& document, const std::string& sizeUnit) {
+    std::map<double, double> table;
+    const char* sizeAttribute = sizeUnit == "in" ? "@SizeInInch" : "@SizeInMM";
+    auto units = host::runtime().CreateUnitsService();
+    auto rows = document.select_nodes("/OutsideDiameterforSymbolGraphicsConstruction/NPDandPipingODInInchesTable/NPD");
+    for (const pugi::xpath_node& row : rows) {
+        attempt([&] {
+            pugi::xpath_node size = row.node().select_node(sizeAttribute);
+            if (!size.attribute()) return;
+            double key = numberFrom(size.attribute().value());
+            if (!std::isfinite(key)) return;
+            double diameter = units->ParseUnit(1, elementText(row.node()) + "in");
+            table.emplace(key, diameter);
+        });
+    }
+    return table;
+}
+
+double factorFor(const pugi::xml_document& document, std::int32_t terminationClass) {
+    const char* type = factorTypeOf(terminationClass);
+    if (!type) return 0;
+    std::string query = "/OutsideDiameterforSymbolGraphicsConstruction/FactoronFlangeorHuborMechanicalOutsideDiameter/"
+                        "TerminationClass[@Type='" +
+                        std::string(type) + "']";
+    pugi::xpath_node node = document.select_node(query.c_str());
+    if (!node.node()) return 0;
+    return numberFrom(elementText(node.node()));
+}
+
+template <class Write>
+bool findPortAndWrite(std::int16_t portIndex, const host::ObjectPtr& part, Write&& write) {
+    auto ports = portsOf(pipingComponentOf(part));
+    std::int16_t count = ports->Count();
+    for (std::int16_t position = 1; position <= count; ++position) {
+        auto port = ports->Item(position);
+        if (port && port->PortIndex() == portIndex) {
+            write(*port);
+            return true;
+        }
+    }
+    return false;
+}
+
+void readPortValues(const host::IPipePort& port, const host::ObjectPtr& part, std::int16_t portIndex, double& pipeOD,
+                    double& flangeThickness, double& flangeDiameter, double& cptOffset, double& depth) {
+    // The diameter goes by position in the ports collection, as the lookup itself does.
+    pipeOD = GetPipeOutsideDiamter(part, portIndex);
+    flangeThickness = port.FlangeOrHubThickness();
+    flangeDiameter = port.FlangeOrHubOutsideDiameter();
+    cptOffset = port.CptOffset();
+    depth = port.Depth();
+}
+
+void clearFlangedOffset(const host::IPipePort& port, bool flanged, double& cptOffset) {
+    if (port.TerminationClass() == kFlanged && flanged) cptOffset = 0;
+}
+
+} // namespace
+
+void RetrievePortData(std::int16_t& portIndex, const host::ObjectPtr& part, const host::OutputCollectionPtr&,
+                      double& pipeOD, double& flangeThickness, double& flangeDiameter, double& cptOffset, double& depth,
+                      bool flanged) {
+    findPortAndWrite(portIndex, part, [&](const host::IPipePort& port) {
+        readPortValues(port, part, portIndex, pipeOD, flangeThickness, flangeDiameter, cptOffset, depth);
+        clearFlangedOffset(port, flanged, cptOffset);
+    });
+}
+
+void RetrievePortDataEx(std::int16_t& portIndex, const host::ObjectPtr& part, const host::OutputCollectionPtr&,
+                        double& pipeOD, double& flangeThickness, double& flangeDiameter, double& cptOffset,
+                        double& depth, std::int32_t& attribute, bool flanged) {
+    findPortAndWrite(portIndex, part, [&](const host::IPipePort& port) {
+        readPortValues(port, part, portIndex, pipeOD, flangeThickness, flangeDiameter, cptOffset, depth);
+        attribute = port.Attribute();
+        clearFlangedOffset(port, flanged, cptOffset);
+    });
+}
+
+void RetrievePortData(std::int16_t portIndex, const host::ObjectPtr& part, const host::OutputCollectionPtr& outputColl,
+                      PortDataRecord& record) {
+    RetrievePortData(portIndex, part, outputColl, record.pipeOD, record.flangeThickness, record.flangeDiameter,
+                     record.cptOffset, record.depth, true);
+}
+
+double GetPipeOutsideDiamter(const host::ObjectPtr& part, std::int16_t portIndex) {
+    double result = 0;
+    try {
+        auto component = pipingComponentOf(part);
+        // The port at the 1-based position `portIndex`, whatever its own port index.
+        auto port = portsOf(component)->Item(portIndex);
+        if (!port) return result;
+
+        std::int32_t terminationClass = 0;
+        attempt([&] { terminationClass = port->TerminationClass(); });
+        if (terminationClass == kPlainOwnDiameter) {
+            attempt([&] { result = port->PipingOutsideDiameter(); });
+            return result;
+        }
+
+        bool dataFileExists = false;
+        attempt([&] { dataFileExists = CheckXMLExists(kDataFileName); });
+        if (!dataFileExists) {
+            attempt([&] { result = port->PipingOutsideDiameter(); });
+            return result;
+        }
+
+        // A file that cannot be parsed reads as an empty document: no node is found in it.
+        pugi::xml_document document;
+        attempt([&] {
+            if (!document.load_file(moduleDataFilePath.c_str())) document.reset();
+        });
+
+        pugi::xml_node basis;
+        attempt([&] {
+            std::string query =
+                "/OutsideDiameterforSymbolGraphicsConstruction/BasisforGraphicsCreation/PartDataBasis[@Value='" +
+                std::to_string(component->PartDataBasis()) + "']";
+            basis = document.select_node(query.c_str()).node();
+        });
+
+        if (basis) {
+            std::string text;
+            attempt([&] { text = lowerCased(elementText(basis)); });
+            if (text == "estimatedpipeodbased") {
+                attempt([&] {
+                    std::map<double, double> sizeTable = readSizeTable(document, port->NominalSizeUnits());
+                    result = InterpolatePipeOutsideDiameter(sizeTable, port->NominalSize());
+                });
+            }
+            return result;
+        }
+
+        attempt([&] { result = port->PipingOutsideDiameter(); });
+        if (CmpDblLessThanOrEqualTo(result, 0, kTolerance)) {
+            double factor = 0;
+            attempt([&] { factor = factorFor(document, terminationClass); });
+            attempt([&] { result = factor * port->FlangeOrHubOutsideDiameter(); });
+        }
+    } catch (...) {
+        // The lookup never raises; the diameter found so far stands.
+    }
+    return result;
+}
+
+bool CheckXMLExists(const std::string& fileName) {
+    if (!moduleContext) {
+        try {
+            moduleContext = host::runtime().CreateContext();
+        } catch (...) {
+            moduleContext = nullptr;
+        }
+    }
+    if (!moduleContext) return false;
+
+    std::string directory = textOf(moduleContext->GetVariable(kDataServerVariable));
+    moduleDataFilePath = directory + kPathSeparator + "xml" + kPathSeparator + fileName;
+    std::error_code error;
+    return std::filesystem::is_regular_file(moduleDataFilePath, error);
+}
+
+double InterpolatePipeOutsideDiameter(std::map<double, double>& sizeTable, double nominalSize) {
+    double result = 0;
+    if (!std::isfinite(nominalSize)) return result;
+    auto exact = sizeTable.find(nominalSize);
+    if (exact != sizeTable.end()) return exact->second;
+
+    std::vector<double> sizes;
+    for (const auto& entry : sizeTable) sizes.push_back(entry.first);
+    SortCollection(sizes);
+    // Fewer than two sizes give no pair to interpolate between.
+    if (sizes.size() < 2) return result;
+
+    std::size_t upper = 0;
+    if (sizes.front() > nominalSize) {
+        upper = 1;
+    } else if (sizes.back() < nominalSize) {
+        upper = sizes.size() - 1;
+    } else {
+        for (std::size_t i = 0; i < sizes.size(); ++i) {
+            if (sizes[i] > nominalSize) {
+                upper = i;
+                break;
+            }
+        }
+        if (upper == 0) return result;
+    }
+    double a = sizes[upper - 1];
+    double b = sizes[upper];
+    double da = sizeTable.at(a);
+    double db = sizeTable.at(b);
+    double value = da + (nominalSize - a) * (db - da) / (b - a);
+    if (std::isfinite(value)) result = value;
+    return result;
+}
+
+void SortCollection(std::vector<double>& numbers) {
+    std::vector<double> sorted;
+    sorted.reserve(numbers.size());
+    for (double number : numbers) sorted.insert(std::upper_bound(sorted.begin(), sorted.end(), number), number);
+    numbers.swap(sorted);
+}
+
+void ResetPortModuleState() {
+    moduleContext.reset();
+    moduleDataFilePath.clear();
+}
 
 } // namespace tcv
