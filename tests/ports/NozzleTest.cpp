@@ -1,0 +1,255 @@
+// Nozzles through the graphics utility and the nozzle factory, and the reference host's parts, context
+// and units service behind the port data.
+#include <gtest/gtest.h>
+
+#include <BRepBndLib.hxx>
+#include <Bnd_Box.hxx>
+
+#include <array>
+#include <cmath>
+#include <limits>
+
+#include "ports/Nozzles.h"
+#include "ports/basPipePortParameters.h"
+#include "refhost/OutputCollection.h"
+#include "support/TestSupport.h"
+
+namespace tcv::test {
+namespace {
+
+refhost::HostOptions hostOptions(bool offerSymbolUtilities, bool buildShapes = false) {
+    refhost::HostOptions options = refhost::RefRuntime::defaultOptions();
+    options.offerSymbolUtilities = offerSymbolUtilities;
+    options.buildShapes = buildShapes;
+    return options;
+}
+
+const refhost::Creation& creationOf(const host::NozzlePtr& nozzle) {
+    auto recorded = std::dynamic_pointer_cast<refhost::RecordedObject>(nozzle);
+    if (!recorded) throw std::logic_error("the nozzle records nothing");
+    return recorded->creation();
+}
+
+std::string recordedText(const refhost::Creation& creation, const std::string& name) {
+    const auto* value = creation.find(name);
+    if (!value) throw std::out_of_range(creation.kind + " records no '" + name + "'");
+    return std::get<std::string>(*value);
+}
+
+struct Placement {
+    std::vector<double> position, direction;
+    double length = 0;
+    std::string via;
+    std::optional<bool> flag;
+};
+
+Placement placementOf(const host::NozzlePtr& nozzle) {
+    const auto& creation = creationOf(nozzle);
+    EXPECT_EQ(creation.kind, "nozzle");
+    const auto* flag = creation.find("flag");
+    return {recordedTriple(creation, "position"), recordedTriple(creation, "direction"),
+            recordedNumber(creation, "length"), recordedText(creation, "via"),
+            flag ? std::optional<bool>(std::get<bool>(*flag)) : std::nullopt};
+}
+
+// Creates one nozzle on a fresh host that does or does not offer the graphics utility.
+template <class Create>
+Placement nozzleOnHost(bool offerSymbolUtilities, Create&& create) {
+    HostFixtureScope host(hostOptions(offerSymbolUtilities));
+    auto outputs = std::make_shared<refhost::RefOutputCollection>();
+    auto part = refhost::makePart(twoPortPart(2256));
+    return placementOf(create(part, outputs));
+}
+
+TEST(Nozzles, GraphicsUtilityAndNozzleFactoryPlaceTheSameNozzle) {
+    const host::DVector direction(-1, 0, 0);
+    const host::DPosition point(-0.146, 0, 0);
+    auto byDefaultLength = [&](const auto& part, const auto& outputs) {
+        std::int16_t index = 1;
+        return CreateNozzle(index, part, outputs, direction, point);
+    };
+    auto byGivenLength = [&](const auto& part, const auto& outputs) {
+        std::int16_t index = 2;
+        return CreateNozzleWithLength(index, part, outputs, direction, point, 0.292);
+    };
+
+    Placement utility = nozzleOnHost(true, byDefaultLength);
+    Placement factory = nozzleOnHost(false, byDefaultLength);
+    EXPECT_EQ(utility.via, "utility");
+    EXPECT_EQ(factory.via, "factory");
+    for (const auto& nozzle : {utility, factory}) {
+        SCOPED_TRACE(nozzle.via);
+        EXPECT_EQ(nozzle.position, (std::vector<double>{-0.146, 0, 0}));
+        EXPECT_EQ(nozzle.direction, (std::vector<double>{-1, 0, 0}));
+        EXPECT_DOUBLE_EQ(nozzle.length, 0.0239); // the port's own nozzle length
+    }
+    EXPECT_EQ(factory.flag, std::optional<bool>(false));
+    EXPECT_EQ(utility.flag, std::nullopt);
+
+    for (bool offer : {true, false}) {
+        SCOPED_TRACE(offer ? "utility offered" : "utility not offered");
+        Placement withLength = nozzleOnHost(offer, byGivenLength);
+        EXPECT_DOUBLE_EQ(withLength.length, 0.292);
+        EXPECT_EQ(withLength.position, (std::vector<double>{-0.146, 0, 0}));
+    }
+}
+
+TEST(Nozzles, DirectNozzleAlwaysComesFromTheFactoryWithTheFlagTrue) {
+    Placement direct = nozzleOnHost(true, [](const auto& part, const auto& outputs) {
+        std::int16_t index = 2;
+        return CreateNozzleDirect(index, part, outputs, host::DVector(1, 0, 0), host::DPosition(0.146, 0, 0));
+    });
+    EXPECT_EQ(direct.via, "factory");
+    EXPECT_EQ(direct.flag, std::optional<bool>(true));
+    EXPECT_EQ(direct.position, (std::vector<double>{0.146, 0, 0}));
+    EXPECT_EQ(direct.direction, (std::vector<double>{1, 0, 0}));
+}
+
+TEST(Nozzles, PortIndexThePartLacksIsAHostError) {
+    for (bool offer : {true, false}) {
+        HostFixtureScope host(hostOptions(offer));
+        auto outputs = std::make_shared<refhost::RefOutputCollection>();
+        auto part = refhost::makePart(twoPortPart(2256));
+        std::int16_t index = 3;
+        try {
+            CreateNozzle(index, part, outputs, host::DVector(1, 0, 0), host::DPosition(0, 0, 0));
+            ADD_FAILURE() << "a nozzle for a missing port was made";
+        } catch (const host::HostError& error) {
+            EXPECT_EQ(error.code(), host::kGenericFailure);
+            EXPECT_NE(std::string(error.what()).find("port index 3"), std::string::npos) << error.what();
+        }
+    }
+}
+
+TEST(Nozzles, RecordShowsThePlacementGivenAfterCreation) {
+    HostFixtureScope host(hostOptions(false));
+    auto part = refhost::makePart(twoPortPart(2256));
+    auto nozzle = host.runtime().CreateNozzleFactory()->CreatePipeNozzleFromPart(part, 2, false, nullptr);
+    EXPECT_EQ(recordedNumber(creationOf(nozzle), "port"), 2);
+    nozzle->SetPosition(host::DPosition(1, 2, 3));
+    nozzle->SetDirection(host::DVector(0, 1, 0));
+    nozzle->SetLength(0.5);
+    Placement placed = placementOf(nozzle);
+    EXPECT_EQ(placed.position, (std::vector<double>{1, 2, 3}));
+    EXPECT_EQ(placed.direction, (std::vector<double>{0, 1, 0}));
+    EXPECT_EQ(placed.length, 0.5);
+    EXPECT_EQ(recordedNumber(creationOf(nozzle), "terminationClass"), 5);
+    EXPECT_DOUBLE_EQ(recordedNumber(creationOf(nozzle), "flangeOD"), 0.2286);
+
+    EXPECT_THROW(nozzle->SetDirection(host::DVector(0, 0, 0)), host::HostError);
+    EXPECT_THROW(nozzle->SetPosition(host::DPosition(std::nan(""), 0, 0)), host::HostError);
+}
+
+// --- Port graphics ------------------------------------------------------------------------------------
+
+std::array<double, 6> boxOf(const host::NozzlePtr& nozzle) {
+    auto recorded = std::dynamic_pointer_cast<refhost::RecordedObject>(nozzle);
+    Bnd_Box box;
+    BRepBndLib::AddOptimal(recorded->shape(), box, false, false);
+    std::array<double, 6> corners{};
+    box.Get(corners[0], corners[1], corners[2], corners[3], corners[4], corners[5]);
+    return corners;
+}
+
+void expectBox(const std::array<double, 6>& box, const std::array<double, 6>& expected) {
+    for (std::size_t i = 0; i < 6; ++i) EXPECT_NEAR(box[i], expected[i], 1e-6) << "corner value " << i;
+}
+
+TEST(Nozzles, PortGraphicsLieBehindTheConnectionPoint) {
+    HostFixtureScope host(hostOptions(false, true));
+    auto outputs = std::make_shared<refhost::RefOutputCollection>();
+    refhost::PartSpec spec = twoPortPart(2256);
+    spec.ports.push_back(plainPort(3, 0.0603));
+    refhost::PortSpec bare = plainPort(4, 0.0603);
+    bare.length = 0;
+    spec.ports.push_back(bare);
+    auto part = refhost::makePart(spec);
+
+    std::int16_t flanged = 1;
+    auto disc = CreateNozzle(flanged, part, outputs, host::DVector(-1, 0, 0), host::DPosition(-0.146, 0, 0));
+    // A class 150 NPS 4 flange disc: 228.6 mm across, 23.9 mm thick, on the valve side of the face.
+    expectBox(boxOf(disc), {-0.146, -0.1143, -0.1143, -0.1221, 0.1143, 0.1143});
+
+    std::int16_t plain = 3;
+    auto stub = CreateNozzle(plain, part, outputs, host::DVector(0, 1, 0), host::DPosition(0, 0.2, 0));
+    expectBox(boxOf(stub), {-0.03015, 0.15, -0.03015, 0.03015, 0.2, 0.03015});
+
+    std::int16_t zeroLength = 4;
+    auto shortStub = CreateNozzle(zeroLength, part, outputs, host::DVector(0, 0, 1), host::DPosition(0, 0, 0));
+    expectBox(boxOf(shortStub), {-0.03015, -0.03015, -0.02, 0.03015, 0.03015, 0});
+}
+
+TEST(Nozzles, RecordOnlyHostBuildsNoPortGraphics) {
+    HostFixtureScope host(hostOptions(true, false));
+    auto outputs = std::make_shared<refhost::RefOutputCollection>();
+    auto part = refhost::makePart(twoPortPart(2256));
+    std::int16_t index = 1;
+    auto nozzle = CreateNozzle(index, part, outputs, host::DVector(-1, 0, 0), host::DPosition(-0.146, 0, 0));
+    EXPECT_TRUE(std::dynamic_pointer_cast<refhost::RecordedObject>(nozzle)->shape().IsNull());
+}
+
+// --- Parts, context and units ----------------------------------------------------------------------------
+
+TEST(ReferenceParts, PortsByPositionAndAnOperatorSourceThatRecordsWhatItIsHanded) {
+    refhost::PartSpec spec = twoPortPart(2143);
+    spec.valveOperator = refhost::OperatorSpec{};
+    spec.operatorText = "Handwheel";
+    auto part = refhost::makePart(spec);
+
+    EXPECT_EQ(part->Ports()->Count(), 2);
+    EXPECT_EQ(part->Ports()->Item(2)->PortIndex(), 2);
+    try {
+        part->Ports()->Item(3);
+        ADD_FAILURE() << "position 3 of two ports was served";
+    } catch (const host::HostError& error) {
+        EXPECT_EQ(error.code(), host::kBadIndex);
+    }
+
+    auto operators = part->OperatorCollection();
+    ASSERT_EQ(operators->Count(), 1);
+    auto source = host::queryInterface<host::IOperatorSource>(operators->Item(1));
+    ASSERT_NE(source, nullptr);
+    EXPECT_EQ(source->OperatorPart(), part->ValveOperatorPart());
+    source->SetIndexAndText(1, part->OperatorText());
+    EXPECT_EQ(part->operatorSource()->index(), std::optional<std::int16_t>(1));
+    EXPECT_EQ(part->operatorSource()->text(), "Handwheel");
+
+    EXPECT_EQ(refhost::makePart(twoPortPart(2143))->OperatorCollection()->Count(), 0);
+}
+
+TEST(ReferenceParts, PortValuesThatAreNotNumbersAreRefused) {
+    refhost::PartSpec spec = twoPortPart(2256);
+    spec.ports[1].flangeOD = std::numeric_limits<double>::infinity();
+    EXPECT_THROW(refhost::makePart(spec), host::HostError);
+}
+
+TEST(ReferenceContext, DataServerVariableNamesTheDataDirectory) {
+    refhost::HostOptions options = hostOptions(true);
+    options.dataDirectory = "/opt/valves/data";
+    HostFixtureScope host(options);
+    auto context = host.runtime().CreateContext();
+    EXPECT_EQ(std::get<std::string>(context->GetVariable("OLE_SERVER")), "/opt/valves/data");
+    EXPECT_TRUE(host::isEmpty(context->GetVariable("OTHER")));
+}
+
+TEST(ReferenceUnits, ReadsLengthsWithUnitsAsMetres) {
+    auto units = refhost::makeUnitsService();
+    const std::pair<const char*, double> cases[] = {
+        {"3.5in", 0.0889}, {"88.9mm", 0.0889}, {"0.1143m", 0.1143},  {"2 in", 0.0508},  {"292 mm", 0.292},
+        {"1.5ft", 0.4572}, {"0.25", 0.25},     {" 4.5 IN ", 0.1143}, {"12.5cm", 0.125}, {"-1in", -0.0254},
+    };
+    for (const auto& [text, metres] : cases) EXPECT_NEAR(units->ParseUnit(1, text), metres, 1e-12) << text;
+
+    for (const char* text : {"", "in", "3.5 parsecs", "abc", "1e400in", "nanin", "3.5in4"}) {
+        try {
+            units->ParseUnit(1, text);
+            ADD_FAILURE() << "'" << text << "' was read as a length";
+        } catch (const host::HostError& error) {
+            EXPECT_NE(std::string(error.what()).find(std::string("'") + text + "'"), std::string::npos) << error.what();
+        }
+    }
+    EXPECT_THROW(units->ParseUnit(2, "3.5in"), host::HostError);
+}
+
+} // namespace
+} // namespace tcv::test
