@@ -291,7 +291,8 @@ TEST(SortCollection, ReplacesTheNumbersByTheSameNumbersInAscendingOrder) {
 
 // --- The shipped data file ---------------------------------------------------------------------------------
 
-std::string shippedDataFileListing(const std::string& basisEntryText) {
+// The shipped data file, with the entry (if any) listed first among the parts.
+std::string shippedDataFile(const std::string& basisEntryText = {}) {
     std::ifstream in(std::filesystem::path(refhost::defaultDataDirectory()) / "xml" /
                      "OutsideDiameterforSymbolGraphics.xml");
     std::stringstream text;
@@ -304,7 +305,7 @@ std::string shippedDataFileListing(const std::string& basisEntryText) {
 }
 
 TEST_F(PortDataTest, ShippedDataFileGivesPublishedDiametersForListedParts) {
-    data.write(shippedDataFileListing(basisEntry(kBasis, "EstimatedPipeODBased")));
+    data.write(shippedDataFile(basisEntry(kBasis, "EstimatedPipeODBased")));
     struct Case {
         double npd;
         std::string unit;
@@ -320,11 +321,7 @@ TEST_F(PortDataTest, ShippedDataFileGivesPublishedDiametersForListedParts) {
 }
 
 TEST_F(PortDataTest, ShippedDataFileListsNoPartAndEstimatesFromClass150Flanges) {
-    std::ifstream shipped(std::filesystem::path(refhost::defaultDataDirectory()) / "xml" /
-                          "OutsideDiameterforSymbolGraphics.xml");
-    std::stringstream text;
-    text << shipped.rdbuf();
-    data.write(text.str());
+    data.write(shippedDataFile());
     // Pipe OD and class 150 flange OD of NPS 2, 4, 6 and 8, in metres.
     const std::pair<double, double> flanges[] = {
         {0.0603, 0.1524}, {0.1143, 0.2286}, {0.1683, 0.2794}, {0.2191, 0.3429}};
