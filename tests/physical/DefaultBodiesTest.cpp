@@ -1,0 +1,252 @@
+// The default bodies `run` builds itself (plain, vertical port offset, B-spline, operator mounting),
+// their nozzles and the valve operator.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "refhost/Occurrences.h"
+#include "support/TestSupport.h"
+
+namespace tcv {
+namespace {
+
+using refhost::AspectResult;
+using refhost::PartSpec;
+using test::measured;
+using test::outputNames;
+using test::recorded;
+using test::recordedNumber;
+using test::recordedTriple;
+using Names = std::vector<std::string>;
+
+constexpr double kF = 0.292; // NPS 4 class 150 swing check face-to-face
+constexpr double kOD = 0.1143;
+
+PartSpec defaultPart(std::int32_t pdb) {
+    auto spec = test::twoPortPart(pdb);
+    spec.inputs["FacetoFace"] = kF;
+    return spec;
+}
+
+refhost::OperatorSpec operatorWithOffset() {
+    refhost::OperatorSpec op;
+    op.name = "handwheel operator";
+    op.inputs = {{"HandwheelDiameter", 0.25}, {"OffsetFrmValCen", 0.3}};
+    return op;
+}
+
+const refhost::RefOperatorOccurrence& operatorOf(const AspectResult& result) {
+    for (const auto& output : result.outputs->outputs())
+        if (auto* op = dynamic_cast<const refhost::RefOperatorOccurrence*>(output.object.get())) return *op;
+    throw std::logic_error("no operator occurrence");
+}
+
+void expectTriple(const std::vector<double>& actual, double x, double y, double z) {
+    ASSERT_EQ(actual.size(), 3u);
+    EXPECT_NEAR(actual[0], x, 1e-9);
+    EXPECT_NEAR(actual[1], y, 1e-9);
+    EXPECT_NEAR(actual[2], z, 1e-9);
+}
+
+TEST(DefaultBodies, OutputsInOrderForEveryDefaultVariant) {
+    struct Case {
+        std::int32_t pdb;
+        Names names;
+    };
+    const Case cases[] = {
+        {-3, {"Body", "PNoz1", "PNoz2"}},
+        {0, {"Body", "PNoz1", "PNoz2"}},
+        {1, {"Body", "PNoz1", "PNoz2"}},
+        {455, {"Body", "Body_", "Body_", "Body_", "PNoz1", "PNoz2"}},
+        {456, {"Body", "Body_", "Body_", "Body_", "PNoz1", "PNoz2"}},
+        {2021, {"Body", "PNoz1", "PNoz2"}},
+        {2046, {"Body", "MountFlange", "MountBox", "PNoz1", "PNoz2"}},
+        {2047, {"Body", "MountFlange", "MountBox", "PNoz1", "PNoz2"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pdb);
+        auto spec = defaultPart(c.pdb);
+        spec.inputs["Length2"] = 0.25;
+        auto result = refhost::evaluateAspect(spec, "Physical");
+        EXPECT_TRUE(result.ok);
+        EXPECT_EQ(outputNames(result), c.names);
+        for (std::size_t i = 0; i < c.names.size(); ++i) {
+            auto m = measured(result, i);
+            EXPECT_FALSE(m.empty) << c.names[i];
+            EXPECT_TRUE(m.valid) << c.names[i];
+        }
+    }
+}
+
+TEST(DefaultBodies, PlainBodyIsACylinderOfPort2OnlyWithoutFlangeAndAttribute) {
+    // Flangeless port 1 with attribute 0: a cylinder of port 2's diameter between the faces.
+    auto spec = defaultPart(0);
+    spec.ports[0].flangeThickness = 0;
+    spec.ports[1].pipeOD = 0.2;
+    spec.ports[1].flangeThickness = 0.02;
+    auto cylinder = refhost::evaluateAspect(spec, "Physical");
+    ASSERT_TRUE(cylinder.ok);
+    auto m = measured(cylinder, 0);
+    EXPECT_NEAR(m.bbox[0], -kF / 2, 1e-6);
+    EXPECT_NEAR(m.bbox[3], kF / 2 - 0.02, 1e-6);
+    EXPECT_NEAR(m.bbox[4], 0.1, 1e-6);
+
+    // A non-zero attribute (or flange) gives a cone from port 1's radius to a point.
+    spec.ports[0].attribute = 7;
+    auto cone = refhost::evaluateAspect(spec, "Physical");
+    ASSERT_TRUE(cone.ok);
+    const auto& creation = recorded(cone, 0).creation();
+    EXPECT_EQ(creation.kind, "cone");
+    EXPECT_NEAR(recordedNumber(creation, "baseRadius"), kOD / 2, 1e-12);
+    EXPECT_NEAR(recordedNumber(creation, "topRadius"), 0, 1e-12);
+    expectTriple(recordedTriple(creation, "topCentre"), kF / 2 - 0.02, 0, 0);
+}
+
+TEST(DefaultBodies, VerticalPortOffsetMovesNozzle1OnlyFor455) {
+    for (std::int32_t pdb : {455, 456}) {
+        SCOPED_TRACE(pdb);
+        auto spec = defaultPart(pdb);
+        spec.inputs["PortVOffset"] = 0.05;
+        auto result = refhost::evaluateAspect(spec, "Physical");
+        ASSERT_TRUE(result.ok);
+        const double expectedY = pdb == 455 ? -0.05 : 0.0;
+        expectTriple(recordedTriple(recorded(result, 4).creation(), "position"), -kF / 2, expectedY, 0);
+        expectTriple(recordedTriple(recorded(result, 5).creation(), "position"), kF / 2, 0, 0);
+        // The last body segment sits at the same height as nozzle 1.
+        auto last = measured(result, 3);
+        EXPECT_NEAR((last.bbox[1] + last.bbox[4]) / 2, expectedY, 1e-6);
+    }
+}
+
+TEST(DefaultBodies, BSplineBodyFallsBackToFlangeOrEnlargedPipe) {
+    struct Case {
+        double flangeOD;
+        double expectedB;
+    };
+    // OD larger than the flange: 1.25 x OD; otherwise the flange diameter.
+    const Case cases[] = {{0.1, 1.25 * kOD}, {0.2286, 0.2286}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.flangeOD);
+        auto spec = defaultPart(2021);
+        spec.ports[0].flangeOD = c.flangeOD;
+        auto result = refhost::evaluateAspect(spec, "Physical");
+        ASSERT_TRUE(result.ok);
+        EXPECT_EQ(recorded(result, 0).outputKind(), refhost::OutputKind::Surface);
+        auto m = measured(result, 0);
+        // The curve's control point at the centre is B/2; the curve itself stays inside it.
+        EXPECT_LT(m.bbox[4], c.expectedB / 2 + 1e-9);
+        EXPECT_GT(m.bbox[4], kOD / 2);
+        EXPECT_NEAR(m.bbox[0], -(kF / 2 - 0.0239), 1e-6);
+    }
+}
+
+TEST(DefaultBodies, OperatorMountingWithDefaultsSitsAtOnePointTwoDiameters) {
+    auto spec = defaultPart(2046);
+    spec.inputs["OffsetfromPort1"] = 0.05; // moves the operator, not the mounting
+    spec.valveOperator = operatorWithOffset();
+    auto result = refhost::evaluateAspect(spec, "Physical");
+    ASSERT_TRUE(result.ok);
+    EXPECT_EQ(outputNames(result), (Names{"Body", "MountFlange", "MountBox", "PNoz1", "PNoz2", "ValveOperator"}));
+    auto box = measured(result, 2);
+    EXPECT_NEAR(box.bbox[4], 1.2 * kOD, 1e-6);
+    EXPECT_NEAR(box.bbox[0], -0.2 * kF, 1e-6);
+    EXPECT_NEAR(box.bbox[3], 0.2 * kF, 1e-6);
+    auto flange = measured(result, 1);
+    EXPECT_NEAR(flange.bbox[0] + flange.bbox[3], 0, 1e-6);
+
+    const auto& op = operatorOf(result);
+    EXPECT_NEAR(op.position().x(), -kF / 2 + 0.05, 1e-12);
+    EXPECT_NEAR(op.position().y(), 1.2 * kOD, 1e-12);
+    EXPECT_NEAR(op.attributes().at("OffsetFrmValCen"), 1.2 * kOD, 1e-12);
+    // The operator's own symbol argument (its input 2 sits at position 3) follows the attribute.
+    EXPECT_NEAR(op.arguments().at(3), 1.2 * kOD, 1e-12);
+    EXPECT_EQ(op.updates(), 1);
+}
+
+TEST(DefaultBodies, Length2AndOffsetFromPort1PlaceThe2047Mounting) {
+    const double P = 0.1, L2 = 0.3;
+    auto spec = defaultPart(2047);
+    spec.inputs["OffsetfromPort1"] = P;
+    spec.inputs["Length2"] = L2;
+    spec.inputs["HandwheelAngle"] = 0;
+    spec.valveOperator = operatorWithOffset();
+    auto result = refhost::evaluateAspect(spec, "Physical");
+    ASSERT_TRUE(result.ok);
+    auto flange = measured(result, 1);
+    EXPECT_NEAR(flange.bbox[0], P - 0.6 * kF, 1e-6);
+    EXPECT_NEAR(flange.bbox[3], P, 1e-6);
+    EXPECT_NEAR(measured(result, 2).bbox[4], L2, 1e-6);
+
+    const auto& op = operatorOf(result);
+    EXPECT_NEAR(op.attributes().at("OffsetFrmValCen"), kF / 2 - P, 1e-12);
+    auto axes = op.axes();
+    expectTriple({axes[0].x(), axes[0].y(), axes[0].z()}, 0, 1, 0);
+    expectTriple({axes[1].x(), axes[1].y(), axes[1].z()}, -1, 0, 0);
+    expectTriple({axes[2].x(), axes[2].y(), axes[2].z()}, 0, 0, 1);
+}
+
+TEST(ValveOperator, AxesFollowTheHandwheelAngle) {
+    const double a = 0.5;
+    auto spec = defaultPart(1);
+    spec.inputs["HandwheelAngle"] = a;
+    spec.valveOperator = operatorWithOffset();
+    auto result = refhost::evaluateAspect(spec, "Physical");
+    ASSERT_TRUE(result.ok);
+    const auto& op = operatorOf(result);
+    auto axes = op.axes();
+    expectTriple({axes[0].x(), axes[0].y(), axes[0].z()}, std::cos(a), 0, std::sin(a));
+    expectTriple({axes[1].x(), axes[1].y(), axes[1].z()}, 0, 1, 0);
+    expectTriple({axes[2].x(), axes[2].y(), axes[2].z()}, -std::sin(a), 0, std::cos(a));
+    // Only the operator-mounted bodies keep its attribute in step.
+    EXPECT_NEAR(op.attributes().at("OffsetFrmValCen"), 0.3, 1e-12);
+    EXPECT_TRUE(op.arguments().empty());
+}
+
+TEST(ValveOperator, AbsentOrUnmatchedOperatorsLeaveBodyAndNozzles) {
+    // No operator part: body and nozzles, success.
+    auto plain = refhost::evaluateAspect(defaultPart(2046), "Physical");
+    EXPECT_TRUE(plain.ok);
+    EXPECT_EQ(outputNames(plain).size(), 5u);
+
+    // The host reports the operator's symbol absent: the aspect ends quietly.
+    auto missing = defaultPart(2046);
+    missing.valveOperator = operatorWithOffset();
+    missing.valveOperator->symbolMissing = true;
+    auto quiet = refhost::evaluateAspect(missing, "Physical");
+    EXPECT_TRUE(quiet.ok);
+    EXPECT_EQ(outputNames(quiet), (Names{"Body", "MountFlange", "MountBox", "PNoz1", "PNoz2"}));
+
+    // An operator without an input named OffsetFrmValCen (any case) keeps its attribute.
+    auto unmatched = defaultPart(2046);
+    unmatched.valveOperator = refhost::OperatorSpec{"lever", {{"LeverLength", 0.4}}, false};
+    auto kept = refhost::evaluateAspect(unmatched, "Physical");
+    ASSERT_TRUE(kept.ok);
+    EXPECT_NEAR(operatorOf(kept).attributes().at("OffsetFrmValCen"), 0, 1e-12);
+
+    auto otherCase = defaultPart(2046);
+    otherCase.valveOperator = refhost::OperatorSpec{"wheel", {{"offsetfrmvalcen", 0.1}}, false};
+    auto matched = refhost::evaluateAspect(otherCase, "Physical");
+    ASSERT_TRUE(matched.ok);
+    EXPECT_NEAR(operatorOf(matched).attributes().at("OffsetFrmValCen"), 1.2 * kOD, 1e-12);
+}
+
+TEST(DefaultBodies, NozzlesSitAtTheConnectionPoints) {
+    auto spec = defaultPart(1);
+    spec.ports[0].terminationClass = 20; // cpt offset kept (only flanged ports drop it)
+    spec.ports[0].cptOffset = 0.01;
+    spec.ports[0].depth = 0.004;
+    spec.ports[1].terminationClass = 5; // flanged: cpt offset forced to 0
+    spec.ports[1].cptOffset = 0.02;
+    spec.ports[1].depth = 0.003;
+    auto result = refhost::evaluateAspect(spec, "Physical");
+    ASSERT_TRUE(result.ok);
+    const auto& n1 = recorded(result, 1).creation();
+    const auto& n2 = recorded(result, 2).creation();
+    expectTriple(recordedTriple(n1, "position"), -kF / 2 - 0.01 + 0.004, 0, 0);
+    expectTriple(recordedTriple(n1, "direction"), -1, 0, 0);
+    expectTriple(recordedTriple(n2, "position"), kF / 2 - 0.003, 0, 0);
+    expectTriple(recordedTriple(n2, "direction"), 1, 0, 0);
+}
+
+} // namespace
+} // namespace tcv
