@@ -219,7 +219,7 @@ std::vector<PartSpec> parseCatalog(const std::string& text, const std::string& o
     Json json;
     try {
         json = Json::parse(text);
-    } catch (const Json::parse_error& error) {
+    } catch (const Json::exception& error) {
         throw CatalogError(origin + ": not valid JSON: " + error.what());
     }
     std::vector<PartSpec> parts;
