@@ -1,0 +1,121 @@
+// Parts of the nipple-end valves and the port-sized bonneted bodies for the tests of both aspects: part
+// makers, the sample parts of the catalogue, and measures over a group of outputs.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "refhost/Catalog.h"
+#include "support/TestSupport.h"
+
+namespace tcv::test::nipple_bonnet {
+
+// A plain pipe end of a nipple (socket-weld or threaded connection): no flange.
+inline refhost::PortSpec nippleEnd(std::int16_t index, double pipeOD, double npd) {
+    refhost::PortSpec port = plainPort(index, pipeOD);
+    port.length = 0.025;
+    port.npd = npd;
+    return port;
+}
+
+// A class 150 flanged end.
+inline refhost::PortSpec flangedEnd(std::int16_t index, double pipeOD, double flangeOD, double thickness, double npd) {
+    refhost::PortSpec port = flangedPort4in(index);
+    port.pipeOD = pipeOD;
+    port.flangeOD = flangeOD;
+    port.flangeThickness = thickness;
+    port.length = thickness;
+    port.npd = npd;
+    return port;
+}
+
+inline bool isEven(std::int32_t partDataBasis) { return partDataBasis % 2 == 0; }
+
+// A nipple-end valve of body length V, nipple length N and bonnet height H. The even PartDataBasis of
+// each pair takes N as "NippleLength", the odd one as "EndtoEnd" = V + 2N.
+inline refhost::PartSpec nippleValve(std::int32_t partDataBasis, double V, double N, double H,
+                                     const refhost::PortSpec& port1, const refhost::PortSpec& port2,
+                                     double insulation = 0.025) {
+    refhost::PartSpec spec;
+    spec.name = "nipple-" + std::to_string(partDataBasis);
+    spec.partDataBasis = partDataBasis;
+    spec.ports = {port1, port2};
+    spec.inputs = {{"ValveFacetoFace", V}, {"HeightFrmValCen", H}, {"InsulationThickness", insulation}};
+    if (isEven(partDataBasis))
+        spec.inputs["NippleLength"] = N;
+    else
+        spec.inputs["EndtoEnd"] = V + 2 * N;
+    return spec;
+}
+
+// A port-sized bonneted body of face-to-face F and bonnet height H.
+inline refhost::PartSpec bonnetedBody(std::int32_t partDataBasis, double F, double H, const refhost::PortSpec& port1,
+                                      const refhost::PortSpec& port2, double insulation = 0.05) {
+    refhost::PartSpec spec;
+    spec.name = "bonnet-" + std::to_string(partDataBasis);
+    spec.partDataBasis = partDataBasis;
+    spec.ports = {port1, port2};
+    spec.inputs = {{"FacetoFace", F}, {"HeightFrmValCen", H}, {"InsulationThickness", insulation}};
+    return spec;
+}
+
+// The sample part of the given PartDataBasis from data/catalog/nipple-bonnet.json.
+inline refhost::PartSpec samplePart(std::int32_t partDataBasis) {
+    for (auto& part : refhost::loadCatalogFile(TCV_DATA_DIR "/catalog/nipple-bonnet.json"))
+        if (part.partDataBasis == partDataBasis) return part;
+    ADD_FAILURE() << "no sample part " << partDataBasis;
+    return {};
+}
+
+// The indices of the outputs with the given name, in order.
+inline std::vector<std::size_t> indicesOf(const refhost::AspectResult& result, const std::string& name) {
+    std::vector<std::size_t> indices;
+    const auto names = outputNames(result);
+    for (std::size_t i = 0; i < names.size(); ++i)
+        if (names[i] == name) indices.push_back(i);
+    return indices;
+}
+
+// The bounding box (xmin, ymin, zmin, xmax, ymax, zmax) of all outputs with the given name.
+inline std::array<double, 6> unitedBox(const refhost::AspectResult& result, const std::string& name) {
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    std::array<double, 6> box = {inf, inf, inf, -inf, -inf, -inf};
+    for (std::size_t i : indicesOf(result, name)) {
+        const auto m = measured(result, i);
+        for (int k = 0; k < 3; ++k) {
+            box[static_cast<std::size_t>(k)] =
+                std::min(box[static_cast<std::size_t>(k)], m.bbox[static_cast<std::size_t>(k)]);
+            box[static_cast<std::size_t>(k + 3)] =
+                std::max(box[static_cast<std::size_t>(k + 3)], m.bbox[static_cast<std::size_t>(k + 3)]);
+        }
+    }
+    return box;
+}
+
+// The bounding box of one output.
+inline std::array<double, 6> boxOf(const refhost::AspectResult& result, std::size_t i) {
+    return measured(result, i).bbox;
+}
+
+// Every solid and surface output is valid; nozzles and other outputs are left to their own tests.
+inline void expectAllGeometryValid(const refhost::AspectResult& result) {
+    const auto& outputs = result.outputs->outputs();
+    for (std::size_t i = 0; i < outputs.size(); ++i) {
+        const auto kind = recorded(result, i).outputKind();
+        if (kind != refhost::OutputKind::Solid && kind != refhost::OutputKind::Surface) continue;
+        EXPECT_TRUE(measured(result, i).valid) << "output " << i << " " << outputs[i].name;
+    }
+}
+
+inline void expectBoxNear(const std::array<double, 6>& actual, const std::array<double, 6>& expected,
+                          double tolerance = 1e-6) {
+    for (std::size_t k = 0; k < 6; ++k) EXPECT_NEAR(actual[k], expected[k], tolerance) << "bbox component " << k;
+}
+
+} // namespace tcv::test::nipple_bonnet
