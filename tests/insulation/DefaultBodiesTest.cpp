@@ -12,7 +12,7 @@ using Names = std::vector<std::string>;
 
 constexpr double kF = 0.292;
 constexpr double kT = 0.05;
-constexpr double kOD = 0.1143, kFD = 0.2286, kFT = 0.0239;
+constexpr double kOD = 0.1143, kFD = 0.2286;
 
 refhost::PartSpec insulatedPart(std::int32_t pdb) {
     auto spec = test::twoPortPart(pdb);
@@ -89,7 +89,6 @@ TEST(DefaultInsulation, MountBoxGrowsAroundTheOperatorHeight) {
     EXPECT_NEAR(box.bbox[4], 0.4 + kT, 1e-6);
     EXPECT_NEAR(box.bbox[3], 0.2 * kF + kT, 1e-6);
     EXPECT_NEAR(box.bbox[5], 0.3 * kOD + kT, 1e-6);
-    (void)kFT;
 }
 
 } // namespace

@@ -1,0 +1,76 @@
+#!/usr/bin/env bash
+# End-to-end checks of the checkvalve command: exit codes, messages and report shapes a user relies on.
+# Usage: cli_test.sh PATH/TO/checkvalve
+set -u
+cv="$1"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+passed=0 failed=0
+
+check() { # name, expected exit code, command...
+    local name="$1" want="$2"
+    shift 2
+    "$@" >"$work/out" 2>"$work/err"
+    local got=$?
+    if [ "$got" -eq "$want" ]; then
+        passed=$((passed + 1))
+    else
+        failed=$((failed + 1))
+        echo "FAIL $name: exit $got, expected $want"
+        sed 's/^/  | /' "$work/err" | head -5
+    fi
+}
+expect_in() { # name, file, text
+    if grep -q -- "$3" "$2"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL $1: '$3' not in $2"; sed 's/^/  | /' "$2" | head -5; fi
+}
+
+# The definition as JSON: 34 inputs at positions 2..35 and two aspects.
+check definition 0 "$cv" definition --json
+python_json() { python3 -c "import json,sys; d=json.load(open('$work/out')); $1"; }
+if python_json "assert len(d['inputs'])==34 and d['inputs'][0]['position']==2 and d['inputs'][-1]['position']==35; assert [o['name'] for o in d['aspects'][0]['outputs']]==['Body','PNoz1','PNoz2']; assert d['aspects'][1]['code']==32"; then
+    passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL definition json shape"; fi
+
+check samples 0 "$cv" samples --json
+expect_in samples-list "$work/out" '"partDataBasis": 2046'
+
+# A sample part in both aspects, as JSON.
+check eval-sample 0 "$cv" eval --sample default-2046-nps4-cl150-operator --json
+if python_json "a=d['aspects']; assert d['partDataBasis']==2046; assert [o['name'] for o in a[0]['outputs']]==['Body','MountFlange','MountBox','PNoz1','PNoz2','ValveOperator']; n=a[0]['outputs'][3]; assert n['kind']=='nozzle' and n['direction']==[-1.0,0.0,0.0]; assert a[0]['outputs'][5]['attributes']['OffsetFrmValCen']>0; assert a[1]['name']=='Insulation' and a[1]['error'] is None; assert all(o['valid'] for x in a for o in x['outputs'])"; then
+    passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL eval json shape"; fi
+
+# A failing aspect: exit 1, the report still shows what it added.
+cat >"$work/fail.json" <<'JSON'
+{"name": "unlisted", "partDataBasis": 2000, "inputs": {"FacetoFace": 0.2},
+ "ports": [{"index": 1, "pipeOD": 0.1}, {"index": 2, "pipeOD": 0.1}]}
+JSON
+check eval-failing 1 "$cv" eval "$work/fail.json" --json
+expect_in eval-failing-code "$work/out" '"code": "0x80004005"'
+
+# Bad input: exit 2, message on stderr naming the field, nothing evaluated.
+cat >"$work/bad.json" <<'JSON'
+{"parts": [{"name": "ok", "partDataBasis": 1}, {"name": "typo", "partDataBasis": 1, "inputs": {"FaceToFace": 0.2}}]}
+JSON
+check eval-bad-input 2 "$cv" eval "$work/bad.json"
+expect_in eval-bad-message "$work/err" "part 'typo': inputs.FaceToFace: unknown input; did you mean \"FacetoFace\""
+[ -s "$work/out" ] && { failed=$((failed + 1)); echo "FAIL eval-bad-input printed a report"; } || passed=$((passed + 1))
+check eval-missing-file 2 "$cv" eval "$work/none.json"
+expect_in eval-missing-message "$work/err" "cannot open"
+check eval-unknown-part 2 "$cv" eval --sample no-such-part
+check eval-bad-aspect 2 "$cv" eval --sample default-1-nps4-cl150-swing --aspect sideways
+check no-command 2 "$cv"
+
+# validate: one line per part and a summary; exit 1 when a part fails.
+cat >"$work/mixed.json" <<'JSON'
+{"parts": [
+ {"name": "good", "partDataBasis": 1, "inputs": {"FacetoFace": 0.2},
+  "ports": [{"index": 1, "pipeOD": 0.1, "flangeOD": 0.2, "flangeThickness": 0.02}, {"index": 2, "pipeOD": 0.1}]},
+ {"name": "bad", "partDataBasis": 2, "inputs": {"FacetoFace": 0.2}, "ports": [{"index": 1, "pipeOD": 0.1}]}]}
+JSON
+check validate-mixed 1 "$cv" validate "$work/mixed.json" --jobs 2
+expect_in validate-ok-line "$work/out" '^ok      good'
+expect_in validate-failed-line "$work/out" 'FAILED  bad (PartDataBasis 2): Physical failed with 0x80004005 before any output'
+expect_in validate-summary "$work/out" '2 part(s): 1 ok, 1 failed'
+check validate-record-only 1 "$cv" validate "$work/mixed.json" --record-only
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
