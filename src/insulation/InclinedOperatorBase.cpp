@@ -1,18 +1,106 @@
-// Insulation of the check valves with an inclined operator base.
+// Insulation of the check valves with an inclined operator base: the off-centre body, the operator
+// base at 45 degrees, its mounting flange and the swept equalizer, each grown by the insulation
+// thickness, and for two of the valves the port ends.
+#include "geometry/CheckedMath.h"
+#include "geometry/Comparisons.h"
 #include "insulation/CInsulation.h"
+#include "insulation/OperatorBaseInsulation.h"
+#include "physical/OperatorBaseGeometry.h"
+#include "symbol/Inputs.h"
+#include "symbol/basCCheckValve.h"
 
 namespace tcv {
 
-void CInsulation::runInsPDB2198(const host::OutputCollectionPtr&, const host::VariantArray&, const host::StringArray&) {
-    throw host::HostError(host::kGenericFailure, "runInsPDB2198 is not built yet");
+namespace {
+
+using operator_base::InclinedBaseHeights;
+using operator_base::InclinedValveLayout;
+using operator_base::ValveInputs;
+
+// The equalizer's insulated radius: the pipe's radius grown by T, unless that exceeds the clearance or
+// the crossing leg in plan; then 0.99 of the clearance where the leg is at least as long as the
+// clearance, else 0.49 of the leg.
+double insulatedEqualizerRadius(const operator_base::EqualizerPath& path, const ValveInputs& in) {
+    const double EC = in.clearance;
+    double r = 0.1 * in.port1.pipeOD + in.insulation;
+    const double leg = operator_base::crossingLegInPlan(path);
+    if (CmpDblGreaterthan(r, EC, kTolerance) || CmpDblGreaterthan(r, leg, kTolerance))
+        r = CmpDblGreaterthan(leg, EC, kTolerance) ? 0.99 * EC : 0.49 * leg;
+    return r;
 }
 
-void CInsulation::runInsPDB2142(const host::OutputCollectionPtr&, const host::VariantArray&, const host::StringArray&) {
-    throw host::HostError(host::kGenericFailure, "runInsPDB2142 is not built yet");
+// Adds the insulated body ("InsulatedBody"), the insulated operator base up to the base top, and the
+// insulated mounting flange from T below the base top along the base axis to the flange top moved out
+// by `flangeTopGrow` along the axis, then the insulated equalizer under `equalizerName`.
+void addInsulatedInclinedValve(const host::OutputCollectionPtr& outputColl, const host::StringArray& arrayOfOutputs,
+                               const ValveInputs& in, const InclinedValveLayout& layout,
+                               const InclinedBaseHeights& heights, double flangeTopGrow, double A,
+                               const char* equalizerName) {
+    const double OD = in.port1.pipeOD, T = in.insulation;
+    const double t = checked::tangent(A), c = checked::cosine(A), s = checked::sine(A);
+    outputColl->AddOutput(arrayOfOutputs.at(1), PlaceCylinder(outputColl, DPosition(layout.bodyStartX, 0, 0),
+                                                              DPosition(layout.bodyEndX, 0, 0), OD + 2 * T, true));
+
+    const DPosition baseTop = operator_base::inclinedAxisPoint(heights.baseTop, t);
+    outputColl->AddOutput("OperatorBaseIns", PlaceCylinder(outputColl, DPosition(0, 0, 0), baseTop, OD + 2 * T, true));
+    const DPosition flangeTop = operator_base::inclinedAxisPoint(heights.flangeTop, t);
+    const DPosition flangeStart(baseTop.x() - c * T, baseTop.y() - s * T, 0);
+    const DPosition flangeEnd(flangeTop.x() + c * flangeTopGrow, flangeTop.y() + s * flangeTopGrow, 0);
+    outputColl->AddOutput("MountingFlangeIns",
+                          PlaceCylinder(outputColl, flangeStart, flangeEnd, in.flangeDiameter + 2 * T, true));
+
+    const DPosition equalizerTop = operator_base::inclinedAxisPoint(heights.equalizerTop, t);
+    const auto path =
+        operator_base::equalizerPath(layout.equalizerX, equalizerTop.x(), equalizerTop.y(), OD, in.clearance);
+    operator_base::addEqualizer(outputColl, path, insulatedEqualizerRadius(path, in), equalizerName);
 }
 
-void CInsulation::runInsPDB2144(const host::OutputCollectionPtr&, const host::VariantArray&, const host::StringArray&) {
-    throw host::HostError(host::kGenericFailure, "runInsPDB2144 is not built yet");
+} // namespace
+
+void CInsulation::runInsPDB2198(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                                const host::StringArray& arrayOfOutputs) {
+    withErrorReport("Insulation:", "runInsPDB2198", [&] {
+        const double F = readDimension(arrayofinputs, input::FacetoFace);
+        readDimension(arrayofinputs, input::HandwheelAngle);
+        const double O = readDimension(arrayofinputs, input::OffsetFrmValCen);
+        const auto in = operator_base::readValveInputs(arrayofinputs, m_OutputColl);
+
+        addInsulatedInclinedValve(m_OutputColl, arrayOfOutputs, in,
+                                  operator_base::offCentreLayout(F, in.port1.flangeThickness),
+                                  operator_base::heightsFromOffset(O), 0, PI / 4, "Equalizer_");
+    });
+}
+
+void CInsulation::runInsPDB2142(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                                const host::StringArray& arrayOfOutputs) {
+    withErrorReport("Insulation:", "runInsPDB2142", [&] {
+        const double F = readDimension(arrayofinputs, input::FacetoFace);
+        const double H = readDimension(arrayofinputs, input::HeightFrmValCen);
+        const auto in = operator_base::readValveInputs(arrayofinputs, m_OutputColl);
+
+        const double A = PI / 4;
+        const auto layout = operator_base::offCentreLayout(F, in.port1.flangeThickness);
+        // The flange's insulation runs T beyond both of its ends.
+        addInsulatedInclinedValve(m_OutputColl, arrayOfOutputs, in, layout,
+                                  operator_base::heightsFromFlangeHeight(H, in.flangeDiameter, checked::cosine(A)),
+                                  in.insulation, A, "EqualizerIns_");
+        operator_base::addInsulatedPortEnds(m_OutputColl, in.part, in.insulation, layout.face1X, layout.face2X, false);
+    });
+}
+
+void CInsulation::runInsPDB2144(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                                const host::StringArray& arrayOfOutputs) {
+    withErrorReport("Insulation:", "runInsPDB2144", [&] {
+        readDimension(arrayofinputs, input::HandwheelAngle);
+        const double O = readDimension(arrayofinputs, input::OffsetFrmValCen);
+        const auto faces = operator_base::readFaceToCentre(arrayofinputs);
+        const auto in = operator_base::readValveInputs(arrayofinputs, m_OutputColl);
+
+        const auto layout = operator_base::faceToCentreLayout(faces, in.port1.flangeThickness);
+        addInsulatedInclinedValve(m_OutputColl, arrayOfOutputs, in, layout, operator_base::heightsFromOffset(O), 0,
+                                  PI / 4, "Equalizer_");
+        operator_base::addInsulatedPortEnds(m_OutputColl, in.part, in.insulation, layout.face1X, layout.face2X, true);
+    });
 }
 
 } // namespace tcv

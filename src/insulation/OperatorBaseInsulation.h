@@ -1,0 +1,33 @@
+// The insulated port ends shared by the insulated check valves with an operator base.
+#pragma once
+
+#include "geometry/Comparisons.h"
+#include "geometry/basGeom3d.h"
+#include "ports/basPipePortParameters.h"
+
+namespace tcv::operator_base {
+
+// Each port with a flange gets an insulated end, from its face (port 1 at face1X < 0, port 2 at
+// face2X > 0) inwards by its flange thickness plus the insulation thickness T, of the larger of flange
+// and pipe diameter grown by T; a port whose flange thickness is 0 gets none. With `stopAtCentre` an
+// end that would reach past the valve centre stops at it. Port 2's values overwrite port 1's.
+inline void addInsulatedPortEnds(const host::OutputCollectionPtr& outputColl, const host::ObjectPtr& part, double T,
+                                 double face1X, double face2X, bool stopAtCentre) {
+    PortDataRecord port;
+    RetrievePortData(1, part, outputColl, port);
+    if (CmpDblGreaterthan(port.flangeThickness, kTolerance, kTolerance)) {
+        const double depth = port.flangeThickness + T;
+        const double endX = stopAtCentre && CmpDblLessThanOrEqualTo(-face1X, depth, kTolerance) ? 0 : face1X + depth;
+        outputColl->AddOutput("Port1Ins", PlaceCylinder(outputColl, DPosition(face1X, 0, 0), DPosition(endX, 0, 0),
+                                                        InsulatedDiameter(port.flangeDiameter, port.pipeOD, T), true));
+    }
+    RetrievePortData(2, part, outputColl, port);
+    if (CmpDblGreaterthan(port.flangeThickness, kTolerance, kTolerance)) {
+        const double depth = port.flangeThickness + T;
+        const double endX = stopAtCentre && CmpDblLessThanOrEqualTo(face2X, depth, kTolerance) ? 0 : face2X - depth;
+        outputColl->AddOutput("Port2Ins", PlaceCylinder(outputColl, DPosition(face2X, 0, 0), DPosition(endX, 0, 0),
+                                                        InsulatedDiameter(port.flangeDiameter, port.pipeOD, T), true));
+    }
+}
+
+} // namespace tcv::operator_base
