@@ -30,7 +30,6 @@ TEST(OperatorBasePhysical, SamplePartsGiveTheirOutputsInOrderAndValidSolids) {
         ASSERT_TRUE(result.ok) << result.errorText;
         EXPECT_EQ(collapsedNames(result), isInclined(spec.partDataBasis) ? inclined : skinned);
         expectAllGeometryValid(result);
-        // 2142 carries no operator even when its part has one.
         EXPECT_EQ(operators(result).size(), spec.partDataBasis == 2142 ? 0u : 1u);
     }
 }
@@ -214,7 +213,7 @@ TEST(OperatorBasePhysical, OperatorPlacedAtTheCentreWithItsAxesAndAttribute) {
 
 // The operator part comes by the part's operator source code: 10 takes it from the operator
 // collection, a code other than 5 or 10 places none. An operator whose symbol the host cannot find
-// (0x80040400) ends the builder quietly before its nozzles.
+// (0x80040400) ends the builder quietly before its nozzles. 2142 has no operator step.
 TEST(OperatorBasePhysical, OperatorSourceCodeAndAbsentOperator) {
     HostFixtureScope host;
     for (std::int32_t pdb : {2198, 2157}) {
@@ -246,6 +245,13 @@ TEST(OperatorBasePhysical, OperatorSourceCodeAndAbsentOperator) {
         ASSERT_TRUE(result.ok) << result.errorText;
         EXPECT_EQ(collapsedNames(result).back(), "PNoz2");
     }
+    // 2142 places no operator even when its part has one.
+    auto spec = nps4Valve(2142);
+    spec.valveOperator = sampleOperator("operator");
+    const auto result = refhost::evaluateAspect(spec, "Physical");
+    ASSERT_TRUE(result.ok) << result.errorText;
+    EXPECT_TRUE(operators(result).empty());
+    EXPECT_EQ(collapsedNames(result).back(), "PNoz2");
 }
 
 // The equalizer is a closed round tube of radius 0.1 OD along its four-point path: down from beside
