@@ -26,6 +26,10 @@ struct BonnetedBody {
 
     // The height at fraction k of the bonnet, from the top of the body (0.5 B) to the bonnet top.
     double heightAt(double k) const { return 0.5 * B + k * (H - 0.5 * B); }
+    // The ends of a bonnet part reaching `fraction` of F from the centre on either side, each end set back
+    // by its own flange's thickness: unequal flanges shift the bonnet, each end following its own flange.
+    double leftEnd(double fraction) const { return -(fraction * F - t1); }
+    double rightEnd(double fraction) const { return fraction * F - t2; }
 };
 
 // Reads the sizes and adds the two half cylinders, the first under the first declared output.
@@ -62,10 +66,9 @@ void addNozzles(const host::OutputCollectionPtr& outputColl, const BonnetedBody&
     AddFaceNozzles(body.part, outputColl, body.F / 2, body.port1, body.port2);
 }
 
-// The nuts stand near the ends of the bonnet plate, each end set back from its own flange, so that
-// unequal flange thicknesses shift the nuts with the plate.
+// The nuts stand near the ends of the bonnet plate.
 std::vector<NutPosition> bonnetNuts(const BonnetedBody& body, double t, std::optional<double> inner) {
-    return BonnetNutPositions(-(0.4 * body.F - body.t1), 0.4 * body.F - body.t2, 0.6 * body.B - 1.5 * t, t, inner);
+    return BonnetNutPositions(body.leftEnd(0.4), body.rightEnd(0.4), 0.6 * body.B - 1.5 * t, t, inner);
 }
 
 } // namespace
@@ -74,13 +77,12 @@ void CPhysical::runPDB2459(const host::OutputCollectionPtr& m_OutputColl, const 
                            const host::StringArray& arrayOfOutputs) {
     withErrorReport("Physical:", "runPDB2459", [&] {
         const BonnetedBody body = addHalfCylinders(m_OutputColl, arrayofinputs, arrayOfOutputs);
-        const double a1 = 0.95 * (0.5 * body.F - body.t1);
-        const double a2 = 0.95 * (0.5 * body.F - body.t2);
+        const double left = 0.95 * body.leftEnd(0.5), right = 0.95 * body.rightEnd(0.5);
         const double halfWidth = 0.75 * body.B;
 
         // Two plates, the upper one carrying four nuts.
-        AddBonnetBox(m_OutputColl, "Body3", -a1, a2, halfWidth, 0.5 * body.B, body.heightAt(0.4));
-        AddBonnetBox(m_OutputColl, "Body4", -a1, a2, halfWidth, body.heightAt(0.4), body.heightAt(0.8));
+        AddBonnetBox(m_OutputColl, "Body3", left, right, halfWidth, 0.5 * body.B, body.heightAt(0.4));
+        AddBonnetBox(m_OutputColl, "Body4", left, right, halfWidth, body.heightAt(0.4), body.heightAt(0.8));
         const double t = 0.8 * body.E / 16;
         AddHexagonNuts(m_OutputColl, t, 0.2 * (body.H - 0.5 * body.B), body.heightAt(0.8),
                        bonnetNuts(body, t, std::nullopt), PI);
@@ -94,16 +96,11 @@ void CPhysical::runPDB2469(const host::OutputCollectionPtr& m_OutputColl, const 
                            const host::StringArray& arrayOfOutputs) {
     withErrorReport("Physical:", "runPDB2469", [&] {
         const BonnetedBody body = addHalfCylinders(m_OutputColl, arrayofinputs, arrayOfOutputs);
-        const double a1 = 0.45 * body.F - body.t1;
-        const double a2 = 0.45 * body.F - body.t2;
-        const double b1 = 0.35 * body.F - body.t1;
-        const double b2 = 0.35 * body.F - body.t2;
+        const BonnetRectangle plateTop = {body.leftEnd(0.45), body.rightEnd(0.45), 0.75 * body.B, body.heightAt(0.5)};
+        const BonnetRectangle capBase = {body.leftEnd(0.35), body.rightEnd(0.35), 0.6 * body.B, body.heightAt(0.75)};
 
         // A plate, a ruled transition narrowing to the cap block.
-        AddBonnetBox(m_OutputColl, "Body3", -a1, a2, 0.75 * body.B, 0.5 * body.B, body.heightAt(0.5));
-        AddRuledTransition(m_OutputColl, {-a1, a2, 0.75 * body.B, body.heightAt(0.5)},
-                           {-b1, b2, 0.6 * body.B, body.heightAt(0.75)});
-        AddBonnetBox(m_OutputColl, "Body5", -b1, b2, 0.6 * body.B, body.heightAt(0.75), body.H);
+        AddTaperedBonnet(m_OutputColl, "Body3", 0.5 * body.B, plateTop, capBase, "Body5", body.H);
 
         addLoftedBody(m_OutputColl, body, "Body6_", PI);
         addNozzles(m_OutputColl, body);
@@ -114,15 +111,14 @@ void CPhysical::runPDB2470(const host::OutputCollectionPtr& m_OutputColl, const 
                            const host::StringArray& arrayOfOutputs) {
     withErrorReport("Physical:", "runPDB2470", [&] {
         const BonnetedBody body = addHalfCylinders(m_OutputColl, arrayofinputs, arrayOfOutputs);
-        const double a1 = 0.45 * body.F - body.t1;
-        const double a2 = 0.45 * body.F - body.t2;
+        const double left = body.leftEnd(0.45), right = body.rightEnd(0.45);
         const double halfWidth = 0.75 * body.B;
 
         // A neck, then two plates; the lofted body comes before the eight nuts.
         m_OutputColl->AddOutput("Body3", PlaceCylinder(m_OutputColl, DPosition(0, 0.5 * body.B, 0),
                                                        DPosition(0, body.heightAt(0.2), 0), 0.35 * body.E, true));
-        AddBonnetBox(m_OutputColl, "Body4", -a1, a2, halfWidth, body.heightAt(0.2), body.heightAt(0.5));
-        AddBonnetBox(m_OutputColl, "Body5", -a1, a2, halfWidth, body.heightAt(0.5), body.heightAt(0.85));
+        AddBonnetBox(m_OutputColl, "Body4", left, right, halfWidth, body.heightAt(0.2), body.heightAt(0.5));
+        AddBonnetBox(m_OutputColl, "Body5", left, right, halfWidth, body.heightAt(0.5), body.heightAt(0.85));
         addLoftedBody(m_OutputColl, body, "Body6_", PI);
         const double t = (0.7 * body.F - body.t1 - body.t2) / 16;
         AddHexagonNuts(m_OutputColl, t, 0.15 * (body.H - 0.5 * body.B), body.heightAt(0.85), bonnetNuts(body, t, 7.0),

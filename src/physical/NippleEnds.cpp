@@ -94,10 +94,8 @@ void CPhysical::runPDB2858orPDB2859(const host::OutputCollectionPtr& m_OutputCol
         const double V = valve.V, D = valve.D;
 
         // A plate, a ruled transition narrowing to the cap block.
-        AddBonnetBox(m_OutputColl, "Body4", -0.4 * V, 0.4 * V, 0.35 * D, 0.45 * D, valve.heightAt(0.6));
-        AddRuledTransition(m_OutputColl, {-0.4 * V, 0.4 * V, 0.35 * D, valve.heightAt(0.6)},
-                           {-0.3 * V, 0.3 * V, 0.3 * D, valve.heightAt(0.75)});
-        AddBonnetBox(m_OutputColl, "Body6", -0.3 * V, 0.3 * V, 0.3 * D, valve.heightAt(0.75), valve.H);
+        AddTaperedBonnet(m_OutputColl, "Body4", 0.45 * D, {-0.4 * V, 0.4 * V, 0.35 * D, valve.heightAt(0.6)},
+                         {-0.3 * V, 0.3 * V, 0.3 * D, valve.heightAt(0.75)}, "Body6", valve.H);
 
         addLoftAndNozzles(m_OutputColl, valve, "Body7_", PI);
     });

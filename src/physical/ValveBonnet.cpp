@@ -87,13 +87,16 @@ host::PlanePtr bonnetPlane(const host::GeometryFactoryPtr& factory, const Bonnet
 
 } // namespace
 
-void AddRuledTransition(const host::OutputCollectionPtr& outputColl, const BonnetRectangle& lower,
-                        const BonnetRectangle& upper) {
+void AddTaperedBonnet(const host::OutputCollectionPtr& outputColl, const std::string& plateName, double plateBottom,
+                      const BonnetRectangle& plateTop, const BonnetRectangle& capBase, const std::string& capName,
+                      double capTop) {
+    AddBonnetBox(outputColl, plateName, plateTop.x1, plateTop.x2, plateTop.halfWidth, plateBottom, plateTop.y);
     auto factory = host::runtime().CreateGeometryFactory();
-    auto lowerPlane = bonnetPlane(factory, lower);
-    auto upperPlane = bonnetPlane(factory, upper);
+    auto lowerPlane = bonnetPlane(factory, plateTop);
+    auto upperPlane = bonnetPlane(factory, capBase);
     outputColl->AddOutput("RuledSurface",
                           factory->CreateRuledSurface(outputColl->ResourceManager(), lowerPlane, upperPlane, true));
+    AddBonnetBox(outputColl, capName, capBase.x1, capBase.x2, capBase.halfWidth, capBase.y, capTop);
 }
 
 void AddFaceNozzles(const host::ObjectPtr& part, const host::OutputCollectionPtr& outputColl, double faceX,

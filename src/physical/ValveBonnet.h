@@ -49,9 +49,12 @@ struct BonnetRectangle {
     double y = 0;
 };
 
-// Adds "RuledSurface": the capped ruled solid from the lower to the upper rectangle.
-void AddRuledTransition(const host::OutputCollectionPtr& outputColl, const BonnetRectangle& lower,
-                        const BonnetRectangle& upper);
+// Adds a tapered bonnet: the plate under `plateName` from plateBottom up to the rectangle plateTop,
+// "RuledSurface" (the capped ruled solid from plateTop to capBase) and the cap block under `capName` from
+// capBase up to capTop.
+void AddTaperedBonnet(const host::OutputCollectionPtr& outputColl, const std::string& plateName, double plateBottom,
+                      const BonnetRectangle& plateTop, const BonnetRectangle& capBase, const std::string& capName,
+                      double capTop);
 
 // Adds "PNoz1" and "PNoz2" for end faces at x = -faceX and x = +faceX, each at its port's connection
 // point (face moved by depth and cpt offset) and looking outwards along the flow axis.

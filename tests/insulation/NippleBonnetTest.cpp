@@ -2,6 +2,7 @@
 // 2470): outputs and their order, the insulated sizes and their limits, and the flange rings.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,8 @@ struct Expected {
     std::int32_t partDataBasis;
     std::vector<std::string> names;
 };
+
+void PrintTo(const Expected& expected, std::ostream* os) { *os << "PartDataBasis " << expected.partDataBasis; }
 
 // The sample nipple-end valves have plain ends (no rings); the sample bonneted bodies have class 150
 // flanges on both ends (two rings).
