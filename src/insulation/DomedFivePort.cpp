@@ -3,7 +3,7 @@
 #include "geometry/Comparisons.h"
 #include "geometry/basGeom3d.h"
 #include "insulation/CInsulation.h"
-#include "physical/MultiPortEnds.h"
+#include "physical/MultiPortDimensions.h"
 #include "symbol/Inputs.h"
 #include "symbol/basCCheckValve.h"
 
@@ -13,21 +13,15 @@ void CInsulation::runINSPDB3183(const host::OutputCollectionPtr& m_OutputColl, c
                                 const host::StringArray& arrayOfOutputs) {
     withErrorReport("Insulation:", "runINSPDB3183", [&] {
         auto part = readPart(arrayofinputs);
-        const double F = readDimension(arrayofinputs, input::FacetoFace);
+        const auto dims = ReadDomedBodyDimensions(arrayofinputs, part, m_OutputColl);
         const double T = readDimension(arrayofinputs, input::InsulationThickness);
-        double D = readDimension(arrayofinputs, input::Diameter);
-        const double H = readDimension(arrayofinputs, input::HeightFrmValCen);
-        const double Yo = readDimension(arrayofinputs, input::YOffJacketOutlet);
-        const double Zi = readDimension(arrayofinputs, input::ZOffJacketInlet);
-        const auto port = RetrievePortsData<5>(part, m_OutputColl, true);
-        if (CmpDblEqual(D, 0, kTolerance)) D = 0.5 * F;
-        const double D34 =
-            CmpDblGreaterthan(port[3].pipeOD, port[4].pipeOD, kTolerance) ? port[3].pipeOD : port[4].pipeOD;
+        const double F = dims.F, D = dims.D, H = dims.H, Yo = dims.Yo, Zi = dims.Zi;
+        const auto& port = dims.port;
 
         m_OutputColl->AddOutput("InsOutput1", PlaceCylinder(m_OutputColl, DPosition(-F / 2, 0, 0),
                                                             DPosition(F / 2, 0, 0), port[1].pipeOD + 2 * T, true));
-        m_OutputColl->AddOutput(
-            "InsOutput2", PlaceCylinder(m_OutputColl, DPosition(0, 0, Zi), DPosition(0, 0, -Zi), D34 + 2 * T, true));
+        m_OutputColl->AddOutput("InsOutput2", PlaceCylinder(m_OutputColl, DPosition(0, 0, Zi), DPosition(0, 0, -Zi),
+                                                            dims.D34 + 2 * T, true));
         m_OutputColl->AddOutput("InsOutput3", PlaceCylinder(m_OutputColl, DPosition(0, 0, 0), DPosition(0, -Yo, 0),
                                                             port[5].pipeOD + 2 * T, true));
         // The body shell is widened by one thickness only, and never beyond the face-to-face length.

@@ -1,12 +1,14 @@
 // Insulated four-port jacketed bodies: each piece of the bare body wrapped in a shell one insulation
 // thickness thicker, and shells over the run flanges.
 #include <array>
+#include <functional>
 
 #include "geometry/CheckedMath.h"
 #include "geometry/Comparisons.h"
 #include "geometry/basGeom3d.h"
 #include "geometry/basGeom3dEx.h"
 #include "insulation/CInsulation.h"
+#include "physical/MultiPortDimensions.h"
 #include "physical/MultiPortEnds.h"
 #include "symbol/Inputs.h"
 #include "symbol/basCCheckValve.h"
@@ -28,11 +30,10 @@ void addRunShell(const host::OutputCollectionPtr& outputColl, const host::String
                                                               DPosition(F / 2, 0, 0), port[1].pipeOD + 2 * T, true));
 }
 
-// Shells over the run flanges, each from its face inwards by flange thickness plus T; `hasFlange`
-// decides which ends have one.
-template <class HasFlange>
+// Shells over the run flanges, each from its face inwards by flange thickness plus T, where
+// `hasFlange` says the flange diameter makes one.
 void addFlangeShells(const host::OutputCollectionPtr& outputColl, double F, double T, const FourPorts& port,
-                     HasFlange hasFlange) {
+                     const std::function<bool(double)>& hasFlange) {
     if (hasFlange(port[1].flangeDiameter))
         outputColl->AddOutput("InsOutput6", PlaceCylinder(outputColl, DPosition(-F / 2, 0, 0),
                                                           DPosition(-F / 2 + port[1].flangeThickness + T, 0, 0),
@@ -43,35 +44,44 @@ void addFlangeShells(const host::OutputCollectionPtr& outputColl, double F, doub
                                                           port[2].flangeDiameter + 2 * T, true));
 }
 
+bool nonZeroDiameter(double diameter) { return !CmpDblEqual(diameter, 0, kTolerance); }
+bool positiveDiameter(double diameter) { return !CmpDblLessThanOrEqualTo(diameter, 0, kTolerance); }
+
+using CapBox = host::ObjectPtr (*)(const host::OutputCollectionPtr&, const DPosition&, const DPosition&);
+host::ObjectPtr projectedBox(const host::OutputCollectionPtr& outputColl, const DPosition& a, const DPosition& b) {
+    return CreateBoxWithProjection(outputColl, a, b);
+}
+
+// The shells of the stem-and-cap bodies: run, stem, cap (made by `capBox`), the jacket inlet and
+// outlet stubs, and the flange shells.
+void addStemAndCapShells(const host::OutputCollectionPtr& outputColl, const host::StringArray& arrayOfOutputs,
+                         const FourPortJacketDimensions& dims, double T, double W, double S, const FourPorts& port,
+                         CapBox capBox, const std::function<bool(double)>& hasFlange) {
+    const double F = dims.F, H = dims.H, Yo = dims.Yo, Zi = dims.Zi, Yi = dims.jacketInletOffset;
+    addRunShell(outputColl, arrayOfOutputs, F, T, port);
+    outputColl->AddOutput("InsOutput2",
+                          PlaceCylinder(outputColl, DPosition(0, 0.8 * H + T, 0), DPosition(0, -0.75 * Yo - T, 0),
+                                        stemShellDiameter(S, T, F), true));
+    outputColl->AddOutput("InsOutput3", capBox(outputColl, DPosition(-W / 2 - T, 0.8 * H - T, -W / 2 - T),
+                                               DPosition(W / 2 + T, H + T, W / 2 + T)));
+    outputColl->AddOutput("InsOutput4", PlaceCylinder(outputColl, DPosition(0, Yi, 0), DPosition(0, Yi, Zi),
+                                                      StubDiameter(port[3]) + 2 * T, true));
+    outputColl->AddOutput("InsOutput5", PlaceCylinder(outputColl, DPosition(0, -0.75 * Yo, 0), DPosition(0, -Yo, 0),
+                                                      StubDiameter(port[4]) + 2 * T, true));
+    addFlangeShells(outputColl, F, T, port, hasFlange);
+}
+
 } // namespace
 
 void CInsulation::runINSPDB3125(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
                                 const host::StringArray& arrayOfOutputs) {
     withErrorReport("Insulation:", "runINSPDB3125", [&] {
         auto part = readPart(arrayofinputs);
-        const double F = readDimension(arrayofinputs, input::FacetoFace);
-        const double H = readDimension(arrayofinputs, input::HeightFrmValCen);
-        double W = readDimension(arrayofinputs, input::Width);
-        const double Yo = readDimension(arrayofinputs, input::YOffJacketOutlet);
-        const double Zi = readDimension(arrayofinputs, input::ZOffJacketInlet);
-        const double Yi = readDimension(arrayofinputs, input::YOffJacketInlet);
+        const auto dims = ReadFourPortJacketDimensions(arrayofinputs, input::YOffJacketInlet);
         const double T = readDimension(arrayofinputs, input::InsulationThickness);
-        if (CmpDblEqual(W, 0, kTolerance)) W = 0.65 * F;
-        const double S = 1.2 * W;
+        const double W = CmpDblEqual(dims.W, 0, kTolerance) ? 0.65 * dims.F : dims.W;
         const auto port = RetrievePortsData<4>(part, m_OutputColl, true);
-
-        addRunShell(m_OutputColl, arrayOfOutputs, F, T, port);
-        m_OutputColl->AddOutput("InsOutput2",
-                                PlaceCylinder(m_OutputColl, DPosition(0, 0.8 * H + T, 0),
-                                              DPosition(0, -0.75 * Yo - T, 0), stemShellDiameter(S, T, F), true));
-        m_OutputColl->AddOutput("InsOutput3",
-                                CreateBoxWithProjection(m_OutputColl, DPosition(-W / 2 - T, 0.8 * H - T, -W / 2 - T),
-                                                        DPosition(W / 2 + T, H + T, W / 2 + T)));
-        m_OutputColl->AddOutput("InsOutput4", PlaceCylinder(m_OutputColl, DPosition(0, Yi, 0), DPosition(0, Yi, Zi),
-                                                            StubDiameter(port[3]) + 2 * T, true));
-        m_OutputColl->AddOutput("InsOutput5", PlaceCylinder(m_OutputColl, DPosition(0, -0.75 * Yo, 0),
-                                                            DPosition(0, -Yo, 0), StubDiameter(port[4]) + 2 * T, true));
-        addFlangeShells(m_OutputColl, F, T, port, [](double fd) { return !CmpDblEqual(fd, 0, kTolerance); });
+        addStemAndCapShells(m_OutputColl, arrayOfOutputs, dims, T, W, 1.2 * W, port, projectedBox, nonZeroDiameter);
     });
 }
 
@@ -79,29 +89,13 @@ void CInsulation::runInsPDB3146(const host::OutputCollectionPtr& m_OutputColl, c
                                 const host::StringArray& arrayOfOutputs) {
     withErrorReport("Insulation:", "runInsPDB3146", [&] {
         auto part = readPart(arrayofinputs);
-        const double F = readDimension(arrayofinputs, input::FacetoFace);
-        const double H = readDimension(arrayofinputs, input::HeightFrmValCen);
-        double W = readDimension(arrayofinputs, input::Width);
-        const double Yo = readDimension(arrayofinputs, input::YOffJacketOutlet);
-        const double Zi = readDimension(arrayofinputs, input::ZOffJacketInlet);
-        const double Yi = readDimension(arrayofinputs, input::YOffJacketInlet);
+        const auto dims = ReadFourPortJacketDimensions(arrayofinputs, input::YOffJacketInlet);
         const double T = readDimension(arrayofinputs, input::InsulationThickness);
-        if (CmpDblLessThanOrEqualTo(W, 0, kTolerance)) W = 0.5 * F;
+        const double W = CmpDblLessThanOrEqualTo(dims.W, 0, kTolerance) ? 0.5 * dims.F : dims.W;
         const double S = checked::squareRoot(2 * W * W);
+        // One reading: the shells do not follow the bare body's cpt-offset shortening.
         const auto port = RetrievePortsData<4>(part, m_OutputColl, true);
-
-        addRunShell(m_OutputColl, arrayOfOutputs, F, T, port);
-        m_OutputColl->AddOutput("InsOutput2",
-                                PlaceCylinder(m_OutputColl, DPosition(0, 0.8 * H + T, 0),
-                                              DPosition(0, -0.75 * Yo - T, 0), stemShellDiameter(S, T, F), true));
-        m_OutputColl->AddOutput("InsOutput3", PlaceBox(m_OutputColl, DPosition(-W / 2 - T, 0.8 * H - T, -W / 2 - T),
-                                                       DPosition(W / 2 + T, H + T, W / 2 + T)));
-        m_OutputColl->AddOutput("InsOutput4", PlaceCylinder(m_OutputColl, DPosition(0, Yi, 0), DPosition(0, Yi, Zi),
-                                                            StubDiameter(port[3]) + 2 * T, true));
-        m_OutputColl->AddOutput("InsOutput5", PlaceCylinder(m_OutputColl, DPosition(0, -0.75 * Yo, 0),
-                                                            DPosition(0, -Yo, 0), StubDiameter(port[4]) + 2 * T, true));
-        addFlangeShells(m_OutputColl, F, T, port,
-                        [](double fd) { return !CmpDblLessThanOrEqualTo(fd, 0, kTolerance); });
+        addStemAndCapShells(m_OutputColl, arrayOfOutputs, dims, T, W, S, port, PlaceBox, positiveDiameter);
     });
 }
 
@@ -109,14 +103,10 @@ void CInsulation::runINSPDB3124(const host::OutputCollectionPtr& m_OutputColl, c
                                 const host::StringArray& arrayOfOutputs) {
     withErrorReport("Insulation:", "runINSPDB3124", [&] {
         auto part = readPart(arrayofinputs);
-        const double F = readDimension(arrayofinputs, input::FacetoFace);
-        const double H = readDimension(arrayofinputs, input::HeightFrmValCen);
-        double W = readDimension(arrayofinputs, input::Width);
-        const double Yo = readDimension(arrayofinputs, input::YOffJacketOutlet);
-        const double Zi = readDimension(arrayofinputs, input::ZOffJacketInlet);
-        const double Xi = readDimension(arrayofinputs, input::XOffJacketInlet);
+        const auto dims = ReadFourPortJacketDimensions(arrayofinputs, input::XOffJacketInlet);
         const double T = readDimension(arrayofinputs, input::InsulationThickness);
-        if (CmpDblEqual(W, 0, kTolerance)) W = 0.6 * F;
+        const double F = dims.F, H = dims.H, Yo = dims.Yo, Zi = dims.Zi;
+        const double W = CmpDblEqual(dims.W, 0, kTolerance) ? 0.6 * F : dims.W;
         const double S = 0.75 * W;
         const auto port = RetrievePortsData<4>(part, m_OutputColl, true);
 
@@ -132,10 +122,10 @@ void CInsulation::runINSPDB3124(const host::OutputCollectionPtr& m_OutputColl, c
                                                         DPosition(W / 2 + T, H + T, W / 2 + T)));
         m_OutputColl->AddOutput("InsOutput4", PlaceCylinder(m_OutputColl, DPosition(0, 0, 0), DPosition(0, -Yo, 0),
                                                             StubDiameter(port[4]) + 2 * T, true));
-        const double x3 = -F / 2 + Xi;
+        const double x3 = -F / 2 + dims.jacketInletOffset;
         m_OutputColl->AddOutput("InsOutput5", PlaceCylinder(m_OutputColl, DPosition(x3, 0, 0), DPosition(x3, 0, Zi),
                                                             StubDiameter(port[3]) + 2 * T, true));
-        addFlangeShells(m_OutputColl, F, T, port, [](double fd) { return !CmpDblEqual(fd, 0, kTolerance); });
+        addFlangeShells(m_OutputColl, F, T, port, nonZeroDiameter);
     });
 }
 

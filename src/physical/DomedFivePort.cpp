@@ -5,6 +5,7 @@
 #include "geometry/Comparisons.h"
 #include "geometry/basGeom3d.h"
 #include "physical/CPhysical.h"
+#include "physical/MultiPortDimensions.h"
 #include "physical/MultiPortEnds.h"
 #include "physical/ProfileCurves.h"
 #include "symbol/Inputs.h"
@@ -16,15 +17,9 @@ void CPhysical::runPDB3183(const host::OutputCollectionPtr& m_OutputColl, const 
                            const host::StringArray& arrayOfOutputs) {
     withErrorReport("Physical:", "runPDB3183", [&] {
         auto part = readPart(arrayofinputs);
-        const double F = readDimension(arrayofinputs, input::FacetoFace);
-        double D = readDimension(arrayofinputs, input::Diameter);
-        const double H = readDimension(arrayofinputs, input::HeightFrmValCen);
-        const double Yo = readDimension(arrayofinputs, input::YOffJacketOutlet);
-        const double Zi = readDimension(arrayofinputs, input::ZOffJacketInlet);
-        const auto port = RetrievePortsData<5>(part, m_OutputColl, true);
-        if (CmpDblEqual(D, 0, kTolerance)) D = 0.5 * F;
-        const double D34 =
-            CmpDblGreaterthan(port[3].pipeOD, port[4].pipeOD, kTolerance) ? port[3].pipeOD : port[4].pipeOD;
+        const auto dims = ReadDomedBodyDimensions(arrayofinputs, part, m_OutputColl);
+        const double F = dims.F, D = dims.D, H = dims.H, Yo = dims.Yo, Zi = dims.Zi;
+        const auto& port = dims.port;
 
         // Profiles lie in the xy plane at x >= 0; the host's ellipse wants minor / major <= 1, so the
         // major axis runs along the longer semi-axis.
@@ -62,7 +57,7 @@ void CPhysical::runPDB3183(const host::OutputCollectionPtr& m_OutputColl, const 
         m_OutputColl->AddOutput("Output1", PlaceCylinder(m_OutputColl, DPosition(-F / 2, 0, 0), DPosition(F / 2, 0, 0),
                                                          port[1].pipeOD, true));
         m_OutputColl->AddOutput("Output2",
-                                PlaceCylinder(m_OutputColl, DPosition(0, 0, Zi), DPosition(0, 0, -Zi), D34, true));
+                                PlaceCylinder(m_OutputColl, DPosition(0, 0, Zi), DPosition(0, 0, -Zi), dims.D34, true));
         m_OutputColl->AddOutput("Output3",
                                 PlaceCylinder(m_OutputColl, origin, DPosition(0, -Yo, 0), port[5].pipeOD, true));
         m_OutputColl->AddOutput(arrayOfOutputs.at(1),

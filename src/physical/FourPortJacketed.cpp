@@ -1,12 +1,11 @@
 // Four-port jacketed bodies: a straight run between ports 1 and 2, a vertical stem topped by a square
 // cap, a jacket inlet (port 3, looking along +z) and a jacket outlet (port 4, looking down).
-#include <cmath>
-
 #include "geometry/CheckedMath.h"
 #include "geometry/Comparisons.h"
 #include "geometry/basGeom3d.h"
 #include "geometry/basGeom3dEx.h"
 #include "physical/CPhysical.h"
+#include "physical/MultiPortDimensions.h"
 #include "physical/MultiPortEnds.h"
 #include "symbol/Inputs.h"
 #include "symbol/basCCheckValve.h"
@@ -39,35 +38,46 @@ void addJacketOutletNozzle(const host::OutputCollectionPtr& outputColl, const ho
                   DPosition(0, -Yo - port4.cptOffset + port4.depth, 0));
 }
 
+// The run, a round stem of diameter S under a W x W cap from 0.8 H to H, the jacket inlet stub on the
+// stem at height YOffJacketInlet and the outlet stub below. With `shortenByCptOffset` the run and the
+// stubs stop short of their faces by the ports' cpt offsets.
+void addStemAndCapBodies(const host::OutputCollectionPtr& outputColl, const host::StringArray& arrayOfOutputs,
+                         const FourPortJacketDimensions& dims, double W, double S, const FourPorts& port,
+                         bool shortenByCptOffset) {
+    const double F = dims.F, H = dims.H, Yo = dims.Yo, Zi = dims.Zi, Yi = dims.jacketInletOffset;
+    const auto cpt = [&](std::size_t k) { return shortenByCptOffset ? port[k].cptOffset : 0.0; };
+    outputColl->AddOutput(arrayOfOutputs.at(1), PlaceCylinder(outputColl, DPosition(-F / 2 + cpt(1), 0, 0),
+                                                              DPosition(F / 2 - cpt(2), 0, 0), port[1].pipeOD, true));
+    outputColl->AddOutput("Output2",
+                          PlaceCylinder(outputColl, DPosition(0, 0.8 * H, 0), DPosition(0, -0.75 * Yo, 0), S, true));
+    outputColl->AddOutput(
+        "Output3", CreateBoxWithProjection(outputColl, DPosition(-W / 2, 0.8 * H, -W / 2), DPosition(W / 2, H, W / 2)));
+    outputColl->AddOutput("Output4", PlaceCylinder(outputColl, DPosition(0, Yi, 0), DPosition(0, Yi, Zi - cpt(3)),
+                                                   StubDiameter(port[3]), true));
+    outputColl->AddOutput("Output5", PlaceCylinder(outputColl, DPosition(0, -0.75 * Yo, 0),
+                                                   DPosition(0, -Yo + cpt(4), 0), StubDiameter(port[4]), true));
+}
+
+// The four nozzles of the stem-and-cap bodies, in port order.
+void addStemAndCapNozzles(const host::OutputCollectionPtr& outputColl, const host::ObjectPtr& part,
+                          const host::StringArray& arrayOfOutputs, const FourPortJacketDimensions& dims,
+                          const FourPorts& port) {
+    addRunNozzles(outputColl, part, arrayOfOutputs, dims.F, port);
+    addJacketInletNozzle(outputColl, part, 0, dims.jacketInletOffset, dims.Zi, port[3]);
+    addJacketOutletNozzle(outputColl, part, dims.Yo, port[4]);
+}
+
 } // namespace
 
 void CPhysical::runPDB3125(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
                            const host::StringArray& arrayOfOutputs) {
     withErrorReport("Physical:", "runPDB3125", [&] {
         auto part = readPart(arrayofinputs);
-        const double F = readDimension(arrayofinputs, input::FacetoFace);
-        const double H = readDimension(arrayofinputs, input::HeightFrmValCen);
-        double W = readDimension(arrayofinputs, input::Width);
-        const double Yo = readDimension(arrayofinputs, input::YOffJacketOutlet);
-        const double Zi = readDimension(arrayofinputs, input::ZOffJacketInlet);
-        const double Yi = readDimension(arrayofinputs, input::YOffJacketInlet);
-        if (CmpDblEqual(W, 0, kTolerance)) W = 0.65 * F;
-        const double S = 1.2 * W;
+        const auto dims = ReadFourPortJacketDimensions(arrayofinputs, input::YOffJacketInlet);
+        const double W = CmpDblEqual(dims.W, 0, kTolerance) ? 0.65 * dims.F : dims.W;
         const auto port = RetrievePortsData<4>(part, m_OutputColl, true);
-
-        m_OutputColl->AddOutput(arrayOfOutputs.at(1), PlaceCylinder(m_OutputColl, DPosition(-F / 2, 0, 0),
-                                                                    DPosition(F / 2, 0, 0), port[1].pipeOD, true));
-        m_OutputColl->AddOutput(
-            "Output2", PlaceCylinder(m_OutputColl, DPosition(0, 0.8 * H, 0), DPosition(0, -0.75 * Yo, 0), S, true));
-        m_OutputColl->AddOutput("Output3", CreateBoxWithProjection(m_OutputColl, DPosition(-W / 2, 0.8 * H, -W / 2),
-                                                                   DPosition(W / 2, H, W / 2)));
-        m_OutputColl->AddOutput("Output4", PlaceCylinder(m_OutputColl, DPosition(0, Yi, 0), DPosition(0, Yi, Zi),
-                                                         StubDiameter(port[3]), true));
-        m_OutputColl->AddOutput("Output5", PlaceCylinder(m_OutputColl, DPosition(0, -0.75 * Yo, 0),
-                                                         DPosition(0, -Yo, 0), StubDiameter(port[4]), true));
-        addRunNozzles(m_OutputColl, part, arrayOfOutputs, F, port);
-        addJacketInletNozzle(m_OutputColl, part, 0, Yi, Zi, port[3]);
-        addJacketOutletNozzle(m_OutputColl, part, Yo, port[4]);
+        addStemAndCapBodies(m_OutputColl, arrayOfOutputs, dims, W, 1.2 * W, port, false);
+        addStemAndCapNozzles(m_OutputColl, part, arrayOfOutputs, dims, port);
     });
 }
 
@@ -75,37 +85,16 @@ void CPhysical::runPDB3146(const host::OutputCollectionPtr& m_OutputColl, const 
                            const host::StringArray& arrayOfOutputs) {
     withErrorReport("Physical:", "runPDB3146", [&] {
         auto part = readPart(arrayofinputs);
-        const double F = readDimension(arrayofinputs, input::FacetoFace);
-        const double H = readDimension(arrayofinputs, input::HeightFrmValCen);
-        double W = readDimension(arrayofinputs, input::Width);
-        const double Yo = readDimension(arrayofinputs, input::YOffJacketOutlet);
-        const double Zi = readDimension(arrayofinputs, input::ZOffJacketInlet);
-        const double Yi = readDimension(arrayofinputs, input::YOffJacketInlet);
-        if (CmpDblLessThanOrEqualTo(W, 0, kTolerance)) W = 0.5 * F;
+        const auto dims = ReadFourPortJacketDimensions(arrayofinputs, input::YOffJacketInlet);
+        const double W = CmpDblLessThanOrEqualTo(dims.W, 0, kTolerance) ? 0.5 * dims.F : dims.W;
         // The stem is as wide as the cap's diagonal.
         const double S = checked::squareRoot(2 * W * W);
-
-        // The bodies stop short of each face by that port's own cpt offset, flanged or not.
+        // The bodies stop short of each face by that port's own cpt offset, flanged or not; the nozzles
+        // take the values a flanged port reports with its cpt offset cleared.
         const auto body = RetrievePortsData<4>(part, m_OutputColl, false);
-        m_OutputColl->AddOutput(arrayOfOutputs.at(1),
-                                PlaceCylinder(m_OutputColl, DPosition(-F / 2 + body[1].cptOffset, 0, 0),
-                                              DPosition(F / 2 - body[2].cptOffset, 0, 0), body[1].pipeOD, true));
-        m_OutputColl->AddOutput(
-            "Output2", PlaceCylinder(m_OutputColl, DPosition(0, 0.8 * H, 0), DPosition(0, -0.75 * Yo, 0), S, true));
-        m_OutputColl->AddOutput("Output3", CreateBoxWithProjection(m_OutputColl, DPosition(-W / 2, 0.8 * H, -W / 2),
-                                                                   DPosition(W / 2, H, W / 2)));
-        m_OutputColl->AddOutput("Output4",
-                                PlaceCylinder(m_OutputColl, DPosition(0, Yi, 0),
-                                              DPosition(0, Yi, Zi - body[3].cptOffset), StubDiameter(body[3]), true));
-        m_OutputColl->AddOutput("Output5",
-                                PlaceCylinder(m_OutputColl, DPosition(0, -0.75 * Yo, 0),
-                                              DPosition(0, -Yo + body[4].cptOffset, 0), StubDiameter(body[4]), true));
-
-        // The nozzles take the values a flanged port reports with its cpt offset cleared.
+        addStemAndCapBodies(m_OutputColl, arrayOfOutputs, dims, W, S, body, true);
         const auto port = RetrievePortsData<4>(part, m_OutputColl, true);
-        addRunNozzles(m_OutputColl, part, arrayOfOutputs, F, port);
-        addJacketInletNozzle(m_OutputColl, part, 0, Yi, Zi, port[3]);
-        addJacketOutletNozzle(m_OutputColl, part, Yo, port[4]);
+        addStemAndCapNozzles(m_OutputColl, part, arrayOfOutputs, dims, port);
     });
 }
 
@@ -113,13 +102,9 @@ void CPhysical::runPDB3124(const host::OutputCollectionPtr& m_OutputColl, const 
                            const host::StringArray& arrayOfOutputs) {
     withErrorReport("Physical:", "runPDB3124", [&] {
         auto part = readPart(arrayofinputs);
-        const double F = readDimension(arrayofinputs, input::FacetoFace);
-        const double H = readDimension(arrayofinputs, input::HeightFrmValCen);
-        double W = readDimension(arrayofinputs, input::Width);
-        const double Yo = readDimension(arrayofinputs, input::YOffJacketOutlet);
-        const double Zi = readDimension(arrayofinputs, input::ZOffJacketInlet);
-        const double Xi = readDimension(arrayofinputs, input::XOffJacketInlet);
-        if (CmpDblEqual(W, 0, kTolerance)) W = 0.6 * F;
+        const auto dims = ReadFourPortJacketDimensions(arrayofinputs, input::XOffJacketInlet);
+        const double F = dims.F, H = dims.H, Yo = dims.Yo, Zi = dims.Zi;
+        const double W = CmpDblEqual(dims.W, 0, kTolerance) ? 0.6 * F : dims.W;
         const double S = 0.75 * W;
         const auto port = RetrievePortsData<4>(part, m_OutputColl, true);
 
@@ -134,8 +119,8 @@ void CPhysical::runPDB3124(const host::OutputCollectionPtr& m_OutputColl, const 
                                                                    DPosition(W / 2, H, W / 2)));
         m_OutputColl->AddOutput("Output5", PlaceCylinder(m_OutputColl, DPosition(0, 0, 0), DPosition(0, -Yo, 0),
                                                          StubDiameter(port[4]), true));
-        // The jacket inlet sits on the run, Xi from the port-1 face.
-        const double x3 = -F / 2 + Xi;
+        // The jacket inlet sits on the run, XOffJacketInlet from the port-1 face.
+        const double x3 = -F / 2 + dims.jacketInletOffset;
         m_OutputColl->AddOutput("Output6", PlaceCylinder(m_OutputColl, DPosition(x3, 0, 0), DPosition(x3, 0, Zi),
                                                          StubDiameter(port[3]), true));
         addRunNozzles(m_OutputColl, part, arrayOfOutputs, F, port);
