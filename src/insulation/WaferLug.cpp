@@ -16,10 +16,7 @@ using namespace inline_bodies;
 void CInsulation::runInsPDB2255(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
                                 const host::StringArray& arrayOfOutputs) {
     withErrorReport("Insulation:", "runInsPDB2255", [&] {
-        const auto [part, L, T] = readCommonInputs(arrayofinputs);
-        const double H = readDimension(arrayofinputs, input::Height);
-        PortDataRecord port;
-        RetrievePortData(1, part, m_OutputColl, port);
+        auto [part, L, T, H, port] = readWaferInputs(arrayofinputs, m_OutputColl);
         const double webTop = waferWebTop(H, port.flangeDiameter);
         const double inner = L / 2 - port.flangeThickness;
 
@@ -40,10 +37,7 @@ void CInsulation::runInsPDB2255(const host::OutputCollectionPtr& m_OutputColl, c
 void CInsulation::runInsPDB2256(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
                                 const host::StringArray& arrayOfOutputs) {
     withErrorReport("Insulation:", "runInsPDB2256", [&] {
-        const auto [part, L, T] = readCommonInputs(arrayofinputs);
-        const double H = readDimension(arrayofinputs, input::Height);
-        PortDataRecord port;
-        RetrievePortData(1, part, m_OutputColl, port);
+        auto [part, L, T, H, port] = readWaferInputs(arrayofinputs, m_OutputColl);
         const FlatSidedEnds ends = flatSidedEnds(part, L, H, port);
         const double t = ends.discThickness;
 
@@ -66,11 +60,8 @@ void CInsulation::runInsPDB2256(const host::OutputCollectionPtr& m_OutputColl, c
 void CInsulation::runInsPDB2258(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
                                 const host::StringArray& arrayOfOutputs) {
     withErrorReport("Insulation:", "runInsPDB2258", [&] {
-        const auto [part, L, T] = readCommonInputs(arrayofinputs);
-        // The lugged body is sized from its flange alone; its height is read and has no effect.
-        readDimension(arrayofinputs, input::Height);
-        PortDataRecord port;
-        RetrievePortData(1, part, m_OutputColl, port);
+        // The lugged body is sized from its flange alone; its height has no effect.
+        auto [part, L, T, H, port] = readWaferInputs(arrayofinputs, m_OutputColl);
         const double Fd = lugFlangeDiameter(port);
 
         m_OutputColl->AddOutput(arrayOfOutputs.at(1),

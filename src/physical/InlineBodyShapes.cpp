@@ -64,6 +64,14 @@ CommonInputs readCommonInputs(const host::VariantArray& arrayofinputs) {
     return in;
 }
 
+WaferInputs readWaferInputs(const host::VariantArray& arrayofinputs, const host::OutputCollectionPtr& outputColl) {
+    const CommonInputs common = readCommonInputs(arrayofinputs);
+    WaferInputs in{
+        common.part, common.faceToFace, common.insulationThickness, readDimension(arrayofinputs, input::Height), {}};
+    RetrievePortData(1, in.part, outputColl, in.port);
+    return in;
+}
+
 std::int32_t firstPortEndType(const host::ObjectPtr& part) {
     auto ports = pipingComponent(part)->Ports();
     if (!ports || ports->Count() < 1) throw host::HostError(host::kBadIndex, "the part has no ports");

@@ -29,6 +29,17 @@ struct CommonInputs {
 };
 CommonInputs readCommonInputs(const host::VariantArray& arrayofinputs);
 
+// The wafer and lug bodies also read their height (which the lugged body reads and does not use) and
+// then port 1's values.
+struct WaferInputs {
+    host::ObjectPtr part;
+    double faceToFace = 0;
+    double insulationThickness = 0;
+    double height = 0;
+    PortDataRecord port;
+};
+WaferInputs readWaferInputs(const host::VariantArray& arrayofinputs, const host::OutputCollectionPtr& outputColl);
+
 // The end-type code of the first port in the part's port collection (by position, not by index).
 std::int32_t firstPortEndType(const host::ObjectPtr& part);
 
