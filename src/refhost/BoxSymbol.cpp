@@ -75,7 +75,9 @@ public:
         if (!build_) return;
         const gp_Pnt low(std::min(v[0], v[3]), std::min(v[1], v[4]), std::min(v[2], v[5]));
         const gp_Pnt high(std::max(v[0], v[3]), std::max(v[1], v[4]), std::max(v[2], v[5]));
-        shape_ = guarded(what, [&] { return checkedShape(what, BRepPrimAPI_MakeBox(low, high).Shape(), true, false); });
+        shape_ = guarded(what, [&] {
+            return checkedShape(what, BRepPrimAPI_MakeBox(low, high).Shape(), true, ShapeCheck::Trusted);
+        });
     }
 
     const Creation& creation() const override { return sheet_.creation(); }

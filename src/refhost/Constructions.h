@@ -3,8 +3,10 @@
 // the host's checks (valid, finite, positive volume where a solid was made).
 #pragma once
 
+#include <optional>
 #include <vector>
 
+#include <Geom_BSplineCurve.hxx>
 #include <TopoDS_Shape.hxx>
 #include <gp_XYZ.hxx>
 
@@ -50,7 +52,25 @@ const char* sweepPieceName(SweepPiece::Kind kind);
 TopoDS_Shape buildSkin(const std::vector<const RefCurve*>& guides, const std::vector<const RefCurve*>& sections,
                        bool capped);
 
-// The planar face bounded by a closed wire; refuses a wire that does not lie in one plane.
-TopoDS_Shape planarFace(const TopoDS_Shape& wire, const char* what);
+// A closed straight-sided profile: its corners (the first not repeated), its unit normal (the sense in
+// which the corners run) and its centre.
+struct Polygon {
+    std::vector<gp_XYZ> corners;
+    gp_XYZ normal, centre;
+};
+// The polygon through the points (closed back to the first); nothing for fewer than three corners.
+// Refuses points that do not lie in one plane or a polygon that crosses itself.
+std::optional<Polygon> polygonThrough(const std::vector<gp_XYZ>& points, const char* what);
+
+// One section of a loft surface: a curve that shares its parametrisation (degree, knots, weights) with
+// the other sections, its station along the loft, its centre and the normal of its plane.
+struct LoftSection {
+    Handle(Geom_BSplineCurve) curve;
+    double station = 0;
+    gp_XYZ centre, normal;
+};
+// The surface through the sections, passing through each exactly; capped, planar faces on the end
+// sections close it into a solid.
+TopoDS_Shape loftSurface(const std::vector<LoftSection>& sections, bool capped);
 
 } // namespace tcv::refhost

@@ -235,6 +235,11 @@ public:
             return end;
         };
         const RuledEnd a = endOf(first, "first."), b = endOf(second, "second.");
+        if (a.curve && b.curve) {
+            const auto c1 = a.curve->fullCircle(), c2 = b.curve->fullCircle();
+            if (c1 && c2 && (c2->centre - c1->centre).Modulus() < kPointTolerance)
+                refuse(what, "two circles about one centre bound no solid");
+        }
         const bool solid = capped && a.closed() && b.closed();
         return graphic(std::move(sheet), solid, what, [&] { return buildRuledSurface(a, b, capped); });
     }

@@ -34,10 +34,19 @@ auto guarded(const std::string& what, Work&& work) {
 // A host error for a construction the host refuses.
 [[noreturn]] void refuse(const std::string& what, const std::string& why);
 
-// The checks a kernel result must pass before the host hands it on: the kernel's own validity check
-// (where `analyse` is set; primitives made from checked dimensions skip it), a finite non-empty bounding
-// box and, for solids, a positive volume. A solid whose faces all point inwards is turned inside out
-// first. Returns the checked shape.
-TopoDS_Shape checkedShape(const std::string& what, TopoDS_Shape shape, bool solid, bool analyse = true);
+// How much checking a kernel result needs before the host hands it on.
+enum class ShapeCheck {
+    // Made by a kernel primitive or by the host's own construction from checked values: valid by making.
+    Trusted,
+    // A finite, non-empty extent and, for solids, a positive volume (a solid whose faces all point
+    // inwards is turned inside out first).
+    Volume,
+    // The kernel's own validity check as well; for general kernel algorithms, which can return shapes
+    // that are not valid.
+    Full,
+};
+
+// Applies the checks; refuses a shape that fails them. Returns the checked (possibly turned) shape.
+TopoDS_Shape checkedShape(const std::string& what, TopoDS_Shape shape, bool solid, ShapeCheck check);
 
 } // namespace tcv::refhost

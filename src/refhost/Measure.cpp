@@ -31,8 +31,10 @@ ShapeMeasure measureShape(const TopoDS_Shape& shape, bool isSolid) {
             }
             bool positive = true;
             if (isSolid) {
+                // Integration to a relative error bound: the fixed Gauss rule misjudges faces whose
+                // surfaces have creases inside them.
                 GProp_GProps properties;
-                BRepGProp::VolumeProperties(shape, properties);
+                BRepGProp::VolumeProperties(shape, properties, 1e-9);
                 measure.volume = properties.Mass();
                 positive = *measure.volume > 0;
             }

@@ -14,15 +14,35 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <utility>
 
 #include <BRepAdaptor_CompCurve.hxx>
+#include <BRepAdaptor_Curve.hxx>
 #include <BRepBuilderAPI_MakeEdge.hxx>
+#include <BRepBuilderAPI_MakeFace.hxx>
 #include <BRepBuilderAPI_MakeWire.hxx>
 #include <BRepOffsetAPI_ThruSections.hxx>
+#include <BRepTools_WireExplorer.hxx>
+#include <BRep_Builder.hxx>
+#include <BRep_Tool.hxx>
+#include <Geom2d_Line.hxx>
 #include <GeomAPI_Interpolate.hxx>
+#include <GeomConvert_CompCurveToBSplineCurve.hxx>
 #include <Geom_BSplineCurve.hxx>
+#include <Geom_BSplineSurface.hxx>
+#include <TColStd_Array1OfInteger.hxx>
+#include <TColStd_Array2OfReal.hxx>
 #include <TColStd_HArray1OfReal.hxx>
+#include <TColgp_Array2OfPnt.hxx>
 #include <TColgp_HArray1OfPnt.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopoDS.hxx>
+#include <TopoDS_Shell.hxx>
+#include <TopoDS_Solid.hxx>
+#include <TopoDS_Vertex.hxx>
+#include <gp_Dir2d.hxx>
+#include <gp_Pln.hxx>
+#include <gp_Pnt2d.hxx>
 
 #include "refhost/Constructions.h"
 #include "refhost/KernelGuard.h"
@@ -38,6 +58,12 @@ constexpr int kGuideSamples = 128;
 constexpr int kSamplesAround = 32;
 // Sections in a loft between two given ones, given and fitted together.
 constexpr int kSectionsPerLoft = 9;
+// Pieces of a section that meet at more than this angle (radians) make a corner.
+constexpr double kCornerAngle = 0.035;
+// Corners closer than this (as a fraction of the span) to a guide are left to the guide's sample; corners
+// of different sections closer than kCornerMerge to each other are one corner of the loft.
+constexpr double kCornerMargin = 0.02;
+constexpr double kCornerMerge = 0.1;
 
 // A curve sampled densely with its arc length, for points by arc length and nearest points.
 class SampledCurve {
@@ -155,34 +181,289 @@ private:
     gp_XYZ origin_, axis_;
 };
 
-TopoDS_Wire periodicWire(const std::vector<gp_XYZ>& samples) {
-    const int n = static_cast<int>(samples.size());
-    Handle(TColgp_HArray1OfPnt) points = new TColgp_HArray1OfPnt(1, n);
-    Handle(TColStd_HArray1OfReal) parameters = new TColStd_HArray1OfReal(1, n + 1);
-    for (int i = 0; i < n; ++i) {
-        points->SetValue(i + 1, gp_Pnt(samples[static_cast<std::size_t>(i)]));
-        parameters->SetValue(i + 1, static_cast<double>(i) / n);
+// The arc-length positions on the section where its curve turns a corner (where two of its pieces meet
+// at an angle).
+std::vector<double> cornersOf(const TopoDS_Wire& wire, const Section& section) {
+    struct Piece {
+        gp_Pnt start;
+        gp_Vec startTangent, endTangent;
+    };
+    std::vector<Piece> pieces;
+    for (BRepTools_WireExplorer explorer(wire); explorer.More(); explorer.Next()) {
+        BRepAdaptor_Curve curve(explorer.Current());
+        const bool reversed = explorer.Current().Orientation() == TopAbs_REVERSED;
+        Piece piece;
+        gp_Pnt end;
+        curve.D1(reversed ? curve.LastParameter() : curve.FirstParameter(), piece.start, piece.startTangent);
+        curve.D1(reversed ? curve.FirstParameter() : curve.LastParameter(), end, piece.endTangent);
+        if (reversed) piece.startTangent.Reverse(), piece.endTangent.Reverse();
+        pieces.push_back(piece);
     }
-    parameters->SetValue(n + 1, 1.0);
-    GeomAPI_Interpolate interpolation(points, parameters, Standard_True, kPointTolerance);
-    interpolation.Perform();
-    if (!interpolation.IsDone()) refuse(kWhat, "the geometry kernel cannot fit a section");
-    return BRepBuilderAPI_MakeWire(BRepBuilderAPI_MakeEdge(interpolation.Curve()).Edge()).Wire();
+    std::vector<double> corners;
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        const Piece& next = pieces[(i + 1) % pieces.size()];
+        const gp_Vec& before = pieces[i].endTangent;
+        const gp_Vec& after = next.startTangent;
+        if (before.Magnitude() < 1e-12 || after.Magnitude() < 1e-12) continue;
+        if (before.Angle(after) > kCornerAngle) corners.push_back(section.arcOf(next.start.XYZ()));
+    }
+    return corners;
 }
 
-TopoDS_Shape loft(const std::vector<TopoDS_Wire>& wires, bool capped, bool matched) {
+// How the samples lie round every section: spans from guide to guide (in the guides' order round the
+// loft), each split where any section turns a corner, so that corners fall on samples.
+struct Layout {
+    std::vector<std::size_t> spanStart;          // the sample at each guide, in the guides' order
+    std::vector<double> inSpan;                  // for each sample, how far along its span it lies (0 to 1)
+    std::vector<std::size_t> corners;            // samples at which the fitted sections may turn a corner
+    std::vector<std::vector<double>> breaks;     // per span: the nominal fractions of its corners
+    std::vector<std::vector<std::size_t>> steps; // per span: the sample steps between its breaks
+    std::size_t count() const { return inSpan.size(); }
+};
+
+Handle(Geom_BSplineCurve) fittedCurve(const std::vector<gp_XYZ>& samples, const Layout& layout) {
+    const int n = static_cast<int>(samples.size());
+    if (layout.corners.empty()) {
+        // A smooth section: one periodic curve through all samples.
+        Handle(TColgp_HArray1OfPnt) points = new TColgp_HArray1OfPnt(1, n);
+        Handle(TColStd_HArray1OfReal) parameters = new TColStd_HArray1OfReal(1, n + 1);
+        for (int i = 0; i < n; ++i) {
+            points->SetValue(i + 1, gp_Pnt(samples[static_cast<std::size_t>(i)]));
+            parameters->SetValue(i + 1, static_cast<double>(i) / n);
+        }
+        parameters->SetValue(n + 1, 1.0);
+        GeomAPI_Interpolate interpolation(points, parameters, Standard_True, kPointTolerance);
+        interpolation.Perform();
+        if (!interpolation.IsDone()) refuse(kWhat, "the geometry kernel cannot fit a section");
+        return interpolation.Curve();
+    }
+    // A section with corners: one curve from corner to corner, each with its own end tangents, joined.
+    GeomConvert_CompCurveToBSplineCurve joined;
+    const std::size_t m = layout.corners.size();
+    for (std::size_t c = 0; c < m; ++c) {
+        const std::size_t from = layout.corners[c];
+        std::size_t to = layout.corners[(c + 1) % m];
+        if (to <= from) to += samples.size();
+        const int intervals = static_cast<int>(to - from);
+        Handle(TColgp_HArray1OfPnt) points = new TColgp_HArray1OfPnt(1, intervals + 1);
+        Handle(TColStd_HArray1OfReal) parameters = new TColStd_HArray1OfReal(1, intervals + 1);
+        std::vector<gp_XYZ> piece;
+        for (std::size_t i = from; i <= to; ++i) piece.push_back(samples[i % samples.size()]);
+        for (int i = 0; i <= intervals; ++i) {
+            points->SetValue(i + 1, gp_Pnt(piece[static_cast<std::size_t>(i)]));
+            parameters->SetValue(i + 1, static_cast<double>(i) / intervals);
+        }
+        // One-sided differences of second order give the tangents at the corners.
+        const std::size_t last = piece.size() - 1;
+        const gp_XYZ startTangent = (piece[1] * 4 - piece[0] * 3 - piece[2]) * (intervals / 2.0);
+        const gp_XYZ endTangent = (piece[last] * 3 - piece[last - 1] * 4 + piece[last - 2]) * (intervals / 2.0);
+        GeomAPI_Interpolate interpolation(points, parameters, Standard_False, kPointTolerance);
+        interpolation.Load(gp_Vec(startTangent), gp_Vec(endTangent), Standard_False);
+        interpolation.Perform();
+        if (!interpolation.IsDone()) refuse(kWhat, "the geometry kernel cannot fit a section");
+        if (!joined.Add(interpolation.Curve(), 10 * kPointTolerance, Standard_True, Standard_False))
+            refuse(kWhat, "the pieces of a fitted section do not join");
+    }
+    return joined.BSplineCurve();
+}
+
+TopoDS_Shape throughSections(const std::vector<TopoDS_Wire>& wires, bool capped) {
     BRepOffsetAPI_ThruSections maker(capped ? Standard_True : Standard_False, Standard_False);
     for (const auto& wire : wires) maker.AddWire(wire);
-    maker.CheckCompatibility(matched ? Standard_False : Standard_True);
     maker.Build();
     if (!maker.IsDone()) refuse(kWhat, "the geometry kernel cannot loft through the sections");
-    return checkedShape(kWhat, maker.Shape(), capped);
+    return checkedShape(kWhat, maker.Shape(), capped, ShapeCheck::Full);
 }
+
+// The faces of a lofted surface: one per piece between creases (knots where the sections turn corners),
+// sharing their edges, so that each face is smooth.
+std::vector<TopoDS_Face> sideFacesOf(const Handle(Geom_BSplineSurface) & surface) {
+    double u1, u2, v1, v2;
+    surface->Bounds(u1, u2, v1, v2);
+    std::vector<double> breaks{u1};
+    if (!surface->IsUPeriodic())
+        for (int i = 2; i < surface->NbUKnots(); ++i)
+            if (surface->UMultiplicity(i) >= surface->UDegree()) breaks.push_back(surface->UKnot(i));
+    breaks.push_back(u2);
+    if (breaks.size() == 2) {
+        BRepBuilderAPI_MakeFace face(surface, kPointTolerance);
+        if (!face.IsDone()) refuse(kWhat, "the geometry kernel cannot bound the lofted surface");
+        return {face.Face()};
+    }
+    BRep_Builder builder;
+    const std::size_t pieces = breaks.size() - 1;
+    const bool closed = surface->IsUClosed();
+    // The vertices and the edges along the surface at each break.
+    std::vector<TopoDS_Vertex> low(breaks.size()), high(breaks.size());
+    std::vector<TopoDS_Edge> across(breaks.size());
+    for (std::size_t b = 0; b < breaks.size(); ++b) {
+        if (closed && b == pieces) {
+            low[b] = low[0], high[b] = high[0], across[b] = across[0];
+            continue;
+        }
+        builder.MakeVertex(low[b], surface->Value(breaks[b], v1), kPointTolerance);
+        builder.MakeVertex(high[b], surface->Value(breaks[b], v2), kPointTolerance);
+        builder.MakeEdge(across[b], surface->UIso(breaks[b]), kPointTolerance);
+        builder.Add(across[b], low[b].Oriented(TopAbs_FORWARD));
+        builder.Add(across[b], high[b].Oriented(TopAbs_REVERSED));
+    }
+    Handle(Geom_Curve) bottom = surface->VIso(v1), top = surface->VIso(v2);
+    std::vector<TopoDS_Face> faces;
+    for (std::size_t s = 0; s < pieces; ++s) {
+        const double a = breaks[s], b = breaks[s + 1];
+        // Each face on its own piece of the surface, so that each keeps its own curves on it.
+        Handle(Geom_BSplineSurface) piece = Handle(Geom_BSplineSurface)::DownCast(surface->Copy());
+        piece->Segment(a, b, v1, v2);
+        TopoDS_Face face;
+        builder.MakeFace(face, piece, kPointTolerance);
+        TopoDS_Edge lower, upper;
+        builder.MakeEdge(lower, bottom, kPointTolerance);
+        builder.Add(lower, low[s].Oriented(TopAbs_FORWARD));
+        builder.Add(lower, low[s + 1].Oriented(TopAbs_REVERSED));
+        builder.MakeEdge(upper, top, kPointTolerance);
+        builder.Add(upper, high[s].Oriented(TopAbs_FORWARD));
+        builder.Add(upper, high[s + 1].Oriented(TopAbs_REVERSED));
+        // Parameter lines on the surface: along u at the two ends, along v at the two breaks.
+        builder.UpdateEdge(lower, new Geom2d_Line(gp_Pnt2d(0, v1), gp_Dir2d(1, 0)), face, kPointTolerance);
+        builder.UpdateEdge(upper, new Geom2d_Line(gp_Pnt2d(0, v2), gp_Dir2d(1, 0)), face, kPointTolerance);
+        builder.UpdateEdge(across[s], new Geom2d_Line(gp_Pnt2d(a, 0), gp_Dir2d(0, 1)), face, kPointTolerance);
+        builder.UpdateEdge(across[s + 1], new Geom2d_Line(gp_Pnt2d(b, 0), gp_Dir2d(0, 1)), face, kPointTolerance);
+        builder.Range(lower, a, b);
+        builder.Range(upper, a, b);
+        builder.Range(across[s], v1, v2);
+        builder.Range(across[s + 1], v1, v2);
+        // Counter-clockwise in the surface's parameters: the face's normal is the surface's.
+        TopoDS_Wire wire;
+        builder.MakeWire(wire);
+        builder.Add(wire, lower.Oriented(TopAbs_FORWARD));
+        builder.Add(wire, across[s + 1].Oriented(TopAbs_FORWARD));
+        builder.Add(wire, upper.Oriented(TopAbs_REVERSED));
+        builder.Add(wire, across[s].Oriented(TopAbs_REVERSED));
+        wire.Closed(Standard_True);
+        builder.Add(face, wire);
+        faces.push_back(face);
+    }
+    return faces;
+}
+
+// Whether the edge runs along the surface between two side faces (rather than round an end).
+bool isSideEdge(const TopoDS_Edge& edge, const std::vector<TopoDS_Face>& faces) {
+    int uses = 0;
+    for (const auto& face : faces)
+        for (TopExp_Explorer edges(face, TopAbs_EDGE); edges.More(); edges.Next())
+            if (edges.Current().IsSame(edge)) ++uses;
+    return uses > 1;
+}
+
+} // namespace
+
+// The surface interpolates, row by row, the poles of the sections at their stations, so it passes
+// through every section exactly (the sections share their weights, which stay the same along a row).
+TopoDS_Shape loftSurface(const std::vector<LoftSection>& sections, bool capped) {
+    const Handle(Geom_BSplineCurve)& first = sections.front().curve;
+    const int nu = first->NbPoles(), nv = static_cast<int>(sections.size());
+    for (const auto& section : sections) {
+        const auto& curve = section.curve;
+        if (curve->NbPoles() != nu || curve->NbKnots() != first->NbKnots() || curve->Degree() != first->Degree() ||
+            curve->IsPeriodic() != first->IsPeriodic())
+            refuse(kWhat, "the sections do not share their parametrisation");
+        for (int i = 1; i <= nu; ++i)
+            if (std::fabs(curve->Weight(i) - first->Weight(i)) > 1e-12)
+                refuse(kWhat, "the sections do not share their weights");
+    }
+    const double span = sections.back().station - sections.front().station;
+    Handle(TColStd_HArray1OfReal) parameters = new TColStd_HArray1OfReal(1, nv);
+    for (int k = 0; k < nv; ++k)
+        parameters->SetValue(k + 1, (sections[static_cast<std::size_t>(k)].station - sections.front().station) / span);
+    TColgp_Array2OfPnt poles(1, nu, 1, 1);
+    TColStd_Array2OfReal weights(1, nu, 1, 1);
+    Handle(Geom_BSplineCurve) across;
+    for (int i = 1; i <= nu; ++i) {
+        Handle(TColgp_HArray1OfPnt) row = new TColgp_HArray1OfPnt(1, nv);
+        for (int k = 0; k < nv; ++k) row->SetValue(k + 1, sections[static_cast<std::size_t>(k)].curve->Pole(i));
+        GeomAPI_Interpolate interpolation(row, parameters, Standard_False, kPointTolerance);
+        interpolation.Perform();
+        if (!interpolation.IsDone()) refuse(kWhat, "the geometry kernel cannot loft through the sections");
+        across = interpolation.Curve();
+        if (i == 1) {
+            poles.Resize(1, nu, 1, across->NbPoles(), Standard_False);
+            weights.Resize(1, nu, 1, across->NbPoles(), Standard_False);
+        }
+        for (int j = 1; j <= across->NbPoles(); ++j) {
+            poles.SetValue(i, j, across->Pole(j));
+            weights.SetValue(i, j, first->Weight(i));
+        }
+    }
+    TColStd_Array1OfReal uKnots(1, first->NbKnots()), vKnots(1, across->NbKnots());
+    TColStd_Array1OfInteger uMults(1, first->NbKnots()), vMults(1, across->NbKnots());
+    first->Knots(uKnots);
+    first->Multiplicities(uMults);
+    across->Knots(vKnots);
+    across->Multiplicities(vMults);
+    Handle(Geom_BSplineSurface) surface =
+        new Geom_BSplineSurface(poles, weights, uKnots, vKnots, uMults, vMults, first->Degree(), across->Degree(),
+                                first->IsPeriodic(), Standard_False);
+    std::vector<TopoDS_Face> sideFaces = sideFacesOf(surface);
+    // The side faces outwards, away from the middle section's centre.
+    const std::size_t middle = sections.size() / 2;
+    {
+        double u1, u2, v1, v2;
+        surface->Bounds(u1, u2, v1, v2);
+        gp_Pnt p;
+        gp_Vec du, dv;
+        surface->D1((u1 + u2) / 2, parameters->Value(static_cast<int>(middle) + 1), p, du, dv);
+        if (du.Crossed(dv).Dot(gp_Vec(p.XYZ() - sections[middle].centre)) < 0)
+            for (auto& face : sideFaces) face.Reverse();
+    }
+    BRep_Builder builder;
+    TopoDS_Shell shell;
+    builder.MakeShell(shell);
+    for (const auto& face : sideFaces) builder.Add(shell, face);
+    if (!capped) return checkedShape(kWhat, shell, false, ShapeCheck::Trusted);
+    // A cap on each end, in the plane of its section, using the side faces' boundary the other way.
+    for (const LoftSection* end : {&sections.front(), &sections.back()}) {
+        BRepBuilderAPI_MakeWire boundary;
+        TopoDS_Edge shared;
+        for (const auto& face : sideFaces)
+            for (TopExp_Explorer edges(face, TopAbs_EDGE); edges.More(); edges.Next()) {
+                const TopoDS_Edge& edge = TopoDS::Edge(edges.Current());
+                if (BRep_Tool::Degenerated(edge) || BRep_Tool::IsClosed(edge, face)) continue;
+                BRepAdaptor_Curve curve(edge);
+                const gp_XYZ p = curve.Value((curve.FirstParameter() + curve.LastParameter()) / 2).XYZ();
+                const bool onThisEnd =
+                    std::fabs((p - end->centre).Dot(end->normal)) < 1e-6 * (1 + (p - end->centre).Modulus());
+                if (!onThisEnd || isSideEdge(edge, sideFaces)) continue;
+                boundary.Add(edge);
+                if (shared.IsNull()) shared = edge;
+            }
+        if (!boundary.IsDone() || shared.IsNull()) refuse(kWhat, "an end of the skin is not closed");
+        BRepBuilderAPI_MakeFace cap(gp_Pln(gp_Pnt(end->centre), gp_Dir(end->normal)), boundary.Wire(), Standard_True);
+        if (!cap.IsDone()) refuse(kWhat, "an end section of the skin does not lie in one plane");
+        TopoDS_Face capFace = cap.Face();
+        for (TopExp_Explorer capEdges(capFace, TopAbs_EDGE); capEdges.More(); capEdges.Next())
+            if (capEdges.Current().IsSame(shared) && capEdges.Current().Orientation() == shared.Orientation()) {
+                capFace.Reverse();
+                break;
+            }
+        builder.Add(shell, capFace);
+    }
+    shell.Closed(Standard_True);
+    TopoDS_Solid solid;
+    builder.MakeSolid(solid);
+    builder.Add(solid, shell);
+    return checkedShape(kWhat, solid, true, ShapeCheck::Trusted);
+}
+
+namespace {
 
 TopoDS_Shape guidedLoft(const std::vector<const RefCurve*>& guideCurves,
                         const std::vector<const RefCurve*>& sectionCurves, bool capped) {
     std::vector<Section> sections;
-    for (const auto* curve : sectionCurves) sections.push_back({SampledCurve(curveWire(*curve), kSectionSamples)});
+    std::vector<TopoDS_Wire> sectionWires;
+    for (const auto* curve : sectionCurves) {
+        sectionWires.push_back(curveWire(*curve));
+        sections.push_back({SampledCurve(sectionWires.back(), kSectionSamples)});
+    }
     const gp_XYZ origin = sections.front().curve.centroid();
     const gp_XYZ run = sections.back().curve.centroid() - origin;
     if (run.Modulus() < kPointTolerance) refuse(kWhat, "the first and last sections lie at one place");
@@ -210,60 +491,128 @@ TopoDS_Shape guidedLoft(const std::vector<const RefCurve*>& guideCurves,
     std::vector<std::size_t> order(guideCount);
     for (std::size_t j = 0; j < guideCount; ++j) order[j] = j;
     std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return arcs[0][a] < arcs[0][b]; });
-    for (std::size_t k = 0; k < sections.size(); ++k) {
+    // The span of section k from guide order[q] to the next one: its start and its length along the section.
+    auto span = [&](std::size_t k, std::size_t q) {
         const double length = sections[k].length();
-        double previous = -1;
-        for (std::size_t q = 0; q < guideCount; ++q) {
-            const double relative = std::fmod(arcs[k][order[q]] - arcs[k][order[0]] + 2 * length, length);
-            if (q > 0 && !(relative > previous)) refuse(kWhat, "the guides cross one another between the sections");
-            previous = relative;
+        const double from = arcs[k][order[q]];
+        double to = arcs[k][order[(q + 1) % guideCount]];
+        while (to <= from + 1e-9 * length) to += length;
+        return std::pair{from, to - from};
+    };
+    for (std::size_t k = 0; k < sections.size(); ++k) {
+        double covered = 0;
+        for (std::size_t q = 0; q < guideCount; ++q) covered += span(k, q).second;
+        if (covered > sections[k].length() * (1 + 1e-9))
+            refuse(kWhat, "the guides cross one another between the sections");
+    }
+
+    // The corners of every section, as fractions of the spans they lie in, merged across the sections.
+    std::vector<std::vector<std::vector<double>>> ownCorners(sections.size(),
+                                                             std::vector<std::vector<double>>(guideCount));
+    Layout layout;
+    layout.breaks.resize(guideCount);
+    for (std::size_t k = 0; k < sections.size(); ++k)
+        for (double corner : cornersOf(sectionWires[k], sections[k]))
+            for (std::size_t q = 0; q < guideCount; ++q) {
+                const auto [from, length] = span(k, q);
+                const double f = std::fmod(corner - from + 2 * sections[k].length(), sections[k].length()) / length;
+                if (f > kCornerMargin && f < 1 - kCornerMargin) ownCorners[k][q].push_back(f);
+            }
+    for (std::size_t q = 0; q < guideCount; ++q) {
+        std::vector<double> all;
+        for (const auto& corners : ownCorners) all.insert(all.end(), corners[q].begin(), corners[q].end());
+        std::sort(all.begin(), all.end());
+        for (std::size_t i = 0; i < all.size();) {
+            std::size_t j = i;
+            double sum = 0;
+            while (j < all.size() && all[j] - all[i] < kCornerMerge) sum += all[j++];
+            layout.breaks[q].push_back(sum / static_cast<double>(j - i));
+            i = j;
+        }
+    }
+    const std::size_t perSpan = std::max<std::size_t>(6, kSamplesAround / guideCount);
+    layout.steps.resize(guideCount);
+    for (std::size_t q = 0; q < guideCount; ++q) {
+        std::vector<double> edges{0.0};
+        edges.insert(edges.end(), layout.breaks[q].begin(), layout.breaks[q].end());
+        edges.push_back(1.0);
+        layout.spanStart.push_back(layout.count());
+        for (std::size_t b = 0; b + 1 < edges.size(); ++b) {
+            const auto steps = std::max<std::size_t>(
+                2, static_cast<std::size_t>(std::lround(static_cast<double>(perSpan) * (edges[b + 1] - edges[b]))));
+            layout.steps[q].push_back(steps);
+            if (b > 0) layout.corners.push_back(layout.count());
+            for (std::size_t s = 0; s < steps; ++s)
+                layout.inSpan.push_back(edges[b] + (edges[b + 1] - edges[b]) * static_cast<double>(s) /
+                                                       static_cast<double>(steps));
         }
     }
 
-    // The samples of each given section, span by span from guide to guide.
-    const std::size_t perSpan = std::max<std::size_t>(6, kSamplesAround / guideCount);
-    const std::size_t around = perSpan * guideCount;
+    // The samples of each given section. A section's own corner, where it has one near a break, takes the
+    // break's place, so that the corner itself is sampled.
     std::vector<std::vector<gp_XYZ>> samples(sections.size());
-    for (std::size_t k = 0; k < sections.size(); ++k) {
-        const double length = sections[k].length();
+    for (std::size_t k = 0; k < sections.size(); ++k)
         for (std::size_t q = 0; q < guideCount; ++q) {
-            const double from = arcs[k][order[q]];
-            double to = arcs[k][order[(q + 1) % guideCount]];
-            while (to <= from + 1e-12 * length) to += length;
-            for (std::size_t s = 0; s < perSpan; ++s)
-                samples[k].push_back(
-                    sections[k].at(from + (to - from) * static_cast<double>(s) / static_cast<double>(perSpan)));
+            const auto [from, length] = span(k, q);
+            std::vector<double> edges{0.0};
+            for (double nominal : layout.breaks[q]) {
+                double own = nominal;
+                for (double f : ownCorners[k][q])
+                    if (std::fabs(f - nominal) < std::fabs(own - nominal) || own == nominal)
+                        if (std::fabs(f - nominal) < kCornerMerge) own = f;
+                edges.push_back(std::max(own, edges.back()));
+            }
+            edges.push_back(1.0);
+            for (std::size_t b = 0; b + 1 < edges.size(); ++b) {
+                const auto steps = layout.steps[q][b];
+                for (std::size_t s = 0; s < steps; ++s) {
+                    const double f =
+                        edges[b] + (edges[b + 1] - edges[b]) * static_cast<double>(s) / static_cast<double>(steps);
+                    samples[k].push_back(sections[k].at(from + length * f));
+                }
+            }
         }
-    }
 
     // Given sections and fitted ones between them.
     const std::size_t spans = sections.size() - 1;
     const std::size_t fitted = std::max<std::size_t>(1, (kSectionsPerLoft - 1) / spans - 1) | 1;
-    std::vector<TopoDS_Wire> wires;
+    std::vector<LoftSection> loft;
+    auto add = [&](const std::vector<gp_XYZ>& points, double station) {
+        gp_XYZ centre, normal;
+        for (std::size_t i = 0; i < points.size(); ++i) {
+            centre += points[i];
+            normal += points[i].Crossed(points[(i + 1) % points.size()]);
+        }
+        if (normal.Modulus() < 1e-300) refuse(kWhat, "a section encloses no area");
+        loft.push_back(
+            {fittedCurve(points, layout), station, centre / static_cast<double>(points.size()), normal.Normalized()});
+    };
     for (std::size_t k = 0; k < spans; ++k) {
-        wires.push_back(periodicWire(samples[k]));
+        add(samples[k], sections[k].station);
         for (std::size_t f = 1; f <= fitted; ++f) {
             const double u = static_cast<double>(f) / static_cast<double>(fitted + 1);
             const double station = sections[k].station + u * (sections[k + 1].station - sections[k].station);
-            std::vector<gp_XYZ> blend(around);
-            for (std::size_t i = 0; i < around; ++i) blend[i] = samples[k][i] * (1 - u) + samples[k + 1][i] * u;
+            std::vector<gp_XYZ> blend(layout.count());
+            for (std::size_t i = 0; i < blend.size(); ++i) blend[i] = samples[k][i] * (1 - u) + samples[k + 1][i] * u;
             // Each guide's displacement, less the part that its misses of the given sections account for.
             std::vector<gp_XYZ> shift(guideCount);
             for (std::size_t q = 0; q < guideCount; ++q) {
                 const std::size_t j = order[q];
-                shift[q] = guides[j].at(station) - blend[q * perSpan] - (misses[k][j] * (1 - u) + misses[k + 1][j] * u);
+                shift[q] = guides[j].at(station) - blend[layout.spanStart[q]] -
+                           (misses[k][j] * (1 - u) + misses[k + 1][j] * u);
             }
-            for (std::size_t q = 0; q < guideCount; ++q)
-                for (std::size_t s = 0; s < perSpan; ++s) {
-                    const double w =
-                        (1 - std::cos(std::numbers::pi * static_cast<double>(s) / static_cast<double>(perSpan))) / 2;
-                    blend[q * perSpan + s] += shift[q] * (1 - w) + shift[(q + 1) % guideCount] * w;
+            for (std::size_t q = 0; q < guideCount; ++q) {
+                const std::size_t end = q + 1 < guideCount ? layout.spanStart[q + 1] : layout.count();
+                for (std::size_t i = layout.spanStart[q]; i < end; ++i) {
+                    const double w = (1 - std::cos(std::numbers::pi * layout.inSpan[i])) / 2;
+                    blend[i] += shift[q] * (1 - w) + shift[(q + 1) % guideCount] * w;
                 }
-            wires.push_back(periodicWire(blend));
+            }
+            add(blend, station);
         }
     }
-    wires.push_back(periodicWire(samples.back()));
-    return loft(wires, capped, true);
+    add(samples.back(), sections.back().station);
+    return loftSurface(loft, capped);
 }
 
 } // namespace
@@ -277,7 +626,7 @@ TopoDS_Shape buildSkin(const std::vector<const RefCurve*>& guides, const std::ve
     if (!guides.empty() && allClosed) return guidedLoft(guides, sections, capped);
     std::vector<TopoDS_Wire> wires;
     for (const auto* section : sections) wires.push_back(curveWire(*section));
-    return loft(wires, capped, false);
+    return throughSections(wires, capped);
 }
 
 } // namespace tcv::refhost

@@ -1,27 +1,40 @@
 // Projections, revolutions, cones, tori and ruled surfaces. Analytic primitives serve wherever they
-// give the same solid: a kernel primitive costs a fraction of a general sweep and is valid by making.
+// give the same solid: a kernel primitive costs a fraction of a general construction and is valid by
+// making. Straight-sided profiles are checked by the host itself (in one plane, not crossing themselves),
+// so that their prisms need no check by the kernel either.
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <optional>
 
+#include <BRepAdaptor_Curve.hxx>
 #include <BRepAdaptor_Surface.hxx>
 #include <BRepBuilderAPI_MakeEdge.hxx>
 #include <BRepBuilderAPI_MakeFace.hxx>
 #include <BRepBuilderAPI_MakePolygon.hxx>
 #include <BRepBuilderAPI_MakeWire.hxx>
 #include <BRepOffsetAPI_ThruSections.hxx>
+#include <BRepPrimAPI_MakeBox.hxx>
 #include <BRepPrimAPI_MakeCone.hxx>
 #include <BRepPrimAPI_MakeCylinder.hxx>
 #include <BRepPrimAPI_MakePrism.hxx>
 #include <BRepPrimAPI_MakeRevol.hxx>
 #include <BRepPrimAPI_MakeTorus.hxx>
+#include <BRepTools_WireExplorer.hxx>
 #include <BRep_Builder.hxx>
 #include <BRep_Tool.hxx>
+#include <GeomConvert.hxx>
+#include <Geom_Circle.hxx>
+#include <Geom_Plane.hxx>
+#include <TColStd_Array1OfInteger.hxx>
+#include <TColStd_Array1OfReal.hxx>
+#include <TColgp_Array1OfPnt.hxx>
 #include <TopExp_Explorer.hxx>
 #include <TopoDS.hxx>
 #include <TopoDS_Shell.hxx>
 #include <gp_Ax2.hxx>
 #include <gp_Circ.hxx>
+#include <gp_Pln.hxx>
 
 #include "refhost/Constructions.h"
 #include "refhost/KernelGuard.h"
@@ -50,6 +63,16 @@ gp_XYZ anyPerpendicular(const gp_XYZ& n) {
     return (reference - n * n.Dot(reference)).Normalized();
 }
 
+bool parallel(const gp_XYZ& a, const gp_XYZ& b) { return a.Crossed(b).Modulus() < 1e-9 * a.Modulus() * b.Modulus(); }
+
+// The points of the curve's corners when it is straight-sided, followed by the closing points.
+std::optional<std::vector<gp_XYZ>> straightOutline(const RefCurve& curve, const std::vector<gp_XYZ>& closing) {
+    std::vector<gp_XYZ> points;
+    if (!curve.appendPolyline(points)) return std::nullopt;
+    points.insert(points.end(), closing.begin(), closing.end());
+    return points;
+}
+
 // A closed wire from the curve; an open curve is closed by the given closing points in order (points
 // that coincide with their neighbours are skipped).
 TopoDS_Wire closedWire(const RefCurve& curve, const std::vector<gp_XYZ>& closing, const char* what) {
@@ -69,33 +92,174 @@ TopoDS_Wire closedWire(const RefCurve& curve, const std::vector<gp_XYZ>& closing
     return maker.Wire();
 }
 
+// The face of a checked polygon, on its own plane.
+TopoDS_Face polygonFace(const Polygon& polygon) {
+    BRepBuilderAPI_MakePolygon outline;
+    for (const auto& p : polygon.corners) outline.Add(gp_Pnt(p));
+    outline.Close();
+    BRepBuilderAPI_MakeFace face(gp_Pln(gp_Pnt(polygon.centre), gp_Dir(polygon.normal)), outline.Wire(), Standard_True);
+    if (!face.IsDone()) refuse("profile", "the geometry kernel cannot bound the profile");
+    return face.Face();
+}
+
+// Points round a closed wire, edge by edge, close enough together to show whether it crosses itself.
+std::vector<gp_XYZ> outlineSamples(const TopoDS_Wire& wire) {
+    constexpr int kPerEdge = 16;
+    std::vector<gp_XYZ> points;
+    for (BRepTools_WireExplorer explorer(wire); explorer.More(); explorer.Next()) {
+        BRepAdaptor_Curve curve(explorer.Current());
+        const bool reversed = explorer.Current().Orientation() == TopAbs_REVERSED;
+        const double first = curve.FirstParameter(), last = curve.LastParameter();
+        for (int i = 0; i < kPerEdge; ++i) {
+            const double f = static_cast<double>(i) / kPerEdge;
+            points.push_back(curve.Value(reversed ? last - (last - first) * f : first + (last - first) * f).XYZ());
+        }
+    }
+    return points;
+}
+
+// The planar face of a closed wire with curved pieces. The host checks the outline itself (in one plane,
+// not crossing itself), on points close along it.
+TopoDS_Face curvedFace(const TopoDS_Wire& wire, const char* what, gp_XYZ& normal, std::vector<gp_XYZ>& outline) {
+    outline = outlineSamples(wire);
+    auto polygon = polygonThrough(outline, what);
+    if (!polygon) refuse(what, "the profile encloses no area");
+    normal = polygon->normal;
+    BRepBuilderAPI_MakeFace face(gp_Pln(gp_Pnt(polygon->centre), gp_Dir(normal)), wire, Standard_True);
+    if (!face.IsDone()) refuse(what, "the geometry kernel cannot bound the profile");
+    return face.Face();
+}
+
+// A box when the polygon is a rectangle and the step runs square to it.
+std::optional<TopoDS_Shape> boxOf(const Polygon& polygon, const gp_XYZ& step) {
+    if (polygon.corners.size() != 4 || !parallel(step, polygon.normal)) return std::nullopt;
+    const auto& c = polygon.corners;
+    const gp_XYZ a = c[1] - c[0], b = c[3] - c[0];
+    if (std::fabs(a.Dot(b)) > 1e-12 * a.Modulus() * b.Modulus()) return std::nullopt;
+    if ((c[0] + a + b - c[2]).Modulus() > kPointTolerance) return std::nullopt;
+    // The box spans a, b and the step from the corner where all three leave in the positive sense.
+    gp_XYZ origin = c[0];
+    gp_XYZ x = a, y = b;
+    if (a.Crossed(b).Dot(step) < 0) std::swap(x, y);
+    const gp_Ax2 placement{gp_Pnt{origin}, gp_Dir{step}, gp_Dir{x}};
+    if (placement.YDirection().XYZ().Dot(y) < 0) return std::nullopt;
+    return BRepPrimAPI_MakeBox(placement, x.Modulus(), y.Modulus(), step.Modulus()).Shape();
+}
+
+// A ruled section: the closed degree-1 curve round the polygon's corners, parametrised corner by corner.
+LoftSection polygonSection(const Polygon& polygon) {
+    const int n = static_cast<int>(polygon.corners.size());
+    TColgp_Array1OfPnt poles(1, n + 1);
+    TColStd_Array1OfReal knots(1, n + 1);
+    TColStd_Array1OfInteger mults(1, n + 1);
+    for (int i = 0; i <= n; ++i) {
+        poles.SetValue(i + 1, gp_Pnt(polygon.corners[static_cast<std::size_t>(i % n)]));
+        knots.SetValue(i + 1, i);
+        mults.SetValue(i + 1, i == 0 || i == n ? 2 : 1);
+    }
+    return {new Geom_BSplineCurve(poles, knots, mults, 1), 0, polygon.centre, polygon.normal};
+}
+
+LoftSection circleSection(const CircleFrame& circle) {
+    Handle(Geom_Circle) curve =
+        new Geom_Circle(gp_Ax2(gp_Pnt(circle.centre), gp_Dir(circle.normal), gp_Dir(circle.xAxis)), circle.radius);
+    return {GeomConvert::CurveToBSplineCurve(curve), 0, circle.centre, circle.normal};
+}
+
 } // namespace
 
-TopoDS_Shape planarFace(const TopoDS_Shape& wire, const char* what) {
-    BRepBuilderAPI_MakeFace face(TopoDS::Wire(wire), Standard_True);
-    if (!face.IsDone()) refuse(what, "the profile does not lie in one plane");
-    return checkedShape(what, face.Face(), false);
+std::optional<Polygon> polygonThrough(const std::vector<gp_XYZ>& points, const char* what) {
+    Polygon polygon;
+    for (const auto& p : points)
+        if (polygon.corners.empty() || (p - polygon.corners.back()).Modulus() >= kPointTolerance)
+            polygon.corners.push_back(p);
+    while (polygon.corners.size() > 1 && (polygon.corners.back() - polygon.corners.front()).Modulus() < kPointTolerance)
+        polygon.corners.pop_back();
+    auto& c = polygon.corners;
+    const std::size_t n = c.size();
+    if (n < 3) return std::nullopt;
+    gp_XYZ normal, centre;
+    double extent = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        normal += c[i].Crossed(c[(i + 1) % n]);
+        centre += c[i];
+        extent = std::max(extent, (c[i] - c[0]).Modulus());
+    }
+    if (!(normal.Modulus() > 1e-12 * extent * extent)) refuse(what, "the profile encloses no area");
+    polygon.normal = normal.Normalized();
+    polygon.centre = centre / static_cast<double>(n);
+    for (const auto& p : c)
+        if (std::fabs((p - polygon.centre).Dot(polygon.normal)) > kPointTolerance + 1e-9 * extent)
+            refuse(what, "the profile does not lie in one plane");
+    // In the plane's own coordinates no two sides may meet other than end to start.
+    const gp_XYZ u = anyPerpendicular(polygon.normal), v = polygon.normal.Crossed(u);
+    std::vector<std::pair<double, double>> flat;
+    for (const auto& p : c) flat.emplace_back((p - polygon.centre).Dot(u), (p - polygon.centre).Dot(v));
+    auto cross = [](std::pair<double, double> o, std::pair<double, double> a, std::pair<double, double> b) {
+        return (a.first - o.first) * (b.second - o.second) - (a.second - o.second) * (b.first - o.first);
+    };
+    const double tiny = 1e-12 * extent * extent;
+    for (std::size_t i = 0; i < n; ++i)
+        for (std::size_t j = i + 1; j < n; ++j) {
+            const bool neighbours = j == i + 1 || (i == 0 && j == n - 1);
+            const auto &a = flat[i], &b = flat[(i + 1) % n], &p = flat[j], &q = flat[(j + 1) % n];
+            const double d1 = cross(a, b, p), d2 = cross(a, b, q), d3 = cross(p, q, a), d4 = cross(p, q, b);
+            if (neighbours) {
+                // Neighbouring sides that fold back onto each other.
+                const auto& shared = j == i + 1 ? b : a;
+                const auto& other1 = j == i + 1 ? a : b;
+                const auto& other2 = j == i + 1 ? q : p;
+                const double along = (other1.first - shared.first) * (other2.first - shared.first) +
+                                     (other1.second - shared.second) * (other2.second - shared.second);
+                if (std::fabs(cross(shared, other1, other2)) <= tiny && along > 0)
+                    refuse(what, "the profile doubles back on itself");
+                continue;
+            }
+            if (((d1 > tiny && d2 < -tiny) || (d1 < -tiny && d2 > tiny)) &&
+                ((d3 > tiny && d4 < -tiny) || (d3 < -tiny && d4 > tiny)))
+                refuse(what, "the profile crosses itself");
+            auto onSegment = [&](std::pair<double, double> o, std::pair<double, double> s,
+                                 std::pair<double, double> e) {
+                return std::fabs(cross(s, e, o)) <= tiny && o.first >= std::min(s.first, e.first) - 1e-12 * extent &&
+                       o.first <= std::max(s.first, e.first) + 1e-12 * extent &&
+                       o.second >= std::min(s.second, e.second) - 1e-12 * extent &&
+                       o.second <= std::max(s.second, e.second) + 1e-12 * extent;
+            };
+            if (onSegment(p, a, b) || onSegment(q, a, b) || onSegment(a, p, q) || onSegment(b, p, q))
+                refuse(what, "the profile touches itself");
+        }
+    return polygon;
 }
 
 TopoDS_Shape buildProjection(const RefCurve& profile, const gp_XYZ& direction, double length, bool capped) {
     const char* what = "projection";
-    if (std::fabs(length) < kPointTolerance) refuse(what, "the projection has no length");
     const gp_XYZ step = direction * length;
-    if (capped) {
-        if (auto circle = profile.fullCircle(); circle && direction.Crossed(circle->normal).Modulus() < 1e-12) {
-            gp_Dir axis(step);
-            gp_Ax2 placement(gp_Pnt(circle->centre), axis, gp_Dir(circle->xAxis));
-            BRepPrimAPI_MakeCylinder cylinder(placement, circle->radius, std::fabs(length));
-            return checkedShape(what, cylinder.Shape(), true, false);
-        }
-        TopoDS_Shape face = planarFace(closedWire(profile, {}, what), what);
-        BRepPrimAPI_MakePrism prism(face, gp_Vec(step));
+    if (!capped) {
+        BRepPrimAPI_MakePrism prism(curveWire(profile), gp_Vec(step));
         if (!prism.IsDone()) refuse(what, "the geometry kernel cannot project the profile");
-        return checkedShape(what, prism.Shape(), true, false);
+        return checkedShape(what, prism.Shape(), false, ShapeCheck::Trusted);
     }
-    BRepPrimAPI_MakePrism prism(curveWire(profile), gp_Vec(step));
+    if (auto circle = profile.fullCircle(); circle && parallel(direction, circle->normal)) {
+        gp_Ax2 placement(gp_Pnt(circle->centre), gp_Dir(step), gp_Dir(circle->xAxis));
+        return checkedShape(what, BRepPrimAPI_MakeCylinder(placement, circle->radius, std::fabs(length)).Shape(), true,
+                            ShapeCheck::Trusted);
+    }
+    TopoDS_Face face;
+    gp_XYZ normal;
+    if (auto outline = straightOutline(profile, {})) {
+        auto polygon = polygonThrough(*outline, what);
+        if (!polygon) refuse(what, "the profile encloses no area");
+        if (auto box = boxOf(*polygon, step)) return checkedShape(what, *box, true, ShapeCheck::Trusted);
+        face = polygonFace(*polygon);
+        normal = polygon->normal;
+    } else {
+        std::vector<gp_XYZ> samples;
+        face = curvedFace(closedWire(profile, {}, what), what, normal, samples);
+    }
+    if (std::fabs(normal.Dot(direction)) < 1e-9) refuse(what, "the projection runs in the plane of its profile");
+    BRepPrimAPI_MakePrism prism(face, gp_Vec(step));
     if (!prism.IsDone()) refuse(what, "the geometry kernel cannot project the profile");
-    return checkedShape(what, prism.Shape(), false, false);
+    return checkedShape(what, prism.Shape(), true, ShapeCheck::Trusted);
 }
 
 TopoDS_Shape buildRevolution(const RefCurve& profile, const gp_XYZ& axis, const gp_XYZ& centre, double angle,
@@ -103,20 +267,44 @@ TopoDS_Shape buildRevolution(const RefCurve& profile, const gp_XYZ& axis, const 
     const char* what = "revolution";
     const gp_XYZ direction = angle < 0 ? axis.Reversed() : axis;
     const double turn = std::min(std::fabs(angle), kTwoPi);
-    if (turn * 1.0 < 1e-12) refuse(what, "the revolution has no angle");
     const gp_Ax1 ax1{gp_Pnt{centre}, gp_Dir{direction}};
-    if (capped) {
-        // An open profile closes through the feet of its end points on the axis.
-        auto foot = [&](const gp_XYZ& p) { return centre + axis * axis.Dot(p - centre); };
-        TopoDS_Shape wire = closedWire(profile, {foot(profile.endPoint()), foot(profile.startPoint())}, what);
-        TopoDS_Shape face = planarFace(wire, what);
-        BRepPrimAPI_MakeRevol revolution(face, ax1, turn);
+    if (!capped) {
+        BRepPrimAPI_MakeRevol revolution(curveWire(profile), ax1, turn);
         if (!revolution.IsDone()) refuse(what, "the geometry kernel cannot revolve the profile");
-        return checkedShape(what, revolution.Shape(), true);
+        return checkedShape(what, revolution.Shape(), false, ShapeCheck::Trusted);
     }
-    BRepPrimAPI_MakeRevol revolution(curveWire(profile), ax1, turn);
+    // An open profile closes through the feet of its end points on the axis.
+    auto foot = [&](const gp_XYZ& p) { return centre + axis * axis.Dot(p - centre); };
+    const std::vector<gp_XYZ> closing{foot(profile.endPoint()), foot(profile.startPoint())};
+    TopoDS_Face face;
+    gp_XYZ normal;
+    std::vector<gp_XYZ> outlinePoints;
+    if (auto outline = straightOutline(profile, profile.isClosed() ? std::vector<gp_XYZ>{} : closing)) {
+        auto polygon = polygonThrough(*outline, what);
+        if (!polygon) refuse(what, "the profile encloses no area");
+        face = polygonFace(*polygon);
+        normal = polygon->normal;
+        outlinePoints = polygon->corners;
+    } else {
+        face = curvedFace(closedWire(profile, closing, what), what, normal, outlinePoints);
+    }
+    // A profile in a plane through the axis must keep to one side of it, or the solid would cut itself.
+    ShapeCheck check = ShapeCheck::Trusted;
+    if (std::fabs(normal.Dot(axis)) < 1e-9) {
+        const gp_XYZ across = normal.Crossed(axis);
+        double lowest = 0, highest = 0;
+        for (const auto& p : outlinePoints) {
+            const double side = (p - centre).Dot(across);
+            lowest = std::min(lowest, side), highest = std::max(highest, side);
+        }
+        if (lowest < -kPointTolerance && highest > kPointTolerance) refuse(what, "the profile crosses the axis");
+        if (std::max(-lowest, highest) < kPointTolerance) refuse(what, "the profile lies on the axis");
+    } else {
+        check = ShapeCheck::Full;
+    }
+    BRepPrimAPI_MakeRevol revolution(face, ax1, turn);
     if (!revolution.IsDone()) refuse(what, "the geometry kernel cannot revolve the profile");
-    return checkedShape(what, revolution.Shape(), false);
+    return checkedShape(what, revolution.Shape(), true, check);
 }
 
 TopoDS_Shape buildCone(const gp_XYZ& baseCentre, const gp_XYZ& topCentre, double baseRadius, double topRadius,
@@ -124,10 +312,9 @@ TopoDS_Shape buildCone(const gp_XYZ& baseCentre, const gp_XYZ& topCentre, double
     const char* what = "cone";
     const gp_XYZ axis = topCentre - baseCentre;
     const double height = axis.Modulus();
-    const gp_Dir direction(axis);
     gp_XYZ xAxis = towardsStart - axis.Normalized() * axis.Normalized().Dot(towardsStart);
     xAxis = xAxis.Modulus() > 1e-12 ? xAxis.Normalized() : anyPerpendicular(axis.Normalized());
-    gp_Ax2 placement(gp_Pnt(baseCentre), direction, gp_Dir(xAxis));
+    const gp_Ax2 placement{gp_Pnt{baseCentre}, gp_Dir{axis}, gp_Dir{xAxis}};
     TopoDS_Shape solid;
     if (std::fabs(baseRadius - topRadius) < kPointTolerance) {
         solid = BRepPrimAPI_MakeCylinder(placement, baseRadius, height).Shape();
@@ -136,8 +323,8 @@ TopoDS_Shape buildCone(const gp_XYZ& baseCentre, const gp_XYZ& topCentre, double
                                      topRadius < kPointTolerance ? 0.0 : topRadius, height)
                     .Shape();
     }
-    if (capped) return checkedShape(what, solid, true, false);
-    return checkedShape(what, lateralShell(solid), false, false);
+    if (capped) return checkedShape(what, solid, true, ShapeCheck::Trusted);
+    return checkedShape(what, lateralShell(solid), false, ShapeCheck::Trusted);
 }
 
 TopoDS_Shape buildTorus(const gp_XYZ& centre, const gp_XYZ& axis, const gp_XYZ& majorDirection, double ringRadius,
@@ -145,8 +332,8 @@ TopoDS_Shape buildTorus(const gp_XYZ& centre, const gp_XYZ& axis, const gp_XYZ& 
     const char* what = "torus";
     const gp_Ax2 placement{gp_Pnt{centre}, gp_Dir{axis}, gp_Dir{majorDirection}};
     TopoDS_Shape solid = BRepPrimAPI_MakeTorus(placement, ringRadius, tubeRadius).Shape();
-    if (capped) return checkedShape(what, solid, true, false);
-    return checkedShape(what, lateralShell(solid), false, false);
+    if (capped) return checkedShape(what, solid, true, ShapeCheck::Trusted);
+    return checkedShape(what, lateralShell(solid), false, ShapeCheck::Trusted);
 }
 
 TopoDS_Shape buildRuledSurface(const RuledEnd& first, const RuledEnd& second, bool capped) {
@@ -157,45 +344,55 @@ TopoDS_Shape buildRuledSurface(const RuledEnd& first, const RuledEnd& second, bo
     if (c1 && c2) {
         const gp_XYZ offset = c2->centre - c1->centre;
         const double height = offset.Modulus();
-        const bool coaxial = c1->normal.Crossed(c2->normal).Modulus() < 1e-9 && height > kPointTolerance &&
-                             offset.Crossed(c1->normal).Modulus() < 1e-9 * height;
-        if (coaxial) {
+        if (height < kPointTolerance) refuse(what, "the two circles have one centre");
+        if (parallel(c1->normal, c2->normal) && parallel(offset, c1->normal)) {
             // Two circles on one axis bound a frustum (or a cylinder): the kernel's primitive.
             gp_Ax2 placement(gp_Pnt(c1->centre), gp_Dir(offset), gp_Dir(c1->xAxis));
             TopoDS_Shape frustum = std::fabs(c1->radius - c2->radius) < kPointTolerance
                                        ? BRepPrimAPI_MakeCylinder(placement, c1->radius, height).Shape()
                                        : BRepPrimAPI_MakeCone(placement, c1->radius, c2->radius, height).Shape();
-            if (solid) return checkedShape(what, frustum, true, false);
-            return checkedShape(what, lateralShell(frustum), false, false);
+            if (solid) return checkedShape(what, frustum, true, ShapeCheck::Trusted);
+            return checkedShape(what, lateralShell(frustum), false, ShapeCheck::Trusted);
         }
-    }
-    if (c1 && c2) {
-        // Two circles join seam to seam: the second starts in the direction the first starts, seen in its
+        // Other circles join seam to seam: the second starts in the direction the first starts, seen in its
         // own plane, and turns the same way.
         if (c2->normal.Dot(c1->normal) < 0) c2->normal.Reverse();
         gp_XYZ xAxis = c1->xAxis - c2->normal * c2->normal.Dot(c1->xAxis);
         c2->xAxis = xAxis.Modulus() > 1e-9 ? xAxis.Normalized() : anyPerpendicular(c2->normal);
+        LoftSection a = circleSection(*c1), b = circleSection(*c2);
+        b.station = 1;
+        return loftSurface({a, b}, solid);
     }
-    auto wireOf = [](const RuledEnd& end, const std::optional<CircleFrame>& circle) -> TopoDS_Wire {
-        if (end.plane) {
-            BRepBuilderAPI_MakePolygon polygon;
-            for (const auto& p : end.plane->corners()) polygon.Add(gp_Pnt(p));
-            polygon.Close();
-            return polygon.Wire();
+    // Two polygons of as many corners: their sides joined corner to corner.
+    auto polygonOf = [&](const RuledEnd& end) -> std::optional<Polygon> {
+        if (end.plane) return polygonThrough(end.plane->corners(), what);
+        if (!end.curve->isClosed()) return std::nullopt;
+        auto outline = straightOutline(*end.curve, {});
+        return outline ? polygonThrough(*outline, what) : std::nullopt;
+    };
+    auto p1 = polygonOf(first), p2 = polygonOf(second);
+    if (p1 && p2 && p1->corners.size() == p2->corners.size()) {
+        if (p1->normal.Dot(p2->normal) < 0) {
+            std::reverse(p2->corners.begin() + 1, p2->corners.end());
+            p2->normal.Reverse();
         }
-        if (circle) {
-            gp_Circ circ(gp_Ax2(gp_Pnt(circle->centre), gp_Dir(circle->normal), gp_Dir(circle->xAxis)), circle->radius);
-            return BRepBuilderAPI_MakeWire(BRepBuilderAPI_MakeEdge(circ).Edge()).Wire();
-        }
-        return curveWire(*end.curve);
+        LoftSection a = polygonSection(*p1), b = polygonSection(*p2);
+        b.station = 1;
+        return loftSurface({a, b}, solid);
+    }
+    auto wireOf = [](const RuledEnd& end) -> TopoDS_Wire {
+        if (!end.plane) return curveWire(*end.curve);
+        BRepBuilderAPI_MakePolygon polygon;
+        for (const auto& p : end.plane->corners()) polygon.Add(gp_Pnt(p));
+        polygon.Close();
+        return polygon.Wire();
     };
     BRepOffsetAPI_ThruSections loft(solid ? Standard_True : Standard_False, Standard_True);
-    loft.AddWire(wireOf(first, c1));
-    loft.AddWire(wireOf(second, c2));
-    loft.CheckCompatibility(!(c1 && c2));
+    loft.AddWire(wireOf(first));
+    loft.AddWire(wireOf(second));
     loft.Build();
     if (!loft.IsDone()) refuse(what, "the geometry kernel cannot rule a surface between the two");
-    return checkedShape(what, loft.Shape(), solid);
+    return checkedShape(what, loft.Shape(), solid, ShapeCheck::Full);
 }
 
 } // namespace tcv::refhost

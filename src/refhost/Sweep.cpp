@@ -135,16 +135,17 @@ TopoDS_Shape buildSweepPiece(const SweepPiece& piece, const RefCurve& path, cons
     case SweepPiece::Kind::Straight: {
         gp_Ax2 placement(gp_Pnt(piece.origin), gp_Dir(piece.direction));
         return checkedShape(kWhat, BRepPrimAPI_MakeCylinder(placement, piece.tubeRadius, piece.extent).Shape(), true,
-                            false);
+                            ShapeCheck::Trusted);
     }
     case SweepPiece::Kind::Bend: {
         gp_Ax2 placement(gp_Pnt(piece.origin), gp_Dir(piece.direction), gp_Dir(piece.xAxis));
         return checkedShape(kWhat,
                             BRepPrimAPI_MakeTorus(placement, piece.bendRadius, piece.tubeRadius, piece.extent).Shape(),
-                            true, false);
+                            true, ShapeCheck::Trusted);
     }
     case SweepPiece::Kind::Ball:
-        return checkedShape(kWhat, BRepPrimAPI_MakeSphere(gp_Pnt(piece.origin), piece.tubeRadius).Shape(), true, false);
+        return checkedShape(kWhat, BRepPrimAPI_MakeSphere(gp_Pnt(piece.origin), piece.tubeRadius).Shape(), true,
+                            ShapeCheck::Trusted);
     case SweepPiece::Kind::Pipe:
         break;
     }
@@ -155,7 +156,7 @@ TopoDS_Shape buildSweepPiece(const SweepPiece& piece, const RefCurve& path, cons
     pipe.Build();
     if (!pipe.IsDone()) refuse(kWhat, "the geometry kernel cannot sweep the section along the path");
     if (piece.solid && !pipe.MakeSolid()) refuse(kWhat, "the geometry kernel cannot close the swept solid");
-    return checkedShape(kWhat, pipe.Shape(), piece.solid);
+    return checkedShape(kWhat, pipe.Shape(), piece.solid, ShapeCheck::Full);
 }
 
 } // namespace tcv::refhost
