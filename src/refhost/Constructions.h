@@ -1,6 +1,7 @@
 // The kernel constructions behind the geometry factory's persistent creations. Each takes checked,
 // finite defining values, runs under the kernel guard of its caller, and returns a shape that passed
-// the host's checks (valid, finite, positive volume where a solid was made).
+// the checks its construction needs (see ShapeCheck): primitives and the host's own constructions are
+// valid by making; general kernel algorithms are checked by the kernel.
 #pragma once
 
 #include <optional>

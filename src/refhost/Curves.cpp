@@ -504,15 +504,7 @@ void RefCurve::EndPoints(host::DPosition& start, host::DPosition& end) const {
     end = toPosition(endPoint());
 }
 
-void RefCurve::Transform(const host::DT4x4& matrix) {
-    AffineMap map = AffineMap::from(matrix);
-    for (const auto& c : map.column)
-        if (!std::isfinite(c.X()) || !std::isfinite(c.Y()) || !std::isfinite(c.Z()))
-            refuse("transform", "the matrix holds a value that is not a finite number");
-    if (!std::isfinite(map.translation.Modulus())) refuse("transform", "the matrix holds a value that is not finite");
-    if (!(std::fabs(map.determinant()) > 1e-300)) refuse("transform", "the matrix flattens space");
-    transformBy(map);
-}
+void RefCurve::Transform(const host::DT4x4& matrix) { transformBy(AffineMap::from(matrix)); }
 
 void RefCurve::transformBy(const AffineMap& map) {
     apply(map);
@@ -584,8 +576,7 @@ RecordSheet RefPlane::record() const {
 }
 
 void RefPlane::Transform(const host::DT4x4& matrix) {
-    AffineMap map = AffineMap::from(matrix);
-    if (!(std::fabs(map.determinant()) > 1e-300)) refuse("transform", "the matrix flattens space");
+    const AffineMap map = AffineMap::from(matrix);
     for (auto& p : points_) p = map.point(p);
     for (auto& p : corners_) p = map.point(p);
     sheet_ = record();

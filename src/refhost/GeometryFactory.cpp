@@ -57,9 +57,10 @@ RefCurvePtr asCurve(const host::ObjectPtr& object, const char* what, const char*
     return curve;
 }
 
+// The curves of a collection; a missing collection holds none.
 std::vector<RefCurvePtr> curvesOf(const host::CollectionPtr& collection, const char* what, const char* name) {
-    if (!collection) refuse(what, std::string("the ") + name + " collection is missing");
     std::vector<RefCurvePtr> curves;
+    if (!collection) return curves;
     for (int i = 1; i <= collection->Count(); ++i) curves.push_back(asCurve(collection->Item(i), what, name));
     return curves;
 }

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "refhost/KernelGuard.h"
+
 namespace tcv::refhost {
 
 AffineMap AffineMap::from(const host::DT4x4& matrix) {
@@ -9,6 +11,10 @@ AffineMap AffineMap::from(const host::DT4x4& matrix) {
     for (int c = 0; c < 3; ++c)
         map.column[c] = gp_XYZ(matrix.indexValue(4 * c), matrix.indexValue(4 * c + 1), matrix.indexValue(4 * c + 2));
     map.translation = gp_XYZ(matrix.indexValue(12), matrix.indexValue(13), matrix.indexValue(14));
+    bool finite = std::isfinite(map.translation.Modulus());
+    for (const auto& c : map.column) finite = finite && std::isfinite(c.Modulus());
+    if (!finite) refuse("transform", "the matrix holds a value that is not a finite number");
+    if (!(std::fabs(map.determinant()) > 1e-300)) refuse("transform", "the matrix flattens space");
     return map;
 }
 

@@ -40,6 +40,8 @@ struct AffineMap {
     gp_XYZ column[3];
     gp_XYZ translation;
 
+    // The map of a transform handed to the host; refuses one that holds a value that is not a finite
+    // number or that flattens space.
     static AffineMap from(const host::DT4x4& matrix);
     gp_XYZ point(const gp_XYZ& p) const {
         return column[0] * p.X() + column[1] * p.Y() + column[2] * p.Z() + translation;

@@ -153,6 +153,36 @@ TEST_P(SweepsAndSkins, GuidedSkinBetweenUnlikeSectionsIsAClosedSolid) {
     EXPECT_GT(*m.volume, 0);
 }
 
+// The main body of the skinned valves: three circles, the middle one lower and wider, along two
+// B-spline profiles that do not pass exactly through the middle circle.
+TEST_P(SweepsAndSkins, GuidedSkinThroughThreeSectionsKeepsToTheMiddleOne) {
+    const double F = 0.4, OD = 0.1;
+    auto spline = [&](std::vector<double> ys) {
+        std::vector<double> poles;
+        const double xs[] = {-0.5 * F, -0.25 * F, 0, 0.25 * F, 0.5 * F};
+        for (int i = 0; i < 5; ++i) poles.insert(poles.end(), {xs[i], ys[static_cast<std::size_t>(i)] * OD, 0});
+        return factory->CreateBSpline(nullptr, 4, 5, poles, {1, 1, 1, 1, 1}, {0, 0, 0, 0, 0.5, 1, 1, 1, 1}, false);
+    };
+    auto guides = collect({spline({0.5, 0.4, 0.7, 0.6, 0.5}), spline({-0.5, -0.85, -0.85, -0.5, -0.5})});
+    auto sections = collect({factory->CreateCircle(nullptr, DPosition(-0.5 * F, 0, 0), DVector(1, 0, 0), OD / 2),
+                             factory->CreateCircle(nullptr, DPosition(0, -0.075 * OD, 0), DVector(1, 0, 0), 0.775 * OD),
+                             factory->CreateCircle(nullptr, DPosition(0.5 * F, 0, 0), DVector(1, 0, 0), OD / 2)});
+    auto body = factory->CreateSkin(rm, guides, sections, 0);
+    ASSERT_EQ(body->Count(), 1);
+    EXPECT_EQ(recordOf(body->Item(1)).outputKind(), refhost::OutputKind::Surface);
+    EXPECT_EQ(recordedNumber(recordOf(body->Item(1)).creation(), "sectionCount"), 3);
+    if (!building()) return;
+    auto m = measureOf(body->Item(1));
+    EXPECT_TRUE(m.valid);
+    // The middle circle is the widest place across the flow; the ends are the end circles.
+    EXPECT_NEAR(m.bbox[0], -0.5 * F, 1e-6);
+    EXPECT_NEAR(m.bbox[3], 0.5 * F, 1e-6);
+    EXPECT_NEAR(m.bbox[5], 0.775 * OD, 1e-3 * OD);
+    EXPECT_NEAR(m.bbox[2], -0.775 * OD, 1e-3 * OD);
+    EXPECT_GE(m.bbox[4], 0.7 * OD - 1e-6);
+    EXPECT_LE(m.bbox[1], -0.85 * OD + 1e-6);
+}
+
 TEST_P(SweepsAndSkins, SkinWithoutGuidesLoftsThroughTheSections) {
     auto sections = collect({factory->CreateCircle(nullptr, DPosition(0, 0, 0), DVector(1, 0, 0), 0.5),
                              factory->CreateCircle(nullptr, DPosition(1, 0, 0), DVector(1, 0, 0), 0.5)});
