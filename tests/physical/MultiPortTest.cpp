@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "host/Runtime.h"
 #include "support/MultiPortParts.h"
 #include "support/TestSupport.h"
 
@@ -218,17 +219,32 @@ TEST(JacketedSixPort, JacketRunsThroughBothSectionsInEveryEllipseBranch) {
     }
 }
 
-// B = 0 with E > 0 leaves no depth for the half-ellipse: the builder ends there, keeping the stubs and
-// the web.
-TEST(JacketedSixPort, ZeroDepthEndsTheBuilderAtTheOutletSection) {
+// ---- Failures that keep what was added before ----------------------------------------------------
+
+struct FailureCase {
+    std::string label;
+    std::int32_t partDataBasis;
+    std::string input;
+    std::vector<std::string> kept;
+};
+
+class PhysicalFailure : public ::testing::TestWithParam<FailureCase> {};
+
+TEST_P(PhysicalFailure, EndsTheBuilderKeepingEarlierOutputs) {
     HostFixtureScope host;
-    auto spec = samplePart(2381);
-    spec.inputs["B"] = 0;
-    const auto result = physical(spec);
-    EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.errorCode, host::kGenericFailure);
-    EXPECT_EQ(outputNames(result), (std::vector<std::string>{"Body", "Body1", "Body2"}));
+    auto spec = samplePart(GetParam().partDataBasis);
+    spec.inputs[GetParam().input] = 0;
+    expectFailureKeeping(physical(spec), GetParam().kept);
 }
+
+INSTANTIATE_TEST_SUITE_P(MultiPort, PhysicalFailure,
+                         ::testing::Values(
+                             // B = 0 with E > 0 leaves the half-ellipse no depth: its minor-to-major ratio is 0, which
+                             // the host refuses, after the stubs and the web.
+                             FailureCase{"JacketWithoutDepth", 2381, "B", {"Body", "Body1", "Body2"}},
+                             // B = 0 is a division by zero in the branch's angle, after the bore.
+                             FailureCase{"BranchWithoutPortTwoDistance", 387, "Face2toCenter", {"Body"}}),
+                         [](const auto& param) { return param.param.label; });
 
 // ---- 5, 10, 13: covered bore bodies ---------------------------------------------------------------
 
@@ -279,6 +295,23 @@ TEST(CoveredBodies, CoverStacksOnTheBoreWithItsFlanges) {
     // whole neck by the 0.002 the shoulder ellipse ends above its nominal point.
     const auto cover = boxOf(result, "ValBodyRev");
     expectBox(cover, {-(a - t), r + 2 * t + 0.002, -(a - t), a - t, 0.75 * VH + 0.1 * a + 0.002, a - t}, 1e-5);
+}
+
+// The cover's neck ends in an arc about (0.2a, 0.75 VH) from (0.3a, 0.75 VH) to (0.2a, VH): start and
+// end at different distances from the centre. The reference host keeps the start's radius and sweeps
+// to the direction of the end point, so the arc ends 0.1a above its centre, not at VH; the line back
+// to the axis then starts there.
+TEST(CoveredBodies, NeckArcKeepsTheStartRadius) {
+    HostFixtureScope host;
+    const double a = 0.0953, VH = 0.16;
+    auto arc = host::runtime().CreateGeometryFactory()->CreateArcByCenter(
+        nullptr, host::DPosition(0.2 * a, 0.75 * VH, 0), host::DPosition(0.3 * a, 0.75 * VH, 0),
+        host::DPosition(0.2 * a, VH, 0));
+    host::DPosition start, end;
+    arc->EndPoints(start, end);
+    EXPECT_NEAR(start.x(), 0.3 * a, 1e-12);
+    EXPECT_NEAR(end.x(), 0.2 * a, 1e-12);
+    EXPECT_NEAR(end.y(), 0.75 * VH + 0.1 * a, 1e-12);
 }
 
 // 13 sizes the cover on the shorter side while the bore and nozzles keep both distances.
@@ -368,29 +401,6 @@ TEST(AngledBranch, ShortFaceLimitsTheBranchAndTheFillerFitsTheBore) {
     EXPECT_NEAR(top[0], -d / 2, 1e-12);
     EXPECT_NEAR(top[1], -d / 2, 1e-12);
     expectAllShapesValid(result);
-}
-
-// Both flanges without thickness: only port 1's is raised to 0.0001.
-TEST(AngledBranch, OnlyPortOneTakesTheTokenFlangeThickness) {
-    HostFixtureScope host;
-    auto spec = samplePart(385);
-    spec.ports = {socketEnd(1, kOdNps4, 4), socketEnd(2, kOdNps4, 4)};
-    const auto result = physical(spec);
-    ASSERT_TRUE(result.ok) << result.errorText;
-    const auto body = boxOf(result, "Body");
-    EXPECT_NEAR(body[0], -0.146 + 0.0001, 1e-9);
-    EXPECT_NEAR(body[3], 0.146, 1e-9);
-}
-
-// B = 0 is a division by zero in the branch's angle: the builder ends after the bore.
-TEST(AngledBranch, ZeroPortTwoDistanceEndsTheBuilderAfterTheBore) {
-    HostFixtureScope host;
-    auto spec = samplePart(387);
-    spec.inputs["Face2toCenter"] = 0;
-    const auto result = physical(spec);
-    EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.errorCode, host::kGenericFailure);
-    EXPECT_EQ(outputNames(result), std::vector<std::string>{"Body"});
 }
 
 // ---- 3124, 3125, 3146: four-port jacketed bodies --------------------------------------------------

@@ -156,6 +156,13 @@ inline void expectBox(const Box& actual, const Box& expected, double tolerance =
     for (std::size_t k = 0; k < 6; ++k) EXPECT_NEAR(actual[k], expected[k], tolerance) << "bbox component " << k;
 }
 
+// The evaluation failed with the generic failure, keeping exactly the outputs added before.
+inline void expectFailureKeeping(const refhost::AspectResult& result, const std::vector<std::string>& kept) {
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.errorCode, host::kGenericFailure);
+    EXPECT_EQ(outputNames(result), kept);
+}
+
 // Every output that carries geometry (solids, surfaces, box occurrences) is valid.
 inline void expectAllShapesValid(const refhost::AspectResult& result) {
     const auto& outputs = result.outputs->outputs();
