@@ -1,0 +1,280 @@
+// Building the assembly document from evaluated parts, and meshing its shapes.
+#include <algorithm>
+#include <cmath>
+#include <mutex>
+
+#include <BRepBndLib.hxx>
+#include <BRepMesh_IncrementalMesh.hxx>
+#include <BRep_Tool.hxx>
+#include <Bnd_Box.hxx>
+#include <GeomAdaptor_Surface.hxx>
+#include <Message.hxx>
+#include <Message_Messenger.hxx>
+#include <Message_PrinterOStream.hxx>
+#include <Quantity_ColorRGBA.hxx>
+#include <TDataStd_Name.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopoDS.hxx>
+#include <TopoDS_Face.hxx>
+#include <TopoDS_Iterator.hxx>
+#include <XCAFDoc_ColorTool.hxx>
+#include <XCAFDoc_DocumentTool.hxx>
+#include <XCAFDoc_ShapeTool.hxx>
+
+#include "export/DocumentModel.h"
+#include "refhost/KernelGuard.h"
+
+namespace tcv::exports {
+
+namespace {
+
+// Colours by what an output is, given in sRGB as a viewer shows them.
+Quantity_ColorRGBA srgb(double r, double g, double b, float alpha = 1.0f) {
+    return Quantity_ColorRGBA(Quantity_Color(r, g, b, Quantity_TOC_sRGB), alpha);
+}
+const Quantity_ColorRGBA& bodyColour() {
+    static const Quantity_ColorRGBA colour = srgb(0.62, 0.64, 0.67); // metal grey
+    return colour;
+}
+const Quantity_ColorRGBA& insulationColour() {
+    static const Quantity_ColorRGBA colour = srgb(0.98, 0.91, 0.62, 0.35f); // light, see-through
+    return colour;
+}
+const Quantity_ColorRGBA& nozzleColour() {
+    static const Quantity_ColorRGBA colour = srgb(0.93, 0.46, 0.12); // orange port graphics
+    return colour;
+}
+const Quantity_ColorRGBA& operatorColour() {
+    static const Quantity_ColorRGBA colour = srgb(0.16, 0.38, 0.80); // blue operator
+    return colour;
+}
+
+const Quantity_ColorRGBA& colourOf(refhost::OutputKind kind, const std::string& aspect) {
+    if (kind == refhost::OutputKind::Nozzle) return nozzleColour();
+    if (kind == refhost::OutputKind::Occurrence) return operatorColour();
+    return aspect == "Insulation" ? insulationColour() : bodyColour();
+}
+
+Json recordValueJson(const refhost::RecordValue& value) {
+    return std::visit([](const auto& v) { return Json(v); }, value);
+}
+
+Json field(const refhost::Creation& creation, const char* name) {
+    const refhost::RecordValue* value = creation.find(name);
+    return value ? recordValueJson(*value) : Json();
+}
+
+// What a viewer needs to know of an output beyond its name.
+Json outputExtras(const refhost::RecordedObject* recorded, refhost::OutputKind kind, const std::string& aspect,
+                  std::size_t index) {
+    Json extras;
+    extras["kind"] = recorded ? refhost::outputKindName(kind) : "other";
+    extras["aspect"] = aspect;
+    extras["index"] = index;
+    if (!recorded) return extras;
+    const refhost::Creation& creation = recorded->creation();
+    if (kind == refhost::OutputKind::Nozzle) {
+        for (const char* name :
+             {"port", "position", "direction", "length", "pipeOD", "flangeOD", "flangeThickness", "terminationClass"})
+            extras[name] = field(creation, name);
+    } else if (kind == refhost::OutputKind::Occurrence) {
+        extras["operator"] = field(creation, "operator");
+        extras["position"] = field(creation, "position");
+        extras["axes"] =
+            Json::array({field(creation, "firstAxis"), field(creation, "secondAxis"), field(creation, "thirdAxis")});
+        Json attributes = Json::object();
+        for (const auto& [name, value] : creation.values)
+            if (name.rfind("attribute.", 0) == 0) attributes[name.substr(10)] = recordValueJson(value);
+        extras["attributes"] = attributes;
+    }
+    return extras;
+}
+
+bool hasToroidalFace(const TopoDS_Shape& shape) {
+    for (TopExp_Explorer faces(shape, TopAbs_FACE); faces.More(); faces.Next())
+        if (GeomAdaptor_Surface(BRep_Tool::Surface(TopoDS::Face(faces.Current()))).GetType() == GeomAbs_Torus)
+            return true;
+    return false;
+}
+
+// The shape an output draws; graphics the host cannot make leave the output without shapes.
+TopoDS_Shape shapeOf(const refhost::RecordedObject& recorded) {
+    try {
+        return recorded.shape();
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+ExportedOutput exportedOutput(const refhost::NamedOutput& output, const std::string& aspect, std::size_t index) {
+    ExportedOutput exported;
+    exported.name = output.name;
+    const auto* recorded = dynamic_cast<const refhost::RecordedObject*>(output.object.get());
+    if (recorded) exported.kind = recorded->outputKind();
+    exported.extras = outputExtras(recorded, exported.kind, aspect, index);
+    if (!recorded) return exported;
+    TopoDS_Shape shape = shapeOf(*recorded);
+    if (shape.IsNull()) return exported;
+    if (exported.kind == refhost::OutputKind::Occurrence && shape.ShapeType() == TopAbs_COMPOUND) {
+        // The operator's picture: a stem (a cylinder, when the operator stands off the body) and a handwheel.
+        for (TopoDS_Iterator it(shape); it.More(); it.Next()) {
+            exported.shapes.push_back(it.Value());
+            exported.shapeNames.push_back(hasToroidalFace(it.Value()) ? kOperatorHandwheelName : kOperatorStemName);
+        }
+    } else {
+        exported.shapes.push_back(shape);
+        exported.shapeNames.push_back(output.name);
+    }
+    return exported;
+}
+
+ExportedPart exportedPart(const refhost::PartReport& report) {
+    ExportedPart part;
+    part.name = report.part.name;
+    part.extras["partDataBasis"] = report.part.partDataBasis;
+    part.extras["description"] = report.part.description;
+    for (const auto& result : report.aspects) {
+        ExportedAspect aspect;
+        aspect.name = result.aspect;
+        const auto& outputs = result.outputs ? result.outputs->outputs() : std::vector<refhost::NamedOutput>{};
+        aspect.extras["aspect"] = result.aspect;
+        aspect.extras["ok"] = result.ok;
+        aspect.extras["error"] = result.errorCode ? Json(refhost::errorCodeText(*result.errorCode)) : Json();
+        aspect.extras["outputCount"] = outputs.size();
+        for (std::size_t i = 0; i < outputs.size(); ++i)
+            aspect.outputs.push_back(exportedOutput(outputs[i], result.aspect, i + 1));
+        part.aspects.push_back(std::move(aspect));
+    }
+    return part;
+}
+
+void setName(const TDF_Label& label, const std::string& name) {
+    TDataStd_Name::Set(label, TCollection_ExtendedString(name.c_str(), Standard_True));
+}
+
+// A named component of `assembly` referring to `shapeLabel`, placed where the shape already is.
+void addComponent(const Handle(XCAFDoc_ShapeTool) & shapes, const TDF_Label& assembly, const TDF_Label& shapeLabel,
+                  const std::string& name) {
+    TDF_Label component = shapes->AddComponent(assembly, shapeLabel, TopLoc_Location());
+    if (component.IsNull()) throw ExportError("the assembly document refused the component '" + name + "'");
+    setName(component, name);
+}
+
+// A named leaf shape coloured by its kind; an empty assembly when the output draws nothing, so that it
+// keeps its place among the outputs.
+TDF_Label addLeaf(const Handle(XCAFDoc_ShapeTool) & shapes, const Handle(XCAFDoc_ColorTool) & colours,
+                  const TopoDS_Shape& shape, const std::string& name, const Quantity_ColorRGBA& colour) {
+    TDF_Label label = shape.IsNull() ? shapes->NewShape() : shapes->AddShape(shape, Standard_False, Standard_False);
+    setName(label, name);
+    if (!shape.IsNull()) {
+        colours->SetColor(label, colour, XCAFDoc_ColorGen);
+        colours->SetColor(label, colour, XCAFDoc_ColorSurf);
+    }
+    return label;
+}
+
+double overallSize(const ExportedPart& part) {
+    Bnd_Box box;
+    for (const auto& aspect : part.aspects)
+        for (const auto& output : aspect.outputs)
+            for (const auto& shape : output.shapes) BRepBndLib::Add(shape, box, Standard_False);
+    if (box.IsVoid()) return 0;
+    const double diagonal = std::sqrt(box.SquareExtent());
+    return std::isfinite(diagonal) ? diagonal : 0;
+}
+
+} // namespace
+
+void quietTranslators() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        const Handle(Message_Messenger)& messenger = Message::DefaultMessenger();
+        messenger->RemovePrinters(STANDARD_TYPE(Message_PrinterOStream));
+        messenger->AddPrinter(new Message_PrinterOStream("cerr", Standard_False, Message_Fail));
+    });
+}
+
+void ExportDocument::Impl::build(const std::vector<refhost::PartReport>& reports) {
+    quietTranslators();
+    refhost::runGuarded("building the assembly document", [&] {
+        document = new TDocStd_Document("BinXCAF");
+        XCAFDoc_DocumentTool::Set(document->Main());
+        XCAFDoc_DocumentTool::SetLengthUnit(document, 1.0); // the shapes' lengths are metres
+        Handle(XCAFDoc_ShapeTool) shapes = XCAFDoc_DocumentTool::ShapeTool(document->Main());
+        Handle(XCAFDoc_ColorTool) colours = XCAFDoc_DocumentTool::ColorTool(document->Main());
+
+        for (const auto& report : reports) {
+            ExportedPart part = exportedPart(report);
+            const double size = overallSize(part);
+            part.linearDeflection =
+                std::clamp(mesh.relativeDeflection * size, mesh.minimumDeflection, mesh.maximumDeflection);
+
+            TDF_Label partLabel = shapes->NewShape();
+            setName(partLabel, part.name);
+            for (const auto& aspect : part.aspects) {
+                TDF_Label aspectLabel = shapes->NewShape();
+                setName(aspectLabel, aspect.name);
+                for (const auto& output : aspect.outputs) {
+                    const Quantity_ColorRGBA& colour = colourOf(output.kind, aspect.name);
+                    TDF_Label outputLabel;
+                    if (output.kind == refhost::OutputKind::Occurrence) {
+                        outputLabel = shapes->NewShape();
+                        setName(outputLabel, output.name);
+                        for (std::size_t i = 0; i < output.shapes.size(); ++i)
+                            addComponent(shapes, outputLabel,
+                                         addLeaf(shapes, colours, output.shapes[i], output.shapeNames[i], colour),
+                                         output.shapeNames[i]);
+                    } else {
+                        outputLabel =
+                            addLeaf(shapes, colours, output.shapes.empty() ? TopoDS_Shape() : output.shapes.front(),
+                                    output.name, colour);
+                    }
+                    addComponent(shapes, aspectLabel, outputLabel, output.name);
+                }
+                addComponent(shapes, partLabel, aspectLabel, aspect.name);
+            }
+            parts.push_back(std::move(part));
+        }
+        shapes->UpdateAssemblies();
+    });
+}
+
+void ExportDocument::Impl::ensureMeshed() {
+    if (meshed) return;
+    for (const auto& part : parts)
+        for (const auto& aspect : part.aspects)
+            for (const auto& output : aspect.outputs)
+                for (const auto& shape : output.shapes) {
+                    // A shape the mesher cannot triangulate is left without triangles rather than losing
+                    // the whole export; its node still carries its name and data.
+                    try {
+                        refhost::runGuarded("meshing '" + output.name + "'", [&] {
+                            BRepMesh_IncrementalMesh(shape, part.linearDeflection, Standard_False,
+                                                     mesh.angularDeflection, Standard_False);
+                        });
+                    } catch (const host::HostError&) {
+                    }
+                }
+    meshed = true;
+}
+
+ExportDocument::ExportDocument(const std::vector<refhost::PartReport>& reports, MeshSettings mesh)
+    : impl_(std::make_unique<Impl>()) {
+    impl_->mesh = mesh;
+    try {
+        impl_->build(reports);
+    } catch (const host::HostError& error) {
+        throw ExportError(error.what());
+    }
+}
+
+ExportDocument::ExportDocument(const refhost::PartReport& report, MeshSettings mesh)
+    : ExportDocument(std::vector<refhost::PartReport>{report}, mesh) {}
+
+ExportDocument::~ExportDocument() = default;
+
+double ExportDocument::linearDeflection(std::size_t partIndex) const {
+    return impl_->parts.at(partIndex).linearDeflection;
+}
+
+} // namespace tcv::exports

@@ -1,0 +1,58 @@
+// The inside of an export document, shared by the writers: the assembly document and, beside it, what the
+// writers need to know of every part, aspect and output (names, kinds, shapes to mesh, glTF extras).
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include <TDocStd_Document.hxx>
+#include <TopoDS_Shape.hxx>
+#include <nlohmann/json.hpp>
+
+#include "export/Export.h"
+#include "refhost/Records.h"
+
+namespace tcv::exports {
+
+using Json = nlohmann::ordered_json;
+
+struct ExportedOutput {
+    std::string name;
+    refhost::OutputKind kind = refhost::OutputKind::Other;
+    // The shapes drawn for the output: one for a solid, surface or nozzle (none when it has no graphics),
+    // the stem and handwheel for the valve operator.
+    std::vector<TopoDS_Shape> shapes;
+    // Names of the sub-assembly's components when the output is the valve operator, beside `shapes`.
+    std::vector<std::string> shapeNames;
+    Json extras;
+};
+
+struct ExportedAspect {
+    std::string name;
+    Json extras;
+    std::vector<ExportedOutput> outputs;
+};
+
+struct ExportedPart {
+    std::string name;
+    Json extras;
+    std::vector<ExportedAspect> aspects;
+    double linearDeflection = 0;
+};
+
+struct ExportDocument::Impl {
+    MeshSettings mesh;
+    Handle(TDocStd_Document) document;
+    std::vector<ExportedPart> parts;
+    bool meshed = false;
+
+    void build(const std::vector<refhost::PartReport>& reports);
+    // Triangulates every shape once, for GLB and STL.
+    void ensureMeshed();
+};
+
+// Silences the translators' progress chatter on stdout; failures still reach stderr. Once per process.
+void quietTranslators();
+
+} // namespace tcv::exports

@@ -1,0 +1,71 @@
+// Exports of evaluated parts: one assembly document (names, colours, port data) written as STEP (AP214),
+// binary glTF (GLB) and binary STL.
+//
+// The document holds, per part, an assembly named after the part with one assembly per evaluated aspect
+// ("Physical", "Insulation"); each aspect holds its outputs as named components in output order (repeated
+// literal names such as "Body_" stay repeated). The valve operator is a sub-assembly of its own (its stem
+// and handwheel inside), nozzles are components carrying their port graphics. Lengths are metres in
+// every format. Outputs a failing aspect added before it failed are exported like any other.
+//
+// Thread use: one document belongs to one thread. Documents of different parts may be built, meshed and
+// written as GLB or STL on different threads at once; STEP writing goes through the translator's global
+// parameters and is serialised inside writeStep.
+#pragma once
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "refhost/Report.h"
+
+namespace tcv::exports {
+
+// A file that could not be written. Nothing is left at the destination when it is raised.
+class ExportError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// How finely faces are triangulated for GLB and STL. The linear deflection is a fraction of the part's
+// overall size (the diagonal of the bounding box of all its shapes), kept between the two bounds: about
+// 0.5 mm for an NPS 4 valve. 0.35 rad of angular deflection draws a full circle with 18 segments, so
+// pipes look round at every sample size while a 4 in valve's GLB stays well under 1 MB.
+struct MeshSettings {
+    double relativeDeflection = 0.0015;
+    double minimumDeflection = 0.0001; // metres
+    double maximumDeflection = 0.002;  // metres
+    double angularDeflection = 0.35;   // radians
+};
+
+// The names the export gives the parts of the valve operator's picture inside its sub-assembly.
+inline constexpr const char* kOperatorStemName = "Stem";
+inline constexpr const char* kOperatorHandwheelName = "Handwheel";
+
+class ExportDocument {
+public:
+    // Builds the document for the parts; the reports need not outlive it.
+    explicit ExportDocument(const std::vector<refhost::PartReport>& reports, MeshSettings mesh = {});
+    explicit ExportDocument(const refhost::PartReport& report, MeshSettings mesh = {});
+    ~ExportDocument();
+    ExportDocument(const ExportDocument&) = delete;
+    ExportDocument& operator=(const ExportDocument&) = delete;
+
+    // STEP AP214 with part, aspect and output names and colours; lengths in metres.
+    void writeStep(const std::string& path) const;
+    // Binary glTF of every aspect; every output node carries extras {"kind", "aspect", "index"} (index:
+    // place in the aspect's output order, from 1) and nozzle nodes their port data.
+    void writeGlb(const std::string& path);
+    // Binary STL of the Physical aspect of every part.
+    void writeStl(const std::string& path);
+
+    // The linear deflection used for the part at `partIndex` (0-based), in metres.
+    double linearDeflection(std::size_t partIndex) const;
+
+    struct Impl;
+
+private:
+    std::unique_ptr<Impl> impl_;
+};
+
+} // namespace tcv::exports

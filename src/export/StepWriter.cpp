@@ -1,0 +1,60 @@
+// STEP AP214 from the assembly document: names and colours of every label, lengths in metres.
+#include <mutex>
+
+#include <IFSelect_ReturnStatus.hxx>
+#include <Interface_Static.hxx>
+#include <STEPCAFControl_Writer.hxx>
+#include <STEPControl_StepModelType.hxx>
+#include <StepData_StepModel.hxx>
+#include <XSControl_WorkSession.hxx>
+
+#include "export/DocumentModel.h"
+#include "export/StagedFile.h"
+#include "refhost/KernelGuard.h"
+
+namespace tcv::exports {
+
+namespace {
+
+constexpr double kMillimetresPerMetre = 1000.0;
+
+// The STEP translator keeps its parameters in process-wide statics: one writer at a time.
+std::mutex& stepMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+} // namespace
+
+void ExportDocument::writeStep(const std::string& path) const {
+    StagedFile file(path, "STEP");
+    {
+        std::lock_guard<std::mutex> lock(stepMutex());
+        try {
+            refhost::runGuarded("STEP export", [&] {
+                STEPCAFControl_Writer writer;
+                // Set after the writer exists: constructing it first initialises the translator's defaults.
+                Interface_Static::SetCVal("write.step.schema", "AP214IS");
+                Interface_Static::SetCVal("write.step.unit", "M");
+                // The translator scales coordinates by the document's unit over the file's unit. The model
+                // made with the writer took the file's unit from the settings as they were then (whatever
+                // the last reader or writer left), so it is given metres here; the document says metres.
+                Handle(StepData_StepModel) model =
+                    Handle(StepData_StepModel)::DownCast(writer.ChangeWriter().WS()->Model());
+                if (model.IsNull()) file.fail("the STEP translator has no model to write");
+                model->SetWriteLengthUnit(kMillimetresPerMetre);
+                writer.SetNameMode(Standard_True);
+                writer.SetColorMode(Standard_True);
+                if (!writer.Transfer(impl_->document, STEPControl_AsIs))
+                    file.fail("the STEP translator refused the document");
+                if (writer.Write(file.temporaryPath().c_str()) != IFSelect_RetDone)
+                    file.fail("the STEP translator could not write the file");
+            });
+        } catch (const host::HostError& error) {
+            file.fail(error.what());
+        }
+    }
+    file.commit();
+}
+
+} // namespace tcv::exports

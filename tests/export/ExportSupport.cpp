@@ -1,0 +1,170 @@
+#include "export/ExportSupport.h"
+
+#include <atomic>
+#include <stdexcept>
+
+#include <IFSelect_ReturnStatus.hxx>
+#include <Interface_Static.hxx>
+#include <STEPCAFControl_Reader.hxx>
+#include <TDataStd_Name.hxx>
+#include <TDocStd_Document.hxx>
+#include <XCAFDoc_DocumentTool.hxx>
+#include <XCAFDoc_ShapeTool.hxx>
+#include <unistd.h>
+
+#include "export/Glb.h"
+#include "export/StagedFile.h"
+#include "support/TestSupport.h"
+
+namespace tcv::test::exports {
+
+namespace {
+
+refhost::PartReport evaluated(refhost::PartSpec spec) {
+    return refhost::evaluatePart(spec, {"Physical", "Insulation"});
+}
+
+std::string labelName(const TDF_Label& label) {
+    Handle(TDataStd_Name) name;
+    if (!label.FindAttribute(TDataStd_Name::GetID(), name)) return {};
+    return TCollection_AsciiString(name->Get()).ToCString();
+}
+
+StepNode stepNode(const TDF_Label& label) {
+    TDF_Label product = label;
+    if (XCAFDoc_ShapeTool::IsReference(label)) XCAFDoc_ShapeTool::GetReferredShape(label, product);
+    StepNode node{labelName(product), XCAFDoc_ShapeTool::GetShape(product), {}};
+    TDF_LabelSequence components;
+    XCAFDoc_ShapeTool::GetComponents(product, components);
+    for (const TDF_Label& component : components) node.children.push_back(stepNode(component));
+    return node;
+}
+
+} // namespace
+
+const refhost::PartReport& plainValve() {
+    static const refhost::PartReport report = [] {
+        auto spec = twoPortPart(1);
+        spec.name = "swing-nps4";
+        spec.inputs["FacetoFace"] = 0.292;
+        return evaluated(spec);
+    }();
+    return report;
+}
+
+const refhost::PartReport& repeatedNamesValve() {
+    static const refhost::PartReport report = [] {
+        auto spec = twoPortPart(455);
+        spec.name = "offset-nps4";
+        spec.inputs["FacetoFace"] = 0.292;
+        return evaluated(spec);
+    }();
+    return report;
+}
+
+const refhost::PartReport& operatorValve() {
+    static const refhost::PartReport report = [] {
+        auto spec = twoPortPart(2046);
+        spec.name = "operated-nps4";
+        spec.inputs["FacetoFace"] = 0.292;
+        refhost::OperatorSpec handwheel;
+        handwheel.name = "handwheel operator";
+        handwheel.inputs = {{"HandwheelDiameter", 0.25}, {"OffsetFrmValCen", 0.3}};
+        spec.valveOperator = handwheel;
+        return evaluated(spec);
+    }();
+    return report;
+}
+
+const refhost::PartReport& failingValve() {
+    static const refhost::PartReport report = [] {
+        auto spec = twoPortPart(2256);
+        spec.name = "wafer-flats-too-wide";
+        spec.inputs["FacetoFace"] = 0.073;
+        spec.inputs["Height"] = 0.3;
+        return evaluated(spec);
+    }();
+    return report;
+}
+
+ScratchFolder::ScratchFolder() {
+    static std::atomic<int> counter{0};
+    folder_ = std::filesystem::temp_directory_path() /
+              ("tcv-export-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+    std::filesystem::remove_all(folder_);
+    std::filesystem::create_directories(folder_);
+}
+
+ScratchFolder::~ScratchFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(folder_, ignored);
+}
+
+std::vector<std::string> ScratchFolder::entries() const {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder_))
+        names.push_back(entry.path().filename().string());
+    return names;
+}
+
+std::vector<std::string> StepNode::childNames() const {
+    std::vector<std::string> names;
+    for (const auto& c : children) names.push_back(c.name);
+    return names;
+}
+
+const StepNode& StepNode::child(const std::string& childName) const {
+    for (const auto& c : children)
+        if (c.name == childName) return c;
+    throw std::out_of_range(name + " has no component " + childName);
+}
+
+std::vector<StepNode> readStep(const std::string& path) {
+    STEPCAFControl_Reader reader;
+    Interface_Static::SetCVal("xstep.cascade.unit", "M");
+    reader.SetNameMode(Standard_True);
+    reader.SetColorMode(Standard_True);
+    if (reader.ReadFile(path.c_str()) != IFSelect_RetDone) throw std::runtime_error("cannot read " + path);
+    Handle(TDocStd_Document) document = new TDocStd_Document("BinXCAF");
+    XCAFDoc_DocumentTool::Set(document->Main());
+    if (!reader.Transfer(document)) throw std::runtime_error("cannot transfer " + path);
+    TDF_LabelSequence roots;
+    XCAFDoc_DocumentTool::ShapeTool(document->Main())->GetFreeShapes(roots);
+    std::vector<StepNode> nodes;
+    for (const TDF_Label& root : roots) nodes.push_back(stepNode(root));
+    return nodes;
+}
+
+nlohmann::ordered_json glbJson(const std::string& path) {
+    return tcv::exports::parseGlb(tcv::exports::readFileBytes(path)).json;
+}
+
+const nlohmann::ordered_json& gltfNode(const nlohmann::ordered_json& gltf, const std::vector<std::string>& path) {
+    const nlohmann::ordered_json* children = &gltf.at("scenes").at(gltf.value("scene", 0)).at("nodes");
+    const nlohmann::ordered_json* node = nullptr;
+    for (const auto& name : path) {
+        node = nullptr;
+        for (const auto& index : *children) {
+            const auto& candidate = gltf.at("nodes").at(index.get<std::size_t>());
+            if (candidate.value("name", std::string()) == name) {
+                node = &candidate;
+                break;
+            }
+        }
+        if (!node) throw std::out_of_range("no glTF node " + name);
+        static const nlohmann::ordered_json none = nlohmann::ordered_json::array();
+        children = node->contains("children") ? &node->at("children") : &none;
+    }
+    if (!node) throw std::out_of_range("empty glTF node path");
+    return *node;
+}
+
+std::vector<std::string> gltfChildNames(const nlohmann::ordered_json& gltf, const nlohmann::ordered_json& node) {
+    std::vector<std::string> names;
+    if (!node.contains("children")) return names;
+    for (const auto& index : node.at("children"))
+        names.push_back(gltf.at("nodes").at(index.get<std::size_t>()).value("name", std::string()));
+    return names;
+}
+
+} // namespace tcv::test::exports

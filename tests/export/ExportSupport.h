@@ -1,0 +1,54 @@
+// Test helpers for the exports: sample parts evaluated once per test program, a scratch folder, and
+// readers that look at written files the way another program would.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <TopoDS_Shape.hxx>
+#include <nlohmann/json.hpp>
+
+#include "refhost/Report.h"
+
+namespace tcv::test::exports {
+
+// The parts the export tests use, each evaluated in both aspects once per test program:
+// an NPS 4 swing check (Body, PNoz1, PNoz2), the offset body with three "Body_" outputs, a body with
+// a valve operator, and a wafer whose flats are wider than its flange, so that Physical fails after "Body".
+const refhost::PartReport& plainValve();
+const refhost::PartReport& repeatedNamesValve();
+const refhost::PartReport& operatorValve();
+const refhost::PartReport& failingValve();
+
+// A fresh folder for the test, removed with everything in it when the object goes.
+class ScratchFolder {
+public:
+    ScratchFolder();
+    ~ScratchFolder();
+    std::filesystem::path path(const std::string& name) const { return folder_ / name; }
+    std::vector<std::string> entries() const;
+
+private:
+    std::filesystem::path folder_;
+};
+
+// A node of an assembly read back from a STEP file: the product name, its shape and its components.
+struct StepNode {
+    std::string name;
+    TopoDS_Shape shape;
+    std::vector<StepNode> children;
+    std::vector<std::string> childNames() const;
+    const StepNode& child(const std::string& childName) const;
+};
+
+// The free assemblies of a STEP file read with lengths in metres.
+std::vector<StepNode> readStep(const std::string& path);
+
+// The JSON chunk of a GLB file.
+nlohmann::ordered_json glbJson(const std::string& path);
+// The node of a glTF document reached by names from the scene roots: {"part", "Physical", "Body"}.
+const nlohmann::ordered_json& gltfNode(const nlohmann::ordered_json& gltf, const std::vector<std::string>& path);
+std::vector<std::string> gltfChildNames(const nlohmann::ordered_json& gltf, const nlohmann::ordered_json& node);
+
+} // namespace tcv::test::exports

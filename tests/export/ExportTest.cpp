@@ -1,0 +1,360 @@
+// Round trips of the exports: what a STEP reader, a glTF viewer and an STL reader find in the written files.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include <BRepGProp.hxx>
+#include <GProp_GProps.hxx>
+#include <TopExp_Explorer.hxx>
+
+#include "export/Export.h"
+#include "export/ExportSupport.h"
+#include "export/StagedFile.h"
+#include "refhost/Measure.h"
+#include "refhost/Records.h"
+
+namespace tcv {
+namespace {
+
+namespace ex = test::exports;
+using exports::ExportDocument;
+using Json = nlohmann::ordered_json;
+using Names = std::vector<std::string>;
+
+const refhost::RecordedObject& recordedOutput(const refhost::NamedOutput& output) {
+    return dynamic_cast<const refhost::RecordedObject&>(*output.object);
+}
+
+int solidCount(const TopoDS_Shape& shape) {
+    int count = 0;
+    for (TopExp_Explorer solids(shape, TopAbs_SOLID); solids.More(); solids.Next()) ++count;
+    return count;
+}
+
+double volumeOf(const TopoDS_Shape& shape) {
+    GProp_GProps properties;
+    BRepGProp::VolumeProperties(shape, properties);
+    return properties.Mass();
+}
+
+Names outputNames(const refhost::AspectResult& aspect) { return aspect.outputs->names(); }
+
+// ---- STEP ----
+
+struct RoundTripCase {
+    const char* label;
+    const refhost::PartReport& (*report)();
+};
+
+void PrintTo(const RoundTripCase& c, std::ostream* os) { *os << c.label; }
+
+class StepRoundTrip : public ::testing::TestWithParam<RoundTripCase> {};
+
+TEST_P(StepRoundTrip, KeepsNamesOrderSolidsAndVolumes) {
+    const refhost::PartReport& report = GetParam().report();
+    ex::ScratchFolder folder;
+    const std::string path = folder.path("part.step").string();
+    ExportDocument(report).writeStep(path);
+
+    const auto roots = ex::readStep(path);
+    ASSERT_EQ(roots.size(), 1u);
+    const ex::StepNode& part = roots.front();
+    EXPECT_EQ(part.name, report.part.name);
+    ASSERT_EQ(part.childNames(), (Names{"Physical", "Insulation"}));
+    for (const auto& aspect : report.aspects) {
+        SCOPED_TRACE(aspect.aspect);
+        const ex::StepNode& read = part.child(aspect.aspect);
+        ASSERT_EQ(read.childNames(), outputNames(aspect));
+        const auto& outputs = aspect.outputs->outputs();
+        for (std::size_t i = 0; i < outputs.size(); ++i) {
+            SCOPED_TRACE(outputs[i].name);
+            const auto& original = recordedOutput(outputs[i]);
+            EXPECT_EQ(solidCount(read.children[i].shape), solidCount(original.shape()));
+            if (original.outputKind() != refhost::OutputKind::Solid) continue;
+            const double volume = volumeOf(original.shape());
+            EXPECT_NEAR(volumeOf(read.children[i].shape), volume, 1e-6 * volume);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Parts, StepRoundTrip,
+                         ::testing::Values(RoundTripCase{"plain", &ex::plainValve},
+                                           RoundTripCase{"repeated Body_", &ex::repeatedNamesValve},
+                                           RoundTripCase{"operator", &ex::operatorValve},
+                                           RoundTripCase{"failed aspect", &ex::failingValve}));
+
+// Written twice: the translator keeps unit settings between runs, and a reader in between changes them.
+TEST(StepExport, LengthsAreMetresAndStatedSo) {
+    const auto expected =
+        refhost::measureShape(recordedOutput(ex::plainValve().aspects[0].outputs->outputs()[0]).shape(), true);
+    ex::ScratchFolder folder;
+    for (int round = 1; round <= 2; ++round) {
+        SCOPED_TRACE(round);
+        const std::string path = folder.path("part" + std::to_string(round) + ".step").string();
+        ExportDocument(ex::plainValve()).writeStep(path);
+
+        std::ifstream in(path);
+        const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        EXPECT_NE(text.find("SI_UNIT($,.METRE.)"), std::string::npos);
+        EXPECT_EQ(text.find(".MILLI."), std::string::npos);
+        EXPECT_NE(text.find("AUTOMOTIVE_DESIGN"), std::string::npos); // AP214
+
+        // The body read back has the extent the host measured.
+        const auto body = ex::readStep(path).front().child("Physical").child("Body");
+        const auto actual = refhost::measureShape(body.shape, true);
+        for (std::size_t i = 0; i < 6; ++i) EXPECT_NEAR(actual.bbox[i], expected.bbox[i], 1e-6);
+    }
+}
+
+TEST(StepExport, OperatorIsASubAssemblyOfStemAndHandwheel) {
+    ex::ScratchFolder folder;
+    const std::string path = folder.path("part.step").string();
+    ExportDocument(ex::operatorValve()).writeStep(path);
+
+    const auto roots = ex::readStep(path);
+    const auto& physical = roots.front().child("Physical");
+    const Names names = physical.childNames();
+    ASSERT_FALSE(names.empty());
+    const ex::StepNode& valveOperator = physical.children.back();
+    EXPECT_EQ(valveOperator.name, ex::operatorValve().aspects[0].outputs->outputs().back().name);
+    EXPECT_EQ(valveOperator.childNames(), (Names{exports::kOperatorStemName, exports::kOperatorHandwheelName}));
+}
+
+// Several documents exported at once on different threads: STEP writing is serialised inside, meshing and
+// GLB writing run side by side; every file reads back whole.
+TEST(StepExport, DocumentsOfDifferentPartsExportOnDifferentThreads) {
+    ex::ScratchFolder folder;
+    const refhost::PartReport* reports[] = {&ex::plainValve(), &ex::repeatedNamesValve(), &ex::operatorValve()};
+    std::vector<std::thread> threads;
+    for (std::size_t i = 0; i < std::size(reports); ++i)
+        threads.emplace_back([&, i] {
+            ExportDocument document(*reports[i]);
+            document.writeGlb(folder.path("part" + std::to_string(i) + ".glb").string());
+            document.writeStep(folder.path("part" + std::to_string(i) + ".step").string());
+        });
+    for (auto& thread : threads) thread.join();
+    for (std::size_t i = 0; i < std::size(reports); ++i) {
+        const auto roots = ex::readStep(folder.path("part" + std::to_string(i) + ".step").string());
+        ASSERT_EQ(roots.size(), 1u);
+        EXPECT_EQ(roots.front().child("Physical").childNames(), outputNames(reports[i]->aspects[0]));
+        EXPECT_NO_THROW(ex::glbJson(folder.path("part" + std::to_string(i) + ".glb").string()));
+    }
+}
+
+// ---- GLB ----
+
+TEST(GlbExport, NodesFollowPartAspectAndOutputOrder) {
+    for (auto report : {&ex::plainValve, &ex::repeatedNamesValve, &ex::operatorValve}) {
+        const refhost::PartReport& part = report();
+        SCOPED_TRACE(part.part.name);
+        ex::ScratchFolder folder;
+        const std::string path = folder.path("part.glb").string();
+        ExportDocument(part).writeGlb(path);
+        const Json gltf = ex::glbJson(path);
+
+        const Json& root = ex::gltfNode(gltf, {part.part.name});
+        EXPECT_EQ(root["extras"]["partDataBasis"], part.part.partDataBasis);
+        EXPECT_EQ(ex::gltfChildNames(gltf, root), (Names{"Physical", "Insulation"}));
+        for (const auto& aspect : part.aspects) {
+            const Json& node = ex::gltfNode(gltf, {part.part.name, aspect.aspect});
+            EXPECT_EQ(node["extras"]["ok"], true);
+            ASSERT_EQ(ex::gltfChildNames(gltf, node), outputNames(aspect));
+            const auto& outputs = aspect.outputs->outputs();
+            for (std::size_t i = 0; i < outputs.size(); ++i) {
+                const Json& child = gltf["nodes"][node["children"][i].get<std::size_t>()];
+                EXPECT_EQ(child["extras"]["kind"], refhost::outputKindName(recordedOutput(outputs[i]).outputKind()));
+                EXPECT_EQ(child["extras"]["aspect"], aspect.aspect);
+                EXPECT_EQ(child["extras"]["index"], i + 1);
+            }
+        }
+    }
+}
+
+TEST(GlbExport, NozzleNodesCarryTheirPortData) {
+    ex::ScratchFolder folder;
+    const std::string path = folder.path("part.glb").string();
+    ExportDocument(ex::plainValve()).writeGlb(path);
+    const Json gltf = ex::glbJson(path);
+
+    struct Expected {
+        const char* name;
+        int port;
+        double x, direction;
+    };
+    // NPS 4 class 150 flanged ports; nozzles at the faces ±F/2 looking outwards.
+    for (const Expected& e : {Expected{"PNoz1", 1, -0.146, -1}, Expected{"PNoz2", 2, 0.146, 1}}) {
+        SCOPED_TRACE(e.name);
+        const Json& extras = ex::gltfNode(gltf, {"swing-nps4", "Physical", e.name})["extras"];
+        EXPECT_EQ(extras["kind"], "nozzle");
+        EXPECT_EQ(extras["port"], e.port);
+        EXPECT_NEAR(extras["position"][0].get<double>(), e.x, 1e-9);
+        EXPECT_NEAR(extras["direction"][0].get<double>(), e.direction, 1e-12);
+        EXPECT_NEAR(extras["pipeOD"].get<double>(), 0.1143, 1e-12);
+        EXPECT_NEAR(extras["flangeOD"].get<double>(), 0.2286, 1e-12);
+        EXPECT_NEAR(extras["flangeThickness"].get<double>(), 0.0239, 1e-12);
+        EXPECT_EQ(extras["terminationClass"], 5);
+    }
+}
+
+TEST(GlbExport, MeshesAreInMetresAndInsulationIsSeeThrough) {
+    ex::ScratchFolder folder;
+    const std::string path = folder.path("part.glb").string();
+    ExportDocument document(ex::plainValve());
+    document.writeGlb(path);
+    const Json gltf = ex::glbJson(path);
+    // A 4 in valve stays small.
+    EXPECT_LT(std::filesystem::file_size(path), 1'000'000u);
+
+    // The body's vertices span the body's measured box (within the mesh deflection).
+    const Json& body = ex::gltfNode(gltf, {"swing-nps4", "Physical", "Body"});
+    const Json& primitive = gltf["meshes"][body["mesh"].get<std::size_t>()]["primitives"][0];
+    const Json& positions = gltf["accessors"][primitive["attributes"]["POSITION"].get<std::size_t>()];
+    const auto box =
+        refhost::measureShape(recordedOutput(ex::plainValve().aspects[0].outputs->outputs()[0]).shape(), true).bbox;
+    const double deflection = document.linearDeflection(0);
+    for (std::size_t axis = 0; axis < 3; ++axis) {
+        EXPECT_NEAR(positions["min"][axis].get<double>(), box[axis], 2 * deflection);
+        EXPECT_NEAR(positions["max"][axis].get<double>(), box[axis + 3], 2 * deflection);
+    }
+
+    const Json& insulated = ex::gltfNode(gltf, {"swing-nps4", "Insulation", "InsulatedBody"});
+    const Json& material =
+        gltf["materials"]
+            [gltf["meshes"][insulated["mesh"].get<std::size_t>()]["primitives"][0]["material"].get<std::size_t>()];
+    EXPECT_EQ(material.value("alphaMode", ""), "BLEND");
+    const Json& bodyMaterial = gltf["materials"][primitive["material"].get<std::size_t>()];
+    EXPECT_NE(bodyMaterial.value("alphaMode", ""), "BLEND");
+}
+
+TEST(GlbExport, FailedAspectKeepsWhatItAddedAndSaysItFailed) {
+    const refhost::PartReport& report = ex::failingValve();
+    ASSERT_FALSE(report.aspects[0].ok);
+    ASSERT_EQ(outputNames(report.aspects[0]), (Names{"Body"}));
+    ex::ScratchFolder folder;
+    const std::string path = folder.path("part.glb").string();
+    ExportDocument(report).writeGlb(path);
+    const Json gltf = ex::glbJson(path);
+
+    const Json& physical = ex::gltfNode(gltf, {report.part.name, "Physical"});
+    EXPECT_EQ(physical["extras"]["ok"], false);
+    EXPECT_EQ(physical["extras"]["error"], "0x80004005");
+    EXPECT_EQ(ex::gltfChildNames(gltf, physical), (Names{"Body"}));
+    EXPECT_TRUE(ex::gltfNode(gltf, {report.part.name, "Physical", "Body"}).contains("mesh"));
+}
+
+// ---- STL ----
+
+TEST(StlExport, BinaryPhysicalAspectInMetres) {
+    ex::ScratchFolder folder;
+    const std::string path = folder.path("part.stl").string();
+    ExportDocument(ex::plainValve()).writeStl(path);
+
+    const std::string bytes = exports::readFileBytes(path);
+    ASSERT_GE(bytes.size(), 84u);
+    EXPECT_NE(bytes.compare(0, 5, "solid"), 0); // a text STL would start so
+    std::uint32_t count = 0;
+    std::memcpy(&count, bytes.data() + 80, sizeof count);
+    ASSERT_EQ(bytes.size(), 84u + 50u * count);
+    // A cone and two flange discs at 0.35 rad: hundreds of triangles, not millions.
+    EXPECT_GT(count, 100u);
+    EXPECT_LT(count, 20000u);
+
+    // The vertices span the Physical outputs: flange to flange along x, the flange diameter across.
+    float low[3] = {1e9f, 1e9f, 1e9f}, high[3] = {-1e9f, -1e9f, -1e9f};
+    for (std::uint32_t t = 0; t < count; ++t)
+        for (int v = 1; v <= 3; ++v)
+            for (int axis = 0; axis < 3; ++axis) {
+                float value;
+                std::memcpy(&value, bytes.data() + 84 + 50 * t + 12 * v + 4 * axis, sizeof value);
+                low[axis] = std::min(low[axis], value);
+                high[axis] = std::max(high[axis], value);
+            }
+    EXPECT_NEAR(low[0], -0.146, 1e-4);
+    EXPECT_NEAR(high[0], 0.146, 1e-4);
+    EXPECT_NEAR(high[1] - low[1], 0.2286, 1e-3);
+}
+
+TEST(StlExport, FailedAspectStillWritesWhatItAdded) {
+    ex::ScratchFolder folder;
+    const std::string path = folder.path("part.stl").string();
+    ExportDocument(ex::failingValve()).writeStl(path);
+    std::uint32_t count = 0;
+    std::memcpy(&count, exports::readFileBytes(path).data() + 80, sizeof count);
+    EXPECT_GT(count, 0u);
+}
+
+// ---- Failures leave nothing behind ----
+
+using Writer = void (*)(ExportDocument&, const std::string&);
+
+struct WriterCase {
+    const char* format;
+    Writer writer;
+    const char* fileName;
+};
+
+void PrintTo(const WriterCase& c, std::ostream* os) { *os << c.format; }
+
+class ExportDestination : public ::testing::TestWithParam<WriterCase> {};
+
+TEST_P(ExportDestination, MissingFolderIsAClearErrorAndWritesNothing) {
+    const WriterCase& c = GetParam();
+    ex::ScratchFolder folder;
+    ExportDocument document(ex::plainValve());
+    const auto missing = folder.path("missing") / c.fileName;
+    try {
+        c.writer(document, missing.string());
+        FAIL() << "no error";
+    } catch (const exports::ExportError& error) {
+        const std::string message = error.what();
+        EXPECT_NE(message.find(c.format), std::string::npos) << message;
+        EXPECT_NE(message.find(missing.string()), std::string::npos) << message;
+        EXPECT_NE(message.find("does not exist"), std::string::npos) << message;
+    }
+    EXPECT_TRUE(folder.entries().empty());
+}
+
+TEST_P(ExportDestination, ExistingFolderOfThatNameIsRefusedAndKept) {
+    const WriterCase& c = GetParam();
+    ex::ScratchFolder folder;
+    std::filesystem::create_directory(folder.path(c.fileName));
+    ExportDocument document(ex::plainValve());
+    EXPECT_THROW(c.writer(document, folder.path(c.fileName).string()), exports::ExportError);
+    EXPECT_EQ(folder.entries(), (Names{c.fileName}));
+    EXPECT_TRUE(std::filesystem::is_directory(folder.path(c.fileName)));
+}
+
+TEST_P(ExportDestination, WritingReplacesAnExistingFileAndLeavesNoTemporaryFile) {
+    const WriterCase& c = GetParam();
+    ex::ScratchFolder folder;
+    const auto path = folder.path(c.fileName);
+    exports::writeFileBytes(path.string(), "old");
+    ExportDocument document(ex::plainValve());
+    c.writer(document, path.string());
+    EXPECT_GT(std::filesystem::file_size(path), 3u);
+    EXPECT_EQ(folder.entries(), (Names{c.fileName}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Writers, ExportDestination,
+    ::testing::Values(WriterCase{"STEP", [](ExportDocument& d, const std::string& p) { d.writeStep(p); }, "part.step"},
+                      WriterCase{"GLB", [](ExportDocument& d, const std::string& p) { d.writeGlb(p); }, "part.glb"},
+                      WriterCase{"STL", [](ExportDocument& d, const std::string& p) { d.writeStl(p); }, "part.stl"}));
+
+TEST(StagedFile, UncommittedWorkIsRemoved) {
+    ex::ScratchFolder folder;
+    {
+        exports::StagedFile file(folder.path("out.bin").string(), "test");
+        exports::writeFileBytes(file.temporaryPath(), "half");
+        EXPECT_EQ(folder.entries().size(), 1u);
+    }
+    EXPECT_TRUE(folder.entries().empty());
+}
+
+} // namespace
+} // namespace tcv
