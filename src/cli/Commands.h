@@ -17,6 +17,7 @@ inline constexpr int kExitBadInput = 2;
 
 void addDefinitionCommand(CLI::App& app, int& exitCode);
 void addEvalCommand(CLI::App& app, int& exitCode);
+void addGalleryCommand(CLI::App& app, int& exitCode);
 void addSamplesCommand(CLI::App& app, int& exitCode);
 void addValidateCommand(CLI::App& app, int& exitCode);
 

@@ -1,8 +1,11 @@
-// `checkvalve eval`: evaluates parts of a catalogue file (or a built-in sample) and reports every output.
+// `checkvalve eval`: evaluates parts of a catalogue file (or a built-in sample), reports every output and,
+// when asked, exports the evaluated aspects as STEP, GLB and STL.
 #include <iostream>
 #include <memory>
 
 #include "cli/Commands.h"
+#include "export/Export.h"
+#include "export/StagedFile.h"
 #include "refhost/Catalog.h"
 #include "refhost/Report.h"
 
@@ -17,7 +20,53 @@ struct EvalOptions {
     std::string aspect = "both";
     bool json = false;
     bool noUtility = false;
+    std::string step;
+    std::string glb;
+    std::string stl;
+
+    bool exports() const { return !step.empty() || !glb.empty() || !stl.empty(); }
 };
+
+// Refuses exports that cannot work before anything is evaluated: several parts at once, an STL without
+// the Physical aspect, a destination whose folder does not exist.
+void checkExportRequest(const EvalOptions& options, const std::vector<refhost::PartSpec>& parts) {
+    if (!options.exports()) return;
+    if (parts.size() != 1)
+        throw refhost::CatalogError(options.file + " holds " + std::to_string(parts.size()) +
+                                    " parts; choose the one to export with --part NAME (or render them all with "
+                                    "`checkvalve gallery`)");
+    if (!options.stl.empty() && options.aspect == "insulation")
+        throw refhost::CatalogError("--stl writes the Physical aspect; evaluate it with --aspect physical or both");
+    // A staged file checks its destination on construction and leaves nothing behind.
+    if (!options.step.empty()) exports::StagedFile(options.step, "STEP");
+    if (!options.glb.empty()) exports::StagedFile(options.glb, "GLB");
+    if (!options.stl.empty()) exports::StagedFile(options.stl, "STL");
+}
+
+// Writes the requested files; every file that can be written is, and each failure is reported.
+bool writeExports(const EvalOptions& options, const refhost::PartReport& report) {
+    bool allWritten = true;
+    try {
+        exports::ExportDocument document(report);
+        auto write = [&](const std::string& path, auto member) {
+            if (path.empty()) return;
+            try {
+                (document.*member)(path);
+                std::cerr << "checkvalve eval: wrote " << path << "\n";
+            } catch (const exports::ExportError& error) {
+                std::cerr << "checkvalve eval: " << error.what() << "\n";
+                allWritten = false;
+            }
+        };
+        write(options.step, &exports::ExportDocument::writeStep);
+        write(options.glb, &exports::ExportDocument::writeGlb);
+        write(options.stl, &exports::ExportDocument::writeStl);
+    } catch (const exports::ExportError& error) {
+        std::cerr << "checkvalve eval: " << error.what() << "\n";
+        return false;
+    }
+    return allWritten;
+}
 
 int runEval(const EvalOptions& options) {
     std::vector<refhost::PartSpec> parts;
@@ -27,6 +76,10 @@ int runEval(const EvalOptions& options) {
         if (options.sample.empty() && options.file.empty())
             throw refhost::CatalogError("give a catalogue FILE or --sample NAME (see `checkvalve samples`)");
         parts = options.sample.empty() ? selectParts(options.file, options.part) : selectParts("", options.sample);
+        checkExportRequest(options, parts);
+    } catch (const exports::ExportError& error) {
+        std::cerr << "checkvalve eval: " << error.what() << "\n";
+        return kExitBadInput;
     } catch (const refhost::CatalogError& error) {
         std::cerr << "checkvalve eval: " << error.what() << "\n";
         return kExitBadInput;
@@ -55,6 +108,8 @@ int runEval(const EvalOptions& options) {
             refhost::printReportTable(std::cout, reports[i]);
         }
     }
+    // A failed aspect still exports the outputs it added before it failed.
+    if (options.exports() && !writeExports(options, reports.front())) return kExitFailed;
     return allOk ? kExitOk : kExitFailed;
 }
 
@@ -72,6 +127,16 @@ void addEvalCommand(CLI::App& app, int& exitCode) {
     command->add_flag("--json", options->json, "Print the report as JSON");
     command->add_flag("--no-utility", options->noUtility,
                       "Host offers no graphics utility: nozzles come from the nozzle factory");
+    command->add_option("--step", options->step, "Write the evaluated aspects as STEP AP214 (lengths in metres)");
+    command->add_option("--glb", options->glb, "Write the evaluated aspects as binary glTF with port data in extras");
+    command->add_option("--stl", options->stl, "Write the Physical aspect as binary STL (metres)");
+    command->footer(
+        "Exports take one part: with a FILE of several parts, choose it with --part (or use "
+        "`checkvalve gallery` for all). Files are written whole or not at all; a failing aspect still "
+        "exports the outputs it added.\n\nExamples:\n"
+        "  checkvalve eval --sample default-1-nps4-cl150-swing\n"
+        "  checkvalve eval parts.json --part my-valve --json\n"
+        "  checkvalve eval --sample default-1-nps4-cl150-swing --glb valve.glb --step valve.step --stl valve.stl");
     command->callback([&exitCode, options] { exitCode = runEval(*options); });
 }
 

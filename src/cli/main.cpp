@@ -12,6 +12,7 @@ int main(int argc, char** argv) {
     int exitCode = 0;
     tcv::cli::addDefinitionCommand(app, exitCode);
     tcv::cli::addEvalCommand(app, exitCode);
+    tcv::cli::addGalleryCommand(app, exitCode);
     tcv::cli::addSamplesCommand(app, exitCode);
     tcv::cli::addValidateCommand(app, exitCode);
     try {

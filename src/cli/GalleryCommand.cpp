@@ -1,0 +1,201 @@
+// `checkvalve gallery`: renders every built-in sample part (or every part of a catalogue) into a folder:
+// per part a GLB, a STEP file and the JSON report, and an index.json that lists them all.
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <filesystem>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <thread>
+
+#include <nlohmann/json.hpp>
+
+#include "cli/Commands.h"
+#include "cli/Progress.h"
+#include "export/Export.h"
+#include "export/StagedFile.h"
+#include "refhost/Catalog.h"
+#include "refhost/Report.h"
+
+namespace tcv::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+using Json = nlohmann::ordered_json;
+
+struct GalleryOptions {
+    std::string folder;
+    std::string file;
+    unsigned jobs = 1;
+};
+
+// What the gallery keeps of a rendered part once its geometry is gone.
+struct GalleryEntry {
+    std::string stem;                                              // file name without extension
+    std::vector<std::pair<std::string, std::size_t>> outputCounts; // per aspect, in evaluation order
+    std::vector<std::string> errors;
+};
+
+// A file name from a part name: letters, digits, '.', '-' and '_' kept, anything else a '-'; made unique.
+std::vector<std::string> fileStems(const std::vector<refhost::PartSpec>& parts) {
+    std::vector<std::string> stems;
+    std::map<std::string, int> used;
+    for (const auto& part : parts) {
+        std::string stem;
+        for (char c : part.name)
+            stem += std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_' || c == '.' ? c : '-';
+        if (stem.empty() || stem.front() == '.') stem = "part" + stem;
+        std::string unique = stem;
+        for (int n = 2; used.count(unique); ++n) unique = stem + "-" + std::to_string(n);
+        ++used[unique];
+        stems.push_back(unique);
+    }
+    return stems;
+}
+
+// The failure of an aspect as one line.
+std::string aspectFailure(const refhost::AspectResult& aspect) {
+    const auto& outputs = aspect.outputs->outputs();
+    std::string text = aspect.aspect + " failed with " + refhost::errorCodeText(*aspect.errorCode);
+    text += outputs.empty() ? " before any output"
+                            : " after output " + std::to_string(outputs.size()) + " \"" + outputs.back().name + "\"";
+    if (!aspect.errorText.empty()) text += " (" + aspect.errorText + ")";
+    return text;
+}
+
+void writeText(const std::string& path, const std::string& text) {
+    exports::StagedFile file(path, "JSON");
+    try {
+        exports::writeFileBytes(file.temporaryPath(), text);
+    } catch (const exports::ExportError& error) {
+        file.fail(error.what());
+    }
+    file.commit();
+}
+
+// Evaluates and writes one part; every file that can be written is, also when an aspect failed.
+void renderPart(const refhost::PartSpec& part, const fs::path& folder, GalleryEntry& entry) {
+    const refhost::PartReport report = refhost::evaluatePart(part, {"Physical", "Insulation"});
+    for (const auto& aspect : report.aspects) {
+        entry.outputCounts.emplace_back(aspect.aspect, aspect.outputs->outputs().size());
+        if (!aspect.ok) entry.errors.push_back(aspectFailure(aspect));
+    }
+    auto attempt = [&](auto&& work) {
+        try {
+            work();
+        } catch (const std::exception& error) {
+            entry.errors.push_back(error.what());
+        }
+    };
+    attempt([&] { writeText((folder / (entry.stem + ".json")).string(), refhost::reportJson(report).dump(2) + "\n"); });
+    std::unique_ptr<exports::ExportDocument> document;
+    attempt([&] { document = std::make_unique<exports::ExportDocument>(report); });
+    if (!document) return;
+    attempt([&] { document->writeGlb((folder / (entry.stem + ".glb")).string()); });
+    attempt([&] { document->writeStep((folder / (entry.stem + ".step")).string()); });
+}
+
+Json indexJson(const GalleryOptions& options, const std::vector<refhost::PartSpec>& parts,
+               const std::vector<GalleryEntry>& entries) {
+    Json index;
+    index["source"] = options.file.empty() ? "built-in samples" : options.file;
+    index["lengthUnit"] = "m";
+    index["parts"] = Json::array();
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        const GalleryEntry& entry = entries[i];
+        Json item;
+        item["name"] = parts[i].name;
+        item["description"] = parts[i].description;
+        item["partDataBasis"] = parts[i].partDataBasis;
+        item["files"] = {
+            {"glb", entry.stem + ".glb"}, {"step", entry.stem + ".step"}, {"report", entry.stem + ".json"}};
+        item["outputs"] = Json::object();
+        for (const auto& [aspect, count] : entry.outputCounts) item["outputs"][aspect] = count;
+        item["status"] = entry.errors.empty() ? "ok" : "failed";
+        if (!entry.errors.empty()) {
+            std::string error;
+            for (const auto& text : entry.errors) error += (error.empty() ? "" : "; ") + text;
+            item["error"] = error;
+        }
+        index["parts"].push_back(item);
+    }
+    return index;
+}
+
+int runGallery(const GalleryOptions& options) {
+    std::vector<refhost::PartSpec> parts;
+    const fs::path folder(options.folder);
+    try {
+        parts = selectParts(options.file, "");
+        std::error_code error;
+        fs::create_directories(folder, error);
+        if (error || !fs::is_directory(folder))
+            throw refhost::CatalogError("cannot make the folder '" + options.folder +
+                                        "': " + (error ? error.message() : "a file of that name exists"));
+    } catch (const refhost::CatalogError& error) {
+        std::cerr << "checkvalve gallery: " << error.what() << "\n";
+        return kExitBadInput;
+    }
+
+    std::vector<GalleryEntry> entries(parts.size());
+    const std::vector<std::string> stems = fileStems(parts);
+    for (std::size_t i = 0; i < parts.size(); ++i) entries[i].stem = stems[i];
+
+    // Each thread takes the next part and owns everything made for it; only STEP writing is serialised.
+    std::atomic<std::size_t> next{0};
+    Progress progress("gallery", parts.size());
+    auto worker = [&] {
+        for (std::size_t i = next++; i < parts.size(); i = next++) {
+            try {
+                renderPart(parts[i], folder, entries[i]);
+            } catch (const std::exception& error) {
+                entries[i].errors.push_back(error.what());
+            }
+            progress.advance();
+        }
+    };
+    const unsigned jobs = std::clamp(options.jobs, 1u, 64u);
+    std::vector<std::thread> threads;
+    for (unsigned j = 1; j < jobs; ++j) threads.emplace_back(worker);
+    worker();
+    for (auto& thread : threads) thread.join();
+    progress.finish();
+
+    bool indexWritten = true;
+    try {
+        writeText((folder / "index.json").string(), indexJson(options, parts, entries).dump(2) + "\n");
+    } catch (const exports::ExportError& error) {
+        std::cerr << "checkvalve gallery: " << error.what() << "\n";
+        indexWritten = false;
+    }
+
+    std::size_t failed = 0;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        if (entries[i].errors.empty()) continue;
+        ++failed;
+        std::cout << "FAILED  " << parts[i].name << " (PartDataBasis " << parts[i].partDataBasis << ")\n";
+        for (const auto& error : entries[i].errors) std::cout << "        " << error << "\n";
+    }
+    std::cout << parts.size() << " part(s): " << parts.size() - failed << " ok, " << failed << " failed\n";
+    if (indexWritten) std::cout << "gallery: " << (folder / "index.json").string() << "\n";
+    return failed == 0 && indexWritten ? kExitOk : kExitFailed;
+}
+
+} // namespace
+
+void addGalleryCommand(CLI::App& app, int& exitCode) {
+    auto options = std::make_shared<GalleryOptions>();
+    auto* command = app.add_subcommand(
+        "gallery", "Render every sample part (or every part of FILE) as GLB, STEP and JSON report into a folder");
+    command->add_option("OUTDIR", options->folder, "Folder to write into (made when missing)")->required();
+    command->add_option("FILE", options->file, "Parts catalogue (the built-in samples when left out)");
+    command->add_option("--jobs,-j", options->jobs, "Parts rendered in parallel")->capture_default_str();
+    command->footer("Per part <name>.glb, <name>.step and <name>.json (the report); OUTDIR/index.json lists every "
+                    "part with its files, output counts and status. A part that fails is reported and the others "
+                    "go on; the exit code is then 1.\n\nExample:\n  checkvalve gallery gallery/ --jobs 2");
+    command->callback([&exitCode, options] { exitCode = runGallery(*options); });
+}
+
+} // namespace tcv::cli
