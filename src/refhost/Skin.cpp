@@ -3,8 +3,8 @@
 // describe): sections are fitted between the given ones so that each passes through the guides where
 // they cross its station, and the loft runs through all of them.
 //
-// The fitted sections are made like this. The loft runs along the line from the first section's centre
-// to the last one's; every section and every guide crossing has a station on that line. Each closed
+// The fitted sections are made like this. The loft runs square to its sections (along the mean of their
+// normals); every section and every guide crossing has a station along that direction. Each closed
 // section is sampled by arc length between the points where the guides meet it, so that sample i of
 // every section belongs to the same place between the same two guides. A section at a station between
 // two given ones starts as the blend of their samples; then it is displaced so that its guide points
@@ -468,7 +468,16 @@ TopoDS_Shape guidedLoft(const std::vector<const RefCurve*>& guideCurves,
     const gp_XYZ origin = sections.front().curve.centroid();
     const gp_XYZ run = sections.back().curve.centroid() - origin;
     if (run.Modulus() < kPointTolerance) refuse(kWhat, "the first and last sections lie at one place");
-    const gp_XYZ axis = run.Normalized();
+    // The loft runs square to its sections: along the mean of their normals, each turned along the run.
+    // (Stations measured along the line between the section centres would cut sections that are offset
+    // across the flow at a slant.)
+    gp_XYZ across;
+    for (const auto& section : sections) {
+        const gp_XYZ n = section.curve.normal();
+        if (n.Modulus() > 0) across += (n.Dot(run) < 0 ? n.Reversed() : n).Normalized();
+    }
+    if (!(across.Dot(run) > 0)) refuse(kWhat, "the sections do not follow one another along the skin");
+    const gp_XYZ axis = across.Normalized();
     for (std::size_t k = 0; k < sections.size(); ++k) {
         sections[k].station = (sections[k].curve.centroid() - origin).Dot(axis);
         sections[k].reversed = sections[k].curve.normal().Dot(axis) < 0;
