@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include <BRepBndLib.hxx>
+#include <BRepBuilderAPI_Copy.hxx>
 #include <BRepMesh_IncrementalMesh.hxx>
 #include <BRep_Tool.hxx>
 #include <Bnd_Box.hxx>
@@ -14,6 +15,7 @@
 #include <Quantity_ColorRGBA.hxx>
 #include <TDataStd_Name.hxx>
 #include <TopExp_Explorer.hxx>
+#include <TopTools_MapOfShape.hxx>
 #include <TopoDS.hxx>
 #include <TopoDS_Face.hxx>
 #include <TopoDS_Iterator.hxx>
@@ -203,11 +205,19 @@ void ExportDocument::Impl::build(const std::vector<refhost::PartReport>& reports
         Handle(XCAFDoc_ShapeTool) shapes = XCAFDoc_DocumentTool::ShapeTool(document->Main());
         Handle(XCAFDoc_ColorTool) colours = XCAFDoc_DocumentTool::ColorTool(document->Main());
 
+        TopTools_MapOfShape seen;
         for (const auto& report : reports) {
             ExportedPart part = exportedPart(report);
             const double size = overallSize(part);
             part.linearDeflection =
                 std::clamp(mesh.relativeDeflection * size, mesh.minimumDeflection, mesh.maximumDeflection);
+
+            // The translators key products by shape: an object added twice (under two names) gets a copy, so
+            // that each output stays a product of its own with its own name.
+            for (auto& aspect : part.aspects)
+                for (auto& output : aspect.outputs)
+                    for (auto& shape : output.shapes)
+                        if (!shape.IsNull() && !seen.Add(shape)) shape = BRepBuilderAPI_Copy(shape).Shape();
 
             TDF_Label partLabel = shapes->NewShape();
             setName(partLabel, part.name);

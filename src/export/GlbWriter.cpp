@@ -74,6 +74,23 @@ void addExtras(Json& gltf, const std::vector<ExportedPart>& parts) {
     }
 }
 
+// glTF allows neither empty top-level arrays nor a buffer of no bytes; a document without any mesh (every
+// aspect failed before drawing) keeps only its nodes and scene.
+void dropEmptyParts(GlbContent& content) {
+    Json& gltf = content.json;
+    if (gltf.contains("buffers") && gltf["buffers"].is_array() && gltf["buffers"].size() == 1 &&
+        gltf["buffers"][0].value("byteLength", std::size_t{0}) == 0 &&
+        (!gltf.contains("bufferViews") || gltf["bufferViews"].empty())) {
+        gltf.erase("buffers");
+        content.binary.clear();
+        content.hasBinary = false;
+    }
+    std::vector<std::string> empty;
+    for (const auto& [key, value] : gltf.items())
+        if (value.is_array() && value.empty()) empty.push_back(key);
+    for (const auto& key : empty) gltf.erase(key);
+}
+
 } // namespace
 
 void ExportDocument::writeGlb(const std::string& path) {
@@ -98,6 +115,7 @@ void ExportDocument::writeGlb(const std::string& path) {
     try {
         GlbContent content = parseGlb(readFileBytes(file.temporaryPath()));
         addExtras(content.json, impl_->parts);
+        dropEmptyParts(content);
         writeFileBytes(file.temporaryPath(), serializeGlb(content));
     } catch (const ExportError& error) {
         file.fail(error.what());

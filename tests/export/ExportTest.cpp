@@ -16,6 +16,7 @@
 #include "export/ExportSupport.h"
 #include "export/StagedFile.h"
 #include "refhost/Measure.h"
+#include "refhost/OutputCollection.h"
 #include "refhost/Records.h"
 
 namespace tcv {
@@ -245,6 +246,67 @@ TEST(GlbExport, FailedAspectKeepsWhatItAddedAndSaysItFailed) {
     EXPECT_EQ(physical["extras"]["error"], "0x80004005");
     EXPECT_EQ(ex::gltfChildNames(gltf, physical), (Names{"Body"}));
     EXPECT_TRUE(ex::gltfNode(gltf, {report.part.name, "Physical", "Body"}).contains("mesh"));
+}
+
+// A nozzle whose port gives nothing to draw: no diameters, so no port graphics.
+class GraphicLessNozzle : public host::IObject, public refhost::RecordedObject {
+public:
+    GraphicLessNozzle() {
+        creation_.kind = "nozzle";
+        creation_.add("port", std::int64_t{1}).add("position", std::vector<double>{-0.146, 0, 0});
+    }
+    const refhost::Creation& creation() const override { return creation_; }
+    refhost::OutputKind outputKind() const override { return refhost::OutputKind::Nozzle; }
+    const TopoDS_Shape& shape() const override { return none_; }
+
+private:
+    refhost::Creation creation_;
+    TopoDS_Shape none_;
+};
+
+// Also: one object added under two names stays two named outputs.
+TEST(Export, OutputsWithoutGraphicsKeepTheirPlaceAndData) {
+    refhost::PartReport report = ex::plainValve();
+    auto outputs = std::make_shared<refhost::RefOutputCollection>();
+    outputs->AddOutput("Body", report.aspects[0].outputs->outputs()[0].object);
+    outputs->AddOutput("PNoz1", std::make_shared<GraphicLessNozzle>());
+    outputs->AddOutput("Body_", report.aspects[0].outputs->outputs()[0].object);
+    report.aspects[0].outputs = outputs;
+    ex::ScratchFolder folder;
+    ExportDocument document(report);
+    document.writeGlb(folder.path("part.glb").string());
+    document.writeStep(folder.path("part.step").string());
+
+    const Json gltf = ex::glbJson(folder.path("part.glb").string());
+    const Json& physical = ex::gltfNode(gltf, {"swing-nps4", "Physical"});
+    EXPECT_EQ(ex::gltfChildNames(gltf, physical), (Names{"Body", "PNoz1", "Body_"}));
+    const Json& nozzle = ex::gltfNode(gltf, {"swing-nps4", "Physical", "PNoz1"});
+    EXPECT_FALSE(nozzle.contains("mesh"));
+    EXPECT_EQ(nozzle["extras"]["index"], 2);
+    EXPECT_EQ(nozzle["extras"]["port"], 1);
+
+    const auto roots = ex::readStep(folder.path("part.step").string());
+    EXPECT_EQ(roots.front().child("Physical").childNames(), (Names{"Body", "PNoz1", "Body_"}));
+}
+
+TEST(GlbExport, PartWithoutAnyGraphicsIsAValidEmptyScene) {
+    auto spec = ex::plainValve().part;
+    spec.name = "unlisted";
+    spec.partDataBasis = 99999;
+    const auto report = refhost::evaluatePart(spec, {"Physical", "Insulation"});
+    ASSERT_FALSE(report.ok());
+    ex::ScratchFolder folder;
+    ExportDocument(report).writeGlb(folder.path("part.glb").string());
+    const Json gltf = ex::glbJson(folder.path("part.glb").string());
+
+    EXPECT_EQ(ex::gltfChildNames(gltf, ex::gltfNode(gltf, {"unlisted"})), (Names{"Physical", "Insulation"}));
+    EXPECT_EQ(ex::gltfNode(gltf, {"unlisted", "Insulation"})["extras"]["outputCount"], 0);
+    // glTF allows no empty arrays and no empty buffers.
+    for (const auto& [key, value] : gltf.items()) {
+        if (value.is_array()) {
+            EXPECT_FALSE(value.empty()) << key;
+        }
+    }
 }
 
 // ---- STL ----
