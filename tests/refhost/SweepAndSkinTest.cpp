@@ -183,6 +183,24 @@ TEST_P(SweepsAndSkins, GuidedSkinThroughThreeSectionsKeepsToTheMiddleOne) {
     EXPECT_LE(m.bbox[1], -0.85 * OD + 1e-6);
 }
 
+// Sections far apart across the flow: the skin still ends at their planes and runs between them.
+TEST_P(SweepsAndSkins, GuidedSkinBetweenOffsetSectionsEndsAtTheirPlanes) {
+    const double r = 0.1, x = 0.2, y = 0.3;
+    auto at = [](double a, double b, double c) { return DPosition(a, b, c); };
+    auto sections = collect({factory->CreateCircle(nullptr, at(0, 0, 0), DVector(1, 0, 0), r),
+                             factory->CreateCircle(nullptr, at(x, y, 0), DVector(1, 0, 0), r)});
+    auto guides = collect({factory->CreateLine(nullptr, at(0, r, 0), at(x, y + r, 0)),
+                           factory->CreateLine(nullptr, at(0, 0, r), at(x, y, r)),
+                           factory->CreateLine(nullptr, at(0, -r, 0), at(x, y - r, 0)),
+                           factory->CreateLine(nullptr, at(0, 0, -r), at(x, y, -r))});
+    auto body = factory->CreateSkin(rm, guides, sections, 1);
+    if (!building()) return;
+    auto m = measureOf(body->Item(1));
+    // A slanted cylinder: its volume is the section times the distance between the section planes.
+    expectSolid(m, kPi * r * r * x, 1e-3);
+    expectBox(m, {0, -r, -r, x, y + r, r}, 1e-6);
+}
+
 TEST_P(SweepsAndSkins, SkinWithoutGuidesLoftsThroughTheSections) {
     auto sections = collect({factory->CreateCircle(nullptr, DPosition(0, 0, 0), DVector(1, 0, 0), 0.5),
                              factory->CreateCircle(nullptr, DPosition(1, 0, 0), DVector(1, 0, 0), 0.5)});
