@@ -65,8 +65,7 @@ TopoDS_Shape checkedShape(const std::string& what, TopoDS_Shape shape, bool soli
     runGuarded(what, [&] {
         if (shape.IsNull()) refuse(what, "the geometry kernel produced no shape");
         if (check == ShapeCheck::Trusted) return;
-        if (check == ShapeCheck::Full && !BRepCheck_Analyzer(shape).IsValid())
-            refuse(what, "the geometry kernel produced an invalid shape");
+        if (!BRepCheck_Analyzer(shape).IsValid()) refuse(what, "the geometry kernel produced an invalid shape");
         Bnd_Box box;
         BRepBndLib::Add(shape, box, Standard_False);
         if (box.IsVoid() || box.IsOpen()) refuse(what, "the shape has no finite extent");

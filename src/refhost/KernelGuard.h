@@ -38,11 +38,9 @@ auto guarded(const std::string& what, Work&& work) {
 enum class ShapeCheck {
     // Made by a kernel primitive or by the host's own construction from checked values: valid by making.
     Trusted,
-    // A finite, non-empty extent and, for solids, a positive volume (a solid whose faces all point
-    // inwards is turned inside out first).
-    Volume,
-    // The kernel's own validity check as well; for general kernel algorithms, which can return shapes
-    // that are not valid.
+    // Made by a general kernel algorithm, which can return shapes that are not valid: the kernel's own
+    // validity check, a finite non-empty extent and, for solids, a positive volume (a solid whose faces
+    // all point inwards is turned inside out first).
     Full,
 };
 

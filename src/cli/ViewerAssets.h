@@ -1,0 +1,17 @@
+// The browser viewer that goes with a gallery: its pages and the three.js modules they import, copied
+// into the gallery folder so that any static file server (`checkvalve serve`) shows it, offline.
+#pragma once
+
+#include <string>
+
+namespace tcv::cli {
+
+// The folder holding the viewer's pages: $TCV_VIEWER_DIR when set, else the source tree's viewer/.
+std::string viewerDirectory();
+
+// Copies the viewer into `outdir` (index.html, part.html, app/ and app/three/). When the pages or the
+// three.js package (viewer/node_modules) are missing it copies what it has and prints a warning that
+// says how to install them; the gallery's data stays usable either way.
+void writeViewer(const std::string& outdir);
+
+} // namespace tcv::cli
