@@ -1,45 +1,22 @@
 // The geometry routines of the symbol through the reference host: the solids they place, the values the
 // host records of them, the profile curves they chain, and the failures they report.
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <numbers>
-
 #include "geometry/basGeom3d.h"
 #include "geometry/basGeom3dEx.h"
 #include "host/Runtime.h"
-#include "refhost/Measure.h"
+#include "refhost/GeometryHelpers.h"
 #include "refhost/OutputCollection.h"
-#include "refhost/Records.h"
-#include "support/TestSupport.h"
 
 namespace tcv::test {
 namespace {
 
-constexpr double kPi = std::numbers::pi;
-
-const refhost::RecordedObject& recordOf(const host::ObjectPtr& object) {
-    auto* recorded = dynamic_cast<const refhost::RecordedObject*>(object.get());
-    if (!recorded) throw std::logic_error("the object records nothing");
-    return *recorded;
-}
-
-refhost::ShapeMeasure measureOf(const host::ObjectPtr& object) {
-    const auto& recorded = recordOf(object);
-    return refhost::measureShape(recorded.shape(), recorded.outputKind() == refhost::OutputKind::Solid);
-}
-
 void expectTriple(const std::vector<double>& actual, std::vector<double> expected, double tolerance = 1e-12) {
-    ASSERT_EQ(actual.size(), 3u);
-    for (std::size_t i = 0; i < 3; ++i) EXPECT_NEAR(actual[i], expected[i], tolerance) << "[" << i << "]";
+    expectNear(actual, expected, tolerance);
 }
 
 void expectBox(const refhost::ShapeMeasure& m, std::array<double, 6> box) {
     EXPECT_TRUE(m.valid);
-    for (std::size_t i = 0; i < 6; ++i) EXPECT_NEAR(m.bbox[i], box[i], 1e-6) << "bbox[" << i << "]";
+    tcv::test::expectBox(m, box, 1e-6);
 }
-
-std::vector<double> triple(const DPosition& p) { return {p.x(), p.y(), p.z()}; }
 
 // Expects the call to fail with the generic failure.
 template <class Call>
