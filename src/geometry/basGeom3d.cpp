@@ -5,25 +5,10 @@
 
 #include "geometry/CheckedMath.h"
 #include "geometry/Comparisons.h"
+#include "geometry/Geom3dTrap.h"
 #include "host/Runtime.h"
 
 namespace tcv {
-
-namespace {
-
-constexpr const char* kModule = "Geom3d/Nozzle";
-
-// Runs a geometry routine under its error trap: any failure leaves through RaiseGeom3dError.
-template <class Body>
-decltype(auto) geom3dTrap(const char* method, Body&& body) {
-    try {
-        return std::forward<Body>(body)();
-    } catch (...) {
-        RaiseGeom3dError(kModule, method);
-    }
-}
-
-} // namespace
 
 void RaiseGeom3dError(const char* /*moduleText*/, const char* /*methodText*/) {
     throw host::HostError(host::kGenericFailure);

@@ -3,25 +3,11 @@
 #include <cmath>
 
 #include "geometry/Comparisons.h"
+#include "geometry/Geom3dTrap.h"
 #include "host/Runtime.h"
 #include "symbol/basCCheckValve.h"
 
 namespace tcv {
-
-namespace {
-
-constexpr const char* kModule = "Geom3d/Nozzle";
-
-template <class Body>
-decltype(auto) geom3dTrap(const char* method, Body&& body) {
-    try {
-        return std::forward<Body>(body)();
-    } catch (...) {
-        RaiseGeom3dError(kModule, method);
-    }
-}
-
-} // namespace
 
 host::ObjectPtr PlaceBox(const host::OutputCollectionPtr& outputColl, const DPosition& firstCorner,
                          const DPosition& secondCorner) {

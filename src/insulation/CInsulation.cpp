@@ -1,35 +1,19 @@
 #include "insulation/CInsulation.h"
 
 #include <cmath>
-#include <initializer_list>
-#include <variant>
 
+#include "symbol/AspectDispatch.h"
 #include "symbol/Inputs.h"
 #include "symbol/basCCheckValve.h"
 
 namespace tcv {
-
-namespace {
-
-using Builder = void (CInsulation::*)(const host::OutputCollectionPtr&, const host::VariantArray&,
-                                      const host::StringArray&);
-// One builder takes the output collection as a generic value holding the object.
-using VariantBuilder = void (CInsulation::*)(const host::Variant&, const host::VariantArray&,
-                                             const host::StringArray&);
-
-struct DispatchEntry {
-    std::initializer_list<std::int32_t> values;
-    std::variant<Builder, VariantBuilder> builder;
-};
-
-} // namespace
 
 CInsulation::CInsulation() : PI(4 * std::atan(1.0)) {}
 
 void CInsulation::run(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
                       const host::StringArray& arrayOfOutputs) {
     // The variant builders, in the order `run` tests them.
-    static const DispatchEntry dispatchTable[] = {
+    static const AspectDispatch<CInsulation>::Entry dispatchTable[] = {
         {{2142}, &CInsulation::runInsPDB2142},
         {{2198}, &CInsulation::runInsPDB2198},
         {{2157, 2199}, &CInsulation::runInsPDB2157and2199},
@@ -71,19 +55,11 @@ void CInsulation::run(const host::OutputCollectionPtr& m_OutputColl, const host:
 
         if (buildDefaultBody(state, m_OutputColl, arrayofinputs, arrayOfOutputs)) return;
 
-        for (const auto& entry : dispatchTable) {
-            for (std::int32_t value : entry.values) {
-                if (value != state.partDataBasis) continue;
-                if (const auto* builder = std::get_if<Builder>(&entry.builder))
-                    (this->**builder)(m_OutputColl, arrayofinputs, arrayOfOutputs);
-                else
-                    (this->*std::get<VariantBuilder>(entry.builder))(host::Variant(host::ObjectPtr(m_OutputColl)),
-                                                                      arrayofinputs, arrayOfOutputs);
-                return;
-            }
-        }
-        throw host::HostError(host::kGenericFailure, "PartDataBasis " + std::to_string(state.partDataBasis) +
-                                                         " has no insulation graphics");
+        if (AspectDispatch<CInsulation>::call(dispatchTable, state.partDataBasis, *this, m_OutputColl, arrayofinputs,
+                                              arrayOfOutputs))
+            return;
+        throw host::HostError(host::kGenericFailure,
+                              "PartDataBasis " + std::to_string(state.partDataBasis) + " has no insulation graphics");
     });
 }
 

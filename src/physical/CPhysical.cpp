@@ -1,34 +1,19 @@
 #include "physical/CPhysical.h"
 
 #include <cmath>
-#include <initializer_list>
-#include <variant>
 
+#include "symbol/AspectDispatch.h"
 #include "symbol/Inputs.h"
 #include "symbol/basCCheckValve.h"
 
 namespace tcv {
-
-namespace {
-
-using Builder = void (CPhysical::*)(const host::OutputCollectionPtr&, const host::VariantArray&,
-                                    const host::StringArray&);
-// One builder takes the output collection as a generic value holding the object.
-using VariantBuilder = void (CPhysical::*)(const host::Variant&, const host::VariantArray&, const host::StringArray&);
-
-struct DispatchEntry {
-    std::initializer_list<std::int32_t> values;
-    std::variant<Builder, VariantBuilder> builder;
-};
-
-} // namespace
 
 CPhysical::CPhysical() : PI(4 * std::atan(1.0)) {}
 
 void CPhysical::run(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
                     const host::StringArray& arrayOfOutputs) {
     // The variant builders, in the order `run` tests them.
-    static const DispatchEntry dispatchTable[] = {
+    static const AspectDispatch<CPhysical>::Entry dispatchTable[] = {
         {{2142}, &CPhysical::runPDB2142},
         {{2198}, &CPhysical::runPDB2198},
         {{2157, 2199}, &CPhysical::runPDB2157and2199},
@@ -73,17 +58,9 @@ void CPhysical::run(const host::OutputCollectionPtr& m_OutputColl, const host::V
 
         if (buildDefaultBody(state, m_OutputColl, arrayofinputs, arrayOfOutputs)) return;
 
-        for (const auto& entry : dispatchTable) {
-            for (std::int32_t value : entry.values) {
-                if (value != state.partDataBasis) continue;
-                if (const auto* builder = std::get_if<Builder>(&entry.builder))
-                    (this->**builder)(m_OutputColl, arrayofinputs, arrayOfOutputs);
-                else
-                    (this->*std::get<VariantBuilder>(entry.builder))(host::Variant(host::ObjectPtr(m_OutputColl)),
-                                                                     arrayofinputs, arrayOfOutputs);
-                return;
-            }
-        }
+        if (AspectDispatch<CPhysical>::call(dispatchTable, state.partDataBasis, *this, m_OutputColl, arrayofinputs,
+                                            arrayOfOutputs))
+            return;
         throw host::HostError(host::kGenericFailure,
                               "PartDataBasis " + std::to_string(state.partDataBasis) + " has no physical graphics");
     });

@@ -1,22 +1,15 @@
 // The valve operator: placed as the child occurrence "ValveOperator", with its attribute
 // "OffsetFrmValCen" and the matching symbol argument kept in step with the body.
-#include <algorithm>
-#include <cctype>
 
 #include "host/Runtime.h"
 #include "physical/CPhysical.h"
 #include "symbol/Inputs.h"
+#include "symbol/Text.h"
 #include "symbol/basCCheckValve.h"
 
 namespace tcv {
 
 namespace {
-
-bool equalsIgnoringCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
-               return std::tolower(x) == std::tolower(y);
-           });
-}
 
 // The operator part by the piping-component code: 5 takes the valve-operator part, 10 the first
 // member of the operator collection (handed the index 1 and the part's text), any other code none.

@@ -1,11 +1,9 @@
 #include "symbol/CCheckValve.h"
 
-#include <algorithm>
-#include <cctype>
-
 #include "host/Runtime.h"
 #include "insulation/CInsulation.h"
 #include "physical/CPhysical.h"
+#include "symbol/Text.h"
 #include "symbol/basCCheckValve.h"
 
 namespace tcv {
@@ -13,12 +11,6 @@ namespace tcv {
 namespace {
 
 constexpr const char* kPrefix = "CCheckValve:";
-
-bool equalsIgnoringCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
-               return std::tolower(x) == std::tolower(y);
-           });
-}
 
 template <class T>
 std::shared_ptr<T> require(const host::ObjectPtr& object, const char* what) {
