@@ -13,6 +13,7 @@
 
 #include "cli/Commands.h"
 #include "cli/Progress.h"
+#include "cli/ViewerAssets.h"
 #include "export/Export.h"
 #include "export/StagedFile.h"
 #include "refhost/Catalog.h"
@@ -170,6 +171,7 @@ int runGallery(const GalleryOptions& options) {
         std::cerr << "checkvalve gallery: " << error.what() << "\n";
         indexWritten = false;
     }
+    writeViewer(options.folder);
 
     std::size_t failed = 0;
     for (std::size_t i = 0; i < parts.size(); ++i) {
@@ -180,6 +182,8 @@ int runGallery(const GalleryOptions& options) {
     }
     std::cout << parts.size() << " part(s): " << parts.size() - failed << " ok, " << failed << " failed\n";
     if (indexWritten) std::cout << "gallery: " << (folder / "index.json").string() << "\n";
+    if (fs::is_regular_file(folder / "app" / "three" / "build" / "three.module.js"))
+        std::cout << "viewer: checkvalve serve " << options.folder << "  (then open the printed address)\n";
     return failed == 0 && indexWritten ? kExitOk : kExitFailed;
 }
 
@@ -192,9 +196,11 @@ void addGalleryCommand(CLI::App& app, int& exitCode) {
     command->add_option("OUTDIR", options->folder, "Folder to write into (made when missing)")->required();
     command->add_option("FILE", options->file, "Parts catalogue (the built-in samples when left out)");
     command->add_option("--jobs,-j", options->jobs, "Parts rendered in parallel")->capture_default_str();
-    command->footer("Per part <name>.glb, <name>.step and <name>.json (the report); OUTDIR/index.json lists every "
-                    "part with its files, output counts and status. A part that fails is reported and the others "
-                    "go on; the exit code is then 1.\n\nExample:\n  checkvalve gallery gallery/ --jobs 2");
+    command->footer(
+        "Per part <name>.glb, <name>.step and <name>.json (the report); OUTDIR/index.json lists every "
+        "part with its files, output counts and status. A part that fails is reported and the others "
+        "go on; the exit code is then 1. The folder also gets the browser viewer (index.html, part.html, "
+        "app/): see it with `checkvalve serve OUTDIR`.\n\nExample:\n  checkvalve gallery gallery/ --jobs 2");
     command->callback([&exitCode, options] { exitCode = runGallery(*options); });
 }
 
