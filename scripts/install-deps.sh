@@ -11,7 +11,12 @@ packages=(
 # Extra groups: "browser" for the viewer's end-to-end test, "plot" for the benchmark chart.
 for group in "$@"; do
   case "$group" in
-    browser) packages+=(chromium nodejs npm) ;;
+    browser)
+      packages+=(chromium)
+      # A Node.js installed from elsewhere brings its own npm, which Debian's npm package conflicts with.
+      command -v node >/dev/null || packages+=(nodejs)
+      command -v npm >/dev/null || packages+=(npm)
+      ;;
     plot) packages+=(gnuplot-nox) ;;
     *) echo "install-deps: unknown group '$group' (known: browser, plot)" >&2; exit 2 ;;
   esac

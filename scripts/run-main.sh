@@ -6,6 +6,11 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DTCV_TESTS=OFF >/dev/null
 cmake --build build/release --target checkvalve
+# The browser viewer's three.js modules, which the gallery copies beside its data.
+if command -v npm >/dev/null; then
+  npm ci --prefix viewer --no-audit --no-fund --loglevel=error >/dev/null ||
+    echo "run-main: npm ci failed; the gallery is written without its viewer" >&2
+fi
 status=0
 ./build/release/src/checkvalve gallery gallery/ --jobs "$(nproc)" || status=$?
 cat <<TEXT
@@ -15,5 +20,7 @@ Gallery written to $(pwd)/gallery/:
   gallery/<part>.glb     the Physical and Insulation aspects for any glTF viewer (nozzle port data in node extras)
   gallery/<part>.step    the same assemblies as STEP AP214 for CAD programs (metres)
   gallery/<part>.json    the full report: every output with kind, bounding box, volume and creation values
+  gallery/index.html     the browser viewer: run ./build/release/src/checkvalve serve gallery/ and open
+                         the address it prints
 TEXT
 exit "$status"

@@ -9,3 +9,9 @@ cmake --build build/asan
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 ctest --test-dir build/asan --output-on-failure -j "$(nproc)"
+
+# The gallery viewer in a real browser: Debian's Chromium, driven through playwright-core, opens the pages
+# of a rendered gallery served by `checkvalve serve` on loopback. Screenshots: build/viewer-artifacts/.
+bash scripts/install-deps.sh browser
+npm ci --prefix viewer --no-audit --no-fund --loglevel=error
+CHECKVALVE=build/asan/src/checkvalve TCV_VIEWER_ARTIFACTS=build/viewer-artifacts node viewer/test/e2e.mjs
