@@ -31,7 +31,7 @@ const state = {
   problem: '',
   name: '',
   report: null,
-  outputs: [], // { aspect, index, name, kind, object, data, row, arrow }
+  outputs: [], // { aspect, position (0-based, in output order), name, kind, object, data, row, arrow }
   arrows: new THREE.Group(),
   hovered: null,
   selected: null,
@@ -39,7 +39,20 @@ const state = {
 
 // --- The scene -------------------------------------------------------------------------------------------
 
-const renderer = new THREE.WebGLRenderer({ antialias: true, preserveDrawingBuffer: true });
+// Without WebGL the page still lists the outputs and the report; the stage says why it stays empty.
+function createRenderer() {
+  try {
+    return new THREE.WebGLRenderer({ antialias: true, preserveDrawingBuffer: true });
+  } catch (error) {
+    stage.append(el('p', { text: `This browser cannot draw the model: ${error.message}`, className: 'problem' }));
+    const idle = () => {};
+    const canvas = document.createElement('canvas');
+    canvas.hidden = true;
+    return { domElement: canvas, render: idle, setSize: idle, setPixelRatio: idle, setClearColor: idle };
+  }
+}
+
+const renderer = createRenderer();
 renderer.setPixelRatio(Math.min(window.devicePixelRatio, 2));
 renderer.setClearColor(BACKGROUND);
 stage.prepend(renderer.domElement);
@@ -248,8 +261,12 @@ function showTooltip(output, x, y) {
   const pairs = output.kind === 'nozzle' ? portPairs(output) : [['kind', output.kind], ['aspect', output.aspect]];
   tooltip.replaceChildren(title, definitionList(pairs));
   tooltip.hidden = false;
-  tooltip.style.left = `${x + 14}px`;
-  tooltip.style.top = `${y + 14}px`;
+  // Beside the pointer, on whichever side keeps it inside the stage.
+  const { clientWidth: width, clientHeight: height } = stage;
+  const left = x + 14 + tooltip.offsetWidth > width ? x - 14 - tooltip.offsetWidth : x + 14;
+  const top = y + 14 + tooltip.offsetHeight > height ? y - 14 - tooltip.offsetHeight : y + 14;
+  tooltip.style.left = `${Math.max(0, left)}px`;
+  tooltip.style.top = `${Math.max(0, top)}px`;
 }
 
 // The list of outputs per aspect, in the order the symbol added them.
