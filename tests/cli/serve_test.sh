@@ -38,7 +38,7 @@ start_server() { # folder; sets server_pid and port
     "$cv" serve "$1" --port 0 >"$work/serve.out" 2>"$work/serve.err" &
     server_pid=$!
     port=""
-    for _ in $(seq 100); do
+    for _ in $(seq 400); do
         port=$(sed -n 's|^Serving .* at http://127\.0\.0\.1:\([0-9]*\)/$|\1|p' "$work/serve.out")
         [ -n "$port" ] && return 0
         sleep 0.05
@@ -153,7 +153,7 @@ raw "GET /index.json HTTP/1.1\r\nConnection: close\r\n\r\n"
 
 # Ctrl-C: the server closes its socket and exits 0 promptly, even with the stalled client open.
 kill -INT "$server_pid"
-for _ in $(seq 100); do kill -0 "$server_pid" 2>/dev/null || break; sleep 0.05; done
+for _ in $(seq 200); do kill -0 "$server_pid" 2>/dev/null || break; sleep 0.05; done
 if kill -0 "$server_pid" 2>/dev/null; then
     fail "server still running after SIGINT"
 else

@@ -49,8 +49,11 @@ function gallery(checkvalve, outdir, extra) {
   return JSON.parse(fs.readFileSync(path.join(outdir, 'index.json'), 'utf8'));
 }
 
+let runningServer = null; // stopped by the hang guard too
+
 function startServer(checkvalve, root) {
   const server = spawn(checkvalve, ['serve', root, '--port', '0'], { stdio: ['ignore', 'pipe', 'inherit'] });
+  runningServer = server;
   const url = new Promise((resolve, reject) => {
     let out = '';
     server.stdout.on('data', (chunk) => {
@@ -59,7 +62,7 @@ function startServer(checkvalve, root) {
       if (match) resolve(match[1]);
     });
     server.on('exit', (code) => reject(new Error(`checkvalve serve exited ${code}: ${out}`)));
-    setTimeout(() => reject(new Error('checkvalve serve did not start')), 10_000);
+    setTimeout(() => reject(new Error('checkvalve serve did not start')), 30_000);
   });
   const exited = new Promise((resolve) => server.on('exit', (code, signal) => resolve({ code, signal })));
   return { server, url, exited };
@@ -301,11 +304,13 @@ async function main() {
   }
 }
 
+// A guard against a hang (a page that never gets ready, a server that never stops), not a speed check.
 const deadline = setTimeout(() => {
   console.log('FAIL the test ran out of time');
+  runningServer?.kill('SIGKILL');
   console.log(`${passed} passed, ${failed + 1} failed`);
   process.exit(1);
-}, 170_000);
+}, 290_000);
 try {
   await main();
 } catch (error) {
