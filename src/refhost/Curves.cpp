@@ -294,6 +294,16 @@ public:
 
     void appendEdges(std::vector<TopoDS_Edge>& edges) const override {
         if (std::fabs(sweep_) * std::max(a_, b_) < kPointTolerance) refuse("elliptical arc", "the arc has no sweep");
+        if (flat()) {
+            for (std::size_t i = 1; i < flatCorners().size(); ++i) {
+                const gp_XYZ &from = flatCorners()[i - 1], &to = flatCorners()[i];
+                if ((to - from).Modulus() < kPointTolerance) continue;
+                BRepBuilderAPI_MakeEdge edge{gp_Pnt(from), gp_Pnt(to)};
+                if (!edge.IsDone()) refuse("elliptical arc", "the geometry kernel cannot make the flat arc");
+                edges.push_back(edge.Edge());
+            }
+            return;
+        }
         // The kernel's ellipse runs counter-clockwise about its normal from its major axis, with the major
         // radius not below the minor one: a clockwise sweep turns the normal over, and a "major" axis
         // shorter than the minor one swaps the two and shifts the angles by a quarter turn.
@@ -336,14 +346,35 @@ private:
         gp_XYZ inPlane = major_ - unitNormal_ * unitNormal_.Dot(major_);
         a_ = inPlane.Modulus();
         if (!(a_ > kPointTolerance)) refuse("elliptical arc", "the major axis has no length in the arc's plane");
-        if (!(ratio_ > 0)) refuse("elliptical arc", "the minor-to-major ratio must be positive");
+        // A ratio of zero (within rounding) flattens the arc onto its major axis.
+        if (!(ratio_ > -kFlatRatio)) refuse("elliptical arc", "the minor-to-major ratio must not be negative");
         u_ = inPlane / a_;
         v_ = unitNormal_.Crossed(u_);
-        b_ = ratio_ * a_;
+        b_ = std::max(ratio_, 0.0) * a_;
         sweep_ = std::clamp(sweep_, -kTwoPi, kTwoPi);
     }
     gp_XYZ at(double angle) const { return centre_ + u_ * (a_ * std::cos(angle)) + v_ * (b_ * std::sin(angle)); }
+    bool flat() const { return ratio_ < kFlatRatio; }
+    // A flat arc runs straight along its major axis, turning back at the axis ends it passes.
+    std::vector<gp_XYZ> flatCorners() const {
+        std::vector<gp_XYZ> corners{at(start_)};
+        const double from = std::min(start_, start_ + sweep_), to = std::max(start_, start_ + sweep_);
+        std::vector<double> turns;
+        for (double k = std::ceil(from / (kTwoPi / 2)); k * (kTwoPi / 2) < to; ++k)
+            if (k * (kTwoPi / 2) > from) turns.push_back(k * (kTwoPi / 2));
+        if (sweep_ < 0) std::reverse(turns.begin(), turns.end());
+        for (double angle : turns) corners.push_back(at(angle));
+        corners.push_back(at(start_ + sweep_));
+        return corners;
+    }
+    bool appendPolyline(std::vector<gp_XYZ>& points) const override {
+        if (!flat()) return false;
+        for (const auto& corner : flatCorners())
+            if (points.empty() || (corner - points.back()).Modulus() >= kPointTolerance) points.push_back(corner);
+        return true;
+    }
 
+    static constexpr double kFlatRatio = 1e-9;
     gp_XYZ centre_, normal_, major_;
     double ratio_, start_, sweep_;
     gp_XYZ unitNormal_, u_, v_;
