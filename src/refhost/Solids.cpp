@@ -3,6 +3,7 @@
 // making. Straight-sided profiles are checked by the host itself (in one plane, not crossing themselves),
 // so that their prisms need no check by the kernel either.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numbers>
 #include <optional>
@@ -13,6 +14,7 @@
 #include <BRepBuilderAPI_MakeFace.hxx>
 #include <BRepBuilderAPI_MakePolygon.hxx>
 #include <BRepBuilderAPI_MakeWire.hxx>
+#include <BRepExtrema_DistShapeShape.hxx>
 #include <BRepOffsetAPI_ThruSections.hxx>
 #include <BRepPrimAPI_MakeBox.hxx>
 #include <BRepPrimAPI_MakeCone.hxx>
@@ -31,6 +33,7 @@
 #include <TColgp_Array1OfPnt.hxx>
 #include <TopExp_Explorer.hxx>
 #include <TopoDS.hxx>
+#include <TopoDS_Compound.hxx>
 #include <TopoDS_Shell.hxx>
 #include <gp_Ax2.hxx>
 #include <gp_Circ.hxx>
@@ -128,6 +131,57 @@ TopoDS_Face curvedFace(const TopoDS_Wire& wire, const char* what, gp_XYZ& normal
     BRepBuilderAPI_MakeFace face(gp_Pln(gp_Pnt(polygon->centre), gp_Dir(normal)), wire, Standard_True);
     if (!face.IsDone()) refuse(what, "the geometry kernel cannot bound the profile");
     return face.Face();
+}
+
+// The two pieces of an edge cut at parameter t, in the order the wire runs through them.
+std::pair<TopoDS_Edge, TopoDS_Edge> cutEdge(const TopoDS_Edge& edge, double t) {
+    double first = 0, last = 0;
+    Handle(Geom_Curve) curve = BRep_Tool::Curve(edge, first, last);
+    if (curve.IsNull()) refuse("profile", "an edge of the profile has no curve");
+    TopoDS_Edge before = BRepBuilderAPI_MakeEdge(curve, first, t).Edge();
+    TopoDS_Edge after = BRepBuilderAPI_MakeEdge(curve, t, last).Edge();
+    if (edge.Orientation() == TopAbs_REVERSED) {
+        before.Reverse(), after.Reverse();
+        return {after, before};
+    }
+    return {before, after};
+}
+
+// A closed profile that touches itself at one point inside two of its pieces (such as the two corners
+// left between a square and the half circle inscribed in it) is two loops meeting at that point: the
+// loops, or nothing when the profile does not touch itself that way.
+std::optional<std::array<TopoDS_Wire, 2>> loopsWhereTouching(const TopoDS_Wire& wire) {
+    std::vector<TopoDS_Edge> edges;
+    for (BRepTools_WireExplorer explorer(wire); explorer.More(); explorer.Next()) edges.push_back(explorer.Current());
+    const std::size_t n = edges.size();
+    for (std::size_t i = 0; i + 2 < n; ++i)
+        for (std::size_t j = i + 2; j < n; ++j) {
+            if (i == 0 && j == n - 1) continue;
+            BRepExtrema_DistShapeShape distance(edges[i], edges[j]);
+            if (!distance.IsDone() || distance.Value() > kPointTolerance) continue;
+            for (int k = 1; k <= distance.NbSolution(); ++k) {
+                if (distance.SupportTypeShape1(k) != BRepExtrema_IsOnEdge ||
+                    distance.SupportTypeShape2(k) != BRepExtrema_IsOnEdge)
+                    continue;
+                double ti = 0, tj = 0;
+                distance.ParOnEdgeS1(k, ti);
+                distance.ParOnEdgeS2(k, tj);
+                const auto [iBefore, iAfter] = cutEdge(edges[i], ti);
+                const auto [jBefore, jAfter] = cutEdge(edges[j], tj);
+                BRepBuilderAPI_MakeWire first, second;
+                first.Add(iAfter);
+                for (std::size_t e = i + 1; e < j; ++e) first.Add(edges[e]);
+                first.Add(jBefore);
+                second.Add(jAfter);
+                for (std::size_t e = j + 1; e < n + i; ++e) second.Add(edges[e % n]);
+                second.Add(iBefore);
+                if (!first.IsDone() || !second.IsDone() || !BRep_Tool::IsClosed(first.Wire()) ||
+                    !BRep_Tool::IsClosed(second.Wire()))
+                    continue;
+                return std::array<TopoDS_Wire, 2>{first.Wire(), second.Wire()};
+            }
+        }
+    return std::nullopt;
 }
 
 // A box when the polygon is a rectangle and the step runs square to it.
@@ -254,7 +308,23 @@ TopoDS_Shape buildProjection(const RefCurve& profile, const gp_XYZ& direction, d
         normal = polygon->normal;
     } else {
         std::vector<gp_XYZ> samples;
-        face = curvedFace(closedWire(profile, {}, what), what, normal, samples);
+        const TopoDS_Wire wire = closedWire(profile, {}, what);
+        if (auto loops = loopsWhereTouching(wire)) {
+            // Two loops meeting at a point: one prism each, together as one output.
+            BRep_Builder builder;
+            TopoDS_Compound pieces;
+            builder.MakeCompound(pieces);
+            for (const auto& loop : *loops) {
+                face = curvedFace(loop, what, normal, samples);
+                if (std::fabs(normal.Dot(direction)) < 1e-9)
+                    refuse(what, "the projection runs in the plane of its profile");
+                BRepPrimAPI_MakePrism piece(face, gp_Vec(step));
+                if (!piece.IsDone()) refuse(what, "the geometry kernel cannot project the profile");
+                builder.Add(pieces, piece.Shape());
+            }
+            return checkedShape(what, pieces, true, ShapeCheck::Full);
+        }
+        face = curvedFace(wire, what, normal, samples);
     }
     if (std::fabs(normal.Dot(direction)) < 1e-9) refuse(what, "the projection runs in the plane of its profile");
     BRepPrimAPI_MakePrism prism(face, gp_Vec(step));
