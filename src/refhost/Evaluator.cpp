@@ -31,14 +31,17 @@ AspectResult evaluateAspect(const PartSpec& spec, const std::string& aspect, con
     result.aspect = aspect;
     result.code = aspect == "Insulation" ? kInsulationAspect : kPhysicalAspect;
     result.outputs = std::make_shared<RefOutputCollection>();
-    auto part = makePart(spec);
-    host::VariantArray inputs = buildInputArray(part);
-    CCheckValve symbol;
     try {
+        // A part the host cannot offer (a port value that is not a finite number) fails the aspect
+        // like any other host error, before the symbol is called.
+        auto part = makePart(spec);
+        host::VariantArray inputs = buildInputArray(part);
+        CCheckValve symbol;
         symbol.InvokeRepresentation(nullptr, aspect, result.outputs, inputs);
     } catch (const host::HostError& error) {
         result.ok = false;
         result.errorCode = error.code();
+        result.errorText = error.text();
     } catch (const std::exception& error) {
         // Anything else escaping the symbol is a fault of the library; report it as such.
         result.ok = false;
