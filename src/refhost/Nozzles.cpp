@@ -8,6 +8,7 @@
 #include <gp_Ax2.hxx>
 
 #include "refhost/KernelGuard.h"
+#include "refhost/Measure.h"
 #include "refhost/Parts.h"
 #include "refhost/Records.h"
 #include "refhost/Runtime.h"
@@ -80,6 +81,8 @@ public:
         requireFinite(position.x(), "position");
         requireFinite(position.y(), "position");
         requireFinite(position.z(), "position");
+        if (!withinModel(position.x()) || !withinModel(position.y()) || !withinModel(position.z()))
+            throw host::HostError(host::kGenericFailure, "a nozzle position lies beyond the host's model space");
         position_ = position;
         invalidate();
     }
@@ -122,8 +125,20 @@ private:
     }
 
     // A flanged port shows its flange disc, any other port a short pipe stub; both lie behind the
-    // connection point, against the direction the nozzle looks in.
+    // connection point, against the direction the nozzle looks in. The graphics only show where the
+    // nozzle is: port data so odd that the kernel cannot make a valid disc of them (a flange diameter
+    // of 1e228 m) leave the nozzle without graphics, as data too small to show do, rather than hand
+    // on a broken shape.
     TopoDS_Shape portGraphics() const {
+        try {
+            TopoDS_Shape disc = discOrStub();
+            if (disc.IsNull() || measureShape(disc, true).valid) return disc;
+        } catch (const host::HostError&) {
+        }
+        return {};
+    }
+
+    TopoDS_Shape discOrStub() const {
         bool flangeDisc = port_.terminationClass == kFlanged && port_.flangeOD > kSmallestGraphic &&
                           port_.flangeThickness > kSmallestGraphic;
         double diameter = flangeDisc ? port_.flangeOD : stubDiameter();

@@ -7,10 +7,11 @@
 #include <BRepPrimAPI_MakeCylinder.hxx>
 #include <BRepPrimAPI_MakeTorus.hxx>
 #include <BRep_Builder.hxx>
-#include <Standard_Failure.hxx>
 #include <TopoDS_Compound.hxx>
 #include <gp_Ax2.hxx>
 
+#include "refhost/KernelGuard.h"
+#include "refhost/Measure.h"
 #include "refhost/OutputCollection.h"
 #include "refhost/SymbolEntities.h"
 
@@ -210,29 +211,32 @@ const TopoDS_Shape& RefOperatorOccurrence::shape() const {
     if (shapeBuilt_ || !buildShapes_) return shape_;
     shapeBuilt_ = true;
     shape_.Nullify();
-    // An operator whose axes were never set is drawn upright at its position.
-    gp_Dir up(0, 1, 0);
-    if (secondAxis_.length() > 1e-9) up = gp_Dir(secondAxis_.x(), secondAxis_.y(), secondAxis_.z());
     const double height = attributes_.at(kOffsetAttribute);
     double handwheelDiameter = kDefaultHandwheelDiameter;
     for (const auto& [input, value] : spec_.inputs)
         if (equalsIgnoringCase(input, "HandwheelDiameter") && value > 4 * kHandwheelRim) handwheelDiameter = value;
     try {
-        const gp_Pnt base(position_.x(), position_.y(), position_.z());
-        BRep_Builder builder;
-        TopoDS_Compound compound;
-        builder.MakeCompound(compound);
-        double stem = std::isfinite(height) && height > 1e-6 ? height : 0.0;
-        if (stem > 0)
-            builder.Add(compound, BRepPrimAPI_MakeCylinder(gp_Ax2(base, up), kStemDiameter / 2, stem).Shape());
-        const gp_Pnt top = base.Translated(gp_Vec(up) * stem);
-        builder.Add(
-            compound,
-            BRepPrimAPI_MakeTorus(gp_Ax2(top, up), handwheelDiameter / 2 - kHandwheelRim, kHandwheelRim).Shape());
-        shape_ = compound;
-    } catch (const Standard_Failure&) {
+        TopoDS_Shape picture = guarded("operator picture", [&] {
+            // An operator whose axes were never set is drawn upright at its position.
+            gp_Dir up(0, 1, 0);
+            if (secondAxis_.length() > 1e-9) up = gp_Dir(secondAxis_.x(), secondAxis_.y(), secondAxis_.z());
+            const gp_Pnt base(position_.x(), position_.y(), position_.z());
+            BRep_Builder builder;
+            TopoDS_Compound compound;
+            builder.MakeCompound(compound);
+            double stem = std::isfinite(height) && height > 1e-6 ? height : 0.0;
+            if (stem > 0)
+                builder.Add(compound, BRepPrimAPI_MakeCylinder(gp_Ax2(base, up), kStemDiameter / 2, stem).Shape());
+            const gp_Pnt top = base.Translated(gp_Vec(up) * stem);
+            builder.Add(
+                compound,
+                BRepPrimAPI_MakeTorus(gp_Ax2(top, up), handwheelDiameter / 2 - kHandwheelRim, kHandwheelRim).Shape());
+            return TopoDS_Shape(compound);
+        });
+        // A picture the kernel cannot make valid (an operator placed or sized beyond reason) is left out.
+        if (measureShape(picture, true).valid) shape_ = picture;
+    } catch (const host::HostError&) {
         // The operator's picture is the host's own decoration; without it the occurrence stays valid.
-        shape_.Nullify();
     }
     return shape_;
 }
