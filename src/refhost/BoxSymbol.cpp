@@ -64,6 +64,7 @@ public:
             if (!values_[i]) refuse(what, "value " + std::to_string(i + 1) + " of the box was not given");
             v[i] = *values_[i];
             if (!std::isfinite(v[i])) refuse(what, "a corner coordinate is not a finite number");
+            if (!withinModel(v[i])) refuse(what, "a corner lies beyond the host's model space");
         }
         const gp_XYZ corner1(v[0], v[1], v[2]), corner2(v[3], v[4], v[5]);
         const gp_XYZ extent = corner2 - corner1;

@@ -25,8 +25,22 @@ gp_XYZ finiteTriple(double x, double y, double z, const char* what, const char* 
     return {x, y, z};
 }
 
+// A length or coordinate the kernel can model.
+double modelNumber(double value, const char* what, const char* name) {
+    finiteNumber(value, what, name);
+    if (!withinModel(value)) refuse(what, std::string("the ") + name + " lies beyond the host's model space");
+    return value;
+}
+
+gp_XYZ modelPoint(double x, double y, double z, const char* what, const char* name) {
+    finiteTriple(x, y, z, what, name);
+    if (!withinModel(x) || !withinModel(y) || !withinModel(z))
+        refuse(what, std::string("the ") + name + " lies beyond the host's model space");
+    return {x, y, z};
+}
+
 gp_XYZ point(const host::DPosition& p, const char* what, const char* name) {
-    return finiteTriple(p.x(), p.y(), p.z(), what, name);
+    return modelPoint(p.x(), p.y(), p.z(), what, name);
 }
 
 gp_XYZ vector(const host::DVector& v, const char* what, const char* name) {
@@ -46,8 +60,7 @@ std::vector<gp_XYZ> pointsFrom(int count, const std::vector<double>& coordinates
         refuse(what, "there are fewer coordinates than three per point");
     std::vector<gp_XYZ> points;
     for (std::size_t i = 0; i < static_cast<std::size_t>(count); ++i)
-        points.push_back(
-            finiteTriple(coordinates[3 * i], coordinates[3 * i + 1], coordinates[3 * i + 2], what, "point"));
+        points.push_back(modelPoint(coordinates[3 * i], coordinates[3 * i + 1], coordinates[3 * i + 2], what, "point"));
     return points;
 }
 
@@ -96,8 +109,11 @@ public:
 
     host::CurvePtr CreateCircle(const host::ResourceManagerPtr&, const host::DPosition& centre,
                                 const host::DVector& normal, double radius) override {
+        // A circle smaller than the kernel's point tolerance is a point to it: a solid of it has no volume.
+        if (radius > 0 && radius < kPointTolerance)
+            refuse("circle", "the radius is below the kernel's point tolerance");
         return makeCircle(point(centre, "circle", "centre"), unitDirection(normal, "circle", "normal"),
-                          finiteNumber(radius, "circle", "radius"), build_);
+                          modelNumber(radius, "circle", "radius"), build_);
     }
 
     host::CurvePtr CreateCircleBy3Points(const host::ResourceManagerPtr&, const host::DPosition& p1,
@@ -111,6 +127,8 @@ public:
                                        double minorMajorRatio, double startAngle, double sweepAngle) override {
         const char* what = "elliptical arc";
         unitDirection(normal, what, "normal");
+        const double majorRadius = modelNumber(vector(majorAxis, what, "major axis").Modulus(), what, "major radius");
+        modelNumber(majorRadius * finiteNumber(minorMajorRatio, what, "ratio"), what, "minor radius");
         return makeEllipticalArc(point(centre, what, "centre"), vector(normal, what, "normal"),
                                  vector(majorAxis, what, "major axis"), finiteNumber(minorMajorRatio, what, "ratio"),
                                  finiteNumber(startAngle, what, "start angle"),
@@ -152,7 +170,7 @@ public:
         const char* what = "projection";
         auto profile = asCurve(curve, what, "profile");
         const gp_XYZ unit = unitDirection(direction, what, "direction");
-        finiteNumber(length, what, "length");
+        modelNumber(length, what, "length");
         if (std::fabs(length) < kPointTolerance) refuse(what, "the projection has no length");
         RecordSheet sheet("projection");
         sheet.vector("direction", vector(direction, what, "direction")).length("length", length).flag("capped", capped);
@@ -204,11 +222,12 @@ public:
         const gp_XYZ middle = point(centre, what, "centre");
         const gp_XYZ unit = unitDirection(axis, what, "axis");
         const gp_XYZ major = vector(majorDirection, what, "major direction");
-        finiteNumber(ringRadius, what, "ring radius");
-        finiteNumber(tubeRadius, what, "tube radius");
+        modelNumber(ringRadius, what, "ring radius");
+        modelNumber(tubeRadius, what, "tube radius");
         const gp_XYZ inPlane = major - unit * unit.Dot(major);
         if (!(inPlane.Modulus() > 1e-12)) refuse(what, "the major direction has no length across the axis");
         if (!(ringRadius > 0) || !(tubeRadius > 0)) refuse(what, "the ring and tube radii must be positive");
+        if (tubeRadius < kPointTolerance) refuse(what, "the tube radius is below the kernel's point tolerance");
         if (!(tubeRadius < ringRadius))
             refuse(what, "a tube radius not below the ring radius makes the torus cut itself");
         RecordSheet sheet("torus");

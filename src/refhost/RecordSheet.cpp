@@ -14,6 +14,9 @@ AffineMap AffineMap::from(const host::DT4x4& matrix) {
     bool finite = std::isfinite(map.translation.Modulus());
     for (const auto& c : map.column) finite = finite && std::isfinite(c.Modulus());
     if (!finite) refuse("transform", "the matrix holds a value that is not a finite number");
+    for (int i = 1; i <= 3; ++i)
+        if (!withinModel(map.translation.Coord(i)))
+            refuse("transform", "the matrix moves beyond the host's model space");
     if (!(std::fabs(map.determinant()) > 1e-300)) refuse("transform", "the matrix flattens space");
     return map;
 }
