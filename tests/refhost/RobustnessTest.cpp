@@ -1,0 +1,223 @@
+// Bad input through the whole host: parts whose dimensions or ports broke the host before (found by
+// the fuzz targets in fuzz/), and the host's refusal of shapes it must not hand on. An evaluation
+// either succeeds with valid shapes or fails with the generic failure code; nothing else leaves it.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <BRepBuilderAPI_MakeFace.hxx>
+#include <BRepBuilderAPI_MakePolygon.hxx>
+#include <BRepPrimAPI_MakeBox.hxx>
+#include <BRepPrimAPI_MakeCylinder.hxx>
+
+#include "geometry/basGeom3dEx.h"
+#include "ports/Nozzles.h"
+#include "refhost/GeometryHelpers.h"
+#include "refhost/KernelGuard.h"
+#include "refhost/OutputCollection.h"
+
+namespace tcv::refhost {
+namespace {
+
+using test::twoPortPart;
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+constexpr double kDenormal = std::numeric_limits<double>::denorm_min();
+
+// Every output handed on has a shape that can be had and, after a successful evaluation, is valid.
+void expectOnlyValidShapes(const AspectResult& result) {
+    for (std::size_t i = 0; i < result.outputs->outputs().size(); ++i) {
+        const auto& output = result.outputs->outputs()[i];
+        const auto* recorded = dynamic_cast<const RecordedObject*>(output.object.get());
+        if (!recorded) continue;
+        TopoDS_Shape shape;
+        ASSERT_NO_THROW(shape = recorded->shape()) << output.name;
+        if (!result.ok || shape.IsNull()) continue;
+        EXPECT_TRUE(measureShape(shape, recorded->outputKind() == OutputKind::Solid).valid)
+            << result.aspect << " output " << i << " '" << output.name << "' is not a valid shape";
+    }
+}
+
+struct BadPart {
+    const char* name;
+    PartSpec part;
+    const char* aspect;
+    bool builds;                         // true: succeeds; false: fails with the generic failure
+    std::vector<std::string> firstNames; // the outputs that come before the end or the failure
+};
+
+PartSpec withPort(PartSpec part, std::size_t position, void (*change)(PortSpec&)) {
+    change(part.ports.at(position));
+    return part;
+}
+
+PartSpec withInputs(PartSpec part, std::map<std::string, double> inputs) {
+    for (auto& [name, value] : inputs) part.inputs[name] = value;
+    return part;
+}
+
+class BadPartTest : public ::testing::TestWithParam<BadPart> {};
+
+TEST_P(BadPartTest, EndsCleanlyWithValidShapes) {
+    const BadPart& bad = GetParam();
+    AspectResult result;
+    ASSERT_NO_THROW(result = evaluateAspect(bad.part, bad.aspect));
+    if (bad.builds) {
+        EXPECT_TRUE(result.ok) << result.errorText;
+    } else {
+        ASSERT_FALSE(result.ok);
+        EXPECT_EQ(result.errorCode, host::kGenericFailure);
+    }
+    const auto names = test::outputNames(result);
+    ASSERT_GE(names.size(), bad.firstNames.size());
+    EXPECT_EQ(std::vector<std::string>(names.begin(), names.begin() + static_cast<long>(bad.firstNames.size())),
+              bad.firstNames);
+    expectOnlyValidShapes(result);
+}
+
+const BadPart kBadParts[] = {
+    // A face-to-face length of 4e-308 m gives the vertical insulation cylinder a radius far below the
+    // kernel's point tolerance: a solid of no volume, refused by the host, so the aspect fails there.
+    {"DenormalFaceToFaceInsulation",
+     withInputs(twoPortPart(2232), {{"FacetoFace", 4.0340307083962683e-308}}),
+     "Insulation",
+     false,
+     {"InsulatedBody", "MainBodyRighttConeIns"}},
+    // A default body whose port 2 has a pipe diameter of 1e300 m: the insulation cylinder would be beyond
+    // the model space; the host refuses it and the aspect fails with the generic failure.
+    {"HugePipeDiameterInsulation",
+     withInputs(withPort(twoPortPart(-35980), 1, [](PortSpec& p) { p.pipeOD = 1e300; }), {{"FacetoFace", 1000}}),
+     "Insulation",
+     false,
+     {}},
+    // A port value that is not a number: the host cannot offer the part, and the aspect fails with
+    // the generic failure before the symbol draws anything (it used to leave evaluateAspect as an
+    // exception and end `checkvalve validate`).
+    {"NaNPortDiameter", withPort(twoPortPart(2256), 1, [](PortSpec& p) { p.pipeOD = kNaN; }), "Physical", false, {}},
+    {"InfiniteCptOffset",
+     withPort(twoPortPart(1), 0, [](PortSpec& p) { p.cptOffset = -kInfinity; }),
+     "Insulation",
+     false,
+     {}},
+    // A flange diameter of 4e228 m: the wafer still builds; the nozzle's flange disc, which the kernel
+    // cannot make valid at that size, is left out instead of handed on broken.
+    {"HugeFlangeDiameterNozzle",
+     withInputs(withPort(twoPortPart(2256), 1,
+                         [](PortSpec& p) {
+                             p.pipeOD = 0.18659276607919431;
+                             p.flangeOD = 4.0652741670271084e+228;
+                         }),
+                {{"Diameter", kDenormal}, {"Length2", kInfinity}}),
+     "Physical",
+     true,
+     {"Body", "Web", "Port1", "Port2", "PNoz1", "PNoz2"}},
+};
+
+INSTANTIATE_TEST_SUITE_P(FoundByFuzzing, BadPartTest, ::testing::ValuesIn(kBadParts),
+                         [](const auto& parameter) { return std::string(parameter.param.name); });
+
+// Runs the call and expects the generic failure (the geometry routines report without a text).
+void expectGenericFailure(const std::function<void()>& call, const std::string& what) {
+    try {
+        call();
+        ADD_FAILURE() << what << ": no host error";
+    } catch (const host::HostError& error) {
+        EXPECT_EQ(error.code(), host::kGenericFailure) << what << ": " << error.what();
+    }
+}
+
+// Lengths and coordinates beyond the host's model space are refused where the host is handed them,
+// in both modes: the kernel would make shapes of them that fail its own check.
+class ModelSpace : public ::testing::TestWithParam<bool> {};
+
+TEST_P(ModelSpace, LengthsAndCoordinatesBeyondItAreRefused) {
+    test::HostFixtureScope host(test::hostOptions(GetParam()));
+    auto f = host::runtime().CreateGeometryFactory();
+    auto outputs = std::make_shared<RefOutputCollection>();
+    auto rm = outputs->ResourceManager();
+    const double beyond = 2 * kModelExtent;
+    auto circle = f->CreateCircle(nullptr, host::DPosition(0, 0, 0), host::DVector(1, 0, 0), 0.1);
+    auto part = makePart(twoPortPart(2256));
+    const std::vector<std::pair<const char*, std::function<void()>>> cases = {
+        {"circle of radius beyond",
+         [&] { f->CreateCircle(nullptr, host::DPosition(0, 0, 0), host::DVector(1, 0, 0), beyond); }},
+        {"circle centred beyond",
+         [&] { f->CreateCircle(nullptr, host::DPosition(0, -beyond, 0), host::DVector(1, 0, 0), 1); }},
+        {"line string through a point beyond",
+         [&] {
+             f->CreateLineString(nullptr, 2, {0, 0, 0, 0, 0, beyond});
+         }},
+        {"elliptical arc with a major radius beyond",
+         [&] {
+             f->CreateEllipticalArc(nullptr, host::DPosition(0, 0, 0), host::DVector(0, 0, 1),
+                                    host::DVector(beyond, 0, 0), 0.5, 0, 1);
+         }},
+        {"elliptical arc with a minor radius beyond",
+         [&] {
+             f->CreateEllipticalArc(nullptr, host::DPosition(0, 0, 0), host::DVector(0, 0, 1), host::DVector(1, 0, 0),
+                                    beyond, 0, 1);
+         }},
+        {"projection longer than the model",
+         [&] { f->CreateProjection(rm, circle, host::DVector(1, 0, 0), beyond, true); }},
+        {"torus of ring radius beyond",
+         [&] {
+             f->CreateTorus(rm, host::DPosition(0, 0, 0), host::DVector(0, 0, 1), host::DVector(1, 0, 0), beyond, 1,
+                            true);
+         }},
+        {"graphic moved beyond",
+         [&] {
+             auto disc = f->CreateProjection(rm, circle, host::DVector(1, 0, 0), 0.01, true);
+             host::DT4x4 move;
+             move.translate(host::DVector(beyond, 0, 0));
+             disc->Transform(move);
+         }},
+        {"box with a corner beyond",
+         [&] { PlaceBox(outputs, host::DPosition(0, 0, 0), host::DPosition(1, 1, beyond)); }},
+        {"nozzle placed beyond",
+         [&] {
+             std::int16_t port = 1;
+             CreateNozzle(port, part, outputs, host::DVector(-1, 0, 0), host::DPosition(-beyond, 0, 0));
+         }},
+    };
+    for (const auto& [what, call] : cases) expectGenericFailure(call, what);
+
+    // Up to the edge the kernel still makes valid shapes.
+    auto wide = f->CreateProjection(
+        rm, f->CreateCircle(nullptr, host::DPosition(0, 0, 0), host::DVector(1, 0, 0), kModelExtent),
+        host::DVector(1, 0, 0), kModelExtent, true);
+    if (GetParam()) {
+        EXPECT_TRUE(test::measureOf(wide).valid);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(BothModes, ModelSpace, ::testing::Values(true, false), test::modeName);
+
+// The checks a kernel result passes before the host hands it on.
+TEST(ShapeChecks, RefuseWhatIsNotAValidSolid) {
+    const auto flatSquare = [] {
+        BRepBuilderAPI_MakePolygon square(gp_Pnt(0, 0, 0), gp_Pnt(1, 0, 0), gp_Pnt(1, 1, 0), gp_Pnt(0, 1, 0), true);
+        return TopoDS_Shape(BRepBuilderAPI_MakeFace(square.Wire()).Face());
+    }();
+    // The kernel makes a cylinder of radius 1e9 m that fails its own check.
+    const TopoDS_Shape hugeCylinder = BRepPrimAPI_MakeCylinder(1e9, 1).Shape();
+    const std::vector<std::pair<const char*, std::function<void()>>> cases = {
+        {"no shape", [] { checkedShape("test", TopoDS_Shape(), true, ShapeCheck::Trusted); }},
+        {"a solid without volume", [&] { checkedShape("test", flatSquare, true, ShapeCheck::Full); }},
+        {"a shape that fails the kernel's check", [&] { checkedShape("test", hugeCylinder, true, ShapeCheck::Full); }},
+    };
+    for (const auto& [what, call] : cases) expectGenericFailure(call, what);
+
+    // A flat face is a fine surface; a solid whose faces point inwards is turned inside out.
+    EXPECT_NO_THROW(checkedShape("test", flatSquare, false, ShapeCheck::Full));
+    const TopoDS_Shape inward = BRepPrimAPI_MakeBox(1, 2, 3).Shape().Reversed();
+    EXPECT_NEAR(*measureShape(checkedShape("test", inward, true, ShapeCheck::Full), true).volume, 6, 1e-9);
+}
+
+} // namespace
+} // namespace tcv::refhost
