@@ -1,0 +1,28 @@
+// Fuzz target: the parts-catalogue JSON reader. Any text either loads or is refused with a catalogue
+// error; a part that loads can be offered to the symbol, and evaluating it (recording only, for speed)
+// fails at most with the generic failure code.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "FuzzSupport.h"
+#include "refhost/Catalog.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace tcv;
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    std::vector<refhost::PartSpec> parts;
+    try {
+        parts = refhost::parseCatalog(text, "fuzz.json");
+    } catch (const refhost::CatalogError&) {
+        return 0;
+    }
+    refhost::HostOptions options = refhost::RefRuntime::defaultOptions();
+    options.buildShapes = false;
+    for (const auto& part : parts) {
+        refhost::plausibilityWarnings(part);
+        for (const char* aspect : {"Physical", "Insulation"})
+            fuzz::checkOutcome(refhost::evaluateAspect(part, aspect, options));
+    }
+    return 0;
+}
