@@ -295,8 +295,9 @@ public:
     void appendEdges(std::vector<TopoDS_Edge>& edges) const override {
         if (std::fabs(sweep_) * std::max(a_, b_) < kPointTolerance) refuse("elliptical arc", "the arc has no sweep");
         if (flat()) {
-            for (std::size_t i = 1; i < flatCorners().size(); ++i) {
-                const gp_XYZ &from = flatCorners()[i - 1], &to = flatCorners()[i];
+            const std::vector<gp_XYZ> corners = flatCorners();
+            for (std::size_t i = 1; i < corners.size(); ++i) {
+                const gp_XYZ &from = corners[i - 1], &to = corners[i];
                 if ((to - from).Modulus() < kPointTolerance) continue;
                 BRepBuilderAPI_MakeEdge edge{gp_Pnt(from), gp_Pnt(to)};
                 if (!edge.IsDone()) refuse("elliptical arc", "the geometry kernel cannot make the flat arc");
