@@ -19,8 +19,12 @@ namespace {
 // A name beside the destination that no other writer of this process or another uses at the same time.
 std::string temporaryNameFor(const fs::path& path) {
     static std::atomic<unsigned> counter{0};
-    const std::string name =
-        "." + path.filename().string() + ".partial-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+    std::string name = ".";
+    name += path.filename().string();
+    name += ".partial-";
+    name += std::to_string(::getpid());
+    name += "-";
+    name += std::to_string(counter++);
     return (path.parent_path() / name).string();
 }
 
