@@ -20,6 +20,7 @@ void addEvalCommand(CLI::App& app, int& exitCode);
 void addGalleryCommand(CLI::App& app, int& exitCode);
 void addSamplesCommand(CLI::App& app, int& exitCode);
 void addValidateCommand(CLI::App& app, int& exitCode);
+void addBenchCommand(CLI::App& app, int& exitCode);
 void addServeCommand(CLI::App& app, int& exitCode);
 
 // The parts a command works on: those of FILE, or the built-in samples when FILE is empty; narrowed to

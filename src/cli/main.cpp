@@ -15,6 +15,7 @@ int main(int argc, char** argv) {
     tcv::cli::addGalleryCommand(app, exitCode);
     tcv::cli::addSamplesCommand(app, exitCode);
     tcv::cli::addValidateCommand(app, exitCode);
+    tcv::cli::addBenchCommand(app, exitCode);
     tcv::cli::addServeCommand(app, exitCode);
     try {
         app.parse(argc, argv);

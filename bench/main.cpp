@@ -1,0 +1,136 @@
+// Benchmarks of the symbol on the reference host. Every sample part gets its own cases, named after the
+// part, so that a slow part stands out and `--benchmark_filter` can pick one:
+//   Evaluate/<aspect>/<part>     InvokeRepresentation with kernel geometry built (nothing exported)
+//   RecordOnly/<aspect>/<part>   the same in record-only mode: the symbol's own cost and the host's records
+//   Mesh/<part>                  export document of both aspects, triangulation and STL (the part evaluated
+//                                outside the timing)
+//   Glb/<part>                   writing the GLB of an already triangulated document
+//   Gallery/jobs:<n>             `checkvalve gallery` of all sample parts as a whole process, real time
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include <benchmark/benchmark.h>
+
+#include "export/Export.h"
+#include "refhost/Catalog.h"
+#include "refhost/Evaluator.h"
+#include "refhost/Report.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using tcv::refhost::PartSpec;
+
+const std::vector<std::string> kAspects{"Physical", "Insulation"};
+
+// A fresh folder under the system's temporary directory, removed when the process ends.
+class ScratchFolder {
+public:
+    ScratchFolder() {
+        std::string pattern = (fs::temp_directory_path() / "tcv-bench-XXXXXX").string();
+        if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a temporary folder");
+        path_ = pattern;
+    }
+    ~ScratchFolder() {
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    const fs::path& path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+ScratchFolder& scratch() {
+    static ScratchFolder folder;
+    return folder;
+}
+
+void registerEvaluation(const std::vector<PartSpec>& parts) {
+    for (const bool build : {true, false}) {
+        tcv::refhost::HostOptions options = tcv::refhost::RefRuntime::defaultOptions();
+        options.buildShapes = build;
+        for (const auto& aspect : kAspects)
+            for (const auto& part : parts) {
+                const std::string name = std::string(build ? "Evaluate/" : "RecordOnly/") + aspect + "/" + part.name;
+                benchmark::RegisterBenchmark(name.c_str(),
+                                             [part, aspect, options](benchmark::State& state) {
+                                                 for (auto _ : state) {
+                                                     auto result = tcv::refhost::evaluateAspect(part, aspect, options);
+                                                     benchmark::DoNotOptimize(result.ok);
+                                                     if (!result.ok) state.SkipWithError("the evaluation failed");
+                                                 }
+                                             })
+                    ->Unit(benchmark::kMicrosecond)
+                    ->MinTime(0.2);
+            }
+    }
+}
+
+void registerExport(const std::vector<PartSpec>& parts) {
+    for (const auto& part : parts) {
+        const fs::path stl = scratch().path() / (part.name + ".stl");
+        const fs::path glb = scratch().path() / (part.name + ".glb");
+        benchmark::RegisterBenchmark(("Mesh/" + part.name).c_str(),
+                                     [part, stl](benchmark::State& state) {
+                                         for (auto _ : state) {
+                                             state.PauseTiming();
+                                             auto report = tcv::refhost::evaluatePart(part, kAspects);
+                                             state.ResumeTiming();
+                                             tcv::exports::ExportDocument document(report);
+                                             document.writeStl(stl.string());
+                                         }
+                                     })
+            ->Unit(benchmark::kMillisecond)
+            ->MinTime(0.2);
+        benchmark::RegisterBenchmark(("Glb/" + part.name).c_str(),
+                                     [part, stl, glb](benchmark::State& state) {
+                                         for (auto _ : state) {
+                                             state.PauseTiming();
+                                             auto report = tcv::refhost::evaluatePart(part, kAspects);
+                                             tcv::exports::ExportDocument document(report);
+                                             document.writeStl(stl.string()); // triangulates
+                                             state.ResumeTiming();
+                                             document.writeGlb(glb.string());
+                                         }
+                                     })
+            ->Unit(benchmark::kMillisecond)
+            ->MinTime(0.2);
+    }
+}
+
+// The whole gallery as a person runs it: one process, its start-up, evaluation, STEP, GLB and reports.
+void registerGallery(std::size_t partCount) {
+    for (const int jobs : {1, 2}) {
+        benchmark::RegisterBenchmark(
+            ("Gallery/jobs:" + std::to_string(jobs)).c_str(),
+            [jobs, partCount](benchmark::State& state) {
+                const fs::path folder = scratch().path() / "gallery";
+                const std::string command = std::string("\"") + TCV_CHECKVALVE + "\" gallery \"" + folder.string() +
+                                            "\" --jobs " + std::to_string(jobs) + " > /dev/null 2>&1";
+                for (auto _ : state)
+                    if (std::system(command.c_str()) != 0) state.SkipWithError("checkvalve gallery failed");
+                state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(partCount));
+            })
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime()
+            ->Iterations(3);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    const std::vector<PartSpec> parts = tcv::refhost::loadSampleCatalog();
+    registerEvaluation(parts);
+    registerExport(parts);
+    registerGallery(parts.size());
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
