@@ -2,6 +2,7 @@
 // directions with a length, radii a solid can have), records them, and in the building mode makes the
 // kernel shape under the kernel guard. The record-only mode makes the same checks and records, and the
 // same number of results, without kernel shapes.
+#include <algorithm>
 #include <cmath>
 
 #include "refhost/Constructions.h"
@@ -162,7 +163,12 @@ public:
         std::vector<double> usedWeights = weights;
         if (usedWeights.size() > static_cast<std::size_t>(std::max(poleCount, 0)))
             usedWeights.resize(static_cast<std::size_t>(poleCount));
-        return makeBSpline(order, pointsFrom(poleCount, poles, what), std::move(usedWeights), knots, build_);
+        std::vector<gp_XYZ> points = pointsFrom(poleCount, poles, what);
+        // Poles that all coincide make a curve of no length, which the kernel turns into empty shapes.
+        if (std::all_of(points.begin(), points.end(),
+                        [&](const gp_XYZ& p) { return (p - points.front()).Modulus() < kPointTolerance; }))
+            refuse(what, "all poles of the B-spline coincide");
+        return makeBSpline(order, std::move(points), std::move(usedWeights), knots, build_);
     }
 
     host::GraphicPtr CreateProjection(const host::ResourceManagerPtr&, const host::CurvePtr& curve,

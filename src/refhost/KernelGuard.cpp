@@ -16,6 +16,7 @@
 #include <OSD.hxx>
 #include <Standard_ErrorHandler.hxx>
 #include <Standard_Failure.hxx>
+#include <TopoDS_Iterator.hxx>
 
 namespace tcv::refhost {
 
@@ -64,6 +65,8 @@ void refuse(const std::string& what, const std::string& why) {
 TopoDS_Shape checkedShape(const std::string& what, TopoDS_Shape shape, bool solid, ShapeCheck check) {
     runGuarded(what, [&] {
         if (shape.IsNull()) refuse(what, "the geometry kernel produced no shape");
+        if (shape.ShapeType() <= TopAbs_SHELL && !TopoDS_Iterator(shape).More())
+            refuse(what, "the geometry kernel produced an empty shape");
         if (check == ShapeCheck::Trusted) return;
         if (!BRepCheck_Analyzer(shape).IsValid()) refuse(what, "the geometry kernel produced an invalid shape");
         Bnd_Box box;

@@ -81,7 +81,20 @@ TEST_P(BadPartTest, EndsCleanlyWithValidShapes) {
     expectOnlyValidShapes(result);
 }
 
+PartSpec zeroPorts2021() {
+    PartSpec part = twoPortPart(2021);
+    part.ports[0] = PortSpec{};
+    part.ports[0].terminationClass = 0;
+    part.ports[1] = part.ports[0];
+    part.ports[1].index = 2;
+    part.ports[1].pipeOD = 0.1143;
+    return part;
+}
+
 const BadPart kBadParts[] = {
+    // Port 1 without any diameter: the bulged body's profile is a B-spline whose poles all lie at the
+    // origin, which the kernel revolved into an empty shape; the host refuses the B-spline.
+    {"ZeroPortBSplineBody", zeroPorts2021(), "Physical", false, {}},
     // A face-to-face length of 4e-308 m gives the vertical insulation cylinder a radius far below the
     // kernel's point tolerance: a solid of no volume, refused by the host, so the aspect fails there.
     {"DenormalFaceToFaceInsulation",
