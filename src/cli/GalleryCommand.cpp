@@ -39,10 +39,11 @@ struct GalleryEntry {
     std::vector<std::string> errors;
 };
 
-// A file name from a part name: letters, digits, '.', '-' and '_' kept, anything else a '-'; made unique.
+// A file name from a part name: letters, digits, '.', '-' and '_' kept, anything else a '-'; made unique,
+// and never "index", whose .json is the gallery's own list.
 std::vector<std::string> fileStems(const std::vector<refhost::PartSpec>& parts) {
     std::vector<std::string> stems;
-    std::map<std::string, int> used;
+    std::map<std::string, int> used{{"index", 1}};
     for (const auto& part : parts) {
         std::string stem;
         for (char c : part.name)
