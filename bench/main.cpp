@@ -17,6 +17,7 @@
 #include "export/Export.h"
 #include "refhost/Catalog.h"
 #include "refhost/Evaluator.h"
+#include "refhost/ProcessMemory.h"
 #include "refhost/Report.h"
 
 namespace {
@@ -124,6 +125,7 @@ void registerGallery(std::size_t partCount) {
 } // namespace
 
 int main(int argc, char** argv) {
+    tcv::refhost::keepFreedMemoryForKernel(); // as checkvalve does
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     const std::vector<PartSpec> parts = tcv::refhost::loadSampleCatalog();
