@@ -166,7 +166,7 @@ int runBench(const BenchOptions& options) {
         std::cerr << "checkvalve bench: " << error.what() << "\n";
         return kExitBadInput;
     }
-    const unsigned repeat = std::clamp(options.repeat, 1u, 100000u);
+    const unsigned repeat = options.repeat;
     std::vector<PartTiming> timings;
     Progress progress("bench", parts.size());
     for (const auto& part : parts) {
@@ -191,7 +191,8 @@ void addBenchCommand(CLI::App& app, int& exitCode) {
     command->add_option("FILE", options->file, "Parts catalogue (the built-in samples when left out)");
     command->add_option("--part", options->part, "Time only the part of this name");
     command->add_option("--repeat,-n", options->repeat, "Timed evaluations per part and mode, after one warm-up")
-        ->capture_default_str();
+        ->capture_default_str()
+        ->check(CLI::Range(1u, 100000u));
     command->add_flag("--json", options->json, "Print the timings as JSON");
     command->add_flag("--wall", options->wall, "Wall-clock time instead of the evaluating thread's CPU time");
     command->footer("Per part and PartDataBasis: the median microseconds of Physical and of Insulation with kernel "

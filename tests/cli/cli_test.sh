@@ -72,5 +72,17 @@ expect_in validate-failed-line "$work/out" 'FAILED  bad (PartDataBasis 2): Physi
 expect_in validate-summary "$work/out" '2 part(s): 1 ok, 1 failed'
 check validate-record-only 1 "$cv" validate "$work/mixed.json" --record-only
 
+# bench: per part the medians of both aspects and of record-only; the summary over the parts.
+check bench-json 0 "$cv" bench --part default-1-nps4-cl150-swing --repeat 3 --json
+if python_json "p=d['parts']; s=d['summary']; assert len(p)==1 and p[0]['part']=='default-1-nps4-cl150-swing' and p[0]['partDataBasis']==1; assert all(p[0][k]>0 for k in ('physical_us','insulation_us','record_only_us')) and p[0]['ok']; assert s['worst_part']==p[0]['part'] and abs(s['median_physical_insulation_us']-p[0]['physical_us']-p[0]['insulation_us'])<0.2; assert 0<s['record_only_share']; assert d['repeat']==3 and d['clock']=='thread-cpu'"; then
+    passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL bench json shape"; fi
+check bench-mixed 1 "$cv" bench "$work/mixed.json" --repeat 1 --wall
+expect_in bench-table-header "$work/out" 'part *PDB *physical *insulation *record-only'
+expect_in bench-failed-part "$work/out" '^bad .*(failed)'
+expect_in bench-summary "$work/out" '2 part(s): median physical+insulation .* us; worst .*; record-only .*% of the built time'
+check bench-no-repeats 2 "$cv" bench --repeat 0
+check bench-unknown-part 2 "$cv" bench --part no-such-part
+expect_in bench-unknown-message "$work/err" "hold no part 'no-such-part'"
+
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
