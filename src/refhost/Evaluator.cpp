@@ -16,13 +16,17 @@ const std::vector<std::string>& inputNames() {
 
 host::VariantArray buildInputArray(const std::shared_ptr<RefPart>& part) {
     static const std::vector<InputDescriptor> table = CCheckValve().inputTable();
-    host::VariantArray inputs;
-    inputs.push_back(host::ObjectPtr(part));
+    // Values are copied from lvalues into a vector: moving temporaries of the variant makes GCC 12's optimiser
+    // warn falsely of an uninitialised string.
+    std::vector<host::Variant> inputs;
+    inputs.reserve(table.size() + 1);
+    inputs.emplace_back(host::ObjectPtr(part));
     for (const auto& descriptor : table) {
         auto given = part->spec().inputs.find(descriptor.name);
-        inputs.push_back(given != part->spec().inputs.end() ? given->second : descriptor.defaultValue);
+        const host::Variant& value = given != part->spec().inputs.end() ? given->second : descriptor.defaultValue;
+        inputs.push_back(value);
     }
-    return inputs;
+    return host::VariantArray(std::move(inputs));
 }
 
 AspectResult evaluateAspect(const PartSpec& spec, const std::string& aspect, const HostOptions& options) {

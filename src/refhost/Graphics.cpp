@@ -62,7 +62,9 @@ void RefCollection::Clear() {
 void RefCollection::refresh() {
     creation_ = Creation{};
     creation_.kind = "collection";
-    creation_.add("count", static_cast<std::int64_t>(members_.size()));
+    // Copied from an lvalue: moving a temporary of the variant makes GCC 12's optimiser warn falsely.
+    const RecordValue count = static_cast<std::int64_t>(members_.size());
+    creation_.values.emplace_back("count", count);
 }
 
 host::CollectionPtr makeCollection() { return std::make_shared<RefCollection>(); }
