@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Turns the JSON of `checkvalve bench --json` into a CSV table and a PNG chart.
 #   bash scripts/bench-chart.sh BENCH.json OUTDIR      writes OUTDIR/bench.csv and OUTDIR/bench.png
-# Needs jq and gnuplot (gnuplot-nox): `bash scripts/install-deps.sh plot`.
+# Needs jq and gnuplot (gnuplot-nox); `bash scripts/install-deps.sh plot` installs both.
 set -euo pipefail
 if [ $# -ne 2 ]; then
   echo "usage: bash scripts/bench-chart.sh BENCH.json OUTDIR" >&2
@@ -10,7 +10,7 @@ fi
 json=$1
 out=$2
 for tool in jq gnuplot; do
-  command -v "$tool" >/dev/null || { echo "bench-chart: $tool is missing (bash scripts/install-deps.sh plot)" >&2; exit 2; }
+  command -v "$tool" >/dev/null || { echo "bench-chart: $tool is missing (bash scripts/install-deps.sh plot installs it)" >&2; exit 2; }
 done
 mkdir -p "$out"
 csv=$out/bench.csv

@@ -17,7 +17,7 @@ for group in "$@"; do
       command -v node >/dev/null || packages+=(nodejs)
       command -v npm >/dev/null || packages+=(npm)
       ;;
-    plot) packages+=(gnuplot-nox) ;;
+    plot) packages+=(gnuplot-nox jq) ;;
     *) echo "install-deps: unknown group '$group' (known: browser, plot)" >&2; exit 2 ;;
   esac
 done
