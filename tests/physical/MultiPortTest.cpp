@@ -224,7 +224,7 @@ TEST(JacketedSixPort, JacketRunsThroughBothSectionsInEveryEllipseBranch) {
 struct FailureCase {
     std::string label;
     std::int32_t partDataBasis;
-    std::string input;
+    std::vector<std::string> inputs; // set to 0
     std::vector<std::string> kept;
 };
 
@@ -233,17 +233,18 @@ class PhysicalFailure : public ::testing::TestWithParam<FailureCase> {};
 TEST_P(PhysicalFailure, EndsTheBuilderKeepingEarlierOutputs) {
     HostFixtureScope host;
     auto spec = samplePart(GetParam().partDataBasis);
-    spec.inputs[GetParam().input] = 0;
+    for (const auto& input : GetParam().inputs) spec.inputs[input] = 0;
     expectFailureKeeping(physical(spec), GetParam().kept);
 }
 
 INSTANTIATE_TEST_SUITE_P(MultiPort, PhysicalFailure,
                          ::testing::Values(
-                             // B = 0 with E > 0 leaves the half-ellipse no depth: its minor-to-major ratio is 0, which
-                             // the host refuses, after the stubs and the web.
-                             FailureCase{"JacketWithoutDepth", 2381, "B", {"Body", "Body1", "Body2"}},
+                             // B = E = 0 takes the first ellipse branch, whose ratio E / (2 B) divides by zero,
+                             // after the stubs and the web. (B = 0 with E > 0 gives ratio 0: a flat-bottomed
+                             // section, which the host draws.)
+                             FailureCase{"JacketWithoutDepthOrWidth", 2381, {"B", "E"}, {"Body", "Body1", "Body2"}},
                              // B = 0 is a division by zero in the branch's angle, after the bore.
-                             FailureCase{"BranchWithoutPortTwoDistance", 387, "Face2toCenter", {"Body"}}),
+                             FailureCase{"BranchWithoutPortTwoDistance", 387, {"Face2toCenter"}, {"Body"}}),
                          [](const auto& param) { return param.param.label; });
 
 // ---- 5, 10, 13: covered bore bodies ---------------------------------------------------------------
