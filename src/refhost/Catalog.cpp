@@ -197,15 +197,15 @@ PartSpec parsePart(const Json& json, const std::string& origin, std::size_t posi
         const Json& op = json["operator"];
         if (!op.is_object()) place.fail("operator", "expected an operator object, got " + typeName(op));
         refuseUnknownFields(op, {"name", "inputs"}, place, "operator.");
-        OperatorSpec spec;
-        if (op.contains("name")) spec.name = readText(op["name"], place, "operator.name");
+        OperatorSpec partSpec;
+        if (op.contains("name")) partSpec.name = readText(op["name"], place, "operator.name");
         if (op.contains("inputs")) {
             if (!op["inputs"].is_object())
                 place.fail("operator.inputs", "expected an object of input names and values");
             for (const auto& [name, value] : op["inputs"].items())
-                spec.inputs.emplace_back(name, readLength(value, place, "operator.inputs." + name));
+                partSpec.inputs.emplace_back(name, readLength(value, place, "operator.inputs." + name));
         }
-        part.valveOperator = spec;
+        part.valveOperator = partSpec;
     }
     if (json.contains("operatorSourceCode"))
         part.operatorSourceCode = readInteger<std::int32_t>(json["operatorSourceCode"], place, "operatorSourceCode");

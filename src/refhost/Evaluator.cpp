@@ -22,14 +22,14 @@ host::VariantArray buildInputArray(const std::shared_ptr<RefPart>& part) {
     inputs.reserve(table.size() + 1);
     inputs.emplace_back(host::ObjectPtr(part));
     for (const auto& descriptor : table) {
-        auto given = part->spec().inputs.find(descriptor.name);
-        const host::Variant& value = given != part->spec().inputs.end() ? given->second : descriptor.defaultValue;
+        auto given = part->partSpec().inputs.find(descriptor.name);
+        const host::Variant& value = given != part->partSpec().inputs.end() ? given->second : descriptor.defaultValue;
         inputs.push_back(value);
     }
     return host::VariantArray(std::move(inputs));
 }
 
-AspectResult evaluateAspect(const PartSpec& spec, const std::string& aspect, const HostOptions& options) {
+AspectResult evaluateAspect(const PartSpec& partSpec, const std::string& aspect, const HostOptions& options) {
     host::RuntimeScope scope(std::make_shared<RefRuntime>(options));
     AspectResult result;
     result.aspect = aspect;
@@ -38,7 +38,7 @@ AspectResult evaluateAspect(const PartSpec& spec, const std::string& aspect, con
     try {
         // A part the host cannot offer (a port value that is not a finite number) fails the aspect
         // like any other host error, before the symbol is called.
-        auto part = makePart(spec);
+        auto part = makePart(partSpec);
         host::VariantArray inputs = buildInputArray(part);
         CCheckValve symbol;
         symbol.InvokeRepresentation(nullptr, aspect, result.outputs, inputs);

@@ -30,7 +30,7 @@ host::VariantArray buildInputArray(const std::shared_ptr<RefPart>& part);
 
 // Evaluates one aspect of the part on the calling thread, with a runtime of the given options
 // installed for the call.
-AspectResult evaluateAspect(const PartSpec& spec, const std::string& aspect,
+AspectResult evaluateAspect(const PartSpec& partSpec, const std::string& aspect,
                             const HostOptions& options = RefRuntime::defaultOptions());
 
 // The names of the 34 inputs, in table order (position = index + 2).

@@ -32,20 +32,20 @@ PortSpec portOf(const host::ObjectPtr& part, std::int16_t portIndex) {
     for (std::int16_t position = 1; position <= count; ++position) {
         auto port = ports->Item(position);
         if (!port || port->PortIndex() != portIndex) continue;
-        PortSpec spec;
-        spec.index = port->PortIndex();
-        spec.terminationClass = port->TerminationClass();
-        spec.endType = port->EndType();
-        spec.attribute = port->Attribute();
-        spec.pipeOD = port->PipingOutsideDiameter();
-        spec.flangeOD = port->FlangeOrHubOutsideDiameter();
-        spec.flangeThickness = port->FlangeOrHubThickness();
-        spec.cptOffset = port->CptOffset();
-        spec.depth = port->Depth();
-        spec.length = port->NozzleLength();
-        spec.npd = port->NominalSize();
-        spec.npdUnit = port->NominalSizeUnits();
-        return spec;
+        PortSpec partSpec;
+        partSpec.index = port->PortIndex();
+        partSpec.terminationClass = port->TerminationClass();
+        partSpec.endType = port->EndType();
+        partSpec.attribute = port->Attribute();
+        partSpec.pipeOD = port->PipingOutsideDiameter();
+        partSpec.flangeOD = port->FlangeOrHubOutsideDiameter();
+        partSpec.flangeThickness = port->FlangeOrHubThickness();
+        partSpec.cptOffset = port->CptOffset();
+        partSpec.depth = port->Depth();
+        partSpec.length = port->NozzleLength();
+        partSpec.npd = port->NominalSize();
+        partSpec.npdUnit = port->NominalSizeUnits();
+        return partSpec;
     }
     throw host::HostError(host::kGenericFailure, "the part has no port with port index " + std::to_string(portIndex) +
                                                      " to make a nozzle from");

@@ -46,9 +46,9 @@ private:
 // The operator symbol's inputs: its part's inputs in order, at positions 2, 3, ...
 class RefOccurrenceInputs : public host::IOccurrenceInputs {
 public:
-    explicit RefOccurrenceInputs(const OperatorSpec& spec) {
+    explicit RefOccurrenceInputs(const OperatorSpec& partSpec) {
         std::int16_t position = 2;
-        for (const auto& [name, value] : spec.inputs)
+        for (const auto& [name, value] : partSpec.inputs)
             inputs_.push_back(std::make_shared<RefOccurrenceInput>(name, position++));
     }
     std::int16_t Count() const override { return static_cast<std::int16_t>(inputs_.size()); }
@@ -142,10 +142,10 @@ public:
                 operatorPart = std::dynamic_pointer_cast<RefOperatorPart>(source->OperatorPart());
         if (!operatorPart)
             throw host::HostError(host::kTypeMismatch, "'" + name + "' is not made from an operator part");
-        if (operatorPart->spec().symbolMissing)
+        if (operatorPart->partSpec().symbolMissing)
             throw host::HostError(host::kOperatorAbsent,
-                                  "the symbol of operator '" + operatorPart->spec().name + "' is missing");
-        auto occurrence = std::make_shared<RefOperatorOccurrence>(name, operatorPart->spec(), position, firstAxis,
+                                  "the symbol of operator '" + operatorPart->partSpec().name + "' is missing");
+        auto occurrence = std::make_shared<RefOperatorOccurrence>(name, operatorPart->partSpec(), position, firstAxis,
                                                                   secondAxis, thirdAxis, buildShapes_);
         outputColl_->AddOutput(name, occurrence);
         return occurrence;
@@ -158,10 +158,10 @@ private:
 
 } // namespace
 
-RefOperatorOccurrence::RefOperatorOccurrence(std::string name, OperatorSpec spec, const host::DPosition& position,
+RefOperatorOccurrence::RefOperatorOccurrence(std::string name, OperatorSpec partSpec, const host::DPosition& position,
                                              const host::DVector& firstAxis, const host::DVector& secondAxis,
                                              const host::DVector& thirdAxis, bool buildShapes)
-    : name_(std::move(name)), spec_(std::move(spec)), position_(position), firstAxis_(firstAxis),
+    : name_(std::move(name)), spec_(std::move(partSpec)), position_(position), firstAxis_(firstAxis),
       secondAxis_(secondAxis), thirdAxis_(thirdAxis), buildShapes_(buildShapes) {
     double offset = 0;
     for (const auto& [input, value] : spec_.inputs)

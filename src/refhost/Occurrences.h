@@ -21,7 +21,7 @@ class RefOperatorOccurrence : public host::ISymbolOccurrence,
                               public RecordedObject,
                               public std::enable_shared_from_this<RefOperatorOccurrence> {
 public:
-    RefOperatorOccurrence(std::string name, OperatorSpec spec, const host::DPosition& position,
+    RefOperatorOccurrence(std::string name, OperatorSpec partSpec, const host::DPosition& position,
                           const host::DVector& firstAxis, const host::DVector& secondAxis,
                           const host::DVector& thirdAxis, bool buildShapes);
 

@@ -56,8 +56,8 @@ struct PartSpec {
 
 class RefOperatorPart : public host::IObject {
 public:
-    explicit RefOperatorPart(OperatorSpec spec) : spec_(std::move(spec)) {}
-    const OperatorSpec& spec() const { return spec_; }
+    explicit RefOperatorPart(OperatorSpec partSpec) : spec_(std::move(partSpec)) {}
+    const OperatorSpec& partSpec() const { return spec_; }
 
 private:
     OperatorSpec spec_;
@@ -66,8 +66,8 @@ private:
 // A pipe port of a part, answering from its PortSpec.
 class RefPipePort : public host::IPipePort {
 public:
-    explicit RefPipePort(PortSpec spec) : spec_(std::move(spec)) {}
-    const PortSpec& spec() const { return spec_; }
+    explicit RefPipePort(PortSpec partSpec) : spec_(std::move(partSpec)) {}
+    const PortSpec& partSpec() const { return spec_; }
 
     std::int16_t PortIndex() const override { return spec_.index; }
     std::int32_t TerminationClass() const override { return spec_.terminationClass; }
@@ -119,8 +119,8 @@ private:
 // The part object at position 1 of the symbol's input array.
 class RefPart : public host::IPipingComponent {
 public:
-    explicit RefPart(PartSpec spec);
-    const PartSpec& spec() const { return spec_; }
+    explicit RefPart(PartSpec partSpec);
+    const PartSpec& partSpec() const { return spec_; }
 
     std::int32_t PartDataBasis() const override { return spec_.partDataBasis; }
     host::ObjectPtr ValveOperatorPart() const override { return operatorPart_; }
@@ -140,8 +140,8 @@ private:
     host::CollectionPtr operatorCollection_;
 };
 
-// A part from its spec; a port with a value that is not a finite number, or more ports than the host
+// A part from its partSpec; a port with a value that is not a finite number, or more ports than the host
 // can count, is refused with a HostError.
-std::shared_ptr<RefPart> makePart(const PartSpec& spec);
+std::shared_ptr<RefPart> makePart(const PartSpec& partSpec);
 
 } // namespace tcv::refhost

@@ -20,8 +20,8 @@ namespace tcv::test::exports {
 
 namespace {
 
-refhost::PartReport evaluated(refhost::PartSpec spec) {
-    return refhost::evaluatePart(spec, {"Physical", "Insulation"});
+refhost::PartReport evaluated(refhost::PartSpec partSpec) {
+    return refhost::evaluatePart(partSpec, {"Physical", "Insulation"});
 }
 
 std::string labelName(const TDF_Label& label) {
@@ -44,45 +44,45 @@ StepNode stepNode(const TDF_Label& label) {
 
 const refhost::PartReport& plainValve() {
     static const refhost::PartReport report = [] {
-        auto spec = twoPortPart(1);
-        spec.name = "swing-nps4";
-        spec.inputs["FacetoFace"] = 0.292;
-        return evaluated(spec);
+        auto partSpec = twoPortPart(1);
+        partSpec.name = "swing-nps4";
+        partSpec.inputs["FacetoFace"] = 0.292;
+        return evaluated(partSpec);
     }();
     return report;
 }
 
 const refhost::PartReport& repeatedNamesValve() {
     static const refhost::PartReport report = [] {
-        auto spec = twoPortPart(455);
-        spec.name = "offset-nps4";
-        spec.inputs["FacetoFace"] = 0.292;
-        return evaluated(spec);
+        auto partSpec = twoPortPart(455);
+        partSpec.name = "offset-nps4";
+        partSpec.inputs["FacetoFace"] = 0.292;
+        return evaluated(partSpec);
     }();
     return report;
 }
 
 const refhost::PartReport& operatorValve() {
     static const refhost::PartReport report = [] {
-        auto spec = twoPortPart(2046);
-        spec.name = "operated-nps4";
-        spec.inputs["FacetoFace"] = 0.292;
+        auto partSpec = twoPortPart(2046);
+        partSpec.name = "operated-nps4";
+        partSpec.inputs["FacetoFace"] = 0.292;
         refhost::OperatorSpec handwheel;
         handwheel.name = "handwheel operator";
         handwheel.inputs = {{"HandwheelDiameter", 0.25}, {"OffsetFrmValCen", 0.3}};
-        spec.valveOperator = handwheel;
-        return evaluated(spec);
+        partSpec.valveOperator = handwheel;
+        return evaluated(partSpec);
     }();
     return report;
 }
 
 const refhost::PartReport& failingValve() {
     static const refhost::PartReport report = [] {
-        auto spec = twoPortPart(2256);
-        spec.name = "wafer-flats-too-wide";
-        spec.inputs["FacetoFace"] = 0.073;
-        spec.inputs["Height"] = 0.3;
-        return evaluated(spec);
+        auto partSpec = twoPortPart(2256);
+        partSpec.name = "wafer-flats-too-wide";
+        partSpec.inputs["FacetoFace"] = 0.073;
+        partSpec.inputs["Height"] = 0.3;
+        return evaluated(partSpec);
     }();
     return report;
 }

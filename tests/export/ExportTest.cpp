@@ -290,10 +290,10 @@ TEST(Export, OutputsWithoutGraphicsKeepTheirPlaceAndData) {
 }
 
 TEST(GlbExport, PartWithoutAnyGraphicsIsAValidEmptyScene) {
-    auto spec = ex::plainValve().part;
-    spec.name = "unlisted";
-    spec.partDataBasis = 99999;
-    const auto report = refhost::evaluatePart(spec, {"Physical", "Insulation"});
+    auto partSpec = ex::plainValve().part;
+    partSpec.name = "unlisted";
+    partSpec.partDataBasis = 99999;
+    const auto report = refhost::evaluatePart(partSpec, {"Physical", "Insulation"});
     ASSERT_FALSE(report.ok());
     ex::ScratchFolder folder;
     ExportDocument(report).writeGlb(folder.path("part.glb").string());

@@ -15,10 +15,10 @@ constexpr double kT = 0.05;
 constexpr double kOD = 0.1143, kFD = 0.2286;
 
 refhost::PartSpec insulatedPart(std::int32_t pdb) {
-    auto spec = test::twoPortPart(pdb);
-    spec.inputs["FacetoFace"] = kF;
-    spec.inputs["InsulationThickness"] = kT;
-    return spec;
+    auto partSpec = test::twoPortPart(pdb);
+    partSpec.inputs["FacetoFace"] = kF;
+    partSpec.inputs["InsulationThickness"] = kT;
+    return partSpec;
 }
 
 TEST(DefaultInsulation, OutputsAndEnvelopeSizes) {
@@ -39,11 +39,11 @@ TEST(DefaultInsulation, OutputsAndEnvelopeSizes) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.pdb);
-        auto spec = insulatedPart(c.pdb);
-        spec.inputs["BodyDiameter"] = D;
-        spec.inputs["PortVOffset"] = 0.07; // no effect on this aspect
-        spec.inputs["Length2"] = 0.3;
-        auto result = refhost::evaluateAspect(spec, "Insulation");
+        auto partSpec = insulatedPart(c.pdb);
+        partSpec.inputs["BodyDiameter"] = D;
+        partSpec.inputs["PortVOffset"] = 0.07; // no effect on this aspect
+        partSpec.inputs["Length2"] = 0.3;
+        auto result = refhost::evaluateAspect(partSpec, "Insulation");
         ASSERT_TRUE(result.ok);
         EXPECT_EQ(outputNames(result), c.names);
         auto body = measured(result, 0);
@@ -56,9 +56,9 @@ TEST(DefaultInsulation, OutputsAndEnvelopeSizes) {
 }
 
 TEST(DefaultInsulation, FlangelessEndsKeepASliver) {
-    auto spec = insulatedPart(2021);
-    spec.ports[0].flangeThickness = 0;
-    auto result = refhost::evaluateAspect(spec, "Insulation");
+    auto partSpec = insulatedPart(2021);
+    partSpec.ports[0].flangeThickness = 0;
+    auto result = refhost::evaluateAspect(partSpec, "Insulation");
     ASSERT_TRUE(result.ok);
     auto end = measured(result, 1);
     EXPECT_NEAR(end.bbox[3] - end.bbox[0], 0.0001, 1e-7);
@@ -72,18 +72,18 @@ TEST(DefaultInsulation, FlangelessEndsKeepASliver) {
 }
 
 TEST(DefaultInsulation, EndCylinderStopsAtTheValveCentre) {
-    auto spec = insulatedPart(2021);
-    spec.inputs["FacetoFace"] = 0.1; // F/2 = 0.05 < FT + T
-    auto result = refhost::evaluateAspect(spec, "Insulation");
+    auto partSpec = insulatedPart(2021);
+    partSpec.inputs["FacetoFace"] = 0.1; // F/2 = 0.05 < FT + T
+    auto result = refhost::evaluateAspect(partSpec, "Insulation");
     ASSERT_TRUE(result.ok);
     EXPECT_NEAR(measured(result, 1).bbox[3], 0, 1e-6);
     EXPECT_NEAR(measured(result, 2).bbox[0], 0, 1e-6);
 }
 
 TEST(DefaultInsulation, MountBoxGrowsAroundTheOperatorHeight) {
-    auto spec = insulatedPart(2046);
-    spec.inputs["OffsetFrmValCen"] = 0.4;
-    auto result = refhost::evaluateAspect(spec, "Insulation");
+    auto partSpec = insulatedPart(2046);
+    partSpec.inputs["OffsetFrmValCen"] = 0.4;
+    auto result = refhost::evaluateAspect(partSpec, "Insulation");
     ASSERT_TRUE(result.ok);
     auto box = measured(result, 4);
     EXPECT_NEAR(box.bbox[4], 0.4 + kT, 1e-6);

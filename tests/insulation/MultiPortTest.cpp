@@ -15,7 +15,9 @@ namespace {
 
 using namespace multi_port;
 
-refhost::AspectResult insulation(const refhost::PartSpec& spec) { return refhost::evaluateAspect(spec, "Insulation"); }
+refhost::AspectResult insulation(const refhost::PartSpec& partSpec) {
+    return refhost::evaluateAspect(partSpec, "Insulation");
+}
 
 using Names = std::vector<std::string>;
 
@@ -67,9 +69,9 @@ INSTANTIATE_TEST_SUITE_P(MultiPort, SampleInsulation, ::testing::ValuesIn(kLayou
 // T outwards; a port without flange thickness still gets a 0.0001 collar of the insulated pipe.
 TEST(InsulatedJacketedSixPort, JacketGrowsByTheThicknessAndCollarsCoverTheEnds) {
     HostFixtureScope host;
-    auto spec = samplePart(2381);
-    spec.ports[1] = socketEnd(2, kOdNps4, 4);
-    const auto result = insulation(spec);
+    auto partSpec = samplePart(2381);
+    partSpec.ports[1] = socketEnd(2, kOdNps4, 4);
+    const auto result = insulation(partSpec);
     ASSERT_TRUE(result.ok) << result.errorText;
     expectAllShapesValid(result);
     const double L = 0.292, T = 0.04, A = 0.15, B = 0.10, E = 0.22, C = 0.07;
@@ -87,9 +89,9 @@ TEST(InsulatedJacketedSixPort, JacketGrowsByTheThicknessAndCollarsCoverTheEnds) 
 // When a quarter of the face-to-face length plus T passes the inlet face, the inlet section sits on it.
 TEST(InsulatedJacketedSixPort, InletSectionStopsAtTheInletFace) {
     HostFixtureScope host;
-    auto spec = samplePart(2381);
-    spec.inputs["InsulationThickness"] = 0.08; // 0.25 L + T = 0.153 > 0.146
-    const auto result = insulation(spec);
+    auto partSpec = samplePart(2381);
+    partSpec.inputs["InsulationThickness"] = 0.08; // 0.25 L + T = 0.153 > 0.146
+    const auto result = insulation(partSpec);
     ASSERT_TRUE(result.ok) << result.errorText;
     EXPECT_NEAR(boxOfAll(result, "InsulatedBody2_")[0], -0.146, 2e-3);
 }
@@ -107,15 +109,15 @@ class InsulatedCover : public ::testing::TestWithParam<CoverBox> {};
 // grown by T; it rises from the axis to T above the valve height over the bore's bottom.
 TEST_P(InsulatedCover, BoxAroundTheCover) {
     HostFixtureScope host;
-    auto spec = samplePart(5);
-    spec.ports = {flanged(1, kOdNps4, 0.2286, 0.02, 4), flanged(2, kOdNps4, 0.2286, 0.02, 4)};
-    spec.inputs["FacetoFace"] = 0.4;
-    spec.inputs["InsulationThickness"] = GetParam().T;
-    const auto result = insulation(spec);
+    auto partSpec = samplePart(5);
+    partSpec.ports = {flanged(1, kOdNps4, 0.2286, 0.02, 4), flanged(2, kOdNps4, 0.2286, 0.02, 4)};
+    partSpec.inputs["FacetoFace"] = 0.4;
+    partSpec.inputs["InsulationThickness"] = GetParam().T;
+    const auto result = insulation(partSpec);
     ASSERT_TRUE(result.ok) << result.errorText;
     const auto& c = GetParam();
     expectBox(boxOf(result, "InsulatedBody"),
-              {-c.halfX, 0, -c.halfZ, c.halfX, c.T + spec.inputs.at("ValveHeight") - kOdNps4 / 2, c.halfZ}, 1e-9);
+              {-c.halfX, 0, -c.halfZ, c.halfX, c.T + partSpec.inputs.at("ValveHeight") - kOdNps4 / 2, c.halfZ}, 1e-9);
 }
 
 INSTANTIATE_TEST_SUITE_P(MultiPort, InsulatedCover,
@@ -125,11 +127,11 @@ INSTANTIATE_TEST_SUITE_P(MultiPort, InsulatedCover,
 // 13 sizes the box on the shorter side while the bore runs face to face.
 TEST(InsulatedCoveredBodies, UnequalFacesSizeTheBoxOnTheShorterSide) {
     HostFixtureScope host;
-    auto spec = samplePart(13);
-    spec.ports = {flangedNps4(1), flangedNps4(2)};
-    spec.inputs["Face1toCenter"] = 0.25;
-    spec.inputs["Face2toCenter"] = 0.15;
-    const auto result = insulation(spec);
+    auto partSpec = samplePart(13);
+    partSpec.ports = {flangedNps4(1), flangedNps4(2)};
+    partSpec.inputs["Face1toCenter"] = 0.25;
+    partSpec.inputs["Face2toCenter"] = 0.15;
+    const auto result = insulation(partSpec);
     ASSERT_TRUE(result.ok) << result.errorText;
     const auto box = boxOf(result, "InsulatedBody"), bore = boxOf(result, "InsOutput2");
     EXPECT_NEAR(box[0], -0.15, 1e-9);
@@ -152,10 +154,10 @@ class InsulatedRings : public ::testing::TestWithParam<RingCase> {};
 // port 2's only for zero.
 TEST_P(InsulatedRings, RingsOnlyWhereTheFlangeHasThickness) {
     HostFixtureScope host;
-    auto spec = samplePart(13);
-    spec.ports[0].flangeThickness = GetParam().t1;
-    spec.ports[1].flangeThickness = GetParam().t2;
-    const auto result = insulation(spec);
+    auto partSpec = samplePart(13);
+    partSpec.ports[0].flangeThickness = GetParam().t1;
+    partSpec.ports[1].flangeThickness = GetParam().t2;
+    const auto result = insulation(partSpec);
     ASSERT_TRUE(result.ok) << result.errorText;
     EXPECT_EQ(outputNames(result), GetParam().names);
 }
@@ -170,12 +172,12 @@ INSTANTIATE_TEST_SUITE_P(
 // A ring thicker than its face-to-centre distance stops at the valve centre.
 TEST(InsulatedCoveredBodies, ThickRingStopsAtTheCentre) {
     HostFixtureScope host;
-    auto spec = samplePart(385);
-    spec.inputs["FacetoFace"] = 0.1;
-    spec.inputs["BranchLength"] = 0.2;
-    spec.inputs["InsulationThickness"] = 0.04; // t1 + T = 0.0639 > A = 0.05
-    spec.ports = {flanged(1, 0.0603, 0.1524, 0.0239, 2), flanged(2, 0.0603, 0.1524, 0.0239, 2)};
-    const auto result = insulation(spec);
+    auto partSpec = samplePart(385);
+    partSpec.inputs["FacetoFace"] = 0.1;
+    partSpec.inputs["BranchLength"] = 0.2;
+    partSpec.inputs["InsulationThickness"] = 0.04; // t1 + T = 0.0639 > A = 0.05
+    partSpec.ports = {flanged(1, 0.0603, 0.1524, 0.0239, 2), flanged(2, 0.0603, 0.1524, 0.0239, 2)};
+    const auto result = insulation(partSpec);
     ASSERT_TRUE(result.ok) << result.errorText;
     EXPECT_NEAR(boxOf(result, "InsPNoz1")[3], 0, 1e-9);
     EXPECT_NEAR(boxOf(result, "InsPNoz2")[0], 0, 1e-9);
@@ -186,8 +188,8 @@ TEST(InsulatedCoveredBodies, ThickRingStopsAtTheCentre) {
 // The insulated branch is the branch diameter of the bare valve plus 2T, from the same root.
 TEST(InsulatedAngledBranch, BranchShellIsTheBranchGrownByTheThickness) {
     HostFixtureScope host;
-    const auto spec = samplePart(385);
-    const auto bare = refhost::evaluateAspect(spec, "Physical"), insulated = insulation(spec);
+    const auto partSpec = samplePart(385);
+    const auto bare = refhost::evaluateAspect(partSpec, "Physical"), insulated = insulation(partSpec);
     ASSERT_TRUE(bare.ok && insulated.ok) << bare.errorText << insulated.errorText;
     const auto& branch = recorded(bare, indexOf(bare, "Branch")).creation();
     const auto& shell = recorded(insulated, indexOf(insulated, "InsulatedBody")).creation();
@@ -198,9 +200,9 @@ TEST(InsulatedAngledBranch, BranchShellIsTheBranchGrownByTheThickness) {
 // B = 0 fails in the branch diameter, before anything is added.
 TEST(InsulatedAngledBranch, ZeroPortTwoDistanceAddsNothing) {
     HostFixtureScope host;
-    auto spec = samplePart(387);
-    spec.inputs["Face2toCenter"] = 0;
-    expectFailureKeeping(insulation(spec), {});
+    auto partSpec = samplePart(387);
+    partSpec.inputs["Face2toCenter"] = 0;
+    expectFailureKeeping(insulation(partSpec), {});
 }
 
 // ---- 3124, 3125, 3146 -----------------------------------------------------------------------------
@@ -210,10 +212,10 @@ class InsulatedJacket : public ::testing::TestWithParam<std::int32_t> {};
 // Ends without flanges get no flange shells: five outputs.
 TEST_P(InsulatedJacket, PlainEndsHaveNoFlangeShells) {
     HostFixtureScope host;
-    auto spec = samplePart(GetParam());
-    spec.ports[0] = socketEnd(1, kOdNps2, 2);
-    spec.ports[1] = socketEnd(2, kOdNps2, 2);
-    const auto result = insulation(spec);
+    auto partSpec = samplePart(GetParam());
+    partSpec.ports[0] = socketEnd(1, kOdNps2, 2);
+    partSpec.ports[1] = socketEnd(2, kOdNps2, 2);
+    const auto result = insulation(partSpec);
     ASSERT_TRUE(result.ok) << result.errorText;
     EXPECT_EQ(outputNames(result), (Names{"InsulatedBody", "InsOutput2", "InsOutput3", "InsOutput4", "InsOutput5"}));
 }
@@ -222,9 +224,9 @@ TEST_P(InsulatedJacket, PlainEndsHaveNoFlangeShells) {
 // length as diameter.
 TEST_P(InsulatedJacket, StemShellNeverWiderThanTheFaceToFace) {
     HostFixtureScope host;
-    auto spec = samplePart(GetParam());
-    spec.inputs["InsulationThickness"] = 0.08;
-    const auto result = insulation(spec);
+    auto partSpec = samplePart(GetParam());
+    partSpec.inputs["InsulationThickness"] = 0.08;
+    const auto result = insulation(partSpec);
     ASSERT_TRUE(result.ok) << result.errorText;
     const auto stem = boxOf(result, "InsOutput2");
     EXPECT_NEAR(stem[3] - stem[0], 0.203, 1e-9);
@@ -235,13 +237,13 @@ INSTANTIATE_TEST_SUITE_P(MultiPort, InsulatedJacket, ::testing::Values(3124, 312
 // 3124's stem shell reaches T below the run, or the jacket outlet when that is nearer.
 TEST(InsulatedFourPortJacketed, StemShellReachesTheOutletWhenItIsNearer) {
     HostFixtureScope host;
-    auto spec = samplePart(3124);
+    auto partSpec = samplePart(3124);
     const double T = 0.025;
-    auto result = insulation(spec);
+    auto result = insulation(partSpec);
     ASSERT_TRUE(result.ok) << result.errorText;
     EXPECT_NEAR(boxOf(result, "InsOutput2")[1], -kOdNps2 / 2 - T, 1e-9);
-    spec.inputs["YOffJacketOutlet"] = 0.07; // below T + OD(1) = 0.0853
-    result = insulation(spec);
+    partSpec.inputs["YOffJacketOutlet"] = 0.07; // below T + OD(1) = 0.0853
+    result = insulation(partSpec);
     ASSERT_TRUE(result.ok) << result.errorText;
     EXPECT_NEAR(boxOf(result, "InsOutput2")[1], -0.07, 1e-9);
 }
@@ -251,9 +253,9 @@ TEST(InsulatedFourPortJacketed, StemShellReachesTheOutletWhenItIsNearer) {
 // All ends plain: the three run shells and the body shell only.
 TEST(InsulatedDomedFivePort, PlainEndsGetNoFlangeShells) {
     HostFixtureScope host;
-    auto spec = samplePart(3183);
-    for (auto& port : spec.ports) port = socketEnd(port.index, port.pipeOD, port.npd);
-    const auto result = insulation(spec);
+    auto partSpec = samplePart(3183);
+    for (auto& port : partSpec.ports) port = socketEnd(port.index, port.pipeOD, port.npd);
+    const auto result = insulation(partSpec);
     ASSERT_TRUE(result.ok) << result.errorText;
     EXPECT_EQ(outputNames(result), (Names{"InsOutput1", "InsOutput2", "InsOutput3", "InsulatedBody"}));
 }
@@ -264,9 +266,9 @@ TEST(InsulatedDomedFivePort, BodyShellGrowsByOneThicknessUpToTheFaceToFace) {
     HostFixtureScope host;
     for (double D : {0.20, 0.26}) { // D + T = 0.25 or 0.31 against F = 0.292
         SCOPED_TRACE(D);
-        auto spec = samplePart(3183);
-        spec.inputs["Diameter"] = D;
-        const auto result = insulation(spec);
+        auto partSpec = samplePart(3183);
+        partSpec.inputs["Diameter"] = D;
+        const auto result = insulation(partSpec);
         ASSERT_TRUE(result.ok) << result.errorText;
         const double width = std::min(D + 0.05, 0.292);
         expectBox(boxOf(result, "InsulatedBody"),

@@ -119,9 +119,9 @@ TEST(BonnetedBodiesInsulation, BonnetBlockExtentDependsOnTheBonnet) {
                           {2469, 0.01, 0.15},  {2470, 0.05, 0.176}, {2470, 0.01, 0.136}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.pdb) + " T = " + std::to_string(c.T));
-        const auto spec =
+        const auto partSpec =
             bonnetedBody(c.pdb, F, H, flangedEnd(1, B, 0.2286, t, 4), flangedEnd(2, B, 0.2286, t, 4), c.T);
-        const auto result = refhost::evaluateAspect(spec, "Insulation");
+        const auto result = refhost::evaluateAspect(partSpec, "Insulation");
         ASSERT_TRUE(result.ok) << result.errorText;
         expectBoxNear(unitedBox(result, "Body2"),
                       {-c.halfLength, 0.5 * B - c.T, -0.75 * B - c.T, c.halfLength, H + c.T, 0.75 * B + c.T});
@@ -135,9 +135,9 @@ TEST(BonnetedBodiesInsulation, BulgeDiameterLimitedOnlyForPlateBonnets) {
     const double F = 0.3, t = 0.02, B = 0.1143, T = 0.1, unlimited = 0.75 * (F - 2 * t) + 2 * T;
     for (const auto& [pdb, diameter] : {std::pair{2459, F}, std::pair{2469, F}, std::pair{2470, unlimited}}) {
         SCOPED_TRACE(pdb);
-        const auto spec =
+        const auto partSpec =
             bonnetedBody(pdb, F, 0.235, flangedEnd(1, B, 0.2286, t, 4), flangedEnd(2, B, 0.2286, t, 4), T);
-        const auto result = refhost::evaluateAspect(spec, "Insulation");
+        const auto result = refhost::evaluateAspect(partSpec, "Insulation");
         ASSERT_TRUE(result.ok) << result.errorText;
         expectBoxNear(unitedBox(result, "InsValvBody"),
                       {-diameter / 2, -0.75 * B - T, -diameter / 2, diameter / 2, 0.5 * B, diameter / 2});

@@ -37,11 +37,11 @@ TEST(OperatorBaseInsulation, SamplePartsGiveTheirOutputsInOrderAndValidSolids) {
         {2199, {"mainBodyIns", "InsulatedBody", "MountingFlangeIns", "EqualizerIns_", "Port1Ins", "Port2Ins"}},
         {2143, {"mainBodyIns_", "InsulatedBody", "MountingFlangeIns", "EqualizerIns_", "Port1Ins", "Port2Ins"}},
     };
-    for (const auto& spec : sampleParts()) {
-        SCOPED_TRACE(spec.name);
-        const auto result = refhost::evaluateAspect(spec, "Insulation");
+    for (const auto& partSpec : sampleParts()) {
+        SCOPED_TRACE(partSpec.name);
+        const auto result = refhost::evaluateAspect(partSpec, "Insulation");
         ASSERT_TRUE(result.ok) << result.errorText;
-        EXPECT_EQ(collapsedNames(result), expected.at(spec.partDataBasis));
+        EXPECT_EQ(collapsedNames(result), expected.at(partSpec.partDataBasis));
         expectAllGeometryValid(result);
         EXPECT_TRUE(operators(result).empty());
     }
@@ -83,9 +83,9 @@ TEST(OperatorBaseInsulation, EqualizerRadiusStaysWithinClearanceAndLeg) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        const auto spec = operatorBaseValve(c.pdb, flangedEnd(1, kOD, kFD, kFT, 4), c.length, c.height, c.clearance,
-                                            0.15, c.insulation);
-        const auto result = refhost::evaluateAspect(spec, "Insulation");
+        const auto partSpec = operatorBaseValve(c.pdb, flangedEnd(1, kOD, kFD, kFT, 4), c.length, c.height, c.clearance,
+                                                0.15, c.insulation);
+        const auto result = refhost::evaluateAspect(partSpec, "Insulation");
         ASSERT_TRUE(result.ok) << result.errorText;
         const std::string name = c.pdb == 2198 || c.pdb == 2144 ? "Equalizer_" : "EqualizerIns_";
         ASSERT_FALSE(indicesOf(result, name).empty());
@@ -119,9 +119,9 @@ TEST(OperatorBaseInsulation, PortEndsCoverTheFlangesUpToTheCentre) {
     const double radius = kFD / 2 + 0.05;
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.pdb) + " length " + std::to_string(c.length));
-        auto spec = operatorBaseValve(c.pdb, flangedEnd(1, kOD, kFD, kFT, 4), c.length, 0.35, 0.15, 0.15);
-        spec.inputs["Face2toCenter"] = c.face2;
-        const auto result = refhost::evaluateAspect(spec, "Insulation");
+        auto partSpec = operatorBaseValve(c.pdb, flangedEnd(1, kOD, kFD, kFT, 4), c.length, 0.35, 0.15, 0.15);
+        partSpec.inputs["Face2toCenter"] = c.face2;
+        const auto result = refhost::evaluateAspect(partSpec, "Insulation");
         ASSERT_TRUE(result.ok) << result.errorText;
         const auto p1 = unitedBox(result, "Port1Ins");
         const auto p2 = unitedBox(result, "Port2Ins");
@@ -129,8 +129,8 @@ TEST(OperatorBaseInsulation, PortEndsCoverTheFlangesUpToTheCentre) {
         nipple_bonnet::expectBoxNear(p2, {c.port2[0], -radius, -radius, c.port2[1], radius, radius}, 1e-6);
 
         // Without flange thickness there is nothing to cover.
-        spec.ports = {plainPort(1, kOD), plainPort(2, kOD)};
-        const auto plain = refhost::evaluateAspect(spec, "Insulation");
+        partSpec.ports = {plainPort(1, kOD), plainPort(2, kOD)};
+        const auto plain = refhost::evaluateAspect(partSpec, "Insulation");
         ASSERT_TRUE(plain.ok) << plain.errorText;
         EXPECT_TRUE(indicesOf(plain, "Port1Ins").empty());
         EXPECT_TRUE(indicesOf(plain, "Port2Ins").empty());

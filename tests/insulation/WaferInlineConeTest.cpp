@@ -49,13 +49,13 @@ INSTANTIATE_TEST_SUITE_P(
 class InlineBodyGrownTwin : public ::testing::TestWithParam<std::int32_t> {};
 
 TEST_P(InlineBodyGrownTwin, EnvelopesCoincideWithTheShapesAtZeroThicknessAndHoldThemOtherwise) {
-    auto spec = inlinePart(GetParam());
-    const auto body = physical(spec);
+    auto partSpec = inlinePart(GetParam());
+    const auto body = physical(partSpec);
     ASSERT_TRUE(body.ok) << body.errorText;
     const std::size_t shapes = body.outputs->outputs().size() - 2;
     for (double thickness : {0.0, T}) {
-        spec.inputs["InsulationThickness"] = thickness;
-        const auto envelope = insulation(spec);
+        partSpec.inputs["InsulationThickness"] = thickness;
+        const auto envelope = insulation(partSpec);
         ASSERT_TRUE(envelope.ok) << envelope.errorText;
         for (std::size_t i = 0; i < shapes; ++i) {
             const auto inner = measured(body, i).bbox, outer = measured(envelope, i).bbox;
@@ -100,9 +100,9 @@ class InlineBodyThickness : public ::testing::TestWithParam<ThicknessCase> {};
 
 TEST_P(InlineBodyThickness, FollowsTheEnvelopeRules) {
     const ThicknessCase& c = GetParam();
-    auto spec = inlinePart(c.partDataBasis);
-    if (c.adjust) c.adjust(spec);
-    const auto result = insulation(spec);
+    auto partSpec = inlinePart(c.partDataBasis);
+    if (c.adjust) c.adjust(partSpec);
+    const auto result = insulation(partSpec);
     ASSERT_TRUE(result.ok) << result.errorText;
     EXPECT_EQ(outputNames(result), c.names);
     expectAllValid(result);
@@ -111,12 +111,12 @@ TEST_P(InlineBodyThickness, FollowsTheEnvelopeRules) {
 }
 
 auto thickness(double value) {
-    return [value](refhost::PartSpec& spec) { spec.inputs["InsulationThickness"] = value; };
+    return [value](refhost::PartSpec& partSpec) { partSpec.inputs["InsulationThickness"] = value; };
 }
 auto flanges(double od1, double thk1, double od2, double thk2) {
-    return [=](refhost::PartSpec& spec) {
-        spec.ports[0].flangeOD = od1, spec.ports[0].flangeThickness = thk1;
-        spec.ports[1].flangeOD = od2, spec.ports[1].flangeThickness = thk2;
+    return [=](refhost::PartSpec& partSpec) {
+        partSpec.ports[0].flangeOD = od1, partSpec.ports[0].flangeThickness = thk1;
+        partSpec.ports[1].flangeOD = od2, partSpec.ports[1].flangeThickness = thk2;
     };
 }
 
@@ -184,7 +184,7 @@ INSTANTIATE_TEST_SUITE_P(
                       {}},
         ThicknessCase{"double cone with a vertical envelope wider than the valve",
                       2232,
-                      [](refhost::PartSpec& spec) { spec.inputs["Diameter"] = 0.28; },
+                      [](refhost::PartSpec& partSpec) { partSpec.inputs["Diameter"] = 0.28; },
                       {"InsulatedBody", "MainBodyRighttConeIns", "VerticalCylinderIns", "Port1Ins", "Port2Ins"},
                       {{2, {0, -0.1 - T, 0}, {0, 0.2 + T, 0}, Ls}},
                       {}},
@@ -224,9 +224,9 @@ class InsulatedBulb : public ::testing::TestWithParam<BulbCase> {};
 
 TEST_P(InsulatedBulb, DropsThePipeRunsWhereTheGrownBulgeReachesTheFlanges) {
     const BulbCase& c = GetParam();
-    auto spec = inlinePart(c.partDataBasis);
-    spec.inputs["InsulationThickness"] = c.thickness;
-    const auto result = insulation(spec);
+    auto partSpec = inlinePart(c.partDataBasis);
+    partSpec.inputs["InsulationThickness"] = c.thickness;
+    const auto result = insulation(partSpec);
     ASSERT_TRUE(result.ok) << result.errorText;
     const auto& revolution = recorded(result, 0).creation();
     EXPECT_EQ(recordedNumber(revolution, "profile.count"), c.curves);
@@ -249,9 +249,9 @@ INSTANTIATE_TEST_SUITE_P(Profiles, InsulatedBulb,
 
 TEST(InsulatedFlatSidedWafer, GrowsTheDiscsAndStopsThemAtTheOppositeFace) {
     for (const auto& [t, length] : {std::pair{T, kFlangeThk + T}, std::pair{0.06, Lw}}) {
-        auto spec = inlinePart(2256);
-        spec.inputs["InsulationThickness"] = t;
-        const auto result = insulation(spec);
+        auto partSpec = inlinePart(2256);
+        partSpec.inputs["InsulationThickness"] = t;
+        const auto result = insulation(partSpec);
         ASSERT_TRUE(result.ok) << result.errorText;
         const double h = 0.45 * kFlangeOD, halfFlat = std::sqrt(kFlangeOD * kFlangeOD / 4 - h * h);
         const double z = std::hypot(h + t, halfFlat + t);

@@ -23,9 +23,9 @@ constexpr double kF = 0.292; // NPS 4 class 150 swing check face-to-face
 constexpr double kOD = 0.1143;
 
 PartSpec defaultPart(std::int32_t pdb) {
-    auto spec = test::twoPortPart(pdb);
-    spec.inputs["FacetoFace"] = kF;
-    return spec;
+    auto partSpec = test::twoPortPart(pdb);
+    partSpec.inputs["FacetoFace"] = kF;
+    return partSpec;
 }
 
 refhost::OperatorSpec operatorWithOffset() {
@@ -65,9 +65,9 @@ TEST(DefaultBodies, OutputsInOrderForEveryDefaultVariant) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.pdb);
-        auto spec = defaultPart(c.pdb);
-        spec.inputs["Length2"] = 0.25;
-        auto result = refhost::evaluateAspect(spec, "Physical");
+        auto partSpec = defaultPart(c.pdb);
+        partSpec.inputs["Length2"] = 0.25;
+        auto result = refhost::evaluateAspect(partSpec, "Physical");
         EXPECT_TRUE(result.ok);
         EXPECT_EQ(outputNames(result), c.names);
         for (std::size_t i = 0; i < c.names.size(); ++i) {
@@ -80,11 +80,11 @@ TEST(DefaultBodies, OutputsInOrderForEveryDefaultVariant) {
 
 TEST(DefaultBodies, PlainBodyIsACylinderOfPort2OnlyWithoutFlangeAndAttribute) {
     // Flangeless port 1 with attribute 0: a cylinder of port 2's diameter between the faces.
-    auto spec = defaultPart(0);
-    spec.ports[0].flangeThickness = 0;
-    spec.ports[1].pipeOD = 0.2;
-    spec.ports[1].flangeThickness = 0.02;
-    auto cylinder = refhost::evaluateAspect(spec, "Physical");
+    auto partSpec = defaultPart(0);
+    partSpec.ports[0].flangeThickness = 0;
+    partSpec.ports[1].pipeOD = 0.2;
+    partSpec.ports[1].flangeThickness = 0.02;
+    auto cylinder = refhost::evaluateAspect(partSpec, "Physical");
     ASSERT_TRUE(cylinder.ok);
     auto m = measured(cylinder, 0);
     EXPECT_NEAR(m.bbox[0], -kF / 2, 1e-6);
@@ -92,8 +92,8 @@ TEST(DefaultBodies, PlainBodyIsACylinderOfPort2OnlyWithoutFlangeAndAttribute) {
     EXPECT_NEAR(m.bbox[4], 0.1, 1e-6);
 
     // A non-zero attribute (or flange) gives a cone from port 1's radius to a point.
-    spec.ports[0].attribute = 7;
-    auto cone = refhost::evaluateAspect(spec, "Physical");
+    partSpec.ports[0].attribute = 7;
+    auto cone = refhost::evaluateAspect(partSpec, "Physical");
     ASSERT_TRUE(cone.ok);
     const auto& creation = recorded(cone, 0).creation();
     EXPECT_EQ(creation.kind, "cone");
@@ -105,9 +105,9 @@ TEST(DefaultBodies, PlainBodyIsACylinderOfPort2OnlyWithoutFlangeAndAttribute) {
 TEST(DefaultBodies, VerticalPortOffsetMovesNozzle1OnlyFor455) {
     for (std::int32_t pdb : {455, 456}) {
         SCOPED_TRACE(pdb);
-        auto spec = defaultPart(pdb);
-        spec.inputs["PortVOffset"] = 0.05;
-        auto result = refhost::evaluateAspect(spec, "Physical");
+        auto partSpec = defaultPart(pdb);
+        partSpec.inputs["PortVOffset"] = 0.05;
+        auto result = refhost::evaluateAspect(partSpec, "Physical");
         ASSERT_TRUE(result.ok);
         const double expectedY = pdb == 455 ? -0.05 : 0.0;
         expectTriple(recordedTriple(recorded(result, 4).creation(), "position"), -kF / 2, expectedY, 0);
@@ -127,9 +127,9 @@ TEST(DefaultBodies, BSplineBodyFallsBackToFlangeOrEnlargedPipe) {
     const Case cases[] = {{0.1, 1.25 * kOD}, {0.2286, 0.2286}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.flangeOD);
-        auto spec = defaultPart(2021);
-        spec.ports[0].flangeOD = c.flangeOD;
-        auto result = refhost::evaluateAspect(spec, "Physical");
+        auto partSpec = defaultPart(2021);
+        partSpec.ports[0].flangeOD = c.flangeOD;
+        auto result = refhost::evaluateAspect(partSpec, "Physical");
         ASSERT_TRUE(result.ok);
         EXPECT_EQ(recorded(result, 0).outputKind(), refhost::OutputKind::Surface);
         auto m = measured(result, 0);
@@ -141,10 +141,10 @@ TEST(DefaultBodies, BSplineBodyFallsBackToFlangeOrEnlargedPipe) {
 }
 
 TEST(DefaultBodies, OperatorMountingWithDefaultsSitsAtOnePointTwoDiameters) {
-    auto spec = defaultPart(2046);
-    spec.inputs["OffsetfromPort1"] = 0.05; // moves the operator, not the mounting
-    spec.valveOperator = operatorWithOffset();
-    auto result = refhost::evaluateAspect(spec, "Physical");
+    auto partSpec = defaultPart(2046);
+    partSpec.inputs["OffsetfromPort1"] = 0.05; // moves the operator, not the mounting
+    partSpec.valveOperator = operatorWithOffset();
+    auto result = refhost::evaluateAspect(partSpec, "Physical");
     ASSERT_TRUE(result.ok);
     EXPECT_EQ(outputNames(result), (Names{"Body", "MountFlange", "MountBox", "PNoz1", "PNoz2", "ValveOperator"}));
     auto box = measured(result, 2);
@@ -165,12 +165,12 @@ TEST(DefaultBodies, OperatorMountingWithDefaultsSitsAtOnePointTwoDiameters) {
 
 TEST(DefaultBodies, Length2AndOffsetFromPort1PlaceThe2047Mounting) {
     const double P = 0.1, L2 = 0.3;
-    auto spec = defaultPart(2047);
-    spec.inputs["OffsetfromPort1"] = P;
-    spec.inputs["Length2"] = L2;
-    spec.inputs["HandwheelAngle"] = 0;
-    spec.valveOperator = operatorWithOffset();
-    auto result = refhost::evaluateAspect(spec, "Physical");
+    auto partSpec = defaultPart(2047);
+    partSpec.inputs["OffsetfromPort1"] = P;
+    partSpec.inputs["Length2"] = L2;
+    partSpec.inputs["HandwheelAngle"] = 0;
+    partSpec.valveOperator = operatorWithOffset();
+    auto result = refhost::evaluateAspect(partSpec, "Physical");
     ASSERT_TRUE(result.ok);
     auto flange = measured(result, 1);
     EXPECT_NEAR(flange.bbox[0], P - 0.6 * kF, 1e-6);
@@ -187,10 +187,10 @@ TEST(DefaultBodies, Length2AndOffsetFromPort1PlaceThe2047Mounting) {
 
 TEST(ValveOperator, AxesFollowTheHandwheelAngle) {
     const double a = 0.5;
-    auto spec = defaultPart(1);
-    spec.inputs["HandwheelAngle"] = a;
-    spec.valveOperator = operatorWithOffset();
-    auto result = refhost::evaluateAspect(spec, "Physical");
+    auto partSpec = defaultPart(1);
+    partSpec.inputs["HandwheelAngle"] = a;
+    partSpec.valveOperator = operatorWithOffset();
+    auto result = refhost::evaluateAspect(partSpec, "Physical");
     ASSERT_TRUE(result.ok);
     const auto& op = operatorOf(result);
     auto axes = op.axes();
@@ -231,14 +231,14 @@ TEST(ValveOperator, AbsentOrUnmatchedOperatorsLeaveBodyAndNozzles) {
 }
 
 TEST(DefaultBodies, NozzlesSitAtTheConnectionPoints) {
-    auto spec = defaultPart(1);
-    spec.ports[0].terminationClass = 20; // cpt offset kept (only flanged ports drop it)
-    spec.ports[0].cptOffset = 0.01;
-    spec.ports[0].depth = 0.004;
-    spec.ports[1].terminationClass = 5; // flanged: cpt offset forced to 0
-    spec.ports[1].cptOffset = 0.02;
-    spec.ports[1].depth = 0.003;
-    auto result = refhost::evaluateAspect(spec, "Physical");
+    auto partSpec = defaultPart(1);
+    partSpec.ports[0].terminationClass = 20; // cpt offset kept (only flanged ports drop it)
+    partSpec.ports[0].cptOffset = 0.01;
+    partSpec.ports[0].depth = 0.004;
+    partSpec.ports[1].terminationClass = 5; // flanged: cpt offset forced to 0
+    partSpec.ports[1].cptOffset = 0.02;
+    partSpec.ports[1].depth = 0.003;
+    auto result = refhost::evaluateAspect(partSpec, "Physical");
     ASSERT_TRUE(result.ok);
     const auto& n1 = recorded(result, 1).creation();
     const auto& n2 = recorded(result, 2).creation();

@@ -54,9 +54,9 @@ inline std::map<std::string, double> standardInputs(std::int32_t partDataBasis) 
 
 // A part of the PartDataBasis with two class 150 NPS 4 flanged ports and the body's standard inputs.
 inline refhost::PartSpec inlinePart(std::int32_t partDataBasis) {
-    refhost::PartSpec spec = twoPortPart(partDataBasis);
-    spec.inputs = standardInputs(partDataBasis);
-    return spec;
+    refhost::PartSpec partSpec = twoPortPart(partDataBasis);
+    partSpec.inputs = standardInputs(partDataBasis);
+    return partSpec;
 }
 
 // A port whose cpt offset is kept (not flanged): a mechanical joint with the NPS 4 flange data.
@@ -68,11 +68,11 @@ inline refhost::PortSpec mechanicalPort(std::int16_t index, double cptOffset, do
     return port;
 }
 
-inline refhost::AspectResult physical(const refhost::PartSpec& spec) {
-    return refhost::evaluateAspect(spec, "Physical");
+inline refhost::AspectResult physical(const refhost::PartSpec& partSpec) {
+    return refhost::evaluateAspect(partSpec, "Physical");
 }
-inline refhost::AspectResult insulation(const refhost::PartSpec& spec) {
-    return refhost::evaluateAspect(spec, "Insulation");
+inline refhost::AspectResult insulation(const refhost::PartSpec& partSpec) {
+    return refhost::evaluateAspect(partSpec, "Insulation");
 }
 
 inline std::string recordedText(const refhost::Creation& creation, const std::string& name) {

@@ -19,7 +19,9 @@ namespace {
 using namespace multi_port;
 constexpr double kPi = 3.14159265358979323846;
 
-refhost::AspectResult physical(const refhost::PartSpec& spec) { return refhost::evaluateAspect(spec, "Physical"); }
+refhost::AspectResult physical(const refhost::PartSpec& partSpec) {
+    return refhost::evaluateAspect(partSpec, "Physical");
+}
 
 // The covered bodies' "FillerBody" fills the two upper corners between the bore and its square: its
 // profile's half circle touches the profile's top line at the bore's crown. The reference host refuses
@@ -105,13 +107,13 @@ struct NozzleAt {
 
 // Ports whose depth and cpt offset differ per port and are kept (plain ends), so that a sign or a
 // port mix-up shows.
-refhost::PartSpec withOffsets(refhost::PartSpec spec) {
-    for (auto& port : spec.ports) {
+refhost::PartSpec withOffsets(refhost::PartSpec partSpec) {
+    for (auto& port : partSpec.ports) {
         port.terminationClass = 10;
         port.depth = 0.003 * port.index;
         port.cptOffset = 0.002 * port.index + 0.001;
     }
-    return spec;
+    return partSpec;
 }
 
 struct NozzleCase {
@@ -178,11 +180,11 @@ class NozzlePlacement : public ::testing::TestWithParam<NozzleCase> {};
 
 TEST_P(NozzlePlacement, EveryPortHasItsNozzleAtItsFaceLookingOutwards) {
     HostFixtureScope host;
-    const auto spec = withOffsets(samplePart(GetParam().partDataBasis));
-    const auto result = physical(spec);
+    const auto partSpec = withOffsets(samplePart(GetParam().partDataBasis));
+    const auto result = physical(partSpec);
     if (GetParam().partDataBasis <= 13 && hostRefusesTouchingFiller(result)) GTEST_SKIP() << kTouchingFiller;
     ASSERT_TRUE(result.ok) << result.errorText;
-    for (const auto& want : GetParam().expected(spec)) {
+    for (const auto& want : GetParam().expected(partSpec)) {
         SCOPED_TRACE(want.name);
         const auto& nozzle = recorded(result, indexOf(result, want.name)).creation();
         ASSERT_EQ(nozzle.kind, "nozzle");
@@ -206,9 +208,9 @@ TEST(JacketedSixPort, JacketRunsThroughBothSectionsInEveryEllipseBranch) {
     HostFixtureScope host;
     for (double B : {0.10, 0.11, 0.13}) { // E = 0.22: wider than deep, a half circle, deeper than wide
         SCOPED_TRACE(B);
-        auto spec = samplePart(2381);
-        spec.inputs["B"] = B;
-        const auto result = physical(spec);
+        auto partSpec = samplePart(2381);
+        partSpec.inputs["B"] = B;
+        const auto result = physical(partSpec);
         ASSERT_TRUE(result.ok) << result.errorText;
         expectAllShapesValid(result);
         const double L = 0.292, A = 0.15, E = 0.22, C = 0.07, R = (A + kOdNps4 / 2) / 2;
@@ -232,9 +234,9 @@ class PhysicalFailure : public ::testing::TestWithParam<FailureCase> {};
 
 TEST_P(PhysicalFailure, EndsTheBuilderKeepingEarlierOutputs) {
     HostFixtureScope host;
-    auto spec = samplePart(GetParam().partDataBasis);
-    for (const auto& input : GetParam().inputs) spec.inputs[input] = 0;
-    expectFailureKeeping(physical(spec), GetParam().kept);
+    auto partSpec = samplePart(GetParam().partDataBasis);
+    for (const auto& input : GetParam().inputs) partSpec.inputs[input] = 0;
+    expectFailureKeeping(physical(partSpec), GetParam().kept);
 }
 
 INSTANTIATE_TEST_SUITE_P(MultiPort, PhysicalFailure,
@@ -318,10 +320,10 @@ TEST(CoveredBodies, NeckArcKeepsTheStartRadius) {
 // 13 sizes the cover on the shorter side while the bore and nozzles keep both distances.
 TEST(CoveredBodies, UnequalFacesSizeTheCoverOnTheShorterSide) {
     HostFixtureScope host;
-    auto spec = samplePart(13);
-    spec.inputs["Face1toCenter"] = 0.25;
-    spec.inputs["Face2toCenter"] = 0.15;
-    const auto result = physical(spec);
+    auto partSpec = samplePart(13);
+    partSpec.inputs["Face1toCenter"] = 0.25;
+    partSpec.inputs["Face2toCenter"] = 0.15;
+    const auto result = physical(partSpec);
     if (hostRefusesTouchingFiller(result)) GTEST_SKIP() << kTouchingFiller;
     ASSERT_TRUE(result.ok) << result.errorText;
     const double t = 0.0191, a = 0.15 - 2 * t, r = kOdNps2 / 2;
@@ -334,9 +336,9 @@ TEST(CoveredBodies, UnequalFacesSizeTheCoverOnTheShorterSide) {
 // Ends without flange thickness: only port 1's takes the token 0.0001, so the bore reaches port 2's face.
 TEST(CoveredBodies, OnlyPortOneTakesTheTokenFlangeThickness) {
     HostFixtureScope host;
-    auto spec = samplePart(13);
-    spec.ports = {socketEnd(1, kOdNps2, 2), socketEnd(2, kOdNps2, 2)};
-    const auto result = physical(spec);
+    auto partSpec = samplePart(13);
+    partSpec.ports = {socketEnd(1, kOdNps2, 2), socketEnd(2, kOdNps2, 2)};
+    const auto result = physical(partSpec);
     const auto body = boxOf(result, "Body");
     EXPECT_NEAR(body[0], -0.14 + 0.0001, 1e-9);
     EXPECT_NEAR(body[3], 0.127, 1e-9);
@@ -358,10 +360,10 @@ class AngledBranchFaces : public ::testing::TestWithParam<BranchCase> {};
 TEST_P(AngledBranchFaces, BoreAndBranchFollowTheFaceDistances) {
     HostFixtureScope host;
     const auto& c = GetParam();
-    auto spec = samplePart(385);
-    spec.partDataBasis = c.partDataBasis;
-    for (const auto& [name, value] : c.distances) spec.inputs[name] = value;
-    const auto result = physical(spec);
+    auto partSpec = samplePart(385);
+    partSpec.partDataBasis = c.partDataBasis;
+    for (const auto& [name, value] : c.distances) partSpec.inputs[name] = value;
+    const auto result = physical(partSpec);
     ASSERT_TRUE(result.ok) << result.errorText;
     const double t = 0.0239;
     const auto body = boxOf(result, "Body");
@@ -386,11 +388,11 @@ INSTANTIATE_TEST_SUITE_P(MultiPort, AngledBranchFaces,
 // branch root to a quarter of the bore at the bore's bottom line, back towards port 1.
 TEST(AngledBranch, ShortFaceLimitsTheBranchAndTheFillerFitsTheBore) {
     HostFixtureScope host;
-    auto spec = samplePart(387);
-    spec.ports = {socketEnd(1, 0.1, 4), socketEnd(2, 0.1, 4)};
-    spec.inputs["Face1toCenter"] = 0.05;
-    spec.inputs["Face2toCenter"] = 0.2;
-    const auto result = physical(spec);
+    auto partSpec = samplePart(387);
+    partSpec.ports = {socketEnd(1, 0.1, 4), socketEnd(2, 0.1, 4)};
+    partSpec.inputs["Face1toCenter"] = 0.05;
+    partSpec.inputs["Face2toCenter"] = 0.2;
+    const auto result = physical(partSpec);
     ASSERT_TRUE(result.ok) << result.errorText;
     const double d = 0.1, Db = 0.95 * 2 * 0.05 / std::sin(kPi / 4);
     EXPECT_NEAR(recordedNumber(recorded(result, indexOf(result, "Branch")).creation(), "profile.radius"), Db / 2,
@@ -417,10 +419,10 @@ class JacketCap : public ::testing::TestWithParam<CapDefault> {};
 TEST_P(JacketCap, MissingWidthTakesTheBuildersDefault) {
     HostFixtureScope host;
     const auto& c = GetParam();
-    auto spec = samplePart(c.partDataBasis);
-    spec.inputs["FacetoFace"] = 0.3;
-    spec.inputs["Width"] = c.width;
-    const auto result = physical(spec);
+    auto partSpec = samplePart(c.partDataBasis);
+    partSpec.inputs["FacetoFace"] = 0.3;
+    partSpec.inputs["Width"] = c.width;
+    const auto result = physical(partSpec);
     ASSERT_TRUE(result.ok) << result.errorText;
     const auto cap = boxOf(result, "Output3"), stem = boxOf(result, "Output2");
     EXPECT_NEAR(cap[3] - cap[0], c.W, 1e-9);
@@ -440,9 +442,9 @@ INSTANTIATE_TEST_SUITE_P(MultiPort, JacketCap,
 // A jacket port stub is as wide as its flange where it has one, else as its pipe.
 TEST(FourPortJacketed, StubsTakeTheLargerOfFlangeAndPipe) {
     HostFixtureScope host;
-    auto spec = samplePart(3125);
-    spec.ports[3] = flanged(4, kOdNps1Half, 0.0889, 0.0111, 0.5);
-    const auto result = physical(spec);
+    auto partSpec = samplePart(3125);
+    partSpec.ports[3] = flanged(4, kOdNps1Half, 0.0889, 0.0111, 0.5);
+    const auto result = physical(partSpec);
     ASSERT_TRUE(result.ok) << result.errorText;
     const auto inlet = boxOf(result, "Output4"), outlet = boxOf(result, "Output5");
     EXPECT_NEAR(inlet[3] - inlet[0], kOdNps1Half, 1e-9);
@@ -453,9 +455,9 @@ TEST(FourPortJacketed, StubsTakeTheLargerOfFlangeAndPipe) {
 // offset as cleared.
 TEST(FourPortJacketed, CptOffsetShortensTheBodiesButNotTheNozzles) {
     HostFixtureScope host;
-    auto spec = samplePart(3146);
-    spec.ports[0].cptOffset = 0.01;
-    const auto result = physical(spec);
+    auto partSpec = samplePart(3146);
+    partSpec.ports[0].cptOffset = 0.01;
+    const auto result = physical(partSpec);
     ASSERT_TRUE(result.ok) << result.errorText;
     const double F = 0.203;
     EXPECT_NEAR(boxOf(result, "Body")[0], -F / 2 + 0.01, 1e-9);
@@ -483,11 +485,11 @@ TEST(DomedFivePort, BodyAndCapVolumesInBothEllipseBranches) {
     // With H = 0.3 and Yo = 0.2, D = 0.2 gives flat bottom and dome, D = 0.02 tall ones.
     for (double D : {0.20, 0.02}) {
         SCOPED_TRACE(D);
-        auto spec = samplePart(3183);
-        spec.inputs["Diameter"] = D;
-        const auto result = physical(spec);
+        auto partSpec = samplePart(3183);
+        partSpec.inputs["Diameter"] = D;
+        const auto result = physical(partSpec);
         ASSERT_TRUE(result.ok) << result.errorText;
-        const double H = spec.inputs["HeightFrmValCen"], Yo = 0.20;
+        const double H = partSpec.inputs["HeightFrmValCen"], Yo = 0.20;
         const double rb = D / 2, rc = 0.4 * D;
         const auto body = measured(result, indexOf(result, "Body"));
         EXPECT_TRUE(body.valid);
@@ -512,10 +514,10 @@ TEST(DomedFivePort, RingFromCrownToHeight) {
 // Without a diameter the body is half the face-to-face length wide, the cap 0.8 of that.
 TEST(DomedFivePort, MissingDiameterIsHalfTheFaceToFace) {
     HostFixtureScope host;
-    auto spec = samplePart(3183);
-    spec.inputs["FacetoFace"] = 0.4;
-    spec.inputs["Diameter"] = 0;
-    const auto result = physical(spec);
+    auto partSpec = samplePart(3183);
+    partSpec.inputs["FacetoFace"] = 0.4;
+    partSpec.inputs["Diameter"] = 0;
+    const auto result = physical(partSpec);
     ASSERT_TRUE(result.ok) << result.errorText;
     EXPECT_NEAR(boxOf(result, "Body")[3], 0.1, 1e-6);
     EXPECT_NEAR(boxOf(result, "Output5")[3], 0.08, 1e-6);

@@ -32,14 +32,14 @@ struct LoftSize {
     double diameter;
 };
 
-LoftSize loftSize(const refhost::PartSpec& spec) {
-    const auto& p1 = spec.ports[0];
-    const auto& p2 = spec.ports[1];
-    if (spec.partDataBasis >= 2856) {
+LoftSize loftSize(const refhost::PartSpec& partSpec) {
+    const auto& p1 = partSpec.ports[0];
+    const auto& p2 = partSpec.ports[1];
+    if (partSpec.partDataBasis >= 2856) {
         const double d = std::max({p1.pipeOD, p1.flangeOD, p2.pipeOD, p2.flangeOD});
-        return {spec.inputs.at("ValveFacetoFace"), 0.8 * (d / 2 + spec.inputs.at("HeightFrmValCen"))};
+        return {partSpec.inputs.at("ValveFacetoFace"), 0.8 * (d / 2 + partSpec.inputs.at("HeightFrmValCen"))};
     }
-    return {spec.inputs.at("FacetoFace") - p1.flangeThickness - p2.flangeThickness, std::max(p1.pipeOD, p2.pipeOD)};
+    return {partSpec.inputs.at("FacetoFace") - p1.flangeThickness - p2.flangeThickness, std::max(p1.pipeOD, p2.pipeOD)};
 }
 
 // What each builder adds: the outputs before the lofted body, the loft's literal, the outputs after it.
@@ -79,8 +79,8 @@ class SamplePartPhysical : public ::testing::TestWithParam<Layout> {};
 TEST_P(SamplePartPhysical, AddsItsOutputsInOrderAllValidWithTheLoftFollowingItsGuides) {
     HostFixtureScope host;
     const Layout& layout = GetParam();
-    const refhost::PartSpec spec = samplePart(layout.partDataBasis);
-    const auto result = refhost::evaluateAspect(spec, "Physical");
+    const refhost::PartSpec partSpec = samplePart(layout.partDataBasis);
+    const auto result = refhost::evaluateAspect(partSpec, "Physical");
     ASSERT_TRUE(result.ok) << result.errorText;
 
     const std::size_t loftCount = indicesOf(result, layout.loft).size();
@@ -88,7 +88,7 @@ TEST_P(SamplePartPhysical, AddsItsOutputsInOrderAllValidWithTheLoftFollowingItsG
     EXPECT_EQ(outputNames(result), concat({layout.before, repeated(layout.loft, loftCount), layout.after}));
     expectAllGeometryValid(result);
 
-    const LoftSize size = loftSize(spec);
+    const LoftSize size = loftSize(partSpec);
     const double radius = size.diameter / 2;
     expectBoxNear(unitedBox(result, layout.loft),
                   {-size.length / 2, -0.75 * size.diameter, -radius, size.length / 2, radius, radius}, 1e-4 * radius);
@@ -110,9 +110,9 @@ TEST(NippleEndsPhysical, NippleLengthFromEitherInputPlacesNipplesAndNozzles) {
     HostFixtureScope host;
     for (std::int32_t pdb : {2856, 2857, 2858, 2859, 2860, 2861}) {
         SCOPED_TRACE(pdb);
-        const auto spec = nippleValve(pdb, 0.3, 0.1, 0.2, portWithOffsets(1, 0.0334, 0.010, 0.004),
-                                      portWithOffsets(2, 0.0334, 0.006, 0.002));
-        const auto result = refhost::evaluateAspect(spec, "Physical");
+        const auto partSpec = nippleValve(pdb, 0.3, 0.1, 0.2, portWithOffsets(1, 0.0334, 0.010, 0.004),
+                                          portWithOffsets(2, 0.0334, 0.006, 0.002));
+        const auto result = refhost::evaluateAspect(partSpec, "Physical");
         ASSERT_TRUE(result.ok) << result.errorText;
         const auto body2 = boxOf(result, 1), body3 = boxOf(result, 2);
         EXPECT_NEAR(body2[0], -0.25, 1e-6);
@@ -140,8 +140,8 @@ TEST(NippleEndsPhysical, ZeroLengthNipplesFailAfterTheBody) {
     HostFixtureScope host;
     for (std::int32_t pdb : {2856, 2857, 2858, 2859, 2860, 2861}) {
         SCOPED_TRACE(pdb);
-        const auto spec = nippleValve(pdb, 0.111, 0.0, 0.08, nippleEnd(1, 0.0334, 1), nippleEnd(2, 0.0334, 1));
-        const auto result = refhost::evaluateAspect(spec, "Physical");
+        const auto partSpec = nippleValve(pdb, 0.111, 0.0, 0.08, nippleEnd(1, 0.0334, 1), nippleEnd(2, 0.0334, 1));
+        const auto result = refhost::evaluateAspect(partSpec, "Physical");
         EXPECT_FALSE(result.ok);
         EXPECT_EQ(result.errorCode, host::kGenericFailure);
         EXPECT_EQ(outputNames(result), std::vector<std::string>{"Body"});
@@ -205,9 +205,9 @@ TEST(BonnetedBodiesPhysical, UnequalFlangesShiftTheBonnetNotTheLoft) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.pdb) + " " + c.box);
-        const auto spec =
+        const auto partSpec =
             bonnetedBody(c.pdb, F, 0.235, flangedEnd(1, B, 0.2286, t1, 4), flangedEnd(2, B, 0.2286, t2, 4));
-        const auto result = refhost::evaluateAspect(spec, "Physical");
+        const auto result = refhost::evaluateAspect(partSpec, "Physical");
         ASSERT_TRUE(result.ok) << result.errorText;
         const auto box = unitedBox(result, c.box);
         EXPECT_NEAR(box[0], -c.scale * (c.inset * F - t1), 1e-6);
@@ -247,10 +247,10 @@ TEST(BonnetedBodiesPhysical, BodyDiameterComesFromFlangesOnlyForEndType15) {
 TEST(BonnetedBodiesPhysical, PartWithOnePortFailsBeforeDrawing) {
     HostFixtureScope host;
     for (std::int32_t pdb : {2459, 2469, 2470}) {
-        auto spec = bonnetedBody(pdb, 0.292, 0.235, flangedEnd(1, 0.1143, 0.2286, 0.0239, 4),
-                                 flangedEnd(2, 0.1143, 0.2286, 0.0239, 4));
-        spec.ports.pop_back();
-        const auto result = refhost::evaluateAspect(spec, "Physical");
+        auto partSpec = bonnetedBody(pdb, 0.292, 0.235, flangedEnd(1, 0.1143, 0.2286, 0.0239, 4),
+                                     flangedEnd(2, 0.1143, 0.2286, 0.0239, 4));
+        partSpec.ports.pop_back();
+        const auto result = refhost::evaluateAspect(partSpec, "Physical");
         EXPECT_FALSE(result.ok) << pdb;
         EXPECT_EQ(result.errorCode, host::kGenericFailure) << pdb;
         EXPECT_TRUE(outputNames(result).empty()) << pdb;

@@ -24,13 +24,13 @@ TEST(OperatorBasePhysical, SamplePartsGiveTheirOutputsInOrderAndValidSolids) {
     const std::vector<std::string> inclined = {"Body",       "OperatorBase", "MountingFlange",
                                                "Equalizer_", "PNoz1",        "PNoz2"};
     const std::vector<std::string> skinned = {"mainBody", "Body", "MountingFlange", "Equalizer_", "PNoz1", "PNoz2"};
-    for (const auto& spec : sampleParts()) {
-        SCOPED_TRACE(spec.name);
-        const auto result = refhost::evaluateAspect(spec, "Physical");
+    for (const auto& partSpec : sampleParts()) {
+        SCOPED_TRACE(partSpec.name);
+        const auto result = refhost::evaluateAspect(partSpec, "Physical");
         ASSERT_TRUE(result.ok) << result.errorText;
-        EXPECT_EQ(collapsedNames(result), isInclined(spec.partDataBasis) ? inclined : skinned);
+        EXPECT_EQ(collapsedNames(result), isInclined(partSpec.partDataBasis) ? inclined : skinned);
         expectAllGeometryValid(result);
-        EXPECT_EQ(operators(result).size(), spec.partDataBasis == 2142 ? 0u : 1u);
+        EXPECT_EQ(operators(result).size(), partSpec.partDataBasis == 2142 ? 0u : 1u);
     }
 }
 
@@ -56,9 +56,9 @@ TEST(OperatorBasePhysical, BodyAndNozzlesSitAtTheFaces) {
     port.depth = 0.004;
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.pdb) + " face 2 " + std::to_string(c.face2));
-        auto spec = operatorBaseValve(c.pdb, port, c.length, 0.35, 0.15, 0.15);
-        spec.inputs["Face2toCenter"] = c.face2;
-        const auto result = refhost::evaluateAspect(spec, "Physical");
+        auto partSpec = operatorBaseValve(c.pdb, port, c.length, 0.35, 0.15, 0.15);
+        partSpec.inputs["Face2toCenter"] = c.face2;
+        const auto result = refhost::evaluateAspect(partSpec, "Physical");
         ASSERT_TRUE(result.ok) << result.errorText;
 
         if (isInclined(c.pdb)) {
@@ -119,11 +119,11 @@ TEST(OperatorBasePhysical, OperatorHeightInputIsChosenByPartDataBasis) {
     HostFixtureScope host;
     for (const auto& [pdb, height] : {std::pair{2157, 0.3}, std::pair{2199, 0.5}}) {
         SCOPED_TRACE(pdb);
-        auto spec = nps4Valve(pdb);
-        spec.valveOperator = sampleOperator("operator");
-        spec.inputs["OffsetFrmValCen"] = 0.3;
-        spec.inputs["HeightFrmValCen"] = 0.5;
-        const auto result = refhost::evaluateAspect(spec, "Physical");
+        auto partSpec = nps4Valve(pdb);
+        partSpec.valveOperator = sampleOperator("operator");
+        partSpec.inputs["OffsetFrmValCen"] = 0.3;
+        partSpec.inputs["HeightFrmValCen"] = 0.5;
+        const auto result = refhost::evaluateAspect(partSpec, "Physical");
         ASSERT_TRUE(result.ok) << result.errorText;
         const auto base = cylinderNamed(result, "Body");
         expectPointNear(base.start, {0, 0, 0});
@@ -153,11 +153,11 @@ TEST(OperatorBasePhysical, ZeroOperatorHeightFailsAtTheOperatorBase) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.pdb);
-        auto spec = nps4Valve(c.pdb);
-        spec.inputs["OffsetFrmValCen"] = 0.35;
-        spec.inputs["HeightFrmValCen"] = 0.35;
-        spec.inputs[c.input] = 0;
-        const auto result = refhost::evaluateAspect(spec, "Physical");
+        auto partSpec = nps4Valve(c.pdb);
+        partSpec.inputs["OffsetFrmValCen"] = 0.35;
+        partSpec.inputs["HeightFrmValCen"] = 0.35;
+        partSpec.inputs[c.input] = 0;
+        const auto result = refhost::evaluateAspect(partSpec, "Physical");
         EXPECT_FALSE(result.ok);
         EXPECT_EQ(result.errorCode, host::kGenericFailure);
         EXPECT_EQ(collapsedNames(result), c.kept);
@@ -190,9 +190,9 @@ TEST(OperatorBasePhysical, OperatorPlacedAtTheCentreWithItsAxesAndAttribute) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.pdb) + " angle " + std::to_string(c.handwheelAngle));
-        auto spec = nps4Valve(c.pdb);
-        spec.inputs["HandwheelAngle"] = c.handwheelAngle;
-        const auto result = refhost::evaluateAspect(spec, "Physical");
+        auto partSpec = nps4Valve(c.pdb);
+        partSpec.inputs["HandwheelAngle"] = c.handwheelAngle;
+        const auto result = refhost::evaluateAspect(partSpec, "Physical");
         ASSERT_TRUE(result.ok) << result.errorText;
         const auto ops = operators(result);
         ASSERT_EQ(ops.size(), 1u);
@@ -218,37 +218,37 @@ TEST(OperatorBasePhysical, OperatorSourceCodeAndAbsentOperator) {
     HostFixtureScope host;
     for (std::int32_t pdb : {2198, 2157}) {
         SCOPED_TRACE(pdb);
-        auto spec = nps4Valve(pdb);
-        spec.operatorSourceCode = 10;
-        spec.operatorText = "gear operator";
-        auto result = refhost::evaluateAspect(spec, "Physical");
+        auto partSpec = nps4Valve(pdb);
+        partSpec.operatorSourceCode = 10;
+        partSpec.operatorText = "gear operator";
+        auto result = refhost::evaluateAspect(partSpec, "Physical");
         ASSERT_TRUE(result.ok) << result.errorText;
         EXPECT_EQ(operators(result).size(), 1u);
 
-        spec.operatorSourceCode = 7;
-        result = refhost::evaluateAspect(spec, "Physical");
+        partSpec.operatorSourceCode = 7;
+        result = refhost::evaluateAspect(partSpec, "Physical");
         ASSERT_TRUE(result.ok) << result.errorText;
         EXPECT_TRUE(operators(result).empty());
         EXPECT_EQ(indicesOf(result, "PNoz2").size(), 1u);
 
-        spec.operatorSourceCode = 5;
-        spec.valveOperator->symbolMissing = true;
-        result = refhost::evaluateAspect(spec, "Physical");
+        partSpec.operatorSourceCode = 5;
+        partSpec.valveOperator->symbolMissing = true;
+        result = refhost::evaluateAspect(partSpec, "Physical");
         EXPECT_TRUE(result.ok) << result.errorText;
         EXPECT_TRUE(operators(result).empty());
         EXPECT_TRUE(indicesOf(result, "PNoz1").empty());
         EXPECT_EQ(collapsedNames(result).back(), "Equalizer_");
 
         // A part without an operator gets its nozzles.
-        spec.valveOperator.reset();
-        result = refhost::evaluateAspect(spec, "Physical");
+        partSpec.valveOperator.reset();
+        result = refhost::evaluateAspect(partSpec, "Physical");
         ASSERT_TRUE(result.ok) << result.errorText;
         EXPECT_EQ(collapsedNames(result).back(), "PNoz2");
     }
     // 2142 places no operator even when its part has one.
-    auto spec = nps4Valve(2142);
-    spec.valveOperator = sampleOperator("operator");
-    const auto result = refhost::evaluateAspect(spec, "Physical");
+    auto partSpec = nps4Valve(2142);
+    partSpec.valveOperator = sampleOperator("operator");
+    const auto result = refhost::evaluateAspect(partSpec, "Physical");
     ASSERT_TRUE(result.ok) << result.errorText;
     EXPECT_TRUE(operators(result).empty());
     EXPECT_EQ(collapsedNames(result).back(), "PNoz2");

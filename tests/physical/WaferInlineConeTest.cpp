@@ -36,16 +36,16 @@ class InlineBodyPhysical : public ::testing::TestWithParam<BodyCase> {};
 
 TEST_P(InlineBodyPhysical, AddsItsOutputsInOrderAndPlacesEachNozzleWithItsOwnPort) {
     const BodyCase& c = GetParam();
-    auto spec = inlinePart(c.partDataBasis);
-    spec.ports = {mechanicalPort(1, 0.004, 0.001), mechanicalPort(2, 0.006, 0.0025)};
-    spec.ports[1].length = 0.03;
-    const double L = spec.inputs.at("FacetoFace");
+    auto partSpec = inlinePart(c.partDataBasis);
+    partSpec.ports = {mechanicalPort(1, 0.004, 0.001), mechanicalPort(2, 0.006, 0.0025)};
+    partSpec.ports[1].length = 0.03;
+    const double L = partSpec.inputs.at("FacetoFace");
 
     for (bool utility : {true, false}) {
         SCOPED_TRACE(utility ? "with the graphics utility" : "without the graphics utility");
         auto options = refhost::RefRuntime::defaultOptions();
         options.offerSymbolUtilities = utility;
-        const auto result = refhost::evaluateAspect(spec, "Physical", options);
+        const auto result = refhost::evaluateAspect(partSpec, "Physical", options);
         ASSERT_TRUE(result.ok) << result.errorText;
         ASSERT_EQ(outputNames(result), c.names);
         expectAllValid(result);
@@ -69,11 +69,11 @@ TEST_P(InlineBodyPhysical, AddsItsOutputsInOrderAndPlacesEachNozzleWithItsOwnPor
 TEST_P(InlineBodyPhysical, DrawsItsSolidsFromPort1Alone) {
     const BodyCase& c = GetParam();
     const auto reference = physical(inlinePart(c.partDataBasis));
-    auto spec = inlinePart(c.partDataBasis);
-    spec.ports[1].pipeOD = 0.15;
-    spec.ports[1].flangeOD = 0.3;
-    spec.ports[1].flangeThickness = 0.04;
-    const auto changed = physical(spec);
+    auto partSpec = inlinePart(c.partDataBasis);
+    partSpec.ports[1].pipeOD = 0.15;
+    partSpec.ports[1].flangeOD = 0.3;
+    partSpec.ports[1].flangeThickness = 0.04;
+    const auto changed = physical(partSpec);
     ASSERT_TRUE(reference.ok && changed.ok) << changed.errorText;
     for (std::size_t i = 0; i + 2 < c.names.size(); ++i) {
         if (c.names[i] == "Port2" && c.partDataBasis == 2267) continue; // sized by its own port
@@ -110,11 +110,11 @@ class InlineBodyFailure : public ::testing::TestWithParam<FailureCase> {};
 
 TEST_P(InlineBodyFailure, FailsAtTheFaultKeepingWhatItAdded) {
     const FailureCase& c = GetParam();
-    auto spec = inlinePart(c.partDataBasis);
-    for (const auto& [name, value] : c.inputs) spec.inputs[name] = value;
-    if (c.port1PipeOD) spec.ports[0].pipeOD = *c.port1PipeOD;
-    if (c.port1FlangeOD) spec.ports[0].flangeOD = *c.port1FlangeOD;
-    const auto result = physical(spec);
+    auto partSpec = inlinePart(c.partDataBasis);
+    for (const auto& [name, value] : c.inputs) partSpec.inputs[name] = value;
+    if (c.port1PipeOD) partSpec.ports[0].pipeOD = *c.port1PipeOD;
+    if (c.port1FlangeOD) partSpec.ports[0].flangeOD = *c.port1FlangeOD;
+    const auto result = physical(partSpec);
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.errorCode, host::kGenericFailure);
     EXPECT_EQ(outputNames(result), c.kept);
@@ -141,14 +141,14 @@ class FlatSidedWafer : public ::testing::TestWithParam<FlatsCase> {};
 
 TEST_P(FlatSidedWafer, CutsItsDiscsAcrossFlatsAndStandsTheWebOnTheBore) {
     const FlatsCase& c = GetParam();
-    auto spec = inlinePart(2256);
-    spec.inputs["Height"] = c.height;
-    auto& port = spec.ports[0];
+    auto partSpec = inlinePart(2256);
+    partSpec.inputs["Height"] = c.height;
+    auto& port = partSpec.ports[0];
     port.endType = c.endType;
     port.terminationClass = c.endType == 15 ? 15 : 5;
     port.flangeOD = c.flangeOD;
     port.flangeThickness = c.flangeThk;
-    const auto result = physical(spec);
+    const auto result = physical(partSpec);
     ASSERT_TRUE(result.ok) << result.errorText;
     ASSERT_EQ(outputNames(result), withNozzles({"Body", "Web", "Port1", "Port2"}));
     expectAllValid(result);
@@ -177,15 +177,15 @@ INSTANTIATE_TEST_SUITE_P(
         FlatsCase{"flange without thickness", 0, 5, kFlangeOD, 0, 0.9 * kFlangeOD, kFlangeOD, 0.15 * kWaferLength}));
 
 TEST(FlatSidedWafer, TakesTheFemaleEndFromTheFirstListedPortAndDrawsNoDiscsWithoutIt) {
-    auto spec = inlinePart(2256);
-    spec.ports = {plainPort(2, kPipeOD), plainPort(1, kPipeOD)};
-    spec.ports[0].endType = 15; // listed first, though it is port 2
-    const auto female = physical(spec);
+    auto partSpec = inlinePart(2256);
+    partSpec.ports = {plainPort(2, kPipeOD), plainPort(1, kPipeOD)};
+    partSpec.ports[0].endType = 15; // listed first, though it is port 2
+    const auto female = physical(partSpec);
     ASSERT_TRUE(female.ok) << female.errorText;
     EXPECT_EQ(outputNames(female), withNozzles({"Body", "Web", "Port1", "Port2"}));
 
-    spec.ports[0].endType = 10;
-    const auto plain = physical(spec);
+    partSpec.ports[0].endType = 10;
+    const auto plain = physical(partSpec);
     const auto names = outputNames(plain);
     EXPECT_EQ(names.front(), "Body");
     EXPECT_EQ(std::count(names.begin(), names.end(), "Port1") + std::count(names.begin(), names.end(), "Port2"), 0);
@@ -237,9 +237,9 @@ class PlugAndFlush : public ::testing::TestWithParam<OptionalCase> {};
 
 TEST_P(PlugAndFlush, DrawsOnlyTheConnectionsThatHaveADiameter) {
     const OptionalCase& c = GetParam();
-    auto spec = inlinePart(c.partDataBasis);
-    for (const auto& [name, value] : c.inputs) spec.inputs[name] = value;
-    const auto result = physical(spec);
+    auto partSpec = inlinePart(c.partDataBasis);
+    for (const auto& [name, value] : c.inputs) partSpec.inputs[name] = value;
+    const auto result = physical(partSpec);
     ASSERT_TRUE(result.ok) << result.errorText;
     EXPECT_EQ(outputNames(result), withNozzles(c.names));
     for (const Cyl& cyl : c.cylinders) expectCylinder(result, cyl.index, cyl.start, cyl.end, cyl.diameter);
@@ -296,10 +296,10 @@ void PrintTo(const BulbCase& c, std::ostream* os) { *os << c.label; }
 class BulbBody : public ::testing::TestWithParam<BulbCase> {};
 
 void checkBulb(const BulbCase& c) {
-    auto spec = inlinePart(c.partDataBasis);
-    spec.inputs[c.input] = c.value;
-    spec.ports[0].pipeOD = c.pipeOD;
-    const auto result = physical(spec);
+    auto partSpec = inlinePart(c.partDataBasis);
+    partSpec.inputs[c.input] = c.value;
+    partSpec.ports[0].pipeOD = c.pipeOD;
+    const auto result = physical(partSpec);
     ASSERT_TRUE(result.ok) << result.errorText;
     const auto m = measured(result, 0);
     ASSERT_TRUE(m.valid);
@@ -330,9 +330,9 @@ INSTANTIATE_TEST_SUITE_P(Profiles, FlatBulbBody,
 
 TEST(DoubleConeBody, MeetsAtTheCentreAndFallsBackToHalfTheLengthForItsVerticalCylinder) {
     for (const auto& [diameter, expected] : {std::pair{0.0, 0.5 * kSwingLength}, std::pair{0.1, 0.1}}) {
-        auto spec = inlinePart(2232);
-        spec.inputs["Diameter"] = diameter;
-        const auto result = physical(spec);
+        auto partSpec = inlinePart(2232);
+        partSpec.inputs["Diameter"] = diameter;
+        const auto result = physical(partSpec);
         ASSERT_TRUE(result.ok) << result.errorText;
         const auto& cone = recorded(result, 0).creation();
         expectNear(recordedTriple(cone, "baseCentre"), {-kSwingLength / 2 + kFlangeThk, 0, 0});
@@ -355,12 +355,12 @@ class CollaredBore : public ::testing::TestWithParam<CollarCase> {};
 
 TEST_P(CollaredBore, CollarsEachEndNeverNarrowerThanThePipe) {
     const CollarCase& c = GetParam();
-    auto spec = inlinePart(2267);
-    spec.ports[0].flangeOD = c.flangeOD1;
-    spec.ports[0].flangeThickness = c.flangeThk1;
-    spec.ports[1].flangeOD = c.flangeOD2;
-    spec.ports[1].flangeThickness = c.flangeThk2;
-    const auto result = physical(spec);
+    auto partSpec = inlinePart(2267);
+    partSpec.ports[0].flangeOD = c.flangeOD1;
+    partSpec.ports[0].flangeThickness = c.flangeThk1;
+    partSpec.ports[1].flangeOD = c.flangeOD2;
+    partSpec.ports[1].flangeThickness = c.flangeThk2;
+    const auto result = physical(partSpec);
     ASSERT_TRUE(result.ok) << result.errorText;
     const double L = kSwingLength, t = c.thickness;
     expectCylinder(result, 0, {-L / 2 + t, 0, 0}, {L / 2 - t, 0, 0}, kPipeOD);

@@ -158,12 +158,12 @@ void expectBox(const std::array<double, 6>& box, const std::array<double, 6>& ex
 TEST(Nozzles, PortGraphicsLieBehindTheConnectionPoint) {
     HostFixtureScope host(hostOptions(false, true));
     auto outputs = std::make_shared<refhost::RefOutputCollection>();
-    refhost::PartSpec spec = twoPortPart(2256);
-    spec.ports.push_back(plainPort(3, 0.0603));
+    refhost::PartSpec partSpec = twoPortPart(2256);
+    partSpec.ports.push_back(plainPort(3, 0.0603));
     refhost::PortSpec bare = plainPort(4, 0.0603);
     bare.length = 0;
-    spec.ports.push_back(bare);
-    auto part = refhost::makePart(spec);
+    partSpec.ports.push_back(bare);
+    auto part = refhost::makePart(partSpec);
 
     std::int16_t flanged = 1;
     auto disc = CreateNozzle(flanged, part, outputs, host::DVector(-1, 0, 0), host::DPosition(-0.146, 0, 0));
@@ -191,10 +191,10 @@ TEST(Nozzles, RecordOnlyHostBuildsNoPortGraphics) {
 // --- Parts, context and units ----------------------------------------------------------------------------
 
 TEST(ReferenceParts, PortsByPositionAndAnOperatorSourceThatRecordsWhatItIsHanded) {
-    refhost::PartSpec spec = twoPortPart(2143);
-    spec.valveOperator = refhost::OperatorSpec{};
-    spec.operatorText = "Handwheel";
-    auto part = refhost::makePart(spec);
+    refhost::PartSpec partSpec = twoPortPart(2143);
+    partSpec.valveOperator = refhost::OperatorSpec{};
+    partSpec.operatorText = "Handwheel";
+    auto part = refhost::makePart(partSpec);
 
     EXPECT_EQ(part->Ports()->Count(), 2);
     EXPECT_EQ(part->Ports()->Item(2)->PortIndex(), 2);
@@ -218,9 +218,9 @@ TEST(ReferenceParts, PortsByPositionAndAnOperatorSourceThatRecordsWhatItIsHanded
 }
 
 TEST(ReferenceParts, PortValuesThatAreNotNumbersAreRefused) {
-    refhost::PartSpec spec = twoPortPart(2256);
-    spec.ports[1].flangeOD = std::numeric_limits<double>::infinity();
-    EXPECT_THROW(refhost::makePart(spec), host::HostError);
+    refhost::PartSpec partSpec = twoPortPart(2256);
+    partSpec.ports[1].flangeOD = std::numeric_limits<double>::infinity();
+    EXPECT_THROW(refhost::makePart(partSpec), host::HostError);
 }
 
 TEST(ReferenceContext, DataServerVariableNamesTheDataDirectory) {

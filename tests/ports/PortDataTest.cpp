@@ -18,25 +18,25 @@ constexpr std::int32_t kBasis = 2256;
 
 refhost::PortSpec port(std::int16_t index, std::int32_t terminationClass, double pipeOD, double flangeOD = 0,
                        double npd = 0, std::string unit = "in") {
-    refhost::PortSpec spec;
-    spec.index = index;
-    spec.terminationClass = terminationClass;
-    spec.pipeOD = pipeOD;
-    spec.flangeOD = flangeOD;
-    spec.flangeThickness = 0.02;
-    spec.cptOffset = 0.005;
-    spec.depth = 0.003;
-    spec.npd = npd;
-    spec.npdUnit = std::move(unit);
-    return spec;
+    refhost::PortSpec partSpec;
+    partSpec.index = index;
+    partSpec.terminationClass = terminationClass;
+    partSpec.pipeOD = pipeOD;
+    partSpec.flangeOD = flangeOD;
+    partSpec.flangeThickness = 0.02;
+    partSpec.cptOffset = 0.005;
+    partSpec.depth = 0.003;
+    partSpec.npd = npd;
+    partSpec.npdUnit = std::move(unit);
+    return partSpec;
 }
 
 std::shared_ptr<refhost::RefPart> partWith(std::vector<refhost::PortSpec> ports, std::int32_t basis = kBasis) {
-    refhost::PartSpec spec;
-    spec.name = "port data sample";
-    spec.partDataBasis = basis;
-    spec.ports = std::move(ports);
-    return refhost::makePart(spec);
+    refhost::PartSpec partSpec;
+    partSpec.name = "port data sample";
+    partSpec.partDataBasis = basis;
+    partSpec.ports = std::move(ports);
+    return refhost::makePart(partSpec);
 }
 
 // A reference host whose "OLE_SERVER" is a fresh temporary directory; module state is reset around

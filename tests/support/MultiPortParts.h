@@ -44,12 +44,12 @@ inline refhost::PortSpec socketEnd(std::int16_t index, double pipeOD, double npd
 
 inline refhost::PartSpec part(std::int32_t partDataBasis, std::vector<refhost::PortSpec> ports,
                               std::map<std::string, double> inputs) {
-    refhost::PartSpec spec;
-    spec.name = "multi-port-" + std::to_string(partDataBasis);
-    spec.partDataBasis = partDataBasis;
-    spec.ports = std::move(ports);
-    spec.inputs = std::move(inputs);
-    return spec;
+    refhost::PartSpec partSpec;
+    partSpec.name = "multi-port-" + std::to_string(partDataBasis);
+    partSpec.partDataBasis = partDataBasis;
+    partSpec.ports = std::move(ports);
+    partSpec.inputs = std::move(inputs);
+    return partSpec;
 }
 
 // The sample parts of data/catalog/multi-port.json, one per PartDataBasis, in that file's order.
@@ -116,8 +116,8 @@ inline std::vector<refhost::PartSpec> sampleParts() {
 }
 
 inline refhost::PartSpec samplePart(std::int32_t partDataBasis) {
-    for (auto& spec : sampleParts())
-        if (spec.partDataBasis == partDataBasis) return spec;
+    for (auto& partSpec : sampleParts())
+        if (partSpec.partDataBasis == partDataBasis) return partSpec;
     throw std::out_of_range("no sample part " + std::to_string(partDataBasis));
 }
 

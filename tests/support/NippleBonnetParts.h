@@ -42,27 +42,27 @@ inline bool isEven(std::int32_t partDataBasis) { return partDataBasis % 2 == 0; 
 inline refhost::PartSpec nippleValve(std::int32_t partDataBasis, double V, double N, double H,
                                      const refhost::PortSpec& port1, const refhost::PortSpec& port2,
                                      double insulation = 0.025) {
-    refhost::PartSpec spec;
-    spec.name = "nipple-" + std::to_string(partDataBasis);
-    spec.partDataBasis = partDataBasis;
-    spec.ports = {port1, port2};
-    spec.inputs = {{"ValveFacetoFace", V}, {"HeightFrmValCen", H}, {"InsulationThickness", insulation}};
+    refhost::PartSpec partSpec;
+    partSpec.name = "nipple-" + std::to_string(partDataBasis);
+    partSpec.partDataBasis = partDataBasis;
+    partSpec.ports = {port1, port2};
+    partSpec.inputs = {{"ValveFacetoFace", V}, {"HeightFrmValCen", H}, {"InsulationThickness", insulation}};
     if (isEven(partDataBasis))
-        spec.inputs["NippleLength"] = N;
+        partSpec.inputs["NippleLength"] = N;
     else
-        spec.inputs["EndtoEnd"] = V + 2 * N;
-    return spec;
+        partSpec.inputs["EndtoEnd"] = V + 2 * N;
+    return partSpec;
 }
 
 // A port-sized bonneted body of face-to-face F and bonnet height H.
 inline refhost::PartSpec bonnetedBody(std::int32_t partDataBasis, double F, double H, const refhost::PortSpec& port1,
                                       const refhost::PortSpec& port2, double insulation = 0.05) {
-    refhost::PartSpec spec;
-    spec.name = "bonnet-" + std::to_string(partDataBasis);
-    spec.partDataBasis = partDataBasis;
-    spec.ports = {port1, port2};
-    spec.inputs = {{"FacetoFace", F}, {"HeightFrmValCen", H}, {"InsulationThickness", insulation}};
-    return spec;
+    refhost::PartSpec partSpec;
+    partSpec.name = "bonnet-" + std::to_string(partDataBasis);
+    partSpec.partDataBasis = partDataBasis;
+    partSpec.ports = {port1, port2};
+    partSpec.inputs = {{"FacetoFace", F}, {"HeightFrmValCen", H}, {"InsulationThickness", insulation}};
+    return partSpec;
 }
 
 // The sample part of the given PartDataBasis from data/catalog/nipple-bonnet.json.

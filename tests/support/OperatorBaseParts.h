@@ -43,23 +43,23 @@ inline refhost::OperatorSpec sampleOperator(const std::string& name) {
 inline refhost::PartSpec operatorBaseValve(std::int32_t pdb, const refhost::PortSpec& port, double length,
                                            double height, double clearance, double flangeDiameter,
                                            double insulation = 0.05) {
-    refhost::PartSpec spec;
-    spec.name = "operator-base-" + std::to_string(pdb);
-    spec.partDataBasis = pdb;
+    refhost::PartSpec partSpec;
+    partSpec.name = "operator-base-" + std::to_string(pdb);
+    partSpec.partDataBasis = pdb;
     refhost::PortSpec port2 = port;
     port2.index = 2;
     refhost::PortSpec port1 = port;
     port1.index = 1;
-    spec.ports = {port1, port2};
-    spec.inputs = {
+    partSpec.ports = {port1, port2};
+    partSpec.inputs = {
         {"EqualizerClearance", clearance}, {"Diameter", flangeDiameter}, {"InsulationThickness", insulation}};
     if (isFaceToCentre(pdb))
-        spec.inputs["Face1toCenter"] = length;
+        partSpec.inputs["Face1toCenter"] = length;
     else
-        spec.inputs["FacetoFace"] = length;
-    spec.inputs[pdb == 2142 || pdb == 2199 ? "HeightFrmValCen" : "OffsetFrmValCen"] = height;
-    if (pdb != 2142) spec.valveOperator = sampleOperator("operator-" + std::to_string(pdb));
-    return spec;
+        partSpec.inputs["FacetoFace"] = length;
+    partSpec.inputs[pdb == 2142 || pdb == 2199 ? "HeightFrmValCen" : "OffsetFrmValCen"] = height;
+    if (pdb != 2142) partSpec.valveOperator = sampleOperator("operator-" + std::to_string(pdb));
+    return partSpec;
 }
 
 // An NPS 4 class 150 valve: pipe OD 114.3 mm, flange 228.6 mm x 23.9 mm, 292 mm face to face.

@@ -30,11 +30,11 @@ refhost::PortSpec plainPort(std::int16_t index, double pipeOD) {
 }
 
 refhost::PartSpec twoPortPart(std::int32_t partDataBasis) {
-    refhost::PartSpec spec;
-    spec.name = "test part " + std::to_string(partDataBasis);
-    spec.partDataBasis = partDataBasis;
-    spec.ports = {flangedPort4in(1), flangedPort4in(2)};
-    return spec;
+    refhost::PartSpec partSpec;
+    partSpec.name = "test part " + std::to_string(partDataBasis);
+    partSpec.partDataBasis = partDataBasis;
+    partSpec.ports = {flangedPort4in(1), flangedPort4in(2)};
+    return partSpec;
 }
 
 std::vector<std::string> outputNames(const refhost::AspectResult& result) { return result.outputs->names(); }

@@ -123,9 +123,9 @@ struct Invocation {
 
 Invocation invoke(const std::string& aspect, std::int32_t partDataBasis, int inputCount = 35) {
     test::HostFixtureScope host;
-    auto spec = test::twoPortPart(partDataBasis);
-    spec.inputs["FacetoFace"] = 0.292;
-    auto part = refhost::makePart(spec);
+    auto partSpec = test::twoPortPart(partDataBasis);
+    partSpec.inputs["FacetoFace"] = 0.292;
+    auto part = refhost::makePart(partSpec);
     auto inputs = refhost::buildInputArray(part);
     host::VariantArray truncated;
     for (int i = 1; i <= inputCount; ++i) truncated.push_back(inputs.at(i));
