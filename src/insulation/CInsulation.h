@@ -29,43 +29,70 @@ private:
                           const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs);
 
     // Insulation of the check valves with an inclined operator base (InclinedOperatorBase.cpp).
-    void runInsPDB2198(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs);
-    void runInsPDB2142(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs);
-    void runInsPDB2144(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs);
+    void runInsPDB2198(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                       const host::StringArray& arrayOfOutputs);
+    void runInsPDB2142(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                       const host::StringArray& arrayOfOutputs);
+    void runInsPDB2144(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                       const host::StringArray& arrayOfOutputs);
     // Insulation of the check valves with a skinned main body (SkinnedBody.cpp).
-    void runInsPDB2157and2199(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs);
-    void runInsPDB2143(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs);
+    void runInsPDB2157and2199(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                              const host::StringArray& arrayOfOutputs);
+    void runInsPDB2143(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                       const host::StringArray& arrayOfOutputs);
     // Insulated wafer and lug bodies (WaferLug.cpp).
-    void runInsPDB2255(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs);
-    void runInsPDB2256(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs);
-    void runInsPDB2258(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs);
+    void runInsPDB2255(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                       const host::StringArray& arrayOfOutputs);
+    void runInsPDB2256(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                       const host::StringArray& arrayOfOutputs);
+    void runInsPDB2258(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                       const host::StringArray& arrayOfOutputs);
     // Insulated shaped in-line bodies (ShapedInline.cpp).
-    void runInsPDB2200(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs);
-    void runInsPDB2269(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs);
-    void runInsPDB2270(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs);
-    void runInsPDB2271(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs);
+    void runInsPDB2200(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                       const host::StringArray& arrayOfOutputs);
+    void runInsPDB2269(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                       const host::StringArray& arrayOfOutputs);
+    void runInsPDB2270(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                       const host::StringArray& arrayOfOutputs);
+    void runInsPDB2271(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                       const host::StringArray& arrayOfOutputs);
     // Insulated cone, collar and bulb bodies (ConeCollarBulb.cpp).
-    void runInsPDB2232(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs);
-    void runInsPDB2267(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs);
-    void runInsPDB2268(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs);
+    void runInsPDB2232(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                       const host::StringArray& arrayOfOutputs);
+    void runInsPDB2267(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                       const host::StringArray& arrayOfOutputs);
+    void runInsPDB2268(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                       const host::StringArray& arrayOfOutputs);
     // The insulated jacketed six-port body (JacketedSixPort.cpp).
-    void runInsPDB2381(const host::Variant& m_OutputColl, const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs);
+    void runInsPDB2381(const host::Variant& m_OutputColl, const host::VariantArray& arrayofinputs,
+                       const host::StringArray& arrayOfOutputs);
     // Insulation of check valves with nipple ends (NippleEnds.cpp).
-    void runCheckVWithNippleEnds(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs);
+    void runCheckVWithNippleEnds(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                                 const host::StringArray& arrayOfOutputs);
     // Insulation of port-sized bonneted bodies (BonnetedBodies.cpp).
-    void runINSPDB2459(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs);
-    void runINSPDB2469(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs);
-    void runINSPDB2470(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs);
+    void runINSPDB2459(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                       const host::StringArray& arrayOfOutputs);
+    void runINSPDB2469(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                       const host::StringArray& arrayOfOutputs);
+    void runINSPDB2470(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                       const host::StringArray& arrayOfOutputs);
     // Insulation of bore bodies with covers or branches (CoveredBodies.cpp).
-    void runInsPDB5_10(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs);
-    void runInsPDB13(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs);
-    void runInsPDB385_386_387(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs);
+    void runInsPDB5_10(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                       const host::StringArray& arrayOfOutputs);
+    void runInsPDB13(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                     const host::StringArray& arrayOfOutputs);
+    void runInsPDB385_386_387(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                              const host::StringArray& arrayOfOutputs);
     // Insulated four-port jacketed bodies (FourPortJacketed.cpp).
-    void runINSPDB3124(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs);
-    void runINSPDB3125(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs);
-    void runInsPDB3146(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs);
+    void runINSPDB3124(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                       const host::StringArray& arrayOfOutputs);
+    void runINSPDB3125(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                       const host::StringArray& arrayOfOutputs);
+    void runInsPDB3146(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                       const host::StringArray& arrayOfOutputs);
     // The insulated five-port domed body (DomedFivePort.cpp).
-    void runINSPDB3183(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs);
+    void runINSPDB3183(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                       const host::StringArray& arrayOfOutputs);
 
     double PI;
 };

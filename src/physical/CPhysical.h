@@ -15,8 +15,8 @@ namespace tcv {
 // Where and how a valve operator is placed as the child occurrence "ValveOperator".
 struct OperatorPlacement {
     enum class Source {
-        ValveOperatorPart,      // the part's valve-operator part
-        ByPipingComponentCode,  // code 5: the valve-operator part; 10: member 1 of the operator collection
+        ValveOperatorPart,     // the part's valve-operator part
+        ByPipingComponentCode, // code 5: the valve-operator part; 10: member 1 of the operator collection
     };
     Source source = Source::ValveOperatorPart;
     // False hands the position and axes over as freshly created objects, with nothing set.
@@ -61,46 +61,75 @@ private:
                           const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs);
 
     // Check valves with an inclined operator base, a mounting flange and an equalizer (InclinedOperatorBase.cpp).
-    void runPDB2198(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs);
-    void runPDB2144(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs);
-    void runPDB2142(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs);
+    void runPDB2198(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                    const host::StringArray& arrayOfOutputs);
+    void runPDB2144(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                    const host::StringArray& arrayOfOutputs);
+    void runPDB2142(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                    const host::StringArray& arrayOfOutputs);
     // Check valves with a skinned main body and a vertical operator (SkinnedBody.cpp).
-    void runPDB2157and2199(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs);
-    void runPDB2143(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs);
+    void runPDB2157and2199(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                           const host::StringArray& arrayOfOutputs);
+    void runPDB2143(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                    const host::StringArray& arrayOfOutputs);
     // Wafer and lug bodies (WaferLug.cpp).
-    void runPDB2255(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs);
-    void runPDB2256(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs);
-    void runPDB2258(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs);
+    void runPDB2255(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                    const host::StringArray& arrayOfOutputs);
+    void runPDB2256(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                    const host::StringArray& arrayOfOutputs);
+    void runPDB2258(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                    const host::StringArray& arrayOfOutputs);
     // Shaped in-line bodies (ShapedInline.cpp).
-    void runPDB2200(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs);
-    void runPDB2269(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs);
-    void runPDB2270(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs);
-    void runPDB2271(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs);
+    void runPDB2200(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                    const host::StringArray& arrayOfOutputs);
+    void runPDB2269(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                    const host::StringArray& arrayOfOutputs);
+    void runPDB2270(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                    const host::StringArray& arrayOfOutputs);
+    void runPDB2271(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                    const host::StringArray& arrayOfOutputs);
     // Cone, collar and bulb bodies (ConeCollarBulb.cpp).
-    void runPDB2232(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs);
-    void runPDB2267(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs);
-    void runPDB2268(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs);
+    void runPDB2232(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                    const host::StringArray& arrayOfOutputs);
+    void runPDB2267(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                    const host::StringArray& arrayOfOutputs);
+    void runPDB2268(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                    const host::StringArray& arrayOfOutputs);
     // The jacketed six-port body (JacketedSixPort.cpp).
-    void runPDB2381(const host::Variant& m_OutputColl, const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs);
+    void runPDB2381(const host::Variant& m_OutputColl, const host::VariantArray& arrayofinputs,
+                    const host::StringArray& arrayOfOutputs);
     // Check valves with nipple ends (NippleEnds.cpp).
-    void runPDB2856orPDB2857(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs);
-    void runPDB2858orPDB2859(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs);
-    void runPDB2860orPDB2861(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs);
+    void runPDB2856orPDB2857(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                             const host::StringArray& arrayOfOutputs);
+    void runPDB2858orPDB2859(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                             const host::StringArray& arrayOfOutputs);
+    void runPDB2860orPDB2861(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                             const host::StringArray& arrayOfOutputs);
     // Port-sized bonneted bodies (BonnetedBodies.cpp).
-    void runPDB2459(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs);
-    void runPDB2469(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs);
-    void runPDB2470(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs);
+    void runPDB2459(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                    const host::StringArray& arrayOfOutputs);
+    void runPDB2469(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                    const host::StringArray& arrayOfOutputs);
+    void runPDB2470(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                    const host::StringArray& arrayOfOutputs);
     // Bore bodies with flanged revolved covers (CoveredBodies.cpp).
-    void runPDB5_10(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs);
-    void runPDB13(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs);
+    void runPDB5_10(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                    const host::StringArray& arrayOfOutputs);
+    void runPDB13(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                  const host::StringArray& arrayOfOutputs);
     // Check valves with an angled branch (AngledBranch.cpp).
-    void runPDB385_386_387(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs);
+    void runPDB385_386_387(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                           const host::StringArray& arrayOfOutputs);
     // Four-port jacketed bodies (FourPortJacketed.cpp).
-    void runPDB3124(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs);
-    void runPDB3125(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs);
-    void runPDB3146(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs);
+    void runPDB3124(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                    const host::StringArray& arrayOfOutputs);
+    void runPDB3125(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                    const host::StringArray& arrayOfOutputs);
+    void runPDB3146(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                    const host::StringArray& arrayOfOutputs);
     // The five-port domed body (DomedFivePort.cpp).
-    void runPDB3183(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs);
+    void runPDB3183(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+                    const host::StringArray& arrayOfOutputs);
 
     double PI;
 };
