@@ -69,6 +69,7 @@ TopoDS_Shape checkedShape(const std::string& what, TopoDS_Shape shape, bool soli
             refuse(what, "the geometry kernel produced an empty shape");
         if (check == ShapeCheck::Trusted) return;
         if (!BRepCheck_Analyzer(shape).IsValid()) refuse(what, "the geometry kernel produced an invalid shape");
+        if (check == ShapeCheck::Validity) return;
         Bnd_Box box;
         BRepBndLib::Add(shape, box, Standard_False);
         if (box.IsVoid() || box.IsOpen()) refuse(what, "the shape has no finite extent");

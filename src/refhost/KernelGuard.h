@@ -47,6 +47,9 @@ inline bool withinModel(double value) { return std::fabs(value) <= kModelExtent;
 enum class ShapeCheck {
     // Made by a kernel primitive or by the host's own construction from checked values: valid by making.
     Trusted,
+    // Made by the host's own construction from kernel curves that bad input can spoil (a loft through
+    // sections that cross themselves): the kernel's own validity check, without the cost of measuring.
+    Validity,
     // Made by a general kernel algorithm, which can return shapes that are not valid: the kernel's own
     // validity check, a finite non-empty extent and, for solids, a positive volume (a solid whose faces
     // all point inwards is turned inside out first).

@@ -452,7 +452,7 @@ TopoDS_Shape loftSurface(const std::vector<LoftSection>& sections, bool capped) 
     TopoDS_Solid solid;
     builder.MakeSolid(solid);
     builder.Add(solid, shell);
-    return checkedShape(kWhat, solid, true, ShapeCheck::Trusted);
+    return checkedShape(kWhat, solid, true, ShapeCheck::Validity);
 }
 
 namespace {

@@ -92,6 +92,31 @@ PartSpec zeroPorts2021() {
 }
 
 const BadPart kBadParts[] = {
+    // Odd jacket dimensions give the insulated body's loft a section whose elliptical arc crosses its
+    // straight sides; the loft made of it is not a valid solid, and the host refuses it.
+    {"CrossingSkinSectionInsulation",
+     withInputs(twoPortPart(2381), {{"A", -0.11812657358663309},
+                                    {"B", 0.052647058823529408},
+                                    {"BodyDiameter", kInfinity},
+                                    {"C", -0.43852941176470589},
+                                    {"D", -0.43852941176470589},
+                                    {"Diameter", 0.05330624856946669},
+                                    {"E", 1.0313725490196079e-09},
+                                    {"EqualizerClearance", 0.052647058823529408},
+                                    {"FacetoFace", 0.052647058823529408},
+                                    {"FlushDiameter", -0.43852941176470589},
+                                    {"FlushDiameter1", 0.038584344243533984},
+                                    {"FlushDiameter2", 0.78859578850995649},
+                                    {"Height", 0},
+                                    {"InsulationThickness", 0.052647058823529408},
+                                    {"Length2", 0.052647058823529408},
+                                    {"OffsetFrmValCen", 0.053379491874570834},
+                                    {"PlugDiameter", 0.038584344243533984},
+                                    {"ValveFacetoFace", 5.4029680954727773e+67},
+                                    {"Width", -kInfinity}}),
+     "Insulation",
+     false,
+     {"InsulatedBody", "InsulatedBody1"}},
     // Port 1 without any diameter: the bulged body's profile is a B-spline whose poles all lie at the
     // origin, which the kernel revolved into an empty shape; the host refuses the B-spline.
     {"ZeroPortBSplineBody", zeroPorts2021(), "Physical", false, {}},
