@@ -15,6 +15,7 @@
 #include <cmath>
 #include <numbers>
 #include <utility>
+#include <vector>
 
 #include <BRepAdaptor_CompCurve.hxx>
 #include <BRepAdaptor_Curve.hxx>
@@ -25,6 +26,7 @@
 #include <BRepTools_WireExplorer.hxx>
 #include <BRep_Builder.hxx>
 #include <BRep_Tool.hxx>
+#include <Bnd_Box.hxx>
 #include <Geom2d_Line.hxx>
 #include <GeomAPI_Interpolate.hxx>
 #include <GeomConvert_CompCurveToBSplineCurve.hxx>
@@ -356,6 +358,42 @@ bool isSideEdge(const TopoDS_Edge& edge, const std::vector<TopoDS_Face>& faces) 
     return uses > 1;
 }
 
+// The volume that the surface, closed along u, encloses with flat caps on its two ends, from a grid of
+// points on it: positive where the surface's normal (du x dv) points out. Cheap next to the kernel's
+// exact volume, and enough to tell outside from inside and a solid from a sliver, also for sections
+// whose centre lies outside them.
+double sampledVolume(const Handle(Geom_BSplineSurface) & surface, double& extent) {
+    constexpr int kAlong = 48, kAcross = 16;
+    double u1, u2, v1, v2;
+    surface->Bounds(u1, u2, v1, v2);
+    std::vector<gp_XYZ> grid(static_cast<std::size_t>((kAlong + 1) * (kAcross + 1)));
+    auto at = [&](int i, int j) -> gp_XYZ& { return grid[static_cast<std::size_t>(j * (kAlong + 1) + i)]; };
+    Bnd_Box box;
+    for (int j = 0; j <= kAcross; ++j)
+        for (int i = 0; i <= kAlong; ++i) {
+            at(i, j) = surface->Value(u1 + (u2 - u1) * i / kAlong, v1 + (v2 - v1) * j / kAcross).XYZ();
+            box.Add(gp_Pnt(at(i, j)));
+        }
+    extent = std::sqrt(box.SquareExtent());
+    gp_XYZ low(0, 0, 0), high(0, 0, 0);
+    for (int i = 0; i < kAlong; ++i) low += at(i, 0), high += at(i, kAcross);
+    low /= kAlong, high /= kAlong;
+    const gp_XYZ origin = at(0, 0);
+    double sixfold = 0;
+    auto add = [&](const gp_XYZ& a, const gp_XYZ& b, const gp_XYZ& c) {
+        sixfold += (a - origin).Dot((b - origin).Crossed(c - origin));
+    };
+    for (int i = 0; i < kAlong; ++i) {
+        for (int j = 0; j < kAcross; ++j) {
+            add(at(i, j), at(i + 1, j), at(i + 1, j + 1));
+            add(at(i, j), at(i + 1, j + 1), at(i, j + 1));
+        }
+        add(low, at(i + 1, 0), at(i, 0));
+        add(high, at(i, kAcross), at(i + 1, kAcross));
+    }
+    return sixfold / 6;
+}
+
 } // namespace
 
 // The surface interpolates, row by row, the poles of the sections at their stations, so it passes
@@ -405,17 +443,12 @@ TopoDS_Shape loftSurface(const std::vector<LoftSection>& sections, bool capped) 
         new Geom_BSplineSurface(poles, weights, uKnots, vKnots, uMults, vMults, first->Degree(), across->Degree(),
                                 first->IsPeriodic(), Standard_False);
     std::vector<TopoDS_Face> sideFaces = sideFacesOf(surface);
-    // The side faces outwards, away from the middle section's centre.
-    const std::size_t middle = sections.size() / 2;
-    {
-        double u1, u2, v1, v2;
-        surface->Bounds(u1, u2, v1, v2);
-        gp_Pnt p;
-        gp_Vec du, dv;
-        surface->D1((u1 + u2) / 2, parameters->Value(static_cast<int>(middle) + 1), p, du, dv);
-        if (du.Crossed(dv).Dot(gp_Vec(p.XYZ() - sections[middle].centre)) < 0)
-            for (auto& face : sideFaces) face.Reverse();
-    }
+    // The side faces outwards: the way that gives the enclosed volume a positive sign.
+    double extent = 0;
+    const double volume = sampledVolume(surface, extent);
+    if (volume < 0)
+        for (auto& face : sideFaces) face.Reverse();
+    if (capped && !(std::fabs(volume) > 1e-9 * extent * extent * extent)) refuse(kWhat, "the skin encloses no volume");
     BRep_Builder builder;
     TopoDS_Shell shell;
     builder.MakeShell(shell);

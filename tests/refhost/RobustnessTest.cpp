@@ -92,6 +92,20 @@ PartSpec zeroPorts2021() {
 }
 
 const BadPart kBadParts[] = {
+    // A negative insulation thickness and a tiny flush diameter give a loft whose middle section's centre
+    // lies outside the section: the side was turned inwards (a negative volume); the host now turns it
+    // by the sign of the enclosed volume.
+    {"SkinCentreOutsideItsSectionInsulation",
+     withInputs(twoPortPart(2381), {{"C", 0.55009727626459148},
+                                    {"E", 5.6786795036382612e-270},
+                                    {"FacetoFace", 0.16970817120622569},
+                                    {"FlushDiameter2", 1e-300},
+                                    {"HeightFrmValCen", 0.052647058823529408},
+                                    {"InsulationThickness", -0.015146486610208286},
+                                    {"Width", 0.30577592126344699}}),
+     "Insulation",
+     true,
+     {"InsulatedBody", "InsulatedBody1", "InsulatedBody2_", "InsulatedBody3", "InsulatedBody4"}},
     // Odd jacket dimensions give the insulated body's loft a section whose elliptical arc crosses its
     // straight sides; the loft made of it is not a valid solid, and the host refuses it.
     {"CrossingSkinSectionInsulation",
