@@ -6,9 +6,11 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
+#include <ctime>
 #include <functional>
-#include <system_error>
+#include <memory>
+
+#include <sys/stat.h>
 
 #include <pugixml.hpp>
 
@@ -28,10 +30,48 @@ constexpr std::int32_t kPlainOwnDiameter = 10;
 constexpr std::int32_t kFemale = 15;
 constexpr std::int32_t kMechanical = 20;
 
-// Module state of the calling thread: the host context made on first use and the full path of the
-// data file found by the last existence check.
+// Module state of the calling thread: the host context made on first use, and the full path and file
+// status of the data file found by the last existence check.
 thread_local host::ContextPtr moduleContext;
 thread_local std::string moduleDataFilePath;
+thread_local struct stat moduleDataFileStatus {};
+
+// The data file as last parsed by the calling thread, with the file's identity when it was read.
+// Parsing the file for every port of every part was most of the time a part took when no geometry is
+// built; now a lookup compares the status the existence check found with the one of the file parsed.
+struct ParsedDataFile {
+    std::string path;
+    struct stat identity {};
+    std::shared_ptr<const pugi::xml_document> document;
+};
+thread_local ParsedDataFile parsedDataFile;
+
+bool sameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
+           a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+}
+
+// File times tick in steps of a few milliseconds: a file changed within the last two seconds could
+// be written again with the same size and time, so it is not kept.
+bool settled(const struct stat& identity) {
+    return std::time(nullptr) - identity.st_mtim.tv_sec > 2 && std::time(nullptr) - identity.st_ctim.tv_sec > 2;
+}
+
+// The parsed document of the data file at `path`, whose status `identity` the existence check just
+// found; a file that cannot be read or parsed reads as an empty document, in which no node is found.
+std::shared_ptr<const pugi::xml_document> dataFileDocument(const std::string& path, const struct stat& identity) {
+    if (parsedDataFile.document && parsedDataFile.path == path && sameFile(parsedDataFile.identity, identity))
+        return parsedDataFile.document;
+
+    auto document = std::make_shared<pugi::xml_document>();
+    if (!document->load_file(path.c_str())) document->reset();
+    if (settled(identity))
+        parsedDataFile = ParsedDataFile{path, identity, document};
+    else
+        parsedDataFile = ParsedDataFile{};
+    return document;
+}
 
 // Runs one statement of the diameter lookup; a failure is dropped and the lookup goes on.
 void attempt(const std::function<void()>& statement) {
@@ -216,11 +256,9 @@ double GetPipeOutsideDiamter(const host::ObjectPtr& part, std::int16_t portIndex
             return result;
         }
 
-        // A file that cannot be parsed reads as an empty document: no node is found in it.
-        pugi::xml_document document;
-        attempt([&] {
-            if (!document.load_file(moduleDataFilePath.c_str())) document.reset();
-        });
+        std::shared_ptr<const pugi::xml_document> parsed = std::make_shared<pugi::xml_document>();
+        attempt([&] { parsed = dataFileDocument(moduleDataFilePath, moduleDataFileStatus); });
+        const pugi::xml_document& document = *parsed;
 
         pugi::xml_node basis;
         attempt([&] {
@@ -266,8 +304,8 @@ bool CheckXMLExists(const std::string& fileName) {
 
     std::string directory = textOf(moduleContext->GetVariable(kDataServerVariable));
     moduleDataFilePath = directory + kPathSeparator + "xml" + kPathSeparator + fileName;
-    std::error_code error;
-    return std::filesystem::is_regular_file(moduleDataFilePath, error);
+    moduleDataFileStatus = {};
+    return ::stat(moduleDataFilePath.c_str(), &moduleDataFileStatus) == 0 && S_ISREG(moduleDataFileStatus.st_mode);
 }
 
 double InterpolatePipeOutsideDiameter(std::map<double, double>& sizeTable, double nominalSize) {
@@ -315,6 +353,8 @@ void SortCollection(std::vector<double>& numbers) {
 void ResetPortModuleState() {
     moduleContext.reset();
     moduleDataFilePath.clear();
+    moduleDataFileStatus = {};
+    parsedDataFile = {};
 }
 
 } // namespace tcv

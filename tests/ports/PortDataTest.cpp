@@ -245,6 +245,17 @@ TEST_F(PortDataTest, AThreadWithoutAHostUsesThePortsOwnDiameter) {
     EXPECT_DOUBLE_EQ(onOtherThread, 0.2);
 }
 
+TEST_F(PortDataTest, AnEditedDataFileIsReadAgainAtOnce) {
+    // Two texts of one length, written within a tick of the file clock: only the content differs.
+    auto part = partWith({port(1, 5, 0.2, 0, 3)});
+    data.write(DataFileContent{{basisEntry(kBasis, "EstimatedPipeODBased")}, kTwoSizes, kFactors}.text());
+    EXPECT_NEAR(GetPipeOutsideDiamter(part, 1), 3.4375 * kInch, 1e-12);
+    data.write(DataFileContent{{basisEntry(kBasis, "EstimatedPipeODBasee")}, kTwoSizes, kFactors}.text());
+    EXPECT_EQ(GetPipeOutsideDiamter(part, 1), 0.0);
+    data.write(DataFileContent{{basisEntry(kBasis, "EstimatedPipeODBased")}, kTwoSizes, kFactors}.text());
+    EXPECT_NEAR(GetPipeOutsideDiamter(part, 1), 3.4375 * kInch, 1e-12);
+}
+
 // --- CheckXMLExists and the context --------------------------------------------------------------------
 
 TEST_F(PortDataTest, DataFileIsFoundInTheXmlFolderOfTheDataDirectory) {
