@@ -1,18 +1,16 @@
 // `checkvalve gallery`: renders every built-in sample part (or every part of a catalogue) into a folder:
 // per part a GLB, a STEP file and the JSON report, and an index.json that lists them all.
 #include <algorithm>
-#include <atomic>
 #include <cctype>
 #include <filesystem>
 #include <iostream>
 #include <map>
 #include <memory>
-#include <thread>
 
 #include <nlohmann/json.hpp>
 
 #include "cli/Commands.h"
-#include "cli/Progress.h"
+#include "cli/Parallel.h"
 #include "cli/ViewerAssets.h"
 #include "export/Export.h"
 #include "export/StagedFile.h"
@@ -146,24 +144,13 @@ int runGallery(const GalleryOptions& options) {
     for (std::size_t i = 0; i < parts.size(); ++i) entries[i].stem = stems[i];
 
     // Each thread takes the next part and owns everything made for it; only STEP writing is serialised.
-    std::atomic<std::size_t> next{0};
-    Progress progress("gallery", parts.size());
-    auto worker = [&] {
-        for (std::size_t i = next++; i < parts.size(); i = next++) {
-            try {
-                renderPart(parts[i], folder, entries[i]);
-            } catch (const std::exception& error) {
-                entries[i].errors.push_back(error.what());
-            }
-            progress.advance();
+    forEachInParallel("gallery", parts.size(), options.jobs, [&](std::size_t i) {
+        try {
+            renderPart(parts[i], folder, entries[i]);
+        } catch (const std::exception& error) {
+            entries[i].errors.push_back(error.what());
         }
-    };
-    const unsigned jobs = std::clamp(options.jobs, 1u, 64u);
-    std::vector<std::thread> threads;
-    for (unsigned j = 1; j < jobs; ++j) threads.emplace_back(worker);
-    worker();
-    for (auto& thread : threads) thread.join();
-    progress.finish();
+    });
 
     bool indexWritten = true;
     try {

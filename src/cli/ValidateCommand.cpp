@@ -1,13 +1,11 @@
 // `checkvalve validate`: evaluates every part of a catalogue in both aspects, without writing geometry,
 // and prints one line per part with a summary.
 #include <algorithm>
-#include <atomic>
 #include <iostream>
 #include <memory>
-#include <thread>
 
 #include "cli/Commands.h"
-#include "cli/Progress.h"
+#include "cli/Parallel.h"
 #include "refhost/Catalog.h"
 #include "refhost/Report.h"
 
@@ -52,24 +50,12 @@ int runValidate(const ValidateOptions& options) {
     hostOptions.buildShapes = !options.recordOnly;
     std::vector<std::string> lines(parts.size());
     std::vector<char> ok(parts.size(), 0);
-    std::atomic<std::size_t> next{0};
-    Progress progress("validate", parts.size());
-    auto worker = [&] {
-        for (std::size_t i = next++; i < parts.size(); i = next++) {
-            auto report = refhost::evaluatePart(parts[i], {"Physical", "Insulation"}, hostOptions);
-            ok[i] = report.ok();
-            lines[i] = partLine(report);
-            for (const auto& warning : refhost::plausibilityWarnings(parts[i]))
-                lines[i] += "\n        warning: " + warning;
-            progress.advance();
-        }
-    };
-    const unsigned jobs = std::clamp(options.jobs, 1u, 64u);
-    std::vector<std::thread> threads;
-    for (unsigned j = 1; j < jobs; ++j) threads.emplace_back(worker);
-    worker();
-    for (auto& thread : threads) thread.join();
-    progress.finish();
+    forEachInParallel("validate", parts.size(), options.jobs, [&](std::size_t i) {
+        auto report = refhost::evaluatePart(parts[i], {"Physical", "Insulation"}, hostOptions);
+        ok[i] = report.ok();
+        lines[i] = partLine(report);
+        for (const auto& warning : refhost::plausibilityWarnings(parts[i])) lines[i] += "\n        warning: " + warning;
+    });
 
     const auto passed = static_cast<std::size_t>(std::count(ok.begin(), ok.end(), 1));
     for (std::size_t i = 0; i < parts.size(); ++i)

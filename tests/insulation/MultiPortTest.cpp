@@ -110,7 +110,7 @@ class InsulatedCover : public ::testing::TestWithParam<CoverBox> {};
 TEST_P(InsulatedCover, BoxAroundTheCover) {
     HostFixtureScope host;
     auto partSpec = samplePart(5);
-    partSpec.ports = {flanged(1, kOdNps4, 0.2286, 0.02, 4), flanged(2, kOdNps4, 0.2286, 0.02, 4)};
+    partSpec.ports = {flangedEnd(1, kOdNps4, 0.2286, 0.02, 4), flangedEnd(2, kOdNps4, 0.2286, 0.02, 4)};
     partSpec.inputs["FacetoFace"] = 0.4;
     partSpec.inputs["InsulationThickness"] = GetParam().T;
     const auto result = insulation(partSpec);
@@ -176,7 +176,7 @@ TEST(InsulatedCoveredBodies, ThickRingStopsAtTheCentre) {
     partSpec.inputs["FacetoFace"] = 0.1;
     partSpec.inputs["BranchLength"] = 0.2;
     partSpec.inputs["InsulationThickness"] = 0.04; // t1 + T = 0.0639 > A = 0.05
-    partSpec.ports = {flanged(1, 0.0603, 0.1524, 0.0239, 2), flanged(2, 0.0603, 0.1524, 0.0239, 2)};
+    partSpec.ports = {flangedEnd(1, 0.0603, 0.1524, 0.0239, 2), flangedEnd(2, 0.0603, 0.1524, 0.0239, 2)};
     const auto result = insulation(partSpec);
     ASSERT_TRUE(result.ok) << result.errorText;
     EXPECT_NEAR(boxOf(result, "InsPNoz1")[3], 0, 1e-9);

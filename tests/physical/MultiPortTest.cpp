@@ -443,7 +443,7 @@ INSTANTIATE_TEST_SUITE_P(MultiPort, JacketCap,
 TEST(FourPortJacketed, StubsTakeTheLargerOfFlangeAndPipe) {
     HostFixtureScope host;
     auto partSpec = samplePart(3125);
-    partSpec.ports[3] = flanged(4, kOdNps1Half, 0.0889, 0.0111, 0.5);
+    partSpec.ports[3] = flangedEnd(4, kOdNps1Half, 0.0889, 0.0111, 0.5);
     const auto result = physical(partSpec);
     ASSERT_TRUE(result.ok) << result.errorText;
     const auto inlet = boxOf(result, "Output4"), outlet = boxOf(result, "Output5");

@@ -20,19 +20,9 @@ namespace tcv::test::multi_port {
 // Pipe outside diameters, ASME B36.10M.
 inline constexpr double kOdNps1Half = 0.0213, kOdNps1 = 0.0334, kOdNps2 = 0.0603, kOdNps4 = 0.1143, kOdNps6 = 0.1683;
 
-// A class 150 flanged end (ASME B16.5, thickness with the raised face).
-inline refhost::PortSpec flanged(std::int16_t index, double pipeOD, double flangeOD, double thickness, double npd) {
-    refhost::PortSpec port = flangedPort4in(index);
-    port.pipeOD = pipeOD;
-    port.flangeOD = flangeOD;
-    port.flangeThickness = thickness;
-    port.length = thickness;
-    port.npd = npd;
-    return port;
-}
-inline refhost::PortSpec flangedNps2(std::int16_t index) { return flanged(index, kOdNps2, 0.1524, 0.0191, 2); }
-inline refhost::PortSpec flangedNps4(std::int16_t index) { return flanged(index, kOdNps4, 0.2286, 0.0239, 4); }
-inline refhost::PortSpec flangedNps6(std::int16_t index) { return flanged(index, kOdNps6, 0.2794, 0.0254, 6); }
+inline refhost::PortSpec flangedNps2(std::int16_t index) { return flangedEnd(index, kOdNps2, 0.1524, 0.0191, 2); }
+inline refhost::PortSpec flangedNps4(std::int16_t index) { return flangedEnd(index, kOdNps4, 0.2286, 0.0239, 4); }
+inline refhost::PortSpec flangedNps6(std::int16_t index) { return flangedEnd(index, kOdNps6, 0.2794, 0.0254, 6); }
 
 // A socket-weld end: no flange.
 inline refhost::PortSpec socketEnd(std::int16_t index, double pipeOD, double npd) {

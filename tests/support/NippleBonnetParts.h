@@ -24,17 +24,6 @@ inline refhost::PortSpec nippleEnd(std::int16_t index, double pipeOD, double npd
     return port;
 }
 
-// A class 150 flanged end.
-inline refhost::PortSpec flangedEnd(std::int16_t index, double pipeOD, double flangeOD, double thickness, double npd) {
-    refhost::PortSpec port = flangedPort4in(index);
-    port.pipeOD = pipeOD;
-    port.flangeOD = flangeOD;
-    port.flangeThickness = thickness;
-    port.length = thickness;
-    port.npd = npd;
-    return port;
-}
-
 inline bool isEven(std::int32_t partDataBasis) { return partDataBasis % 2 == 0; }
 
 // A nipple-end valve of body length V, nipple length N and bonnet height H. The even PartDataBasis of

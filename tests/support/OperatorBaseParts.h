@@ -20,7 +20,6 @@ namespace tcv::test::operator_base {
 
 using nipple_bonnet::boxOf;
 using nipple_bonnet::expectAllGeometryValid;
-using nipple_bonnet::flangedEnd;
 using nipple_bonnet::indicesOf;
 using nipple_bonnet::unitedBox;
 

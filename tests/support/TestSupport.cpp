@@ -19,6 +19,16 @@ refhost::PortSpec flangedPort4in(std::int16_t index) {
     return port;
 }
 
+refhost::PortSpec flangedEnd(std::int16_t index, double pipeOD, double flangeOD, double thickness, double npd) {
+    refhost::PortSpec port = flangedPort4in(index);
+    port.pipeOD = pipeOD;
+    port.flangeOD = flangeOD;
+    port.flangeThickness = thickness;
+    port.length = thickness;
+    port.npd = npd;
+    return port;
+}
+
 refhost::PortSpec plainPort(std::int16_t index, double pipeOD) {
     refhost::PortSpec port;
     port.index = index;

@@ -28,6 +28,9 @@ private:
 
 // A class 150 flanged NPS 4 port: pipe OD 114.3 mm, flange OD 228.6 mm, thickness 23.9 mm.
 refhost::PortSpec flangedPort4in(std::int16_t index);
+// A class 150 flanged end (termination class 5) of the given sizes; the port's length is the flange
+// thickness.
+refhost::PortSpec flangedEnd(std::int16_t index, double pipeOD, double flangeOD, double thickness, double npd);
 // A plain-end port (termination class 10) of the given pipe OD, no flange.
 refhost::PortSpec plainPort(std::int16_t index, double pipeOD);
 // A part of the given PartDataBasis with two NPS 4 flanged ports.
