@@ -57,7 +57,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     port.pipeOD = in.byte() % 4 == 3 ? 0.1143 : 0;
     port.npd = fuzz::decodePortValue(in, 4);
     port.flangeOD = fuzz::decodePortValue(in, 0.2286);
-    if (!std::isfinite(port.npd) || !std::isfinite(port.flangeOD)) return 0; // the host refuses such a part
     port.flangeThickness = 0.0239;
     port.length = 0.0239;
     part.ports = {port, port};

@@ -36,8 +36,8 @@ AspectResult evaluateAspect(const PartSpec& partSpec, const std::string& aspect,
     result.code = aspect == "Insulation" ? kInsulationAspect : kPhysicalAspect;
     result.outputs = std::make_shared<RefOutputCollection>();
     try {
-        // A part the host cannot offer (a port value that is not a finite number) fails the aspect
-        // like any other host error, before the symbol is called.
+        // A part the host cannot offer (more ports than it can count) fails the aspect like any other
+        // host error, before the symbol is called.
         auto part = makePart(partSpec);
         host::VariantArray inputs = buildInputArray(part);
         CCheckValve symbol;

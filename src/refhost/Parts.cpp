@@ -23,23 +23,6 @@ private:
     std::vector<host::ObjectPtr> members_;
 };
 
-void requireFinite(double value, const char* what, const PortSpec& port) {
-    if (!std::isfinite(value))
-        throw host::HostError(host::kGenericFailure,
-                              "port " + std::to_string(port.index) + ": " + what + " is not a finite number");
-}
-
-std::shared_ptr<RefPipePort> checkedPort(const PortSpec& port) {
-    requireFinite(port.pipeOD, "pipe outside diameter", port);
-    requireFinite(port.flangeOD, "flange outside diameter", port);
-    requireFinite(port.flangeThickness, "flange thickness", port);
-    requireFinite(port.cptOffset, "cpt offset", port);
-    requireFinite(port.depth, "depth", port);
-    requireFinite(port.length, "nozzle length", port);
-    requireFinite(port.npd, "nominal size", port);
-    return std::make_shared<RefPipePort>(port);
-}
-
 } // namespace
 
 host::PipePortPtr RefPortCollection::Item(std::int16_t position) const {
@@ -57,7 +40,7 @@ RefPart::RefPart(PartSpec partSpec) : spec_(std::move(partSpec)) {
     if (spec_.ports.size() > static_cast<std::size_t>(std::numeric_limits<std::int16_t>::max()))
         throw host::HostError(host::kGenericFailure, "part '" + spec_.name + "' has more ports than a host can count");
     std::vector<host::PipePortPtr> ports;
-    for (const auto& port : spec_.ports) ports.push_back(checkedPort(port));
+    for (const auto& port : spec_.ports) ports.push_back(std::make_shared<RefPipePort>(port));
     ports_ = std::make_shared<RefPortCollection>(std::move(ports));
 
     auto operators = std::make_shared<MemberCollection>();

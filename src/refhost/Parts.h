@@ -140,8 +140,8 @@ private:
     host::CollectionPtr operatorCollection_;
 };
 
-// A part from its partSpec; a port with a value that is not a finite number, or more ports than the host
-// can count, is refused with a HostError.
+// A part from its partSpec. Port values are offered as they are, numbers or not, so that the symbol
+// meets them unchanged; a part with more ports than the host can count is refused with a HostError.
 std::shared_ptr<RefPart> makePart(const PartSpec& partSpec);
 
 } // namespace tcv::refhost

@@ -18,6 +18,7 @@
 #include "refhost/Measure.h"
 #include "refhost/OutputCollection.h"
 #include "refhost/Records.h"
+#include "support/TestSupport.h"
 
 namespace tcv {
 namespace {
@@ -200,6 +201,22 @@ TEST(GlbExport, NozzleNodesCarryTheirPortData) {
         EXPECT_NEAR(extras["flangeThickness"].get<double>(), 0.0239, 1e-12);
         EXPECT_EQ(extras["terminationClass"], 5);
     }
+}
+
+TEST(GlbExport, PortValuesThatAreNotNumbersBecomeNull) {
+    // Such values reach the symbol and the nozzle as they are; JSON has no NaN, so the extras say null.
+    auto partSpec = test::twoPortPart(1);
+    partSpec.name = "nan-port";
+    partSpec.inputs["FacetoFace"] = 0.292;
+    partSpec.ports[1].pipeOD = std::nan("");
+    const refhost::PartReport report = refhost::evaluatePart(partSpec, {"Physical"});
+    ex::ScratchFolder folder;
+    const std::string path = folder.path("part.glb").string();
+    ExportDocument(report).writeGlb(path);
+    const Json gltf = ex::glbJson(path);
+    const Json& extras = ex::gltfNode(gltf, {"nan-port", "Physical", "PNoz2"})["extras"];
+    EXPECT_TRUE(extras["pipeOD"].is_null());
+    EXPECT_NEAR(extras["flangeOD"].get<double>(), 0.2286, 1e-12);
 }
 
 TEST(GlbExport, MeshesAreInMetresAndInsulationIsSeeThrough) {

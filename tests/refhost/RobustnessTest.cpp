@@ -148,10 +148,19 @@ const BadPart kBadParts[] = {
      "Insulation",
      false,
      {}},
-    // A port value that is not a number: the host cannot offer the part, and the aspect fails with
-    // the generic failure before the symbol draws anything (it used to leave evaluateAspect as an
-    // exception and end `checkvalve validate`).
-    {"NaNPortDiameter", withPort(twoPortPart(2256), 1, [](PortSpec& p) { p.pipeOD = kNaN; }), "Physical", false, {}},
+    // Port values that are not numbers reach the symbol as they are. The wafer draws its body from its
+    // own dimensions and hands the pipe diameter on to the nozzle; with a flange diameter that is not a
+    // number the symbol fails after the body.
+    {"NaNPortDiameter",
+     withPort(twoPortPart(2256), 1, [](PortSpec& p) { p.pipeOD = kNaN; }),
+     "Physical",
+     true,
+     {"Body", "Web", "Port1", "Port2", "PNoz1", "PNoz2"}},
+    {"NaNFlangeDiameter",
+     withPort(twoPortPart(2256), 0, [](PortSpec& p) { p.flangeOD = kNaN; }),
+     "Physical",
+     false,
+     {"Body"}},
     {"InfiniteCptOffset",
      withPort(twoPortPart(1), 0, [](PortSpec& p) { p.cptOffset = -kInfinity; }),
      "Insulation",
