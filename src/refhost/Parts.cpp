@@ -1,6 +1,5 @@
 #include "refhost/Parts.h"
 
-#include <cmath>
 #include <limits>
 
 namespace tcv::refhost {
