@@ -1,11 +1,13 @@
 // Port data and the pipe outside diameter, through the reference host's parts, context and units.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <thread>
 
-#include "ports/DataFiles.h"
 #include "ports/basPipePortParameters.h"
 #include "refhost/OutputCollection.h"
 #include "support/TestSupport.h"
@@ -13,31 +15,77 @@
 namespace tcv::test {
 namespace {
 
+namespace fs = std::filesystem;
 constexpr double kInch = 0.0254;
 constexpr std::int32_t kBasis = 2256;
 
-refhost::PortSpec port(std::int16_t index, std::int32_t terminationClass, double pipeOD, double flangeOD = 0,
-                       double npd = 0, std::string unit = "in") {
-    refhost::PortSpec partSpec;
-    partSpec.index = index;
-    partSpec.terminationClass = terminationClass;
-    partSpec.pipeOD = pipeOD;
-    partSpec.flangeOD = flangeOD;
-    partSpec.flangeThickness = 0.02;
-    partSpec.cptOffset = 0.005;
-    partSpec.depth = 0.003;
-    partSpec.npd = npd;
-    partSpec.npdUnit = std::move(unit);
-    return partSpec;
+// A temporary data directory for the host's "OLE_SERVER", with an "xml" folder for the data file.
+class TempDataDirectory {
+public:
+    TempDataDirectory() {
+        std::string pattern = (fs::temp_directory_path() / "tcv-ports-XXXXXX").string();
+        if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot create a temporary directory");
+        path_ = pattern;
+        fs::create_directories(path_ / "xml");
+    }
+    ~TempDataDirectory() {
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    std::string path() const { return path_.string(); }
+    fs::path dataFile() const { return path_ / "xml" / "OutsideDiameterforSymbolGraphics.xml"; }
+    void write(const std::string& content) const { std::ofstream(dataFile()) << content; }
+
+private:
+    fs::path path_;
+};
+
+using Lines = std::vector<std::string>;
+
+// A data file of the given basis entries, size rows and termination-class factors.
+std::string dataFile(const Lines& bases, const Lines& sizes, const Lines& factors) {
+    std::string xml = "<?xml version=\"1.0\"?>\n<OutsideDiameterforSymbolGraphicsConstruction>\n"
+                      "<BasisforGraphicsCreation>\n";
+    for (const auto& line : bases) xml += line + "\n";
+    xml += "</BasisforGraphicsCreation>\n<NPDandPipingODInInchesTable>\n";
+    for (const auto& line : sizes) xml += line + "\n";
+    xml += "</NPDandPipingODInInchesTable>\n<FactoronFlangeorHuborMechanicalOutsideDiameter>\n";
+    for (const auto& line : factors) xml += line + "\n";
+    return xml + "</FactoronFlangeorHuborMechanicalOutsideDiameter>\n</OutsideDiameterforSymbolGraphicsConstruction>\n";
 }
 
-std::shared_ptr<refhost::RefPart> partWith(std::vector<refhost::PortSpec> ports, std::int32_t basis = kBasis) {
-    refhost::PartSpec partSpec;
-    partSpec.name = "port data sample";
-    partSpec.partDataBasis = basis;
+std::string basisEntry(int partDataBasis, const std::string& text) {
+    return "<PartDataBasis Value=\"" + std::to_string(partDataBasis) + "\">" + text + "</PartDataBasis>";
+}
+
+const Lines kTwoSizes = {R"(<NPD SizeInInch="2" SizeInMM="50">2.375</NPD>)",
+                         R"(<NPD SizeInInch="4" SizeInMM="100"> 4.5 </NPD>)"};
+const Lines kFactors = {R"(<TerminationClass Type="Flanged">0.5</TerminationClass>)",
+                        R"(<TerminationClass Type="Female">0.25</TerminationClass>)",
+                        R"(<TerminationClass Type="Mechanical">0.75</TerminationClass>)"};
+const std::string kEstimated = basisEntry(kBasis, "  EstimatedPIPEODbased ");
+// The data file with the sizes and factors above and the given basis entries.
+std::string listing(const Lines& bases) { return dataFile(bases, kTwoSizes, kFactors); }
+
+refhost::PortSpec port(std::int32_t terminationClass, double pipeOD, double flangeOD = 0, double npd = 0,
+                       std::string unit = "in") {
+    return {.terminationClass = terminationClass,
+            .pipeOD = pipeOD,
+            .flangeOD = flangeOD,
+            .flangeThickness = 0.02,
+            .cptOffset = 0.005,
+            .depth = 0.003,
+            .npd = npd,
+            .npdUnit = std::move(unit)};
+}
+
+std::shared_ptr<refhost::RefPart> partWith(std::vector<refhost::PortSpec> ports) {
+    auto partSpec = twoPortPart(kBasis);
     partSpec.ports = std::move(ports);
     return refhost::makePart(partSpec);
 }
+
+double diameter(const refhost::PortSpec& p) { return GetPipeOutsideDiamter(partWith({p}), 1); }
 
 // A reference host whose "OLE_SERVER" is a fresh temporary directory; module state is reset around
 // each test so that no test sees another's data file.
@@ -60,39 +108,27 @@ protected:
 
 // --- RetrievePortData -------------------------------------------------------------------------------
 
-struct CptCase {
-    std::int32_t terminationClass;
-    bool flag;
-    double expectedCpt;
-};
-
 TEST_F(PortDataTest, ReadsPortValuesAndClearsTheCptOffsetOfFlangedPortsWhenAsked) {
-    const CptCase cases[] = {
+    const std::tuple<std::int32_t, bool, double> cases[] = {
         {5, true, 0.0}, {5, false, 0.005}, {10, true, 0.005}, {15, true, 0.005}, {20, true, 0.005}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << "termination class " << c.terminationClass << ", flag " << c.flag);
-        auto part = partWith({port(1, c.terminationClass, 0.1143, 0.2286)});
+    for (const auto& [terminationClass, flag, expectedCpt] : cases) {
+        SCOPED_TRACE(testing::Message() << "termination class " << terminationClass << ", flag " << flag);
+        auto part = partWith({port(terminationClass, 0.1143, 0.2286)});
         std::int16_t index = 1;
         double od = -1, thickness = -1, flange = -1, cpt = -1, depth = -1;
-        RetrievePortData(index, part, outputs, od, thickness, flange, cpt, depth, c.flag);
-        EXPECT_DOUBLE_EQ(od, 0.1143); // no data file: the port's own diameter
-        EXPECT_DOUBLE_EQ(thickness, 0.02);
-        EXPECT_DOUBLE_EQ(flange, 0.2286);
-        EXPECT_DOUBLE_EQ(cpt, c.expectedCpt);
-        EXPECT_DOUBLE_EQ(depth, 0.003);
+        RetrievePortData(index, part, outputs, od, thickness, flange, cpt, depth, flag);
+        EXPECT_EQ((std::vector<double>{od, thickness, flange, cpt, depth}),
+                  (std::vector<double>{0.1143, 0.02, 0.2286, expectedCpt, 0.003})); // no data file: own OD
     }
-}
 
-TEST_F(PortDataTest, RecordFormPassesTheFlagTrueAndExtendedFormReadsTheAttribute) {
-    auto flangedPort = port(1, 5, 0.1143, 0.2286);
+    // The record form passes the flag true; the extended form also reads the attribute.
+    auto flangedPort = port(5, 0.1143, 0.2286);
     flangedPort.attribute = 42;
     auto part = partWith({flangedPort});
-
     PortDataRecord record;
     RetrievePortData(1, part, outputs, record);
     EXPECT_DOUBLE_EQ(record.cptOffset, 0.0);
     EXPECT_DOUBLE_EQ(record.flangeDiameter, 0.2286);
-
     std::int16_t index = 1;
     std::int32_t attribute = 0;
     double od = 0, thickness = 0, flange = 0, cpt = 0, depth = 0;
@@ -104,141 +140,98 @@ TEST_F(PortDataTest, RecordFormPassesTheFlagTrueAndExtendedFormReadsTheAttribute
 
 TEST_F(PortDataTest, FindsThePortByIndexButLooksUpItsDiameterByPosition) {
     // Position 1 holds port index 2 and position 2 holds port index 1.
-    auto second = port(2, 10, 0.2, 0.4);
-    second.flangeThickness = 0.04;
-    auto first = port(1, 10, 0.1, 0.3);
-    first.flangeThickness = 0.03;
+    auto second = port(10, 0.2, 0.4), first = port(10, 0.1, 0.3);
+    second.index = 2, second.flangeThickness = 0.04, first.flangeThickness = 0.03;
     auto part = partWith({second, first});
-
     std::int16_t index = 1;
     double od = 0, thickness = 0, flange = 0, cpt = 0, depth = 0;
     RetrievePortData(index, part, outputs, od, thickness, flange, cpt, depth, true);
-    EXPECT_DOUBLE_EQ(thickness, 0.03);
-    EXPECT_DOUBLE_EQ(flange, 0.3);
-    EXPECT_DOUBLE_EQ(od, 0.2); // the diameter of the port at position 1
-}
+    EXPECT_EQ((std::vector<double>{od, thickness, flange}), (std::vector<double>{0.2, 0.03, 0.3}));
 
-TEST_F(PortDataTest, UnmatchedPortIndexLeavesTheCallersValues) {
-    auto part = partWith({port(1, 5, 0.1143, 0.2286), port(2, 5, 0.1143, 0.2286)});
-
-    std::int16_t index = 3;
-    double od = 1, thickness = 2, flange = 3, cpt = 4, depth = 5;
+    // An index no port has leaves the caller's values; an object that is no part is an error.
+    index = 3;
+    od = 1, thickness = 2, flange = 3, cpt = 4, depth = 5;
     std::int32_t attribute = 6;
     RetrievePortDataEx(index, part, outputs, od, thickness, flange, cpt, depth, attribute, true);
-    EXPECT_EQ((std::vector<double>{od, thickness, flange, cpt, depth}), (std::vector<double>{1, 2, 3, 4, 5}));
-    EXPECT_EQ(attribute, 6);
-
+    EXPECT_EQ((std::vector<double>{od, thickness, flange, cpt, depth, double(attribute)}),
+              (std::vector<double>{1, 2, 3, 4, 5, 6}));
     PortDataRecord record{7, 8, 9, 10, 11};
     RetrievePortData(3, part, outputs, record);
     EXPECT_EQ((std::vector<double>{record.pipeOD, record.flangeThickness, record.flangeDiameter, record.cptOffset,
                                    record.depth}),
               (std::vector<double>{7, 8, 9, 10, 11}));
+    auto notAPart = std::make_shared<refhost::RefOperatorPart>(refhost::OperatorSpec{});
+    EXPECT_THROW(RetrievePortData(1, notAPart, outputs, record), host::HostError);
 }
 
-TEST_F(PortDataTest, AnObjectThatIsNoPartIsAnError) {
-    PortDataRecord record;
-    EXPECT_THROW(
-        RetrievePortData(1, std::make_shared<refhost::RefOperatorPart>(refhost::OperatorSpec{}), outputs, record),
-        host::HostError);
-}
-
-// --- GetPipeOutsideDiamter: the sources in their order ------------------------------------------------
-
-const std::vector<std::string> kTwoSizes = {R"(<NPD SizeInInch="2" SizeInMM="50">2.375</NPD>)",
-                                            R"(<NPD SizeInInch="4" SizeInMM="100"> 4.5 </NPD>)"};
-const std::vector<std::string> kFactors = {R"(<TerminationClass Type="Flanged">0.5</TerminationClass>)",
-                                           R"(<TerminationClass Type="Female">0.25</TerminationClass>)",
-                                           R"(<TerminationClass Type="Mechanical">0.75</TerminationClass>)"};
-const std::string kEstimated = basisEntry(kBasis, "  EstimatedPIPEODbased ");
+// --- GetPipeOutsideDiamter: the sources in their order, and broken data ---------------------------
 
 struct DiameterCase {
     std::string name;
-    bool dataFile;
-    std::vector<std::string> bases;
+    std::optional<std::string> file; // none: no data file
     refhost::PortSpec port;
     double expected;
 };
 
-TEST_F(PortDataTest, TakesThePipeOutsideDiameterFromItsSourcesInOrder) {
+TEST_F(PortDataTest, TakesThePipeOutsideDiameterFromItsSourcesInOrderAndNeverRaises) {
     const DiameterCase cases[] = {
-        {"code 10 keeps its own diameter although the part is listed", true, {kEstimated}, port(1, 10, 0.2, 0, 3), 0.2},
-        {"no data file: own diameter", false, {kEstimated}, port(1, 5, 0.11, 0.3, 3), 0.11},
-        {"no data file and no own diameter: no factor either", false, {}, port(1, 5, 0, 0.3, 3), 0.0},
-        {"listed as estimated: interpolated", true, {kEstimated}, port(1, 5, 0.2, 0, 3), 3.4375 * kInch},
-        {"listed as estimated: extrapolated above", true, {kEstimated}, port(1, 5, 0.2, 0, 5), 5.5625 * kInch},
-        {"listed as estimated: extrapolated below", true, {kEstimated}, port(1, 5, 0.2, 0, 1), 1.3125 * kInch},
-        {"listed as estimated: a size of the table", true, {kEstimated}, port(1, 5, 0.2, 0, 4), 4.5 * kInch},
-        {"size unit 'IN' is not 'in': millimetre sizes",
-         true,
-         {kEstimated},
-         port(1, 5, 0, 0, 75, "IN"),
+        {"code 10 keeps its own diameter although the part is listed", listing({kEstimated}), port(10, 0.2, 0, 3), 0.2},
+        {"no data file: own diameter", std::nullopt, port(5, 0.11, 0.3, 3), 0.11},
+        {"no data file and no own diameter: no factor either", std::nullopt, port(5, 0, 0.3, 3), 0.0},
+        {"listed as estimated: interpolated", listing({kEstimated}), port(5, 0.2, 0, 3), 3.4375 * kInch},
+        {"listed as estimated: extrapolated above", listing({kEstimated}), port(5, 0.2, 0, 5), 5.5625 * kInch},
+        {"listed as estimated: extrapolated below", listing({kEstimated}), port(5, 0.2, 0, 1), 1.3125 * kInch},
+        {"listed as estimated: a size of the table", listing({kEstimated}), port(5, 0.2, 0, 4), 4.5 * kInch},
+        {"size unit 'IN' is not 'in': millimetre sizes", listing({kEstimated}), port(5, 0, 0, 75, "IN"),
          3.4375 * kInch},
-        {"size unit 'mm': millimetre sizes", true, {kEstimated}, port(1, 5, 0, 0, 75, "mm"), 3.4375 * kInch},
-        {"listed with another text: 0", true, {basisEntry(kBasis, "PipeODBased")}, port(1, 5, 0.2, 0.3, 3), 0.0},
-        {"not listed: own diameter", true, {basisEntry(1, "EstimatedPipeODBased")}, port(1, 5, 0.2, 0.3, 3), 0.2},
-        {"not listed, no own diameter, flanged", true, {}, port(1, 5, 0, 0.3), 0.15},
-        {"not listed, own diameter within the tolerance of 0", true, {}, port(1, 5, 5e-8, 0.3), 0.15},
-        {"not listed, negative own diameter", true, {}, port(1, 5, -0.01, 0.3), 0.15},
-        {"not listed, no own diameter, female", true, {}, port(1, 15, 0, 0.3), 0.075},
-        {"not listed, no own diameter, mechanical", true, {}, port(1, 20, 0, 0.3), 0.225},
-        {"not listed, no own diameter, other termination class", true, {}, port(1, 25, 0, 0.3), 0.0},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        if (c.dataFile)
-            data.write(DataFileContent{c.bases, kTwoSizes, kFactors}.text());
-        else
-            std::filesystem::remove(data.dataFile());
-        EXPECT_NEAR(GetPipeOutsideDiamter(partWith({c.port}), 1), c.expected, 1e-12);
-    }
-}
-
-TEST_F(PortDataTest, BrokenDataNeverRaises) {
-    struct BrokenCase {
-        std::string name;
-        std::string fileText;
-        refhost::PortSpec port;
-        double expected;
-    };
-    const BrokenCase cases[] = {
-        {"malformed file, own diameter", "<OutsideDiameterforSymbolGraphicsConstruction><NPD", port(1, 5, 0.2, 0.3),
-         0.2},
-        {"malformed file, no own diameter", "<<<", port(1, 5, 0, 0.3), 0.0},
-        {"empty file", "", port(1, 5, 0, 0.3), 0.0},
-        {"missing factor", DataFileContent{{}, kTwoSizes, {}}.text(), port(1, 5, 0, 0.3), 0.0},
-        {"unreadable factor",
-         DataFileContent{{}, kTwoSizes, {R"(<TerminationClass Type="Flanged">half</TerminationClass>)"}}.text(),
-         port(1, 5, 0, 0.3), 0.0},
-        {"estimated from one size that is not asked for",
-         DataFileContent{{kEstimated}, {kTwoSizes[0]}, kFactors}.text(), port(1, 5, 0.2, 0, 3), 0.0},
-        {"estimated from no sizes", DataFileContent{{kEstimated}, {}, kFactors}.text(), port(1, 5, 0.2, 0, 3), 0.0},
+        {"size unit 'mm': millimetre sizes", listing({kEstimated}), port(5, 0, 0, 75, "mm"), 3.4375 * kInch},
+        {"listed with another text: 0", listing({basisEntry(kBasis, "PipeODBased")}), port(5, 0.2, 0.3, 3), 0.0},
+        {"not listed: own diameter", listing({basisEntry(1, "EstimatedPipeODBased")}), port(5, 0.2, 0.3, 3), 0.2},
+        {"not listed, no own diameter, flanged", listing({}), port(5, 0, 0.3), 0.15},
+        {"not listed, own diameter within the tolerance of 0", listing({}), port(5, 5e-8, 0.3), 0.15},
+        {"not listed, negative own diameter", listing({}), port(5, -0.01, 0.3), 0.15},
+        {"not listed, no own diameter, female", listing({}), port(15, 0, 0.3), 0.075},
+        {"not listed, no own diameter, mechanical", listing({}), port(20, 0, 0.3), 0.225},
+        {"not listed, no own diameter, other termination class", listing({}), port(25, 0, 0.3), 0.0},
+        // Broken data files.
+        {"malformed file, own diameter", "<OutsideDiameterforSymbolGraphicsConstruction><NPD", port(5, 0.2, 0.3), 0.2},
+        {"malformed file, no own diameter", "<<<", port(5, 0, 0.3), 0.0},
+        {"empty file", "", port(5, 0, 0.3), 0.0},
+        {"missing factor", dataFile({}, kTwoSizes, {}), port(5, 0, 0.3), 0.0},
+        {"unreadable factor", dataFile({}, kTwoSizes, {R"(<TerminationClass Type="Flanged">half</TerminationClass>)"}),
+         port(5, 0, 0.3), 0.0},
+        {"estimated from one size that is not asked for", dataFile({kEstimated}, {kTwoSizes[0]}, kFactors),
+         port(5, 0.2, 0, 3), 0.0},
+        {"estimated from no sizes", dataFile({kEstimated}, {}, kFactors), port(5, 0.2, 0, 3), 0.0},
         {"unreadable rows are left out",
-         DataFileContent{{kEstimated},
-                         {R"(<NPD SizeInInch="3" SizeInMM="80">three</NPD>)", R"(<NPD SizeInMM="90">4.0</NPD>)",
-                          R"(<NPD SizeInInch="x" SizeInMM="90">4.0</NPD>)", kTwoSizes[0], kTwoSizes[1]},
-                         kFactors}
-             .text(),
-         port(1, 5, 0.2, 0, 3), 3.4375 * kInch},
+         dataFile({kEstimated},
+                  {R"(<NPD SizeInInch="3" SizeInMM="80">three</NPD>)", R"(<NPD SizeInMM="90">4.0</NPD>)",
+                   R"(<NPD SizeInInch="x" SizeInMM="90">4.0</NPD>)", kTwoSizes[0], kTwoSizes[1]},
+                  kFactors),
+         port(5, 0.2, 0, 3), 3.4375 * kInch},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        data.write(c.fileText);
-        double diameter = -1;
-        EXPECT_NO_THROW(diameter = GetPipeOutsideDiamter(partWith({c.port}), 1));
-        EXPECT_NEAR(diameter, c.expected, 1e-12);
+        if (c.file)
+            data.write(*c.file);
+        else
+            fs::remove(data.dataFile());
+        double result = -1;
+        EXPECT_NO_THROW(result = diameter(c.port));
+        EXPECT_NEAR(result, c.expected, 1e-12);
     }
 }
 
 TEST_F(PortDataTest, LookupWithoutAPortOrAPartGivesZero) {
-    data.write(DataFileContent{{}, kTwoSizes, kFactors}.text());
-    EXPECT_EQ(GetPipeOutsideDiamter(partWith({port(1, 10, 0.2)}), 2), 0.0);
-    EXPECT_EQ(GetPipeOutsideDiamter(partWith({port(1, 10, 0.2)}), 0), 0.0);
+    data.write(listing({}));
+    EXPECT_EQ(GetPipeOutsideDiamter(partWith({port(10, 0.2)}), 2), 0.0);
+    EXPECT_EQ(GetPipeOutsideDiamter(partWith({port(10, 0.2)}), 0), 0.0);
     EXPECT_EQ(GetPipeOutsideDiamter(nullptr, 1), 0.0);
 }
 
 TEST_F(PortDataTest, AThreadWithoutAHostUsesThePortsOwnDiameter) {
-    data.write(DataFileContent{{kEstimated}, kTwoSizes, kFactors}.text());
-    auto part = partWith({port(1, 5, 0.2, 0, 3)});
+    data.write(listing({kEstimated}));
+    auto part = partWith({port(5, 0.2, 0, 3)});
     EXPECT_NEAR(GetPipeOutsideDiamter(part, 1), 3.4375 * kInch, 1e-12);
     double onOtherThread = -1;
     std::thread([&] { onOtherThread = GetPipeOutsideDiamter(part, 1); }).join();
@@ -247,12 +240,12 @@ TEST_F(PortDataTest, AThreadWithoutAHostUsesThePortsOwnDiameter) {
 
 TEST_F(PortDataTest, AnEditedDataFileIsReadAgainAtOnce) {
     // Two texts of one length, written within a tick of the file clock: only the content differs.
-    auto part = partWith({port(1, 5, 0.2, 0, 3)});
-    data.write(DataFileContent{{basisEntry(kBasis, "EstimatedPipeODBased")}, kTwoSizes, kFactors}.text());
+    auto part = partWith({port(5, 0.2, 0, 3)});
+    data.write(listing({basisEntry(kBasis, "EstimatedPipeODBased")}));
     EXPECT_NEAR(GetPipeOutsideDiamter(part, 1), 3.4375 * kInch, 1e-12);
-    data.write(DataFileContent{{basisEntry(kBasis, "EstimatedPipeODBasee")}, kTwoSizes, kFactors}.text());
+    data.write(listing({basisEntry(kBasis, "EstimatedPipeODBasee")}));
     EXPECT_EQ(GetPipeOutsideDiamter(part, 1), 0.0);
-    data.write(DataFileContent{{basisEntry(kBasis, "EstimatedPipeODBased")}, kTwoSizes, kFactors}.text());
+    data.write(listing({basisEntry(kBasis, "EstimatedPipeODBased")}));
     EXPECT_NEAR(GetPipeOutsideDiamter(part, 1), 3.4375 * kInch, 1e-12);
 }
 
@@ -260,36 +253,34 @@ TEST_F(PortDataTest, AnEditedDataFileIsReadAgainAtOnce) {
 
 TEST_F(PortDataTest, DataFileIsFoundInTheXmlFolderOfTheDataDirectory) {
     EXPECT_FALSE(CheckXMLExists("OutsideDiameterforSymbolGraphics.xml"));
-    data.write(DataFileContent{}.text());
+    data.write(listing({}));
     EXPECT_TRUE(CheckXMLExists("OutsideDiameterforSymbolGraphics.xml"));
     EXPECT_FALSE(CheckXMLExists("Other.xml"));
-    std::filesystem::create_directories(data.dataFile().parent_path() / "Folder.xml");
+    fs::create_directories(data.dataFile().parent_path() / "Folder.xml");
     EXPECT_FALSE(CheckXMLExists("Folder.xml"));
 }
 
 TEST_F(PortDataTest, KeptContextFollowsTheHostSessionOfTheThread) {
-    auto part = partWith({port(1, 5, 0.2, 0, 3)});
-    data.write(DataFileContent{{kEstimated}, kTwoSizes, kFactors}.text());
+    auto part = partWith({port(5, 0.2, 0, 3)});
+    data.write(listing({kEstimated}));
     EXPECT_NEAR(GetPipeOutsideDiamter(part, 1), 3.4375 * kInch, 1e-12);
-
     TempDataDirectory other;
-    other.write(DataFileContent{{basisEntry(kBasis, "Other")}, kTwoSizes, kFactors}.text());
+    other.write(listing({basisEntry(kBasis, "Other")}));
     HostFixtureScope otherHost(optionsFor(other));
     EXPECT_EQ(GetPipeOutsideDiamter(part, 1), 0.0);
 }
 
 // --- InterpolatePipeOutsideDiameter and SortCollection -------------------------------------------------
 
-TEST(InterpolatePipeOutsideDiameter, InterpolatesInsideAndExtrapolatesFromTheNearestPair) {
+// Sizes inside, at and near the table are in the diameter cases above; here the far pairs of a longer
+// table and the degenerate tables.
+TEST(InterpolatePipeOutsideDiameter, ExtrapolatesFromTheNearestPairAndGivesZeroWithoutAPair) {
     std::map<double, double> table = {{2, 2.375}, {4, 4.5}, {6, 6.625}, {8, 8.625}};
-    const std::pair<double, double> cases[] = {{4, 4.5},    {3, 3.4375},  {5, 5.5625},   {7, 7.625},
-                                               {1, 1.3125}, {10, 10.625}, {2.5, 2.90625}};
-    for (const auto& [size, expected] : cases) EXPECT_DOUBLE_EQ(InterpolatePipeOutsideDiameter(table, size), expected);
-
-    std::map<double, double> single = {{2, 2.375}};
+    for (const auto& [size, expected] : {std::pair{7.0, 7.625}, {10.0, 10.625}, {2.5, 2.90625}})
+        EXPECT_DOUBLE_EQ(InterpolatePipeOutsideDiameter(table, size), expected);
+    std::map<double, double> single = {{2, 2.375}}, empty;
     EXPECT_EQ(InterpolatePipeOutsideDiameter(single, 2), 2.375);
     EXPECT_EQ(InterpolatePipeOutsideDiameter(single, 3), 0.0);
-    std::map<double, double> empty;
     EXPECT_EQ(InterpolatePipeOutsideDiameter(empty, 3), 0.0);
     EXPECT_EQ(InterpolatePipeOutsideDiameter(table, std::nan("")), 0.0);
 }
@@ -304,8 +295,7 @@ TEST(SortCollection, ReplacesTheNumbersByTheSameNumbersInAscendingOrder) {
 
 // The shipped data file, with the entry (if any) listed first among the parts.
 std::string shippedDataFile(const std::string& basisEntryText = {}) {
-    std::ifstream in(std::filesystem::path(refhost::defaultDataDirectory()) / "xml" /
-                     "OutsideDiameterforSymbolGraphics.xml");
+    std::ifstream in(fs::path(refhost::defaultDataDirectory()) / "xml" / "OutsideDiameterforSymbolGraphics.xml");
     std::stringstream text;
     text << in.rdbuf();
     std::string xml = text.str();
@@ -317,34 +307,24 @@ std::string shippedDataFile(const std::string& basisEntryText = {}) {
 
 TEST_F(PortDataTest, ShippedDataFileGivesPublishedDiametersForListedParts) {
     data.write(shippedDataFile(basisEntry(kBasis, "EstimatedPipeODBased")));
-    struct Case {
-        double npd;
-        std::string unit;
-        double metres;
-    };
-    const Case cases[] = {
+    const std::tuple<double, std::string, double> cases[] = {
         {4, "in", 0.1143},   {100, "mm", 0.1143}, {0.125, "in", 0.405 * kInch}, {6, "mm", 0.405 * kInch},
         {3.5, "in", 0.1016}, {24, "in", 0.6096},  {1.25, "in", 1.66 * kInch},   {4.5, "in", (4.5 + 5.563) / 2 * kInch}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.npd << " " << c.unit);
-        EXPECT_NEAR(GetPipeOutsideDiamter(partWith({port(1, 5, 0, 0, c.npd, c.unit)}), 1), c.metres, 1e-9);
-    }
+    for (const auto& [npd, unit, metres] : cases)
+        EXPECT_NEAR(diameter(port(5, 0, 0, npd, unit)), metres, 1e-9) << npd << " " << unit;
 }
 
 TEST_F(PortDataTest, ShippedDataFileListsNoPartAndEstimatesFromClass150Flanges) {
     data.write(shippedDataFile());
     // Pipe OD and class 150 flange OD of NPS 2, 4, 6 and 8, in metres.
-    const std::pair<double, double> flanges[] = {
-        {0.0603, 0.1524}, {0.1143, 0.2286}, {0.1683, 0.2794}, {0.2191, 0.3429}};
-    for (const auto& [pipeOD, flangeOD] : flanges) {
+    for (const auto& [pipeOD, flangeOD] :
+         {std::pair{0.0603, 0.1524}, {0.1143, 0.2286}, {0.1683, 0.2794}, {0.2191, 0.3429}}) {
         SCOPED_TRACE(testing::Message() << "pipe OD " << pipeOD);
-        // Not listed: a part with its own diameter keeps it.
-        EXPECT_DOUBLE_EQ(GetPipeOutsideDiamter(partWith({port(1, 5, pipeOD, flangeOD, 4)}), 1), pipeOD);
-        double estimate = GetPipeOutsideDiamter(partWith({port(1, 5, 0, flangeOD, 4)}), 1);
-        EXPECT_NEAR(estimate / pipeOD, 1.0, 0.35);
+        EXPECT_DOUBLE_EQ(diameter(port(5, pipeOD, flangeOD, 4)), pipeOD); // not listed: its own diameter
+        EXPECT_NEAR(diameter(port(5, 0, flangeOD, 4)) / pipeOD, 1.0, 0.35);
     }
     for (std::int32_t terminationClass : {15, 20}) {
-        double estimate = GetPipeOutsideDiamter(partWith({port(1, terminationClass, 0, 0.1)}), 1);
+        const double estimate = diameter(port(terminationClass, 0, 0.1));
         EXPECT_GT(estimate, 0.05);
         EXPECT_LT(estimate, 0.1);
     }
