@@ -4,10 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <array>
 #include <cstdint>
-#include <limits>
 #include <string>
 #include <vector>
 
@@ -62,30 +60,9 @@ inline refhost::PartSpec samplePart(std::int32_t partDataBasis) {
     return {};
 }
 
-// The indices of the outputs with the given name, in order.
-inline std::vector<std::size_t> indicesOf(const refhost::AspectResult& result, const std::string& name) {
-    std::vector<std::size_t> indices;
-    const auto names = outputNames(result);
-    for (std::size_t i = 0; i < names.size(); ++i)
-        if (names[i] == name) indices.push_back(i);
-    return indices;
-}
-
-// The bounding box (xmin, ymin, zmin, xmax, ymax, zmax) of all outputs with the given name.
-inline std::array<double, 6> unitedBox(const refhost::AspectResult& result, const std::string& name) {
-    constexpr double inf = std::numeric_limits<double>::infinity();
-    std::array<double, 6> box = {inf, inf, inf, -inf, -inf, -inf};
-    for (std::size_t i : indicesOf(result, name)) {
-        const auto m = measured(result, i);
-        for (int k = 0; k < 3; ++k) {
-            box[static_cast<std::size_t>(k)] =
-                std::min(box[static_cast<std::size_t>(k)], m.bbox[static_cast<std::size_t>(k)]);
-            box[static_cast<std::size_t>(k + 3)] =
-                std::max(box[static_cast<std::size_t>(k + 3)], m.bbox[static_cast<std::size_t>(k + 3)]);
-        }
-    }
-    return box;
-}
+using test::expectBoxNear;
+using test::indicesOf;
+using test::unitedBox;
 
 // The bounding box of one output.
 inline std::array<double, 6> boxOf(const refhost::AspectResult& result, std::size_t i) {
@@ -100,11 +77,6 @@ inline void expectAllGeometryValid(const refhost::AspectResult& result) {
         if (kind != refhost::OutputKind::Solid && kind != refhost::OutputKind::Surface) continue;
         EXPECT_TRUE(measured(result, i).valid) << "output " << i << " " << outputs[i].name;
     }
-}
-
-inline void expectBoxNear(const std::array<double, 6>& actual, const std::array<double, 6>& expected,
-                          double tolerance = 1e-6) {
-    for (std::size_t k = 0; k < 6; ++k) EXPECT_NEAR(actual[k], expected[k], tolerance) << "bbox component " << k;
 }
 
 } // namespace tcv::test::nipple_bonnet

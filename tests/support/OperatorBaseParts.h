@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "refhost/Catalog.h"
 #include "refhost/Occurrences.h"
 #include "support/NippleBonnetParts.h"
 #include "support/TestSupport.h"
@@ -67,30 +68,9 @@ inline refhost::PartSpec nps4Valve(std::int32_t pdb, double height = 0.35) {
     return operatorBaseValve(pdb, flangedEnd(1, 0.1143, 0.2286, 0.0239, 4), length, height, 0.15, 0.15);
 }
 
-// The sample parts of data/catalog/operator-base.json, one per PartDataBasis. Pipe outside diameters
-// from ASME B36.10M, flanges from ASME B16.5 class 150 (raised face included), face-to-face lengths
-// from the ASME B16.10 swing-check column (half of it for the face-to-centre variants).
+// The sample parts of data/catalog/operator-base.json, one per PartDataBasis.
 inline std::vector<refhost::PartSpec> sampleParts() {
-    const auto nps2 = flangedEnd(1, 0.0603, 0.1524, 0.0191, 2);
-    const auto nps4 = flangedEnd(1, 0.1143, 0.2286, 0.0239, 4);
-    const auto nps6 = flangedEnd(1, 0.1683, 0.2794, 0.0254, 6);
-    const auto nps8 = flangedEnd(1, 0.2191, 0.3429, 0.0284, 8);
-    std::vector<refhost::PartSpec> parts = {
-        operatorBaseValve(2142, nps4, 0.292, 0.35, 0.15, 0.15),
-        operatorBaseValve(2144, nps6, 0.178, 0.42, 0.20, 0.20),
-        operatorBaseValve(2198, nps4, 0.292, 0.35, 0.15, 0.15),
-        operatorBaseValve(2143, nps2, 0.1015, 0.25, 0.08, 0.10, 0.025),
-        operatorBaseValve(2157, nps6, 0.356, 0.45, 0.20, 0.20),
-        operatorBaseValve(2199, nps8, 0.495, 0.55, 0.26, 0.25, 0.075),
-    };
-    parts[1].inputs["Face2toCenter"] = 0.178;
-    const int sizes[] = {4, 6, 4, 2, 6, 8};
-    for (std::size_t i = 0; i < parts.size(); ++i) {
-        if (!parts[i].valveOperator) continue;
-        parts[i].valveOperator->name = "gear-operator-nps" + std::to_string(sizes[i]);
-        if (sizes[i] == 8) parts[i].valveOperator->inputs[1].second = 0.3;
-    }
-    return parts;
+    return refhost::loadCatalogFile(TCV_DATA_DIR "/catalog/operator-base.json");
 }
 
 // The output names with each run of one name shown once ("Equalizer_" x 5 -> "Equalizer_"), leaving

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <limits>
 #include <stdexcept>
 
 namespace tcv::test {
@@ -73,6 +75,31 @@ double recordedNumber(const refhost::Creation& creation, const std::string& name
     if (!value) throw std::out_of_range(creation.kind + " records no '" + name + "'");
     if (const auto* d = std::get_if<double>(value)) return *d;
     return static_cast<double>(std::get<std::int64_t>(*value));
+}
+
+std::vector<std::size_t> indicesOf(const refhost::AspectResult& result, const std::string& name) {
+    std::vector<std::size_t> indices;
+    const auto names = outputNames(result);
+    for (std::size_t i = 0; i < names.size(); ++i)
+        if (names[i] == name) indices.push_back(i);
+    return indices;
+}
+
+std::array<double, 6> unitedBox(const refhost::AspectResult& result, const std::string& name, std::size_t* count) {
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    std::array<double, 6> box = {inf, inf, inf, -inf, -inf, -inf};
+    const auto indices = indicesOf(result, name);
+    for (std::size_t i : indices) {
+        const auto b = measured(result, i).bbox;
+        for (std::size_t k = 0; k < 3; ++k)
+            box[k] = std::min(box[k], b[k]), box[k + 3] = std::max(box[k + 3], b[k + 3]);
+    }
+    if (count) *count = indices.size();
+    return box;
+}
+
+void expectBoxNear(const std::array<double, 6>& actual, const std::array<double, 6>& expected, double tolerance) {
+    for (std::size_t k = 0; k < 6; ++k) EXPECT_NEAR(actual[k], expected[k], tolerance) << "bbox component " << k;
 }
 
 } // namespace tcv::test

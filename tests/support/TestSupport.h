@@ -2,6 +2,7 @@
 // what an evaluated aspect recorded.
 #pragma once
 
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
@@ -45,5 +46,13 @@ refhost::ShapeMeasure measured(const refhost::AspectResult& result, std::size_t 
 // A recorded coordinate triple or number.
 std::vector<double> recordedTriple(const refhost::Creation& creation, const std::string& name);
 double recordedNumber(const refhost::Creation& creation, const std::string& name);
+
+// The indices of the outputs with the given name, in order.
+std::vector<std::size_t> indicesOf(const refhost::AspectResult& result, const std::string& name);
+// The united bounding box (xmin, ymin, zmin, xmax, ymax, zmax) of every output with the name; `count`,
+// when given, receives how many there are.
+std::array<double, 6> unitedBox(const refhost::AspectResult& result, const std::string& name,
+                                std::size_t* count = nullptr);
+void expectBoxNear(const std::array<double, 6>& actual, const std::array<double, 6>& expected, double tolerance = 1e-6);
 
 } // namespace tcv::test
