@@ -7,33 +7,26 @@
 #include "refhost/Occurrences.h"
 #include "support/TestSupport.h"
 
-namespace tcv {
+namespace tcv::test {
 namespace {
 
 using refhost::AspectResult;
 using refhost::PartSpec;
-using test::measured;
-using test::outputNames;
-using test::recorded;
-using test::recordedNumber;
-using test::recordedTriple;
 using Names = std::vector<std::string>;
 
 constexpr double kF = 0.292; // NPS 4 class 150 swing check face-to-face
 constexpr double kOD = 0.1143;
 
-PartSpec defaultPart(std::int32_t pdb) {
-    auto partSpec = test::twoPortPart(pdb);
+PartSpec defaultPart(std::int32_t pdb, bool withOperator = false) {
+    auto partSpec = twoPortPart(pdb);
     partSpec.inputs["FacetoFace"] = kF;
+    if (withOperator)
+        partSpec.valveOperator =
+            refhost::OperatorSpec{"handwheel operator", {{"HandwheelDiameter", 0.25}, {"OffsetFrmValCen", 0.3}}, false};
     return partSpec;
 }
 
-refhost::OperatorSpec operatorWithOffset() {
-    refhost::OperatorSpec op;
-    op.name = "handwheel operator";
-    op.inputs = {{"HandwheelDiameter", 0.25}, {"OffsetFrmValCen", 0.3}};
-    return op;
-}
+AspectResult physical(const PartSpec& partSpec) { return refhost::evaluateAspect(partSpec, "Physical"); }
 
 const refhost::RefOperatorOccurrence& operatorOf(const AspectResult& result) {
     for (const auto& output : result.outputs->outputs())
@@ -41,39 +34,32 @@ const refhost::RefOperatorOccurrence& operatorOf(const AspectResult& result) {
     throw std::logic_error("no operator occurrence");
 }
 
-void expectTriple(const std::vector<double>& actual, double x, double y, double z) {
+void expectTriple(const std::vector<double>& actual, std::array<double, 3> expected) {
     ASSERT_EQ(actual.size(), 3u);
-    EXPECT_NEAR(actual[0], x, 1e-9);
-    EXPECT_NEAR(actual[1], y, 1e-9);
-    EXPECT_NEAR(actual[2], z, 1e-9);
+    for (std::size_t k = 0; k < 3; ++k) EXPECT_NEAR(actual[k], expected[k], 1e-9) << "component " << k;
+}
+
+void expectAxes(const refhost::RefOperatorOccurrence& op, std::array<std::array<double, 3>, 3> expected) {
+    const auto axes = op.axes();
+    for (std::size_t k = 0; k < 3; ++k) expectTriple({axes[k].x(), axes[k].y(), axes[k].z()}, expected[k]);
 }
 
 TEST(DefaultBodies, OutputsInOrderForEveryDefaultVariant) {
-    struct Case {
-        std::int32_t pdb;
-        Names names;
-    };
-    const Case cases[] = {
-        {-3, {"Body", "PNoz1", "PNoz2"}},
-        {0, {"Body", "PNoz1", "PNoz2"}},
-        {1, {"Body", "PNoz1", "PNoz2"}},
-        {455, {"Body", "Body_", "Body_", "Body_", "PNoz1", "PNoz2"}},
-        {456, {"Body", "Body_", "Body_", "Body_", "PNoz1", "PNoz2"}},
-        {2021, {"Body", "PNoz1", "PNoz2"}},
-        {2046, {"Body", "MountFlange", "MountBox", "PNoz1", "PNoz2"}},
-        {2047, {"Body", "MountFlange", "MountBox", "PNoz1", "PNoz2"}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.pdb);
-        auto partSpec = defaultPart(c.pdb);
+    const Names plain = {"Body", "PNoz1", "PNoz2"}, segmented = {"Body", "Body_", "Body_", "Body_", "PNoz1", "PNoz2"},
+                mounted = {"Body", "MountFlange", "MountBox", "PNoz1", "PNoz2"};
+    const std::pair<std::int32_t, Names> cases[] = {{-3, plain},      {0, plain},    {1, plain},      {455, segmented},
+                                                    {456, segmented}, {2021, plain}, {2046, mounted}, {2047, mounted}};
+    for (const auto& [pdb, names] : cases) {
+        SCOPED_TRACE(pdb);
+        auto partSpec = defaultPart(pdb);
         partSpec.inputs["Length2"] = 0.25;
-        auto result = refhost::evaluateAspect(partSpec, "Physical");
+        auto result = physical(partSpec);
         EXPECT_TRUE(result.ok);
-        EXPECT_EQ(outputNames(result), c.names);
-        for (std::size_t i = 0; i < c.names.size(); ++i) {
+        EXPECT_EQ(outputNames(result), names);
+        for (std::size_t i = 0; i < names.size(); ++i) {
             auto m = measured(result, i);
-            EXPECT_FALSE(m.empty) << c.names[i];
-            EXPECT_TRUE(m.valid) << c.names[i];
+            EXPECT_FALSE(m.empty) << names[i];
+            EXPECT_TRUE(m.valid) << names[i];
         }
     }
 }
@@ -84,7 +70,7 @@ TEST(DefaultBodies, PlainBodyIsACylinderOfPort2OnlyWithoutFlangeAndAttribute) {
     partSpec.ports[0].flangeThickness = 0;
     partSpec.ports[1].pipeOD = 0.2;
     partSpec.ports[1].flangeThickness = 0.02;
-    auto cylinder = refhost::evaluateAspect(partSpec, "Physical");
+    auto cylinder = physical(partSpec);
     ASSERT_TRUE(cylinder.ok);
     auto m = measured(cylinder, 0);
     EXPECT_NEAR(m.bbox[0], -kF / 2, 1e-6);
@@ -93,13 +79,13 @@ TEST(DefaultBodies, PlainBodyIsACylinderOfPort2OnlyWithoutFlangeAndAttribute) {
 
     // A non-zero attribute (or flange) gives a cone from port 1's radius to a point.
     partSpec.ports[0].attribute = 7;
-    auto cone = refhost::evaluateAspect(partSpec, "Physical");
+    auto cone = physical(partSpec);
     ASSERT_TRUE(cone.ok);
     const auto& creation = recorded(cone, 0).creation();
     EXPECT_EQ(creation.kind, "cone");
     EXPECT_NEAR(recordedNumber(creation, "baseRadius"), kOD / 2, 1e-12);
     EXPECT_NEAR(recordedNumber(creation, "topRadius"), 0, 1e-12);
-    expectTriple(recordedTriple(creation, "topCentre"), kF / 2 - 0.02, 0, 0);
+    expectTriple(recordedTriple(creation, "topCentre"), {kF / 2 - 0.02, 0, 0});
 }
 
 TEST(DefaultBodies, VerticalPortOffsetMovesNozzle1OnlyFor455) {
@@ -107,44 +93,38 @@ TEST(DefaultBodies, VerticalPortOffsetMovesNozzle1OnlyFor455) {
         SCOPED_TRACE(pdb);
         auto partSpec = defaultPart(pdb);
         partSpec.inputs["PortVOffset"] = 0.05;
-        auto result = refhost::evaluateAspect(partSpec, "Physical");
+        auto result = physical(partSpec);
         ASSERT_TRUE(result.ok);
-        const double expectedY = pdb == 455 ? -0.05 : 0.0;
-        expectTriple(recordedTriple(recorded(result, 4).creation(), "position"), -kF / 2, expectedY, 0);
-        expectTriple(recordedTriple(recorded(result, 5).creation(), "position"), kF / 2, 0, 0);
+        const double y = pdb == 455 ? -0.05 : 0.0;
+        expectTriple(recordedTriple(recorded(result, 4).creation(), "position"), {-kF / 2, y, 0});
+        expectTriple(recordedTriple(recorded(result, 5).creation(), "position"), {kF / 2, 0, 0});
         // The last body segment sits at the same height as nozzle 1.
         auto last = measured(result, 3);
-        EXPECT_NEAR((last.bbox[1] + last.bbox[4]) / 2, expectedY, 1e-6);
+        EXPECT_NEAR((last.bbox[1] + last.bbox[4]) / 2, y, 1e-6);
     }
 }
 
 TEST(DefaultBodies, BSplineBodyFallsBackToFlangeOrEnlargedPipe) {
-    struct Case {
-        double flangeOD;
-        double expectedB;
-    };
     // OD larger than the flange: 1.25 x OD; otherwise the flange diameter.
-    const Case cases[] = {{0.1, 1.25 * kOD}, {0.2286, 0.2286}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.flangeOD);
+    for (const auto& [flangeOD, B] : {std::pair{0.1, 1.25 * kOD}, std::pair{0.2286, 0.2286}}) {
+        SCOPED_TRACE(flangeOD);
         auto partSpec = defaultPart(2021);
-        partSpec.ports[0].flangeOD = c.flangeOD;
-        auto result = refhost::evaluateAspect(partSpec, "Physical");
+        partSpec.ports[0].flangeOD = flangeOD;
+        auto result = physical(partSpec);
         ASSERT_TRUE(result.ok);
         EXPECT_EQ(recorded(result, 0).outputKind(), refhost::OutputKind::Surface);
         auto m = measured(result, 0);
         // The curve's control point at the centre is B/2; the curve itself stays inside it.
-        EXPECT_LT(m.bbox[4], c.expectedB / 2 + 1e-9);
+        EXPECT_LT(m.bbox[4], B / 2 + 1e-9);
         EXPECT_GT(m.bbox[4], kOD / 2);
         EXPECT_NEAR(m.bbox[0], -(kF / 2 - 0.0239), 1e-6);
     }
 }
 
 TEST(DefaultBodies, OperatorMountingWithDefaultsSitsAtOnePointTwoDiameters) {
-    auto partSpec = defaultPart(2046);
+    auto partSpec = defaultPart(2046, true);
     partSpec.inputs["OffsetfromPort1"] = 0.05; // moves the operator, not the mounting
-    partSpec.valveOperator = operatorWithOffset();
-    auto result = refhost::evaluateAspect(partSpec, "Physical");
+    auto result = physical(partSpec);
     ASSERT_TRUE(result.ok);
     EXPECT_EQ(outputNames(result), (Names{"Body", "MountFlange", "MountBox", "PNoz1", "PNoz2", "ValveOperator"}));
     auto box = measured(result, 2);
@@ -165,38 +145,28 @@ TEST(DefaultBodies, OperatorMountingWithDefaultsSitsAtOnePointTwoDiameters) {
 
 TEST(DefaultBodies, Length2AndOffsetFromPort1PlaceThe2047Mounting) {
     const double P = 0.1, L2 = 0.3;
-    auto partSpec = defaultPart(2047);
+    auto partSpec = defaultPart(2047, true);
     partSpec.inputs["OffsetfromPort1"] = P;
     partSpec.inputs["Length2"] = L2;
     partSpec.inputs["HandwheelAngle"] = 0;
-    partSpec.valveOperator = operatorWithOffset();
-    auto result = refhost::evaluateAspect(partSpec, "Physical");
+    auto result = physical(partSpec);
     ASSERT_TRUE(result.ok);
     auto flange = measured(result, 1);
     EXPECT_NEAR(flange.bbox[0], P - 0.6 * kF, 1e-6);
     EXPECT_NEAR(flange.bbox[3], P, 1e-6);
     EXPECT_NEAR(measured(result, 2).bbox[4], L2, 1e-6);
-
-    const auto& op = operatorOf(result);
-    EXPECT_NEAR(op.attributes().at("OffsetFrmValCen"), kF / 2 - P, 1e-12);
-    auto axes = op.axes();
-    expectTriple({axes[0].x(), axes[0].y(), axes[0].z()}, 0, 1, 0);
-    expectTriple({axes[1].x(), axes[1].y(), axes[1].z()}, -1, 0, 0);
-    expectTriple({axes[2].x(), axes[2].y(), axes[2].z()}, 0, 0, 1);
+    EXPECT_NEAR(operatorOf(result).attributes().at("OffsetFrmValCen"), kF / 2 - P, 1e-12);
+    expectAxes(operatorOf(result), {{{0, 1, 0}, {-1, 0, 0}, {0, 0, 1}}});
 }
 
 TEST(ValveOperator, AxesFollowTheHandwheelAngle) {
     const double a = 0.5;
-    auto partSpec = defaultPart(1);
+    auto partSpec = defaultPart(1, true);
     partSpec.inputs["HandwheelAngle"] = a;
-    partSpec.valveOperator = operatorWithOffset();
-    auto result = refhost::evaluateAspect(partSpec, "Physical");
+    auto result = physical(partSpec);
     ASSERT_TRUE(result.ok);
     const auto& op = operatorOf(result);
-    auto axes = op.axes();
-    expectTriple({axes[0].x(), axes[0].y(), axes[0].z()}, std::cos(a), 0, std::sin(a));
-    expectTriple({axes[1].x(), axes[1].y(), axes[1].z()}, 0, 1, 0);
-    expectTriple({axes[2].x(), axes[2].y(), axes[2].z()}, -std::sin(a), 0, std::cos(a));
+    expectAxes(op, {{{std::cos(a), 0, std::sin(a)}, {0, 1, 0}, {-std::sin(a), 0, std::cos(a)}}});
     // Only the operator-mounted bodies keep its attribute in step.
     EXPECT_NEAR(op.attributes().at("OffsetFrmValCen"), 0.3, 1e-12);
     EXPECT_TRUE(op.arguments().empty());
@@ -204,30 +174,25 @@ TEST(ValveOperator, AxesFollowTheHandwheelAngle) {
 
 TEST(ValveOperator, AbsentOrUnmatchedOperatorsLeaveBodyAndNozzles) {
     // No operator part: body and nozzles, success.
-    auto plain = refhost::evaluateAspect(defaultPart(2046), "Physical");
+    auto plain = physical(defaultPart(2046));
     EXPECT_TRUE(plain.ok);
     EXPECT_EQ(outputNames(plain).size(), 5u);
 
     // The host reports the operator's symbol absent: the aspect ends quietly.
-    auto missing = defaultPart(2046);
-    missing.valveOperator = operatorWithOffset();
+    auto missing = defaultPart(2046, true);
     missing.valveOperator->symbolMissing = true;
-    auto quiet = refhost::evaluateAspect(missing, "Physical");
+    auto quiet = physical(missing);
     EXPECT_TRUE(quiet.ok);
     EXPECT_EQ(outputNames(quiet), (Names{"Body", "MountFlange", "MountBox", "PNoz1", "PNoz2"}));
 
-    // An operator without an input named OffsetFrmValCen (any case) keeps its attribute.
-    auto unmatched = defaultPart(2046);
-    unmatched.valveOperator = refhost::OperatorSpec{"lever", {{"LeverLength", 0.4}}, false};
-    auto kept = refhost::evaluateAspect(unmatched, "Physical");
-    ASSERT_TRUE(kept.ok);
-    EXPECT_NEAR(operatorOf(kept).attributes().at("OffsetFrmValCen"), 0, 1e-12);
-
-    auto otherCase = defaultPart(2046);
-    otherCase.valveOperator = refhost::OperatorSpec{"wheel", {{"offsetfrmvalcen", 0.1}}, false};
-    auto matched = refhost::evaluateAspect(otherCase, "Physical");
-    ASSERT_TRUE(matched.ok);
-    EXPECT_NEAR(operatorOf(matched).attributes().at("OffsetFrmValCen"), 1.2 * kOD, 1e-12);
+    // Only an operator input named OffsetFrmValCen (in any case) takes the attribute.
+    for (const auto& [input, attribute] : {std::pair{"LeverLength", 0.0}, std::pair{"offsetfrmvalcen", 1.2 * kOD}}) {
+        auto partSpec = defaultPart(2046);
+        partSpec.valveOperator = refhost::OperatorSpec{"lever", {{input, 0.4}}, false};
+        auto result = physical(partSpec);
+        ASSERT_TRUE(result.ok);
+        EXPECT_NEAR(operatorOf(result).attributes().at("OffsetFrmValCen"), attribute, 1e-12) << input;
+    }
 }
 
 TEST(DefaultBodies, NozzlesSitAtTheConnectionPoints) {
@@ -235,18 +200,16 @@ TEST(DefaultBodies, NozzlesSitAtTheConnectionPoints) {
     partSpec.ports[0].terminationClass = 20; // cpt offset kept (only flanged ports drop it)
     partSpec.ports[0].cptOffset = 0.01;
     partSpec.ports[0].depth = 0.004;
-    partSpec.ports[1].terminationClass = 5; // flanged: cpt offset forced to 0
-    partSpec.ports[1].cptOffset = 0.02;
+    partSpec.ports[1].cptOffset = 0.02; // flanged: cpt offset forced to 0
     partSpec.ports[1].depth = 0.003;
-    auto result = refhost::evaluateAspect(partSpec, "Physical");
+    auto result = physical(partSpec);
     ASSERT_TRUE(result.ok);
-    const auto& n1 = recorded(result, 1).creation();
-    const auto& n2 = recorded(result, 2).creation();
-    expectTriple(recordedTriple(n1, "position"), -kF / 2 - 0.01 + 0.004, 0, 0);
-    expectTriple(recordedTriple(n1, "direction"), -1, 0, 0);
-    expectTriple(recordedTriple(n2, "position"), kF / 2 - 0.003, 0, 0);
-    expectTriple(recordedTriple(n2, "direction"), 1, 0, 0);
+    const auto &n1 = recorded(result, 1).creation(), &n2 = recorded(result, 2).creation();
+    expectTriple(recordedTriple(n1, "position"), {-kF / 2 - 0.01 + 0.004, 0, 0});
+    expectTriple(recordedTriple(n1, "direction"), {-1, 0, 0});
+    expectTriple(recordedTriple(n2, "position"), {kF / 2 - 0.003, 0, 0});
+    expectTriple(recordedTriple(n2, "direction"), {1, 0, 0});
 }
 
 } // namespace
-} // namespace tcv
+} // namespace tcv::test
