@@ -1,4 +1,5 @@
 // The parts catalogue: what it accepts, what it refuses and how it says so.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -78,12 +79,8 @@ TEST(Catalog, RefusesMalformedInputNamingPartFieldAndExpectation) {
 }
 
 TEST(Catalog, MissingFileIsAClearError) {
-    try {
-        loadCatalogFile("/nonexistent/parts.json");
-        FAIL();
-    } catch (const CatalogError& error) {
-        EXPECT_NE(std::string(error.what()).find("/nonexistent/parts.json: cannot open"), std::string::npos);
-    }
+    EXPECT_THAT([] { loadCatalogFile("/nonexistent/parts.json"); },
+                ::testing::ThrowsMessage<CatalogError>(::testing::HasSubstr("/nonexistent/parts.json: cannot open")));
 }
 
 TEST(Catalog, SampleCatalogueLoadsWithUniqueNamesAndServesEveryVariant) {

@@ -43,6 +43,10 @@ inline refhost::ShapeMeasure measureOf(const host::ObjectPtr& object) {
     return refhost::measureShape(recorded.shape(), recorded.outputKind() == refhost::OutputKind::Solid);
 }
 
+inline std::string recordedText(const refhost::Creation& creation, const std::string& name) {
+    return std::get<std::string>(*creation.find(name));
+}
+
 inline std::vector<double> triple(const host::DPosition& p) { return {p.x(), p.y(), p.z()}; }
 
 inline void expectNear(const std::vector<double>& actual, const std::vector<double>& expected, double tolerance,
@@ -78,6 +82,12 @@ void expectRefused(Call&& call, const std::string& what) {
     } catch (const std::exception& other) {
         ADD_FAILURE() << what << ": not a host error: " << other.what();
     }
+}
+
+// Numbers as a list, written without braces so that a table of calls keeps one call to a line.
+template <class... T>
+std::vector<double> xyz(T... values) {
+    return {static_cast<double>(values)...};
 }
 
 inline std::vector<double> flatten(const std::vector<host::DPosition>& points) {

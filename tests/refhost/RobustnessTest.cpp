@@ -6,7 +6,6 @@
 #include <cmath>
 #include <functional>
 #include <limits>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -25,6 +24,8 @@ namespace tcv::refhost {
 namespace {
 
 using test::twoPortPart;
+using P = host::DPosition;
+using V = host::DVector;
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
@@ -57,9 +58,16 @@ PartSpec withPort(PartSpec part, std::size_t position, void (*change)(PortSpec&)
     return part;
 }
 
-PartSpec withInputs(PartSpec part, std::map<std::string, double> inputs) {
-    for (auto& [name, value] : inputs) part.inputs[name] = value;
-    return part;
+// The part with the inputs given as name, value, name, value...
+PartSpec withInputs(PartSpec part) { return part; }
+template <class... Rest>
+PartSpec withInputs(PartSpec part, const char* name, double value, Rest... rest) {
+    part.inputs[name] = value;
+    return withInputs(std::move(part), rest...);
+}
+
+BadPart bad(const char* name, const char* aspect, bool builds, std::vector<std::string> firstNames, PartSpec part) {
+    return {name, std::move(part), aspect, builds, std::move(firstNames)};
 }
 
 class BadPartTest : public ::testing::TestWithParam<BadPart> {};
@@ -83,9 +91,8 @@ TEST_P(BadPartTest, EndsCleanlyWithValidShapes) {
 
 PartSpec zeroPorts2021() {
     PartSpec part = twoPortPart(2021);
-    part.ports[0] = PortSpec{};
-    part.ports[0].terminationClass = 0;
-    part.ports[1] = part.ports[0];
+    part.ports[0] = part.ports[1] = PortSpec{};
+    part.ports[0].terminationClass = part.ports[1].terminationClass = 0;
     part.ports[1].index = 2;
     part.ports[1].pipeOD = 0.1143;
     return part;
@@ -95,89 +102,50 @@ const BadPart kBadParts[] = {
     // A negative insulation thickness and a tiny flush diameter give a loft whose middle section's centre
     // lies outside the section: the side was turned inwards (a negative volume); the host now turns it
     // by the sign of the enclosed volume.
-    {"SkinCentreOutsideItsSectionInsulation",
-     withInputs(twoPortPart(2381), {{"C", 0.55009727626459148},
-                                    {"E", 5.6786795036382612e-270},
-                                    {"FacetoFace", 0.16970817120622569},
-                                    {"FlushDiameter2", 1e-300},
-                                    {"HeightFrmValCen", 0.052647058823529408},
-                                    {"InsulationThickness", -0.015146486610208286},
-                                    {"Width", 0.30577592126344699}}),
-     "Insulation",
-     true,
-     {"InsulatedBody", "InsulatedBody1", "InsulatedBody2_", "InsulatedBody3", "InsulatedBody4"}},
+    bad("SkinCentreOutsideItsSectionInsulation", "Insulation", true,
+        {"InsulatedBody", "InsulatedBody1", "InsulatedBody2_", "InsulatedBody3", "InsulatedBody4"},
+        withInputs(twoPortPart(2381), "C", 0.55009727626459148, "E", 5.6786795036382612e-270, "FacetoFace",
+                   0.16970817120622569, "FlushDiameter2", 1e-300, "HeightFrmValCen", 0.052647058823529408,
+                   "InsulationThickness", -0.015146486610208286, "Width", 0.30577592126344699)),
     // Odd jacket dimensions give the insulated body's loft a section whose elliptical arc crosses its
     // straight sides; the loft made of it is not a valid solid, and the host refuses it.
-    {"CrossingSkinSectionInsulation",
-     withInputs(twoPortPart(2381), {{"A", -0.11812657358663309},
-                                    {"B", 0.052647058823529408},
-                                    {"BodyDiameter", kInfinity},
-                                    {"C", -0.43852941176470589},
-                                    {"D", -0.43852941176470589},
-                                    {"Diameter", 0.05330624856946669},
-                                    {"E", 1.0313725490196079e-09},
-                                    {"EqualizerClearance", 0.052647058823529408},
-                                    {"FacetoFace", 0.052647058823529408},
-                                    {"FlushDiameter", -0.43852941176470589},
-                                    {"FlushDiameter1", 0.038584344243533984},
-                                    {"FlushDiameter2", 0.78859578850995649},
-                                    {"Height", 0},
-                                    {"InsulationThickness", 0.052647058823529408},
-                                    {"Length2", 0.052647058823529408},
-                                    {"OffsetFrmValCen", 0.053379491874570834},
-                                    {"PlugDiameter", 0.038584344243533984},
-                                    {"ValveFacetoFace", 5.4029680954727773e+67},
-                                    {"Width", -kInfinity}}),
-     "Insulation",
-     false,
-     {"InsulatedBody", "InsulatedBody1"}},
+    bad("CrossingSkinSectionInsulation", "Insulation", false, {"InsulatedBody", "InsulatedBody1"},
+        withInputs(twoPortPart(2381), "A", -0.11812657358663309, "B", 0.052647058823529408, "BodyDiameter", kInfinity,
+                   "C", -0.43852941176470589, "D", -0.43852941176470589, "Diameter", 0.05330624856946669, "E",
+                   1.0313725490196079e-09, "EqualizerClearance", 0.052647058823529408, "FacetoFace",
+                   0.052647058823529408, "FlushDiameter", -0.43852941176470589, "FlushDiameter1", 0.038584344243533984,
+                   "FlushDiameter2", 0.78859578850995649, "Height", 0, "InsulationThickness", 0.052647058823529408,
+                   "Length2", 0.052647058823529408, "OffsetFrmValCen", 0.053379491874570834, "PlugDiameter",
+                   0.038584344243533984, "ValveFacetoFace", 5.4029680954727773e+67, "Width", -kInfinity)),
     // Port 1 without any diameter: the bulged body's profile is a B-spline whose poles all lie at the
     // origin, which the kernel revolved into an empty shape; the host refuses the B-spline.
-    {"ZeroPortBSplineBody", zeroPorts2021(), "Physical", false, {}},
+    bad("ZeroPortBSplineBody", "Physical", false, {}, zeroPorts2021()),
     // A face-to-face length of 4e-308 m gives the vertical insulation cylinder a radius far below the
     // kernel's point tolerance: a solid of no volume, refused by the host, so the aspect fails there.
-    {"DenormalFaceToFaceInsulation",
-     withInputs(twoPortPart(2232), {{"FacetoFace", 4.0340307083962683e-308}}),
-     "Insulation",
-     false,
-     {"InsulatedBody", "MainBodyRighttConeIns"}},
+    bad("DenormalFaceToFaceInsulation", "Insulation", false, {"InsulatedBody", "MainBodyRighttConeIns"},
+        withInputs(twoPortPart(2232), "FacetoFace", 4.0340307083962683e-308)),
     // A default body whose port 2 has a pipe diameter of 1e300 m: the insulation cylinder would be beyond
     // the model space; the host refuses it and the aspect fails with the generic failure.
-    {"HugePipeDiameterInsulation",
-     withInputs(withPort(twoPortPart(-35980), 1, [](PortSpec& p) { p.pipeOD = 1e300; }), {{"FacetoFace", 1000}}),
-     "Insulation",
-     false,
-     {}},
+    bad("HugePipeDiameterInsulation", "Insulation", false, {},
+        withInputs(withPort(twoPortPart(-35980), 1, [](PortSpec& p) { p.pipeOD = 1e300; }), "FacetoFace", 1000)),
     // Port values that are not numbers reach the symbol as they are. The wafer draws its body from its
     // own dimensions and hands the pipe diameter on to the nozzle; with a flange diameter that is not a
     // number the symbol fails after the body.
-    {"NaNPortDiameter",
-     withPort(twoPortPart(2256), 1, [](PortSpec& p) { p.pipeOD = kNaN; }),
-     "Physical",
-     true,
-     {"Body", "Web", "Port1", "Port2", "PNoz1", "PNoz2"}},
-    {"NaNFlangeDiameter",
-     withPort(twoPortPart(2256), 0, [](PortSpec& p) { p.flangeOD = kNaN; }),
-     "Physical",
-     false,
-     {"Body"}},
-    {"InfiniteCptOffset",
-     withPort(twoPortPart(1), 0, [](PortSpec& p) { p.cptOffset = -kInfinity; }),
-     "Insulation",
-     false,
-     {}},
+    bad("NaNPortDiameter", "Physical", true, {"Body", "Web", "Port1", "Port2", "PNoz1", "PNoz2"},
+        withPort(twoPortPart(2256), 1, [](PortSpec& p) { p.pipeOD = kNaN; })),
+    bad("NaNFlangeDiameter", "Physical", false, {"Body"},
+        withPort(twoPortPart(2256), 0, [](PortSpec& p) { p.flangeOD = kNaN; })),
+    bad("InfiniteCptOffset", "Insulation", false, {},
+        withPort(twoPortPart(1), 0, [](PortSpec& p) { p.cptOffset = -kInfinity; })),
     // A flange diameter of 4e228 m: the wafer still builds; the nozzle's flange disc, which the kernel
     // cannot make valid at that size, is left out instead of handed on broken.
-    {"HugeFlangeDiameterNozzle",
-     withInputs(withPort(twoPortPart(2256), 1,
-                         [](PortSpec& p) {
-                             p.pipeOD = 0.18659276607919431;
-                             p.flangeOD = 4.0652741670271084e+228;
-                         }),
-                {{"Diameter", kDenormal}, {"Length2", kInfinity}}),
-     "Physical",
-     true,
-     {"Body", "Web", "Port1", "Port2", "PNoz1", "PNoz2"}},
+    bad("HugeFlangeDiameterNozzle", "Physical", true, {"Body", "Web", "Port1", "Port2", "PNoz1", "PNoz2"},
+        withInputs(withPort(twoPortPart(2256), 1,
+                            [](PortSpec& p) {
+                                p.pipeOD = 0.18659276607919431;
+                                p.flangeOD = 4.0652741670271084e+228;
+                            }),
+                   "Diameter", kDenormal, "Length2", kInfinity)),
 };
 
 INSTANTIATE_TEST_SUITE_P(FoundByFuzzing, BadPartTest, ::testing::ValuesIn(kBadParts),
@@ -203,55 +171,39 @@ TEST_P(ModelSpace, LengthsAndCoordinatesBeyondItAreRefused) {
     auto outputs = std::make_shared<RefOutputCollection>();
     auto rm = outputs->ResourceManager();
     const double beyond = 2 * kModelExtent;
-    auto circle = f->CreateCircle(nullptr, host::DPosition(0, 0, 0), host::DVector(1, 0, 0), 0.1);
+    auto circle = f->CreateCircle(nullptr, P(0, 0, 0), V(1, 0, 0), 0.1);
     auto part = makePart(twoPortPart(2256));
     const std::vector<std::pair<const char*, std::function<void()>>> cases = {
-        {"circle of radius beyond",
-         [&] { f->CreateCircle(nullptr, host::DPosition(0, 0, 0), host::DVector(1, 0, 0), beyond); }},
-        {"circle centred beyond",
-         [&] { f->CreateCircle(nullptr, host::DPosition(0, -beyond, 0), host::DVector(1, 0, 0), 1); }},
+        {"circle of radius beyond", [&] { f->CreateCircle(nullptr, P(0, 0, 0), V(1, 0, 0), beyond); }},
+        {"circle centred beyond", [&] { f->CreateCircle(nullptr, P(0, -beyond, 0), V(1, 0, 0), 1); }},
         {"line string through a point beyond",
-         [&] {
-             f->CreateLineString(nullptr, 2, {0, 0, 0, 0, 0, beyond});
-         }},
+         [&] { f->CreateLineString(nullptr, 2, test::xyz(0, 0, 0, 0, 0, beyond)); }},
         {"elliptical arc with a major radius beyond",
-         [&] {
-             f->CreateEllipticalArc(nullptr, host::DPosition(0, 0, 0), host::DVector(0, 0, 1),
-                                    host::DVector(beyond, 0, 0), 0.5, 0, 1);
-         }},
+         [&] { f->CreateEllipticalArc(nullptr, P(0, 0, 0), V(0, 0, 1), V(beyond, 0, 0), 0.5, 0, 1); }},
         {"elliptical arc with a minor radius beyond",
-         [&] {
-             f->CreateEllipticalArc(nullptr, host::DPosition(0, 0, 0), host::DVector(0, 0, 1), host::DVector(1, 0, 0),
-                                    beyond, 0, 1);
-         }},
-        {"projection longer than the model",
-         [&] { f->CreateProjection(rm, circle, host::DVector(1, 0, 0), beyond, true); }},
+         [&] { f->CreateEllipticalArc(nullptr, P(0, 0, 0), V(0, 0, 1), V(1, 0, 0), beyond, 0, 1); }},
+        {"projection longer than the model", [&] { f->CreateProjection(rm, circle, V(1, 0, 0), beyond, true); }},
         {"torus of ring radius beyond",
-         [&] {
-             f->CreateTorus(rm, host::DPosition(0, 0, 0), host::DVector(0, 0, 1), host::DVector(1, 0, 0), beyond, 1,
-                            true);
-         }},
+         [&] { f->CreateTorus(rm, P(0, 0, 0), V(0, 0, 1), V(1, 0, 0), beyond, 1, true); }},
         {"graphic moved beyond",
          [&] {
-             auto disc = f->CreateProjection(rm, circle, host::DVector(1, 0, 0), 0.01, true);
+             auto disc = f->CreateProjection(rm, circle, V(1, 0, 0), 0.01, true);
              host::DT4x4 move;
-             move.translate(host::DVector(beyond, 0, 0));
+             move.translate(V(beyond, 0, 0));
              disc->Transform(move);
          }},
-        {"box with a corner beyond",
-         [&] { PlaceBox(outputs, host::DPosition(0, 0, 0), host::DPosition(1, 1, beyond)); }},
+        {"box with a corner beyond", [&] { PlaceBox(outputs, P(0, 0, 0), P(1, 1, beyond)); }},
         {"nozzle placed beyond",
          [&] {
              std::int16_t port = 1;
-             CreateNozzle(port, part, outputs, host::DVector(-1, 0, 0), host::DPosition(-beyond, 0, 0));
+             CreateNozzle(port, part, outputs, V(-1, 0, 0), P(-beyond, 0, 0));
          }},
     };
     for (const auto& [what, call] : cases) expectGenericFailure(call, what);
 
     // Up to the edge the kernel still makes valid shapes.
-    auto wide = f->CreateProjection(
-        rm, f->CreateCircle(nullptr, host::DPosition(0, 0, 0), host::DVector(1, 0, 0), kModelExtent),
-        host::DVector(1, 0, 0), kModelExtent, true);
+    auto wide = f->CreateProjection(rm, f->CreateCircle(nullptr, P(0, 0, 0), V(1, 0, 0), kModelExtent), V(1, 0, 0),
+                                    kModelExtent, true);
     if (GetParam()) {
         EXPECT_TRUE(test::measureOf(wide).valid);
     }
