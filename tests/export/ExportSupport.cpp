@@ -20,8 +20,14 @@ namespace tcv::test::exports {
 
 namespace {
 
-refhost::PartReport evaluated(refhost::PartSpec partSpec) {
-    return refhost::evaluatePart(partSpec, {"Physical", "Insulation"});
+// A two-port NPS 4 part of the PartDataBasis, 292 mm face to face, evaluated in both aspects.
+refhost::PartReport evaluated(
+    std::int32_t partDataBasis, const char* name, void (*adjust)(refhost::PartSpec&) = [](refhost::PartSpec&) {}) {
+    auto part = twoPortPart(partDataBasis);
+    part.name = name;
+    part.inputs["FacetoFace"] = 0.292;
+    adjust(part);
+    return refhost::evaluatePart(part, {"Physical", "Insulation"});
 }
 
 std::string labelName(const TDF_Label& label) {
@@ -43,47 +49,28 @@ StepNode stepNode(const TDF_Label& label) {
 } // namespace
 
 const refhost::PartReport& plainValve() {
-    static const refhost::PartReport report = [] {
-        auto partSpec = twoPortPart(1);
-        partSpec.name = "swing-nps4";
-        partSpec.inputs["FacetoFace"] = 0.292;
-        return evaluated(partSpec);
-    }();
+    static const auto report = evaluated(1, "swing-nps4");
     return report;
 }
 
 const refhost::PartReport& repeatedNamesValve() {
-    static const refhost::PartReport report = [] {
-        auto partSpec = twoPortPart(455);
-        partSpec.name = "offset-nps4";
-        partSpec.inputs["FacetoFace"] = 0.292;
-        return evaluated(partSpec);
-    }();
+    static const auto report = evaluated(455, "offset-nps4");
     return report;
 }
 
 const refhost::PartReport& operatorValve() {
-    static const refhost::PartReport report = [] {
-        auto partSpec = twoPortPart(2046);
-        partSpec.name = "operated-nps4";
-        partSpec.inputs["FacetoFace"] = 0.292;
-        refhost::OperatorSpec handwheel;
-        handwheel.name = "handwheel operator";
-        handwheel.inputs = {{"HandwheelDiameter", 0.25}, {"OffsetFrmValCen", 0.3}};
-        partSpec.valveOperator = handwheel;
-        return evaluated(partSpec);
-    }();
+    static const auto report = evaluated(2046, "operated-nps4", [](refhost::PartSpec& part) {
+        part.valveOperator =
+            refhost::OperatorSpec{"handwheel operator", {{"HandwheelDiameter", 0.25}, {"OffsetFrmValCen", 0.3}}};
+    });
     return report;
 }
 
 const refhost::PartReport& failingValve() {
-    static const refhost::PartReport report = [] {
-        auto partSpec = twoPortPart(2256);
-        partSpec.name = "wafer-flats-too-wide";
-        partSpec.inputs["FacetoFace"] = 0.073;
-        partSpec.inputs["Height"] = 0.3;
-        return evaluated(partSpec);
-    }();
+    static const auto report = evaluated(2256, "wafer-flats-too-wide", [](refhost::PartSpec& part) {
+        part.inputs["FacetoFace"] = 0.073;
+        part.inputs["Height"] = 0.3;
+    });
     return report;
 }
 

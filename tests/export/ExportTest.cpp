@@ -46,36 +46,56 @@ double volumeOf(const TopoDS_Shape& shape) {
 
 Names outputNames(const refhost::AspectResult& aspect) { return aspect.outputs->names(); }
 
-// ---- STEP ----
+// The box the host measured of the plain valve's body.
+std::array<double, 6> plainBodyBox() {
+    return refhost::measureShape(recordedOutput(ex::plainValve().aspects[0].outputs->outputs()[0]).shape(), true).bbox;
+}
 
-struct RoundTripCase {
-    const char* label;
-    const refhost::PartReport& (*report)();
-};
-
-void PrintTo(const RoundTripCase& c, std::ostream* os) { *os << c.label; }
-
-class StepRoundTrip : public ::testing::TestWithParam<RoundTripCase> {};
-
-TEST_P(StepRoundTrip, KeepsNamesOrderSolidsAndVolumes) {
-    const refhost::PartReport& report = GetParam().report();
+// The part written as GLB and as STEP, read back as a viewer and a STEP reader would.
+Json glbOf(const refhost::PartReport& report) {
     ex::ScratchFolder folder;
-    const std::string path = folder.path("part.step").string();
-    ExportDocument(report).writeStep(path);
+    ExportDocument(report).writeGlb(folder.path("part.glb").string());
+    return ex::glbJson(folder.path("part.glb").string());
+}
 
-    const auto roots = ex::readStep(path);
+std::vector<ex::StepNode> stepOf(const refhost::PartReport& report) {
+    ex::ScratchFolder folder;
+    ExportDocument(report).writeStep(folder.path("part.step").string());
+    return ex::readStep(folder.path("part.step").string());
+}
+
+using ReportOf = const refhost::PartReport& (*)();
+
+class RoundTrip : public ::testing::TestWithParam<ReportOf> {};
+
+// STEP and GLB keep the part, its aspects and their outputs by name and in order; STEP keeps each
+// output's solids and volumes, GLB says of each node what it is and whether its aspect succeeded.
+TEST_P(RoundTrip, KeepsNamesOrderSolidsAndVolumes) {
+    const refhost::PartReport& report = GetParam()();
+    const auto roots = stepOf(report);
     ASSERT_EQ(roots.size(), 1u);
     const ex::StepNode& part = roots.front();
     EXPECT_EQ(part.name, report.part.name);
     ASSERT_EQ(part.childNames(), (Names{"Physical", "Insulation"}));
+    const Json gltf = glbOf(report);
+    const Json& root = ex::gltfNode(gltf, {report.part.name});
+    EXPECT_EQ(root["extras"]["partDataBasis"], report.part.partDataBasis);
+    EXPECT_EQ(ex::gltfChildNames(gltf, root), (Names{"Physical", "Insulation"}));
     for (const auto& aspect : report.aspects) {
         SCOPED_TRACE(aspect.aspect);
         const ex::StepNode& read = part.child(aspect.aspect);
         ASSERT_EQ(read.childNames(), outputNames(aspect));
+        const Json& node = ex::gltfNode(gltf, {report.part.name, aspect.aspect});
+        EXPECT_EQ(node["extras"]["ok"], aspect.ok);
+        ASSERT_EQ(ex::gltfChildNames(gltf, node), outputNames(aspect));
         const auto& outputs = aspect.outputs->outputs();
         for (std::size_t i = 0; i < outputs.size(); ++i) {
             SCOPED_TRACE(outputs[i].name);
             const auto& original = recordedOutput(outputs[i]);
+            const Json& child = gltf["nodes"][node["children"][i].get<std::size_t>()];
+            EXPECT_EQ(child["extras"]["kind"], refhost::outputKindName(original.outputKind()));
+            EXPECT_EQ(child["extras"]["aspect"], aspect.aspect);
+            EXPECT_EQ(child["extras"]["index"], i + 1);
             EXPECT_EQ(solidCount(read.children[i].shape), solidCount(original.shape()));
             if (original.outputKind() != refhost::OutputKind::Solid) continue;
             const double volume = volumeOf(original.shape());
@@ -84,16 +104,14 @@ TEST_P(StepRoundTrip, KeepsNamesOrderSolidsAndVolumes) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Parts, StepRoundTrip,
-                         ::testing::Values(RoundTripCase{"plain", &ex::plainValve},
-                                           RoundTripCase{"repeated Body_", &ex::repeatedNamesValve},
-                                           RoundTripCase{"operator", &ex::operatorValve},
-                                           RoundTripCase{"failed aspect", &ex::failingValve}));
+// A plain part, one with repeated "Body_" outputs, one with a valve operator, one whose Physical aspect fails.
+INSTANTIATE_TEST_SUITE_P(Parts, RoundTrip,
+                         ::testing::Values(&ex::plainValve, &ex::repeatedNamesValve, &ex::operatorValve,
+                                           &ex::failingValve));
 
 // Written twice: the translator keeps unit settings between runs, and a reader in between changes them.
 TEST(StepExport, LengthsAreMetresAndStatedSo) {
-    const auto expected =
-        refhost::measureShape(recordedOutput(ex::plainValve().aspects[0].outputs->outputs()[0]).shape(), true);
+    const auto expected = plainBodyBox();
     ex::ScratchFolder folder;
     for (int round = 1; round <= 2; ++round) {
         SCOPED_TRACE(round);
@@ -107,18 +125,14 @@ TEST(StepExport, LengthsAreMetresAndStatedSo) {
         EXPECT_NE(text.find("AUTOMOTIVE_DESIGN"), std::string::npos); // AP214
 
         // The body read back has the extent the host measured.
-        const auto body = ex::readStep(path).front().child("Physical").child("Body");
-        const auto actual = refhost::measureShape(body.shape, true);
-        for (std::size_t i = 0; i < 6; ++i) EXPECT_NEAR(actual.bbox[i], expected.bbox[i], 1e-6);
+        const auto actual =
+            refhost::measureShape(ex::readStep(path).front().child("Physical").child("Body").shape, true);
+        for (std::size_t i = 0; i < 6; ++i) EXPECT_NEAR(actual.bbox[i], expected[i], 1e-6);
     }
 }
 
 TEST(StepExport, OperatorIsASubAssemblyOfStemAndHandwheel) {
-    ex::ScratchFolder folder;
-    const std::string path = folder.path("part.step").string();
-    ExportDocument(ex::operatorValve()).writeStep(path);
-
-    const auto roots = ex::readStep(path);
+    const auto roots = stepOf(ex::operatorValve());
     const auto& physical = roots.front().child("Physical");
     const Names names = physical.childNames();
     ASSERT_FALSE(names.empty());
@@ -150,52 +164,18 @@ TEST(StepExport, DocumentsOfDifferentPartsExportOnDifferentThreads) {
 
 // ---- GLB ----
 
-TEST(GlbExport, NodesFollowPartAspectAndOutputOrder) {
-    for (auto report : {&ex::plainValve, &ex::repeatedNamesValve, &ex::operatorValve}) {
-        const refhost::PartReport& part = report();
-        SCOPED_TRACE(part.part.name);
-        ex::ScratchFolder folder;
-        const std::string path = folder.path("part.glb").string();
-        ExportDocument(part).writeGlb(path);
-        const Json gltf = ex::glbJson(path);
-
-        const Json& root = ex::gltfNode(gltf, {part.part.name});
-        EXPECT_EQ(root["extras"]["partDataBasis"], part.part.partDataBasis);
-        EXPECT_EQ(ex::gltfChildNames(gltf, root), (Names{"Physical", "Insulation"}));
-        for (const auto& aspect : part.aspects) {
-            const Json& node = ex::gltfNode(gltf, {part.part.name, aspect.aspect});
-            EXPECT_EQ(node["extras"]["ok"], true);
-            ASSERT_EQ(ex::gltfChildNames(gltf, node), outputNames(aspect));
-            const auto& outputs = aspect.outputs->outputs();
-            for (std::size_t i = 0; i < outputs.size(); ++i) {
-                const Json& child = gltf["nodes"][node["children"][i].get<std::size_t>()];
-                EXPECT_EQ(child["extras"]["kind"], refhost::outputKindName(recordedOutput(outputs[i]).outputKind()));
-                EXPECT_EQ(child["extras"]["aspect"], aspect.aspect);
-                EXPECT_EQ(child["extras"]["index"], i + 1);
-            }
-        }
-    }
-}
-
 TEST(GlbExport, NozzleNodesCarryTheirPortData) {
-    ex::ScratchFolder folder;
-    const std::string path = folder.path("part.glb").string();
-    ExportDocument(ex::plainValve()).writeGlb(path);
-    const Json gltf = ex::glbJson(path);
+    const Json gltf = glbOf(ex::plainValve());
 
-    struct Expected {
-        const char* name;
-        int port;
-        double x, direction;
-    };
     // NPS 4 class 150 flanged ports; nozzles at the faces ±F/2 looking outwards.
-    for (const Expected& e : {Expected{"PNoz1", 1, -0.146, -1}, Expected{"PNoz2", 2, 0.146, 1}}) {
-        SCOPED_TRACE(e.name);
-        const Json& extras = ex::gltfNode(gltf, {"swing-nps4", "Physical", e.name})["extras"];
+    for (int port : {1, 2}) {
+        SCOPED_TRACE(port);
+        const double side = port == 1 ? -1 : 1;
+        const Json& extras = ex::gltfNode(gltf, {"swing-nps4", "Physical", "PNoz" + std::to_string(port)})["extras"];
         EXPECT_EQ(extras["kind"], "nozzle");
-        EXPECT_EQ(extras["port"], e.port);
-        EXPECT_NEAR(extras["position"][0].get<double>(), e.x, 1e-9);
-        EXPECT_NEAR(extras["direction"][0].get<double>(), e.direction, 1e-12);
+        EXPECT_EQ(extras["port"], port);
+        EXPECT_NEAR(extras["position"][0].get<double>(), side * 0.146, 1e-9);
+        EXPECT_NEAR(extras["direction"][0].get<double>(), side, 1e-12);
         EXPECT_NEAR(extras["pipeOD"].get<double>(), 0.1143, 1e-12);
         EXPECT_NEAR(extras["flangeOD"].get<double>(), 0.2286, 1e-12);
         EXPECT_NEAR(extras["flangeThickness"].get<double>(), 0.0239, 1e-12);
@@ -209,11 +189,7 @@ TEST(GlbExport, PortValuesThatAreNotNumbersBecomeNull) {
     partSpec.name = "nan-port";
     partSpec.inputs["FacetoFace"] = 0.292;
     partSpec.ports[1].pipeOD = std::nan("");
-    const refhost::PartReport report = refhost::evaluatePart(partSpec, {"Physical"});
-    ex::ScratchFolder folder;
-    const std::string path = folder.path("part.glb").string();
-    ExportDocument(report).writeGlb(path);
-    const Json gltf = ex::glbJson(path);
+    const Json gltf = glbOf(refhost::evaluatePart(partSpec, {"Physical"}));
     const Json& extras = ex::gltfNode(gltf, {"nan-port", "Physical", "PNoz2"})["extras"];
     EXPECT_TRUE(extras["pipeOD"].is_null());
     EXPECT_NEAR(extras["flangeOD"].get<double>(), 0.2286, 1e-12);
@@ -232,8 +208,7 @@ TEST(GlbExport, MeshesAreInMetresAndInsulationIsSeeThrough) {
     const Json& body = ex::gltfNode(gltf, {"swing-nps4", "Physical", "Body"});
     const Json& primitive = gltf["meshes"][body["mesh"].get<std::size_t>()]["primitives"][0];
     const Json& positions = gltf["accessors"][primitive["attributes"]["POSITION"].get<std::size_t>()];
-    const auto box =
-        refhost::measureShape(recordedOutput(ex::plainValve().aspects[0].outputs->outputs()[0]).shape(), true).bbox;
+    const auto box = plainBodyBox();
     const double deflection = document.linearDeflection(0);
     for (std::size_t axis = 0; axis < 3; ++axis) {
         EXPECT_NEAR(positions["min"][axis].get<double>(), box[axis], 2 * deflection);
@@ -249,20 +224,22 @@ TEST(GlbExport, MeshesAreInMetresAndInsulationIsSeeThrough) {
     EXPECT_NE(bodyMaterial.value("alphaMode", ""), "BLEND");
 }
 
-TEST(GlbExport, FailedAspectKeepsWhatItAddedAndSaysItFailed) {
+// GLB and STL both keep what a failed aspect added before it failed.
+TEST(Export, FailedAspectKeepsWhatItAddedAndSaysItFailed) {
     const refhost::PartReport& report = ex::failingValve();
     ASSERT_FALSE(report.aspects[0].ok);
     ASSERT_EQ(outputNames(report.aspects[0]), (Names{"Body"}));
-    ex::ScratchFolder folder;
-    const std::string path = folder.path("part.glb").string();
-    ExportDocument(report).writeGlb(path);
-    const Json gltf = ex::glbJson(path);
+    const Json gltf = glbOf(report);
+    EXPECT_EQ(ex::gltfNode(gltf, {report.part.name, "Physical"})["extras"]["ok"], false);
 
-    const Json& physical = ex::gltfNode(gltf, {report.part.name, "Physical"});
-    EXPECT_EQ(physical["extras"]["ok"], false);
-    EXPECT_EQ(physical["extras"]["error"], "0x80004005");
-    EXPECT_EQ(ex::gltfChildNames(gltf, physical), (Names{"Body"}));
+    EXPECT_EQ(ex::gltfNode(gltf, {report.part.name, "Physical"})["extras"]["error"], "0x80004005");
     EXPECT_TRUE(ex::gltfNode(gltf, {report.part.name, "Physical", "Body"}).contains("mesh"));
+
+    ex::ScratchFolder folder;
+    ExportDocument(report).writeStl(folder.path("part.stl").string());
+    std::uint32_t count = 0;
+    std::memcpy(&count, exports::readFileBytes(folder.path("part.stl").string()).data() + 80, sizeof count);
+    EXPECT_GT(count, 0u);
 }
 
 // A nozzle whose port gives nothing to draw: no diameters, so no port graphics.
@@ -312,18 +289,12 @@ TEST(GlbExport, PartWithoutAnyGraphicsIsAValidEmptyScene) {
     partSpec.partDataBasis = 99999;
     const auto report = refhost::evaluatePart(partSpec, {"Physical", "Insulation"});
     ASSERT_FALSE(report.ok());
-    ex::ScratchFolder folder;
-    ExportDocument(report).writeGlb(folder.path("part.glb").string());
-    const Json gltf = ex::glbJson(folder.path("part.glb").string());
+    const Json gltf = glbOf(report);
 
     EXPECT_EQ(ex::gltfChildNames(gltf, ex::gltfNode(gltf, {"unlisted"})), (Names{"Physical", "Insulation"}));
     EXPECT_EQ(ex::gltfNode(gltf, {"unlisted", "Insulation"})["extras"]["outputCount"], 0);
     // glTF allows no empty arrays and no empty buffers.
-    for (const auto& [key, value] : gltf.items()) {
-        if (value.is_array()) {
-            EXPECT_FALSE(value.empty()) << key;
-        }
-    }
+    for (const auto& [key, value] : gltf.items()) EXPECT_FALSE(value.is_array() && value.empty()) << key;
 }
 
 // ---- STL ----
@@ -358,15 +329,6 @@ TEST(StlExport, BinaryPhysicalAspectInMetres) {
     EXPECT_NEAR(high[1] - low[1], 0.2286, 1e-3);
 }
 
-TEST(StlExport, FailedAspectStillWritesWhatItAdded) {
-    ex::ScratchFolder folder;
-    const std::string path = folder.path("part.stl").string();
-    ExportDocument(ex::failingValve()).writeStl(path);
-    std::uint32_t count = 0;
-    std::memcpy(&count, exports::readFileBytes(path).data() + 80, sizeof count);
-    EXPECT_GT(count, 0u);
-}
-
 // ---- Failures leave nothing behind ----
 
 using Writer = void (*)(ExportDocument&, const std::string&);
@@ -381,41 +343,32 @@ void PrintTo(const WriterCase& c, std::ostream* os) { *os << c.format; }
 
 class ExportDestination : public ::testing::TestWithParam<WriterCase> {};
 
-TEST_P(ExportDestination, MissingFolderIsAClearErrorAndWritesNothing) {
+// A failed write leaves nothing behind; a successful one replaces the file whole.
+TEST_P(ExportDestination, WritesTheWholeFileOrNothing) {
     const WriterCase& c = GetParam();
     ex::ScratchFolder folder;
     ExportDocument document(ex::plainValve());
+    // A missing folder is a clear error naming the format and the path.
     const auto missing = folder.path("missing") / c.fileName;
     try {
         c.writer(document, missing.string());
-        FAIL() << "no error";
+        ADD_FAILURE() << "no error";
     } catch (const exports::ExportError& error) {
         const std::string message = error.what();
-        EXPECT_NE(message.find(c.format), std::string::npos) << message;
-        EXPECT_NE(message.find(missing.string()), std::string::npos) << message;
-        EXPECT_NE(message.find("does not exist"), std::string::npos) << message;
+        for (const std::string& part : {std::string(c.format), missing.string(), std::string("does not exist")})
+            EXPECT_NE(message.find(part), std::string::npos) << message;
     }
     EXPECT_TRUE(folder.entries().empty());
-}
-
-TEST_P(ExportDestination, ExistingFolderOfThatNameIsRefusedAndKept) {
-    const WriterCase& c = GetParam();
-    ex::ScratchFolder folder;
+    // A folder of the file's name is refused and kept.
     std::filesystem::create_directory(folder.path(c.fileName));
-    ExportDocument document(ex::plainValve());
     EXPECT_THROW(c.writer(document, folder.path(c.fileName).string()), exports::ExportError);
     EXPECT_EQ(folder.entries(), (Names{c.fileName}));
     EXPECT_TRUE(std::filesystem::is_directory(folder.path(c.fileName)));
-}
-
-TEST_P(ExportDestination, WritingReplacesAnExistingFileAndLeavesNoTemporaryFile) {
-    const WriterCase& c = GetParam();
-    ex::ScratchFolder folder;
-    const auto path = folder.path(c.fileName);
-    exports::writeFileBytes(path.string(), "old");
-    ExportDocument document(ex::plainValve());
-    c.writer(document, path.string());
-    EXPECT_GT(std::filesystem::file_size(path), 3u);
+    // An existing file is replaced, and no temporary file is left.
+    std::filesystem::remove(folder.path(c.fileName));
+    exports::writeFileBytes(folder.path(c.fileName).string(), "old");
+    c.writer(document, folder.path(c.fileName).string());
+    EXPECT_GT(std::filesystem::file_size(folder.path(c.fileName)), 3u);
     EXPECT_EQ(folder.entries(), (Names{c.fileName}));
 }
 
