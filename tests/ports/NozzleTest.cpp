@@ -31,69 +31,9 @@ const refhost::RecordedObject& recordOf(const host::NozzlePtr& nozzle) {
     return *recorded;
 }
 
-// A nozzle's record: where it was placed, how long it is, and how it was made.
-struct Placement {
-    Triple position, direction;
-    double length = 0;
-    std::string via;
-    std::optional<bool> flag;
-};
-
-Placement placementOf(const host::NozzlePtr& nozzle) {
-    const auto& creation = recordOf(nozzle).creation();
-    EXPECT_EQ(creation.kind, "nozzle");
-    const auto *flag = creation.find("flag"), *via = creation.find("via");
-    return {recordedTriple(creation, "position"), recordedTriple(creation, "direction"),
-            recordedNumber(creation, "length"), via ? std::get<std::string>(*via) : "",
-            flag ? std::optional<bool>(std::get<bool>(*flag)) : std::nullopt};
-}
-
-// Creates one nozzle on a fresh host that does or does not offer the graphics utility.
-template <class Create>
-Placement nozzleOnHost(bool offerSymbolUtilities, Create&& create) {
-    HostFixtureScope host(hostOptions(offerSymbolUtilities));
-    return placementOf(create(refhost::makePart(twoPortPart(2256)), std::make_shared<refhost::RefOutputCollection>()));
-}
-
-TEST(Nozzles, GraphicsUtilityAndNozzleFactoryPlaceTheSameNozzle) {
-    const host::DVector direction(-1, 0, 0);
-    const host::DPosition point(-0.146, 0, 0);
-    auto byDefaultLength = [&](const auto& part, const auto& outputs) {
-        std::int16_t index = 1;
-        return CreateNozzle(index, part, outputs, direction, point);
-    };
-    Placement utility = nozzleOnHost(true, byDefaultLength), factory = nozzleOnHost(false, byDefaultLength);
-    EXPECT_EQ(utility.via, "utility");
-    EXPECT_EQ(factory.via, "factory");
-    for (const auto& nozzle : {utility, factory}) {
-        SCOPED_TRACE(nozzle.via);
-        EXPECT_EQ(nozzle.position, (Triple{-0.146, 0, 0}));
-        EXPECT_EQ(nozzle.direction, (Triple{-1, 0, 0}));
-        EXPECT_DOUBLE_EQ(nozzle.length, 0.0239); // the port's own nozzle length
-    }
-    EXPECT_EQ(factory.flag, std::optional<bool>(false));
-    EXPECT_EQ(utility.flag, std::nullopt);
-
-    for (bool offer : {true, false}) {
-        SCOPED_TRACE(offer ? "utility offered" : "utility not offered");
-        Placement withLength = nozzleOnHost(offer, [&](const auto& part, const auto& outputs) {
-            std::int16_t index = 2;
-            return CreateNozzleWithLength(index, part, outputs, direction, point, 0.292);
-        });
-        EXPECT_DOUBLE_EQ(withLength.length, 0.292);
-        EXPECT_EQ(withLength.position, (Triple{-0.146, 0, 0}));
-    }
-
-    // The direct form always comes from the factory, with the flag true.
-    Placement direct = nozzleOnHost(true, [](const auto& part, const auto& outputs) {
-        std::int16_t index = 2;
-        return CreateNozzleDirect(index, part, outputs, host::DVector(1, 0, 0), host::DPosition(0.146, 0, 0));
-    });
-    EXPECT_EQ(direct.via, "factory");
-    EXPECT_EQ(direct.flag, std::optional<bool>(true));
-    EXPECT_EQ(direct.position, (Triple{0.146, 0, 0}));
-    EXPECT_EQ(direct.direction, (Triple{1, 0, 0}));
-}
+// Which port a nozzle serves, where it sits, and whether it came through the graphics utility or the
+// nozzle factory (with or without the direct flag), are checked with the bodies that make the nozzles
+// (tests/physical); here the host's side of a nozzle.
 
 TEST(Nozzles, PortIndexThePartLacksIsAHostError) {
     for (bool offer : {true, false}) {
@@ -118,12 +58,13 @@ TEST(Nozzles, RecordShowsThePlacementGivenAfterCreation) {
     nozzle->SetPosition(host::DPosition(1, 2, 3));
     nozzle->SetDirection(host::DVector(0, 1, 0));
     nozzle->SetLength(0.5);
-    Placement placed = placementOf(nozzle);
-    EXPECT_EQ(placed.position, (Triple{1, 2, 3}));
-    EXPECT_EQ(placed.direction, (Triple{0, 1, 0}));
-    EXPECT_EQ(placed.length, 0.5);
-    EXPECT_EQ(recordedNumber(recordOf(nozzle).creation(), "terminationClass"), 5);
-    EXPECT_DOUBLE_EQ(recordedNumber(recordOf(nozzle).creation(), "flangeOD"), 0.2286);
+    const auto& creation = recordOf(nozzle).creation();
+    EXPECT_EQ(creation.kind, "nozzle");
+    EXPECT_EQ(recordedTriple(creation, "position"), (Triple{1, 2, 3}));
+    EXPECT_EQ(recordedTriple(creation, "direction"), (Triple{0, 1, 0}));
+    EXPECT_EQ(recordedNumber(creation, "length"), 0.5);
+    EXPECT_EQ(recordedNumber(creation, "terminationClass"), 5);
+    EXPECT_DOUBLE_EQ(recordedNumber(creation, "flangeOD"), 0.2286);
 
     EXPECT_THROW(nozzle->SetDirection(host::DVector(0, 0, 0)), host::HostError);
     EXPECT_THROW(nozzle->SetPosition(host::DPosition(std::nan(""), 0, 0)), host::HostError);

@@ -20,24 +20,20 @@ constexpr double kInch = 0.0254;
 constexpr std::int32_t kBasis = 2256;
 
 // A temporary data directory for the host's "OLE_SERVER", with an "xml" folder for the data file.
-class TempDataDirectory {
-public:
-    TempDataDirectory() {
-        std::string pattern = (fs::temp_directory_path() / "tcv-ports-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot create a temporary directory");
-        path_ = pattern;
-        fs::create_directories(path_ / "xml");
-    }
+struct TempDataDirectory {
+    std::string path = make();
     ~TempDataDirectory() {
         std::error_code ignored;
-        fs::remove_all(path_, ignored);
+        fs::remove_all(path, ignored);
     }
-    std::string path() const { return path_.string(); }
-    fs::path dataFile() const { return path_ / "xml" / "OutsideDiameterforSymbolGraphics.xml"; }
+    fs::path dataFile() const { return fs::path(path) / "xml" / "OutsideDiameterforSymbolGraphics.xml"; }
     void write(const std::string& content) const { std::ofstream(dataFile()) << content; }
-
-private:
-    fs::path path_;
+    static std::string make() {
+        std::string pattern = (fs::temp_directory_path() / "tcv-ports-XXXXXX").string();
+        if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot create a temporary directory");
+        fs::create_directories(fs::path(pattern) / "xml");
+        return pattern;
+    }
 };
 
 using Lines = std::vector<std::string>;
@@ -69,14 +65,10 @@ std::string listing(const Lines& bases) { return dataFile(bases, kTwoSizes, kFac
 
 refhost::PortSpec port(std::int32_t terminationClass, double pipeOD, double flangeOD = 0, double npd = 0,
                        std::string unit = "in") {
-    return {.terminationClass = terminationClass,
-            .pipeOD = pipeOD,
-            .flangeOD = flangeOD,
-            .flangeThickness = 0.02,
-            .cptOffset = 0.005,
-            .depth = 0.003,
-            .npd = npd,
-            .npdUnit = std::move(unit)};
+    refhost::PortSpec p;
+    p.terminationClass = terminationClass, p.pipeOD = pipeOD, p.flangeOD = flangeOD, p.npd = npd, p.npdUnit = unit;
+    p.flangeThickness = 0.02, p.cptOffset = 0.005, p.depth = 0.003;
+    return p;
 }
 
 std::shared_ptr<refhost::RefPart> partWith(std::vector<refhost::PortSpec> ports) {
@@ -96,8 +88,7 @@ protected:
 
     static refhost::HostOptions optionsFor(const TempDataDirectory& directory) {
         refhost::HostOptions options = refhost::RefRuntime::defaultOptions();
-        options.dataDirectory = directory.path();
-        options.buildShapes = false;
+        options.dataDirectory = directory.path, options.buildShapes = false;
         return options;
     }
 
@@ -108,34 +99,33 @@ protected:
 
 // --- RetrievePortData -------------------------------------------------------------------------------
 
+// All three forms read the same values (the record form passes the flag true); the extended form also
+// reads the attribute.
 TEST_F(PortDataTest, ReadsPortValuesAndClearsTheCptOffsetOfFlangedPortsWhenAsked) {
     const std::tuple<std::int32_t, bool, double> cases[] = {
         {5, true, 0.0}, {5, false, 0.005}, {10, true, 0.005}, {15, true, 0.005}, {20, true, 0.005}};
     for (const auto& [terminationClass, flag, expectedCpt] : cases) {
         SCOPED_TRACE(testing::Message() << "termination class " << terminationClass << ", flag " << flag);
-        auto part = partWith({port(terminationClass, 0.1143, 0.2286)});
+        auto flangedPort = port(terminationClass, 0.1143, 0.2286);
+        flangedPort.attribute = 42;
+        auto part = partWith({flangedPort});
+        const std::vector<double> expected = {0.1143, 0.02, 0.2286, expectedCpt, 0.003}; // no data file: own OD
         std::int16_t index = 1;
+        std::int32_t attribute = 0;
         double od = -1, thickness = -1, flange = -1, cpt = -1, depth = -1;
         RetrievePortData(index, part, outputs, od, thickness, flange, cpt, depth, flag);
-        EXPECT_EQ((std::vector<double>{od, thickness, flange, cpt, depth}),
-                  (std::vector<double>{0.1143, 0.02, 0.2286, expectedCpt, 0.003})); // no data file: own OD
+        EXPECT_EQ((std::vector<double>{od, thickness, flange, cpt, depth}), expected);
+        od = thickness = flange = cpt = depth = -1;
+        RetrievePortDataEx(index, part, outputs, od, thickness, flange, cpt, depth, attribute, flag);
+        EXPECT_EQ((std::vector<double>{od, thickness, flange, cpt, depth}), expected);
+        EXPECT_EQ(attribute, 42);
+        if (!flag) continue;
+        PortDataRecord record;
+        RetrievePortData(1, part, outputs, record);
+        EXPECT_EQ((std::vector<double>{record.pipeOD, record.flangeThickness, record.flangeDiameter, record.cptOffset,
+                                       record.depth}),
+                  expected);
     }
-
-    // The record form passes the flag true; the extended form also reads the attribute.
-    auto flangedPort = port(5, 0.1143, 0.2286);
-    flangedPort.attribute = 42;
-    auto part = partWith({flangedPort});
-    PortDataRecord record;
-    RetrievePortData(1, part, outputs, record);
-    EXPECT_DOUBLE_EQ(record.cptOffset, 0.0);
-    EXPECT_DOUBLE_EQ(record.flangeDiameter, 0.2286);
-    std::int16_t index = 1;
-    std::int32_t attribute = 0;
-    double od = 0, thickness = 0, flange = 0, cpt = 0, depth = 0;
-    RetrievePortDataEx(index, part, outputs, od, thickness, flange, cpt, depth, attribute, true);
-    EXPECT_EQ(attribute, 42);
-    EXPECT_DOUBLE_EQ(cpt, 0.0);
-    EXPECT_DOUBLE_EQ(depth, 0.003);
 }
 
 TEST_F(PortDataTest, FindsThePortByIndexButLooksUpItsDiameterByPosition) {
@@ -162,6 +152,12 @@ TEST_F(PortDataTest, FindsThePortByIndexButLooksUpItsDiameterByPosition) {
               (std::vector<double>{7, 8, 9, 10, 11}));
     auto notAPart = std::make_shared<refhost::RefOperatorPart>(refhost::OperatorSpec{});
     EXPECT_THROW(RetrievePortData(1, notAPart, outputs, record), host::HostError);
+
+    // The diameter of a position without a port, or of no part, is 0.
+    data.write(listing({}));
+    EXPECT_EQ(GetPipeOutsideDiamter(part, 3), 0.0);
+    EXPECT_EQ(GetPipeOutsideDiamter(part, 0), 0.0);
+    EXPECT_EQ(GetPipeOutsideDiamter(nullptr, 1), 0.0);
 }
 
 // --- GetPipeOutsideDiamter: the sources in their order, and broken data ---------------------------
@@ -222,22 +218,6 @@ TEST_F(PortDataTest, TakesThePipeOutsideDiameterFromItsSourcesInOrderAndNeverRai
     }
 }
 
-TEST_F(PortDataTest, LookupWithoutAPortOrAPartGivesZero) {
-    data.write(listing({}));
-    EXPECT_EQ(GetPipeOutsideDiamter(partWith({port(10, 0.2)}), 2), 0.0);
-    EXPECT_EQ(GetPipeOutsideDiamter(partWith({port(10, 0.2)}), 0), 0.0);
-    EXPECT_EQ(GetPipeOutsideDiamter(nullptr, 1), 0.0);
-}
-
-TEST_F(PortDataTest, AThreadWithoutAHostUsesThePortsOwnDiameter) {
-    data.write(listing({kEstimated}));
-    auto part = partWith({port(5, 0.2, 0, 3)});
-    EXPECT_NEAR(GetPipeOutsideDiamter(part, 1), 3.4375 * kInch, 1e-12);
-    double onOtherThread = -1;
-    std::thread([&] { onOtherThread = GetPipeOutsideDiamter(part, 1); }).join();
-    EXPECT_DOUBLE_EQ(onOtherThread, 0.2);
-}
-
 TEST_F(PortDataTest, AnEditedDataFileIsReadAgainAtOnce) {
     // Two texts of one length, written within a tick of the file clock: only the content differs.
     auto part = partWith({port(5, 0.2, 0, 3)});
@@ -260,10 +240,15 @@ TEST_F(PortDataTest, DataFileIsFoundInTheXmlFolderOfTheDataDirectory) {
     EXPECT_FALSE(CheckXMLExists("Folder.xml"));
 }
 
+// The data directory comes from the host session of the calling thread: a thread without a host uses the
+// port's own diameter, another host its own data file.
 TEST_F(PortDataTest, KeptContextFollowsTheHostSessionOfTheThread) {
     auto part = partWith({port(5, 0.2, 0, 3)});
     data.write(listing({kEstimated}));
     EXPECT_NEAR(GetPipeOutsideDiamter(part, 1), 3.4375 * kInch, 1e-12);
+    double onOtherThread = -1;
+    std::thread([&] { onOtherThread = GetPipeOutsideDiamter(part, 1); }).join();
+    EXPECT_DOUBLE_EQ(onOtherThread, 0.2);
     TempDataDirectory other;
     other.write(listing({basisEntry(kBasis, "Other")}));
     HostFixtureScope otherHost(optionsFor(other));
@@ -305,16 +290,15 @@ std::string shippedDataFile(const std::string& basisEntryText = {}) {
     return xml.insert(at + anchor.size(), basisEntryText);
 }
 
-TEST_F(PortDataTest, ShippedDataFileGivesPublishedDiametersForListedParts) {
+TEST_F(PortDataTest, ShippedDataFileGivesPublishedDiametersAndEstimatesFromClass150Flanges) {
     data.write(shippedDataFile(basisEntry(kBasis, "EstimatedPipeODBased")));
     const std::tuple<double, std::string, double> cases[] = {
         {4, "in", 0.1143},   {100, "mm", 0.1143}, {0.125, "in", 0.405 * kInch}, {6, "mm", 0.405 * kInch},
         {3.5, "in", 0.1016}, {24, "in", 0.6096},  {1.25, "in", 1.66 * kInch},   {4.5, "in", (4.5 + 5.563) / 2 * kInch}};
     for (const auto& [npd, unit, metres] : cases)
         EXPECT_NEAR(diameter(port(5, 0, 0, npd, unit)), metres, 1e-9) << npd << " " << unit;
-}
 
-TEST_F(PortDataTest, ShippedDataFileListsNoPartAndEstimatesFromClass150Flanges) {
+    // As shipped, the file lists no part: a port's own diameter, else an estimate from its flange.
     data.write(shippedDataFile());
     // Pipe OD and class 150 flange OD of NPS 2, 4, 6 and 8, in metres.
     for (const auto& [pipeOD, flangeOD] :
