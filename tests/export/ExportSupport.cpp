@@ -1,6 +1,6 @@
 #include "export/ExportSupport.h"
 
-#include <atomic>
+#include <cstdlib>
 #include <stdexcept>
 
 #include <IFSelect_ReturnStatus.hxx>
@@ -75,11 +75,9 @@ const refhost::PartReport& failingValve() {
 }
 
 ScratchFolder::ScratchFolder() {
-    static std::atomic<int> counter{0};
-    folder_ = std::filesystem::temp_directory_path() /
-              ("tcv-export-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-    std::filesystem::remove_all(folder_);
-    std::filesystem::create_directories(folder_);
+    std::string pattern = (std::filesystem::temp_directory_path() / "tcv-export-test-XXXXXX").string();
+    if (!::mkdtemp(pattern.data())) throw std::runtime_error("cannot make a scratch folder");
+    folder_ = pattern;
 }
 
 ScratchFolder::~ScratchFolder() {
@@ -127,20 +125,15 @@ nlohmann::ordered_json glbJson(const std::string& path) {
 }
 
 const nlohmann::ordered_json& gltfNode(const nlohmann::ordered_json& gltf, const std::vector<std::string>& path) {
-    const nlohmann::ordered_json* children = &gltf.at("scenes").at(gltf.value("scene", 0)).at("nodes");
+    auto children = gltf.at("scenes").at(gltf.value("scene", 0)).at("nodes");
     const nlohmann::ordered_json* node = nullptr;
     for (const auto& name : path) {
         node = nullptr;
-        for (const auto& index : *children) {
-            const auto& candidate = gltf.at("nodes").at(index.get<std::size_t>());
-            if (candidate.value("name", std::string()) == name) {
-                node = &candidate;
-                break;
-            }
-        }
+        for (const auto& index : children)
+            if (gltf.at("nodes").at(index.get<std::size_t>()).value("name", std::string()) == name)
+                node = &gltf.at("nodes").at(index.get<std::size_t>());
         if (!node) throw std::out_of_range("no glTF node " + name);
-        static const nlohmann::ordered_json none = nlohmann::ordered_json::array();
-        children = node->contains("children") ? &node->at("children") : &none;
+        children = node->value("children", nlohmann::ordered_json::array());
     }
     if (!node) throw std::out_of_range("empty glTF node path");
     return *node;
@@ -148,8 +141,7 @@ const nlohmann::ordered_json& gltfNode(const nlohmann::ordered_json& gltf, const
 
 std::vector<std::string> gltfChildNames(const nlohmann::ordered_json& gltf, const nlohmann::ordered_json& node) {
     std::vector<std::string> names;
-    if (!node.contains("children")) return names;
-    for (const auto& index : node.at("children"))
+    for (const auto& index : node.value("children", nlohmann::ordered_json::array()))
         names.push_back(gltf.at("nodes").at(index.get<std::size_t>()).value("name", std::string()));
     return names;
 }

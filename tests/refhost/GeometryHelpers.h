@@ -90,10 +90,4 @@ std::vector<double> xyz(T... values) {
     return {static_cast<double>(values)...};
 }
 
-inline std::vector<double> flatten(const std::vector<host::DPosition>& points) {
-    std::vector<double> xyz;
-    for (const auto& p : points) xyz.insert(xyz.end(), {p.x(), p.y(), p.z()});
-    return xyz;
-}
-
 } // namespace tcv::test

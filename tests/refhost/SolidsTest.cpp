@@ -25,15 +25,14 @@ protected:
     host::CurvePtr circle(P centre, V normal, double radius) {
         return f->CreateCircle(nullptr, centre, normal, radius);
     }
-    host::CurvePtr polyline(const std::vector<P>& points) {
-        return f->CreateLineString(nullptr, static_cast<int>(points.size()), flatten(points));
+    host::CurvePtr square() {
+        return f->CreateLineString(nullptr, 5, xyz(0, 0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0, 0, 0));
     }
-    host::CurvePtr square() { return polyline({{0, 0, 0}, {0, 1, 0}, {0, 1, 1}, {0, 0, 1}, {0, 0, 0}}); }
-    host::CurvePtr rectangle() { return polyline({{0, 1, 0}, {1, 1, 0}, {1, 2, 0}, {0, 2, 0}, {0, 1, 0}}); }
+    host::CurvePtr rectangle() {
+        return f->CreateLineString(nullptr, 5, xyz(0, 1, 0, 1, 1, 0, 1, 2, 0, 0, 2, 0, 0, 1, 0));
+    }
     host::CurvePtr lineAtHalf() { return f->CreateLine(nullptr, P(0, 0.5, 0), P(2, 0.5, 0)); }
-    auto lowerRectangle() {
-        return f->CreatePlane(nullptr, 5, xyz(-2, 0, -1, -2, 0, 1, 2, 0, 1, 2, 0, -1, -2, 0, -1));
-    }
+    auto lowerRectangle() { return f->CreatePlane(nullptr, 5, xyz(-2, 0, -1, -2, 0, 1, 2, 0, 1, 2, 0, -1, -2, 0, -1)); }
     // A cylinder along z turned to x and moved 5 along y.
     host::ObjectPtr movedCylinder() {
         auto cylinder = f->CreateProjection(rm, circle({0, 0, 0}, {0, 0, 1}, 1), V(0, 0, 1), 2, true);

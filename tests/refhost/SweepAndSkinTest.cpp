@@ -27,11 +27,10 @@ protected:
 // The equalizer pipe of the inclined-operator valves: a circle swept along a three-legged path.
 TEST_P(SweepsAndSkins, SweptCircleIsARoundTubeOfTheSectionAlongThePath) {
     const double r = 0.02;
-    const std::vector<P> points{{0.5, 0, -0.1}, {0.5, 0, -0.4}, {0.1, 0.3, -0.4}, {0.1, 0.3, -0.1}};
-    auto path = f->CreateLineString(nullptr, 4, flatten(points));
+    auto path = f->CreateLineString(nullptr, 4, xyz(0.5, 0, -0.1, 0.5, 0, -0.4, 0.1, 0.3, -0.4, 0.1, 0.3, -0.1));
     host::ObjectPtr startCap, endCap;
-    auto solids =
-        f->CreateSingleSweep(rm, path, f->CreateCircle(nullptr, points[0], V(0, 0, 1), r), 1, 2, startCap, endCap, 0);
+    auto solids = f->CreateSingleSweep(rm, path, f->CreateCircle(nullptr, P(0.5, 0, -0.1), V(0, 0, 1), r), 1, 2,
+                                       startCap, endCap, 0);
     // Three straight legs and two bends.
     ASSERT_EQ(solids->Count(), 5);
     double volume = 0;
