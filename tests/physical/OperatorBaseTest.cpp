@@ -17,7 +17,11 @@ namespace {
 
 using namespace operator_base;
 
-const double kHalfRoot2 = std::sqrt(0.5);
+const double kHalfRoot2 = std::sqrt(0.5), kOD = 0.1143, kPi = std::numbers::pi;
+
+refhost::AspectResult physical(const refhost::PartSpec& partSpec) {
+    return refhost::evaluateAspect(partSpec, "Physical");
+}
 
 TEST(OperatorBasePhysical, SamplePartsGiveTheirOutputsInOrderAndValidSolids) {
     HostFixtureScope host;
@@ -26,7 +30,7 @@ TEST(OperatorBasePhysical, SamplePartsGiveTheirOutputsInOrderAndValidSolids) {
     const std::vector<std::string> skinned = {"mainBody", "Body", "MountingFlange", "Equalizer_", "PNoz1", "PNoz2"};
     for (const auto& partSpec : sampleParts()) {
         SCOPED_TRACE(partSpec.name);
-        const auto result = refhost::evaluateAspect(partSpec, "Physical");
+        const auto result = physical(partSpec);
         ASSERT_TRUE(result.ok) << result.errorText;
         EXPECT_EQ(collapsedNames(result), isInclined(partSpec.partDataBasis) ? inclined : skinned);
         expectAllGeometryValid(result);
@@ -36,21 +40,20 @@ TEST(OperatorBasePhysical, SamplePartsGiveTheirOutputsInOrderAndValidSolids) {
 
 // Where the ends of the body and the nozzles sit along the flow axis, with ports whose cpt offset and
 // depth move the nozzles off the faces (nozzle 1 at face - cpt + depth, nozzle 2 at face + cpt - depth).
-struct FaceCase {
-    std::int32_t pdb;
-    double length; // face to face, or face 1 to centre for 2143 and 2144
-    double face2;  // "Face2toCenter" for 2143 and 2144
-    double face1X, face2X;
-};
-
 TEST(OperatorBasePhysical, BodyAndNozzlesSitAtTheFaces) {
     HostFixtureScope host;
-    const FaceCase cases[] = {
+    struct Case {
+        std::int32_t pdb;
+        double length; // face to face, or face 1 to centre for 2143 and 2144
+        double face2;  // "Face2toCenter" for 2143 and 2144
+        double face1X, face2X;
+    };
+    const Case cases[] = {
         {2198, 0.4, 0, -0.1, 0.3},       {2142, 0.4, 0, -0.1, 0.3},    {2144, 0.15, 0.25, -0.15, 0.25},
         {2144, 0.15, 0, -0.15, 0.15},    {2157, 0.4, 0, -0.2, 0.2},    {2199, 0.4, 0, -0.2, 0.2},
         {2143, 0.15, 0.25, -0.15, 0.25}, {2143, 0.15, 0, -0.15, 0.15},
     };
-    refhost::PortSpec port = plainPort(1, 0.1143);
+    refhost::PortSpec port = plainPort(1, kOD);
     port.flangeThickness = 0.02;
     port.cptOffset = 0.01;
     port.depth = 0.004;
@@ -58,57 +61,48 @@ TEST(OperatorBasePhysical, BodyAndNozzlesSitAtTheFaces) {
         SCOPED_TRACE(std::to_string(c.pdb) + " face 2 " + std::to_string(c.face2));
         auto partSpec = operatorBaseValve(c.pdb, port, c.length, 0.35, 0.15, 0.15);
         partSpec.inputs["Face2toCenter"] = c.face2;
-        const auto result = refhost::evaluateAspect(partSpec, "Physical");
+        const auto result = physical(partSpec);
         ASSERT_TRUE(result.ok) << result.errorText;
-
         if (isInclined(c.pdb)) {
             // The body runs between the flanges' inner faces.
             const auto body = cylinderNamed(result, "Body");
             expectPointNear(body.start, {c.face1X + 0.02, 0, 0});
             expectPointNear(body.end, {c.face2X - 0.02, 0, 0});
-            EXPECT_NEAR(body.radius, 0.1143 / 2, 1e-12);
+            EXPECT_NEAR(body.radius, kOD / 2, 1e-12);
         } else {
             // The skinned body runs from face to face.
             const auto box = unitedBox(result, "mainBody");
             EXPECT_NEAR(box[0], c.face1X, 1e-5);
             EXPECT_NEAR(box[3], c.face2X, 1e-5);
         }
-        const auto n1 = recorded(result, indicesOf(result, "PNoz1").at(0)).creation();
-        const auto n2 = recorded(result, indicesOf(result, "PNoz2").at(0)).creation();
-        expectPointNear(recordedTriple(n1, "position"), {c.face1X - 0.006, 0, 0});
-        expectPointNear(recordedTriple(n1, "direction"), {-1, 0, 0});
-        expectPointNear(recordedTriple(n2, "position"), {c.face2X + 0.006, 0, 0});
-        expectPointNear(recordedTriple(n2, "direction"), {1, 0, 0});
+        for (const auto& [name, x, direction] :
+             {std::tuple{"PNoz1", c.face1X - 0.006, -1.0}, std::tuple{"PNoz2", c.face2X + 0.006, 1.0}}) {
+            const auto& nozzle = recorded(result, indicesOf(result, name).at(0)).creation();
+            expectPointNear(recordedTriple(nozzle, "position"), {x, 0, 0});
+            expectPointNear(recordedTriple(nozzle, "direction"), {direction, 0, 0});
+        }
     }
 }
 
 // The operator base rises from the valve centre at 45 degrees; the mounting flange sits on its top.
-struct InclinedCase {
-    std::int32_t pdb;
-    double baseTop, flangeTop; // heights above the flow axis (equal to the distance along x)
-};
-
 TEST(OperatorBasePhysical, InclinedBaseRisesAt45DegreesUnderTheFlange) {
     HostFixtureScope host;
     // An NPS 4 valve with the operator height 0.35 and a flange of diameter 0.15. 2142 takes the
     // height to the flange's centre and lowers the flange by half its diameter along the vertical.
+    // Heights above the flow axis are equal to the distance along x.
     const double lowered = 0.5 * 0.15 * kHalfRoot2;
-    const InclinedCase cases[] = {
-        {2198, 0.95 * 0.35, 0.35},
-        {2144, 0.95 * 0.35, 0.35},
-        {2142, 0.95 * 0.35 - lowered, 0.35 - lowered},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.pdb);
-        const auto result = refhost::evaluateAspect(nps4Valve(c.pdb), "Physical");
+    const std::array<double, 3> cases[] = {
+        {2198, 0.95 * 0.35, 0.35}, {2144, 0.95 * 0.35, 0.35}, {2142, 0.95 * 0.35 - lowered, 0.35 - lowered}};
+    for (const auto& [pdb, baseTop, flangeTop] : cases) {
+        SCOPED_TRACE(pdb);
+        const auto result = physical(nps4Valve(static_cast<std::int32_t>(pdb)));
         ASSERT_TRUE(result.ok) << result.errorText;
-        const auto base = cylinderNamed(result, "OperatorBase");
+        const auto base = cylinderNamed(result, "OperatorBase"), flange = cylinderNamed(result, "MountingFlange");
         expectPointNear(base.start, {0, 0, 0});
-        expectPointNear(base.end, {c.baseTop, c.baseTop, 0});
-        EXPECT_NEAR(base.radius, 0.1143 / 2, 1e-12);
-        const auto flange = cylinderNamed(result, "MountingFlange");
-        expectPointNear(flange.start, {c.baseTop, c.baseTop, 0});
-        expectPointNear(flange.end, {c.flangeTop, c.flangeTop, 0});
+        expectPointNear(base.end, {baseTop, baseTop, 0});
+        EXPECT_NEAR(base.radius, kOD / 2, 1e-12);
+        expectPointNear(flange.start, {baseTop, baseTop, 0});
+        expectPointNear(flange.end, {flangeTop, flangeTop, 0});
         EXPECT_NEAR(flange.radius, 0.075, 1e-12);
     }
 }
@@ -123,13 +117,12 @@ TEST(OperatorBasePhysical, OperatorHeightInputIsChosenByPartDataBasis) {
         partSpec.valveOperator = sampleOperator("operator");
         partSpec.inputs["OffsetFrmValCen"] = 0.3;
         partSpec.inputs["HeightFrmValCen"] = 0.5;
-        const auto result = refhost::evaluateAspect(partSpec, "Physical");
+        const auto result = physical(partSpec);
         ASSERT_TRUE(result.ok) << result.errorText;
         const auto base = cylinderNamed(result, "Body");
         expectPointNear(base.start, {0, 0, 0});
         expectPointNear(base.end, {0, 0.95 * height, 0});
-        const auto flange = cylinderNamed(result, "MountingFlange");
-        expectPointNear(flange.end, {0, height, 0});
+        expectPointNear(cylinderNamed(result, "MountingFlange").end, {0, height, 0});
         const auto ops = operators(result);
         ASSERT_EQ(ops.size(), 1u);
         EXPECT_NEAR(ops[0]->attributes().at("OffsetFrmValCen"), height, 1e-12);
@@ -141,26 +134,20 @@ TEST(OperatorBasePhysical, OperatorHeightInputIsChosenByPartDataBasis) {
 // operator and no nozzles.
 TEST(OperatorBasePhysical, ZeroOperatorHeightFailsAtTheOperatorBase) {
     HostFixtureScope host;
-    struct Case {
-        std::int32_t pdb;
-        const char* input; // the input set to 0; the other height input keeps 0.35
-        std::vector<std::string> kept;
+    const std::tuple<std::int32_t, const char*, const char*> cases[] = {
+        {2198, "OffsetFrmValCen", "Body"},     {2144, "OffsetFrmValCen", "Body"},
+        {2157, "OffsetFrmValCen", "mainBody"}, {2199, "HeightFrmValCen", "mainBody"},
+        {2143, "OffsetFrmValCen", "mainBody"},
     };
-    const Case cases[] = {
-        {2198, "OffsetFrmValCen", {"Body"}},     {2144, "OffsetFrmValCen", {"Body"}},
-        {2157, "OffsetFrmValCen", {"mainBody"}}, {2199, "HeightFrmValCen", {"mainBody"}},
-        {2143, "OffsetFrmValCen", {"mainBody"}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.pdb);
-        auto partSpec = nps4Valve(c.pdb);
-        partSpec.inputs["OffsetFrmValCen"] = 0.35;
-        partSpec.inputs["HeightFrmValCen"] = 0.35;
-        partSpec.inputs[c.input] = 0;
-        const auto result = refhost::evaluateAspect(partSpec, "Physical");
+    for (const auto& [pdb, input, kept] : cases) {
+        SCOPED_TRACE(pdb);
+        auto partSpec = nps4Valve(pdb);
+        partSpec.inputs["OffsetFrmValCen"] = partSpec.inputs["HeightFrmValCen"] = 0.35;
+        partSpec.inputs[input] = 0; // the other height input keeps 0.35
+        const auto result = physical(partSpec);
         EXPECT_FALSE(result.ok);
         EXPECT_EQ(result.errorCode, host::kGenericFailure);
-        EXPECT_EQ(collapsedNames(result), c.kept);
+        EXPECT_EQ(collapsedNames(result), std::vector<std::string>{kept});
         EXPECT_TRUE(operators(result).empty());
     }
 }
@@ -168,31 +155,29 @@ TEST(OperatorBasePhysical, ZeroOperatorHeightFailsAtTheOperatorBase) {
 // The operator sits at the valve centre. On the inclined base its second axis runs up the base and
 // its attribute "OffsetFrmValCen" is the offset along the base (O / cos 45 degrees); on the vertical
 // base it stands upright, turned about the vertical by the handwheel angle, with the height itself.
-struct OperatorCase {
-    std::int32_t pdb;
-    double handwheelAngle;
-    std::vector<double> first, second, third;
-    double attribute;
-};
-
 TEST(OperatorBasePhysical, OperatorPlacedAtTheCentreWithItsAxesAndAttribute) {
     HostFixtureScope host;
-    const double r = kHalfRoot2;
-    const double pi = std::numbers::pi;
-    const OperatorCase cases[] = {
-        {2198, 0, {r, -r, 0}, {r, r, 0}, {0, 0, 1}, 0.35 * std::sqrt(2.0)},
-        {2144, 0, {r, -r, 0}, {r, r, 0}, {0, 0, 1}, 0.35 * std::sqrt(2.0)},
+    struct Case {
+        std::int32_t pdb;
+        double handwheelAngle;
+        std::array<std::vector<double>, 3> axes;
+        double attribute;
+    };
+    const double r = kHalfRoot2, inclined = 0.35 * std::sqrt(2.0);
+    const Case cases[] = {
+        {2198, 0, {{{r, -r, 0}, {r, r, 0}, {0, 0, 1}}}, inclined},
+        {2144, 0, {{{r, -r, 0}, {r, r, 0}, {0, 0, 1}}}, inclined},
         // The handwheel turn about y follows the inclination about z.
-        {2198, pi / 2, {0, -r, -r}, {0, r, -r}, {1, 0, 0}, 0.35 * std::sqrt(2.0)},
-        {2157, 0, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, 0.35},
-        {2143, pi / 6, {std::cos(pi / 6), 0, 0.5}, {0, 1, 0}, {-0.5, 0, std::cos(pi / 6)}, 0.35},
-        {2199, pi / 2, {0, 0, 1}, {0, 1, 0}, {-1, 0, 0}, 0.35},
+        {2198, kPi / 2, {{{0, -r, -r}, {0, r, -r}, {1, 0, 0}}}, inclined},
+        {2157, 0, {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}}, 0.35},
+        {2143, kPi / 6, {{{std::cos(kPi / 6), 0, 0.5}, {0, 1, 0}, {-0.5, 0, std::cos(kPi / 6)}}}, 0.35},
+        {2199, kPi / 2, {{{0, 0, 1}, {0, 1, 0}, {-1, 0, 0}}}, 0.35},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.pdb) + " angle " + std::to_string(c.handwheelAngle));
         auto partSpec = nps4Valve(c.pdb);
         partSpec.inputs["HandwheelAngle"] = c.handwheelAngle;
-        const auto result = refhost::evaluateAspect(partSpec, "Physical");
+        const auto result = physical(partSpec);
         ASSERT_TRUE(result.ok) << result.errorText;
         const auto ops = operators(result);
         ASSERT_EQ(ops.size(), 1u);
@@ -200,14 +185,11 @@ TEST(OperatorBasePhysical, OperatorPlacedAtTheCentreWithItsAxesAndAttribute) {
         EXPECT_EQ(op.name(), "ValveOperator");
         expectPointNear({op.position().x(), op.position().y(), op.position().z()}, {0, 0, 0});
         const auto axes = op.axes();
-        expectPointNear({axes[0].x(), axes[0].y(), axes[0].z()}, c.first, 1e-12);
-        expectPointNear({axes[1].x(), axes[1].y(), axes[1].z()}, c.second, 1e-12);
-        expectPointNear({axes[2].x(), axes[2].y(), axes[2].z()}, c.third, 1e-12);
+        for (std::size_t k = 0; k < 3; ++k) expectPointNear({axes[k].x(), axes[k].y(), axes[k].z()}, c.axes[k], 1e-12);
         EXPECT_NEAR(op.attributes().at("OffsetFrmValCen"), c.attribute, 1e-12);
         // The operator's symbol argument at the position of its input "OffsetFrmValCen" follows.
         EXPECT_NEAR(op.arguments().at(2), c.attribute, 1e-12);
-        // The nozzles follow the operator.
-        EXPECT_EQ(collapsedNames(result).back(), "PNoz2");
+        EXPECT_EQ(collapsedNames(result).back(), "PNoz2"); // the nozzles follow the operator
     }
 }
 
@@ -216,78 +198,59 @@ TEST(OperatorBasePhysical, OperatorPlacedAtTheCentreWithItsAxesAndAttribute) {
 // (0x80040400) ends the builder quietly before its nozzles. 2142 has no operator step.
 TEST(OperatorBasePhysical, OperatorSourceCodeAndAbsentOperator) {
     HostFixtureScope host;
+    const auto expectOperators = [](const refhost::PartSpec& partSpec, std::size_t count, const char* last) {
+        const auto result = physical(partSpec);
+        EXPECT_TRUE(result.ok) << result.errorText;
+        EXPECT_EQ(operators(result).size(), count);
+        EXPECT_EQ(collapsedNames(result).back(), last);
+    };
     for (std::int32_t pdb : {2198, 2157}) {
         SCOPED_TRACE(pdb);
         auto partSpec = nps4Valve(pdb);
         partSpec.operatorSourceCode = 10;
         partSpec.operatorText = "gear operator";
-        auto result = refhost::evaluateAspect(partSpec, "Physical");
-        ASSERT_TRUE(result.ok) << result.errorText;
-        EXPECT_EQ(operators(result).size(), 1u);
-
+        expectOperators(partSpec, 1, "PNoz2");
         partSpec.operatorSourceCode = 7;
-        result = refhost::evaluateAspect(partSpec, "Physical");
-        ASSERT_TRUE(result.ok) << result.errorText;
-        EXPECT_TRUE(operators(result).empty());
-        EXPECT_EQ(indicesOf(result, "PNoz2").size(), 1u);
-
+        expectOperators(partSpec, 0, "PNoz2");
         partSpec.operatorSourceCode = 5;
         partSpec.valveOperator->symbolMissing = true;
-        result = refhost::evaluateAspect(partSpec, "Physical");
-        EXPECT_TRUE(result.ok) << result.errorText;
-        EXPECT_TRUE(operators(result).empty());
-        EXPECT_TRUE(indicesOf(result, "PNoz1").empty());
-        EXPECT_EQ(collapsedNames(result).back(), "Equalizer_");
-
-        // A part without an operator gets its nozzles.
-        partSpec.valveOperator.reset();
-        result = refhost::evaluateAspect(partSpec, "Physical");
-        ASSERT_TRUE(result.ok) << result.errorText;
-        EXPECT_EQ(collapsedNames(result).back(), "PNoz2");
+        expectOperators(partSpec, 0, "Equalizer_");
+        partSpec.valveOperator.reset(); // a part without an operator gets its nozzles
+        expectOperators(partSpec, 0, "PNoz2");
     }
     // 2142 places no operator even when its part has one.
     auto partSpec = nps4Valve(2142);
     partSpec.valveOperator = sampleOperator("operator");
-    const auto result = refhost::evaluateAspect(partSpec, "Physical");
-    ASSERT_TRUE(result.ok) << result.errorText;
-    EXPECT_TRUE(operators(result).empty());
-    EXPECT_EQ(collapsedNames(result).back(), "PNoz2");
+    expectOperators(partSpec, 0, "PNoz2");
 }
 
 // The equalizer is a closed round tube of radius 0.1 OD along its four-point path: down from beside
 // the body at -0.4 OD to the clearance, across to below the operator base, back up. Its volume is
 // that of the tube along the path, less a little where the corners are bent.
-struct EqualizerCase {
-    std::int32_t pdb;
-    double startX;     // x of the first leg
-    double topX, topY; // where the last leg rises
-};
-
 TEST(OperatorBasePhysical, EqualizerIsAClosedRoundTubeAlongItsPath) {
     HostFixtureScope host;
-    const double OD = 0.1143, r = 0.1 * OD, nearZ = -0.4 * OD, farZ = -0.15 + 0.1 * OD;
+    const double r = 0.1 * kOD, nearZ = -0.4 * kOD, farZ = -0.15 + 0.1 * kOD;
     const double Y = 0.95 * 0.35 - 0.5 * 0.15 * kHalfRoot2;
-    const EqualizerCase cases[] = {
+    // x of the first leg, and where the last leg rises
+    const std::array<double, 4> cases[] = {
         {2198, 0.146, 0.2625, 0.2625},      {2144, 0.67 * 0.146, 0.2625, 0.2625}, {2142, 0.146, 0.75 * Y, 0.75 * Y},
         {2157, 0.4 * 0.292, 0, 0.8 * 0.35}, {2199, 0.4 * 0.292, 0, 0.8 * 0.35},   {2143, 0.8 * 0.146, 0, 0.8 * 0.35},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.pdb);
-        const auto result = refhost::evaluateAspect(nps4Valve(c.pdb), "Physical");
+    for (const auto& [pdb, startX, topX, topY] : cases) {
+        SCOPED_TRACE(pdb);
+        const auto result = physical(nps4Valve(static_cast<std::int32_t>(pdb)));
         ASSERT_TRUE(result.ok) << result.errorText;
         ASSERT_FALSE(indicesOf(result, "Equalizer_").empty());
         for (std::size_t i : indicesOf(result, "Equalizer_")) EXPECT_TRUE(measured(result, i).valid);
 
         const auto box = unitedBox(result, "Equalizer_");
-        EXPECT_NEAR(box[0], std::min(c.startX, c.topX) - r, 1e-5);
-        EXPECT_NEAR(box[3], std::max(c.startX, c.topX) + r, 1e-5);
+        EXPECT_NEAR(box[0], std::min(startX, topX) - r, 1e-5);
+        EXPECT_NEAR(box[3], std::max(startX, topX) + r, 1e-5);
         EXPECT_NEAR(box[2], farZ - r, 1e-5);
         EXPECT_NEAR(box[5], nearZ, 1e-5);
-        EXPECT_NEAR(box[4], c.topY + r, 1e-5);
+        EXPECT_NEAR(box[4], topY + r, 1e-5);
 
-        const double across = std::hypot(c.startX - c.topX, c.topY);
-        const double pathLength = 2 * (nearZ - farZ) + across;
-        const double tube = std::numbers::pi * r * r;
+        const double pathLength = 2 * (nearZ - farZ) + std::hypot(startX - topX, topY), tube = kPi * r * r;
         const double volume = totalVolume(result, "Equalizer_");
         EXPECT_LT(volume, tube * pathLength);
         EXPECT_GT(volume, tube * (pathLength - 2 * 1.3 * r));
@@ -299,10 +262,9 @@ TEST(OperatorBasePhysical, EqualizerIsAClosedRoundTubeAlongItsPath) {
 // axis and reaches 0.775 OD to either side.
 TEST(OperatorBasePhysical, SkinnedBodyIsAClosedBulgeThroughItsSections) {
     HostFixtureScope host;
-    const double OD = 0.1143;
     for (std::int32_t pdb : {2157, 2199, 2143}) {
         SCOPED_TRACE(pdb);
-        const auto result = refhost::evaluateAspect(nps4Valve(pdb), "Physical");
+        const auto result = physical(nps4Valve(pdb));
         ASSERT_TRUE(result.ok) << result.errorText;
         const auto at = indicesOf(result, "mainBody");
         ASSERT_FALSE(at.empty());
@@ -313,18 +275,18 @@ TEST(OperatorBasePhysical, SkinnedBodyIsAClosedBulgeThroughItsSections) {
         EXPECT_NEAR(box[3], 0.146, 1e-5);
         // Through the middle section: from -0.85 OD below the axis to 0.7 OD above it and 0.775 OD to
         // either side (a loft through fitted sections may overshoot its sections a little).
-        EXPECT_LT(box[1], -0.849 * OD);
-        EXPECT_GT(box[1], -0.9 * OD);
-        EXPECT_GT(box[4], 0.699 * OD);
-        EXPECT_LT(box[4], 0.75 * OD);
-        EXPECT_NEAR(box[5], 0.775 * OD, 0.02 * OD);
+        EXPECT_LT(box[1], -0.849 * kOD);
+        EXPECT_GT(box[1], -0.9 * kOD);
+        EXPECT_GT(box[4], 0.699 * kOD);
+        EXPECT_LT(box[4], 0.75 * kOD);
+        EXPECT_NEAR(box[5], 0.775 * kOD, 0.02 * kOD);
         EXPECT_NEAR(box[2], -box[5], 1e-6);
 
         // Closed: it has a volume, larger than the pipe between the faces and smaller than a
         // cylinder of the middle section.
         const double volume = totalVolume(result, "mainBody");
-        EXPECT_GT(volume, std::numbers::pi * 0.25 * OD * OD * 0.292);
-        EXPECT_LT(volume, std::numbers::pi * 0.775 * 0.775 * OD * OD * 0.292);
+        EXPECT_GT(volume, kPi * 0.25 * kOD * kOD * 0.292);
+        EXPECT_LT(volume, kPi * 0.775 * 0.775 * kOD * kOD * 0.292);
     }
 }
 
