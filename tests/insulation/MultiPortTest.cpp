@@ -23,48 +23,6 @@ refhost::AspectResult insulation(const refhost::PartSpec& partSpec) {
 
 using Names = std::vector<std::string>;
 
-// ---- Every sample part: outputs in order, all shapes valid ----------------------------------------
-
-struct Layout {
-    std::int32_t partDataBasis;
-    Names names; // "InsulatedBody2_" stands for every surface of the insulated jacket
-};
-
-const Names kCovered = {"InsulatedBody", "InsOutput2", "InsPNoz1", "InsPNoz2"};
-const Layout kLayouts[] = {
-    {2381, {"InsulatedBody", "InsulatedBody1", "InsulatedBody2_", "InsulatedBody3", "InsulatedBody4"}},
-    {5, kCovered},
-    {10, kCovered},
-    {13, kCovered},
-    {385, kCovered},
-    {386, kCovered},
-    {387, kCovered},
-    {3124, {"InsulatedBody", "InsOutput2", "InsOutput3", "InsOutput4", "InsOutput5", "InsOutput6", "InsOutput7"}},
-    {3125, {"InsulatedBody", "InsOutput2", "InsOutput3", "InsOutput4", "InsOutput5", "InsOutput6", "InsOutput7"}},
-    {3146, {"InsulatedBody", "InsOutput2", "InsOutput3", "InsOutput4", "InsOutput5", "InsOutput6", "InsOutput7"}},
-    {3183, {"InsOutput1", "InsOutput2", "InsOutput3", "InsulatedBody", "InsPNoz1", "InsPNoz2", "InsPNoz3", "InsPNoz4"}},
-};
-
-class SampleInsulation : public ::testing::TestWithParam<Layout> {};
-
-TEST_P(SampleInsulation, AddsItsOutputsInOrderAllValid) {
-    HostFixtureScope host;
-    const auto result = insulation(samplePart(GetParam().partDataBasis));
-    ASSERT_TRUE(result.ok) << result.errorText;
-    Names expected;
-    for (const auto& name : GetParam().names) {
-        std::size_t count = 1;
-        if (name == "InsulatedBody2_") boxOfAll(result, name, &count);
-        ASSERT_GE(count, 1u);
-        expected.insert(expected.end(), count, name);
-    }
-    EXPECT_EQ(outputNames(result), expected);
-    expectAllShapesValid(result);
-}
-
-INSTANTIATE_TEST_SUITE_P(MultiPort, SampleInsulation, ::testing::ValuesIn(kLayouts),
-                         [](const auto& param) { return std::to_string(param.param.partDataBasis); });
-
 // Ends without a flange, or whose flange has no thickness, get no flange shell (ring). For the covered
 // bore, port 1's ring is also left out for a negative thickness, port 2's only for zero.
 TEST(MultiPortInsulation, FlangeShellsOnlyWhereAFlangeHasThickness) {

@@ -14,36 +14,6 @@ constexpr double Lw = kWaferLength, Ls = kSwingLength;
 
 using Names = std::vector<std::string>;
 
-struct EnvelopeCase {
-    std::int32_t partDataBasis;
-    Names names;
-};
-
-void PrintTo(const EnvelopeCase& c, std::ostream* os) { *os << c.partDataBasis; }
-
-class InlineBodyInsulation : public ::testing::TestWithParam<EnvelopeCase> {};
-
-TEST_P(InlineBodyInsulation, AddsValidEnvelopesInOrderAndNoNozzles) {
-    const auto result = insulation(inlinePart(GetParam().partDataBasis));
-    ASSERT_TRUE(result.ok) << result.errorText;
-    EXPECT_EQ(outputNames(result), GetParam().names);
-    expectAllValid(result);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    AllBodies, InlineBodyInsulation,
-    ::testing::Values(
-        EnvelopeCase{2255, {"InsulatedBody", "webIns", "Port1Ins", "Port2Ins"}},
-        EnvelopeCase{2256, {"InsulatedBody", "WebIns", "Port1Ins", "Port2Ins"}},
-        EnvelopeCase{2258, {"InsulatedBody", "CheckValve_", "CheckValve_"}},
-        EnvelopeCase{2200, repeated({"InsulatedBody"}, 8, "CheckValve_")},
-        EnvelopeCase{2269, repeated({"InsulatedBody"}, 8, "CheckValve_")},
-        EnvelopeCase{2270, repeated({"InsulatedBody", "CheckValveBody_"}, 6, "CheckValve_")},
-        EnvelopeCase{2271, {"InsulatedBody", "Port1Ins", "Port2Ins"}},
-        EnvelopeCase{2232, {"InsulatedBody", "MainBodyRighttConeIns", "VerticalCylinderIns", "Port1Ins", "Port2Ins"}},
-        EnvelopeCase{2267, {"InsulatedBody", "Port1Ins", "Port2Ins"}},
-        EnvelopeCase{2268, {"InsulatedBody", "TopCylinder1Ins", "TopCylinder2Ins", "Port1Ins", "Port2Ins"}}));
-
 // The bodies whose envelope repeats the physical shapes: with no insulation they coincide, with some
 // each envelope holds its shape.
 class InlineBodyGrownTwin : public ::testing::TestWithParam<std::int32_t> {};
