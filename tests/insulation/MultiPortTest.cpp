@@ -23,6 +23,16 @@ refhost::AspectResult insulation(const refhost::PartSpec& partSpec) {
 
 using Names = std::vector<std::string>;
 
+// The insulation of the sample part with the given change; the test fails unless it is built.
+template <class Adjust>
+refhost::AspectResult insulated(std::int32_t pdb, Adjust adjust) {
+    auto partSpec = samplePart(pdb);
+    adjust(partSpec);
+    auto result = insulation(partSpec);
+    EXPECT_TRUE(result.ok) << result.errorText;
+    return result;
+}
+
 // Ends without a flange, or whose flange has no thickness, get no flange shell (ring). For the covered
 // bore, port 1's ring is also left out for a negative thickness, port 2's only for zero.
 TEST(MultiPortInsulation, FlangeShellsOnlyWhereAFlangeHasThickness) {
@@ -44,12 +54,7 @@ TEST(MultiPortInsulation, FlangeShellsOnlyWhereAFlangeHasThickness) {
         {3183, plainEnds, {"InsOutput1", "InsOutput2", "InsOutput3", "InsulatedBody"}},
     };
     for (const auto& [pdb, adjust, names] : cases) {
-        SCOPED_TRACE(pdb);
-        auto partSpec = samplePart(pdb);
-        adjust(partSpec);
-        const auto result = insulation(partSpec);
-        ASSERT_TRUE(result.ok) << result.errorText;
-        EXPECT_EQ(outputNames(result), names);
+        EXPECT_EQ(outputNames(insulated(pdb, adjust)), names) << pdb;
     }
 }
 
@@ -59,10 +64,8 @@ TEST(MultiPortInsulation, FlangeShellsOnlyWhereAFlangeHasThickness) {
 // T outwards; a port without flange thickness still gets a 0.0001 collar of the insulated pipe.
 TEST(InsulatedJacketedSixPort, JacketGrowsByTheThicknessAndCollarsCoverTheEnds) {
     HostFixtureScope host;
-    auto partSpec = samplePart(2381);
-    partSpec.ports[1] = socketEnd(2, kOdNps4, 4);
-    const auto result = insulation(partSpec);
-    ASSERT_TRUE(result.ok) << result.errorText;
+    auto plainPortTwo = [](refhost::PartSpec& p) { p.ports[1] = socketEnd(2, kOdNps4, 4); };
+    const auto result = insulated(2381, plainPortTwo);
     expectAllShapesValid(result);
     const double L = 0.292, T = 0.04, A = 0.15, B = 0.10, E = 0.22, C = 0.07;
     const double R = kOdNps4 / 2 + (A - kOdNps4 / 2) / 2 + T;
@@ -76,23 +79,14 @@ TEST(InsulatedJacketedSixPort, JacketGrowsByTheThicknessAndCollarsCoverTheEnds) 
     expectBox(boxOf(result, "InsulatedBody4"), {L / 2, -e / 2, -e / 2, L / 2 + 0.0001, e / 2, e / 2});
 
     // When a quarter of the face-to-face length plus T passes the inlet face, the inlet section sits on it.
-    partSpec.inputs["InsulationThickness"] = 0.08; // 0.25 L + T = 0.153 > 0.146
-    const auto thick = insulation(partSpec);
-    ASSERT_TRUE(thick.ok) << thick.errorText;
+    const auto thick = insulated(2381, [&](refhost::PartSpec& p) {
+        plainPortTwo(p);
+        p.inputs["InsulationThickness"] = 0.08; // 0.25 L + T = 0.153 > 0.146
+    });
     EXPECT_NEAR(boxOfAll(thick, "InsulatedBody2_")[0], -0.146, 2e-3);
 }
 
 // ---- The other bodies: envelopes and their limits ----------------------------------------------------
-
-// The insulation of the sample part with the given change; the test fails unless it is built.
-template <class Adjust>
-refhost::AspectResult insulated(std::int32_t pdb, Adjust adjust) {
-    auto partSpec = samplePart(pdb);
-    adjust(partSpec);
-    auto result = insulation(partSpec);
-    EXPECT_TRUE(result.ok) << result.errorText;
-    return result;
-}
 
 TEST(MultiPortInsulation, EnvelopesAndTheirLimits) {
     HostFixtureScope host;

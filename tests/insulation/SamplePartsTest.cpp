@@ -31,10 +31,6 @@ Names runsCollapsed(const Names& names, const Names& expected) {
     return collapsed;
 }
 
-Names repeated(Names names, std::size_t count, const char* name) {
-    names.insert(names.end(), count, name);
-    return names;
-}
 Names operator+(Names names, const Names& more) {
     names.insert(names.end(), more.begin(), more.end());
     return names;
@@ -52,8 +48,6 @@ struct Sample {
     std::int32_t pdb;
     Names names;
 };
-
-void PrintTo(const Sample& c, std::ostream* os) { *os << c.pdb; }
 
 class SampleInsulation : public ::testing::TestWithParam<Sample> {};
 
@@ -81,9 +75,9 @@ const Sample kSamples[] = {
     {2255, {"InsulatedBody", "webIns", "Port1Ins", "Port2Ins"}},
     {2256, {"InsulatedBody", "WebIns", "Port1Ins", "Port2Ins"}},
     {2258, {"InsulatedBody", "CheckValve_", "CheckValve_"}},
-    {2200, repeated({"InsulatedBody"}, 8, "CheckValve_")},
-    {2269, repeated({"InsulatedBody"}, 8, "CheckValve_")},
-    {2270, repeated({"InsulatedBody", "CheckValveBody_"}, 6, "CheckValve_")},
+    {2200, Names{"InsulatedBody"} + Names(8, "CheckValve_")},
+    {2269, Names{"InsulatedBody"} + Names(8, "CheckValve_")},
+    {2270, Names{"InsulatedBody", "CheckValveBody_"} + Names(6, "CheckValve_")},
     {2271, Names{"InsulatedBody"} + kEnds},
     {2232, {"InsulatedBody", "MainBodyRighttConeIns", "VerticalCylinderIns", "Port1Ins", "Port2Ins"}},
     {2267, Names{"InsulatedBody"} + kEnds},
