@@ -165,10 +165,7 @@ TEST(InsulatedBulb, DropsThePipeRunsWhereTheGrownBulgeReachesTheFlanges) {
 
 TEST(InsulatedFlatSidedWafer, GrowsTheDiscsAndStopsThemAtTheOppositeFace) {
     for (const auto& [t, length] : {std::pair{T, kFlangeThk + T}, std::pair{0.06, Lw}}) {
-        auto partSpec = inlinePart(2256);
-        partSpec.inputs["InsulationThickness"] = t;
-        const auto result = insulation(partSpec);
-        ASSERT_TRUE(result.ok) << result.errorText;
+        const auto result = envelope(2256, thickness(t), {"InsulatedBody", "WebIns", "Port1Ins", "Port2Ins"});
         const double h = 0.45 * kFlangeOD, halfFlat = std::sqrt(kFlangeOD * kFlangeOD / 4 - h * h);
         const double z = std::hypot(h + t, halfFlat + t);
         const std::array<double, 6> box{-Lw / 2, -h - t, -z, -Lw / 2 + length, h + t, z};
