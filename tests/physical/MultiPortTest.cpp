@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -69,68 +68,46 @@ TEST(MultiPortPhysical, SamplePartsAddTheirOutputsInOrderAllValid) {
 
 // ---- Nozzles of every port at their positions and directions --------------------------------------
 
+// A nozzle's port, the point of its port's face on the sample part and the direction it looks in.
 struct NozzleAt {
-    std::string name;
-    std::int64_t port;
-    std::vector<double> position, direction;
+    int port;
+    std::array<double, 3> face, direction;
 };
 
-double in(const refhost::PartSpec& s, const char* name) { return s.inputs.at(name); }
-double depth(const refhost::PartSpec& s, int k) { return s.ports[static_cast<std::size_t>(k - 1)].depth; }
-double cpt(const refhost::PartSpec& s, int k) { return s.ports[static_cast<std::size_t>(k - 1)].cptOffset; }
-// How far port k's nozzle stands out from its face: its cpt offset less its depth.
-double out(const refhost::PartSpec& s, int k) { return cpt(s, k) - depth(s, k); }
+std::vector<NozzleAt> run(double a, double b) { return {{1, {-a, 0, 0}, {-1, 0, 0}}, {2, {b, 0, 0}, {1, 0, 0}}}; }
 
-std::vector<NozzleAt> runNozzles(const refhost::PartSpec& s, double a, double b) {
-    return {{"PNoz1", 1, {-a - out(s, 1), 0, 0}, {-1, 0, 0}}, {"PNoz2", 2, {b + out(s, 2), 0, 0}, {1, 0, 0}}};
-}
-
-std::vector<NozzleAt> jacketNozzles(const refhost::PartSpec& s, double x3, double y3) {
-    const double F = in(s, "FacetoFace");
-    auto all = runNozzles(s, F / 2, F / 2);
-    all.push_back({"PNoz3", 3, {x3, y3, in(s, "ZOffJacketInlet") + out(s, 3)}, {0, 0, 1}});
-    all.push_back({"PNoz4", 4, {0, -in(s, "YOffJacketOutlet") - out(s, 4), 0}, {0, -1, 0}});
+std::vector<NozzleAt> operator+(std::vector<NozzleAt> all, const std::vector<NozzleAt>& more) {
+    all.insert(all.end(), more.begin(), more.end());
     return all;
 }
 
-// Ports whose depth and cpt offset differ per port and are kept (plain ends), so that a sign or a
-// port mix-up shows.
+// Every port has its nozzle at its face looking outwards, moved out by its cpt offset less its depth.
+// The ports' depths and cpt offsets differ per port and are kept (plain ends), so that a sign or a port
+// mix-up shows.
 TEST(MultiPortPhysical, EveryPortHasItsNozzleAtItsFaceLookingOutwards) {
     HostFixtureScope host;
-    using Expected = std::function<std::vector<NozzleAt>(const refhost::PartSpec&)>;
-    const auto run = [](double a, double b) -> Expected { return [=](const auto& s) { return runNozzles(s, a, b); }; };
-    const std::pair<std::int32_t, Expected> cases[] = {
-        {2381,
-         [](const refhost::PartSpec& s) {
-             const double L = in(s, "FacetoFace"), r2 = s.ports[1].pipeOD / 2, c = std::sqrt(0.5);
-             const double xSide = L / 2 - in(s, "C"), xSlant = L / 2 - in(s, "D");
-             auto all = runNozzles(s, L / 2, L / 2);
-             // Side and slanted ports sit at port 2's radius, each corrected by its own depth and offset.
-             all.push_back({"PNoz3", 3, {xSide, 0, r2 + out(s, 3)}, {0, 0, 1}});
-             all.push_back({"PNoz4", 4, {xSide, 0, -r2 - out(s, 4)}, {0, 0, -1}});
-             const double r5 = r2 + out(s, 5), r6 = r2 + out(s, 6);
-             all.push_back({"PNoz5", 5, {xSlant, -r5 * c, r5 * c}, {0, -c, c}});
-             all.push_back({"PNoz6", 6, {xSlant, -r6 * c, -r6 * c}, {0, -c, -c}});
-             return all;
-         }},
+    // 2381: side and slanted ports at port 2's radius r, C = 0.07 and D = 0.045 from port 2's face.
+    const double r = kOdNps4 / 2, c = std::sqrt(0.5), xSide = 0.146 - 0.07, xSlant = 0.146 - 0.045;
+    const auto jacket = [](double x3, double y3, double z3, double y4) {
+        return run(0.1015, 0.1015) + std::vector<NozzleAt>{{3, {x3, y3, z3}, {0, 0, 1}}, {4, {0, -y4, 0}, {0, -1, 0}}};
+    };
+    const std::pair<std::int32_t, std::vector<NozzleAt>> cases[] = {
+        {2381, run(0.146, 0.146) + std::vector<NozzleAt>{{3, {xSide, 0, r}, {0, 0, 1}},
+                                                         {4, {xSide, 0, -r}, {0, 0, -1}},
+                                                         {5, {xSlant, -r * c, r * c}, {0, -c, c}},
+                                                         {6, {xSlant, -r * c, -r * c}, {0, -c, -c}}}},
         {5, run(0.1335, 0.1335)},
         {10, run(0.19, 0.19)},
         {13, run(0.14, 0.127)},
         {385, run(0.146, 0.146)},
         {386, run(0.178, 0.178)},
         {387, run(0.16, 0.20)},
-        {3124, [](const auto& s) { return jacketNozzles(s, -in(s, "FacetoFace") / 2 + in(s, "XOffJacketInlet"), 0); }},
-        {3125, [](const auto& s) { return jacketNozzles(s, 0, in(s, "YOffJacketInlet")); }},
-        {3146, [](const auto& s) { return jacketNozzles(s, 0, in(s, "YOffJacketInlet")); }},
-        {3183,
-         [](const refhost::PartSpec& s) {
-             const double F = in(s, "FacetoFace"), Zi = in(s, "ZOffJacketInlet"), Yo = in(s, "YOffJacketOutlet");
-             auto all = runNozzles(s, F / 2, F / 2);
-             all.push_back({"PNoz3", 3, {0, 0, Zi + out(s, 3)}, {0, 0, 1}});
-             all.push_back({"PNoz4", 4, {0, 0, -Zi - out(s, 4)}, {0, 0, -1}});
-             all.push_back({"PNoz5", 5, {0, -Yo - out(s, 5), 0}, {0, -1, 0}});
-             return all;
-         }},
+        {3124, jacket(-0.1015 + 0.05, 0, 0.09, 0.11)},
+        {3125, jacket(0, 0.03, 0.1, 0.1)},
+        {3146, jacket(0, 0.03, 0.1, 0.1)},
+        {3183, run(0.146, 0.146) + std::vector<NozzleAt>{{3, {0, 0, 0.15}, {0, 0, 1}},
+                                                         {4, {0, 0, -0.15}, {0, 0, -1}},
+                                                         {5, {0, -0.2, 0}, {0, -1, 0}}}},
     };
     for (const auto& [pdb, expected] : cases) {
         auto partSpec = samplePart(pdb);
@@ -141,14 +118,16 @@ TEST(MultiPortPhysical, EveryPortHasItsNozzleAtItsFaceLookingOutwards) {
         }
         const auto result = physical(partSpec);
         ASSERT_TRUE(result.ok) << pdb << ": " << result.errorText;
-        for (const auto& want : expected(partSpec)) {
-            SCOPED_TRACE(std::to_string(pdb) + " " + want.name);
-            const auto& nozzle = recorded(result, indexOf(result, want.name)).creation();
+        for (const auto& want : expected) {
+            SCOPED_TRACE(std::to_string(pdb) + " PNoz" + std::to_string(want.port));
+            const auto& port = partSpec.ports[static_cast<std::size_t>(want.port - 1)];
+            const auto& nozzle = recorded(result, indexOf(result, "PNoz" + std::to_string(want.port))).creation();
             ASSERT_EQ(nozzle.kind, "nozzle");
             EXPECT_EQ(recordedNumber(nozzle, "port"), want.port);
             const auto position = recordedTriple(nozzle, "position"), direction = recordedTriple(nozzle, "direction");
             for (std::size_t k = 0; k < 3; ++k) {
-                EXPECT_NEAR(position[k], want.position[k], 1e-9) << "position " << k;
+                const double out = want.direction[k] * (port.cptOffset - port.depth);
+                EXPECT_NEAR(position[k], want.face[k] + out, 1e-9) << "position " << k;
                 EXPECT_NEAR(direction[k], want.direction[k], 1e-9) << "direction " << k;
             }
         }
