@@ -58,8 +58,7 @@ inline void expectNear(const std::vector<double>& actual, const std::vector<doub
 
 inline void expectBox(const refhost::ShapeMeasure& measure, const std::array<double, 6>& expected,
                       double tolerance = 1e-6) {
-    expectNear(std::vector<double>(measure.bbox.begin(), measure.bbox.end()),
-               std::vector<double>(expected.begin(), expected.end()), tolerance, "bbox");
+    expectBoxNear(measure.bbox, expected, tolerance);
 }
 
 // A valid solid of the given volume (relative tolerance).

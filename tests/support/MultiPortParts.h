@@ -38,11 +38,6 @@ inline refhost::PartSpec samplePart(std::int32_t partDataBasis) {
 
 using Box = std::array<double, 6>; // xmin, ymin, zmin, xmax, ymax, zmax
 
-// The united bounding box of every output with the name, and how many there are.
-inline Box boxOfAll(const refhost::AspectResult& result, const std::string& name, std::size_t* count = nullptr) {
-    return unitedBox(result, name, count);
-}
-
 // The index of the first output with the name; fails the test when there is none.
 inline std::size_t indexOf(const refhost::AspectResult& result, const std::string& name) {
     const auto at = indicesOf(result, name);
@@ -52,10 +47,6 @@ inline std::size_t indexOf(const refhost::AspectResult& result, const std::strin
 
 inline Box boxOf(const refhost::AspectResult& result, const std::string& name) {
     return measured(result, indexOf(result, name)).bbox;
-}
-
-inline void expectBox(const Box& actual, const Box& expected, double tolerance = 1e-6) {
-    expectBoxNear(actual, expected, tolerance);
 }
 
 // The evaluation failed with the generic failure, keeping exactly the outputs added before.
