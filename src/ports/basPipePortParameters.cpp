@@ -55,7 +55,8 @@ bool sameFile(const struct stat& a, const struct stat& b) {
 // File times tick in steps of a few milliseconds: a file changed within the last two seconds could
 // be written again with the same size and time, so it is not kept.
 bool settled(const struct stat& identity) {
-    return std::time(nullptr) - identity.st_mtim.tv_sec > 2 && std::time(nullptr) - identity.st_ctim.tv_sec > 2;
+    const std::time_t now = std::time(nullptr);
+    return now - identity.st_mtim.tv_sec > 2 && now - identity.st_ctim.tv_sec > 2;
 }
 
 // The parsed document of the data file at `path`, whose status `identity` the existence check just
