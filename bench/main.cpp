@@ -17,6 +17,7 @@
 #include "export/Export.h"
 #include "refhost/Catalog.h"
 #include "refhost/Evaluator.h"
+#include "refhost/OccShape.h"
 #include "refhost/ProcessMemory.h"
 #include "refhost/Report.h"
 
@@ -53,7 +54,7 @@ ScratchFolder& scratch() {
 void registerEvaluation(const std::vector<PartSpec>& parts) {
     for (const bool build : {true, false}) {
         tcv::refhost::HostOptions options = tcv::refhost::RefRuntime::defaultOptions();
-        options.buildShapes = build;
+        if (build) options.kernel = tcv::refhost::makeOccKernel();
         for (const auto& aspect : kAspects)
             for (const auto& part : parts) {
                 const std::string name = std::string(build ? "Evaluate/" : "RecordOnly/") + aspect + "/" + part.name;
@@ -126,6 +127,7 @@ void registerGallery(std::size_t partCount) {
 
 int main(int argc, char** argv) {
     tcv::refhost::keepFreedMemoryForKernel(); // as checkvalve does
+    tcv::refhost::installOccKernel();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     const std::vector<PartSpec> parts = tcv::refhost::loadSampleCatalog();

@@ -18,7 +18,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     refhost::HostOptions options = refhost::RefRuntime::defaultOptions();
-    options.buildShapes = false;
     for (const auto& part : parts) {
         refhost::plausibilityWarnings(part);
         for (const char* aspect : {"Physical", "Insulation"})

@@ -64,7 +64,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     directory.write(in.rest());
 
     refhost::HostOptions options = refhost::RefRuntime::defaultOptions();
-    options.buildShapes = false;
     options.dataDirectory = directory.path();
     {
         host::RuntimeScope scope(std::make_shared<refhost::RefRuntime>(options));

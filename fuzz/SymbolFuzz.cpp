@@ -6,6 +6,7 @@
 
 #include "FuzzSupport.h"
 #include "refhost/Measure.h"
+#include "refhost/OccShape.h"
 #include "refhost/Records.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -15,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const refhost::PartSpec part = fuzz::decodePart(in);
 
     refhost::HostOptions options = refhost::RefRuntime::defaultOptions();
-    options.buildShapes = true;
+    options.kernel = refhost::makeOccKernel();
     const refhost::AspectResult result = refhost::evaluateAspect(part, aspect, options);
     fuzz::checkOutcome(result);
 
@@ -25,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const auto* recorded = dynamic_cast<const refhost::RecordedObject*>(output.object.get());
         if (!recorded) continue;
         try {
-            const TopoDS_Shape& shape = recorded->shape();
+            const TopoDS_Shape& shape = refhost::occShape(recorded->shape());
             if (!result.ok || shape.IsNull()) continue;
             const bool solid = recorded->outputKind() == refhost::OutputKind::Solid;
             if (!refhost::measureShape(shape, solid).valid)

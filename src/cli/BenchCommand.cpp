@@ -66,7 +66,7 @@ PartTiming timePart(const refhost::PartSpec& part, unsigned repeat, bool wall) {
     };
     refhost::HostOptions built = refhost::RefRuntime::defaultOptions();
     refhost::HostOptions recordOnly = built;
-    recordOnly.buildShapes = false;
+    recordOnly.kernel.reset();
     PartTiming timing;
     timing.part = &part;
     auto evaluate = [&](const char* aspect, const refhost::HostOptions& options) {

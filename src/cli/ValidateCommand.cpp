@@ -47,7 +47,7 @@ int runValidate(const ValidateOptions& options) {
     }
 
     refhost::HostOptions hostOptions = refhost::RefRuntime::defaultOptions();
-    hostOptions.buildShapes = !options.recordOnly;
+    if (options.recordOnly) hostOptions.kernel.reset();
     std::vector<std::string> lines(parts.size());
     std::vector<char> ok(parts.size(), 0);
     forEachInParallel("validate", parts.size(), options.jobs, [&](std::size_t i) {

@@ -5,10 +5,12 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/Commands.h"
+#include "refhost/OccShape.h"
 #include "refhost/ProcessMemory.h"
 
 int main(int argc, char** argv) {
     tcv::refhost::keepFreedMemoryForKernel();
+    tcv::refhost::installOccKernel();
     CLI::App app{"checkvalve: parametric check-valve graphics on the reference host"};
     app.require_subcommand(1);
     int exitCode = 0;

@@ -26,6 +26,7 @@
 
 #include "export/DocumentModel.h"
 #include "refhost/KernelGuard.h"
+#include "refhost/OccShape.h"
 
 namespace tcv::exports {
 
@@ -103,7 +104,7 @@ bool hasToroidalFace(const TopoDS_Shape& shape) {
 // The shape an output draws; graphics the host cannot make leave the output without shapes.
 TopoDS_Shape shapeOf(const refhost::RecordedObject& recorded) {
     try {
-        return recorded.shape();
+        return refhost::occShape(recorded.shape());
     } catch (const std::exception&) {
         return {};
     }

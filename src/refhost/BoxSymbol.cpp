@@ -4,10 +4,9 @@
 #include <cmath>
 #include <optional>
 
-#include <BRepPrimAPI_MakeBox.hxx>
-
-#include "refhost/KernelGuard.h"
+#include "refhost/GeometryKernel.h"
 #include "refhost/RecordSheet.h"
+#include "refhost/Refusal.h"
 #include "refhost/Runtime.h"
 
 namespace tcv::refhost {
@@ -24,11 +23,11 @@ public:
     }
     const Creation& creation() const override { return creation_; }
     OutputKind outputKind() const override { return OutputKind::Other; }
-    const TopoDS_Shape& shape() const override { return noShape_; }
+    const ShapePtr& shape() const override { return noShape_; }
 
 private:
     Creation creation_;
-    TopoDS_Shape noShape_;
+    ShapePtr noShape_;
 };
 
 class BoxDefinitions final : public host::IDefinitionCollection {
@@ -45,7 +44,7 @@ class BoxOccurrence final : public host::IObject,
                             public host::ISymbolOccurrenceCompute,
                             public RecordedObject {
 public:
-    explicit BoxOccurrence(bool buildShapes) : build_(buildShapes), sheet_("box") {}
+    explicit BoxOccurrence(KernelPtr kernel) : kernel_(std::move(kernel)), sheet_("box") {}
 
     void SetValues(const std::vector<host::ParameterEntry>& values) override {
         for (const auto& entry : values) {
@@ -66,35 +65,33 @@ public:
             if (!std::isfinite(v[i])) refuse(what, "a corner coordinate is not a finite number");
             if (!withinModel(v[i])) refuse(what, "a corner lies beyond the host's model space");
         }
-        const gp_XYZ corner1(v[0], v[1], v[2]), corner2(v[3], v[4], v[5]);
-        const gp_XYZ extent = corner2 - corner1;
+        const Vec3 corner1(v[0], v[1], v[2]), corner2(v[3], v[4], v[5]);
+        const Vec3 extent = corner2 - corner1;
         if (std::fabs(extent.X()) < 1e-7 || std::fabs(extent.Y()) < 1e-7 || std::fabs(extent.Z()) < 1e-7)
             refuse(what, "the corners span no volume");
         RecordSheet sheet("box");
         sheet.point("corner1", corner1).point("corner2", corner2);
         sheet_ = std::move(sheet);
-        if (!build_) return;
-        const gp_Pnt low(std::min(v[0], v[3]), std::min(v[1], v[4]), std::min(v[2], v[5]));
-        const gp_Pnt high(std::max(v[0], v[3]), std::max(v[1], v[4]), std::max(v[2], v[5]));
-        shape_ = guarded(what, [&] {
-            return checkedShape(what, BRepPrimAPI_MakeBox(low, high).Shape(), true, ShapeCheck::Trusted);
-        });
+        if (!kernel_) return;
+        const Vec3 low(std::min(v[0], v[3]), std::min(v[1], v[4]), std::min(v[2], v[5]));
+        const Vec3 high(std::max(v[0], v[3]), std::max(v[1], v[4]), std::max(v[2], v[5]));
+        shape_ = kernel_->box(low, high);
     }
 
     const Creation& creation() const override { return sheet_.creation(); }
     OutputKind outputKind() const override { return OutputKind::Solid; }
-    const TopoDS_Shape& shape() const override { return shape_; }
+    const ShapePtr& shape() const override { return shape_; }
 
 private:
-    bool build_;
+    KernelPtr kernel_;
     std::array<std::optional<double>, 6> values_;
     RecordSheet sheet_;
-    TopoDS_Shape shape_;
+    ShapePtr shape_;
 };
 
 class RefSymbolFactory final : public host::ISymbolFactory {
 public:
-    explicit RefSymbolFactory(bool buildShapes) : build_(buildShapes) {}
+    explicit RefSymbolFactory(KernelPtr kernel) : kernel_(std::move(kernel)) {}
 
     host::DefinitionCollectionPtr DefinitionCollection(const host::ResourceManagerPtr&) override {
         return std::make_shared<BoxDefinitions>();
@@ -103,17 +100,17 @@ public:
     host::ObjectPtr PlaceSymbol(const host::ObjectPtr& definition, const host::ResourceManagerPtr&) override {
         if (!std::dynamic_pointer_cast<BoxDefinition>(definition))
             throw host::HostError(host::kGenericFailure, "this host places only its own symbol definitions");
-        return std::make_shared<BoxOccurrence>(build_);
+        return std::make_shared<BoxOccurrence>(kernel_);
     }
 
 private:
-    bool build_;
+    KernelPtr kernel_;
 };
 
 } // namespace
 
 host::SymbolFactoryPtr makeSymbolFactory(const HostOptions& options) {
-    return std::make_shared<RefSymbolFactory>(options.buildShapes);
+    return std::make_shared<RefSymbolFactory>(options.kernel);
 }
 
 } // namespace tcv::refhost

@@ -9,18 +9,26 @@
 
 #include <Geom_BSplineCurve.hxx>
 #include <TopoDS_Shape.hxx>
+#include <TopoDS_Wire.hxx>
 #include <gp_XYZ.hxx>
 
 #include "refhost/Curves.h"
+#include "refhost/GeometryKernel.h"
 
 namespace tcv::refhost {
 
-// A profile or section handed to a ruled surface: a curve or a plane's boundary.
-struct RuledEnd {
-    const RefCurve* curve = nullptr;
-    const RefPlane* plane = nullptr;
-    bool closed() const { return plane || curve->isClosed(); }
-};
+// The kernel's coordinates of a host point or vector.
+inline gp_XYZ xyz(const Vec3& v) { return {v.X(), v.Y(), v.Z()}; }
+inline Vec3 vec3(const gp_XYZ& v) { return {v.X(), v.Y(), v.Z()}; }
+inline std::vector<gp_XYZ> xyz(const std::vector<Vec3>& points) {
+    std::vector<gp_XYZ> result;
+    result.reserve(points.size());
+    for (const auto& p : points) result.push_back(xyz(p));
+    return result;
+}
+
+// The wire of a curve (call under the guard). A curve whose ends meet gives a closed wire.
+TopoDS_Wire curveWire(const RefCurve& curve);
 
 // `direction` is a unit vector; a negative length projects the other way.
 TopoDS_Shape buildProjection(const RefCurve& profile, const gp_XYZ& direction, double length, bool capped);
@@ -32,23 +40,7 @@ TopoDS_Shape buildCone(const gp_XYZ& baseCentre, const gp_XYZ& topCentre, double
 TopoDS_Shape buildTorus(const gp_XYZ& centre, const gp_XYZ& axis, const gp_XYZ& majorDirection, double ringRadius,
                         double tubeRadius, bool capped);
 TopoDS_Shape buildRuledSurface(const RuledEnd& first, const RuledEnd& second, bool capped);
-// One solid of a sweep. A circle swept along a polyline is a tube of straight pieces and bends (or, where
-// the legs leave no room for a bend, balls at the corners); any other sweep is one pipe.
-struct SweepPiece {
-    enum class Kind { Straight, Bend, Ball, Pipe };
-    Kind kind = Kind::Pipe;
-    gp_XYZ origin;         // start of a straight piece; centre of a bend or ball
-    gp_XYZ direction;      // along a straight piece; the axis a bend turns about
-    gp_XYZ xAxis;          // from a bend's centre to where it starts
-    double extent = 0;     // length of a straight piece; angle of a bend
-    double bendRadius = 0; // centre-line radius of a bend
-    double tubeRadius = 0;
-    bool solid = true; // false for a pipe of an open section
-};
-// The pieces of the sweep, worked out without the kernel; refuses a path that turns back on itself.
-std::vector<SweepPiece> planSweep(const RefCurve& path, const RefCurve& section);
 TopoDS_Shape buildSweepPiece(const SweepPiece& piece, const RefCurve& path, const RefCurve& section);
-const char* sweepPieceName(SweepPiece::Kind kind);
 // A loft through the sections that follows the guides; a closed solid where capped.
 TopoDS_Shape buildSkin(const std::vector<const RefCurve*>& guides, const std::vector<const RefCurve*>& sections,
                        bool capped);

@@ -8,14 +8,11 @@
 #include <string>
 #include <vector>
 
-#include <TopoDS_Edge.hxx>
-#include <TopoDS_Shape.hxx>
-#include <TopoDS_Wire.hxx>
-#include <gp_XYZ.hxx>
-
 #include "host/Geometry.h"
 #include "refhost/RecordSheet.h"
 #include "refhost/Records.h"
+#include "refhost/Shape.h"
+#include "refhost/Vec3.h"
 
 namespace tcv::refhost {
 
@@ -25,20 +22,44 @@ inline constexpr double kPointTolerance = 1e-7;
 // A circle or circular arc: centre, unit normal, unit direction to the start, radius and the sweep
 // counter-clockwise about the normal (2π for a full circle).
 struct CircleFrame {
-    gp_XYZ centre, normal, xAxis;
+    Vec3 centre, normal, xAxis;
     double radius = 0;
     double sweep = 0;
 
-    gp_XYZ yAxis() const { return normal.Crossed(xAxis); }
-    gp_XYZ at(double angle) const;
+    Vec3 yAxis() const { return normal.Crossed(xAxis); }
+    Vec3 at(double angle) const;
+};
+
+// An elliptical arc as a kernel draws it: counter-clockwise about the unit normal from the major axis,
+// the major radius not below the minor one.
+struct EllipseFrame {
+    Vec3 centre, normal, xAxis;
+    double majorRadius = 0, minorRadius = 0;
+    double start = 0, sweep = 0;
+};
+
+class GeometryKernel;
+using KernelPtr = std::shared_ptr<const GeometryKernel>;
+
+// What a curve is made of, piece by piece in order; a geometry kernel makes its edges from these.
+class CurvePieces {
+public:
+    virtual ~CurvePieces() = default;
+    // A straight piece between two distinct points; `what` names the curve it belongs to.
+    virtual void segment(const Vec3& from, const Vec3& to, const char* what) = 0;
+    virtual void circular(const CircleFrame& frame) = 0;
+    virtual void elliptical(const EllipseFrame& frame) = 0;
+    // A non-periodic B-spline: its order, poles, one weight per pole and the flat knot vector.
+    virtual void bspline(int order, const std::vector<Vec3>& poles, const std::vector<double>& weights,
+                         const std::vector<double>& knots) = 0;
 };
 
 // The circle from p1 through p2 to p3, swept from p1 to p3; refuses points in line.
-CircleFrame frameThroughThreePoints(const gp_XYZ& p1, const gp_XYZ& p2, const gp_XYZ& p3, const char* what);
+CircleFrame frameThroughThreePoints(const Vec3& p1, const Vec3& p2, const Vec3& p3, const char* what);
 
 class RefCurve : public host::ICurve, public RecordedObject {
 public:
-    explicit RefCurve(bool buildShapes) : buildShapes_(buildShapes) {}
+    explicit RefCurve(KernelPtr kernel) : kernel_(std::move(kernel)) {}
 
     void EndPoints(host::DPosition& start, host::DPosition& end) const override;
     void Transform(const host::DT4x4& matrix) override;
@@ -47,74 +68,71 @@ public:
     const Creation& creation() const override;
     OutputKind outputKind() const override { return OutputKind::Curve; }
     // The curve's wire, made on first use; null in the record-only mode or when the kernel cannot make it.
-    const TopoDS_Shape& shape() const override;
+    const ShapePtr& shape() const override;
 
-    virtual gp_XYZ startPoint() const = 0;
-    virtual gp_XYZ endPoint() const = 0;
+    virtual Vec3 startPoint() const = 0;
+    virtual Vec3 endPoint() const = 0;
     bool isClosed() const { return (endPoint() - startPoint()).Modulus() < kPointTolerance; }
     // The record of the curve as it stands now.
     virtual RecordSheet record() const = 0;
     virtual std::shared_ptr<RefCurve> clone() const = 0;
-    bool buildsShapes() const { return buildShapes_; }
+    const KernelPtr& kernel() const { return kernel_; }
 
-    // The kernel edges of the curve in order (throws kernel failures; call under the guard).
-    virtual void appendEdges(std::vector<TopoDS_Edge>& edges) const = 0;
+    // Hands the pieces of the curve to `pieces` in order; refuses a curve that has no pieces to give.
+    virtual void visit(CurvePieces& pieces) const = 0;
     // The circle when the curve is a full circle.
     virtual std::optional<CircleFrame> fullCircle() const { return std::nullopt; }
     // Appends the corner points when the curve is made of straight pieces only (first point included
     // where `points` is empty); false otherwise.
-    virtual bool appendPolyline(std::vector<gp_XYZ>&) const { return false; }
+    virtual bool appendPolyline(std::vector<Vec3>&) const { return false; }
 
 protected:
     // Applies the map to the defining values; refuses maps the curve cannot follow.
     virtual void apply(const AffineMap& map) = 0;
 
 private:
-    bool buildShapes_;
+    KernelPtr kernel_;
     mutable std::optional<RecordSheet> sheet_;
-    mutable std::optional<TopoDS_Shape> wire_;
+    mutable std::optional<ShapePtr> wire_;
 };
 using RefCurvePtr = std::shared_ptr<RefCurve>;
 
 // A bounded plane: a closed polygon and the face it bounds.
 class RefPlane : public host::IPlane, public RecordedObject {
 public:
-    RefPlane(std::vector<gp_XYZ> points, bool buildShapes);
+    RefPlane(std::vector<Vec3> points, KernelPtr kernel);
 
     void Transform(const host::DT4x4& matrix) override;
     const Creation& creation() const override { return sheet_.creation(); }
     OutputKind outputKind() const override { return OutputKind::Surface; }
-    const TopoDS_Shape& shape() const override;
+    const ShapePtr& shape() const override;
 
     // The corners, first point not repeated at the end.
-    const std::vector<gp_XYZ>& corners() const { return corners_; }
+    const std::vector<Vec3>& corners() const { return corners_; }
     RecordSheet record() const;
 
 private:
-    std::vector<gp_XYZ> points_;
-    std::vector<gp_XYZ> corners_;
-    bool buildShapes_;
+    std::vector<Vec3> points_;
+    std::vector<Vec3> corners_;
+    KernelPtr kernel_;
     RecordSheet sheet_;
-    mutable std::optional<TopoDS_Shape> face_;
+    mutable std::optional<ShapePtr> face_;
 };
 using RefPlanePtr = std::shared_ptr<RefPlane>;
 
 // Creation of the curves; each refuses defining values that give no curve.
-RefCurvePtr makeLine(const gp_XYZ& start, const gp_XYZ& end, bool buildShapes);
-RefCurvePtr makeArcBy3Points(const gp_XYZ& start, const gp_XYZ& onArc, const gp_XYZ& end, bool buildShapes);
-RefCurvePtr makeArcByCentre(const gp_XYZ& centre, const gp_XYZ& start, const gp_XYZ& end, bool buildShapes);
-RefCurvePtr makeArcByCentreNormal(const gp_XYZ& centre, const gp_XYZ& normal, const gp_XYZ& start, const gp_XYZ& end,
-                                  bool buildShapes);
-RefCurvePtr makeCircle(const gp_XYZ& centre, const gp_XYZ& normal, double radius, bool buildShapes);
-RefCurvePtr makeCircleBy3Points(const gp_XYZ& p1, const gp_XYZ& p2, const gp_XYZ& p3, bool buildShapes);
-RefCurvePtr makeEllipticalArc(const gp_XYZ& centre, const gp_XYZ& normal, const gp_XYZ& majorAxis, double ratio,
-                              double startAngle, double sweepAngle, bool buildShapes);
-RefCurvePtr makeLineString(std::vector<gp_XYZ> points, bool buildShapes);
-RefCurvePtr makeComplexString(std::vector<RefCurvePtr> members, bool buildShapes);
-RefCurvePtr makeBSpline(int order, std::vector<gp_XYZ> poles, std::vector<double> weights, std::vector<double> knots,
-                        bool buildShapes);
-
-// The kernel wire of a curve (call under the guard). A curve whose ends meet gives a closed wire.
-TopoDS_Wire curveWire(const RefCurve& curve);
+RefCurvePtr makeLine(const Vec3& start, const Vec3& end, KernelPtr kernel);
+RefCurvePtr makeArcBy3Points(const Vec3& start, const Vec3& onArc, const Vec3& end, KernelPtr kernel);
+RefCurvePtr makeArcByCentre(const Vec3& centre, const Vec3& start, const Vec3& end, KernelPtr kernel);
+RefCurvePtr makeArcByCentreNormal(const Vec3& centre, const Vec3& normal, const Vec3& start, const Vec3& end,
+                                  KernelPtr kernel);
+RefCurvePtr makeCircle(const Vec3& centre, const Vec3& normal, double radius, KernelPtr kernel);
+RefCurvePtr makeCircleBy3Points(const Vec3& p1, const Vec3& p2, const Vec3& p3, KernelPtr kernel);
+RefCurvePtr makeEllipticalArc(const Vec3& centre, const Vec3& normal, const Vec3& majorAxis, double ratio,
+                              double startAngle, double sweepAngle, KernelPtr kernel);
+RefCurvePtr makeLineString(std::vector<Vec3> points, KernelPtr kernel);
+RefCurvePtr makeComplexString(std::vector<RefCurvePtr> members, KernelPtr kernel);
+RefCurvePtr makeBSpline(int order, std::vector<Vec3> poles, std::vector<double> weights, std::vector<double> knots,
+                        KernelPtr kernel);
 
 } // namespace tcv::refhost

@@ -1,14 +1,14 @@
 // The reference host's geometry factory. Every creation checks its defining values (finite numbers,
 // directions with a length, radii a solid can have), records them, and in the building mode makes the
-// kernel shape under the kernel guard. The record-only mode makes the same checks and records, and the
+// kernel shape through the geometry kernel. The record-only mode makes the same checks and records, and the
 // same number of results, without kernel shapes.
 #include <algorithm>
 #include <cmath>
 
-#include "refhost/Constructions.h"
 #include "refhost/Curves.h"
+#include "refhost/GeometryKernel.h"
 #include "refhost/Graphics.h"
-#include "refhost/KernelGuard.h"
+#include "refhost/Refusal.h"
 #include "refhost/Runtime.h"
 
 namespace tcv::refhost {
@@ -20,7 +20,7 @@ double finiteNumber(double value, const char* what, const char* name) {
     return value;
 }
 
-gp_XYZ finiteTriple(double x, double y, double z, const char* what, const char* name) {
+Vec3 finiteTriple(double x, double y, double z, const char* what, const char* name) {
     if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z))
         refuse(what, std::string("the ") + name + " has a coordinate that is not a finite number");
     return {x, y, z};
@@ -33,33 +33,33 @@ double modelNumber(double value, const char* what, const char* name) {
     return value;
 }
 
-gp_XYZ modelPoint(double x, double y, double z, const char* what, const char* name) {
+Vec3 modelPoint(double x, double y, double z, const char* what, const char* name) {
     finiteTriple(x, y, z, what, name);
     if (!withinModel(x) || !withinModel(y) || !withinModel(z))
         refuse(what, std::string("the ") + name + " lies beyond the host's model space");
     return {x, y, z};
 }
 
-gp_XYZ point(const host::DPosition& p, const char* what, const char* name) {
+Vec3 point(const host::DPosition& p, const char* what, const char* name) {
     return modelPoint(p.x(), p.y(), p.z(), what, name);
 }
 
-gp_XYZ vector(const host::DVector& v, const char* what, const char* name) {
+Vec3 vector(const host::DVector& v, const char* what, const char* name) {
     return finiteTriple(v.x(), v.y(), v.z(), what, name);
 }
 
 // A unit vector along a direction the host was given; a direction without length is refused.
-gp_XYZ unitDirection(const host::DVector& v, const char* what, const char* name) {
-    const gp_XYZ xyz = vector(v, what, name);
+Vec3 unitDirection(const host::DVector& v, const char* what, const char* name) {
+    const Vec3 xyz = vector(v, what, name);
     const double length = xyz.Modulus();
     if (!(length > 1e-12)) refuse(what, std::string("the ") + name + " has no length");
     return xyz / length;
 }
 
-std::vector<gp_XYZ> pointsFrom(int count, const std::vector<double>& coordinates, const char* what) {
+std::vector<Vec3> pointsFrom(int count, const std::vector<double>& coordinates, const char* what) {
     if (count < 0 || coordinates.size() < 3 * static_cast<std::size_t>(count))
         refuse(what, "there are fewer coordinates than three per point");
-    std::vector<gp_XYZ> points;
+    std::vector<Vec3> points;
     for (std::size_t i = 0; i < static_cast<std::size_t>(count); ++i)
         points.push_back(modelPoint(coordinates[3 * i], coordinates[3 * i + 1], coordinates[3 * i + 2], what, "point"));
     return points;
@@ -81,23 +81,23 @@ std::vector<RefCurvePtr> curvesOf(const host::CollectionPtr& collection, const c
 
 class RefGeometryFactory final : public host::IGeometryFactory {
 public:
-    explicit RefGeometryFactory(bool buildShapes) : build_(buildShapes) {}
+    explicit RefGeometryFactory(KernelPtr kernel) : kernel_(std::move(kernel)) {}
 
     host::CurvePtr CreateLine(const host::ResourceManagerPtr&, const host::DPosition& start,
                               const host::DPosition& end) override {
-        return makeLine(point(start, "line", "start"), point(end, "line", "end"), build_);
+        return makeLine(point(start, "line", "start"), point(end, "line", "end"), kernel_);
     }
 
     host::CurvePtr CreateArcBy3Points(const host::ResourceManagerPtr&, const host::DPosition& start,
                                       const host::DPosition& onArc, const host::DPosition& end) override {
         return makeArcBy3Points(point(start, "arc", "start"), point(onArc, "arc", "point on the arc"),
-                                point(end, "arc", "end"), build_);
+                                point(end, "arc", "end"), kernel_);
     }
 
     host::CurvePtr CreateArcByCenter(const host::ResourceManagerPtr&, const host::DPosition& centre,
                                      const host::DPosition& start, const host::DPosition& end) override {
         return makeArcByCentre(point(centre, "arc", "centre"), point(start, "arc", "start"), point(end, "arc", "end"),
-                               build_);
+                               kernel_);
     }
 
     host::CurvePtr CreateArcByCenterNormal(const host::ResourceManagerPtr&, const host::DPosition& centre,
@@ -105,7 +105,7 @@ public:
                                            const host::DPosition& end) override {
         unitDirection(normal, "arc", "normal");
         return makeArcByCentreNormal(point(centre, "arc", "centre"), vector(normal, "arc", "normal"),
-                                     point(start, "arc", "start"), point(end, "arc", "end"), build_);
+                                     point(start, "arc", "start"), point(end, "arc", "end"), kernel_);
     }
 
     host::CurvePtr CreateCircle(const host::ResourceManagerPtr&, const host::DPosition& centre,
@@ -114,13 +114,13 @@ public:
         if (radius > 0 && radius < kPointTolerance)
             refuse("circle", "the radius is below the kernel's point tolerance");
         return makeCircle(point(centre, "circle", "centre"), unitDirection(normal, "circle", "normal"),
-                          modelNumber(radius, "circle", "radius"), build_);
+                          modelNumber(radius, "circle", "radius"), kernel_);
     }
 
     host::CurvePtr CreateCircleBy3Points(const host::ResourceManagerPtr&, const host::DPosition& p1,
                                          const host::DPosition& p2, const host::DPosition& p3) override {
         return makeCircleBy3Points(point(p1, "circle", "first point"), point(p2, "circle", "second point"),
-                                   point(p3, "circle", "third point"), build_);
+                                   point(p3, "circle", "third point"), kernel_);
     }
 
     host::CurvePtr CreateEllipticalArc(const host::ResourceManagerPtr&, const host::DPosition& centre,
@@ -133,24 +133,24 @@ public:
         return makeEllipticalArc(point(centre, what, "centre"), vector(normal, what, "normal"),
                                  vector(majorAxis, what, "major axis"), finiteNumber(minorMajorRatio, what, "ratio"),
                                  finiteNumber(startAngle, what, "start angle"),
-                                 finiteNumber(sweepAngle, what, "sweep angle"), build_);
+                                 finiteNumber(sweepAngle, what, "sweep angle"), kernel_);
     }
 
     host::CurvePtr CreateLineString(const host::ResourceManagerPtr&, int pointCount,
                                     const std::vector<double>& coordinates) override {
-        return makeLineString(pointsFrom(pointCount, coordinates, "line string"), build_);
+        return makeLineString(pointsFrom(pointCount, coordinates, "line string"), kernel_);
     }
 
     host::PlanePtr CreatePlane(const host::ResourceManagerPtr&, int pointCount,
                                const std::vector<double>& coordinates) override {
-        return std::make_shared<RefPlane>(pointsFrom(pointCount, coordinates, "plane"), build_);
+        return std::make_shared<RefPlane>(pointsFrom(pointCount, coordinates, "plane"), kernel_);
     }
 
     host::CurvePtr CreateComplexString(const host::ResourceManagerPtr&,
                                        const std::vector<host::CurvePtr>& curves) override {
         std::vector<RefCurvePtr> members;
         for (const auto& curve : curves) members.push_back(asCurve(curve, "complex string", "member")->clone());
-        return makeComplexString(std::move(members), build_);
+        return makeComplexString(std::move(members), kernel_);
     }
 
     host::CurvePtr CreateBSpline(const host::ResourceManagerPtr&, int order, int poleCount,
@@ -163,25 +163,25 @@ public:
         std::vector<double> usedWeights = weights;
         if (usedWeights.size() > static_cast<std::size_t>(std::max(poleCount, 0)))
             usedWeights.resize(static_cast<std::size_t>(poleCount));
-        std::vector<gp_XYZ> points = pointsFrom(poleCount, poles, what);
+        std::vector<Vec3> points = pointsFrom(poleCount, poles, what);
         // Poles that all coincide make a curve of no length, which the kernel turns into empty shapes.
         if (std::all_of(points.begin(), points.end(),
-                        [&](const gp_XYZ& p) { return (p - points.front()).Modulus() < kPointTolerance; }))
+                        [&](const Vec3& p) { return (p - points.front()).Modulus() < kPointTolerance; }))
             refuse(what, "all poles of the B-spline coincide");
-        return makeBSpline(order, std::move(points), std::move(usedWeights), knots, build_);
+        return makeBSpline(order, std::move(points), std::move(usedWeights), knots, kernel_);
     }
 
     host::GraphicPtr CreateProjection(const host::ResourceManagerPtr&, const host::CurvePtr& curve,
                                       const host::DVector& direction, double length, bool capped) override {
         const char* what = "projection";
         auto profile = asCurve(curve, what, "profile");
-        const gp_XYZ unit = unitDirection(direction, what, "direction");
+        const Vec3 unit = unitDirection(direction, what, "direction");
         modelNumber(length, what, "length");
         if (std::fabs(length) < kPointTolerance) refuse(what, "the projection has no length");
         RecordSheet sheet("projection");
         sheet.vector("direction", vector(direction, what, "direction")).length("length", length).flag("capped", capped);
         sheet.nest("profile.", profile->record());
-        return graphic(std::move(sheet), capped, what, [&] { return buildProjection(*profile, unit, length, capped); });
+        return graphic(std::move(sheet), capped, [&] { return kernel_->projection(*profile, unit, length, capped); });
     }
 
     host::GraphicPtr CreateRevolution(const host::ResourceManagerPtr&, const host::CurvePtr& curve,
@@ -189,48 +189,48 @@ public:
                                       bool capped) override {
         const char* what = "revolution";
         auto profile = asCurve(curve, what, "profile");
-        const gp_XYZ unit = unitDirection(axis, what, "axis");
-        const gp_XYZ through = point(centre, what, "centre");
+        const Vec3 unit = unitDirection(axis, what, "axis");
+        const Vec3 through = point(centre, what, "centre");
         finiteNumber(angle, what, "angle");
         if (std::fabs(angle) < 1e-12) refuse(what, "the revolution has no angle");
         RecordSheet sheet("revolution");
         sheet.vector("axis", vector(axis, what, "axis")).point("centre", through).number("angle", angle);
         sheet.flag("capped", capped).nest("profile.", profile->record());
-        return graphic(std::move(sheet), capped, what,
-                       [&] { return buildRevolution(*profile, unit, through, angle, capped); });
+        return graphic(std::move(sheet), capped,
+                       [&] { return kernel_->revolution(*profile, unit, through, angle, capped); });
     }
 
     host::GraphicPtr CreateCone(const host::ResourceManagerPtr&, const host::DPosition& baseCentre,
                                 const host::DPosition& topCentre, const host::DPosition& onBase,
                                 const host::DPosition& onTop, bool capped) override {
         const char* what = "cone";
-        const gp_XYZ base = point(baseCentre, what, "base centre"), top = point(topCentre, what, "top centre");
-        const gp_XYZ pb = point(onBase, what, "point on the base"), pt = point(onTop, what, "point on the top");
-        const gp_XYZ axis = top - base;
+        const Vec3 base = point(baseCentre, what, "base centre"), top = point(topCentre, what, "top centre");
+        const Vec3 pb = point(onBase, what, "point on the base"), pt = point(onTop, what, "point on the top");
+        const Vec3 axis = top - base;
         if (axis.Modulus() < kPointTolerance) refuse(what, "the cone has no height");
-        const gp_XYZ unit = axis.Normalized();
-        const gp_XYZ toBase = (pb - base) - unit * unit.Dot(pb - base);
-        const gp_XYZ toTop = (pt - top) - unit * unit.Dot(pt - top);
+        const Vec3 unit = axis.Normalized();
+        const Vec3 toBase = (pb - base) - unit * unit.Dot(pb - base);
+        const Vec3 toTop = (pt - top) - unit * unit.Dot(pt - top);
         const double baseRadius = toBase.Modulus(), topRadius = toTop.Modulus();
         if (baseRadius < kPointTolerance && topRadius < kPointTolerance) refuse(what, "both radii of the cone are 0");
         RecordSheet sheet("cone");
         sheet.point("baseCentre", base).point("topCentre", top).point("onBase", pb).point("onTop", pt);
         sheet.length("baseRadius", baseRadius).length("topRadius", topRadius).flag("capped", capped);
-        const gp_XYZ towardsStart = baseRadius >= kPointTolerance ? toBase : toTop;
-        return graphic(std::move(sheet), capped, what,
-                       [&] { return buildCone(base, top, baseRadius, topRadius, towardsStart, capped); });
+        const Vec3 towardsStart = baseRadius >= kPointTolerance ? toBase : toTop;
+        return graphic(std::move(sheet), capped,
+                       [&] { return kernel_->cone(base, top, baseRadius, topRadius, towardsStart, capped); });
     }
 
     host::GraphicPtr CreateTorus(const host::ResourceManagerPtr&, const host::DPosition& centre,
                                  const host::DVector& axis, const host::DVector& majorDirection, double ringRadius,
                                  double tubeRadius, bool capped) override {
         const char* what = "torus";
-        const gp_XYZ middle = point(centre, what, "centre");
-        const gp_XYZ unit = unitDirection(axis, what, "axis");
-        const gp_XYZ major = vector(majorDirection, what, "major direction");
+        const Vec3 middle = point(centre, what, "centre");
+        const Vec3 unit = unitDirection(axis, what, "axis");
+        const Vec3 major = vector(majorDirection, what, "major direction");
         modelNumber(ringRadius, what, "ring radius");
         modelNumber(tubeRadius, what, "tube radius");
-        const gp_XYZ inPlane = major - unit * unit.Dot(major);
+        const Vec3 inPlane = major - unit * unit.Dot(major);
         if (!(inPlane.Modulus() > 1e-12)) refuse(what, "the major direction has no length across the axis");
         if (!(ringRadius > 0) || !(tubeRadius > 0)) refuse(what, "the ring and tube radii must be positive");
         if (tubeRadius < kPointTolerance) refuse(what, "the tube radius is below the kernel's point tolerance");
@@ -239,9 +239,9 @@ public:
         RecordSheet sheet("torus");
         sheet.point("centre", middle).vector("axis", vector(axis, what, "axis")).vector("majorDirection", major);
         sheet.length("ringRadius", ringRadius).length("tubeRadius", tubeRadius).flag("capped", capped);
-        const gp_XYZ xAxis = inPlane.Normalized();
-        return graphic(std::move(sheet), capped, what,
-                       [&] { return buildTorus(middle, unit, xAxis, ringRadius, tubeRadius, capped); });
+        const Vec3 xAxis = inPlane.Normalized();
+        return graphic(std::move(sheet), capped,
+                       [&] { return kernel_->torus(middle, unit, xAxis, ringRadius, tubeRadius, capped); });
     }
 
     host::GraphicPtr CreateRuledSurface(const host::ResourceManagerPtr&, const host::ObjectPtr& first,
@@ -267,7 +267,7 @@ public:
                 refuse(what, "two circles about one centre bound no solid");
         }
         const bool solid = capped && a.closed() && b.closed();
-        return graphic(std::move(sheet), solid, what, [&] { return buildRuledSurface(a, b, capped); });
+        return graphic(std::move(sheet), solid, [&] { return kernel_->ruledSurface(a, b, capped); });
     }
 
     host::CollectionPtr CreateSingleSweep(const host::ResourceManagerPtr&, const host::CurvePtr& path,
@@ -288,8 +288,8 @@ public:
             sheet.integer("member", static_cast<std::int64_t>(i + 1));
             sheet.integer("memberCount", static_cast<std::int64_t>(pieces.size()));
             sheet.add("piece", std::string(sweepPieceName(pieces[i].kind)));
-            result->Add(graphic(std::move(sheet), pieces[i].solid, what,
-                                [&] { return buildSweepPiece(pieces[i], *along, *across); }));
+            result->Add(graphic(std::move(sheet), pieces[i].solid,
+                                [&] { return kernel_->sweepPiece(pieces[i], *along, *across); }));
         }
         return result;
     }
@@ -313,32 +313,32 @@ public:
         for (std::size_t i = 0; i < sectionCurves.size(); ++i)
             sheet.nest("section" + std::to_string(i + 1) + ".", sectionCurves[i]->record());
         auto result = std::make_shared<RefCollection>();
-        result->Add(graphic(std::move(sheet), closed, what, [&] {
+        result->Add(graphic(std::move(sheet), closed, [&] {
             std::vector<const RefCurve*> g, s;
             for (const auto& c : guideCurves) g.push_back(c.get());
             for (const auto& c : sectionCurves) s.push_back(c.get());
-            return buildSkin(g, s, closed);
+            return kernel_->skin(g, s, closed);
         }));
         return result;
     }
 
 private:
-    // A persistent graphic with its record; its kernel shape is built only in the building mode.
+    // A persistent graphic with its record; its kernel shape is built only when the host has a kernel.
     template <class Build>
-    host::GraphicPtr graphic(RecordSheet sheet, bool solid, const char* what, Build&& build) const {
-        TopoDS_Shape shape;
-        if (build_) shape = guarded(what, std::forward<Build>(build));
+    host::GraphicPtr graphic(RecordSheet sheet, bool solid, Build&& build) const {
+        ShapePtr shape;
+        if (kernel_) shape = std::forward<Build>(build)();
         return std::make_shared<RefGraphic>(std::move(sheet), solid ? OutputKind::Solid : OutputKind::Surface,
                                             std::move(shape));
     }
 
-    bool build_;
+    KernelPtr kernel_;
 };
 
 } // namespace
 
 host::GeometryFactoryPtr makeGeometryFactory(const HostOptions& options) {
-    return std::make_shared<RefGeometryFactory>(options.buildShapes);
+    return std::make_shared<RefGeometryFactory>(options.kernel);
 }
 
 } // namespace tcv::refhost

@@ -4,8 +4,6 @@
 #include <memory>
 #include <vector>
 
-#include <TopoDS_Shape.hxx>
-
 #include "host/Geometry.h"
 #include "refhost/RecordSheet.h"
 #include "refhost/Records.h"
@@ -14,7 +12,7 @@ namespace tcv::refhost {
 
 class RefGraphic : public host::IGraphic, public RecordedObject {
 public:
-    RefGraphic(RecordSheet sheet, OutputKind kind, TopoDS_Shape shape)
+    RefGraphic(RecordSheet sheet, OutputKind kind, ShapePtr shape)
         : sheet_(std::move(sheet)), kind_(kind), shape_(std::move(shape)) {}
 
     // Moves the shape and its record.
@@ -22,12 +20,12 @@ public:
 
     const Creation& creation() const override { return sheet_.creation(); }
     OutputKind outputKind() const override { return kind_; }
-    const TopoDS_Shape& shape() const override { return shape_; }
+    const ShapePtr& shape() const override { return shape_; }
 
 private:
     RecordSheet sheet_;
     OutputKind kind_;
-    TopoDS_Shape shape_;
+    ShapePtr shape_;
 };
 
 // An ordered collection numbered from 1; reading a position it lacks is a host error.
@@ -42,17 +40,14 @@ public:
 
     const Creation& creation() const override { return creation_; }
     OutputKind outputKind() const override { return OutputKind::Other; }
-    const TopoDS_Shape& shape() const override { return noShape_; }
+    const ShapePtr& shape() const override { return noShape_; }
 
 private:
     void refresh();
 
     std::vector<host::ObjectPtr> members_;
     Creation creation_;
-    TopoDS_Shape noShape_;
+    ShapePtr noShape_;
 };
-
-// The shape moved by the map: a rigid motion moves it in place, other maps rebuild its geometry.
-TopoDS_Shape transformedShape(const TopoDS_Shape& shape, const AffineMap& map);
 
 } // namespace tcv::refhost

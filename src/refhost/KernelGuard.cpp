@@ -58,10 +58,6 @@ void runGuarded(const std::string& what, const std::function<void()>& work) {
     }
 }
 
-void refuse(const std::string& what, const std::string& why) {
-    throw host::HostError(host::kGenericFailure, what + ": " + why);
-}
-
 TopoDS_Shape checkedShape(const std::string& what, TopoDS_Shape shape, bool solid, ShapeCheck check) {
     runGuarded(what, [&] {
         if (shape.IsNull()) refuse(what, "the geometry kernel produced no shape");

@@ -2,7 +2,6 @@
 // guarded work becomes a host error with a text that says what the host was doing.
 #pragma once
 
-#include <cmath>
 #include <functional>
 #include <optional>
 #include <string>
@@ -12,6 +11,7 @@
 #include <TopoDS_Shape.hxx>
 
 #include "host/Value.h"
+#include "refhost/Refusal.h"
 
 namespace tcv::refhost {
 
@@ -31,17 +31,6 @@ auto guarded(const std::string& what, Work&& work) {
         return std::move(*result);
     }
 }
-
-// A host error for a construction the host refuses.
-[[noreturn]] void refuse(const std::string& what, const std::string& why);
-
-// The host models within this distance of the origin, in metres. Beyond it the kernel can no longer
-// resolve its own tolerance and makes shapes that fail its check (a cylinder of radius 1e9 m already
-// does), so a coordinate or length beyond it is refused like a number that is not finite.
-inline constexpr double kModelExtent = 1e6;
-
-// True for a finite number within the model extent.
-inline bool withinModel(double value) { return std::fabs(value) <= kModelExtent; }
 
 // How much checking a kernel result needs before the host hands it on.
 enum class ShapeCheck {

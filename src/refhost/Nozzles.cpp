@@ -4,13 +4,10 @@
 #include <cmath>
 #include <optional>
 
-#include <BRepPrimAPI_MakeCylinder.hxx>
-#include <gp_Ax2.hxx>
-
-#include "refhost/KernelGuard.h"
-#include "refhost/Measure.h"
+#include "refhost/GeometryKernel.h"
 #include "refhost/Parts.h"
 #include "refhost/Records.h"
+#include "refhost/Refusal.h"
 #include "refhost/Runtime.h"
 
 namespace tcv::refhost {
@@ -65,8 +62,9 @@ double nominalSizeAsLength(const PortSpec& port) {
 
 class RefNozzle : public host::INozzle, public RecordedObject {
 public:
-    RefNozzle(PortSpec port, std::string via, std::optional<bool> flag, bool buildShapes)
-        : port_(std::move(port)), via_(std::move(via)), flag_(flag), buildShapes_(buildShapes), length_(port_.length) {}
+    RefNozzle(PortSpec port, std::string via, std::optional<bool> flag, KernelPtr kernel)
+        : port_(std::move(port)), via_(std::move(via)), flag_(flag), kernel_(std::move(kernel)), length_(port_.length) {
+    }
 
     void SetDirection(const host::DVector& direction) override {
         requireFinite(direction.x(), "direction");
@@ -113,8 +111,8 @@ public:
         return *creation_;
     }
     OutputKind outputKind() const override { return OutputKind::Nozzle; }
-    const TopoDS_Shape& shape() const override {
-        if (!shape_) shape_ = buildShapes_ ? portGraphics() : TopoDS_Shape();
+    const ShapePtr& shape() const override {
+        if (!shape_) shape_ = kernel_ ? portGraphics() : ShapePtr();
         return *shape_;
     }
 
@@ -129,16 +127,16 @@ private:
     // nozzle is: port data so odd that the kernel cannot make a valid disc of them (a flange diameter
     // of 1e228 m) leave the nozzle without graphics, as data too small to show do, rather than hand
     // on a broken shape.
-    TopoDS_Shape portGraphics() const {
+    ShapePtr portGraphics() const {
         try {
-            TopoDS_Shape disc = discOrStub();
-            if (disc.IsNull() || measureShape(disc, true).valid) return disc;
+            ShapePtr disc = discOrStub();
+            if (!disc || disc->measure(true).valid) return disc;
         } catch (const host::HostError&) {
         }
         return {};
     }
 
-    TopoDS_Shape discOrStub() const {
+    ShapePtr discOrStub() const {
         bool flangeDisc = port_.terminationClass == kFlanged && port_.flangeOD > kSmallestGraphic &&
                           port_.flangeThickness > kSmallestGraphic;
         double diameter = flangeDisc ? port_.flangeOD : stubDiameter();
@@ -148,14 +146,9 @@ private:
 
         host::DVector axis = direction_;
         axis.setLength(1);
-        gp_Pnt base(position_.x() - extent * axis.x(), position_.y() - extent * axis.y(),
-                    position_.z() - extent * axis.z());
-        return guarded("nozzle port graphics", [&] {
-            BRepPrimAPI_MakeCylinder cylinder(gp_Ax2(base, gp_Dir(axis.x(), axis.y(), axis.z())), diameter / 2, extent);
-            cylinder.Build();
-            if (!cylinder.IsDone()) refuse("nozzle port graphics", "the kernel made no cylinder");
-            return cylinder.Shape();
-        });
+        const Vec3 base(position_.x() - extent * axis.x(), position_.y() - extent * axis.y(),
+                        position_.z() - extent * axis.z());
+        return kernel_->portCylinder(base, Vec3(axis.x(), axis.y(), axis.z()), diameter / 2, extent);
     }
 
     double stubDiameter() const {
@@ -167,35 +160,35 @@ private:
     PortSpec port_;
     std::string via_;
     std::optional<bool> flag_;
-    bool buildShapes_;
+    KernelPtr kernel_;
     host::DPosition position_;
     host::DVector direction_{1, 0, 0};
     double length_;
     mutable std::optional<Creation> creation_;
-    mutable std::optional<TopoDS_Shape> shape_;
+    mutable std::optional<ShapePtr> shape_;
 };
 
 class RefNozzleFactory : public host::INozzleFactory {
 public:
-    explicit RefNozzleFactory(bool buildShapes) : buildShapes_(buildShapes) {}
+    explicit RefNozzleFactory(KernelPtr kernel) : kernel_(std::move(kernel)) {}
 
     host::NozzlePtr CreatePipeNozzleFromPart(const host::ObjectPtr& part, std::int16_t portIndex, bool flag,
                                              const host::ResourceManagerPtr&) override {
-        return std::make_shared<RefNozzle>(portOf(part, portIndex), "factory", flag, buildShapes_);
+        return std::make_shared<RefNozzle>(portOf(part, portIndex), "factory", flag, kernel_);
     }
 
 private:
-    bool buildShapes_;
+    KernelPtr kernel_;
 };
 
 class RefSymbolUtilities : public host::ISymbolUtilities {
 public:
-    explicit RefSymbolUtilities(bool buildShapes) : buildShapes_(buildShapes) {}
+    explicit RefSymbolUtilities(KernelPtr kernel) : kernel_(std::move(kernel)) {}
 
     host::NozzlePtr CreatePortGraphics(std::int16_t portIndex, const host::ObjectPtr& part,
                                        const host::OutputCollectionPtr&, const host::DVector& direction,
                                        const host::DPosition& point, std::optional<double> length) override {
-        auto nozzle = std::make_shared<RefNozzle>(portOf(part, portIndex), "utility", std::nullopt, buildShapes_);
+        auto nozzle = std::make_shared<RefNozzle>(portOf(part, portIndex), "utility", std::nullopt, kernel_);
         nozzle->SetDirection(direction);
         nozzle->SetPosition(point);
         if (length) nozzle->SetLength(*length);
@@ -203,17 +196,17 @@ public:
     }
 
 private:
-    bool buildShapes_;
+    KernelPtr kernel_;
 };
 
 } // namespace
 
 host::NozzleFactoryPtr makeNozzleFactory(const HostOptions& options) {
-    return std::make_shared<RefNozzleFactory>(options.buildShapes);
+    return std::make_shared<RefNozzleFactory>(options.kernel);
 }
 
 host::SymbolUtilitiesPtr makeSymbolUtilities(const HostOptions& options) {
-    return std::make_shared<RefSymbolUtilities>(options.buildShapes);
+    return std::make_shared<RefSymbolUtilities>(options.kernel);
 }
 
 } // namespace tcv::refhost

@@ -4,14 +4,7 @@
 #include <cctype>
 #include <cmath>
 
-#include <BRepPrimAPI_MakeCylinder.hxx>
-#include <BRepPrimAPI_MakeTorus.hxx>
-#include <BRep_Builder.hxx>
-#include <TopoDS_Compound.hxx>
-#include <gp_Ax2.hxx>
-
-#include "refhost/KernelGuard.h"
-#include "refhost/Measure.h"
+#include "refhost/GeometryKernel.h"
 #include "refhost/OutputCollection.h"
 #include "refhost/SymbolEntities.h"
 
@@ -127,7 +120,7 @@ private:
 
 class RefChildOccurrenceService : public host::IChildOccurrenceService {
 public:
-    explicit RefChildOccurrenceService(bool buildShapes) : buildShapes_(buildShapes) {}
+    explicit RefChildOccurrenceService(KernelPtr kernel) : kernel_(std::move(kernel)) {}
 
     void SetOutputCollection(const host::OutputCollectionPtr& outputColl) override { outputColl_ = outputColl; }
 
@@ -146,13 +139,13 @@ public:
             throw host::HostError(host::kOperatorAbsent,
                                   "the symbol of operator '" + operatorPart->partSpec().name + "' is missing");
         auto occurrence = std::make_shared<RefOperatorOccurrence>(name, operatorPart->partSpec(), position, firstAxis,
-                                                                  secondAxis, thirdAxis, buildShapes_);
+                                                                  secondAxis, thirdAxis, kernel_);
         outputColl_->AddOutput(name, occurrence);
         return occurrence;
     }
 
 private:
-    bool buildShapes_;
+    KernelPtr kernel_;
     host::OutputCollectionPtr outputColl_;
 };
 
@@ -160,9 +153,9 @@ private:
 
 RefOperatorOccurrence::RefOperatorOccurrence(std::string name, OperatorSpec partSpec, const host::DPosition& position,
                                              const host::DVector& firstAxis, const host::DVector& secondAxis,
-                                             const host::DVector& thirdAxis, bool buildShapes)
+                                             const host::DVector& thirdAxis, KernelPtr kernel)
     : name_(std::move(name)), spec_(std::move(partSpec)), position_(position), firstAxis_(firstAxis),
-      secondAxis_(secondAxis), thirdAxis_(thirdAxis), buildShapes_(buildShapes) {
+      secondAxis_(secondAxis), thirdAxis_(thirdAxis), kernel_(std::move(kernel)) {
     double offset = 0;
     for (const auto& [input, value] : spec_.inputs)
         if (equalsIgnoringCase(input, kOffsetAttribute)) offset = value;
@@ -207,34 +200,24 @@ const Creation& RefOperatorOccurrence::creation() const {
     return creation_;
 }
 
-const TopoDS_Shape& RefOperatorOccurrence::shape() const {
-    if (shapeBuilt_ || !buildShapes_) return shape_;
+const ShapePtr& RefOperatorOccurrence::shape() const {
+    if (shapeBuilt_ || !kernel_) return shape_;
     shapeBuilt_ = true;
-    shape_.Nullify();
+    shape_.reset();
     const double height = attributes_.at(kOffsetAttribute);
     double handwheelDiameter = kDefaultHandwheelDiameter;
     for (const auto& [input, value] : spec_.inputs)
         if (equalsIgnoringCase(input, "HandwheelDiameter") && value > 4 * kHandwheelRim) handwheelDiameter = value;
     try {
-        TopoDS_Shape picture = guarded("operator picture", [&] {
-            // An operator whose axes were never set is drawn upright at its position.
-            gp_Dir up(0, 1, 0);
-            if (secondAxis_.length() > 1e-9) up = gp_Dir(secondAxis_.x(), secondAxis_.y(), secondAxis_.z());
-            const gp_Pnt base(position_.x(), position_.y(), position_.z());
-            BRep_Builder builder;
-            TopoDS_Compound compound;
-            builder.MakeCompound(compound);
-            double stem = std::isfinite(height) && height > 1e-6 ? height : 0.0;
-            if (stem > 0)
-                builder.Add(compound, BRepPrimAPI_MakeCylinder(gp_Ax2(base, up), kStemDiameter / 2, stem).Shape());
-            const gp_Pnt top = base.Translated(gp_Vec(up) * stem);
-            builder.Add(
-                compound,
-                BRepPrimAPI_MakeTorus(gp_Ax2(top, up), handwheelDiameter / 2 - kHandwheelRim, kHandwheelRim).Shape());
-            return TopoDS_Shape(compound);
-        });
+        // An operator whose axes were never set is drawn upright at its position.
+        Vec3 up(0, 1, 0);
+        if (secondAxis_.length() > 1e-9) up = Vec3(secondAxis_.x(), secondAxis_.y(), secondAxis_.z());
+        const double stem = std::isfinite(height) && height > 1e-6 ? height : 0.0;
+        ShapePtr picture =
+            kernel_->operatorPicture(Vec3(position_.x(), position_.y(), position_.z()), up, kStemDiameter / 2, stem,
+                                     handwheelDiameter / 2 - kHandwheelRim, kHandwheelRim);
         // A picture the kernel cannot make valid (an operator placed or sized beyond reason) is left out.
-        if (measureShape(picture, true).valid) shape_ = picture;
+        if (picture->measure(true).valid) shape_ = picture;
     } catch (const host::HostError&) {
         // The operator's picture is the host's own decoration; without it the occurrence stays valid.
     }
@@ -242,7 +225,7 @@ const TopoDS_Shape& RefOperatorOccurrence::shape() const {
 }
 
 host::ChildOccurrenceServicePtr makeChildOccurrenceService(const HostOptions& options) {
-    return std::make_shared<RefChildOccurrenceService>(options.buildShapes);
+    return std::make_shared<RefChildOccurrenceService>(options.kernel);
 }
 
 host::ArgumentPtr makeArgument() { return std::make_shared<RefArgument>(); }

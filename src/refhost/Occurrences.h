@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "host/Occurrence.h"
+#include "refhost/Curves.h"
 #include "refhost/Parts.h"
 #include "refhost/Records.h"
 #include "refhost/Runtime.h"
@@ -23,7 +24,7 @@ class RefOperatorOccurrence : public host::ISymbolOccurrence,
 public:
     RefOperatorOccurrence(std::string name, OperatorSpec partSpec, const host::DPosition& position,
                           const host::DVector& firstAxis, const host::DVector& secondAxis,
-                          const host::DVector& thirdAxis, bool buildShapes);
+                          const host::DVector& thirdAxis, KernelPtr kernel);
 
     std::shared_ptr<host::IArgumentContainer> ArgumentContainer() const override;
     std::shared_ptr<host::IOccurrenceInputs> Inputs(std::int32_t kind) const override;
@@ -32,7 +33,7 @@ public:
 
     const Creation& creation() const override;
     OutputKind outputKind() const override { return OutputKind::Occurrence; }
-    const TopoDS_Shape& shape() const override;
+    const ShapePtr& shape() const override;
 
     // What a host can observe of the occurrence.
     const std::string& name() const { return name_; }
@@ -53,12 +54,12 @@ private:
     OperatorSpec spec_;
     host::DPosition position_;
     host::DVector firstAxis_, secondAxis_, thirdAxis_;
-    bool buildShapes_;
+    KernelPtr kernel_;
     std::map<std::string, double> attributes_;
     std::map<std::int16_t, double> arguments_;
     int updates_ = 0;
     mutable Creation creation_;
-    mutable TopoDS_Shape shape_;
+    mutable ShapePtr shape_;
     mutable bool shapeBuilt_ = false;
 };
 

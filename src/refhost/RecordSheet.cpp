@@ -2,15 +2,15 @@
 
 #include <cmath>
 
-#include "refhost/KernelGuard.h"
+#include "refhost/Refusal.h"
 
 namespace tcv::refhost {
 
 AffineMap AffineMap::from(const host::DT4x4& matrix) {
     AffineMap map;
     for (int c = 0; c < 3; ++c)
-        map.column[c] = gp_XYZ(matrix.indexValue(4 * c), matrix.indexValue(4 * c + 1), matrix.indexValue(4 * c + 2));
-    map.translation = gp_XYZ(matrix.indexValue(12), matrix.indexValue(13), matrix.indexValue(14));
+        map.column[c] = Vec3(matrix.indexValue(4 * c), matrix.indexValue(4 * c + 1), matrix.indexValue(4 * c + 2));
+    map.translation = Vec3(matrix.indexValue(12), matrix.indexValue(13), matrix.indexValue(14));
     bool finite = std::isfinite(map.translation.Modulus());
     for (const auto& c : map.column) finite = finite && std::isfinite(c.Modulus());
     if (!finite) refuse("transform", "the matrix holds a value that is not a finite number");
@@ -33,8 +33,8 @@ std::optional<double> AffineMap::similarityScale() const {
     return s;
 }
 
-gp_XYZ AffineMap::normal(const gp_XYZ& n) const {
-    gp_XYZ image = vector(n);
+Vec3 AffineMap::normal(const Vec3& n) const {
+    Vec3 image = vector(n);
     const double length = image.Modulus();
     if (length > 0) image /= length;
     return determinant() < 0 ? image.Reversed() : image;
@@ -70,10 +70,10 @@ void RecordSheet::transform(const AffineMap& map) {
         case ValueRole::Points:
             if (!numbers) break;
             for (std::size_t k = 0; k + 2 < numbers->size(); k += 3) {
-                gp_XYZ p((*numbers)[k], (*numbers)[k + 1], (*numbers)[k + 2]);
-                gp_XYZ q = roles_[i] == ValueRole::Vector   ? map.vector(p)
-                           : roles_[i] == ValueRole::Normal ? map.normal(p)
-                                                            : map.point(p);
+                Vec3 p((*numbers)[k], (*numbers)[k + 1], (*numbers)[k + 2]);
+                Vec3 q = roles_[i] == ValueRole::Vector   ? map.vector(p)
+                         : roles_[i] == ValueRole::Normal ? map.normal(p)
+                                                          : map.point(p);
                 (*numbers)[k] = q.X(), (*numbers)[k + 1] = q.Y(), (*numbers)[k + 2] = q.Z();
             }
             break;

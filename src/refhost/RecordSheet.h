@@ -28,32 +28,29 @@
 #include <string>
 #include <vector>
 
-#include <gp_XYZ.hxx>
-
 #include "host/Math.h"
 #include "refhost/Records.h"
+#include "refhost/Vec3.h"
 
 namespace tcv::refhost {
 
 // An affine map of space, read from a host transformation matrix.
 struct AffineMap {
-    gp_XYZ column[3];
-    gp_XYZ translation;
+    Vec3 column[3];
+    Vec3 translation;
 
     // The map of a transform handed to the host; refuses one that holds a value that is not a finite
     // number or that flattens space.
     static AffineMap from(const host::DT4x4& matrix);
-    gp_XYZ point(const gp_XYZ& p) const {
-        return column[0] * p.X() + column[1] * p.Y() + column[2] * p.Z() + translation;
-    }
-    gp_XYZ vector(const gp_XYZ& v) const { return column[0] * v.X() + column[1] * v.Y() + column[2] * v.Z(); }
+    Vec3 point(const Vec3& p) const { return column[0] * p.X() + column[1] * p.Y() + column[2] * p.Z() + translation; }
+    Vec3 vector(const Vec3& v) const { return column[0] * v.X() + column[1] * v.Y() + column[2] * v.Z(); }
     double determinant() const { return column[0].Dot(column[1].Crossed(column[2])); }
     // The scale factor of a map that keeps angles (a rotation or reflection with a uniform scale);
     // nothing for any other map.
     std::optional<double> similarityScale() const;
     // The image of a unit normal of a plane curve such that the curve's sense about it is kept: a
     // reflection reverses the sense, so its normal turns over.
-    gp_XYZ normal(const gp_XYZ& n) const;
+    Vec3 normal(const Vec3& n) const;
 };
 
 enum class ValueRole { Plain, Point, Vector, Normal, Length, Points };
@@ -63,13 +60,9 @@ public:
     explicit RecordSheet(std::string kind) { creation_.kind = std::move(kind); }
 
     RecordSheet& add(std::string name, RecordValue value, ValueRole role = ValueRole::Plain);
-    RecordSheet& point(std::string name, const gp_XYZ& p) { return add(std::move(name), triple(p), ValueRole::Point); }
-    RecordSheet& vector(std::string name, const gp_XYZ& v) {
-        return add(std::move(name), triple(v), ValueRole::Vector);
-    }
-    RecordSheet& normal(std::string name, const gp_XYZ& n) {
-        return add(std::move(name), triple(n), ValueRole::Normal);
-    }
+    RecordSheet& point(std::string name, const Vec3& p) { return add(std::move(name), triple(p), ValueRole::Point); }
+    RecordSheet& vector(std::string name, const Vec3& v) { return add(std::move(name), triple(v), ValueRole::Vector); }
+    RecordSheet& normal(std::string name, const Vec3& n) { return add(std::move(name), triple(n), ValueRole::Normal); }
     RecordSheet& length(std::string name, double value) { return add(std::move(name), value, ValueRole::Length); }
     RecordSheet& number(std::string name, double value) { return add(std::move(name), value); }
     RecordSheet& integer(std::string name, std::int64_t value) { return add(std::move(name), value); }
@@ -86,14 +79,14 @@ public:
     const Creation& creation() const { return creation_; }
 
 private:
-    static std::vector<double> triple(const gp_XYZ& p) { return {p.X(), p.Y(), p.Z()}; }
+    static std::vector<double> triple(const Vec3& p) { return {p.X(), p.Y(), p.Z()}; }
 
     Creation creation_;
     std::vector<ValueRole> roles_;
 };
 
-inline gp_XYZ toXYZ(const host::DPosition& p) { return {p.x(), p.y(), p.z()}; }
-inline gp_XYZ toXYZ(const host::DVector& v) { return {v.x(), v.y(), v.z()}; }
-inline host::DPosition toPosition(const gp_XYZ& p) { return {p.X(), p.Y(), p.Z()}; }
+inline Vec3 toXYZ(const host::DPosition& p) { return {p.x(), p.y(), p.z()}; }
+inline Vec3 toXYZ(const host::DVector& v) { return {v.x(), v.y(), v.z()}; }
+inline host::DPosition toPosition(const Vec3& p) { return {p.X(), p.Y(), p.Z()}; }
 
 } // namespace tcv::refhost

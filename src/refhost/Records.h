@@ -1,5 +1,5 @@
 // What the reference host records of every object it creates: the kind of creation and its defining
-// values, and, where geometry was built, the kernel shape. Tests and the JSON report read these.
+// values, and, where geometry was built, the kernel's shape. Tests and the JSON report read these.
 #pragma once
 
 #include <cstdint>
@@ -9,10 +9,9 @@
 #include <variant>
 #include <vector>
 
-#include <TopoDS_Shape.hxx>
-
 #include "host/Math.h"
 #include "host/Value.h"
+#include "refhost/Shape.h"
 
 namespace tcv::refhost {
 
@@ -54,7 +53,7 @@ public:
     virtual ~RecordedObject() = default;
     virtual const Creation& creation() const = 0;
     virtual OutputKind outputKind() const = 0;
-    virtual const TopoDS_Shape& shape() const = 0;
+    virtual const ShapePtr& shape() const = 0;
 };
 
 } // namespace tcv::refhost

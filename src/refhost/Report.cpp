@@ -4,7 +4,6 @@
 #include <iomanip>
 #include <sstream>
 
-#include "refhost/Measure.h"
 #include "refhost/Records.h"
 
 namespace tcv::refhost {
@@ -61,7 +60,8 @@ Json outputJson(const NamedOutput& output) {
     const OutputKind kind = recorded->outputKind();
     json["kind"] = outputKindName(kind);
     const Creation& creation = recorded->creation();
-    const ShapeMeasure measure = measureShape(recorded->shape(), kind == OutputKind::Solid);
+    const ShapePtr& shape = recorded->shape();
+    const ShapeMeasure measure = shape ? shape->measure(kind == OutputKind::Solid) : ShapeMeasure{};
     json["bbox"] = measure.empty ? Json() : Json(measure.bbox);
     if (kind == OutputKind::Solid) json["volume"] = measure.volume ? Json(*measure.volume) : Json();
     // Without kernel geometry (record-only) validity is not measured.

@@ -6,8 +6,18 @@ namespace tcv::refhost {
 
 std::string defaultDataDirectory() { return TCV_DATA_DIR; }
 
+namespace {
+KernelPtr& defaultKernel() {
+    static KernelPtr kernel;
+    return kernel;
+}
+} // namespace
+
+void setDefaultKernel(KernelPtr kernel) { defaultKernel() = std::move(kernel); }
+
 HostOptions RefRuntime::defaultOptions() {
     HostOptions options;
+    options.kernel = defaultKernel();
     options.dataDirectory = defaultDataDirectory();
     return options;
 }

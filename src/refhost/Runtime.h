@@ -6,12 +6,14 @@
 #include <string>
 
 #include "host/Runtime.h"
+#include "refhost/Curves.h"
 
 namespace tcv::refhost {
 
 struct HostOptions {
-    // False records every creation without building kernel geometry (the record-only mode).
-    bool buildShapes = true;
+    // The geometry kernel that builds the shapes; without one every creation is recorded and no kernel
+    // geometry is built (the record-only mode).
+    KernelPtr kernel;
     // False makes the graphics utility "SymbolUtilities.SyUtilities" unavailable, so that nozzles come
     // from the nozzle factory.
     bool offerSymbolUtilities = true;
@@ -21,6 +23,10 @@ struct HostOptions {
 
 // The data directory shipped with the project (holds xml/ and catalog/).
 std::string defaultDataDirectory();
+
+// The geometry kernel that the default options hand out; none (record-only) until the program installs
+// one, once, before it evaluates.
+void setDefaultKernel(KernelPtr kernel);
 
 class RefRuntime : public host::IRuntime {
 public:

@@ -70,8 +70,9 @@ bool parallel(const gp_XYZ& a, const gp_XYZ& b) { return a.Crossed(b).Modulus() 
 
 // The points of the curve's corners when it is straight-sided, followed by the closing points.
 std::optional<std::vector<gp_XYZ>> straightOutline(const RefCurve& curve, const std::vector<gp_XYZ>& closing) {
-    std::vector<gp_XYZ> points;
-    if (!curve.appendPolyline(points)) return std::nullopt;
+    std::vector<Vec3> corners;
+    if (!curve.appendPolyline(corners)) return std::nullopt;
+    std::vector<gp_XYZ> points = xyz(corners);
     points.insert(points.end(), closing.begin(), closing.end());
     return points;
 }
@@ -82,9 +83,9 @@ TopoDS_Wire closedWire(const RefCurve& curve, const std::vector<gp_XYZ>& closing
     TopoDS_Wire wire = curveWire(curve);
     if (curve.isClosed()) return wire;
     BRepBuilderAPI_MakeWire maker(wire);
-    gp_XYZ from = curve.endPoint();
+    gp_XYZ from = xyz(curve.endPoint());
     std::vector<gp_XYZ> path = closing;
-    path.push_back(curve.startPoint());
+    path.push_back(xyz(curve.startPoint()));
     for (const auto& to : path) {
         if ((to - from).Modulus() < kPointTolerance) continue;
         maker.Add(BRepBuilderAPI_MakeEdge(gp_Pnt(from), gp_Pnt(to)).Edge());
@@ -215,9 +216,9 @@ LoftSection polygonSection(const Polygon& polygon) {
 }
 
 LoftSection circleSection(const CircleFrame& circle) {
-    Handle(Geom_Circle) curve =
-        new Geom_Circle(gp_Ax2(gp_Pnt(circle.centre), gp_Dir(circle.normal), gp_Dir(circle.xAxis)), circle.radius);
-    return {GeomConvert::CurveToBSplineCurve(curve), 0, circle.centre, circle.normal};
+    Handle(Geom_Circle) curve = new Geom_Circle(
+        gp_Ax2(gp_Pnt(xyz(circle.centre)), gp_Dir(xyz(circle.normal)), gp_Dir(xyz(circle.xAxis))), circle.radius);
+    return {GeomConvert::CurveToBSplineCurve(curve), 0, xyz(circle.centre), xyz(circle.normal)};
 }
 
 } // namespace
@@ -293,8 +294,8 @@ TopoDS_Shape buildProjection(const RefCurve& profile, const gp_XYZ& direction, d
         if (!prism.IsDone()) refuse(what, "the geometry kernel cannot project the profile");
         return checkedShape(what, prism.Shape(), false, ShapeCheck::Trusted);
     }
-    if (auto circle = profile.fullCircle(); circle && parallel(direction, circle->normal)) {
-        gp_Ax2 placement(gp_Pnt(circle->centre), gp_Dir(step), gp_Dir(circle->xAxis));
+    if (auto circle = profile.fullCircle(); circle && parallel(direction, xyz(circle->normal))) {
+        gp_Ax2 placement(gp_Pnt(xyz(circle->centre)), gp_Dir(step), gp_Dir(xyz(circle->xAxis)));
         return checkedShape(what, BRepPrimAPI_MakeCylinder(placement, circle->radius, std::fabs(length)).Shape(), true,
                             ShapeCheck::Trusted);
     }
@@ -345,7 +346,7 @@ TopoDS_Shape buildRevolution(const RefCurve& profile, const gp_XYZ& axis, const 
     }
     // An open profile closes through the feet of its end points on the axis.
     auto foot = [&](const gp_XYZ& p) { return centre + axis * axis.Dot(p - centre); };
-    const std::vector<gp_XYZ> closing{foot(profile.endPoint()), foot(profile.startPoint())};
+    const std::vector<gp_XYZ> closing{foot(xyz(profile.endPoint())), foot(xyz(profile.startPoint()))};
     TopoDS_Face face;
     gp_XYZ normal;
     std::vector<gp_XYZ> outlinePoints;
@@ -412,12 +413,12 @@ TopoDS_Shape buildRuledSurface(const RuledEnd& first, const RuledEnd& second, bo
     std::optional<CircleFrame> c1 = first.curve ? first.curve->fullCircle() : std::nullopt;
     std::optional<CircleFrame> c2 = second.curve ? second.curve->fullCircle() : std::nullopt;
     if (c1 && c2) {
-        const gp_XYZ offset = c2->centre - c1->centre;
+        const gp_XYZ offset = xyz(c2->centre - c1->centre);
         const double height = offset.Modulus();
         if (height < kPointTolerance) refuse(what, "the two circles have one centre");
-        if (parallel(c1->normal, c2->normal) && parallel(offset, c1->normal)) {
+        if (parallel(xyz(c1->normal), xyz(c2->normal)) && parallel(offset, xyz(c1->normal))) {
             // Two circles on one axis bound a frustum (or a cylinder): the kernel's primitive.
-            gp_Ax2 placement(gp_Pnt(c1->centre), gp_Dir(offset), gp_Dir(c1->xAxis));
+            gp_Ax2 placement(gp_Pnt(xyz(c1->centre)), gp_Dir(offset), gp_Dir(xyz(c1->xAxis)));
             TopoDS_Shape frustum = std::fabs(c1->radius - c2->radius) < kPointTolerance
                                        ? BRepPrimAPI_MakeCylinder(placement, c1->radius, height).Shape()
                                        : BRepPrimAPI_MakeCone(placement, c1->radius, c2->radius, height).Shape();
@@ -427,15 +428,15 @@ TopoDS_Shape buildRuledSurface(const RuledEnd& first, const RuledEnd& second, bo
         // Other circles join seam to seam: the second starts in the direction the first starts, seen in its
         // own plane, and turns the same way.
         if (c2->normal.Dot(c1->normal) < 0) c2->normal.Reverse();
-        gp_XYZ xAxis = c1->xAxis - c2->normal * c2->normal.Dot(c1->xAxis);
-        c2->xAxis = xAxis.Modulus() > 1e-9 ? xAxis.Normalized() : anyPerpendicular(c2->normal);
+        const Vec3 xAxis = c1->xAxis - c2->normal * c2->normal.Dot(c1->xAxis);
+        c2->xAxis = xAxis.Modulus() > 1e-9 ? xAxis.Normalized() : vec3(anyPerpendicular(xyz(c2->normal)));
         LoftSection a = circleSection(*c1), b = circleSection(*c2);
         b.station = 1;
         return loftSurface({a, b}, solid);
     }
     // Two polygons of as many corners: their sides joined corner to corner.
     auto polygonOf = [&](const RuledEnd& end) -> std::optional<Polygon> {
-        if (end.plane) return polygonThrough(end.plane->corners(), what);
+        if (end.plane) return polygonThrough(xyz(end.plane->corners()), what);
         if (!end.curve->isClosed()) return std::nullopt;
         auto outline = straightOutline(*end.curve, {});
         return outline ? polygonThrough(*outline, what) : std::nullopt;
@@ -453,7 +454,7 @@ TopoDS_Shape buildRuledSurface(const RuledEnd& first, const RuledEnd& second, bo
     auto wireOf = [](const RuledEnd& end) -> TopoDS_Wire {
         if (!end.plane) return curveWire(*end.curve);
         BRepBuilderAPI_MakePolygon polygon;
-        for (const auto& p : end.plane->corners()) polygon.Add(gp_Pnt(p));
+        for (const auto& p : end.plane->corners()) polygon.Add(gp_Pnt(xyz(p)));
         polygon.Close();
         return polygon.Wire();
     };

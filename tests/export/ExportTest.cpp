@@ -16,6 +16,7 @@
 #include "export/ExportSupport.h"
 #include "export/StagedFile.h"
 #include "refhost/Measure.h"
+#include "refhost/OccShape.h"
 #include "refhost/OutputCollection.h"
 #include "refhost/Records.h"
 #include "support/TestSupport.h"
@@ -48,7 +49,9 @@ Names outputNames(const refhost::AspectResult& aspect) { return aspect.outputs->
 
 // The box the host measured of the plain valve's body.
 std::array<double, 6> plainBodyBox() {
-    return refhost::measureShape(recordedOutput(ex::plainValve().aspects[0].outputs->outputs()[0]).shape(), true).bbox;
+    return refhost::measureShape(
+               refhost::occShape(recordedOutput(ex::plainValve().aspects[0].outputs->outputs()[0]).shape()), true)
+        .bbox;
 }
 
 // The part written as GLB and as STEP, read back as a viewer and a STEP reader would.
@@ -96,9 +99,9 @@ TEST_P(RoundTrip, KeepsNamesOrderSolidsAndVolumes) {
             EXPECT_EQ(child["extras"]["kind"], refhost::outputKindName(original.outputKind()));
             EXPECT_EQ(child["extras"]["aspect"], aspect.aspect);
             EXPECT_EQ(child["extras"]["index"], i + 1);
-            EXPECT_EQ(solidCount(read.children[i].shape), solidCount(original.shape()));
+            EXPECT_EQ(solidCount(read.children[i].shape), solidCount(refhost::occShape(original.shape())));
             if (original.outputKind() != refhost::OutputKind::Solid) continue;
-            const double volume = volumeOf(original.shape());
+            const double volume = volumeOf(refhost::occShape(original.shape()));
             EXPECT_NEAR(volumeOf(read.children[i].shape), volume, 1e-6 * volume);
         }
     }
@@ -253,11 +256,11 @@ public:
     }
     const refhost::Creation& creation() const override { return creation_; }
     refhost::OutputKind outputKind() const override { return refhost::OutputKind::Nozzle; }
-    const TopoDS_Shape& shape() const override { return none_; }
+    const refhost::ShapePtr& shape() const override { return none_; }
 
 private:
     refhost::Creation creation_;
-    TopoDS_Shape none_;
+    refhost::ShapePtr none_;
 };
 
 // Also: one object added under two names stays two named outputs.

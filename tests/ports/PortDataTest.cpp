@@ -88,7 +88,7 @@ protected:
 
     static refhost::HostOptions optionsFor(const TempDataDirectory& directory) {
         refhost::HostOptions options = refhost::RefRuntime::defaultOptions();
-        options.dataDirectory = directory.path, options.buildShapes = false;
+        options.dataDirectory = directory.path, options.kernel.reset();
         return options;
     }
 

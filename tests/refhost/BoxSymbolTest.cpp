@@ -33,7 +33,7 @@ TEST_P(BoxSymbol, CarriesASolidBoxBetweenItsCorners) {
     const auto& recorded = recordOf(box);
     EXPECT_EQ(recorded.outputKind(), refhost::OutputKind::Solid);
     expectNear(recordedTriple(recorded.creation(), "corner1"), {1, -1, 0.5}, 0);
-    EXPECT_EQ(recorded.shape().IsNull(), !GetParam());
+    EXPECT_EQ(recorded.shape() == nullptr, !GetParam());
     if (GetParam()) {
         expectSolid(measureOf(box), 3 * 4 * 0.5);
         expectBox(measureOf(box), {-2, -1, 0, 1, 3, 0.5});

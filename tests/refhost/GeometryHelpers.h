@@ -13,6 +13,7 @@
 
 #include "host/Geometry.h"
 #include "refhost/Measure.h"
+#include "refhost/OccShape.h"
 #include "refhost/Records.h"
 #include "refhost/Runtime.h"
 #include "support/TestSupport.h"
@@ -23,7 +24,7 @@ inline constexpr double kPi = std::numbers::pi;
 
 inline refhost::HostOptions hostOptions(bool buildShapes) {
     auto options = refhost::RefRuntime::defaultOptions();
-    options.buildShapes = buildShapes;
+    if (!buildShapes) options.kernel.reset();
     return options;
 }
 
@@ -40,7 +41,8 @@ inline const refhost::RecordedObject& recordOf(const host::ObjectPtr& object) {
 
 inline refhost::ShapeMeasure measureOf(const host::ObjectPtr& object) {
     const auto& recorded = recordOf(object);
-    return refhost::measureShape(recorded.shape(), recorded.outputKind() == refhost::OutputKind::Solid);
+    return refhost::measureShape(refhost::occShape(recorded.shape()),
+                                 recorded.outputKind() == refhost::OutputKind::Solid);
 }
 
 inline std::string recordedText(const refhost::Creation& creation, const std::string& name) {

@@ -18,6 +18,7 @@
 #include "ports/Nozzles.h"
 #include "refhost/GeometryHelpers.h"
 #include "refhost/KernelGuard.h"
+#include "refhost/OccShape.h"
 #include "refhost/OutputCollection.h"
 
 namespace tcv::refhost {
@@ -38,7 +39,7 @@ void expectOnlyValidShapes(const AspectResult& result) {
         const auto* recorded = dynamic_cast<const RecordedObject*>(output.object.get());
         if (!recorded) continue;
         TopoDS_Shape shape;
-        ASSERT_NO_THROW(shape = recorded->shape()) << output.name;
+        ASSERT_NO_THROW(shape = refhost::occShape(recorded->shape())) << output.name;
         if (!result.ok || shape.IsNull()) continue;
         EXPECT_TRUE(measureShape(shape, recorded->outputKind() == OutputKind::Solid).valid)
             << result.aspect << " output " << i << " '" << output.name << "' is not a valid shape";

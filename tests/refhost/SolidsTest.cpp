@@ -8,6 +8,7 @@
 #include "geometry/basGeom3dEx.h"
 #include "host/Runtime.h"
 #include "refhost/GeometryHelpers.h"
+#include "refhost/OccShape.h"
 #include "refhost/OutputCollection.h"
 
 namespace tcv::test {
@@ -117,7 +118,7 @@ TEST_F(Solids, UncappedCreationsAreValidSurfaces) {
         EXPECT_TRUE(measureOf(surface).valid);
     }
     // The projected square is the tube-like shell.
-    EXPECT_EQ(recordOf(cases[0].second()).shape().ShapeType(), TopAbs_SHELL);
+    EXPECT_EQ(refhost::occShape(recordOf(cases[0].second()).shape()).ShapeType(), TopAbs_SHELL);
 }
 
 TEST_F(Solids, RecordTheirDefiningValues) {

@@ -42,7 +42,7 @@ TEST_P(SweepsAndSkins, SweptCircleIsARoundTubeOfTheSectionAlongThePath) {
         EXPECT_EQ(recorded.creation().kind, "sweep");
         EXPECT_EQ(recordedNumber(recorded.creation(), "member"), i);
         EXPECT_EQ(recordedNumber(recorded.creation(), "section.radius"), r);
-        EXPECT_EQ(recorded.shape().IsNull(), !building());
+        EXPECT_EQ((recorded.shape() == nullptr), !building());
         if (!building()) continue;
         auto m = measureOf(solids->Item(i));
         EXPECT_TRUE(m.valid);

@@ -6,7 +6,14 @@
 #include <limits>
 #include <stdexcept>
 
+#include "refhost/OccShape.h"
+
 namespace tcv::test {
+
+namespace {
+// Every test evaluates with B-rep geometry built by the kernel unless it asks for the record-only mode.
+const bool kernelInstalled = (refhost::installOccKernel(), true);
+} // namespace
 
 refhost::PortSpec flangedPort4in(std::int16_t index) {
     refhost::PortSpec port;
@@ -61,7 +68,7 @@ const refhost::RecordedObject& recorded(const refhost::AspectResult& result, std
 
 refhost::ShapeMeasure measured(const refhost::AspectResult& result, std::size_t i) {
     const auto& object = recorded(result, i);
-    return refhost::measureShape(object.shape(), object.outputKind() == refhost::OutputKind::Solid);
+    return refhost::measureShape(refhost::occShape(object.shape()), object.outputKind() == refhost::OutputKind::Solid);
 }
 
 std::vector<double> recordedTriple(const refhost::Creation& creation, const std::string& name) {

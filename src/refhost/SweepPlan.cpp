@@ -1,19 +1,14 @@
-// Sweeps. A circle swept along a polyline is a tube that stays round through the corners: its corners
-// are bent with tangent arcs, and the tube is made of the kernel's cylinders and torus segments, which
-// gives the same solid as a pipe along the bent spine for a small part of the cost.
+// The plan of a sweep, worked out without the kernel. A circle swept along a polyline is a tube that
+// stays round through the corners: its corners are bent with tangent arcs, and the tube is made of
+// cylinders and torus segments, which gives the same solid as a pipe along the bent spine for a small
+// part of the cost.
+#include "refhost/SweepPlan.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
 
-#include <BRepBuilderAPI_TransitionMode.hxx>
-#include <BRepOffsetAPI_MakePipeShell.hxx>
-#include <BRepPrimAPI_MakeCylinder.hxx>
-#include <BRepPrimAPI_MakeSphere.hxx>
-#include <BRepPrimAPI_MakeTorus.hxx>
-#include <gp_Ax2.hxx>
-
-#include "refhost/Constructions.h"
-#include "refhost/KernelGuard.h"
+#include "refhost/Refusal.h"
 
 namespace tcv::refhost {
 
@@ -32,25 +27,25 @@ struct Corner {
     double tangentLength = 0; // from the corner back along each leg to where the bend starts
 };
 
-std::vector<SweepPiece> tubeAlongPolyline(const std::vector<gp_XYZ>& points, const CircleFrame& section) {
+std::vector<SweepPiece> tubeAlongPolyline(const std::vector<Vec3>& points, const CircleFrame& section) {
     const double r = section.radius;
     // The path starts at the section's centre; points where it runs straight on are no corners.
-    const gp_XYZ shift = section.centre - points.front();
-    std::vector<gp_XYZ> path{points.front() + shift};
+    const Vec3 shift = section.centre - points.front();
+    std::vector<Vec3> path{points.front() + shift};
     for (std::size_t i = 1; i < points.size(); ++i) {
-        const gp_XYZ next = points[i] + shift;
+        const Vec3 next = points[i] + shift;
         if (path.size() >= 2) {
-            const gp_XYZ a = (path.back() - path[path.size() - 2]).Normalized();
-            const gp_XYZ b = (next - path.back()).Normalized();
+            const Vec3 a = (path.back() - path[path.size() - 2]).Normalized();
+            const Vec3 b = (next - path.back()).Normalized();
             if (a.Crossed(b).Modulus() < 1e-9 && a.Dot(b) > 0) path.pop_back();
         }
         path.push_back(next);
     }
     const std::size_t segments = path.size() - 1;
-    std::vector<gp_XYZ> directions;
+    std::vector<Vec3> directions;
     std::vector<double> lengths;
     for (std::size_t i = 0; i < segments; ++i) {
-        const gp_XYZ d = path[i + 1] - path[i];
+        const Vec3 d = path[i + 1] - path[i];
         lengths.push_back(d.Modulus());
         directions.push_back(d / lengths.back());
     }
@@ -87,9 +82,9 @@ std::vector<SweepPiece> tubeAlongPolyline(const std::vector<gp_XYZ>& points, con
             joint.kind = SweepPiece::Kind::Ball;
             joint.origin = path[i + 1];
         } else {
-            const gp_XYZ& d0 = directions[i];
-            const gp_XYZ& d1 = directions[i + 1];
-            const gp_XYZ inwards = (d1 - d0 * d0.Dot(d1)).Normalized();
+            const Vec3& d0 = directions[i];
+            const Vec3& d1 = directions[i + 1];
+            const Vec3 inwards = (d1 - d0 * d0.Dot(d1)).Normalized();
             joint.kind = SweepPiece::Kind::Bend;
             joint.origin = path[i + 1] - d0 * corner.tangentLength + inwards * corner.bendRadius;
             joint.direction = d0.Crossed(d1).Normalized();
@@ -119,7 +114,7 @@ const char* sweepPieceName(SweepPiece::Kind kind) {
 }
 
 std::vector<SweepPiece> planSweep(const RefCurve& path, const RefCurve& section) {
-    std::vector<gp_XYZ> points;
+    std::vector<Vec3> points;
     auto circle = section.fullCircle();
     if (circle && path.appendPolyline(points)) {
         if (points.size() < 2) refuse(kWhat, "the path has no length");
@@ -128,35 +123,6 @@ std::vector<SweepPiece> planSweep(const RefCurve& path, const RefCurve& section)
     SweepPiece pipe;
     pipe.solid = section.isClosed();
     return {pipe};
-}
-
-TopoDS_Shape buildSweepPiece(const SweepPiece& piece, const RefCurve& path, const RefCurve& section) {
-    switch (piece.kind) {
-    case SweepPiece::Kind::Straight: {
-        gp_Ax2 placement(gp_Pnt(piece.origin), gp_Dir(piece.direction));
-        return checkedShape(kWhat, BRepPrimAPI_MakeCylinder(placement, piece.tubeRadius, piece.extent).Shape(), true,
-                            ShapeCheck::Trusted);
-    }
-    case SweepPiece::Kind::Bend: {
-        gp_Ax2 placement(gp_Pnt(piece.origin), gp_Dir(piece.direction), gp_Dir(piece.xAxis));
-        return checkedShape(kWhat,
-                            BRepPrimAPI_MakeTorus(placement, piece.bendRadius, piece.tubeRadius, piece.extent).Shape(),
-                            true, ShapeCheck::Trusted);
-    }
-    case SweepPiece::Kind::Ball:
-        return checkedShape(kWhat, BRepPrimAPI_MakeSphere(gp_Pnt(piece.origin), piece.tubeRadius).Shape(), true,
-                            ShapeCheck::Trusted);
-    case SweepPiece::Kind::Pipe:
-        break;
-    }
-    // Any other section or path: a pipe shell that keeps the section's shape round the corners.
-    BRepOffsetAPI_MakePipeShell pipe(curveWire(path));
-    pipe.SetTransitionMode(BRepBuilderAPI_RoundCorner);
-    pipe.Add(curveWire(section));
-    pipe.Build();
-    if (!pipe.IsDone()) refuse(kWhat, "the geometry kernel cannot sweep the section along the path");
-    if (piece.solid && !pipe.MakeSolid()) refuse(kWhat, "the geometry kernel cannot close the swept solid");
-    return checkedShape(kWhat, pipe.Shape(), piece.solid, ShapeCheck::Full);
 }
 
 } // namespace tcv::refhost

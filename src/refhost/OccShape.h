@@ -1,0 +1,36 @@
+// The reference host's shapes as the geometry kernel holds them. Exports and tests that work with the
+// kernel read the kernel's shape of a host object here.
+#pragma once
+
+#include <TopoDS_Shape.hxx>
+
+#include "refhost/Curves.h"
+#include "refhost/Runtime.h"
+#include "refhost/Shape.h"
+
+namespace tcv::refhost {
+
+class OccShape final : public Shape {
+public:
+    explicit OccShape(TopoDS_Shape shape) : shape_(std::move(shape)) {}
+    const TopoDS_Shape& shape() const { return shape_; }
+
+    ShapePtr transformed(const AffineMap& map) const override;
+    ShapeMeasure measure(bool isSolid) const override;
+
+private:
+    TopoDS_Shape shape_;
+};
+
+// The kernel's shape of a host shape; a null shape where there is none (record-only, or a shape of
+// another kernel).
+const TopoDS_Shape& occShape(const ShapePtr& shape);
+// A host shape holding the kernel's shape; none for a null shape.
+ShapePtr makeShape(TopoDS_Shape shape);
+
+// The geometry kernel on Open CASCADE.
+KernelPtr makeOccKernel();
+// Makes the kernel on Open CASCADE the one the reference host's default options hand out.
+void installOccKernel();
+
+} // namespace tcv::refhost
