@@ -3,9 +3,9 @@
 #include <cmath>
 #include <vector>
 
+#include "Geom3dTrap.h"
 #include "geometry/CheckedMath.h"
 #include "geometry/Comparisons.h"
-#include "geometry/Geom3dTrap.h"
 #include "host/Runtime.h"
 
 namespace tcv {

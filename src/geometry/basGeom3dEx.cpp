@@ -2,10 +2,10 @@
 
 #include <cmath>
 
+#include "Geom3dTrap.h"
+#include "base/basCCheckValve.h"
 #include "geometry/Comparisons.h"
-#include "geometry/Geom3dTrap.h"
 #include "host/Runtime.h"
-#include "symbol/basCCheckValve.h"
 
 namespace tcv {
 

@@ -2,14 +2,14 @@
 // the insulated branch), the insulated bore and two insulated flange rings.
 #include <cmath>
 
+#include "base/Inputs.h"
+#include "base/basCCheckValve.h"
 #include "geometry/Comparisons.h"
 #include "geometry/basGeom3d.h"
 #include "geometry/basGeom3dEx.h"
 #include "insulation/CInsulation.h"
-#include "physical/AngledBranch.h"
-#include "physical/MultiPortEnds.h"
-#include "symbol/Inputs.h"
-#include "symbol/basCCheckValve.h"
+#include "shapes/AngledBranch.h"
+#include "shapes/MultiPortEnds.h"
 
 namespace tcv {
 

@@ -1,10 +1,10 @@
 // The default insulated bodies that `run` builds itself: simple cylinders and boxes around the default
 // bodies, grown by the insulation thickness.
+#include "base/Inputs.h"
 #include "geometry/Comparisons.h"
 #include "geometry/basGeom3d.h"
 #include "geometry/basGeom3dEx.h"
 #include "insulation/CInsulation.h"
-#include "symbol/Inputs.h"
 
 namespace tcv {
 

@@ -1,11 +1,11 @@
 // The insulated five-port domed body, from cylinders only: shells over the three runs, one shell
 // over the whole body height and one over each end flange that has a thickness.
+#include "base/Inputs.h"
+#include "base/basCCheckValve.h"
 #include "geometry/Comparisons.h"
 #include "geometry/basGeom3d.h"
 #include "insulation/CInsulation.h"
-#include "physical/MultiPortDimensions.h"
-#include "symbol/Inputs.h"
-#include "symbol/basCCheckValve.h"
+#include "shapes/MultiPortDimensions.h"
 
 namespace tcv {
 

@@ -3,15 +3,15 @@
 #include <array>
 #include <functional>
 
+#include "base/Inputs.h"
+#include "base/basCCheckValve.h"
 #include "geometry/CheckedMath.h"
 #include "geometry/Comparisons.h"
 #include "geometry/basGeom3d.h"
 #include "geometry/basGeom3dEx.h"
 #include "insulation/CInsulation.h"
-#include "physical/MultiPortDimensions.h"
-#include "physical/MultiPortEnds.h"
-#include "symbol/Inputs.h"
-#include "symbol/basCCheckValve.h"
+#include "shapes/MultiPortDimensions.h"
+#include "shapes/MultiPortEnds.h"
 
 namespace tcv {
 

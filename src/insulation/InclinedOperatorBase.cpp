@@ -1,13 +1,13 @@
 // Insulation of the check valves with an inclined operator base: the off-centre body, the operator
 // base at 45 degrees, its mounting flange and the swept equalizer, each grown by the insulation
 // thickness, and for two of the valves the port ends.
+#include "OperatorBaseInsulation.h"
+#include "base/Inputs.h"
+#include "base/basCCheckValve.h"
 #include "geometry/CheckedMath.h"
 #include "geometry/Comparisons.h"
 #include "insulation/CInsulation.h"
-#include "insulation/OperatorBaseInsulation.h"
-#include "physical/OperatorBaseGeometry.h"
-#include "symbol/Inputs.h"
-#include "symbol/basCCheckValve.h"
+#include "shapes/OperatorBaseGeometry.h"
 
 namespace tcv {
 

@@ -1,4 +1,4 @@
-#include "insulation/InsulatedFlangeRings.h"
+#include "InsulatedFlangeRings.h"
 
 #include "geometry/Comparisons.h"
 #include "geometry/basGeom3d.h"

@@ -1,13 +1,13 @@
 // The insulated jacketed six-port body: insulated inlet and outlet stubs, the jacket lofted between
 // two sections grown by the insulation thickness, and insulated end collars. The web and the side
 // and slanted ports have no insulation.
+#include "base/Inputs.h"
+#include "base/basCCheckValve.h"
 #include "geometry/Comparisons.h"
 #include "geometry/basGeom3d.h"
 #include "insulation/CInsulation.h"
-#include "physical/JacketLoft.h"
-#include "physical/MultiPortEnds.h"
-#include "symbol/Inputs.h"
-#include "symbol/basCCheckValve.h"
+#include "shapes/JacketLoft.h"
+#include "shapes/MultiPortEnds.h"
 
 namespace tcv {
 

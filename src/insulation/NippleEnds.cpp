@@ -2,13 +2,13 @@
 // insulated neck of the eight-nut bonnet) and insulated flange rings at the nipple ends.
 #include "insulation/CInsulation.h"
 
+#include "InsulatedFlangeRings.h"
+#include "base/Inputs.h"
+#include "base/basCCheckValve.h"
 #include "geometry/Comparisons.h"
 #include "geometry/basGeom3d.h"
-#include "insulation/InsulatedFlangeRings.h"
-#include "physical/BonnetedValveSizes.h"
-#include "physical/ValveBonnet.h"
-#include "symbol/Inputs.h"
-#include "symbol/basCCheckValve.h"
+#include "shapes/BonnetedValveSizes.h"
+#include "shapes/ValveBonnet.h"
 
 namespace tcv {
 

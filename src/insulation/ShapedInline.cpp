@@ -2,11 +2,11 @@
 // with insulated collars at the ends.
 #include "insulation/CInsulation.h"
 
+#include "InsulatedEnds.h"
+#include "base/Inputs.h"
+#include "base/basCCheckValve.h"
 #include "geometry/basGeom3d.h"
-#include "insulation/InsulatedEnds.h"
-#include "physical/InlineBodyShapes.h"
-#include "symbol/Inputs.h"
-#include "symbol/basCCheckValve.h"
+#include "shapes/InlineBodyShapes.h"
 
 namespace tcv {
 

@@ -1,12 +1,12 @@
 // Insulation of the check valves with a skinned main body: the skinned body with its sections grown
 // by the insulation thickness, the vertical operator base with its mounting flange, the swept
 // equalizer and the port ends.
+#include "OperatorBaseInsulation.h"
+#include "base/Inputs.h"
+#include "base/basCCheckValve.h"
 #include "geometry/Comparisons.h"
 #include "insulation/CInsulation.h"
-#include "insulation/OperatorBaseInsulation.h"
-#include "physical/OperatorBaseGeometry.h"
-#include "symbol/Inputs.h"
-#include "symbol/basCCheckValve.h"
+#include "shapes/OperatorBaseGeometry.h"
 
 namespace tcv {
 

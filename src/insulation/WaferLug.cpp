@@ -1,13 +1,13 @@
 // Insulated wafer and lug bodies.
 #include "insulation/CInsulation.h"
 
+#include "InsulatedEnds.h"
+#include "base/Inputs.h"
+#include "base/basCCheckValve.h"
 #include "geometry/Comparisons.h"
 #include "geometry/basGeom3d.h"
 #include "geometry/basGeom3dEx.h"
-#include "insulation/InsulatedEnds.h"
-#include "physical/InlineBodyShapes.h"
-#include "symbol/Inputs.h"
-#include "symbol/basCCheckValve.h"
+#include "shapes/InlineBodyShapes.h"
 
 namespace tcv {
 

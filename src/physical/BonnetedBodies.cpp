@@ -3,11 +3,11 @@
 // differ only in the bonnet.
 #include "physical/CPhysical.h"
 
+#include "base/Inputs.h"
+#include "base/basCCheckValve.h"
 #include "geometry/basGeom3d.h"
-#include "physical/BonnetedValveSizes.h"
-#include "physical/ValveBonnet.h"
-#include "symbol/Inputs.h"
-#include "symbol/basCCheckValve.h"
+#include "shapes/BonnetedValveSizes.h"
+#include "shapes/ValveBonnet.h"
 
 namespace tcv {
 

@@ -2,9 +2,9 @@
 
 #include <cmath>
 
-#include "symbol/AspectDispatch.h"
-#include "symbol/Inputs.h"
-#include "symbol/basCCheckValve.h"
+#include "base/AspectDispatch.h"
+#include "base/Inputs.h"
+#include "base/basCCheckValve.h"
 
 namespace tcv {
 

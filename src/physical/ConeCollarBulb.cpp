@@ -1,12 +1,12 @@
 // Cone, collar and bulb bodies.
 #include "physical/CPhysical.h"
 
+#include "base/Inputs.h"
+#include "base/basCCheckValve.h"
 #include "geometry/Comparisons.h"
 #include "geometry/basGeom3d.h"
-#include "physical/FaceNozzles.h"
-#include "physical/InlineBodyShapes.h"
-#include "symbol/Inputs.h"
-#include "symbol/basCCheckValve.h"
+#include "shapes/FaceNozzles.h"
+#include "shapes/InlineBodyShapes.h"
 
 namespace tcv {
 

@@ -4,15 +4,15 @@
 // that governs the cover.
 #include <array>
 
+#include "base/Inputs.h"
+#include "base/basCCheckValve.h"
 #include "geometry/CheckedMath.h"
 #include "geometry/Comparisons.h"
 #include "geometry/basGeom3d.h"
 #include "geometry/basGeom3dEx.h"
 #include "physical/CPhysical.h"
-#include "physical/MultiPortEnds.h"
-#include "physical/ProfileCurves.h"
-#include "symbol/Inputs.h"
-#include "symbol/basCCheckValve.h"
+#include "shapes/MultiPortEnds.h"
+#include "shapes/ProfileCurves.h"
 
 namespace tcv {
 

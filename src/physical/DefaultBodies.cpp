@@ -4,13 +4,13 @@
 #include <cmath>
 #include <vector>
 
+#include "base/Inputs.h"
 #include "geometry/Comparisons.h"
 #include "geometry/basGeom3d.h"
 #include "geometry/basGeom3dEx.h"
 #include "host/Runtime.h"
 #include "physical/CPhysical.h"
 #include "ports/Nozzles.h"
-#include "symbol/Inputs.h"
 
 namespace tcv {
 

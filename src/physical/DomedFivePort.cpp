@@ -1,15 +1,15 @@
 // The five-port domed body: the run (ports 1 and 2 along x), a cross run (ports 3 and 4 along z) and
 // a bottom port (5, looking down); a vertical body with an elliptical bottom, closed by a domed cap
 // that carries a lifting ring.
+#include "base/Inputs.h"
+#include "base/basCCheckValve.h"
 #include "geometry/CheckedMath.h"
 #include "geometry/Comparisons.h"
 #include "geometry/basGeom3d.h"
 #include "physical/CPhysical.h"
-#include "physical/MultiPortDimensions.h"
-#include "physical/MultiPortEnds.h"
-#include "physical/ProfileCurves.h"
-#include "symbol/Inputs.h"
-#include "symbol/basCCheckValve.h"
+#include "shapes/MultiPortDimensions.h"
+#include "shapes/MultiPortEnds.h"
+#include "shapes/ProfileCurves.h"
 
 namespace tcv {
 

@@ -1,14 +1,14 @@
 // Four-port jacketed bodies: a straight run between ports 1 and 2, a vertical stem topped by a square
 // cap, a jacket inlet (port 3, looking along +z) and a jacket outlet (port 4, looking down).
+#include "base/Inputs.h"
+#include "base/basCCheckValve.h"
 #include "geometry/CheckedMath.h"
 #include "geometry/Comparisons.h"
 #include "geometry/basGeom3d.h"
 #include "geometry/basGeom3dEx.h"
 #include "physical/CPhysical.h"
-#include "physical/MultiPortDimensions.h"
-#include "physical/MultiPortEnds.h"
-#include "symbol/Inputs.h"
-#include "symbol/basCCheckValve.h"
+#include "shapes/MultiPortDimensions.h"
+#include "shapes/MultiPortEnds.h"
 
 namespace tcv {
 

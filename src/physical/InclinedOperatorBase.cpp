@@ -1,12 +1,12 @@
 // Check valves with an inclined operator base, a mounting flange and an equalizer: the body lies
 // off-centre along the flow axis, the operator base rises from the valve centre at 45 degrees with the
 // mounting flange on its top, and the equalizer pipe runs beside the body to below the base.
+#include "base/Inputs.h"
+#include "base/basCCheckValve.h"
 #include "geometry/CheckedMath.h"
 #include "geometry/Comparisons.h"
 #include "physical/CPhysical.h"
-#include "physical/OperatorBaseGeometry.h"
-#include "symbol/Inputs.h"
-#include "symbol/basCCheckValve.h"
+#include "shapes/OperatorBaseGeometry.h"
 
 namespace tcv {
 

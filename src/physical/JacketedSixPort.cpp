@@ -3,13 +3,13 @@
 // flow axis, two side ports across it and two ports slanting down at 45 degrees).
 #include <cmath>
 
+#include "base/Inputs.h"
+#include "base/basCCheckValve.h"
 #include "geometry/basGeom3d.h"
 #include "geometry/basGeom3dEx.h"
 #include "physical/CPhysical.h"
-#include "physical/JacketLoft.h"
-#include "physical/MultiPortEnds.h"
-#include "symbol/Inputs.h"
-#include "symbol/basCCheckValve.h"
+#include "shapes/JacketLoft.h"
+#include "shapes/MultiPortEnds.h"
 
 namespace tcv {
 

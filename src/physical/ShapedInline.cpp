@@ -1,11 +1,11 @@
 // Shaped in-line bodies: a shaped body between two ends, drawn between the faces of its ports.
 #include "physical/CPhysical.h"
 
+#include "base/Inputs.h"
+#include "base/basCCheckValve.h"
 #include "geometry/basGeom3d.h"
-#include "physical/FaceNozzles.h"
-#include "physical/InlineBodyShapes.h"
-#include "symbol/Inputs.h"
-#include "symbol/basCCheckValve.h"
+#include "shapes/FaceNozzles.h"
+#include "shapes/InlineBodyShapes.h"
 
 namespace tcv {
 

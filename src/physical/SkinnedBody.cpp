@@ -1,12 +1,12 @@
 // Check valves with a skinned main body and a vertical operator: a bulged body skinned through three
 // circles along two B-spline profiles, a vertical operator base with its mounting flange at the
 // valve centre, and an equalizer pipe from beside the body to below the base.
+#include "base/Inputs.h"
+#include "base/basCCheckValve.h"
 #include "geometry/CheckedMath.h"
 #include "geometry/Comparisons.h"
 #include "physical/CPhysical.h"
-#include "physical/OperatorBaseGeometry.h"
-#include "symbol/Inputs.h"
-#include "symbol/basCCheckValve.h"
+#include "shapes/OperatorBaseGeometry.h"
 
 namespace tcv {
 

@@ -1,11 +1,11 @@
 // The valve operator: placed as the child occurrence "ValveOperator", with its attribute
 // "OffsetFrmValCen" and the matching symbol argument kept in step with the body.
 
+#include "base/Inputs.h"
+#include "base/Text.h"
+#include "base/basCCheckValve.h"
 #include "host/Runtime.h"
 #include "physical/CPhysical.h"
-#include "symbol/Inputs.h"
-#include "symbol/Text.h"
-#include "symbol/basCCheckValve.h"
 
 namespace tcv {
 

@@ -1,14 +1,14 @@
 // Wafer and lug bodies: short flangeless check valves clamped between two pipe flanges.
 #include "physical/CPhysical.h"
 
+#include "base/Inputs.h"
+#include "base/basCCheckValve.h"
 #include "geometry/CheckedMath.h"
 #include "geometry/basGeom3d.h"
 #include "geometry/basGeom3dEx.h"
 #include "host/Runtime.h"
-#include "physical/FaceNozzles.h"
-#include "physical/InlineBodyShapes.h"
-#include "symbol/Inputs.h"
-#include "symbol/basCCheckValve.h"
+#include "shapes/FaceNozzles.h"
+#include "shapes/InlineBodyShapes.h"
 
 namespace tcv {
 

@@ -1,10 +1,10 @@
 #include "symbol/CCheckValve.h"
 
+#include "base/Text.h"
+#include "base/basCCheckValve.h"
 #include "host/Runtime.h"
 #include "insulation/CInsulation.h"
 #include "physical/CPhysical.h"
-#include "symbol/Text.h"
-#include "symbol/basCCheckValve.h"
 
 namespace tcv {
 

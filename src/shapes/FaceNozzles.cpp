@@ -1,4 +1,4 @@
-#include "physical/FaceNozzles.h"
+#include "shapes/FaceNozzles.h"
 
 #include "ports/Nozzles.h"
 

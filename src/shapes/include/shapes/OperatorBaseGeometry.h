@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/Inputs.h"
 #include "geometry/CheckedMath.h"
 #include "geometry/Comparisons.h"
 #include "geometry/basGeom3d.h"
@@ -14,7 +15,6 @@
 #include "host/Runtime.h"
 #include "ports/Nozzles.h"
 #include "ports/basPipePortParameters.h"
-#include "symbol/Inputs.h"
 
 namespace tcv::operator_base {
 

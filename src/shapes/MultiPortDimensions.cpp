@@ -1,8 +1,8 @@
-#include "physical/MultiPortDimensions.h"
+#include "shapes/MultiPortDimensions.h"
 
+#include "base/Inputs.h"
 #include "geometry/Comparisons.h"
-#include "physical/MultiPortEnds.h"
-#include "symbol/Inputs.h"
+#include "shapes/MultiPortEnds.h"
 
 namespace tcv {
 

@@ -1,4 +1,4 @@
-#include "symbol/basCCheckValve.h"
+#include "base/basCCheckValve.h"
 
 namespace tcv {
 

@@ -1,9 +1,9 @@
-#include "physical/InlineBodyShapes.h"
+#include "shapes/InlineBodyShapes.h"
 
+#include "base/Inputs.h"
 #include "geometry/CheckedMath.h"
 #include "geometry/basGeom3dEx.h"
 #include "host/Runtime.h"
-#include "symbol/Inputs.h"
 
 namespace tcv::inline_bodies {
 

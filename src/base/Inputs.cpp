@@ -1,4 +1,4 @@
-#include "symbol/Inputs.h"
+#include "base/Inputs.h"
 
 namespace tcv {
 

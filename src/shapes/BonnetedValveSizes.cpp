@@ -1,9 +1,9 @@
-#include "physical/BonnetedValveSizes.h"
+#include "shapes/BonnetedValveSizes.h"
 
 #include <string>
 
+#include "base/Inputs.h"
 #include "geometry/Comparisons.h"
-#include "symbol/Inputs.h"
 
 namespace tcv {
 

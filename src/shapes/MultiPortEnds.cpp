@@ -1,4 +1,4 @@
-#include "physical/MultiPortEnds.h"
+#include "shapes/MultiPortEnds.h"
 
 #include "geometry/Comparisons.h"
 

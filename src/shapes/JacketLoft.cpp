@@ -1,4 +1,4 @@
-#include "physical/JacketLoft.h"
+#include "shapes/JacketLoft.h"
 
 #include "geometry/CheckedMath.h"
 #include "geometry/Comparisons.h"

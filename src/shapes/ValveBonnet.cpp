@@ -1,4 +1,4 @@
-#include "physical/ValveBonnet.h"
+#include "shapes/ValveBonnet.h"
 
 #include "geometry/CheckedMath.h"
 #include "geometry/basGeom3d.h"
