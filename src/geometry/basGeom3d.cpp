@@ -1,4 +1,5 @@
 #include "geometry/basGeom3d.h"
+#include "base/Constants.h"
 
 #include <cmath>
 #include <vector>
@@ -82,8 +83,7 @@ host::GraphicPtr PlaceProjection(const host::OutputCollectionPtr& outputColl, co
 host::GraphicPtr PlaceNSidedPrism(const host::OutputCollectionPtr& outputColl, int sides, double sideLength,
                                   double length, bool capped) {
     // No trap of its own: a failure passes to the caller unchanged.
-    const double pi = 4 * std::atan(1.0);
-    const double step = checked::divide(2 * pi, sides);
+    const double step = checked::divide(2 * kPi, sides);
     const double apothem = checked::divide(sideLength, 2 * checked::tangent(step / 2));
     DPosition vertex(0, apothem, sideLength / 2);
     DT4x4 rotation;

@@ -11,10 +11,10 @@
 
 namespace tcv {
 
-void CInsulation::runInsPDB2381(const host::Variant& m_OutputColl, const host::VariantArray& arrayofinputs,
+void CInsulation::runInsPDB2381(const host::Variant& outputCollValue, const host::VariantArray& arrayofinputs,
                                 const host::StringArray&) {
     withErrorReport("Insulation:", "runInsPDB2381", [&] {
-        auto outputColl = host::queryInterface<host::IOutputCollection>(host::toObject(m_OutputColl));
+        auto outputColl = host::queryInterface<host::IOutputCollection>(host::toObject(outputCollValue));
         if (!outputColl) throw host::HostError(host::kTypeMismatch, "the value holds no output collection");
 
         auto part = readPart(arrayofinputs);
@@ -42,7 +42,7 @@ void CInsulation::runInsPDB2381(const host::Variant& m_OutputColl, const host::V
         jacket.B = B;
         jacket.E = E;
         jacket.T = T;
-        AddJacketLoft(outputColl, jacket, "InsulatedBody2_", PI);
+        AddJacketLoft(outputColl, jacket, "InsulatedBody2_");
 
         // End collars: flange plus insulation, or a token 0.0001 where the port has no flange thickness.
         const auto collarDiameter = [&](const PortDataRecord& p) {

@@ -23,36 +23,36 @@ constexpr double kFillerTopRadiusPerBore = 0.25;
 
 } // namespace
 
-void CPhysical::runPDB385_386_387(const host::OutputCollectionPtr& m_OutputColl,
-                                  const host::VariantArray& arrayofinputs, const host::StringArray&) {
+void CPhysical::runPDB385_386_387(const host::OutputCollectionPtr& outputColl, const host::VariantArray& arrayofinputs,
+                                  const host::StringArray&) {
     withErrorReport("Physical:", "runPDB385_386_387", [&] {
         auto part = readPart(arrayofinputs);
         readDimension(arrayofinputs, input::InsulationThickness);
-        auto port = RetrievePortsData<2>(part, m_OutputColl, true);
+        auto port = RetrievePortsData<2>(part, outputColl, true);
         const auto layout = ReadAngledBranchLayout(arrayofinputs, readPartDataBasis(part));
         const double A = layout.A, B = layout.B, x0 = layout.rootX, Lb = layout.length;
-        RaiseMissingFlangeThickness(port[1].flangeThickness, port[2].flangeThickness);
+        fillMissingFlangeThickness(port[1].flangeThickness, port[2].flangeThickness);
 
         const double d = port[1].pipeOD, t1 = port[1].flangeThickness, t2 = port[2].flangeThickness;
-        m_OutputColl->AddOutput(
-            "Body", PlaceCylinder(m_OutputColl, DPosition(-A + t1, 0, 0), DPosition(B - t2, 0, 0), d, true));
+        outputColl->AddOutput("Body",
+                              PlaceCylinder(outputColl, DPosition(-A + t1, 0, 0), DPosition(B - t2, 0, 0), d, true));
 
         const double theta = PI / 4;
         const double Db = AngledBranchDiameter(d, A, B, theta);
         const DPosition root(x0, 0, 0);
-        m_OutputColl->AddOutput(
+        outputColl->AddOutput(
             "Branch",
-            PlaceCylinder(m_OutputColl, root, DPosition(x0 + Lb * std::cos(theta), Lb * std::sin(theta), 0), Db, true));
+            PlaceCylinder(outputColl, root, DPosition(x0 + Lb * std::cos(theta), Lb * std::sin(theta), 0), Db, true));
         if (CmpDblGreaterthan(Db, d, kTolerance)) {
             // Points from the branch root down and back towards port 1, opposite to the branch.
             const DPosition top(x0 - checked::divide(d, 2 * checked::tangent(theta)), -d / 2, 0);
-            m_OutputColl->AddOutput("Filler",
-                                    PlaceCone(m_OutputColl, root, top, Db / 2, kFillerTopRadiusPerBore * d, true));
+            outputColl->AddOutput("Filler",
+                                  PlaceCone(outputColl, root, top, Db / 2, kFillerTopRadiusPerBore * d, true));
         }
 
-        AddPortNozzle(m_OutputColl, part, "PNoz1", 1, DVector(-1, 0, 0),
+        AddPortNozzle(outputColl, part, "PNoz1", 1, DVector(-1, 0, 0),
                       DPosition(-A - port[1].cptOffset + port[1].depth, 0, 0));
-        AddPortNozzle(m_OutputColl, part, "PNoz2", 2, DVector(1, 0, 0),
+        AddPortNozzle(outputColl, part, "PNoz2", 2, DVector(1, 0, 0),
                       DPosition(B + port[2].cptOffset - port[2].depth, 0, 0));
     });
 }

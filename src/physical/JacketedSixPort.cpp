@@ -13,11 +13,11 @@
 
 namespace tcv {
 
-void CPhysical::runPDB2381(const host::Variant& m_OutputColl, const host::VariantArray& arrayofinputs,
+void CPhysical::runPDB2381(const host::Variant& outputCollValue, const host::VariantArray& arrayofinputs,
                            const host::StringArray&) {
     withErrorReport("Physical:", "runPDB2381", [&] {
         // The collection arrives as a generic value; every call on it goes through its interface.
-        auto outputColl = host::queryInterface<host::IOutputCollection>(host::toObject(m_OutputColl));
+        auto outputColl = host::queryInterface<host::IOutputCollection>(host::toObject(outputCollValue));
         if (!outputColl) throw host::HostError(host::kTypeMismatch, "the value holds no output collection");
 
         auto part = readPart(arrayofinputs);
@@ -49,7 +49,7 @@ void CPhysical::runPDB2381(const host::Variant& m_OutputColl, const host::Varian
         jacket.A = A;
         jacket.B = B;
         jacket.E = E;
-        AddJacketLoft(outputColl, jacket, "Body3_", PI);
+        AddJacketLoft(outputColl, jacket, "Body3_");
 
         // Side and slanted ports sit at the outlet pipe's radius from the axis, corrected by their own
         // depth and cpt offset.

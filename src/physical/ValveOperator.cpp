@@ -32,11 +32,11 @@ host::ObjectPtr operatorPartByCode(const host::PipingComponentPtr& component) {
 
 } // namespace
 
-bool CPhysical::PlaceValveOperator(const host::OutputCollectionPtr& m_OutputColl,
-                                   const host::VariantArray& arrayofinputs, const OperatorPlacement& placement) {
+bool CPhysical::PlaceValveOperator(const host::OutputCollectionPtr& outputColl, const host::VariantArray& arrayofinputs,
+                                   const OperatorPlacement& placement) {
     auto& rt = host::runtime();
     auto service = rt.CreateChildOccurrenceService();
-    service->SetOutputCollection(m_OutputColl);
+    service->SetOutputCollection(outputColl);
     host::DVector firstAxis, secondAxis, thirdAxis;
     auto component = host::queryInterface<host::IPipingComponent>(readPart(arrayofinputs));
 

@@ -1,4 +1,5 @@
 #include "shapes/InlineBodyShapes.h"
+#include "base/Constants.h"
 
 #include "base/Inputs.h"
 #include "geometry/CheckedMath.h"
@@ -25,7 +26,7 @@ struct BulgeOutline {
 };
 
 host::CurvePtr chainBulgeProfile(double faceToFace, double flangeThk, double pipeOD, double crestHeight,
-                                 const BulgeOutline& outline, double pi) {
+                                 const BulgeOutline& outline) {
     auto& rt = host::runtime();
     auto factory = rt.CreateGeometryFactory();
     auto curves = rt.CreateCollection();
@@ -36,7 +37,7 @@ host::CurvePtr chainBulgeProfile(double faceToFace, double flangeThk, double pip
     // The ellipse rises from the pipe wall to the crest; it is placed where the inlet run ends.
     const double ratio = checked::divide(crestHeight - 0.5 * pipeOD + outline.crestGrowth, outline.semiLength);
     curves->Add(factory->CreateEllipticalArc(nullptr, {0, pipeOD / 2, 0}, {0, 0, -1}, {outline.semiLength, 0, 0}, ratio,
-                                             pi, pi));
+                                             kPi, kPi));
     if (outline.withRuns) curves->Add(factory->CreateLine(nullptr, {outline.runEnd, r, 0}, {outletFace, r, 0}));
     DPosition start(inletFace, r, 0);
     return PlaceTrCString(start, curves);
@@ -135,16 +136,16 @@ void addFlatSidedDiscs(const host::OutputCollectionPtr& outputColl, const std::s
                                           {-1, 0, 0}, length, true));
 }
 
-host::CurvePtr bulgeProfile(double faceToFace, double flangeThk, double pipeOD, double crestHeight, double pi) {
+host::CurvePtr bulgeProfile(double faceToFace, double flangeThk, double pipeOD, double crestHeight) {
     BulgeOutline outline;
     outline.runHeight = pipeOD / 2;
     outline.semiLength = 0.35 * faceToFace;
     outline.runEnd = 0.35 * faceToFace;
-    return chainBulgeProfile(faceToFace, flangeThk, pipeOD, crestHeight, outline, pi);
+    return chainBulgeProfile(faceToFace, flangeThk, pipeOD, crestHeight, outline);
 }
 
 host::CurvePtr insulatedBulgeProfile(double faceToFace, double flangeThk, double pipeOD, double crestHeight,
-                                     double growth, double pi) {
+                                     double growth) {
     BulgeOutline outline;
     outline.runHeight = pipeOD / 2 + growth;
     const double grownSemiLength = 0.35 * faceToFace + growth;
@@ -153,12 +154,12 @@ host::CurvePtr insulatedBulgeProfile(double faceToFace, double flangeThk, double
     outline.runEnd = grownSemiLength;
     outline.crestGrowth = growth;
     outline.withRuns = CmpDblLessThanOrEqualTo(growth, 0.15 * faceToFace - flangeThk, kTolerance);
-    return chainBulgeProfile(faceToFace, flangeThk, pipeOD, crestHeight, outline, pi);
+    return chainBulgeProfile(faceToFace, flangeThk, pipeOD, crestHeight, outline);
 }
 
 void addRevolvedBody(const host::OutputCollectionPtr& outputColl, const std::string& name,
-                     const host::CurvePtr& profile, double pi) {
-    outputColl->AddOutput(name, PlaceRevolution(outputColl, profile, {1, 0, 0}, {0, 0, 0}, 2 * pi, true));
+                     const host::CurvePtr& profile) {
+    outputColl->AddOutput(name, PlaceRevolution(outputColl, profile, {1, 0, 0}, {0, 0, 0}, 2 * kPi, true));
 }
 
 void addTransitionBody(const host::OutputCollectionPtr& outputColl, const std::string& firstName, double faceToFace,

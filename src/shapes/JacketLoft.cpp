@@ -1,4 +1,5 @@
 #include "shapes/JacketLoft.h"
+#include "base/Constants.h"
 
 #include "geometry/CheckedMath.h"
 #include "geometry/Comparisons.h"
@@ -27,7 +28,7 @@ host::CurvePtr inletSection(host::IGeometryFactory& factory, const JacketLoftSha
 
 // The outlet "D": down the +z side from the top, across the top, down the -z side, and back through
 // the lower half-ellipse. The ellipse takes its major axis along the larger of depth and half-width.
-host::CurvePtr outletSection(host::IGeometryFactory& factory, const JacketLoftShape& shape, double pi) {
+host::CurvePtr outletSection(host::IGeometryFactory& factory, const JacketLoftShape& shape) {
     const double x = shape.outletX, top = shape.A + shape.T, e = shape.E / 2 + shape.T;
     auto curves = host::runtime().CreateCollection();
     curves->Add(factory.CreateLine(nullptr, DPosition(x, 0, e), DPosition(x, top, e)));
@@ -40,13 +41,13 @@ host::CurvePtr outletSection(host::IGeometryFactory& factory, const JacketLoftSh
     if (CmpDblGreaterthan(2 * shape.B, shape.E, kTolerance)) {
         const DVector major(0, -shape.B - shape.T, 0);
         const double ratio = checked::divide(shape.E + 2 * shape.T, 2 * shape.B + 2 * shape.T);
-        curves->Add(factory.CreateEllipticalArc(nullptr, centre, normal, major, ratio, 3 * pi / 2, pi / 2));
-        curves->Add(factory.CreateEllipticalArc(nullptr, centre, normal, major, ratio, 0, pi / 2));
+        curves->Add(factory.CreateEllipticalArc(nullptr, centre, normal, major, ratio, 3 * kPi / 2, kPi / 2));
+        curves->Add(factory.CreateEllipticalArc(nullptr, centre, normal, major, ratio, 0, kPi / 2));
     } else {
         const DVector major(0, 0, e);
         const double ratio = checked::divide(2 * shape.B + 2 * shape.T, shape.E + 2 * shape.T);
-        curves->Add(factory.CreateEllipticalArc(nullptr, centre, normal, major, ratio, pi, pi / 2));
-        curves->Add(factory.CreateEllipticalArc(nullptr, centre, normal, major, ratio, 3 * pi / 2, pi / 2));
+        curves->Add(factory.CreateEllipticalArc(nullptr, centre, normal, major, ratio, kPi, kPi / 2));
+        curves->Add(factory.CreateEllipticalArc(nullptr, centre, normal, major, ratio, 3 * kPi / 2, kPi / 2));
     }
     DPosition start(x, 0, e);
     auto section = PlaceTrCString(start, curves);
@@ -56,12 +57,11 @@ host::CurvePtr outletSection(host::IGeometryFactory& factory, const JacketLoftSh
 
 } // namespace
 
-void AddJacketLoft(const host::OutputCollectionPtr& outputColl, const JacketLoftShape& shape, const char* surfaceName,
-                   double pi) {
+void AddJacketLoft(const host::OutputCollectionPtr& outputColl, const JacketLoftShape& shape, const char* surfaceName) {
     auto factory = host::runtime().CreateGeometryFactory();
     auto sections = host::runtime().CreateCollection();
     sections->Add(inletSection(*factory, shape));
-    sections->Add(outletSection(*factory, shape, pi));
+    sections->Add(outletSection(*factory, shape));
 
     const double px = shape.inletX, py = shape.inletCentreY, r = shape.inletRadius;
     const double x2 = shape.outletX, top = shape.A + shape.T, e = shape.E / 2 + shape.T;

@@ -8,7 +8,7 @@ double StubDiameter(const PortDataRecord& port) {
     return CmpDblLessThan(port.pipeOD, port.flangeDiameter, kTolerance) ? port.flangeDiameter : port.pipeOD;
 }
 
-void RaiseMissingFlangeThickness(double& port1Thickness, double& port2Thickness) {
+void fillMissingFlangeThickness(double& port1Thickness, double& port2Thickness) {
     if (CmpDblLessThanOrEqualTo(port1Thickness, -kTolerance, kTolerance))
         port1Thickness = 0.0001;
     else if (CmpDblLessThanOrEqualTo(port2Thickness, -kTolerance, kTolerance))

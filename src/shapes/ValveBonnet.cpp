@@ -1,4 +1,5 @@
 #include "shapes/ValveBonnet.h"
+#include "base/Constants.h"
 
 #include "geometry/CheckedMath.h"
 #include "geometry/basGeom3d.h"
@@ -14,8 +15,8 @@ void AddBonnetBox(const host::OutputCollectionPtr& outputColl, const std::string
                           PlaceBox(outputColl, DPosition(x1, yBottom, halfWidth), DPosition(x2, yTop, -halfWidth)));
 }
 
-void AddLoftedBody(const host::OutputCollectionPtr& outputColl, double length, double diameter, const std::string& name,
-                   double pi) {
+void AddLoftedBody(const host::OutputCollectionPtr& outputColl, double length, double diameter,
+                   const std::string& name) {
     auto& rt = host::runtime();
     auto factory = rt.CreateGeometryFactory();
     const double halfLength = length / 2;
@@ -28,7 +29,7 @@ void AddLoftedBody(const host::OutputCollectionPtr& outputColl, double length, d
         factory->CreateLine(nullptr, DPosition(-halfLength, -radius, 0), DPosition(-0.35 * length, -radius, 0)));
     lowerCurves->Add(factory->CreateEllipticalArc(nullptr, DPosition(0, -radius, 0), DVector(0, 0, 1),
                                                   DVector(-0.35 * length, 0, 0),
-                                                  checked::divide(0.25 * diameter, 0.35 * length), 0, pi));
+                                                  checked::divide(0.25 * diameter, 0.35 * length), 0, kPi));
     lowerCurves->Add(
         factory->CreateLine(nullptr, DPosition(0.35 * length, -radius, 0), DPosition(halfLength, -radius, 0)));
     DPosition chainStart(-halfLength, -radius, 0);
@@ -61,13 +62,13 @@ std::vector<NutPosition> BonnetNutPositions(double left, double right, double c,
 }
 
 void AddHexagonNuts(const host::OutputCollectionPtr& outputColl, double t, double height, double y,
-                    const std::vector<NutPosition>& positions, double pi) {
-    const double side = checked::tangent(pi / 3) * t;
+                    const std::vector<NutPosition>& positions) {
+    const double side = checked::tangent(kPi / 3) * t;
     for (const auto& position : positions) {
         auto nut = PlaceNSidedPrism(outputColl, 6, side, height, true);
         // The prism is made along +X; a quarter turn about Z stands it along +Y.
         DT4x4 matrix;
-        matrix.rotate(pi / 2, DVector(0, 0, 1));
+        matrix.rotate(kPi / 2, DVector(0, 0, 1));
         nut->Transform(matrix);
         matrix.loadIdentity();
         matrix.translate(DVector(position.x, y, position.z));

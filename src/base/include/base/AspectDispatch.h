@@ -1,9 +1,11 @@
 // The dispatch of an aspect's `run` to its variant builders by PartDataBasis, shared by both aspects.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <initializer_list>
 #include <variant>
+#include <vector>
 
 #include "host/Symbol.h"
 #include "host/Value.h"
@@ -39,6 +41,16 @@ struct AspectDispatch {
             }
         }
         return false;
+    }
+
+    // Every PartDataBasis the table serves, ascending and each once.
+    template <std::size_t N>
+    static std::vector<std::int32_t> values(const Entry (&table)[N]) {
+        std::vector<std::int32_t> result;
+        for (const auto& entry : table) result.insert(result.end(), entry.values.begin(), entry.values.end());
+        std::sort(result.begin(), result.end());
+        result.erase(std::unique(result.begin(), result.end()), result.end());
+        return result;
     }
 };
 

@@ -1,16 +1,19 @@
-// Text comparison as the host's run time does it when told to ignore case.
+// Text helpers: comparison and lower-casing as the host's run time does them when told to ignore case
+// (ASCII letters only), and trimming of the blanks a document reader leaves around element text.
 #pragma once
 
-#include <algorithm>
-#include <cctype>
 #include <string>
+#include <string_view>
 
 namespace tcv {
 
-inline bool equalsIgnoringCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
-               return std::tolower(x) == std::tolower(y);
-           });
-}
+// `text` with its ASCII capitals made small; every other byte unchanged.
+std::string toLower(std::string_view text);
+
+// True when `a` and `b` are the same text but for the case of ASCII letters.
+bool equalsIgnoringCase(std::string_view a, std::string_view b);
+
+// `text` without the spaces, tabs, carriage returns and line feeds at either end.
+std::string trim(std::string_view text);
 
 } // namespace tcv

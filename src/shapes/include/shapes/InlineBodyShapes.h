@@ -80,15 +80,15 @@ inline double lugFlangeDiameter(const PortDataRecord& port) {
 // The half-profile of a bulb body in the XY plane, to be revolved about X: straight pipe-radius runs from
 // the inner flange faces to the bulge and a half ellipse over the crest height between them. A
 // face-to-face of zero makes the ellipse undefined and fails.
-host::CurvePtr bulgeProfile(double faceToFace, double flangeThk, double pipeOD, double crestHeight, double pi);
+host::CurvePtr bulgeProfile(double faceToFace, double flangeThk, double pipeOD, double crestHeight);
 // The same profile grown by the insulation thickness: the runs rise by `growth`, the bulge lengthens by
 // it up to the inner flange faces, and the runs are left out where the grown bulge reaches them.
 host::CurvePtr insulatedBulgeProfile(double faceToFace, double flangeThk, double pipeOD, double crestHeight,
-                                     double growth, double pi);
+                                     double growth);
 
 // Revolves a bulb profile a full turn about the flow axis and adds it under `name`.
 void addRevolvedBody(const host::OutputCollectionPtr& outputColl, const std::string& name,
-                     const host::CurvePtr& profile, double pi);
+                     const host::CurvePtr& profile);
 
 // Shaped in-line body with two ruled transitions, end cones, a vertical bonnet and a cross shaft:
 // the first shape goes under `firstName`, the six others under "CheckValve_".

@@ -35,7 +35,7 @@ double StubDiameter(const PortDataRecord& port);
 
 // A run flange that reports no thickness gets a token 0.0001: port 1's when it has none, otherwise
 // port 2's; never both in one call.
-void RaiseMissingFlangeThickness(double& port1Thickness, double& port2Thickness);
+void fillMissingFlangeThickness(double& port1Thickness, double& port2Thickness);
 
 // Creates the nozzle of the port looking along `direction` at `position` and adds it as `name`.
 void AddPortNozzle(const host::OutputCollectionPtr& outputColl, const host::ObjectPtr& part, const std::string& name,

@@ -21,8 +21,8 @@ void AddBonnetBox(const host::OutputCollectionPtr& outputColl, const std::string
 // Lofts a body of the given length and diameter about the flow axis, centred on the valve centre: circular
 // at both ends, its lower guide bulging down to y = -0.75 * diameter at x = 0. Every surface the loft
 // returns is added under `name`, in the order the host returns them.
-void AddLoftedBody(const host::OutputCollectionPtr& outputColl, double length, double diameter, const std::string& name,
-                   double pi);
+void AddLoftedBody(const host::OutputCollectionPtr& outputColl, double length, double diameter,
+                   const std::string& name);
 
 // Where one nut stands on the bonnet.
 struct NutPosition {
@@ -38,7 +38,7 @@ std::vector<NutPosition> BonnetNutPositions(double left, double right, double c,
 // Adds one hexagon nut per position, in order, each as "Nut_": a six-sided prism 3 * t across the flats
 // and `height` high, standing upright on the plane y = `y`.
 void AddHexagonNuts(const host::OutputCollectionPtr& outputColl, double t, double height, double y,
-                    const std::vector<NutPosition>& positions, double pi);
+                    const std::vector<NutPosition>& positions);
 
 // A horizontal rectangle of the bonnet at height y, from x1 to x2 along the flow axis and
 // +-halfWidth across it.

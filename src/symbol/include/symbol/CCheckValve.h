@@ -33,6 +33,10 @@ struct AspectDescriptor {
 inline constexpr std::int32_t kPhysicalAspect = 1;
 inline constexpr std::int32_t kInsulationAspect = 32;
 
+// Every PartDataBasis the symbol draws: the default bodies first, then the aspects' dispatch tables
+// values ascending.
+std::vector<std::int32_t> servedPartDataBases();
+
 class CCheckValve : public host::IZDUserSymbolServices {
 public:
     CCheckValve();
@@ -52,17 +56,10 @@ public:
     const std::vector<AspectDescriptor>& aspectTable() const { return m_aspects; }
 
 private:
-    std::string m_projectName;
-    std::string m_className;
     std::string m_progId;
-    host::ObjectPtr m_symbolFactory;
-    host::ObjectPtr m_outputColl;
     std::vector<InputDescriptor> m_inputs;
     std::vector<OutputDescriptor> m_outputs;
     std::vector<AspectDescriptor> m_aspects;
-    std::int16_t m_inputCount = 0;
-    std::int16_t m_outputCount = 0;
-    std::int16_t m_aspectCount = 0;
 };
 
 } // namespace tcv
