@@ -2,7 +2,7 @@
 
 #include "ports/Nozzles.h"
 
-namespace tcv::inline_bodies {
+namespace tcv {
 
 namespace {
 
@@ -15,20 +15,35 @@ host::NozzlePtr makeNozzle(NozzleRoutine routine, std::int16_t portIndex, const 
 
 } // namespace
 
+void makeFaceNozzles(const host::ObjectPtr& part, const host::OutputCollectionPtr& outputColl,
+                     const FaceNozzleLayout& layout, const PortDataRecord& port1, PortDataRecord& port2, bool readPort2,
+                     const FaceNozzleSink& add) {
+    const host::DVector inletDirection(-1, 0, 0);
+    const host::DPosition inletPoint(layout.face1X - port1.cptOffset + port1.depth, layout.port1Y, 0);
+    std::int16_t portIndex = 1;
+    add(1, layout.nozzle1Length
+               ? CreateNozzleWithLength(portIndex, part, outputColl, inletDirection, inletPoint, *layout.nozzle1Length)
+               : makeNozzle(layout.routine, portIndex, part, outputColl, inletDirection, inletPoint));
+
+    if (readPort2) RetrievePortData(2, part, outputColl, port2);
+    const host::DPosition outletPoint(layout.face2X + port2.cptOffset - port2.depth, 0, 0);
+    add(2, makeNozzle(layout.routine, 2, part, outputColl, {1, 0, 0}, outletPoint));
+}
+
+namespace inline_bodies {
+
 void addFaceNozzles(const host::OutputCollectionPtr& outputColl, const host::ObjectPtr& part,
                     const host::StringArray& arrayOfOutputs, double faceToFace, PortDataRecord& port,
                     NozzleRoutine routine, std::optional<double> nozzle1Length) {
-    const host::DVector inletDirection(-1, 0, 0);
-    const host::DPosition inletPoint(-faceToFace / 2 - port.cptOffset + port.depth, 0, 0);
-    std::int16_t portIndex = 1;
-    host::NozzlePtr nozzle1 =
-        nozzle1Length ? CreateNozzleWithLength(portIndex, part, outputColl, inletDirection, inletPoint, *nozzle1Length)
-                      : makeNozzle(routine, portIndex, part, outputColl, inletDirection, inletPoint);
-    outputColl->AddOutput(arrayOfOutputs.at(2), nozzle1);
-
-    RetrievePortData(2, part, outputColl, port);
-    const host::DPosition outletPoint(faceToFace / 2 + port.cptOffset - port.depth, 0, 0);
-    outputColl->AddOutput(arrayOfOutputs.at(3), makeNozzle(routine, 2, part, outputColl, {1, 0, 0}, outletPoint));
+    const PortDataRecord port1 = port;
+    makeFaceNozzles(
+        part, outputColl,
+        {.face1X = -faceToFace / 2, .face2X = faceToFace / 2, .routine = routine, .nozzle1Length = nozzle1Length},
+        port1, port, true, [&](std::int16_t portIndex, const host::NozzlePtr& nozzle) {
+            outputColl->AddOutput(arrayOfOutputs.at(portIndex + 1), nozzle);
+        });
 }
 
-} // namespace tcv::inline_bodies
+} // namespace inline_bodies
+
+} // namespace tcv

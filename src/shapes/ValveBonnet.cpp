@@ -6,6 +6,7 @@
 #include "geometry/basGeom3dEx.h"
 #include "host/Runtime.h"
 #include "ports/Nozzles.h"
+#include "shapes/FaceNozzles.h"
 
 namespace tcv {
 
@@ -102,12 +103,11 @@ void AddTaperedBonnet(const host::OutputCollectionPtr& outputColl, const std::st
 
 void AddFaceNozzles(const host::ObjectPtr& part, const host::OutputCollectionPtr& outputColl, double faceX,
                     const PortDataRecord& port1, const PortDataRecord& port2) {
-    std::int16_t portIndex = 1;
-    outputColl->AddOutput("PNoz1", CreateNozzle(portIndex, part, outputColl, DVector(-1, 0, 0),
-                                                DPosition(-faceX + port1.depth - port1.cptOffset, 0, 0)));
-    portIndex = 2;
-    outputColl->AddOutput("PNoz2", CreateNozzle(portIndex, part, outputColl, DVector(1, 0, 0),
-                                                DPosition(faceX - port2.depth + port2.cptOffset, 0, 0)));
+    PortDataRecord outlet = port2;
+    makeFaceNozzles(part, outputColl, {.face1X = -faceX, .face2X = faceX}, port1, outlet, false,
+                    [&](std::int16_t portIndex, const host::NozzlePtr& nozzle) {
+                        outputColl->AddOutput(portIndex == 1 ? "PNoz1" : "PNoz2", nozzle);
+                    });
 }
 
 } // namespace tcv

@@ -27,16 +27,7 @@ struct ValveInputs {
     PortDataRecord port1;
 };
 
-inline ValveInputs readValveInputs(const host::VariantArray& arrayofinputs,
-                                   const host::OutputCollectionPtr& outputColl) {
-    ValveInputs in{readDimension(arrayofinputs, input::InsulationThickness),
-                   readDimension(arrayofinputs, input::EqualizerClearance),
-                   readDimension(arrayofinputs, input::Diameter),
-                   readPart(arrayofinputs),
-                   {}};
-    RetrievePortData(1, in.part, outputColl, in.port1);
-    return in;
-}
+ValveInputs readValveInputs(const host::VariantArray& arrayofinputs, const host::OutputCollectionPtr& outputColl);
 
 // The lengths from the valve centre to the faces of port 1 and port 2 ("Face1toCenter",
 // "Face2toCenter"); a face 2 length not greater than 0 takes face 1's, making the valve symmetric.
@@ -44,12 +35,7 @@ struct FaceToCentre {
     double face1, face2;
 };
 
-inline FaceToCentre readFaceToCentre(const host::VariantArray& arrayofinputs) {
-    FaceToCentre f{readDimension(arrayofinputs, input::Face1toCenter),
-                   readDimension(arrayofinputs, input::Face2toCenter)};
-    if (CmpDblLessThanOrEqualTo(f.face2, 0, kTolerance)) f.face2 = f.face1;
-    return f;
-}
+FaceToCentre readFaceToCentre(const host::VariantArray& arrayofinputs);
 
 // The equalizer runs from beside the body down to the clearance, across to below the operator base
 // and back up towards the flow axis.
@@ -59,32 +45,15 @@ struct EqualizerPath {
 
 // The path from the leg at x = startX to the leg under the base point (topX, topY); OD is the pipe
 // outside diameter of port 1 and clearance the "EqualizerClearance".
-inline EqualizerPath equalizerPath(double startX, double topX, double topY, double OD, double clearance) {
-    const double nearZ = -0.4 * OD;
-    const double farZ = -clearance + 0.1 * OD;
-    return {{startX, 0, nearZ}, {startX, 0, farZ}, {topX, topY, farZ}, {topX, topY, nearZ}};
-}
+EqualizerPath equalizerPath(double startX, double topX, double topY, double OD, double clearance);
 
 // The length of the path's crossing leg seen in the xy plane (from above the clearance plane).
-inline double crossingLegInPlan(const EqualizerPath& path) {
-    const double dx = path.p1.x() - path.p3.x();
-    const double dy = path.p1.y() - path.p3.y();
-    return checked::squareRoot(dx * dx + dy * dy);
-}
+double crossingLegInPlan(const EqualizerPath& path);
 
 // Sweeps a circle of the radius, centred on the path's start in the plane normal to z, along the path
 // (the tube stays round through the corners) and adds every solid of the sweep under `name`.
-inline void addEqualizer(const host::OutputCollectionPtr& outputColl, const EqualizerPath& path, double radius,
-                         const char* name) {
-    auto factory = host::runtime().CreateGeometryFactory();
-    const std::vector<double> corners = {path.p1.x(), path.p1.y(), path.p1.z(), path.p2.x(), path.p2.y(), path.p2.z(),
-                                         path.p3.x(), path.p3.y(), path.p3.z(), path.p4.x(), path.p4.y(), path.p4.z()};
-    auto line = factory->CreateLineString(nullptr, 4, corners);
-    auto section = factory->CreateCircle(nullptr, path.p1, DVector(0, 0, 1), radius);
-    host::ObjectPtr startCap, endCap;
-    auto solids = factory->CreateSingleSweep(outputColl->ResourceManager(), line, section, 1, 2, startCap, endCap, 0);
-    for (int i = 1; i <= solids->Count(); ++i) outputColl->AddOutput(name, solids->Item(i));
-}
+void addEqualizer(const host::OutputCollectionPtr& outputColl, const EqualizerPath& path, double radius,
+                  const char* name);
 
 // The stations along the flow axis of the skinned body: the port 1 end, the quarter points, the
 // centre and the port 2 end. The end sections sit at the first and last station.
@@ -95,32 +64,8 @@ struct SkinStations {
 // Skins the bulged main body through its three circular sections (each radius grown by `grow`) along
 // the upper and lower B-spline profiles of the pipe outside diameter OD, and adds every surface of
 // the result under `name`.
-inline void addSkinnedBody(const host::OutputCollectionPtr& outputColl, const SkinStations& at, double OD, double grow,
-                           const char* name) {
-    auto& rt = host::runtime();
-    auto factory = rt.CreateGeometryFactory();
-    const double* x = at.x;
-
-    auto profiles = rt.CreateCollection();
-    int order = 4;
-    profiles->Add(PlaceTrBspline(
-        order, {{x[0], OD / 2, 0}, {x[1], 0.4 * OD, 0}, {x[2], 0.7 * OD, 0}, {x[3], 0.6 * OD, 0}, {x[4], OD / 2, 0}}));
-    order = 4;
-    profiles->Add(PlaceTrBspline(
-        order,
-        {{x[0], -OD / 2, 0}, {x[1], -0.85 * OD, 0}, {x[2], -0.85 * OD, 0}, {x[3], -0.5 * OD, 0}, {x[4], -OD / 2, 0}}));
-
-    // The middle section is lowered and wider than the end sections: the body bulges below the axis.
-    const DVector alongFlow(1, 0, 0);
-    auto sections = rt.CreateCollection();
-    sections->Add(factory->CreateCircle(nullptr, DPosition(x[0], 0, 0), alongFlow, OD / 2 + grow));
-    sections->Add(factory->CreateCircle(nullptr, DPosition(0, -0.075 * OD, 0), alongFlow, 0.775 * OD + grow));
-    sections->Add(factory->CreateCircle(nullptr, DPosition(x[4], 0, 0), alongFlow, OD / 2 + grow));
-
-    // The body is a closed solid: the skin is closed through its end sections.
-    auto surfaces = factory->CreateSkin(outputColl->ResourceManager(), profiles, sections, 1);
-    for (int i = 1; i <= surfaces->Count(); ++i) outputColl->AddOutput(name, surfaces->Item(i));
-}
+void addSkinnedBody(const host::OutputCollectionPtr& outputColl, const SkinStations& at, double OD, double grow,
+                    const char* name);
 
 // The point at height h on the operator base axis, which rises from the valve centre at the angle
 // whose tangent is t.
@@ -137,10 +82,7 @@ inline InclinedBaseHeights heightsFromOffset(double offset) { return {0.95 * off
 
 // From the height of the flange's centre above the valve centreline: the flange of diameter DF is
 // lowered by half its diameter times the cosine c of the inclination.
-inline InclinedBaseHeights heightsFromFlangeHeight(double height, double DF, double c) {
-    const double baseTop = 0.95 * height - 0.5 * DF * c;
-    return {baseTop, height - 0.5 * DF * c, 0.75 * baseTop};
-}
+InclinedBaseHeights heightsFromFlangeHeight(double height, double DF, double c);
 
 // Where a valve with an inclined base puts its shapes along the flow axis.
 struct InclinedValveLayout {
@@ -151,13 +93,9 @@ struct InclinedValveLayout {
 
 // The body lies off-centre: its port faces at -F/4 and 3F/4 of the face-to-face length F; FT is port
 // 1's flange thickness.
-inline InclinedValveLayout offCentreLayout(double F, double FT) {
-    return {-0.25 * F + FT, 0.75 * F - FT, 0.5 * F, -0.25 * F, 0.75 * F};
-}
+InclinedValveLayout offCentreLayout(double F, double FT);
 
-inline InclinedValveLayout faceToCentreLayout(const FaceToCentre& f, double FT) {
-    return {-f.face1 + FT, f.face2 - FT, 0.67 * f.face2, -f.face1, f.face2};
-}
+InclinedValveLayout faceToCentreLayout(const FaceToCentre& f, double FT);
 
 // Where a valve with a skinned body puts its shapes along the flow axis; its port faces are the first
 // and last station.
@@ -170,9 +108,7 @@ struct SkinnedValveLayout {
 
 inline SkinnedValveLayout faceToFaceSkin(double F) { return {{{-0.5 * F, -0.25 * F, 0, 0.25 * F, 0.5 * F}}, 0.4 * F}; }
 
-inline SkinnedValveLayout faceToCentreSkin(const FaceToCentre& f) {
-    return {{{-f.face1, -0.5 * f.face1, 0, 0.5 * f.face2, f.face2}}, 0.8 * f.face2};
-}
+SkinnedValveLayout faceToCentreSkin(const FaceToCentre& f);
 
 // The operator height of the skinned valves 2157 and 2199, chosen by the part's PartDataBasis: 2157
 // gives it as the offset from the valve centreline, 2199 as the height from it.
@@ -181,29 +117,12 @@ struct SkinnedOperatorHeight {
     bool givenAsOffset;
 };
 
-inline SkinnedOperatorHeight readSkinnedOperatorHeight(const host::VariantArray& arrayofinputs,
-                                                       const host::ObjectPtr& part) {
-    const bool givenAsOffset = readPartDataBasis(part) == 2157;
-    return {readDimension(arrayofinputs, givenAsOffset ? input::OffsetFrmValCen : input::HeightFrmValCen),
-            givenAsOffset};
-}
+SkinnedOperatorHeight readSkinnedOperatorHeight(const host::VariantArray& arrayofinputs, const host::ObjectPtr& part);
 
 // The two nozzles of a two-port valve whose faces sit at face1X (port 1, looking along -x) and
 // face2X (port 2, looking along +x), added under the declared names "PNoz1" and "PNoz2". Port 1's
 // record is the builder's; port 2 is fetched here.
-inline void addFaceNozzles(const host::OutputCollectionPtr& outputColl, const host::StringArray& arrayOfOutputs,
-                           const host::ObjectPtr& part, const PortDataRecord& port1, double face1X, double face2X) {
-    std::int16_t portIndex = 1;
-    auto nozzle1 = CreateNozzle(portIndex, part, outputColl, DVector(-1, 0, 0),
-                                DPosition(face1X - port1.cptOffset + port1.depth, 0, 0));
-    outputColl->AddOutput(arrayOfOutputs.at(2), nozzle1);
-
-    PortDataRecord port2;
-    RetrievePortData(2, part, outputColl, port2);
-    portIndex = 2;
-    auto nozzle2 = CreateNozzle(portIndex, part, outputColl, DVector(1, 0, 0),
-                                DPosition(face2X + port2.cptOffset - port2.depth, 0, 0));
-    outputColl->AddOutput(arrayOfOutputs.at(3), nozzle2);
-}
+void addFaceNozzles(const host::OutputCollectionPtr& outputColl, const host::StringArray& arrayOfOutputs,
+                    const host::ObjectPtr& part, const PortDataRecord& port1, double face1X, double face2X);
 
 } // namespace tcv::operator_base
