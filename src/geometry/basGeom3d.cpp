@@ -11,6 +11,10 @@
 
 namespace tcv {
 
+using host::DPosition;
+using host::DT4x4;
+using host::DVector;
+
 void RaiseGeom3dError(const char* /*moduleText*/, const char* /*methodText*/) {
     throw host::HostError(host::kGenericFailure);
 }

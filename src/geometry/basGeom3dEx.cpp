@@ -9,6 +9,10 @@
 
 namespace tcv {
 
+using host::DPosition;
+using host::DT4x4;
+using host::DVector;
+
 host::ObjectPtr PlaceBox(const host::OutputCollectionPtr& outputColl, const DPosition& firstCorner,
                          const DPosition& secondCorner) {
     return geom3dTrap("PlaceBox:", [&] {

@@ -12,6 +12,8 @@
 
 namespace tcv {
 
+using host::DPosition;
+
 namespace {
 
 // The two bonnet shapes the insulation tells apart: the plate bonnets (four nuts, or a ruled cap) keep

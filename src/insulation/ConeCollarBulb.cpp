@@ -10,6 +10,8 @@
 
 namespace tcv {
 
+using host::DPosition;
+
 using namespace inline_bodies;
 
 namespace {

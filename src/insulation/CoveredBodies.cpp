@@ -13,6 +13,8 @@
 
 namespace tcv {
 
+using host::DPosition;
+
 namespace {
 
 // The box around the cover: on the cover square (half-size k) grown by T, lengthened to the faces

@@ -8,6 +8,8 @@
 
 namespace tcv {
 
+using host::DPosition;
+
 namespace {
 
 // The length of an insulated end: a flangeless end keeps a sliver of 0.0001 so that it still shows.

@@ -9,6 +9,9 @@
 
 namespace tcv {
 
+using host::DPosition;
+using host::DVector;
+
 void CInsulation::runINSPDB3183(const host::OutputCollectionPtr& outputColl, const host::VariantArray& arrayofinputs,
                                 const host::StringArray& arrayOfOutputs) {
     withErrorReport("Insulation:", "runINSPDB3183", [&] {

@@ -15,6 +15,8 @@
 
 namespace tcv {
 
+using host::DPosition;
+
 namespace {
 
 using FourPorts = std::array<PortDataRecord, 5>;

@@ -11,6 +11,8 @@
 
 namespace tcv {
 
+using host::DPosition;
+
 namespace {
 
 using operator_base::InclinedBaseHeights;

@@ -5,6 +5,8 @@
 
 namespace tcv {
 
+using host::DPosition;
+
 void AddInsulatedFlangeRings(const host::OutputCollectionPtr& outputColl, double faceX, double span,
                              const PortDataRecord& port1, const PortDataRecord& port2, double insulationThickness) {
     const double T = insulationThickness;

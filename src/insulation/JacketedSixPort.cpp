@@ -11,6 +11,8 @@
 
 namespace tcv {
 
+using host::DPosition;
+
 void CInsulation::runInsPDB2381(const host::Variant& outputCollValue, const host::VariantArray& arrayofinputs,
                                 const host::StringArray&) {
     withErrorReport("Insulation:", "runInsPDB2381", [&] {

@@ -12,6 +12,8 @@
 
 namespace tcv {
 
+using host::DPosition;
+
 namespace {
 
 // An insulated nipple covers a pipe 1.6 times its outside diameter, or the flange where that is wider.

@@ -10,6 +10,8 @@
 
 namespace tcv {
 
+using host::DPosition;
+
 namespace {
 
 using operator_base::ValveInputs;

@@ -15,6 +15,9 @@
 
 namespace tcv {
 
+using host::DPosition;
+using host::DVector;
+
 namespace {
 
 // The "Filler" cone narrows from the branch root to this fraction of the bore diameter at the bore's

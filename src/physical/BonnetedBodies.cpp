@@ -11,6 +11,8 @@
 
 namespace tcv {
 
+using host::DPosition;
+
 namespace {
 
 // The sizes the three builders share once the two half cylinders stand.

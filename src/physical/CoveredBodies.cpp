@@ -17,6 +17,9 @@
 
 namespace tcv {
 
+using host::DPosition;
+using host::DVector;
+
 namespace {
 
 struct CoverDimensions {

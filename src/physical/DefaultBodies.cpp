@@ -16,6 +16,9 @@
 
 namespace tcv {
 
+using host::DPosition;
+using host::DVector;
+
 namespace {
 
 bool isVerticalPortOffset(std::int32_t pdb) { return pdb == 455 || pdb == 456; }

@@ -13,6 +13,9 @@
 
 namespace tcv {
 
+using host::DPosition;
+using host::DVector;
+
 void CPhysical::runPDB3183(const host::OutputCollectionPtr& outputColl, const host::VariantArray& arrayofinputs,
                            const host::StringArray& arrayOfOutputs) {
     withErrorReport("Physical:", "runPDB3183", [&] {

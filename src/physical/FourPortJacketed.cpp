@@ -12,6 +12,9 @@
 
 namespace tcv {
 
+using host::DPosition;
+using host::DVector;
+
 namespace {
 
 using FourPorts = std::array<PortDataRecord, 5>;

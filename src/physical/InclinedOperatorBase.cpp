@@ -11,6 +11,9 @@
 
 namespace tcv {
 
+using host::DPosition;
+using host::DVector;
+
 namespace {
 
 using operator_base::InclinedBaseHeights;

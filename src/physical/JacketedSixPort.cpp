@@ -13,6 +13,9 @@
 
 namespace tcv {
 
+using host::DPosition;
+using host::DVector;
+
 void CPhysical::runPDB2381(const host::Variant& outputCollValue, const host::VariantArray& arrayofinputs,
                            const host::StringArray&) {
     withErrorReport("Physical:", "runPDB2381", [&] {

@@ -10,6 +10,9 @@
 
 namespace tcv {
 
+using host::DPosition;
+using host::DVector;
+
 namespace {
 
 // Adds the main body surfaces ("mainBody"), the operator base ("Body"), the mounting flange and the

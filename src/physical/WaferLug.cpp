@@ -12,6 +12,10 @@
 
 namespace tcv {
 
+using host::DPosition;
+using host::DT4x4;
+using host::DVector;
+
 using namespace inline_bodies;
 
 namespace {

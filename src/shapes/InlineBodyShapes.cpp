@@ -8,6 +8,8 @@
 
 namespace tcv::inline_bodies {
 
+using host::DPosition;
+
 namespace {
 
 // The female end type: a flat-sided wafer whose first port has it and no flange is sized from its pipe.

@@ -8,6 +8,9 @@
 
 namespace tcv {
 
+using host::DPosition;
+using host::DVector;
+
 namespace {
 
 // The inlet circle as four quarter arcs about its centre, chained from its +z point.

@@ -4,6 +4,9 @@
 
 namespace tcv::operator_base {
 
+using host::DPosition;
+using host::DVector;
+
 ValveInputs readValveInputs(const host::VariantArray& arrayofinputs, const host::OutputCollectionPtr& outputColl) {
     ValveInputs in{readDimension(arrayofinputs, input::InsulationThickness),
                    readDimension(arrayofinputs, input::EqualizerClearance),

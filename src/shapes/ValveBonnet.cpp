@@ -10,6 +10,10 @@
 
 namespace tcv {
 
+using host::DPosition;
+using host::DT4x4;
+using host::DVector;
+
 void AddBonnetBox(const host::OutputCollectionPtr& outputColl, const std::string& name, double x1, double x2,
                   double halfWidth, double yBottom, double yTop) {
     outputColl->AddOutput(name,

@@ -8,31 +8,28 @@
 
 namespace tcv {
 
-using host::DPosition;
-using host::DT4x4;
-using host::DVector;
-
 // The geometry module's error routine: raises the generic failure, the two texts stay behind.
 [[noreturn]] void RaiseGeom3dError(const char* moduleText, const char* methodText);
 
 // A capped or open projection of a circle of the diameter, from start to end.
-host::GraphicPtr PlaceCylinder(const host::OutputCollectionPtr& outputColl, const DPosition& start,
-                               const DPosition& end, double diameter, bool capped);
+host::GraphicPtr PlaceCylinder(const host::OutputCollectionPtr& outputColl, const host::DPosition& start,
+                               const host::DPosition& end, double diameter, bool capped);
 // A cone or frustum; a radius of 0 gives a pointed end.
-host::GraphicPtr PlaceCone(const host::OutputCollectionPtr& outputColl, const DPosition& baseCentre,
-                           const DPosition& topCentre, double baseRadius, double topRadius, bool capped);
+host::GraphicPtr PlaceCone(const host::OutputCollectionPtr& outputColl, const host::DPosition& baseCentre,
+                           const host::DPosition& topCentre, double baseRadius, double topRadius, bool capped);
 // A torus in the plane through the centre normal to the axis; nullptr (and no error) for an axis
 // shorter than 1e-7.
-host::GraphicPtr PlaceTorus(const host::OutputCollectionPtr& outputColl, const DPosition& centre, const DVector& axis,
-                            double ringRadius, double tubeRadius);
+host::GraphicPtr PlaceTorus(const host::OutputCollectionPtr& outputColl, const host::DPosition& centre,
+                            const host::DVector& axis, double ringRadius, double tubeRadius);
 host::GraphicPtr PlaceRevolution(const host::OutputCollectionPtr& outputColl, const host::CurvePtr& profile,
-                                 const DVector& axis, const DPosition& centre, double sweepAngle, bool capped);
+                                 const host::DVector& axis, const host::DPosition& centre, double sweepAngle,
+                                 bool capped);
 host::GraphicPtr PlaceProjection(const host::OutputCollectionPtr& outputColl, const host::CurvePtr& profile,
-                                 const DVector& direction, double length, bool capped);
+                                 const host::DVector& direction, double length, bool capped);
 // A regular prism along +X from x = 0 to x = length.
 host::GraphicPtr PlaceNSidedPrism(const host::OutputCollectionPtr& outputColl, int sides, double sideLength,
                                   double length, bool capped);
 // A vector perpendicular to (x, y, z), not normalised.
-DVector GetPerpendicularVector(double x, double y, double z);
+host::DVector GetPerpendicularVector(double x, double y, double z);
 
 } // namespace tcv

@@ -40,7 +40,7 @@ FaceToCentre readFaceToCentre(const host::VariantArray& arrayofinputs);
 // The equalizer runs from beside the body down to the clearance, across to below the operator base
 // and back up towards the flow axis.
 struct EqualizerPath {
-    DPosition p1, p2, p3, p4;
+    host::DPosition p1, p2, p3, p4;
 };
 
 // The path from the leg at x = startX to the leg under the base point (topX, topY); OD is the pipe
@@ -69,7 +69,7 @@ void addSkinnedBody(const host::OutputCollectionPtr& outputColl, const SkinStati
 
 // The point at height h on the operator base axis, which rises from the valve centre at the angle
 // whose tangent is t.
-inline DPosition inclinedAxisPoint(double h, double t) { return {checked::divide(h, t), h, 0}; }
+inline host::DPosition inclinedAxisPoint(double h, double t) { return {checked::divide(h, t), h, 0}; }
 
 // The heights along the inclined base: the top of the operator base (where the mounting flange
 // starts), the top of the mounting flange, and where the equalizer meets the base.

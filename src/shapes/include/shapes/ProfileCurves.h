@@ -13,28 +13,29 @@ class ProfileCurves {
 public:
     ProfileCurves() : factory_(host::runtime().CreateGeometryFactory()), curves_(host::runtime().CreateCollection()) {}
 
-    ProfileCurves& line(const DPosition& from, const DPosition& to) {
+    ProfileCurves& line(const host::DPosition& from, const host::DPosition& to) {
         curves_->Add(factory_->CreateLine(nullptr, from, to));
         return *this;
     }
     // An arc from `from` through `onArc` to `to`.
-    ProfileCurves& arcThrough(const DPosition& from, const DPosition& onArc, const DPosition& to) {
+    ProfileCurves& arcThrough(const host::DPosition& from, const host::DPosition& onArc, const host::DPosition& to) {
         curves_->Add(factory_->CreateArcBy3Points(nullptr, from, onArc, to));
         return *this;
     }
     // An arc about `centre` from `from` to `to`, as the host builds it from the three points.
-    ProfileCurves& arcAbout(const DPosition& centre, const DPosition& from, const DPosition& to) {
+    ProfileCurves& arcAbout(const host::DPosition& centre, const host::DPosition& from, const host::DPosition& to) {
         curves_->Add(factory_->CreateArcByCenter(nullptr, centre, from, to));
         return *this;
     }
-    ProfileCurves& ellipticalArc(const DPosition& centre, const DVector& normal, const DVector& majorAxis,
-                                 double minorMajorRatio, double startAngle, double sweepAngle) {
+    ProfileCurves& ellipticalArc(const host::DPosition& centre, const host::DVector& normal,
+                                 const host::DVector& majorAxis, double minorMajorRatio, double startAngle,
+                                 double sweepAngle) {
         curves_->Add(
             factory_->CreateEllipticalArc(nullptr, centre, normal, majorAxis, minorMajorRatio, startAngle, sweepAngle));
         return *this;
     }
     // The complex string of the curves chained from `start`; the collection is emptied.
-    host::CurvePtr chainFrom(DPosition start) {
+    host::CurvePtr chainFrom(host::DPosition start) {
         auto chained = PlaceTrCString(start, curves_);
         curves_->Clear();
         return chained;
