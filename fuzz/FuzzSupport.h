@@ -18,6 +18,7 @@
 #include "host/Value.h"
 #include "refhost/Evaluator.h"
 #include "refhost/Parts.h"
+#include "symbol/CCheckValve.h"
 
 namespace tcv::fuzz {
 
@@ -56,18 +57,9 @@ private:
     std::size_t position_ = 0;
 };
 
-// Every PartDataBasis the symbol serves, with the default bodies first.
-inline const std::vector<std::int32_t>& servedPartDataBases() {
-    static const std::vector<std::int32_t> values = {0,    1,    455,  456,  2021, 2046, 2047, 5,    10,   13,   385,
-                                                     386,  387,  2142, 2143, 2144, 2157, 2198, 2199, 2200, 2232, 2255,
-                                                     2256, 2258, 2267, 2268, 2269, 2270, 2271, 2381, 2459, 2469, 2470,
-                                                     2856, 2857, 2858, 2859, 2860, 2861, 3124, 3125, 3146, 3183};
-    return values;
-}
-
 inline std::int32_t decodePartDataBasis(ByteReader& in) {
     const std::uint8_t choice = in.byte();
-    const auto& served = servedPartDataBases();
+    static const std::vector<std::int32_t> served = tcv::servedPartDataBases();
     if (choice < 4 * served.size()) return served[choice % served.size()];
     switch (choice % 4) {
     case 0:

@@ -1,6 +1,6 @@
-#include "geometry/basArrayRelease.h"
+#include "basArrayRelease.h"
 
-#include "symbol/basCCheckValve.h"
+#include "base/basCCheckValve.h"
 
 namespace tcv {
 

@@ -1,14 +1,19 @@
 #include "geometry/basGeom3d.h"
+#include "base/Constants.h"
 
 #include <cmath>
 #include <vector>
 
+#include "Geom3dTrap.h"
 #include "geometry/CheckedMath.h"
 #include "geometry/Comparisons.h"
-#include "geometry/Geom3dTrap.h"
 #include "host/Runtime.h"
 
 namespace tcv {
+
+using host::DPosition;
+using host::DT4x4;
+using host::DVector;
 
 void RaiseGeom3dError(const char* /*moduleText*/, const char* /*methodText*/) {
     throw host::HostError(host::kGenericFailure);
@@ -82,8 +87,7 @@ host::GraphicPtr PlaceProjection(const host::OutputCollectionPtr& outputColl, co
 host::GraphicPtr PlaceNSidedPrism(const host::OutputCollectionPtr& outputColl, int sides, double sideLength,
                                   double length, bool capped) {
     // No trap of its own: a failure passes to the caller unchanged.
-    const double pi = 4 * std::atan(1.0);
-    const double step = checked::divide(2 * pi, sides);
+    const double step = checked::divide(2 * kPi, sides);
     const double apothem = checked::divide(sideLength, 2 * checked::tangent(step / 2));
     DPosition vertex(0, apothem, sideLength / 2);
     DT4x4 rotation;

@@ -2,12 +2,16 @@
 
 #include <cmath>
 
+#include "Geom3dTrap.h"
+#include "base/basCCheckValve.h"
 #include "geometry/Comparisons.h"
-#include "geometry/Geom3dTrap.h"
 #include "host/Runtime.h"
-#include "symbol/basCCheckValve.h"
 
 namespace tcv {
+
+using host::DPosition;
+using host::DT4x4;
+using host::DVector;
 
 host::ObjectPtr PlaceBox(const host::OutputCollectionPtr& outputColl, const DPosition& firstCorner,
                          const DPosition& secondCorner) {

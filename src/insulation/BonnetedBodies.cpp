@@ -2,15 +2,17 @@
 // insulated neck of the eight-nut bonnet, and insulated flange rings.
 #include "insulation/CInsulation.h"
 
+#include "InsulatedFlangeRings.h"
+#include "base/Inputs.h"
+#include "base/basCCheckValve.h"
 #include "geometry/Comparisons.h"
 #include "geometry/basGeom3d.h"
-#include "insulation/InsulatedFlangeRings.h"
-#include "physical/BonnetedValveSizes.h"
-#include "physical/ValveBonnet.h"
-#include "symbol/Inputs.h"
-#include "symbol/basCCheckValve.h"
+#include "shapes/BonnetedValveSizes.h"
+#include "shapes/ValveBonnet.h"
 
 namespace tcv {
+
+using host::DPosition;
 
 namespace {
 
@@ -59,22 +61,22 @@ void buildInsulatedBonnetedBody(const host::OutputCollectionPtr& outputColl, con
 
 } // namespace
 
-void CInsulation::runINSPDB2459(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+void CInsulation::runINSPDB2459(const host::OutputCollectionPtr& outputColl, const host::VariantArray& arrayofinputs,
                                 const host::StringArray& arrayOfOutputs) {
     withErrorReport("Insulation:", "runINSPDB2459",
-                    [&] { buildInsulatedBonnetedBody(m_OutputColl, arrayofinputs, arrayOfOutputs, Bonnet::Plate); });
+                    [&] { buildInsulatedBonnetedBody(outputColl, arrayofinputs, arrayOfOutputs, Bonnet::Plate); });
 }
 
-void CInsulation::runINSPDB2469(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+void CInsulation::runINSPDB2469(const host::OutputCollectionPtr& outputColl, const host::VariantArray& arrayofinputs,
                                 const host::StringArray& arrayOfOutputs) {
     withErrorReport("Insulation:", "runINSPDB2469",
-                    [&] { buildInsulatedBonnetedBody(m_OutputColl, arrayofinputs, arrayOfOutputs, Bonnet::Plate); });
+                    [&] { buildInsulatedBonnetedBody(outputColl, arrayofinputs, arrayOfOutputs, Bonnet::Plate); });
 }
 
-void CInsulation::runINSPDB2470(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+void CInsulation::runINSPDB2470(const host::OutputCollectionPtr& outputColl, const host::VariantArray& arrayofinputs,
                                 const host::StringArray& arrayOfOutputs) {
     withErrorReport("Insulation:", "runINSPDB2470",
-                    [&] { buildInsulatedBonnetedBody(m_OutputColl, arrayofinputs, arrayOfOutputs, Bonnet::Neck); });
+                    [&] { buildInsulatedBonnetedBody(outputColl, arrayofinputs, arrayOfOutputs, Bonnet::Neck); });
 }
 
 } // namespace tcv

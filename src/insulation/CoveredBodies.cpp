@@ -2,16 +2,18 @@
 // the insulated branch), the insulated bore and two insulated flange rings.
 #include <cmath>
 
+#include "base/Inputs.h"
+#include "base/basCCheckValve.h"
 #include "geometry/Comparisons.h"
 #include "geometry/basGeom3d.h"
 #include "geometry/basGeom3dEx.h"
 #include "insulation/CInsulation.h"
-#include "physical/AngledBranch.h"
-#include "physical/MultiPortEnds.h"
-#include "symbol/Inputs.h"
-#include "symbol/basCCheckValve.h"
+#include "shapes/AngledBranch.h"
+#include "shapes/MultiPortEnds.h"
 
 namespace tcv {
+
+using host::DPosition;
 
 namespace {
 
@@ -60,7 +62,7 @@ void addInsulatedBoreAndRings(const host::OutputCollectionPtr& outputColl, const
 
 } // namespace
 
-void CInsulation::runInsPDB5_10(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+void CInsulation::runInsPDB5_10(const host::OutputCollectionPtr& outputColl, const host::VariantArray& arrayofinputs,
                                 const host::StringArray&) {
     withErrorReport("Insulation:", "runInsPDB5_10", [&] {
         auto part = readPart(arrayofinputs);
@@ -71,17 +73,17 @@ void CInsulation::runInsPDB5_10(const host::OutputCollectionPtr& m_OutputColl, c
                                                        : readDimension(arrayofinputs, input::FacetoFace) / 2;
         const double B = A;
         PortDataRecord port1;
-        RetrievePortData(1, part, m_OutputColl, port1);
+        RetrievePortData(1, part, outputColl, port1);
         const double d = port1.pipeOD;
         const double S = A;
         const double k = S - 2 * port1.flangeThickness;
 
-        addInsulatedCoverBox(m_OutputColl, S, k, T, VH, d);
-        addInsulatedBoreAndRings(m_OutputColl, part, A, B, T, 2 * T + d);
+        addInsulatedCoverBox(outputColl, S, k, T, VH, d);
+        addInsulatedBoreAndRings(outputColl, part, A, B, T, 2 * T + d);
     });
 }
 
-void CInsulation::runInsPDB13(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+void CInsulation::runInsPDB13(const host::OutputCollectionPtr& outputColl, const host::VariantArray& arrayofinputs,
                               const host::StringArray&) {
     withErrorReport("Insulation:", "runInsPDB13", [&] {
         auto part = readPart(arrayofinputs);
@@ -90,18 +92,18 @@ void CInsulation::runInsPDB13(const host::OutputCollectionPtr& m_OutputColl, con
         const double A = readDimension(arrayofinputs, input::Face1toCenter);
         const double B = readDimension(arrayofinputs, input::Face2toCenter);
         PortDataRecord port1;
-        RetrievePortData(1, part, m_OutputColl, port1);
+        RetrievePortData(1, part, outputColl, port1);
         const double d = port1.pipeOD;
         // The shorter side governs the cover; equal sides keep port 1's.
         const double S = CmpDblLessThan(A, B, kTolerance) ? A : B;
         const double k = S - 2 * port1.flangeThickness;
 
-        addInsulatedCoverBox(m_OutputColl, S, k, T, VH, d);
-        addInsulatedBoreAndRings(m_OutputColl, part, A, B, T, boreOrFlangeDiameter(d, port1.flangeDiameter, T));
+        addInsulatedCoverBox(outputColl, S, k, T, VH, d);
+        addInsulatedBoreAndRings(outputColl, part, A, B, T, boreOrFlangeDiameter(d, port1.flangeDiameter, T));
     });
 }
 
-void CInsulation::runInsPDB385_386_387(const host::OutputCollectionPtr& m_OutputColl,
+void CInsulation::runInsPDB385_386_387(const host::OutputCollectionPtr& outputColl,
                                        const host::VariantArray& arrayofinputs, const host::StringArray&) {
     withErrorReport("Insulation:", "runInsPDB385_386_387", [&] {
         auto part = readPart(arrayofinputs);
@@ -109,16 +111,16 @@ void CInsulation::runInsPDB385_386_387(const host::OutputCollectionPtr& m_Output
         const auto layout = ReadAngledBranchLayout(arrayofinputs, readPartDataBasis(part));
         const double A = layout.A, B = layout.B, x0 = layout.rootX, Lb = layout.length;
         PortDataRecord port1;
-        RetrievePortData(1, part, m_OutputColl, port1);
+        RetrievePortData(1, part, outputColl, port1);
         const double d = port1.pipeOD;
         const double theta = PI / 4;
         const double Db = AngledBranchDiameter(d, A, B, theta);
 
-        m_OutputColl->AddOutput("InsulatedBody",
-                                PlaceCylinder(m_OutputColl, DPosition(x0, 0, 0),
-                                              DPosition(x0 + Lb * std::cos(theta), Lb * std::sin(theta), 0), 2 * T + Db,
-                                              true));
-        addInsulatedBoreAndRings(m_OutputColl, part, A, B, T, boreOrFlangeDiameter(d, port1.flangeDiameter, T));
+        outputColl->AddOutput("InsulatedBody",
+                              PlaceCylinder(outputColl, DPosition(x0, 0, 0),
+                                            DPosition(x0 + Lb * std::cos(theta), Lb * std::sin(theta), 0), 2 * T + Db,
+                                            true));
+        addInsulatedBoreAndRings(outputColl, part, A, B, T, boreOrFlangeDiameter(d, port1.flangeDiameter, T));
     });
 }
 

@@ -1,33 +1,36 @@
 // The insulated five-port domed body, from cylinders only: shells over the three runs, one shell
 // over the whole body height and one over each end flange that has a thickness.
+#include "base/Inputs.h"
+#include "base/basCCheckValve.h"
 #include "geometry/Comparisons.h"
 #include "geometry/basGeom3d.h"
 #include "insulation/CInsulation.h"
-#include "physical/MultiPortDimensions.h"
-#include "symbol/Inputs.h"
-#include "symbol/basCCheckValve.h"
+#include "shapes/MultiPortDimensions.h"
 
 namespace tcv {
 
-void CInsulation::runINSPDB3183(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+using host::DPosition;
+using host::DVector;
+
+void CInsulation::runINSPDB3183(const host::OutputCollectionPtr& outputColl, const host::VariantArray& arrayofinputs,
                                 const host::StringArray& arrayOfOutputs) {
     withErrorReport("Insulation:", "runINSPDB3183", [&] {
         auto part = readPart(arrayofinputs);
-        const auto dims = ReadDomedBodyDimensions(arrayofinputs, part, m_OutputColl);
+        const auto dims = ReadDomedBodyDimensions(arrayofinputs, part, outputColl);
         const double T = readDimension(arrayofinputs, input::InsulationThickness);
         const double F = dims.F, D = dims.D, H = dims.H, Yo = dims.Yo, Zi = dims.Zi;
         const auto& port = dims.port;
 
-        m_OutputColl->AddOutput("InsOutput1", PlaceCylinder(m_OutputColl, DPosition(-F / 2, 0, 0),
-                                                            DPosition(F / 2, 0, 0), port[1].pipeOD + 2 * T, true));
-        m_OutputColl->AddOutput("InsOutput2", PlaceCylinder(m_OutputColl, DPosition(0, 0, Zi), DPosition(0, 0, -Zi),
-                                                            dims.D34 + 2 * T, true));
-        m_OutputColl->AddOutput("InsOutput3", PlaceCylinder(m_OutputColl, DPosition(0, 0, 0), DPosition(0, -Yo, 0),
-                                                            port[5].pipeOD + 2 * T, true));
+        outputColl->AddOutput("InsOutput1", PlaceCylinder(outputColl, DPosition(-F / 2, 0, 0), DPosition(F / 2, 0, 0),
+                                                          port[1].pipeOD + 2 * T, true));
+        outputColl->AddOutput(
+            "InsOutput2", PlaceCylinder(outputColl, DPosition(0, 0, Zi), DPosition(0, 0, -Zi), dims.D34 + 2 * T, true));
+        outputColl->AddOutput("InsOutput3", PlaceCylinder(outputColl, DPosition(0, 0, 0), DPosition(0, -Yo, 0),
+                                                          port[5].pipeOD + 2 * T, true));
         // The body shell is widened by one thickness only, and never beyond the face-to-face length.
         const double bodyShell = CmpDblGreaterthan(D + T, F, kTolerance) ? F : D + T;
-        m_OutputColl->AddOutput(arrayOfOutputs.at(1), PlaceCylinder(m_OutputColl, DPosition(0, -0.85 * Yo - T, 0),
-                                                                    DPosition(0, H + T, 0), bodyShell, true));
+        outputColl->AddOutput(arrayOfOutputs.at(1), PlaceCylinder(outputColl, DPosition(0, -0.85 * Yo - T, 0),
+                                                                  DPosition(0, H + T, 0), bodyShell, true));
 
         // A flange shell from each face inwards by its thickness plus T, where the flange has a thickness.
         struct FlangeShell {
@@ -50,8 +53,8 @@ void CInsulation::runINSPDB3183(const host::OutputCollectionPtr& m_OutputColl, c
             const DPosition inner(shell.face.x() + depth * shell.inwards.x(),
                                   shell.face.y() + depth * shell.inwards.y(),
                                   shell.face.z() + depth * shell.inwards.z());
-            m_OutputColl->AddOutput(shell.name,
-                                    PlaceCylinder(m_OutputColl, shell.face, inner, p.flangeDiameter + 2 * T, true));
+            outputColl->AddOutput(shell.name,
+                                  PlaceCylinder(outputColl, shell.face, inner, p.flangeDiameter + 2 * T, true));
         }
     });
 }

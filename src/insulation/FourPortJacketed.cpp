@@ -3,17 +3,19 @@
 #include <array>
 #include <functional>
 
+#include "base/Inputs.h"
+#include "base/basCCheckValve.h"
 #include "geometry/CheckedMath.h"
 #include "geometry/Comparisons.h"
 #include "geometry/basGeom3d.h"
 #include "geometry/basGeom3dEx.h"
 #include "insulation/CInsulation.h"
-#include "physical/MultiPortDimensions.h"
-#include "physical/MultiPortEnds.h"
-#include "symbol/Inputs.h"
-#include "symbol/basCCheckValve.h"
+#include "shapes/MultiPortDimensions.h"
+#include "shapes/MultiPortEnds.h"
 
 namespace tcv {
+
+using host::DPosition;
 
 namespace {
 
@@ -73,19 +75,19 @@ void addStemAndCapShells(const host::OutputCollectionPtr& outputColl, const host
 
 } // namespace
 
-void CInsulation::runINSPDB3125(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+void CInsulation::runINSPDB3125(const host::OutputCollectionPtr& outputColl, const host::VariantArray& arrayofinputs,
                                 const host::StringArray& arrayOfOutputs) {
     withErrorReport("Insulation:", "runINSPDB3125", [&] {
         auto part = readPart(arrayofinputs);
         const auto dims = ReadFourPortJacketDimensions(arrayofinputs, input::YOffJacketInlet);
         const double T = readDimension(arrayofinputs, input::InsulationThickness);
         const double W = CmpDblEqual(dims.W, 0, kTolerance) ? 0.65 * dims.F : dims.W;
-        const auto port = RetrievePortsData<4>(part, m_OutputColl, true);
-        addStemAndCapShells(m_OutputColl, arrayOfOutputs, dims, T, W, 1.2 * W, port, projectedBox, nonZeroDiameter);
+        const auto port = RetrievePortsData<4>(part, outputColl, true);
+        addStemAndCapShells(outputColl, arrayOfOutputs, dims, T, W, 1.2 * W, port, projectedBox, nonZeroDiameter);
     });
 }
 
-void CInsulation::runInsPDB3146(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+void CInsulation::runInsPDB3146(const host::OutputCollectionPtr& outputColl, const host::VariantArray& arrayofinputs,
                                 const host::StringArray& arrayOfOutputs) {
     withErrorReport("Insulation:", "runInsPDB3146", [&] {
         auto part = readPart(arrayofinputs);
@@ -94,12 +96,12 @@ void CInsulation::runInsPDB3146(const host::OutputCollectionPtr& m_OutputColl, c
         const double W = CmpDblLessThanOrEqualTo(dims.W, 0, kTolerance) ? 0.5 * dims.F : dims.W;
         const double S = checked::squareRoot(2 * W * W);
         // One reading: the shells do not follow the bare body's cpt-offset shortening.
-        const auto port = RetrievePortsData<4>(part, m_OutputColl, true);
-        addStemAndCapShells(m_OutputColl, arrayOfOutputs, dims, T, W, S, port, PlaceBox, positiveDiameter);
+        const auto port = RetrievePortsData<4>(part, outputColl, true);
+        addStemAndCapShells(outputColl, arrayOfOutputs, dims, T, W, S, port, PlaceBox, positiveDiameter);
     });
 }
 
-void CInsulation::runINSPDB3124(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+void CInsulation::runINSPDB3124(const host::OutputCollectionPtr& outputColl, const host::VariantArray& arrayofinputs,
                                 const host::StringArray& arrayOfOutputs) {
     withErrorReport("Insulation:", "runINSPDB3124", [&] {
         auto part = readPart(arrayofinputs);
@@ -108,24 +110,24 @@ void CInsulation::runINSPDB3124(const host::OutputCollectionPtr& m_OutputColl, c
         const double F = dims.F, H = dims.H, Yo = dims.Yo, Zi = dims.Zi;
         const double W = CmpDblEqual(dims.W, 0, kTolerance) ? 0.6 * F : dims.W;
         const double S = 0.75 * W;
-        const auto port = RetrievePortsData<4>(part, m_OutputColl, true);
+        const auto port = RetrievePortsData<4>(part, outputColl, true);
 
-        addRunShell(m_OutputColl, arrayOfOutputs, F, T, port);
+        addRunShell(outputColl, arrayOfOutputs, F, T, port);
         // The stem shell reaches T below the run, or down to the jacket outlet when that is nearer.
         const double stemBottom = CmpDblGreaterthan(T + port[1].pipeOD, Yo, kTolerance) ? -Yo : -port[1].pipeOD / 2 - T;
-        m_OutputColl->AddOutput("InsOutput2",
-                                PlaceCylinder(m_OutputColl, DPosition(0, 0.75 * H, 0), DPosition(0, stemBottom, 0),
-                                              stemShellDiameter(S, T, F), true));
+        outputColl->AddOutput("InsOutput2",
+                              PlaceCylinder(outputColl, DPosition(0, 0.75 * H, 0), DPosition(0, stemBottom, 0),
+                                            stemShellDiameter(S, T, F), true));
         // One shell over both cap plates.
-        m_OutputColl->AddOutput("InsOutput3",
-                                CreateBoxWithProjection(m_OutputColl, DPosition(-W / 2 - T, 0.75 * H - T, -W / 2 - T),
-                                                        DPosition(W / 2 + T, H + T, W / 2 + T)));
-        m_OutputColl->AddOutput("InsOutput4", PlaceCylinder(m_OutputColl, DPosition(0, 0, 0), DPosition(0, -Yo, 0),
-                                                            StubDiameter(port[4]) + 2 * T, true));
+        outputColl->AddOutput("InsOutput3",
+                              CreateBoxWithProjection(outputColl, DPosition(-W / 2 - T, 0.75 * H - T, -W / 2 - T),
+                                                      DPosition(W / 2 + T, H + T, W / 2 + T)));
+        outputColl->AddOutput("InsOutput4", PlaceCylinder(outputColl, DPosition(0, 0, 0), DPosition(0, -Yo, 0),
+                                                          StubDiameter(port[4]) + 2 * T, true));
         const double x3 = -F / 2 + dims.jacketInletOffset;
-        m_OutputColl->AddOutput("InsOutput5", PlaceCylinder(m_OutputColl, DPosition(x3, 0, 0), DPosition(x3, 0, Zi),
-                                                            StubDiameter(port[3]) + 2 * T, true));
-        addFlangeShells(m_OutputColl, F, T, port, nonZeroDiameter);
+        outputColl->AddOutput("InsOutput5", PlaceCylinder(outputColl, DPosition(x3, 0, 0), DPosition(x3, 0, Zi),
+                                                          StubDiameter(port[3]) + 2 * T, true));
+        addFlangeShells(outputColl, F, T, port, nonZeroDiameter);
     });
 }
 

@@ -1,15 +1,17 @@
 // Insulation of the check valves with an inclined operator base: the off-centre body, the operator
 // base at 45 degrees, its mounting flange and the swept equalizer, each grown by the insulation
 // thickness, and for two of the valves the port ends.
+#include "OperatorBaseInsulation.h"
+#include "base/Inputs.h"
+#include "base/basCCheckValve.h"
 #include "geometry/CheckedMath.h"
 #include "geometry/Comparisons.h"
 #include "insulation/CInsulation.h"
-#include "insulation/OperatorBaseInsulation.h"
-#include "physical/OperatorBaseGeometry.h"
-#include "symbol/Inputs.h"
-#include "symbol/basCCheckValve.h"
+#include "shapes/OperatorBaseGeometry.h"
 
 namespace tcv {
+
+using host::DPosition;
 
 namespace {
 
@@ -57,49 +59,49 @@ void addInsulatedInclinedValve(const host::OutputCollectionPtr& outputColl, cons
 
 } // namespace
 
-void CInsulation::runInsPDB2198(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+void CInsulation::runInsPDB2198(const host::OutputCollectionPtr& outputColl, const host::VariantArray& arrayofinputs,
                                 const host::StringArray& arrayOfOutputs) {
     withErrorReport("Insulation:", "runInsPDB2198", [&] {
         const double F = readDimension(arrayofinputs, input::FacetoFace);
         readDimension(arrayofinputs, input::HandwheelAngle);
         const double O = readDimension(arrayofinputs, input::OffsetFrmValCen);
-        const auto in = operator_base::readValveInputs(arrayofinputs, m_OutputColl);
+        const auto in = operator_base::readValveInputs(arrayofinputs, outputColl);
 
-        addInsulatedInclinedValve(m_OutputColl, arrayOfOutputs, in,
+        addInsulatedInclinedValve(outputColl, arrayOfOutputs, in,
                                   operator_base::offCentreLayout(F, in.port1.flangeThickness),
                                   operator_base::heightsFromOffset(O), 0, PI / 4, "Equalizer_");
     });
 }
 
-void CInsulation::runInsPDB2142(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+void CInsulation::runInsPDB2142(const host::OutputCollectionPtr& outputColl, const host::VariantArray& arrayofinputs,
                                 const host::StringArray& arrayOfOutputs) {
     withErrorReport("Insulation:", "runInsPDB2142", [&] {
         const double F = readDimension(arrayofinputs, input::FacetoFace);
         const double H = readDimension(arrayofinputs, input::HeightFrmValCen);
-        const auto in = operator_base::readValveInputs(arrayofinputs, m_OutputColl);
+        const auto in = operator_base::readValveInputs(arrayofinputs, outputColl);
 
         const double A = PI / 4;
         const auto layout = operator_base::offCentreLayout(F, in.port1.flangeThickness);
         // The flange's insulation runs T beyond both of its ends.
-        addInsulatedInclinedValve(m_OutputColl, arrayOfOutputs, in, layout,
+        addInsulatedInclinedValve(outputColl, arrayOfOutputs, in, layout,
                                   operator_base::heightsFromFlangeHeight(H, in.flangeDiameter, checked::cosine(A)),
                                   in.insulation, A, "EqualizerIns_");
-        operator_base::addInsulatedPortEnds(m_OutputColl, in.part, in.insulation, layout.face1X, layout.face2X, false);
+        operator_base::addInsulatedPortEnds(outputColl, in.part, in.insulation, layout.face1X, layout.face2X, false);
     });
 }
 
-void CInsulation::runInsPDB2144(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+void CInsulation::runInsPDB2144(const host::OutputCollectionPtr& outputColl, const host::VariantArray& arrayofinputs,
                                 const host::StringArray& arrayOfOutputs) {
     withErrorReport("Insulation:", "runInsPDB2144", [&] {
         readDimension(arrayofinputs, input::HandwheelAngle);
         const double O = readDimension(arrayofinputs, input::OffsetFrmValCen);
         const auto faces = operator_base::readFaceToCentre(arrayofinputs);
-        const auto in = operator_base::readValveInputs(arrayofinputs, m_OutputColl);
+        const auto in = operator_base::readValveInputs(arrayofinputs, outputColl);
 
         const auto layout = operator_base::faceToCentreLayout(faces, in.port1.flangeThickness);
-        addInsulatedInclinedValve(m_OutputColl, arrayOfOutputs, in, layout, operator_base::heightsFromOffset(O), 0,
+        addInsulatedInclinedValve(outputColl, arrayOfOutputs, in, layout, operator_base::heightsFromOffset(O), 0,
                                   PI / 4, "Equalizer_");
-        operator_base::addInsulatedPortEnds(m_OutputColl, in.part, in.insulation, layout.face1X, layout.face2X, true);
+        operator_base::addInsulatedPortEnds(outputColl, in.part, in.insulation, layout.face1X, layout.face2X, true);
     });
 }
 

@@ -1,8 +1,8 @@
-#include "insulation/InsulatedEnds.h"
+#include "InsulatedEnds.h"
 
 #include "geometry/Comparisons.h"
 #include "geometry/basGeom3d.h"
-#include "physical/InlineBodyShapes.h"
+#include "shapes/InlineBodyShapes.h"
 
 namespace tcv::inline_bodies {
 

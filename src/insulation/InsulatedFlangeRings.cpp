@@ -1,9 +1,11 @@
-#include "insulation/InsulatedFlangeRings.h"
+#include "InsulatedFlangeRings.h"
 
 #include "geometry/Comparisons.h"
 #include "geometry/basGeom3d.h"
 
 namespace tcv {
+
+using host::DPosition;
 
 void AddInsulatedFlangeRings(const host::OutputCollectionPtr& outputColl, double faceX, double span,
                              const PortDataRecord& port1, const PortDataRecord& port2, double insulationThickness) {

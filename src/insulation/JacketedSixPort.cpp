@@ -1,20 +1,22 @@
 // The insulated jacketed six-port body: insulated inlet and outlet stubs, the jacket lofted between
 // two sections grown by the insulation thickness, and insulated end collars. The web and the side
 // and slanted ports have no insulation.
+#include "base/Inputs.h"
+#include "base/basCCheckValve.h"
 #include "geometry/Comparisons.h"
 #include "geometry/basGeom3d.h"
 #include "insulation/CInsulation.h"
-#include "physical/JacketLoft.h"
-#include "physical/MultiPortEnds.h"
-#include "symbol/Inputs.h"
-#include "symbol/basCCheckValve.h"
+#include "shapes/JacketLoft.h"
+#include "shapes/MultiPortEnds.h"
 
 namespace tcv {
 
-void CInsulation::runInsPDB2381(const host::Variant& m_OutputColl, const host::VariantArray& arrayofinputs,
+using host::DPosition;
+
+void CInsulation::runInsPDB2381(const host::Variant& outputCollValue, const host::VariantArray& arrayofinputs,
                                 const host::StringArray&) {
     withErrorReport("Insulation:", "runInsPDB2381", [&] {
-        auto outputColl = host::queryInterface<host::IOutputCollection>(host::toObject(m_OutputColl));
+        auto outputColl = host::queryInterface<host::IOutputCollection>(host::toObject(outputCollValue));
         if (!outputColl) throw host::HostError(host::kTypeMismatch, "the value holds no output collection");
 
         auto part = readPart(arrayofinputs);
@@ -42,7 +44,7 @@ void CInsulation::runInsPDB2381(const host::Variant& m_OutputColl, const host::V
         jacket.B = B;
         jacket.E = E;
         jacket.T = T;
-        AddJacketLoft(outputColl, jacket, "InsulatedBody2_", PI);
+        AddJacketLoft(outputColl, jacket, "InsulatedBody2_");
 
         // End collars: flange plus insulation, or a token 0.0001 where the port has no flange thickness.
         const auto collarDiameter = [&](const PortDataRecord& p) {

@@ -2,15 +2,17 @@
 // insulated neck of the eight-nut bonnet) and insulated flange rings at the nipple ends.
 #include "insulation/CInsulation.h"
 
+#include "InsulatedFlangeRings.h"
+#include "base/Inputs.h"
+#include "base/basCCheckValve.h"
 #include "geometry/Comparisons.h"
 #include "geometry/basGeom3d.h"
-#include "insulation/InsulatedFlangeRings.h"
-#include "physical/BonnetedValveSizes.h"
-#include "physical/ValveBonnet.h"
-#include "symbol/Inputs.h"
-#include "symbol/basCCheckValve.h"
+#include "shapes/BonnetedValveSizes.h"
+#include "shapes/ValveBonnet.h"
 
 namespace tcv {
+
+using host::DPosition;
 
 namespace {
 
@@ -21,7 +23,7 @@ double insulatedNippleSize(const PortDataRecord& port) {
 
 } // namespace
 
-void CInsulation::runCheckVWithNippleEnds(const host::OutputCollectionPtr& m_OutputColl,
+void CInsulation::runCheckVWithNippleEnds(const host::OutputCollectionPtr& outputColl,
                                           const host::VariantArray& arrayofinputs,
                                           const host::StringArray& arrayOfOutputs) {
     withErrorReport("Insulation:", "runCheckVWithNippleEnds", [&] {
@@ -34,8 +36,8 @@ void CInsulation::runCheckVWithNippleEnds(const host::OutputCollectionPtr& m_Out
         const double N = span.nippleLength;
 
         PortDataRecord port1, port2;
-        RetrievePortData(1, part, m_OutputColl, port1);
-        RetrievePortData(2, part, m_OutputColl, port2);
+        RetrievePortData(1, part, outputColl, port1);
+        RetrievePortData(2, part, outputColl, port2);
         const double e1 = insulatedNippleSize(port1);
         const double e2 = insulatedNippleSize(port2);
         const double largest = CmpDblGreaterthan(e1, e2, kTolerance) ? e1 : e2;
@@ -46,22 +48,22 @@ void CInsulation::runCheckVWithNippleEnds(const host::OutputCollectionPtr& m_Out
 
         const double halfBody = V / 2;
         const double nippleEnd = halfBody + N;
-        m_OutputColl->AddOutput(arrayOfOutputs.at(1), PlaceCylinder(m_OutputColl, DPosition(-halfBody, 0, 0),
-                                                                    DPosition(halfBody, 0, 0), bodyDiameter, true));
-        m_OutputColl->AddOutput("INSBody2", PlaceCylinder(m_OutputColl, DPosition(-halfBody, 0, 0),
-                                                          DPosition(-nippleEnd, 0, 0), 2 * T + e1, true));
-        m_OutputColl->AddOutput("INSBody3", PlaceCylinder(m_OutputColl, DPosition(halfBody, 0, 0),
-                                                          DPosition(nippleEnd, 0, 0), 2 * T + e2, true));
+        outputColl->AddOutput(arrayOfOutputs.at(1), PlaceCylinder(outputColl, DPosition(-halfBody, 0, 0),
+                                                                  DPosition(halfBody, 0, 0), bodyDiameter, true));
+        outputColl->AddOutput("INSBody2", PlaceCylinder(outputColl, DPosition(-halfBody, 0, 0),
+                                                        DPosition(-nippleEnd, 0, 0), 2 * T + e1, true));
+        outputColl->AddOutput("INSBody3", PlaceCylinder(outputColl, DPosition(halfBody, 0, 0),
+                                                        DPosition(nippleEnd, 0, 0), 2 * T + e2, true));
 
         const bool eightNutBonnet = partDataBasis == 2860 || partDataBasis == 2861;
         if (eightNutBonnet)
-            m_OutputColl->AddOutput("InsBody4", PlaceCylinder(m_OutputColl, DPosition(0, 0.5 * D, 0),
-                                                              DPosition(0, 0.5 * D + 0.25 * (H - 0.45 * D), 0),
-                                                              2 * T + 0.5 * V, true));
-        AddBonnetBox(m_OutputColl, eightNutBonnet ? "InsBody5" : "InsBody4", -0.4 * V - T, 0.4 * V + T, 0.35 * D + T,
+            outputColl->AddOutput("InsBody4", PlaceCylinder(outputColl, DPosition(0, 0.5 * D, 0),
+                                                            DPosition(0, 0.5 * D + 0.25 * (H - 0.45 * D), 0),
+                                                            2 * T + 0.5 * V, true));
+        AddBonnetBox(outputColl, eightNutBonnet ? "InsBody5" : "InsBody4", -0.4 * V - T, 0.4 * V + T, 0.35 * D + T,
                      0.45 * D, H);
 
-        AddInsulatedFlangeRings(m_OutputColl, nippleEnd, 2 * N + V, port1, port2, T);
+        AddInsulatedFlangeRings(outputColl, nippleEnd, 2 * N + V, port1, port2, T);
     });
 }
 

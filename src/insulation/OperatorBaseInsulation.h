@@ -18,15 +18,17 @@ inline void addInsulatedPortEnds(const host::OutputCollectionPtr& outputColl, co
     if (CmpDblGreaterthan(port.flangeThickness, kTolerance, kTolerance)) {
         const double depth = port.flangeThickness + T;
         const double endX = stopAtCentre && CmpDblLessThanOrEqualTo(-face1X, depth, kTolerance) ? 0 : face1X + depth;
-        outputColl->AddOutput("Port1Ins", PlaceCylinder(outputColl, DPosition(face1X, 0, 0), DPosition(endX, 0, 0),
-                                                        InsulatedDiameter(port.flangeDiameter, port.pipeOD, T), true));
+        outputColl->AddOutput("Port1Ins",
+                              PlaceCylinder(outputColl, host::DPosition(face1X, 0, 0), host::DPosition(endX, 0, 0),
+                                            InsulatedDiameter(port.flangeDiameter, port.pipeOD, T), true));
     }
     RetrievePortData(2, part, outputColl, port);
     if (CmpDblGreaterthan(port.flangeThickness, kTolerance, kTolerance)) {
         const double depth = port.flangeThickness + T;
         const double endX = stopAtCentre && CmpDblLessThanOrEqualTo(face2X, depth, kTolerance) ? 0 : face2X - depth;
-        outputColl->AddOutput("Port2Ins", PlaceCylinder(outputColl, DPosition(face2X, 0, 0), DPosition(endX, 0, 0),
-                                                        InsulatedDiameter(port.flangeDiameter, port.pipeOD, T), true));
+        outputColl->AddOutput("Port2Ins",
+                              PlaceCylinder(outputColl, host::DPosition(face2X, 0, 0), host::DPosition(endX, 0, 0),
+                                            InsulatedDiameter(port.flangeDiameter, port.pipeOD, T), true));
     }
 }
 

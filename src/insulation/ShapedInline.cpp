@@ -2,11 +2,11 @@
 // with insulated collars at the ends.
 #include "insulation/CInsulation.h"
 
+#include "InsulatedEnds.h"
+#include "base/Inputs.h"
+#include "base/basCCheckValve.h"
 #include "geometry/basGeom3d.h"
-#include "insulation/InsulatedEnds.h"
-#include "physical/InlineBodyShapes.h"
-#include "symbol/Inputs.h"
-#include "symbol/basCCheckValve.h"
+#include "shapes/InlineBodyShapes.h"
 
 namespace tcv {
 
@@ -25,7 +25,7 @@ void addPipeEnvelopeAndCollars(const host::OutputCollectionPtr& outputColl, cons
 
 } // namespace
 
-void CInsulation::runInsPDB2200(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+void CInsulation::runInsPDB2200(const host::OutputCollectionPtr& outputColl, const host::VariantArray& arrayofinputs,
                                 const host::StringArray& arrayOfOutputs) {
     withErrorReport("Insulation:", "runInsPDB2200", [&] {
         const auto [part, L, T] = readCommonInputs(arrayofinputs);
@@ -33,52 +33,52 @@ void CInsulation::runInsPDB2200(const host::OutputCollectionPtr& m_OutputColl, c
         const double Hc = readDimension(arrayofinputs, input::HeightFrmValCen);
         const double Wd = readDimension(arrayofinputs, input::Width);
         PortDataRecord port;
-        RetrievePortData(1, part, m_OutputColl, port);
+        RetrievePortData(1, part, outputColl, port);
 
-        addTransitionBody(m_OutputColl, arrayOfOutputs.at(1), L, port.pipeOD, Dm, Hc, Wd, T);
-        addEndCollars(m_OutputColl, part, L, T, port);
+        addTransitionBody(outputColl, arrayOfOutputs.at(1), L, port.pipeOD, Dm, Hc, Wd, T);
+        addEndCollars(outputColl, part, L, T, port);
     });
 }
 
-void CInsulation::runInsPDB2269(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+void CInsulation::runInsPDB2269(const host::OutputCollectionPtr& outputColl, const host::VariantArray& arrayofinputs,
                                 const host::StringArray& arrayOfOutputs) {
     withErrorReport("Insulation:", "runInsPDB2269", [&] {
         const auto [part, L, T] = readCommonInputs(arrayofinputs);
         PlateBowlInputs in = readPlateBowlInputs(arrayofinputs, L);
         PortDataRecord port;
-        RetrievePortData(1, part, m_OutputColl, port);
+        RetrievePortData(1, part, outputColl, port);
         in.bodyLength = L - port.flangeThickness;
 
-        addPlateBowlBody(m_OutputColl, arrayOfOutputs.at(1), in, T);
-        addPipeEnvelopeAndCollars(m_OutputColl, part, L, T, port);
+        addPlateBowlBody(outputColl, arrayOfOutputs.at(1), in, T);
+        addPipeEnvelopeAndCollars(outputColl, part, L, T, port);
     });
 }
 
-void CInsulation::runInsPDB2270(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+void CInsulation::runInsPDB2270(const host::OutputCollectionPtr& outputColl, const host::VariantArray& arrayofinputs,
                                 const host::StringArray& arrayOfOutputs) {
     withErrorReport("Insulation:", "runInsPDB2270", [&] {
         const auto [part, L, T] = readCommonInputs(arrayofinputs);
         CollarBodyInputs in = readCollarBodyInputs(arrayofinputs);
         PortDataRecord port;
-        RetrievePortData(1, part, m_OutputColl, port);
+        RetrievePortData(1, part, outputColl, port);
         in.bodyLength = L - port.flangeThickness;
 
-        addCollarBody(m_OutputColl, arrayOfOutputs.at(1), in, T);
-        addPipeEnvelopeAndCollars(m_OutputColl, part, L, T, port);
+        addCollarBody(outputColl, arrayOfOutputs.at(1), in, T);
+        addPipeEnvelopeAndCollars(outputColl, part, L, T, port);
     });
 }
 
-void CInsulation::runInsPDB2271(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+void CInsulation::runInsPDB2271(const host::OutputCollectionPtr& outputColl, const host::VariantArray& arrayofinputs,
                                 const host::StringArray& arrayOfOutputs) {
     withErrorReport("Insulation:", "runInsPDB2271", [&] {
         const auto [part, L, T] = readCommonInputs(arrayofinputs);
         const double Wd = readDimension(arrayofinputs, input::Width);
         PortDataRecord port;
-        RetrievePortData(1, part, m_OutputColl, port);
+        RetrievePortData(1, part, outputColl, port);
 
-        auto profile = insulatedBulgeProfile(L, port.flangeThickness, port.pipeOD, 0.5 * Wd, T, PI);
-        addRevolvedBody(m_OutputColl, arrayOfOutputs.at(1), profile, PI);
-        addInsulatedPortEnds(m_OutputColl, part, L, T, port);
+        auto profile = insulatedBulgeProfile(L, port.flangeThickness, port.pipeOD, 0.5 * Wd, T);
+        addRevolvedBody(outputColl, arrayOfOutputs.at(1), profile);
+        addInsulatedPortEnds(outputColl, part, L, T, port);
     });
 }
 

@@ -1,14 +1,16 @@
 // Insulation of the check valves with a skinned main body: the skinned body with its sections grown
 // by the insulation thickness, the vertical operator base with its mounting flange, the swept
 // equalizer and the port ends.
+#include "OperatorBaseInsulation.h"
+#include "base/Inputs.h"
+#include "base/basCCheckValve.h"
 #include "geometry/Comparisons.h"
 #include "insulation/CInsulation.h"
-#include "insulation/OperatorBaseInsulation.h"
-#include "physical/OperatorBaseGeometry.h"
-#include "symbol/Inputs.h"
-#include "symbol/basCCheckValve.h"
+#include "shapes/OperatorBaseGeometry.h"
 
 namespace tcv {
+
+using host::DPosition;
 
 namespace {
 
@@ -49,31 +51,31 @@ void addInsulatedSkinnedValve(const host::OutputCollectionPtr& outputColl, const
 
 } // namespace
 
-void CInsulation::runInsPDB2157and2199(const host::OutputCollectionPtr& m_OutputColl,
+void CInsulation::runInsPDB2157and2199(const host::OutputCollectionPtr& outputColl,
                                        const host::VariantArray& arrayofinputs,
                                        const host::StringArray& arrayOfOutputs) {
     withErrorReport("Insulation:", "runInsPDB2157and2199", [&] {
         const double F = readDimension(arrayofinputs, input::FacetoFace);
         readDimension(arrayofinputs, input::HandwheelAngle);
-        const auto in = operator_base::readValveInputs(arrayofinputs, m_OutputColl);
+        const auto in = operator_base::readValveInputs(arrayofinputs, outputColl);
         const auto V = operator_base::readSkinnedOperatorHeight(arrayofinputs, in.part);
 
         // The flange's insulation stops at the operator's seat for 2157 and covers it for 2199.
-        addInsulatedSkinnedValve(m_OutputColl, arrayOfOutputs, in, operator_base::faceToFaceSkin(F), "mainBodyIns",
+        addInsulatedSkinnedValve(outputColl, arrayOfOutputs, in, operator_base::faceToFaceSkin(F), "mainBodyIns",
                                  V.height, V.givenAsOffset ? V.height : V.height + in.insulation, false);
     });
 }
 
-void CInsulation::runInsPDB2143(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+void CInsulation::runInsPDB2143(const host::OutputCollectionPtr& outputColl, const host::VariantArray& arrayofinputs,
                                 const host::StringArray& arrayOfOutputs) {
     withErrorReport("Insulation:", "runInsPDB2143", [&] {
         readDimension(arrayofinputs, input::HandwheelAngle);
         const double V = readDimension(arrayofinputs, input::OffsetFrmValCen);
         const auto faces = operator_base::readFaceToCentre(arrayofinputs);
-        const auto in = operator_base::readValveInputs(arrayofinputs, m_OutputColl);
+        const auto in = operator_base::readValveInputs(arrayofinputs, outputColl);
 
-        addInsulatedSkinnedValve(m_OutputColl, arrayOfOutputs, in, operator_base::faceToCentreSkin(faces),
-                                 "mainBodyIns_", V, V, true);
+        addInsulatedSkinnedValve(outputColl, arrayOfOutputs, in, operator_base::faceToCentreSkin(faces), "mainBodyIns_",
+                                 V, V, true);
     });
 }
 

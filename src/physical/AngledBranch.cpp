@@ -1,45 +1,22 @@
 // Check valves with an angled branch: a straight bore with a cylindrical branch rising at 45 degrees
 // towards port 2 and, where the branch is at least as wide as the bore, a conical filler at its root.
 // 385 gives the face-to-face length, 386 one face-to-centre distance, 387 two.
-#include "physical/AngledBranch.h"
+#include "shapes/AngledBranch.h"
 
 #include <cmath>
 
+#include "base/Inputs.h"
+#include "base/basCCheckValve.h"
 #include "geometry/CheckedMath.h"
 #include "geometry/Comparisons.h"
 #include "geometry/basGeom3d.h"
 #include "physical/CPhysical.h"
-#include "physical/MultiPortEnds.h"
-#include "symbol/Inputs.h"
-#include "symbol/basCCheckValve.h"
+#include "shapes/MultiPortEnds.h"
 
 namespace tcv {
 
-double AngledBranchDiameter(double d, double A, double B, double theta) {
-    const double R = checked::squareRoot((d / 2) * (d / 2) + B * B);
-    const double phi = checked::arcTangent(checked::divide(0.5 * d, B));
-    const double G1 = 2 * R * checked::cosine(phi + theta);
-    const double G2 = checked::divide(2 * A, checked::sine(theta));
-    double Db = checked::divide(d, checked::cosine(theta));
-    if (CmpDblGreaterthan(Db, G2, kTolerance) || CmpDblGreaterthan(Db, G1, kTolerance)) Db = 0.95 * SmallerDim(G1, G2);
-    return Db;
-}
-
-AngledBranchLayout ReadAngledBranchLayout(const host::VariantArray& arrayofinputs, std::int32_t partDataBasis) {
-    AngledBranchLayout layout;
-    if (partDataBasis == 385) {
-        const double F = readDimension(arrayofinputs, input::FacetoFace);
-        layout.A = layout.B = F / 2;
-        layout.rootX = -0.25 * F;
-    } else if (partDataBasis == 386) {
-        layout.A = layout.B = readDimension(arrayofinputs, input::FacetoCenter);
-    } else {
-        layout.A = readDimension(arrayofinputs, input::Face1toCenter);
-        layout.B = readDimension(arrayofinputs, input::Face2toCenter);
-    }
-    layout.length = readDimension(arrayofinputs, input::BranchLength);
-    return layout;
-}
+using host::DPosition;
+using host::DVector;
 
 namespace {
 
@@ -49,36 +26,36 @@ constexpr double kFillerTopRadiusPerBore = 0.25;
 
 } // namespace
 
-void CPhysical::runPDB385_386_387(const host::OutputCollectionPtr& m_OutputColl,
-                                  const host::VariantArray& arrayofinputs, const host::StringArray&) {
+void CPhysical::runPDB385_386_387(const host::OutputCollectionPtr& outputColl, const host::VariantArray& arrayofinputs,
+                                  const host::StringArray&) {
     withErrorReport("Physical:", "runPDB385_386_387", [&] {
         auto part = readPart(arrayofinputs);
         readDimension(arrayofinputs, input::InsulationThickness);
-        auto port = RetrievePortsData<2>(part, m_OutputColl, true);
+        auto port = RetrievePortsData<2>(part, outputColl, true);
         const auto layout = ReadAngledBranchLayout(arrayofinputs, readPartDataBasis(part));
         const double A = layout.A, B = layout.B, x0 = layout.rootX, Lb = layout.length;
-        RaiseMissingFlangeThickness(port[1].flangeThickness, port[2].flangeThickness);
+        fillMissingFlangeThickness(port[1].flangeThickness, port[2].flangeThickness);
 
         const double d = port[1].pipeOD, t1 = port[1].flangeThickness, t2 = port[2].flangeThickness;
-        m_OutputColl->AddOutput(
-            "Body", PlaceCylinder(m_OutputColl, DPosition(-A + t1, 0, 0), DPosition(B - t2, 0, 0), d, true));
+        outputColl->AddOutput("Body",
+                              PlaceCylinder(outputColl, DPosition(-A + t1, 0, 0), DPosition(B - t2, 0, 0), d, true));
 
         const double theta = PI / 4;
         const double Db = AngledBranchDiameter(d, A, B, theta);
         const DPosition root(x0, 0, 0);
-        m_OutputColl->AddOutput(
+        outputColl->AddOutput(
             "Branch",
-            PlaceCylinder(m_OutputColl, root, DPosition(x0 + Lb * std::cos(theta), Lb * std::sin(theta), 0), Db, true));
+            PlaceCylinder(outputColl, root, DPosition(x0 + Lb * std::cos(theta), Lb * std::sin(theta), 0), Db, true));
         if (CmpDblGreaterthan(Db, d, kTolerance)) {
             // Points from the branch root down and back towards port 1, opposite to the branch.
             const DPosition top(x0 - checked::divide(d, 2 * checked::tangent(theta)), -d / 2, 0);
-            m_OutputColl->AddOutput("Filler",
-                                    PlaceCone(m_OutputColl, root, top, Db / 2, kFillerTopRadiusPerBore * d, true));
+            outputColl->AddOutput("Filler",
+                                  PlaceCone(outputColl, root, top, Db / 2, kFillerTopRadiusPerBore * d, true));
         }
 
-        AddPortNozzle(m_OutputColl, part, "PNoz1", 1, DVector(-1, 0, 0),
+        AddPortNozzle(outputColl, part, "PNoz1", 1, DVector(-1, 0, 0),
                       DPosition(-A - port[1].cptOffset + port[1].depth, 0, 0));
-        AddPortNozzle(m_OutputColl, part, "PNoz2", 2, DVector(1, 0, 0),
+        AddPortNozzle(outputColl, part, "PNoz2", 2, DVector(1, 0, 0),
                       DPosition(B + port[2].cptOffset - port[2].depth, 0, 0));
     });
 }

@@ -3,13 +3,15 @@
 // differ only in the bonnet.
 #include "physical/CPhysical.h"
 
+#include "base/Inputs.h"
+#include "base/basCCheckValve.h"
 #include "geometry/basGeom3d.h"
-#include "physical/BonnetedValveSizes.h"
-#include "physical/ValveBonnet.h"
-#include "symbol/Inputs.h"
-#include "symbol/basCCheckValve.h"
+#include "shapes/BonnetedValveSizes.h"
+#include "shapes/ValveBonnet.h"
 
 namespace tcv {
+
+using host::DPosition;
 
 namespace {
 
@@ -58,8 +60,8 @@ BonnetedBody addHalfCylinders(const host::OutputCollectionPtr& outputColl, const
 }
 
 // The lofted body reaches from flange to flange, centred on the valve centre.
-void addLoftedBody(const host::OutputCollectionPtr& outputColl, const BonnetedBody& body, const char* name, double pi) {
-    AddLoftedBody(outputColl, body.E, body.B, name, pi);
+void addLoftedBody(const host::OutputCollectionPtr& outputColl, const BonnetedBody& body, const char* name) {
+    AddLoftedBody(outputColl, body.E, body.B, name);
 }
 
 void addNozzles(const host::OutputCollectionPtr& outputColl, const BonnetedBody& body) {
@@ -73,58 +75,57 @@ std::vector<NutPosition> bonnetNuts(const BonnetedBody& body, double t, std::opt
 
 } // namespace
 
-void CPhysical::runPDB2459(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+void CPhysical::runPDB2459(const host::OutputCollectionPtr& outputColl, const host::VariantArray& arrayofinputs,
                            const host::StringArray& arrayOfOutputs) {
     withErrorReport("Physical:", "runPDB2459", [&] {
-        const BonnetedBody body = addHalfCylinders(m_OutputColl, arrayofinputs, arrayOfOutputs);
+        const BonnetedBody body = addHalfCylinders(outputColl, arrayofinputs, arrayOfOutputs);
         const double left = 0.95 * body.leftEnd(0.5), right = 0.95 * body.rightEnd(0.5);
         const double halfWidth = 0.75 * body.B;
 
         // Two plates, the upper one carrying four nuts.
-        AddBonnetBox(m_OutputColl, "Body3", left, right, halfWidth, 0.5 * body.B, body.heightAt(0.4));
-        AddBonnetBox(m_OutputColl, "Body4", left, right, halfWidth, body.heightAt(0.4), body.heightAt(0.8));
+        AddBonnetBox(outputColl, "Body3", left, right, halfWidth, 0.5 * body.B, body.heightAt(0.4));
+        AddBonnetBox(outputColl, "Body4", left, right, halfWidth, body.heightAt(0.4), body.heightAt(0.8));
         const double t = 0.8 * body.E / 16;
-        AddHexagonNuts(m_OutputColl, t, 0.2 * (body.H - 0.5 * body.B), body.heightAt(0.8),
-                       bonnetNuts(body, t, std::nullopt), PI);
+        AddHexagonNuts(outputColl, t, 0.2 * (body.H - 0.5 * body.B), body.heightAt(0.8),
+                       bonnetNuts(body, t, std::nullopt));
 
-        addLoftedBody(m_OutputColl, body, "Body5_", PI);
-        addNozzles(m_OutputColl, body);
+        addLoftedBody(outputColl, body, "Body5_");
+        addNozzles(outputColl, body);
     });
 }
 
-void CPhysical::runPDB2469(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+void CPhysical::runPDB2469(const host::OutputCollectionPtr& outputColl, const host::VariantArray& arrayofinputs,
                            const host::StringArray& arrayOfOutputs) {
     withErrorReport("Physical:", "runPDB2469", [&] {
-        const BonnetedBody body = addHalfCylinders(m_OutputColl, arrayofinputs, arrayOfOutputs);
+        const BonnetedBody body = addHalfCylinders(outputColl, arrayofinputs, arrayOfOutputs);
         const BonnetRectangle plateTop = {body.leftEnd(0.45), body.rightEnd(0.45), 0.75 * body.B, body.heightAt(0.5)};
         const BonnetRectangle capBase = {body.leftEnd(0.35), body.rightEnd(0.35), 0.6 * body.B, body.heightAt(0.75)};
 
         // A plate, a ruled transition narrowing to the cap block.
-        AddTaperedBonnet(m_OutputColl, "Body3", 0.5 * body.B, plateTop, capBase, "Body5", body.H);
+        AddTaperedBonnet(outputColl, "Body3", 0.5 * body.B, plateTop, capBase, "Body5", body.H);
 
-        addLoftedBody(m_OutputColl, body, "Body6_", PI);
-        addNozzles(m_OutputColl, body);
+        addLoftedBody(outputColl, body, "Body6_");
+        addNozzles(outputColl, body);
     });
 }
 
-void CPhysical::runPDB2470(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+void CPhysical::runPDB2470(const host::OutputCollectionPtr& outputColl, const host::VariantArray& arrayofinputs,
                            const host::StringArray& arrayOfOutputs) {
     withErrorReport("Physical:", "runPDB2470", [&] {
-        const BonnetedBody body = addHalfCylinders(m_OutputColl, arrayofinputs, arrayOfOutputs);
+        const BonnetedBody body = addHalfCylinders(outputColl, arrayofinputs, arrayOfOutputs);
         const double left = body.leftEnd(0.45), right = body.rightEnd(0.45);
         const double halfWidth = 0.75 * body.B;
 
         // A neck, then two plates; the lofted body comes before the eight nuts.
-        m_OutputColl->AddOutput("Body3", PlaceCylinder(m_OutputColl, DPosition(0, 0.5 * body.B, 0),
-                                                       DPosition(0, body.heightAt(0.2), 0), 0.35 * body.E, true));
-        AddBonnetBox(m_OutputColl, "Body4", left, right, halfWidth, body.heightAt(0.2), body.heightAt(0.5));
-        AddBonnetBox(m_OutputColl, "Body5", left, right, halfWidth, body.heightAt(0.5), body.heightAt(0.85));
-        addLoftedBody(m_OutputColl, body, "Body6_", PI);
+        outputColl->AddOutput("Body3", PlaceCylinder(outputColl, DPosition(0, 0.5 * body.B, 0),
+                                                     DPosition(0, body.heightAt(0.2), 0), 0.35 * body.E, true));
+        AddBonnetBox(outputColl, "Body4", left, right, halfWidth, body.heightAt(0.2), body.heightAt(0.5));
+        AddBonnetBox(outputColl, "Body5", left, right, halfWidth, body.heightAt(0.5), body.heightAt(0.85));
+        addLoftedBody(outputColl, body, "Body6_");
         const double t = (0.7 * body.F - body.t1 - body.t2) / 16;
-        AddHexagonNuts(m_OutputColl, t, 0.15 * (body.H - 0.5 * body.B), body.heightAt(0.85), bonnetNuts(body, t, 7.0),
-                       PI);
+        AddHexagonNuts(outputColl, t, 0.15 * (body.H - 0.5 * body.B), body.heightAt(0.85), bonnetNuts(body, t, 7.0));
 
-        addNozzles(m_OutputColl, body);
+        addNozzles(outputColl, body);
     });
 }
 

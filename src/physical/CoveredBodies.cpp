@@ -4,17 +4,21 @@
 // that governs the cover.
 #include <array>
 
+#include "base/Constants.h"
+#include "base/Inputs.h"
+#include "base/basCCheckValve.h"
 #include "geometry/CheckedMath.h"
 #include "geometry/Comparisons.h"
 #include "geometry/basGeom3d.h"
 #include "geometry/basGeom3dEx.h"
 #include "physical/CPhysical.h"
-#include "physical/MultiPortEnds.h"
-#include "physical/ProfileCurves.h"
-#include "symbol/Inputs.h"
-#include "symbol/basCCheckValve.h"
+#include "shapes/MultiPortEnds.h"
+#include "shapes/ProfileCurves.h"
 
 namespace tcv {
+
+using host::DPosition;
+using host::DVector;
 
 namespace {
 
@@ -49,8 +53,8 @@ host::GraphicPtr flangeFiller(const host::OutputCollectionPtr& outputColl, doubl
 }
 
 void buildCoveredBody(const host::OutputCollectionPtr& outputColl, const host::ObjectPtr& part,
-                      const CoverDimensions& dims, std::array<PortDataRecord, 3> port, double pi) {
-    RaiseMissingFlangeThickness(port[1].flangeThickness, port[2].flangeThickness);
+                      const CoverDimensions& dims, std::array<PortDataRecord, 3> port) {
+    fillMissingFlangeThickness(port[1].flangeThickness, port[2].flangeThickness);
     const double t1 = port[1].flangeThickness, t2 = port[2].flangeThickness;
 
     const double A = dims.A, B = dims.B, S = dims.S, VH = dims.valveHeight;
@@ -83,10 +87,10 @@ void buildCoveredBody(const host::OutputCollectionPtr& outputColl, const host::O
     ProfileCurves cover;
     cover.line(R0, R1);
     cover.ellipticalArc(R2, DVector(0, 0, 1), DVector(shoulderWidth, 0, 0),
-                        checked::divide(0.6 * VH - (2 * t1 + r), shoulderWidth), 0, pi / 2);
+                        checked::divide(0.6 * VH - (2 * t1 + r), shoulderWidth), 0, kPi / 2);
     cover.line(R3, R4).arcAbout(R5, R4, R6).line(R6, R7);
     outputColl->AddOutput("ValBodyRev", PlaceRevolution(outputColl, cover.chainFrom(R0), DVector(0, 1, 0),
-                                                        DPosition(0, VH / 2, 0), 2 * pi, true));
+                                                        DPosition(0, VH / 2, 0), 2 * kPi, true));
 
     AddPortNozzle(outputColl, part, "PNoz1", 1, DVector(-1, 0, 0),
                   DPosition(-A - port[1].cptOffset + port[1].depth, 0, 0));
@@ -96,14 +100,14 @@ void buildCoveredBody(const host::OutputCollectionPtr& outputColl, const host::O
 
 } // namespace
 
-void CPhysical::runPDB5_10(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+void CPhysical::runPDB5_10(const host::OutputCollectionPtr& outputColl, const host::VariantArray& arrayofinputs,
                            const host::StringArray&) {
     withErrorReport("Physical:", "runPDB5_10", [&] {
         auto part = readPart(arrayofinputs);
         readDimension(arrayofinputs, input::InsulationThickness);
         CoverDimensions dims;
         dims.valveHeight = readDimension(arrayofinputs, input::ValveHeight);
-        const auto port = RetrievePortsData<2>(part, m_OutputColl, true);
+        const auto port = RetrievePortsData<2>(part, outputColl, true);
         // 5 gives the face-to-face length, 10 the face-to-centre distance.
         if (readPartDataBasis(part) == 10)
             dims.A = readDimension(arrayofinputs, input::FacetoCenter);
@@ -111,11 +115,11 @@ void CPhysical::runPDB5_10(const host::OutputCollectionPtr& m_OutputColl, const 
             dims.A = readDimension(arrayofinputs, input::FacetoFace) / 2;
         dims.B = dims.A;
         dims.S = dims.A;
-        buildCoveredBody(m_OutputColl, part, dims, port, PI);
+        buildCoveredBody(outputColl, part, dims, port);
     });
 }
 
-void CPhysical::runPDB13(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+void CPhysical::runPDB13(const host::OutputCollectionPtr& outputColl, const host::VariantArray& arrayofinputs,
                          const host::StringArray&) {
     withErrorReport("Physical:", "runPDB13", [&] {
         auto part = readPart(arrayofinputs);
@@ -125,10 +129,10 @@ void CPhysical::runPDB13(const host::OutputCollectionPtr& m_OutputColl, const ho
         dims.valveHeight = readDimension(arrayofinputs, input::ValveHeight);
         dims.A = readDimension(arrayofinputs, input::Face1toCenter);
         dims.B = readDimension(arrayofinputs, input::Face2toCenter);
-        const auto port = RetrievePortsData<2>(part, m_OutputColl, true);
+        const auto port = RetrievePortsData<2>(part, outputColl, true);
         // The shorter side governs the cover; equal sides keep port 1's.
         dims.S = CmpDblLessThan(dims.A, dims.B, kTolerance) ? dims.A : dims.B;
-        buildCoveredBody(m_OutputColl, part, dims, port, PI);
+        buildCoveredBody(outputColl, part, dims, port);
     });
 }
 

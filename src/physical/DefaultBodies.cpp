@@ -4,134 +4,158 @@
 #include <cmath>
 #include <vector>
 
+#include "base/Constants.h"
+#include "base/Inputs.h"
 #include "geometry/Comparisons.h"
 #include "geometry/basGeom3d.h"
 #include "geometry/basGeom3dEx.h"
 #include "host/Runtime.h"
 #include "physical/CPhysical.h"
 #include "ports/Nozzles.h"
-#include "symbol/Inputs.h"
+#include "shapes/FaceNozzles.h"
 
 namespace tcv {
+
+using host::DPosition;
+using host::DVector;
 
 namespace {
 
 bool isVerticalPortOffset(std::int32_t pdb) { return pdb == 455 || pdb == 456; }
 bool isOperatorMounting(std::int32_t pdb) { return pdb == 2046 || pdb == 2047; }
 
-} // namespace
+// Adds outputs under the declared names in turn, counting them in the driver's output counter.
+struct DeclaredOutputs {
+    const host::OutputCollectionPtr& outputColl;
+    const host::StringArray& arrayOfOutputs;
+    std::int16_t& counter;
 
-bool CPhysical::buildDefaultBody(RunState& state, const host::OutputCollectionPtr& m_OutputColl,
-                                 const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs) {
-    const std::int32_t pdb = state.partDataBasis;
-    if (!(isVerticalPortOffset(pdb) || pdb == 2021 || pdb <= 1 || isOperatorMounting(pdb))) return false;
-
-    const double F = state.faceToFace;
-    const double a = state.handwheelAngle;
-    PortDataRecord& port1 = state.port1;
-    auto addDeclared = [&](const host::ObjectPtr& object) {
-        ++state.outputCounter;
-        m_OutputColl->AddOutput(arrayOfOutputs.at(state.outputCounter), object);
-    };
-
-    double V = 0;        // vertical port offset (455)
-    double H = 0, X = 0; // operator height and distance from port 1 (2046, 2047)
-
-    if (isVerticalPortOffset(pdb)) {
-        const double D = readDimension(arrayofinputs, input::BodyDiameter);
-        V = readDimension(arrayofinputs, input::PortVOffset);
-        if (pdb == 456) V = 0;
-        const double OD1 = port1.pipeOD;
-        auto factory = host::runtime().CreateGeometryFactory();
-        const std::vector<double> profile = {-0.05 * F, 0, 0,       -0.05 * F, 0.4 * D, 0,       0, 0.3 * D,
-                                             0,         0, 0.4 * D, 0,         0.2 * F, 0.4 * D, 0, 0.2 * F,
-                                             OD1 / 2,   0, 0.5 * F, OD1 / 2,   0,       0.5 * F, 0, 0};
-        auto lineString = factory->CreateLineString(nullptr, 8, profile);
-        addDeclared(PlaceRevolution(m_OutputColl, lineString, DVector(1, 0, 0), DPosition(0, 0, 0), 2 * PI, true));
-
-        PortDataRecord port2;
-        RetrievePortData(2, state.part, m_OutputColl, port2);
-        const double OD2 = port2.pipeOD;
-        m_OutputColl->AddOutput("Body_", PlaceCylinder(m_OutputColl, DPosition(-0.05 * F, -0.1 * D, 0),
-                                                       DPosition(-0.25 * F, -0.1 * D, 0), D, true));
-        auto circle1 = factory->CreateCircle(nullptr, DPosition(-0.35 * F, -V, 0), DVector(-1, 0, 0), OD2 / 2);
-        auto circle2 = factory->CreateCircle(nullptr, DPosition(-0.25 * F, -0.1 * D, 0), DVector(-1, 0, 0), D / 2);
-        m_OutputColl->AddOutput("Body_",
-                                factory->CreateRuledSurface(m_OutputColl->ResourceManager(), circle1, circle2, true));
-        m_OutputColl->AddOutput(
-            "Body_", PlaceCylinder(m_OutputColl, DPosition(-0.5 * F, -V, 0), DPosition(-0.35 * F, -V, 0), OD2, true));
-    } else if (pdb == 2021) {
-        double B = readDimension(arrayofinputs, input::B);
-        RetrievePortData(1, state.part, m_OutputColl, port1);
-        const double OD = port1.pipeOD, FT = port1.flangeThickness, FD = port1.flangeDiameter;
-        const double bodyDiameter = CmpDblGreaterthan(OD, FD, kTolerance) ? 1.25 * OD : FD;
-        if (!CmpDblGreaterthan(B, kTolerance, kTolerance)) B = bodyDiameter;
-        const double L = F / 2 - FT;
-        const double shoulder = 0.35 * (B - OD) + OD / 2;
-        std::vector<DPosition> points = {{-L, OD / 2, 0}, {-0.7 * L, OD / 2, 0}, {-L / 2, shoulder, 0},
-                                         {0, B / 2, 0},   {L / 2, shoulder, 0},  {0.7 * L, OD / 2, 0},
-                                         {L, OD / 2, 0}};
-        int order = 6;
-        auto curve = PlaceTrBspline(order, points);
-        addDeclared(PlaceRevolution(m_OutputColl, curve, DVector(1, 0, 0), DPosition(0, 0, 0), 2 * PI, false));
-    } else if (pdb <= 1) {
-        std::int16_t portIndex = 1;
-        std::int32_t X1 = 0;
-        RetrievePortDataEx(portIndex, state.part, m_OutputColl, port1.pipeOD, port1.flangeThickness,
-                           port1.flangeDiameter, port1.cptOffset, port1.depth, X1, true);
-        const double R1 = port1.pipeOD / 2, FT1 = port1.flangeThickness;
-        PortDataRecord port2;
-        RetrievePortData(2, state.part, m_OutputColl, port2);
-        const DPosition S(-F / 2 + FT1, 0, 0), E(F / 2 - port2.flangeThickness, 0, 0);
-        if (FT1 == 0.0 && X1 == 0)
-            addDeclared(PlaceCylinder(m_OutputColl, S, E, port2.pipeOD, true));
-        else
-            addDeclared(PlaceCone(m_OutputColl, S, E, R1, 0, true));
-    } else {
-        const double O = readDimension(arrayofinputs, input::OffsetFrmValCen);
-        const double P = readDimension(arrayofinputs, input::OffsetfromPort1);
-        const double L2 = pdb == 2047 ? readDimension(arrayofinputs, input::Length2) : 0;
-        const double OD1 = port1.pipeOD;
-        if (CmpDblEqual(O, 0, kTolerance))
-            H = pdb == 2046 ? 1.2 * OD1 : OD1 / 2 + 0.75 * (L2 - OD1 / 2);
-        else
-            H = O;
-        if (CmpDblEqual(P, 0, kTolerance))
-            X = pdb == 2046 ? 0.5 * F : 0.3 * F;
-        else
-            X = P;
-        addDeclared(PlaceCylinder(m_OutputColl, DPosition(-F / 2, 0, 0), DPosition(F / 2, 0, 0), OD1, true));
-        const double h = pdb == 2046 ? 0.5 * (H - OD1 / 2) : 0.5 * (L2 - OD1 / 2);
-        if (pdb == 2046) {
-            m_OutputColl->AddOutput("MountFlange",
-                                    PlaceBox(m_OutputColl, DPosition(-0.3 * F, OD1 / 2 - h / 2, 0.4 * OD1),
-                                             DPosition(0.3 * F, OD1 / 2 + h / 2, -0.4 * OD1)));
-            m_OutputColl->AddOutput("MountBox", PlaceBox(m_OutputColl, DPosition(-0.2 * F, OD1 / 2 + h / 2, 0.3 * OD1),
-                                                         DPosition(0.2 * F, H, -0.3 * OD1)));
-        } else {
-            m_OutputColl->AddOutput("MountFlange",
-                                    PlaceBox(m_OutputColl, DPosition(X - 0.6 * F, OD1 / 2 - h / 2, 0.4 * OD1),
-                                             DPosition(X, OD1 / 2 + h / 2, -0.4 * OD1)));
-            m_OutputColl->AddOutput("MountBox",
-                                    PlaceBox(m_OutputColl, DPosition(X - 0.5 * F, OD1 / 2 + h / 2, 0.3 * OD1),
-                                             DPosition(X - 0.1 * F, L2, -0.3 * OD1)));
-        }
+    void add(const host::ObjectPtr& object) const {
+        ++counter;
+        outputColl->AddOutput(arrayOfOutputs.at(counter), object);
     }
+};
 
-    // The two nozzles at the faces.
-    RetrievePortData(1, state.part, m_OutputColl, port1);
-    const DPosition n1(-F / 2 - port1.cptOffset + port1.depth, pdb == 455 ? -V : 0, 0);
-    std::int16_t portIndex = 1;
-    addDeclared(CreateNozzle(portIndex, state.part, m_OutputColl, DVector(-1, 0, 0), n1));
+// The body with vertical port offset (455; 456 keeps the ports on the axis): a revolved profile with a
+// cylinder, a ruled neck and a cylinder down to port 2. Returns the offset V of port 1.
+double addVerticalPortOffsetBody(const DeclaredOutputs& declared, const host::ObjectPtr& part,
+                                 const host::VariantArray& arrayofinputs, std::int32_t pdb, double F, double OD1) {
+    const auto& outputColl = declared.outputColl;
+    const double D = readDimension(arrayofinputs, input::BodyDiameter);
+    double V = readDimension(arrayofinputs, input::PortVOffset);
+    if (pdb == 456) V = 0;
+    auto factory = host::runtime().CreateGeometryFactory();
+    const std::vector<double> profile = {-0.05 * F, 0, 0,       -0.05 * F, 0.4 * D, 0,       0, 0.3 * D,
+                                         0,         0, 0.4 * D, 0,         0.2 * F, 0.4 * D, 0, 0.2 * F,
+                                         OD1 / 2,   0, 0.5 * F, OD1 / 2,   0,       0.5 * F, 0, 0};
+    auto lineString = factory->CreateLineString(nullptr, 8, profile);
+    declared.add(PlaceRevolution(outputColl, lineString, DVector(1, 0, 0), DPosition(0, 0, 0), 2 * kPi, true));
+
     PortDataRecord port2;
-    RetrievePortData(2, state.part, m_OutputColl, port2);
-    portIndex = 2;
-    addDeclared(CreateNozzle(portIndex, state.part, m_OutputColl, DVector(1, 0, 0),
-                             DPosition(F / 2 + port2.cptOffset - port2.depth, 0, 0)));
+    RetrievePortData(2, part, outputColl, port2);
+    const double OD2 = port2.pipeOD;
+    outputColl->AddOutput("Body_", PlaceCylinder(outputColl, DPosition(-0.05 * F, -0.1 * D, 0),
+                                                 DPosition(-0.25 * F, -0.1 * D, 0), D, true));
+    auto circle1 = factory->CreateCircle(nullptr, DPosition(-0.35 * F, -V, 0), DVector(-1, 0, 0), OD2 / 2);
+    auto circle2 = factory->CreateCircle(nullptr, DPosition(-0.25 * F, -0.1 * D, 0), DVector(-1, 0, 0), D / 2);
+    outputColl->AddOutput("Body_", factory->CreateRuledSurface(outputColl->ResourceManager(), circle1, circle2, true));
+    outputColl->AddOutput(
+        "Body_", PlaceCylinder(outputColl, DPosition(-0.5 * F, -V, 0), DPosition(-0.35 * F, -V, 0), OD2, true));
+    return V;
+}
 
-    // The valve operator, where the part has one.
+// The B-spline body (2021): a spline through seven points between the flanges, revolved; port 1 is read
+// again into `port1`.
+void addBsplineBody(const DeclaredOutputs& declared, const host::ObjectPtr& part,
+                    const host::VariantArray& arrayofinputs, double F, PortDataRecord& port1) {
+    const auto& outputColl = declared.outputColl;
+    double B = readDimension(arrayofinputs, input::B);
+    RetrievePortData(1, part, outputColl, port1);
+    const double OD = port1.pipeOD, FT = port1.flangeThickness, FD = port1.flangeDiameter;
+    const double bodyDiameter = CmpDblGreaterthan(OD, FD, kTolerance) ? 1.25 * OD : FD;
+    if (!CmpDblGreaterthan(B, kTolerance, kTolerance)) B = bodyDiameter;
+    const double L = F / 2 - FT;
+    const double shoulder = 0.35 * (B - OD) + OD / 2;
+    std::vector<DPosition> points = {{-L, OD / 2, 0},      {-0.7 * L, OD / 2, 0}, {-L / 2, shoulder, 0}, {0, B / 2, 0},
+                                     {L / 2, shoulder, 0}, {0.7 * L, OD / 2, 0},  {L, OD / 2, 0}};
+    int order = 6;
+    auto curve = PlaceTrBspline(order, points);
+    declared.add(PlaceRevolution(outputColl, curve, DVector(1, 0, 0), DPosition(0, 0, 0), 2 * kPi, false));
+}
+
+// The plain body (PartDataBasis at most 1): a cylinder between the flanges when port 1 has neither a
+// flange nor a termination class, otherwise a cone; port 1 is read again into `port1`.
+void addPlainBody(const DeclaredOutputs& declared, const host::ObjectPtr& part, double F, PortDataRecord& port1) {
+    const auto& outputColl = declared.outputColl;
+    std::int16_t portIndex = 1;
+    std::int32_t X1 = 0;
+    RetrievePortDataEx(portIndex, part, outputColl, port1.pipeOD, port1.flangeThickness, port1.flangeDiameter,
+                       port1.cptOffset, port1.depth, X1, true);
+    const double R1 = port1.pipeOD / 2, FT1 = port1.flangeThickness;
+    PortDataRecord port2;
+    RetrievePortData(2, part, outputColl, port2);
+    const DPosition S(-F / 2 + FT1, 0, 0), E(F / 2 - port2.flangeThickness, 0, 0);
+    if (FT1 == 0.0 && X1 == 0)
+        declared.add(PlaceCylinder(outputColl, S, E, port2.pipeOD, true));
+    else
+        declared.add(PlaceCone(outputColl, S, E, R1, 0, true));
+}
+
+// Where the operator of a body with operator mounting sits: its height H and its distance X from port 1.
+struct OperatorMount {
+    double H = 0;
+    double X = 0;
+};
+
+// The body with operator mounting (2046, 2047): the bore cylinder, a mounting flange and a mounting box.
+OperatorMount addOperatorMountingBody(const DeclaredOutputs& declared, const host::VariantArray& arrayofinputs,
+                                      std::int32_t pdb, double F, double OD1) {
+    const auto& outputColl = declared.outputColl;
+    const double O = readDimension(arrayofinputs, input::OffsetFrmValCen);
+    const double P = readDimension(arrayofinputs, input::OffsetfromPort1);
+    const double L2 = pdb == 2047 ? readDimension(arrayofinputs, input::Length2) : 0;
+    OperatorMount mount;
+    if (CmpDblEqual(O, 0, kTolerance))
+        mount.H = pdb == 2046 ? 1.2 * OD1 : OD1 / 2 + 0.75 * (L2 - OD1 / 2);
+    else
+        mount.H = O;
+    if (CmpDblEqual(P, 0, kTolerance))
+        mount.X = pdb == 2046 ? 0.5 * F : 0.3 * F;
+    else
+        mount.X = P;
+    const double H = mount.H, X = mount.X;
+    declared.add(PlaceCylinder(outputColl, DPosition(-F / 2, 0, 0), DPosition(F / 2, 0, 0), OD1, true));
+    const double h = pdb == 2046 ? 0.5 * (H - OD1 / 2) : 0.5 * (L2 - OD1 / 2);
+    if (pdb == 2046) {
+        outputColl->AddOutput("MountFlange", PlaceBox(outputColl, DPosition(-0.3 * F, OD1 / 2 - h / 2, 0.4 * OD1),
+                                                      DPosition(0.3 * F, OD1 / 2 + h / 2, -0.4 * OD1)));
+        outputColl->AddOutput("MountBox", PlaceBox(outputColl, DPosition(-0.2 * F, OD1 / 2 + h / 2, 0.3 * OD1),
+                                                   DPosition(0.2 * F, H, -0.3 * OD1)));
+    } else {
+        outputColl->AddOutput("MountFlange", PlaceBox(outputColl, DPosition(X - 0.6 * F, OD1 / 2 - h / 2, 0.4 * OD1),
+                                                      DPosition(X, OD1 / 2 + h / 2, -0.4 * OD1)));
+        outputColl->AddOutput("MountBox", PlaceBox(outputColl, DPosition(X - 0.5 * F, OD1 / 2 + h / 2, 0.3 * OD1),
+                                                   DPosition(X - 0.1 * F, L2, -0.3 * OD1)));
+    }
+    return mount;
+}
+
+// The two nozzles at the faces, nozzle 1 at height `port1Y`; port 1 is read again into `port1`.
+void addDefaultBodyNozzles(const DeclaredOutputs& declared, const host::ObjectPtr& part, double F,
+                           PortDataRecord& port1, double port1Y) {
+    const auto& outputColl = declared.outputColl;
+    RetrievePortData(1, part, outputColl, port1);
+    PortDataRecord port2;
+    makeFaceNozzles(part, outputColl, {.face1X = -F / 2, .face2X = F / 2, .port1Y = port1Y}, port1, port2, true,
+                    [&](std::int16_t, const host::NozzlePtr& nozzle) { declared.add(nozzle); });
+}
+
+// The valve operator's placement: none for the B-spline body, on the mounting for 2046 and 2047 (turned
+// by the handwheel angle a), at the origin otherwise.
+OperatorPlacement defaultBodyOperatorPlacement(std::int32_t pdb, double F, double a, const OperatorMount& mount) {
     OperatorPlacement placement;
     const double c = std::cos(a), s = std::sin(a);
+    const double H = mount.H, X = mount.X;
     if (pdb == 2021) {
         placement.placed = false;
     } else if (pdb == 2047) {
@@ -147,7 +171,31 @@ bool CPhysical::buildDefaultBody(RunState& state, const host::OutputCollectionPt
         placement.thirdAxis = DVector(-s, 0, c);
         if (pdb == 2046) placement.offsetFrmValCen = H;
     }
-    PlaceValveOperator(m_OutputColl, arrayofinputs, placement);
+    return placement;
+}
+
+} // namespace
+
+bool CPhysical::buildDefaultBody(RunState& state, const host::OutputCollectionPtr& outputColl,
+                                 const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs) {
+    const std::int32_t pdb = state.partDataBasis;
+    if (!(isVerticalPortOffset(pdb) || pdb == 2021 || pdb <= 1 || isOperatorMounting(pdb))) return false;
+
+    const double F = state.faceToFace;
+    const DeclaredOutputs declared{outputColl, arrayOfOutputs, state.outputCounter};
+    double V = 0;        // vertical port offset (455)
+    OperatorMount mount; // operator height and distance from port 1 (2046, 2047)
+    if (isVerticalPortOffset(pdb))
+        V = addVerticalPortOffsetBody(declared, state.part, arrayofinputs, pdb, F, state.port1.pipeOD);
+    else if (pdb == 2021)
+        addBsplineBody(declared, state.part, arrayofinputs, F, state.port1);
+    else if (pdb <= 1)
+        addPlainBody(declared, state.part, F, state.port1);
+    else
+        mount = addOperatorMountingBody(declared, arrayofinputs, pdb, F, state.port1.pipeOD);
+
+    addDefaultBodyNozzles(declared, state.part, F, state.port1, pdb == 455 ? -V : 0);
+    PlaceValveOperator(outputColl, arrayofinputs, defaultBodyOperatorPlacement(pdb, F, state.handwheelAngle, mount));
     return true;
 }
 

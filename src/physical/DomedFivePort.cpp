@@ -1,23 +1,26 @@
 // The five-port domed body: the run (ports 1 and 2 along x), a cross run (ports 3 and 4 along z) and
 // a bottom port (5, looking down); a vertical body with an elliptical bottom, closed by a domed cap
 // that carries a lifting ring.
+#include "base/Inputs.h"
+#include "base/basCCheckValve.h"
 #include "geometry/CheckedMath.h"
 #include "geometry/Comparisons.h"
 #include "geometry/basGeom3d.h"
 #include "physical/CPhysical.h"
-#include "physical/MultiPortDimensions.h"
-#include "physical/MultiPortEnds.h"
-#include "physical/ProfileCurves.h"
-#include "symbol/Inputs.h"
-#include "symbol/basCCheckValve.h"
+#include "shapes/MultiPortDimensions.h"
+#include "shapes/MultiPortEnds.h"
+#include "shapes/ProfileCurves.h"
 
 namespace tcv {
 
-void CPhysical::runPDB3183(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+using host::DPosition;
+using host::DVector;
+
+void CPhysical::runPDB3183(const host::OutputCollectionPtr& outputColl, const host::VariantArray& arrayofinputs,
                            const host::StringArray& arrayOfOutputs) {
     withErrorReport("Physical:", "runPDB3183", [&] {
         auto part = readPart(arrayofinputs);
-        const auto dims = ReadDomedBodyDimensions(arrayofinputs, part, m_OutputColl);
+        const auto dims = ReadDomedBodyDimensions(arrayofinputs, part, outputColl);
         const double F = dims.F, D = dims.D, H = dims.H, Yo = dims.Yo, Zi = dims.Zi;
         const auto& port = dims.port;
 
@@ -54,28 +57,27 @@ void CPhysical::runPDB3183(const host::OutputCollectionPtr& m_OutputColl, const 
         cap.line(DPosition(capRadius, 0.875 * H, 0), DPosition(capRadius, 0.775 * H, 0));
         auto capProfile = cap.chainFrom(DPosition(0, 0.925 * H, 0));
 
-        m_OutputColl->AddOutput("Output1", PlaceCylinder(m_OutputColl, DPosition(-F / 2, 0, 0), DPosition(F / 2, 0, 0),
-                                                         port[1].pipeOD, true));
-        m_OutputColl->AddOutput("Output2",
-                                PlaceCylinder(m_OutputColl, DPosition(0, 0, Zi), DPosition(0, 0, -Zi), dims.D34, true));
-        m_OutputColl->AddOutput("Output3",
-                                PlaceCylinder(m_OutputColl, origin, DPosition(0, -Yo, 0), port[5].pipeOD, true));
-        m_OutputColl->AddOutput(arrayOfOutputs.at(1),
-                                PlaceRevolution(m_OutputColl, bodyProfile, axis, origin, 2 * PI, true));
-        m_OutputColl->AddOutput("Output5", PlaceRevolution(m_OutputColl, capProfile, axis, origin, 2 * PI, true));
+        outputColl->AddOutput("Output1", PlaceCylinder(outputColl, DPosition(-F / 2, 0, 0), DPosition(F / 2, 0, 0),
+                                                       port[1].pipeOD, true));
+        outputColl->AddOutput("Output2",
+                              PlaceCylinder(outputColl, DPosition(0, 0, Zi), DPosition(0, 0, -Zi), dims.D34, true));
+        outputColl->AddOutput("Output3", PlaceCylinder(outputColl, origin, DPosition(0, -Yo, 0), port[5].pipeOD, true));
+        outputColl->AddOutput(arrayOfOutputs.at(1),
+                              PlaceRevolution(outputColl, bodyProfile, axis, origin, 2 * PI, true));
+        outputColl->AddOutput("Output5", PlaceRevolution(outputColl, capProfile, axis, origin, 2 * PI, true));
         // The lifting ring stands on the dome's crown (0.925 H) and reaches up to H.
-        m_OutputColl->AddOutput("Output6", PlaceTorus(m_OutputColl, DPosition(0, 0.925 * H + 0.075 * H / 2, 0),
-                                                      DVector(0, 0, 1), 0.0375 * H - 0.0075 * H, 0.015 * H / 2));
+        outputColl->AddOutput("Output6", PlaceTorus(outputColl, DPosition(0, 0.925 * H + 0.075 * H / 2, 0),
+                                                    DVector(0, 0, 1), 0.0375 * H - 0.0075 * H, 0.015 * H / 2));
 
-        AddPortNozzle(m_OutputColl, part, arrayOfOutputs.at(2), 1, DVector(-1, 0, 0),
+        AddPortNozzle(outputColl, part, arrayOfOutputs.at(2), 1, DVector(-1, 0, 0),
                       DPosition(-F / 2 - port[1].cptOffset + port[1].depth, 0, 0));
-        AddPortNozzle(m_OutputColl, part, arrayOfOutputs.at(3), 2, DVector(1, 0, 0),
+        AddPortNozzle(outputColl, part, arrayOfOutputs.at(3), 2, DVector(1, 0, 0),
                       DPosition(F / 2 + port[2].cptOffset - port[2].depth, 0, 0));
-        AddPortNozzle(m_OutputColl, part, "PNoz3", 3, DVector(0, 0, 1),
+        AddPortNozzle(outputColl, part, "PNoz3", 3, DVector(0, 0, 1),
                       DPosition(0, 0, Zi + port[3].cptOffset - port[3].depth));
-        AddPortNozzle(m_OutputColl, part, "PNoz4", 4, DVector(0, 0, -1),
+        AddPortNozzle(outputColl, part, "PNoz4", 4, DVector(0, 0, -1),
                       DPosition(0, 0, -Zi - port[4].cptOffset + port[4].depth));
-        AddPortNozzle(m_OutputColl, part, "PNoz5", 5, DVector(0, -1, 0),
+        AddPortNozzle(outputColl, part, "PNoz5", 5, DVector(0, -1, 0),
                       DPosition(0, -Yo - port[5].cptOffset + port[5].depth, 0));
     });
 }

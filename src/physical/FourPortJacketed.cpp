@@ -1,16 +1,19 @@
 // Four-port jacketed bodies: a straight run between ports 1 and 2, a vertical stem topped by a square
 // cap, a jacket inlet (port 3, looking along +z) and a jacket outlet (port 4, looking down).
+#include "base/Inputs.h"
+#include "base/basCCheckValve.h"
 #include "geometry/CheckedMath.h"
 #include "geometry/Comparisons.h"
 #include "geometry/basGeom3d.h"
 #include "geometry/basGeom3dEx.h"
 #include "physical/CPhysical.h"
-#include "physical/MultiPortDimensions.h"
-#include "physical/MultiPortEnds.h"
-#include "symbol/Inputs.h"
-#include "symbol/basCCheckValve.h"
+#include "shapes/MultiPortDimensions.h"
+#include "shapes/MultiPortEnds.h"
 
 namespace tcv {
+
+using host::DPosition;
+using host::DVector;
 
 namespace {
 
@@ -69,19 +72,19 @@ void addStemAndCapNozzles(const host::OutputCollectionPtr& outputColl, const hos
 
 } // namespace
 
-void CPhysical::runPDB3125(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+void CPhysical::runPDB3125(const host::OutputCollectionPtr& outputColl, const host::VariantArray& arrayofinputs,
                            const host::StringArray& arrayOfOutputs) {
     withErrorReport("Physical:", "runPDB3125", [&] {
         auto part = readPart(arrayofinputs);
         const auto dims = ReadFourPortJacketDimensions(arrayofinputs, input::YOffJacketInlet);
         const double W = CmpDblEqual(dims.W, 0, kTolerance) ? 0.65 * dims.F : dims.W;
-        const auto port = RetrievePortsData<4>(part, m_OutputColl, true);
-        addStemAndCapBodies(m_OutputColl, arrayOfOutputs, dims, W, 1.2 * W, port, false);
-        addStemAndCapNozzles(m_OutputColl, part, arrayOfOutputs, dims, port);
+        const auto port = RetrievePortsData<4>(part, outputColl, true);
+        addStemAndCapBodies(outputColl, arrayOfOutputs, dims, W, 1.2 * W, port, false);
+        addStemAndCapNozzles(outputColl, part, arrayOfOutputs, dims, port);
     });
 }
 
-void CPhysical::runPDB3146(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+void CPhysical::runPDB3146(const host::OutputCollectionPtr& outputColl, const host::VariantArray& arrayofinputs,
                            const host::StringArray& arrayOfOutputs) {
     withErrorReport("Physical:", "runPDB3146", [&] {
         auto part = readPart(arrayofinputs);
@@ -91,14 +94,14 @@ void CPhysical::runPDB3146(const host::OutputCollectionPtr& m_OutputColl, const 
         const double S = checked::squareRoot(2 * W * W);
         // The bodies stop short of each face by that port's own cpt offset, flanged or not; the nozzles
         // take the values a flanged port reports with its cpt offset cleared.
-        const auto body = RetrievePortsData<4>(part, m_OutputColl, false);
-        addStemAndCapBodies(m_OutputColl, arrayOfOutputs, dims, W, S, body, true);
-        const auto port = RetrievePortsData<4>(part, m_OutputColl, true);
-        addStemAndCapNozzles(m_OutputColl, part, arrayOfOutputs, dims, port);
+        const auto body = RetrievePortsData<4>(part, outputColl, false);
+        addStemAndCapBodies(outputColl, arrayOfOutputs, dims, W, S, body, true);
+        const auto port = RetrievePortsData<4>(part, outputColl, true);
+        addStemAndCapNozzles(outputColl, part, arrayOfOutputs, dims, port);
     });
 }
 
-void CPhysical::runPDB3124(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+void CPhysical::runPDB3124(const host::OutputCollectionPtr& outputColl, const host::VariantArray& arrayofinputs,
                            const host::StringArray& arrayOfOutputs) {
     withErrorReport("Physical:", "runPDB3124", [&] {
         auto part = readPart(arrayofinputs);
@@ -106,26 +109,26 @@ void CPhysical::runPDB3124(const host::OutputCollectionPtr& m_OutputColl, const 
         const double F = dims.F, H = dims.H, Yo = dims.Yo, Zi = dims.Zi;
         const double W = CmpDblEqual(dims.W, 0, kTolerance) ? 0.6 * F : dims.W;
         const double S = 0.75 * W;
-        const auto port = RetrievePortsData<4>(part, m_OutputColl, true);
+        const auto port = RetrievePortsData<4>(part, outputColl, true);
 
-        m_OutputColl->AddOutput(arrayOfOutputs.at(1), PlaceCylinder(m_OutputColl, DPosition(-F / 2, 0, 0),
-                                                                    DPosition(F / 2, 0, 0), port[1].pipeOD, true));
-        m_OutputColl->AddOutput("Output2", PlaceCylinder(m_OutputColl, DPosition(0, 0.75 * H, 0),
-                                                         DPosition(0, -port[1].pipeOD / 2, 0), S, true));
+        outputColl->AddOutput(arrayOfOutputs.at(1), PlaceCylinder(outputColl, DPosition(-F / 2, 0, 0),
+                                                                  DPosition(F / 2, 0, 0), port[1].pipeOD, true));
+        outputColl->AddOutput("Output2", PlaceCylinder(outputColl, DPosition(0, 0.75 * H, 0),
+                                                       DPosition(0, -port[1].pipeOD / 2, 0), S, true));
         // Two cap plates with a hairline gap (0.0001 H) between them.
-        m_OutputColl->AddOutput("Output3", CreateBoxWithProjection(m_OutputColl, DPosition(-W / 2, 0.75 * H, -W / 2),
-                                                                   DPosition(W / 2, 0.85 * H, W / 2)));
-        m_OutputColl->AddOutput("Output4", CreateBoxWithProjection(m_OutputColl, DPosition(-W / 2, 0.8501 * H, -W / 2),
-                                                                   DPosition(W / 2, H, W / 2)));
-        m_OutputColl->AddOutput("Output5", PlaceCylinder(m_OutputColl, DPosition(0, 0, 0), DPosition(0, -Yo, 0),
-                                                         StubDiameter(port[4]), true));
+        outputColl->AddOutput("Output3", CreateBoxWithProjection(outputColl, DPosition(-W / 2, 0.75 * H, -W / 2),
+                                                                 DPosition(W / 2, 0.85 * H, W / 2)));
+        outputColl->AddOutput("Output4", CreateBoxWithProjection(outputColl, DPosition(-W / 2, 0.8501 * H, -W / 2),
+                                                                 DPosition(W / 2, H, W / 2)));
+        outputColl->AddOutput("Output5", PlaceCylinder(outputColl, DPosition(0, 0, 0), DPosition(0, -Yo, 0),
+                                                       StubDiameter(port[4]), true));
         // The jacket inlet sits on the run, XOffJacketInlet from the port-1 face.
         const double x3 = -F / 2 + dims.jacketInletOffset;
-        m_OutputColl->AddOutput("Output6", PlaceCylinder(m_OutputColl, DPosition(x3, 0, 0), DPosition(x3, 0, Zi),
-                                                         StubDiameter(port[3]), true));
-        addRunNozzles(m_OutputColl, part, arrayOfOutputs, F, port);
-        addJacketOutletNozzle(m_OutputColl, part, Yo, port[4]);
-        addJacketInletNozzle(m_OutputColl, part, x3, 0, Zi, port[3]);
+        outputColl->AddOutput("Output6", PlaceCylinder(outputColl, DPosition(x3, 0, 0), DPosition(x3, 0, Zi),
+                                                       StubDiameter(port[3]), true));
+        addRunNozzles(outputColl, part, arrayOfOutputs, F, port);
+        addJacketOutletNozzle(outputColl, part, Yo, port[4]);
+        addJacketInletNozzle(outputColl, part, x3, 0, Zi, port[3]);
     });
 }
 

@@ -1,14 +1,18 @@
 // Check valves with an inclined operator base, a mounting flange and an equalizer: the body lies
 // off-centre along the flow axis, the operator base rises from the valve centre at 45 degrees with the
 // mounting flange on its top, and the equalizer pipe runs beside the body to below the base.
+#include "base/Constants.h"
+#include "base/Inputs.h"
+#include "base/basCCheckValve.h"
 #include "geometry/CheckedMath.h"
 #include "geometry/Comparisons.h"
 #include "physical/CPhysical.h"
-#include "physical/OperatorBaseGeometry.h"
-#include "symbol/Inputs.h"
-#include "symbol/basCCheckValve.h"
+#include "shapes/OperatorBaseGeometry.h"
 
 namespace tcv {
+
+using host::DPosition;
+using host::DVector;
 
 namespace {
 
@@ -38,12 +42,12 @@ void addInclinedValve(const host::OutputCollectionPtr& outputColl, const host::S
 }
 
 // The operator sits at the valve centre with its second axis along the inclined base (the identity
-// turned by A - pi/2 about z), turned then by the handwheel angle a about y; its attribute
+// turned by A - kPi/2 about z), turned then by the handwheel angle a about y; its attribute
 // "OffsetFrmValCen" is the offset measured along the base.
-OperatorPlacement inclinedOperator(double A, double a, double offset, double pi) {
+OperatorPlacement inclinedOperator(double A, double a, double offset) {
     host::DT4x4 axes;
     axes.loadIdentity();
-    axes.rotate(A - pi / 2, DVector(0, 0, 1));
+    axes.rotate(A - kPi / 2, DVector(0, 0, 1));
     axes.rotate(a, DVector(0, 1, 0));
     OperatorPlacement placement;
     placement.source = OperatorPlacement::Source::ByPipingComponentCode;
@@ -58,54 +62,54 @@ OperatorPlacement inclinedOperator(double A, double a, double offset, double pi)
 
 } // namespace
 
-void CPhysical::runPDB2198(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+void CPhysical::runPDB2198(const host::OutputCollectionPtr& outputColl, const host::VariantArray& arrayofinputs,
                            const host::StringArray& arrayOfOutputs) {
     withErrorReport("Physical:", "runPDB2198", [&] {
         const double F = readDimension(arrayofinputs, input::FacetoFace);
         const double a = readDimension(arrayofinputs, input::HandwheelAngle);
         const double O = readDimension(arrayofinputs, input::OffsetFrmValCen);
-        const auto in = operator_base::readValveInputs(arrayofinputs, m_OutputColl);
+        const auto in = operator_base::readValveInputs(arrayofinputs, outputColl);
 
         const double A = PI / 4;
         const auto layout = operator_base::offCentreLayout(F, in.port1.flangeThickness);
-        addInclinedValve(m_OutputColl, arrayOfOutputs, in, layout, operator_base::heightsFromOffset(O),
+        addInclinedValve(outputColl, arrayOfOutputs, in, layout, operator_base::heightsFromOffset(O),
                          checked::tangent(A));
-        if (!PlaceValveOperator(m_OutputColl, arrayofinputs, inclinedOperator(A, a, O, PI))) return;
-        operator_base::addFaceNozzles(m_OutputColl, arrayOfOutputs, in.part, in.port1, layout.face1X, layout.face2X);
+        if (!PlaceValveOperator(outputColl, arrayofinputs, inclinedOperator(A, a, O))) return;
+        operator_base::addFaceNozzles(outputColl, arrayOfOutputs, in.part, in.port1, layout.face1X, layout.face2X);
     });
 }
 
-void CPhysical::runPDB2144(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+void CPhysical::runPDB2144(const host::OutputCollectionPtr& outputColl, const host::VariantArray& arrayofinputs,
                            const host::StringArray& arrayOfOutputs) {
     withErrorReport("Physical:", "runPDB2144", [&] {
         const double a = readDimension(arrayofinputs, input::HandwheelAngle);
         const double O = readDimension(arrayofinputs, input::OffsetFrmValCen);
         const auto faces = operator_base::readFaceToCentre(arrayofinputs);
-        const auto in = operator_base::readValveInputs(arrayofinputs, m_OutputColl);
+        const auto in = operator_base::readValveInputs(arrayofinputs, outputColl);
 
         const double A = PI / 4;
         const auto layout = operator_base::faceToCentreLayout(faces, in.port1.flangeThickness);
-        addInclinedValve(m_OutputColl, arrayOfOutputs, in, layout, operator_base::heightsFromOffset(O),
+        addInclinedValve(outputColl, arrayOfOutputs, in, layout, operator_base::heightsFromOffset(O),
                          checked::tangent(A));
-        if (!PlaceValveOperator(m_OutputColl, arrayofinputs, inclinedOperator(A, a, O, PI))) return;
-        operator_base::addFaceNozzles(m_OutputColl, arrayOfOutputs, in.part, in.port1, layout.face1X, layout.face2X);
+        if (!PlaceValveOperator(outputColl, arrayofinputs, inclinedOperator(A, a, O))) return;
+        operator_base::addFaceNozzles(outputColl, arrayOfOutputs, in.part, in.port1, layout.face1X, layout.face2X);
     });
 }
 
-void CPhysical::runPDB2142(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+void CPhysical::runPDB2142(const host::OutputCollectionPtr& outputColl, const host::VariantArray& arrayofinputs,
                            const host::StringArray& arrayOfOutputs) {
     withErrorReport("Physical:", "runPDB2142", [&] {
         const double F = readDimension(arrayofinputs, input::FacetoFace);
         const double H = readDimension(arrayofinputs, input::HeightFrmValCen);
-        const auto in = operator_base::readValveInputs(arrayofinputs, m_OutputColl);
+        const auto in = operator_base::readValveInputs(arrayofinputs, outputColl);
 
         const double A = PI / 4;
         const auto layout = operator_base::offCentreLayout(F, in.port1.flangeThickness);
-        addInclinedValve(m_OutputColl, arrayOfOutputs, in, layout,
+        addInclinedValve(outputColl, arrayOfOutputs, in, layout,
                          operator_base::heightsFromFlangeHeight(H, in.flangeDiameter, checked::cosine(A)),
                          checked::tangent(A));
         // This valve carries no operator.
-        operator_base::addFaceNozzles(m_OutputColl, arrayOfOutputs, in.part, in.port1, layout.face1X, layout.face2X);
+        operator_base::addFaceNozzles(outputColl, arrayOfOutputs, in.part, in.port1, layout.face1X, layout.face2X);
     });
 }
 

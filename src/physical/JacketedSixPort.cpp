@@ -3,21 +3,24 @@
 // flow axis, two side ports across it and two ports slanting down at 45 degrees).
 #include <cmath>
 
+#include "base/Inputs.h"
+#include "base/basCCheckValve.h"
 #include "geometry/basGeom3d.h"
 #include "geometry/basGeom3dEx.h"
 #include "physical/CPhysical.h"
-#include "physical/JacketLoft.h"
-#include "physical/MultiPortEnds.h"
-#include "symbol/Inputs.h"
-#include "symbol/basCCheckValve.h"
+#include "shapes/JacketLoft.h"
+#include "shapes/MultiPortEnds.h"
 
 namespace tcv {
 
-void CPhysical::runPDB2381(const host::Variant& m_OutputColl, const host::VariantArray& arrayofinputs,
+using host::DPosition;
+using host::DVector;
+
+void CPhysical::runPDB2381(const host::Variant& outputCollValue, const host::VariantArray& arrayofinputs,
                            const host::StringArray&) {
     withErrorReport("Physical:", "runPDB2381", [&] {
         // The collection arrives as a generic value; every call on it goes through its interface.
-        auto outputColl = host::queryInterface<host::IOutputCollection>(host::toObject(m_OutputColl));
+        auto outputColl = host::queryInterface<host::IOutputCollection>(host::toObject(outputCollValue));
         if (!outputColl) throw host::HostError(host::kTypeMismatch, "the value holds no output collection");
 
         auto part = readPart(arrayofinputs);
@@ -49,7 +52,7 @@ void CPhysical::runPDB2381(const host::Variant& m_OutputColl, const host::Varian
         jacket.A = A;
         jacket.B = B;
         jacket.E = E;
-        AddJacketLoft(outputColl, jacket, "Body3_", PI);
+        AddJacketLoft(outputColl, jacket, "Body3_");
 
         // Side and slanted ports sit at the outlet pipe's radius from the axis, corrected by their own
         // depth and cpt offset.

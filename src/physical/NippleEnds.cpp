@@ -2,14 +2,16 @@
 // on top and the lofted body around the cylinder. The three builders differ only in the bonnet.
 #include "physical/CPhysical.h"
 
+#include "base/Inputs.h"
+#include "base/basCCheckValve.h"
 #include "geometry/Comparisons.h"
 #include "geometry/basGeom3d.h"
-#include "physical/BonnetedValveSizes.h"
-#include "physical/ValveBonnet.h"
-#include "symbol/Inputs.h"
-#include "symbol/basCCheckValve.h"
+#include "shapes/BonnetedValveSizes.h"
+#include "shapes/ValveBonnet.h"
 
 namespace tcv {
+
+using host::DPosition;
 
 namespace {
 
@@ -62,62 +64,62 @@ NippleValve addBodyAndNipples(const host::OutputCollectionPtr& outputColl, const
 
 // The lofted body about the body cylinder, then the nozzles at the nipple ends.
 void addLoftAndNozzles(const host::OutputCollectionPtr& outputColl, const NippleValve& valve,
-                       const std::string& loftName, double pi) {
-    AddLoftedBody(outputColl, valve.V, valve.D, loftName, pi);
+                       const std::string& loftName) {
+    AddLoftedBody(outputColl, valve.V, valve.D, loftName);
     AddFaceNozzles(valve.part, outputColl, valve.V / 2 + valve.N, valve.port1, valve.port2);
 }
 
 } // namespace
 
-void CPhysical::runPDB2856orPDB2857(const host::OutputCollectionPtr& m_OutputColl,
+void CPhysical::runPDB2856orPDB2857(const host::OutputCollectionPtr& outputColl,
                                     const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs) {
     withErrorReport("Physical:", "runPDB2856orPDB2857", [&] {
-        const NippleValve valve = addBodyAndNipples(m_OutputColl, arrayofinputs, arrayOfOutputs);
+        const NippleValve valve = addBodyAndNipples(outputColl, arrayofinputs, arrayOfOutputs);
         const double V = valve.V, D = valve.D;
 
         // Two plates, the upper one carrying four nuts.
-        AddBonnetBox(m_OutputColl, "Body4", -0.4 * V, 0.4 * V, 0.35 * D, 0.45 * D, valve.heightAt(0.5));
-        AddBonnetBox(m_OutputColl, "Body5", -0.4 * V, 0.4 * V, 0.35 * D, valve.heightAt(0.5), valve.heightAt(0.8));
+        AddBonnetBox(outputColl, "Body4", -0.4 * V, 0.4 * V, 0.35 * D, 0.45 * D, valve.heightAt(0.5));
+        AddBonnetBox(outputColl, "Body5", -0.4 * V, 0.4 * V, 0.35 * D, valve.heightAt(0.5), valve.heightAt(0.8));
         const double t = 0.05 * V;
         const double c = 0.32 * D - 2 * t;
-        AddHexagonNuts(m_OutputColl, t, 0.2 * (valve.H - 0.45 * D), valve.heightAt(0.8),
-                       {{-0.3 * V, -c}, {-0.3 * V, c}, {0.3 * V, -c}, {0.3 * V, c}}, PI);
+        AddHexagonNuts(outputColl, t, 0.2 * (valve.H - 0.45 * D), valve.heightAt(0.8),
+                       {{-0.3 * V, -c}, {-0.3 * V, c}, {0.3 * V, -c}, {0.3 * V, c}});
 
-        addLoftAndNozzles(m_OutputColl, valve, "Body6_", PI);
+        addLoftAndNozzles(outputColl, valve, "Body6_");
     });
 }
 
-void CPhysical::runPDB2858orPDB2859(const host::OutputCollectionPtr& m_OutputColl,
+void CPhysical::runPDB2858orPDB2859(const host::OutputCollectionPtr& outputColl,
                                     const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs) {
     withErrorReport("Physical:", "runPDB2858orPDB2859", [&] {
-        const NippleValve valve = addBodyAndNipples(m_OutputColl, arrayofinputs, arrayOfOutputs);
+        const NippleValve valve = addBodyAndNipples(outputColl, arrayofinputs, arrayOfOutputs);
         const double V = valve.V, D = valve.D;
 
         // A plate, a ruled transition narrowing to the cap block.
-        AddTaperedBonnet(m_OutputColl, "Body4", 0.45 * D, {-0.4 * V, 0.4 * V, 0.35 * D, valve.heightAt(0.6)},
+        AddTaperedBonnet(outputColl, "Body4", 0.45 * D, {-0.4 * V, 0.4 * V, 0.35 * D, valve.heightAt(0.6)},
                          {-0.3 * V, 0.3 * V, 0.3 * D, valve.heightAt(0.75)}, "Body6", valve.H);
 
-        addLoftAndNozzles(m_OutputColl, valve, "Body7_", PI);
+        addLoftAndNozzles(outputColl, valve, "Body7_");
     });
 }
 
-void CPhysical::runPDB2860orPDB2861(const host::OutputCollectionPtr& m_OutputColl,
+void CPhysical::runPDB2860orPDB2861(const host::OutputCollectionPtr& outputColl,
                                     const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs) {
     withErrorReport("Physical:", "runPDB2860orPDB2861", [&] {
-        const NippleValve valve = addBodyAndNipples(m_OutputColl, arrayofinputs, arrayOfOutputs);
+        const NippleValve valve = addBodyAndNipples(outputColl, arrayofinputs, arrayOfOutputs);
         const double V = valve.V, D = valve.D;
 
         // A neck, then two plates, the upper one carrying eight nuts.
-        m_OutputColl->AddOutput("Body4", PlaceCylinder(m_OutputColl, DPosition(0, 0.45 * D, 0),
-                                                       DPosition(0, valve.heightAt(0.25), 0), 0.5 * V, true));
-        AddBonnetBox(m_OutputColl, "Body5", -0.45 * V, 0.45 * V, 0.35 * D, valve.heightAt(0.25), valve.heightAt(0.55));
-        AddBonnetBox(m_OutputColl, "Body6", -0.45 * V, 0.45 * V, 0.35 * D, valve.heightAt(0.55), valve.heightAt(0.85));
+        outputColl->AddOutput("Body4", PlaceCylinder(outputColl, DPosition(0, 0.45 * D, 0),
+                                                     DPosition(0, valve.heightAt(0.25), 0), 0.5 * V, true));
+        AddBonnetBox(outputColl, "Body5", -0.45 * V, 0.45 * V, 0.35 * D, valve.heightAt(0.25), valve.heightAt(0.55));
+        AddBonnetBox(outputColl, "Body6", -0.45 * V, 0.45 * V, 0.35 * D, valve.heightAt(0.55), valve.heightAt(0.85));
         const double t = 0.9 * V / 16;
         const double c = 0.3 * D - 1.5 * t;
-        AddHexagonNuts(m_OutputColl, t, 0.15 * (valve.H - 0.45 * D), valve.heightAt(0.85),
-                       BonnetNutPositions(-0.45 * V, 0.45 * V, c, t, 6.0), PI);
+        AddHexagonNuts(outputColl, t, 0.15 * (valve.H - 0.45 * D), valve.heightAt(0.85),
+                       BonnetNutPositions(-0.45 * V, 0.45 * V, c, t, 6.0));
 
-        addLoftAndNozzles(m_OutputColl, valve, "Body7_", PI);
+        addLoftAndNozzles(outputColl, valve, "Body7_");
     });
 }
 

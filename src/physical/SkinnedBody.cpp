@@ -1,14 +1,17 @@
 // Check valves with a skinned main body and a vertical operator: a bulged body skinned through three
 // circles along two B-spline profiles, a vertical operator base with its mounting flange at the
 // valve centre, and an equalizer pipe from beside the body to below the base.
+#include "base/Inputs.h"
+#include "base/basCCheckValve.h"
 #include "geometry/CheckedMath.h"
 #include "geometry/Comparisons.h"
 #include "physical/CPhysical.h"
-#include "physical/OperatorBaseGeometry.h"
-#include "symbol/Inputs.h"
-#include "symbol/basCCheckValve.h"
+#include "shapes/OperatorBaseGeometry.h"
 
 namespace tcv {
+
+using host::DPosition;
+using host::DVector;
 
 namespace {
 
@@ -45,35 +48,33 @@ OperatorPlacement verticalOperator(double a, double V) {
 
 } // namespace
 
-void CPhysical::runPDB2157and2199(const host::OutputCollectionPtr& m_OutputColl,
-                                  const host::VariantArray& arrayofinputs, const host::StringArray& arrayOfOutputs) {
+void CPhysical::runPDB2157and2199(const host::OutputCollectionPtr& outputColl, const host::VariantArray& arrayofinputs,
+                                  const host::StringArray& arrayOfOutputs) {
     withErrorReport("Physical:", "runPDB2157and2199", [&] {
         const double F = readDimension(arrayofinputs, input::FacetoFace);
         const double a = readDimension(arrayofinputs, input::HandwheelAngle);
-        const auto in = operator_base::readValveInputs(arrayofinputs, m_OutputColl);
+        const auto in = operator_base::readValveInputs(arrayofinputs, outputColl);
         const double V = operator_base::readSkinnedOperatorHeight(arrayofinputs, in.part).height;
 
         const auto layout = operator_base::faceToFaceSkin(F);
-        addSkinnedValve(m_OutputColl, arrayOfOutputs, in, layout, V);
-        if (!PlaceValveOperator(m_OutputColl, arrayofinputs, verticalOperator(a, V))) return;
-        operator_base::addFaceNozzles(m_OutputColl, arrayOfOutputs, in.part, in.port1, layout.face1X(),
-                                      layout.face2X());
+        addSkinnedValve(outputColl, arrayOfOutputs, in, layout, V);
+        if (!PlaceValveOperator(outputColl, arrayofinputs, verticalOperator(a, V))) return;
+        operator_base::addFaceNozzles(outputColl, arrayOfOutputs, in.part, in.port1, layout.face1X(), layout.face2X());
     });
 }
 
-void CPhysical::runPDB2143(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+void CPhysical::runPDB2143(const host::OutputCollectionPtr& outputColl, const host::VariantArray& arrayofinputs,
                            const host::StringArray& arrayOfOutputs) {
     withErrorReport("Physical:", "runPDB2143", [&] {
         const double a = readDimension(arrayofinputs, input::HandwheelAngle);
         const double V = readDimension(arrayofinputs, input::OffsetFrmValCen);
         const auto faces = operator_base::readFaceToCentre(arrayofinputs);
-        const auto in = operator_base::readValveInputs(arrayofinputs, m_OutputColl);
+        const auto in = operator_base::readValveInputs(arrayofinputs, outputColl);
 
         const auto layout = operator_base::faceToCentreSkin(faces);
-        addSkinnedValve(m_OutputColl, arrayOfOutputs, in, layout, V);
-        if (!PlaceValveOperator(m_OutputColl, arrayofinputs, verticalOperator(a, V))) return;
-        operator_base::addFaceNozzles(m_OutputColl, arrayOfOutputs, in.part, in.port1, layout.face1X(),
-                                      layout.face2X());
+        addSkinnedValve(outputColl, arrayOfOutputs, in, layout, V);
+        if (!PlaceValveOperator(outputColl, arrayofinputs, verticalOperator(a, V))) return;
+        operator_base::addFaceNozzles(outputColl, arrayOfOutputs, in.part, in.port1, layout.face1X(), layout.face2X());
     });
 }
 

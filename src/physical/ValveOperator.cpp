@@ -1,11 +1,11 @@
 // The valve operator: placed as the child occurrence "ValveOperator", with its attribute
 // "OffsetFrmValCen" and the matching symbol argument kept in step with the body.
 
+#include "base/Inputs.h"
+#include "base/Text.h"
+#include "base/basCCheckValve.h"
 #include "host/Runtime.h"
 #include "physical/CPhysical.h"
-#include "symbol/Inputs.h"
-#include "symbol/Text.h"
-#include "symbol/basCCheckValve.h"
 
 namespace tcv {
 
@@ -32,11 +32,11 @@ host::ObjectPtr operatorPartByCode(const host::PipingComponentPtr& component) {
 
 } // namespace
 
-bool CPhysical::PlaceValveOperator(const host::OutputCollectionPtr& m_OutputColl,
-                                   const host::VariantArray& arrayofinputs, const OperatorPlacement& placement) {
+bool CPhysical::PlaceValveOperator(const host::OutputCollectionPtr& outputColl, const host::VariantArray& arrayofinputs,
+                                   const OperatorPlacement& placement) {
     auto& rt = host::runtime();
     auto service = rt.CreateChildOccurrenceService();
-    service->SetOutputCollection(m_OutputColl);
+    service->SetOutputCollection(outputColl);
     host::DVector firstAxis, secondAxis, thirdAxis;
     auto component = host::queryInterface<host::IPipingComponent>(readPart(arrayofinputs));
 

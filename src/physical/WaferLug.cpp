@@ -1,16 +1,20 @@
 // Wafer and lug bodies: short flangeless check valves clamped between two pipe flanges.
 #include "physical/CPhysical.h"
 
+#include "base/Inputs.h"
+#include "base/basCCheckValve.h"
 #include "geometry/CheckedMath.h"
 #include "geometry/basGeom3d.h"
 #include "geometry/basGeom3dEx.h"
 #include "host/Runtime.h"
-#include "physical/FaceNozzles.h"
-#include "physical/InlineBodyShapes.h"
-#include "symbol/Inputs.h"
-#include "symbol/basCCheckValve.h"
+#include "shapes/FaceNozzles.h"
+#include "shapes/InlineBodyShapes.h"
 
 namespace tcv {
+
+using host::DPosition;
+using host::DT4x4;
+using host::DVector;
 
 using namespace inline_bodies;
 
@@ -37,51 +41,51 @@ host::CurvePtr lugProfile(double x, double lugFlangeDia) {
 
 } // namespace
 
-void CPhysical::runPDB2255(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+void CPhysical::runPDB2255(const host::OutputCollectionPtr& outputColl, const host::VariantArray& arrayofinputs,
                            const host::StringArray& arrayOfOutputs) {
     withErrorReport("Physical:", "runPDB2255", [&] {
-        auto [part, L, T, H, port] = readWaferInputs(arrayofinputs, m_OutputColl);
+        auto [part, L, T, H, port] = readWaferInputs(arrayofinputs, outputColl);
 
         const double webTop = waferWebTop(H, port.flangeDiameter);
         const double inner = L / 2 - port.flangeThickness;
-        m_OutputColl->AddOutput(arrayOfOutputs.at(1),
-                                PlaceCylinder(m_OutputColl, {-inner, 0, 0}, {inner, 0, 0}, port.pipeOD, true));
-        m_OutputColl->AddOutput("Web", PlaceBox(m_OutputColl, {-inner, 0.5 * port.pipeOD, -0.2 * port.pipeOD},
-                                                {inner, webTop - 0.5 * port.flangeDiameter, 0.2 * port.pipeOD}));
-        addFaceNozzles(m_OutputColl, part, arrayOfOutputs, L, port, NozzleRoutine::Standard);
+        outputColl->AddOutput(arrayOfOutputs.at(1),
+                              PlaceCylinder(outputColl, {-inner, 0, 0}, {inner, 0, 0}, port.pipeOD, true));
+        outputColl->AddOutput("Web", PlaceBox(outputColl, {-inner, 0.5 * port.pipeOD, -0.2 * port.pipeOD},
+                                              {inner, webTop - 0.5 * port.flangeDiameter, 0.2 * port.pipeOD}));
+        addFaceNozzles(outputColl, part, arrayOfOutputs, L, port, NozzleRoutine::Standard);
     });
 }
 
-void CPhysical::runPDB2256(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+void CPhysical::runPDB2256(const host::OutputCollectionPtr& outputColl, const host::VariantArray& arrayofinputs,
                            const host::StringArray& arrayOfOutputs) {
     withErrorReport("Physical:", "runPDB2256", [&] {
-        auto [part, L, T, H, port] = readWaferInputs(arrayofinputs, m_OutputColl);
+        auto [part, L, T, H, port] = readWaferInputs(arrayofinputs, outputColl);
 
         const FlatSidedEnds ends = flatSidedEnds(part, L, H, port);
         const double t = ends.discThickness;
-        m_OutputColl->AddOutput(arrayOfOutputs.at(1),
-                                PlaceCylinder(m_OutputColl, {-L / 2 + t, 0, 0}, {L / 2 - t, 0, 0}, port.pipeOD, true));
+        outputColl->AddOutput(arrayOfOutputs.at(1),
+                              PlaceCylinder(outputColl, {-L / 2 + t, 0, 0}, {L / 2 - t, 0, 0}, port.pipeOD, true));
 
         // A disc narrower than the distance across its flats fails here, after the bore.
         const FlatSidedWeb web = flatSidedWeb(ends, port.pipeOD);
-        m_OutputColl->AddOutput("Web", PlaceBox(m_OutputColl, {-L / 2 + t, web.webBottom, -web.webWidth / 2},
-                                                {L / 2 - t, ends.acrossFlats / 2, web.webWidth / 2}));
+        outputColl->AddOutput("Web", PlaceBox(outputColl, {-L / 2 + t, web.webBottom, -web.webWidth / 2},
+                                              {L / 2 - t, ends.acrossFlats / 2, web.webWidth / 2}));
 
         if (isPositiveDim(ends.discDiameter))
-            addFlatSidedDiscs(m_OutputColl, "Port1", "Port2", L, ends.acrossFlats / 2, web.flatsWidth / 2, t);
-        addFaceNozzles(m_OutputColl, part, arrayOfOutputs, L, port, NozzleRoutine::Direct);
+            addFlatSidedDiscs(outputColl, "Port1", "Port2", L, ends.acrossFlats / 2, web.flatsWidth / 2, t);
+        addFaceNozzles(outputColl, part, arrayOfOutputs, L, port, NozzleRoutine::Direct);
     });
 }
 
-void CPhysical::runPDB2258(const host::OutputCollectionPtr& m_OutputColl, const host::VariantArray& arrayofinputs,
+void CPhysical::runPDB2258(const host::OutputCollectionPtr& outputColl, const host::VariantArray& arrayofinputs,
                            const host::StringArray& arrayOfOutputs) {
     withErrorReport("Physical:", "runPDB2258", [&] {
         // The lugged body is sized from its flange alone; its height has no effect.
-        auto [part, L, T, H, port] = readWaferInputs(arrayofinputs, m_OutputColl);
+        auto [part, L, T, H, port] = readWaferInputs(arrayofinputs, outputColl);
         const double Fd = lugFlangeDiameter(port);
 
-        m_OutputColl->AddOutput(arrayOfOutputs.at(1),
-                                PlaceCylinder(m_OutputColl, {-L / 2, 0, 0}, {L / 2, 0, 0}, 0.8 * Fd, true));
+        outputColl->AddOutput(arrayOfOutputs.at(1),
+                              PlaceCylinder(outputColl, {-L / 2, 0, 0}, {L / 2, 0, 0}, 0.8 * Fd, true));
 
         // Twelve stations 30 degrees apart, from -15 degrees about the flow axis (measured from +Y). The
         // four next to the vertical (i = 0, 1, 6, 7) are left free for the top and bottom blocks.
@@ -92,9 +96,9 @@ void CPhysical::runPDB2258(const host::OutputCollectionPtr& m_OutputColl, const 
             const double theta = -PI / 12 + i * PI / 6;
             rotation.rotate(theta, axis);
             if (i != 0 && i != 1 && i != 6 && i != 7) {
-                auto lug = PlaceProjection(m_OutputColl, profile, axis, L, true);
+                auto lug = PlaceProjection(outputColl, profile, axis, L, true);
                 lug->Transform(rotation);
-                m_OutputColl->AddOutput("LugBody", lug);
+                outputColl->AddOutput("LugBody", lug);
             }
             rotation.loadIdentity();
         }
@@ -102,10 +106,10 @@ void CPhysical::runPDB2258(const host::OutputCollectionPtr& m_OutputColl, const 
         const double w = 0.5 * Fd * checked::sine(PI / 12);
         const double bodyRadius = 0.4 * Fd;
         const double r2 = checked::squareRoot(bodyRadius * bodyRadius - w * w);
-        m_OutputColl->AddOutput("LugBody", PlaceBox(m_OutputColl, {-L / 2, r2, -w}, {L / 2, 0.5 * Fd, w}));
-        m_OutputColl->AddOutput("LugBody", PlaceBox(m_OutputColl, {-L / 2, -r2, -w}, {L / 2, -0.5 * Fd, w}));
+        outputColl->AddOutput("LugBody", PlaceBox(outputColl, {-L / 2, r2, -w}, {L / 2, 0.5 * Fd, w}));
+        outputColl->AddOutput("LugBody", PlaceBox(outputColl, {-L / 2, -r2, -w}, {L / 2, -0.5 * Fd, w}));
 
-        addFaceNozzles(m_OutputColl, part, arrayOfOutputs, L, port, NozzleRoutine::Direct);
+        addFaceNozzles(outputColl, part, arrayOfOutputs, L, port, NozzleRoutine::Direct);
     });
 }
 

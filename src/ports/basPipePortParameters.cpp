@@ -14,6 +14,8 @@
 
 #include <pugixml.hpp>
 
+#include "base/Inputs.h"
+#include "base/Text.h"
 #include "geometry/Comparisons.h"
 #include "host/Runtime.h"
 
@@ -82,29 +84,10 @@ void attempt(const std::function<void()>& statement) {
     }
 }
 
-host::PipingComponentPtr pipingComponentOf(const host::ObjectPtr& part) {
-    auto component = host::queryInterface<host::IPipingComponent>(part);
-    if (!component) throw host::HostError(host::kTypeMismatch, "the part offers no piping-component interface");
-    return component;
-}
-
 host::PortCollectionPtr portsOf(const host::PipingComponentPtr& component) {
     auto ports = component->Ports();
     if (!ports) throw host::HostError(host::kGenericFailure, "the part has no port collection");
     return ports;
-}
-
-std::string trimmed(const std::string& text) {
-    const char* blanks = " \t\r\n";
-    std::size_t begin = text.find_first_not_of(blanks);
-    if (begin == std::string::npos) return {};
-    return text.substr(begin, text.find_last_not_of(blanks) - begin + 1);
-}
-
-std::string lowerCased(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
 }
 
 void appendCharacterData(const pugi::xml_node& node, std::string& text) {
@@ -120,10 +103,10 @@ void appendCharacterData(const pugi::xml_node& node, std::string& text) {
 std::string elementText(const pugi::xml_node& element) {
     std::string text;
     appendCharacterData(element, text);
-    return trimmed(text);
+    return trim(text);
 }
 
-double numberFrom(const std::string& text) { return host::toDouble(host::Variant(trimmed(text))); }
+double numberFrom(const std::string& text) { return host::toDouble(host::Variant(trim(text))); }
 
 std::string textOf(const host::Variant& value) {
     if (const auto* text = std::get_if<std::string>(&value)) return *text;
@@ -182,7 +165,7 @@ double factorFor(const pugi::xml_document& document, std::int32_t terminationCla
 
 template <class Write>
 bool findPortAndWrite(std::int16_t portIndex, const host::ObjectPtr& part, Write&& write) {
-    auto ports = portsOf(pipingComponentOf(part));
+    auto ports = portsOf(pipingComponent(part));
     std::int16_t count = ports->Count();
     for (std::int16_t position = 1; position <= count; ++position) {
         auto port = ports->Item(position);
@@ -238,7 +221,7 @@ void RetrievePortData(std::int16_t portIndex, const host::ObjectPtr& part, const
 double GetPipeOutsideDiamter(const host::ObjectPtr& part, std::int16_t portIndex) {
     double result = 0;
     try {
-        auto component = pipingComponentOf(part);
+        auto component = pipingComponent(part);
         // The port at the 1-based position `portIndex`, whatever its own port index.
         auto port = portsOf(component)->Item(portIndex);
         if (!port) return result;
@@ -271,7 +254,7 @@ double GetPipeOutsideDiamter(const host::ObjectPtr& part, std::int16_t portIndex
 
         if (basis) {
             std::string text;
-            attempt([&] { text = lowerCased(elementText(basis)); });
+            attempt([&] { text = toLower(elementText(basis)); });
             if (text == "estimatedpipeodbased") {
                 attempt([&] {
                     std::map<double, double> sizeTable = readSizeTable(document, port->NominalSizeUnits());

@@ -1,16 +1,31 @@
 #include "symbol/CCheckValve.h"
 
+#include <algorithm>
+
+#include "base/Text.h"
+#include "base/basCCheckValve.h"
 #include "host/Runtime.h"
 #include "insulation/CInsulation.h"
 #include "physical/CPhysical.h"
-#include "symbol/Text.h"
-#include "symbol/basCCheckValve.h"
 
 namespace tcv {
 
 namespace {
 
 constexpr const char* kPrefix = "CCheckValve:";
+constexpr const char* kProjectName = "TarnCheckValve";
+constexpr const char* kClassName = "CCheckValve";
+
+// Values handed to the host as they are; their meaning lies with the host.
+constexpr std::int32_t kDimensionInputProperties = 264;  // every input but the insulation thickness
+constexpr std::int32_t kInsulationInputProperties = 256; // the insulation thickness
+constexpr std::int32_t kRepresentationFlags = 16;        // each representation and each of its outputs
+constexpr std::int32_t kEvaluationFlags = 1;
+constexpr std::int32_t kEvaluationKind = 512;
+constexpr std::int32_t kDefinitionOptions = 256;
+constexpr std::int16_t kDefaultValueType = 2;
+constexpr std::int32_t kDefinitionEntityKind = 1;
+constexpr std::int32_t kAuxiliaryArgument = 1;
 
 template <class T>
 std::shared_ptr<T> require(const host::ObjectPtr& object, const char* what) {
@@ -24,45 +39,43 @@ std::shared_ptr<T> require(const host::ObjectPtr& object, const char* what) {
 
 CCheckValve::CCheckValve() {
     withErrorReport(kPrefix, "Class_Initialize:", [&] {
-        m_projectName = "TarnCheckValve";
-        m_className = "CCheckValve";
-        m_progId = m_projectName + "." + m_className;
+        m_progId = std::string(kProjectName) + "." + kClassName;
 
         m_inputs = {
-            {"FacetoFace", "Face to Face", 264, 0},
-            {"InsulationThickness", "Insulation Thickness", 256, 0.025},
-            {"HandwheelAngle", "Rotation of Operator", 264, 0},
-            {"BodyDiameter", "Body Diameter", 264, 0.192},
-            {"PortVOffset", "Vertical Port Offset", 264, 0.092},
-            {"B", "Major Body Diameter", 264, 0},
-            {"OffsetFrmValCen", "Offset from Valve Centerline", 264, 0},
-            {"Length2", "Length2", 264, 0},
-            {"OffsetfromPort1", "Offset from Port 1", 264, 0},
-            {"EqualizerClearance", "Equalizer Clearance", 264, 0},
-            {"Diameter", "Diameter", 264, 0},
-            {"HeightFrmValCen", "Height from Valve Centerline", 264, 0},
-            {"Width", "Width", 264, 0},
-            {"Height", "Height", 264, 0},
-            {"PlugDiameter", "Plug Diameter", 264, 0},
-            {"FlushDiameter1", "Flush Diameter 1", 264, 0},
-            {"FlushDiameter2", "Flush Diameter 2", 264, 0},
-            {"FlushDiameter", "Flush Diameter", 264, 0},
-            {"A", "A", 264, 0},
-            {"C", "C", 264, 0},
-            {"D", "D", 264, 0},
-            {"E", "E", 264, 0},
-            {"ValveFacetoFace", "Valve Face to Face", 264, 0},
-            {"NippleLength", "Nipple Length", 264, 0},
-            {"EndtoEnd", "End to End", 264, 0},
-            {"XOffJacketInlet", "XOffJacketInlet", 264, 0},
-            {"YOffJacketOutlet", "YOffJacketOutlet", 264, 0},
-            {"ZOffJacketInlet", "ZOffJacketInlet", 264, 0},
-            {"YOffJacketInlet", "YOffJacketInlet", 264, 0},
-            {"ValveHeight", "Valve height", 264, 0},
-            {"Face1toCenter", "Face to Center Port 1", 264, 0},
-            {"Face2toCenter", "Face to Center Port 2", 264, 0},
-            {"FacetoCenter", "Face to Center", 264, 0},
-            {"BranchLength", "Branch Length", 264, 0},
+            {"FacetoFace", "Face to Face", kDimensionInputProperties, 0},
+            {"InsulationThickness", "Insulation Thickness", kInsulationInputProperties, 0.025},
+            {"HandwheelAngle", "Rotation of Operator", kDimensionInputProperties, 0},
+            {"BodyDiameter", "Body Diameter", kDimensionInputProperties, 0.192},
+            {"PortVOffset", "Vertical Port Offset", kDimensionInputProperties, 0.092},
+            {"B", "Major Body Diameter", kDimensionInputProperties, 0},
+            {"OffsetFrmValCen", "Offset from Valve Centerline", kDimensionInputProperties, 0},
+            {"Length2", "Length2", kDimensionInputProperties, 0},
+            {"OffsetfromPort1", "Offset from Port 1", kDimensionInputProperties, 0},
+            {"EqualizerClearance", "Equalizer Clearance", kDimensionInputProperties, 0},
+            {"Diameter", "Diameter", kDimensionInputProperties, 0},
+            {"HeightFrmValCen", "Height from Valve Centerline", kDimensionInputProperties, 0},
+            {"Width", "Width", kDimensionInputProperties, 0},
+            {"Height", "Height", kDimensionInputProperties, 0},
+            {"PlugDiameter", "Plug Diameter", kDimensionInputProperties, 0},
+            {"FlushDiameter1", "Flush Diameter 1", kDimensionInputProperties, 0},
+            {"FlushDiameter2", "Flush Diameter 2", kDimensionInputProperties, 0},
+            {"FlushDiameter", "Flush Diameter", kDimensionInputProperties, 0},
+            {"A", "A", kDimensionInputProperties, 0},
+            {"C", "C", kDimensionInputProperties, 0},
+            {"D", "D", kDimensionInputProperties, 0},
+            {"E", "E", kDimensionInputProperties, 0},
+            {"ValveFacetoFace", "Valve Face to Face", kDimensionInputProperties, 0},
+            {"NippleLength", "Nipple Length", kDimensionInputProperties, 0},
+            {"EndtoEnd", "End to End", kDimensionInputProperties, 0},
+            {"XOffJacketInlet", "XOffJacketInlet", kDimensionInputProperties, 0},
+            {"YOffJacketOutlet", "YOffJacketOutlet", kDimensionInputProperties, 0},
+            {"ZOffJacketInlet", "ZOffJacketInlet", kDimensionInputProperties, 0},
+            {"YOffJacketInlet", "YOffJacketInlet", kDimensionInputProperties, 0},
+            {"ValveHeight", "Valve height", kDimensionInputProperties, 0},
+            {"Face1toCenter", "Face to Center Port 1", kDimensionInputProperties, 0},
+            {"Face2toCenter", "Face to Center Port 2", kDimensionInputProperties, 0},
+            {"FacetoCenter", "Face to Center", kDimensionInputProperties, 0},
+            {"BranchLength", "Branch Length", kDimensionInputProperties, 0},
         };
         m_outputs = {
             {"Body", "Check Valve Body", kPhysicalAspect},
@@ -74,21 +87,16 @@ CCheckValve::CCheckValve() {
             {"Physical", "Physical", kPhysicalAspect},
             {"Insulation", "Insulation", kInsulationAspect},
         };
-        m_inputCount = static_cast<std::int16_t>(m_inputs.size());
-        m_outputCount = static_cast<std::int16_t>(m_outputs.size());
-        m_aspectCount = static_cast<std::int16_t>(m_aspects.size());
     });
 }
 
-CCheckValve::~CCheckValve() { m_symbolFactory.reset(); }
+CCheckValve::~CCheckValve() = default;
 
 host::ObjectPtr CCheckValve::InstanciateDefinition(const std::string& CodeBase, const host::Variant& /*defParameters*/,
                                                    const host::ObjectPtr& ActiveConnection) {
     return withErrorReport(kPrefix, "IZDUserSymbolServices_InstanciateDefinition:", [&] {
         auto factory = host::runtime().CreateSymbolEntitiesFactory();
-        m_symbolFactory = factory;
-        host::ObjectPtr definitionObject = factory->createEntity(1, ActiveConnection);
-        m_symbolFactory.reset();
+        host::ObjectPtr definitionObject = factory->createEntity(kDefinitionEntityKind, ActiveConnection);
         factory.reset();
         InitializeSymbolDefinition(definitionObject);
         auto definition = require<host::ISymbolDefinition>(definitionObject, "the definition");
@@ -109,12 +117,13 @@ void CCheckValve::InitializeSymbolDefinition(const host::ObjectPtr& pSymbolDefin
         definition->clearRepresentations();
         definition->clearEvaluations();
 
-        rt.CreateDefinitionAuxiliary()->initialize(definition, 1);
+        rt.CreateDefinitionAuxiliary()->initialize(definition, kAuxiliaryArgument);
 
         // One default-value object serves every input; each input keeps a copy.
         auto defaultValue = rt.CreateParameterContent();
-        defaultValue->setType(2);
-        for (std::int16_t i = 1; i <= m_inputCount; ++i) {
+        defaultValue->setType(kDefaultValueType);
+        const auto inputCount = static_cast<std::int16_t>(m_inputs.size());
+        for (std::int16_t i = 1; i <= inputCount; ++i) {
             const auto& entry = m_inputs[static_cast<std::size_t>(i - 1)];
             auto input = rt.CreateInput();
             input->setName(entry.name);
@@ -129,7 +138,7 @@ void CCheckValve::InitializeSymbolDefinition(const host::ObjectPtr& pSymbolDefin
             auto representation = rt.CreateRepresentation();
             representation->setName(aspect.name);
             representation->setDescription(aspect.description);
-            representation->setFlags(16);
+            representation->setFlags(kRepresentationFlags);
             representation->setIdentifier(aspect.aspectCode);
             // One output object serves every output of the representation; the host copies it.
             auto output = rt.CreateOutputDescription();
@@ -137,7 +146,7 @@ void CCheckValve::InitializeSymbolDefinition(const host::ObjectPtr& pSymbolDefin
                 if ((entry.aspectMask & aspect.aspectCode) == 0) continue;
                 output->setName(entry.name);
                 output->setDescription(entry.description);
-                output->setFlags(16);
+                output->setFlags(kRepresentationFlags);
                 representation->addOutput(output);
             }
             definition->addRepresentation(representation);
@@ -147,21 +156,19 @@ void CCheckValve::InitializeSymbolDefinition(const host::ObjectPtr& pSymbolDefin
             auto evaluation = rt.CreateEvaluation();
             evaluation->setName(aspect.name);
             evaluation->setDescription(aspect.description);
-            evaluation->setFlags(1);
-            evaluation->setKind(512);
+            evaluation->setFlags(kEvaluationFlags);
+            evaluation->setKind(kEvaluationKind);
             evaluation->setProgId(m_progId);
             definition->addEvaluation(evaluation);
         }
 
-        definition->setOptions(256);
+        definition->setOptions(kDefinitionOptions);
     });
 }
 
 void CCheckValve::InvokeRepresentation(const host::ObjectPtr& /*sblOcc*/, const std::string& repName,
                                        const host::ObjectPtr& OutputColl, const host::VariantArray& arrayofinputs) {
     withErrorReport(kPrefix, "IZDUserSymbolServices_InvokeRepresentation:", [&] {
-        m_outputColl = OutputColl;
-
         const AspectDescriptor* aspect = nullptr;
         for (const auto& entry : m_aspects)
             if (entry.name == repName) {
@@ -184,6 +191,13 @@ void CCheckValve::InvokeRepresentation(const host::ObjectPtr& /*sblOcc*/, const 
             insulation.run(outputColl, arrayofinputs, arrayOfOutputs);
         }
     });
+}
+
+std::vector<std::int32_t> servedPartDataBases() {
+    std::vector<std::int32_t> served = CPhysical::servedPartDataBases();
+    for (std::int32_t value : CInsulation::servedPartDataBases())
+        if (std::find(served.begin(), served.end(), value) == served.end()) served.push_back(value);
+    return served;
 }
 
 bool CCheckValve::EditOccurence(const host::ObjectPtr& /*pSymbolOccurence*/,

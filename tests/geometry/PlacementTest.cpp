@@ -7,6 +7,9 @@
 #include "refhost/OutputCollection.h"
 
 namespace tcv::test {
+
+using host::DPosition;
+using host::DVector;
 namespace {
 
 void expectTriple(const std::vector<double>& actual, std::vector<double> expected, double tolerance = 1e-12) {

@@ -12,6 +12,9 @@
 #include "refhost/OutputCollection.h"
 
 namespace tcv::test {
+
+using host::DPosition;
+using host::DVector;
 namespace {
 
 using P = host::DPosition;

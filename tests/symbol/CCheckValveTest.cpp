@@ -18,39 +18,24 @@ std::shared_ptr<RefSymbolDefinition> instanciate(CCheckValve& symbol) {
     return std::dynamic_pointer_cast<RefSymbolDefinition>(symbol.InstanciateDefinition("codebase", {}, nullptr));
 }
 
-TEST(SymbolDefinition, DeclaresThirtyFourInputsAtPositionsTwoToThirtyFive) {
+// Each declared input carries its own copy of the one shared default-value object: a host that
+// stored the object itself would see the last input's default on every input.
+TEST(SymbolDefinition, DeclaresEachInputOfItsTableAtPositionsTwoToThirtyFive) {
     test::HostFixtureScope host;
     CCheckValve symbol;
     auto definition = instanciate(symbol);
     const auto& inputs = definition->inputs();
+    const auto& table = symbol.inputTable();
     ASSERT_EQ(inputs.size(), 34u);
-    for (std::size_t i = 0; i < inputs.size(); ++i) EXPECT_EQ(inputs[i].position, static_cast<int>(i) + 2);
-
-    struct Expected {
-        std::size_t entry;
-        const char* name;
-        const char* description;
-        std::int32_t properties;
-        double defaultValue;
-    };
-    const Expected expected[] = {
-        {0, "FacetoFace", "Face to Face", 264, 0},
-        {1, "InsulationThickness", "Insulation Thickness", 256, 0.025},
-        {2, "HandwheelAngle", "Rotation of Operator", 264, 0},
-        {3, "BodyDiameter", "Body Diameter", 264, 0.192},
-        {4, "PortVOffset", "Vertical Port Offset", 264, 0.092},
-        {11, "HeightFrmValCen", "Height from Valve Centerline", 264, 0},
-        {29, "ValveHeight", "Valve height", 264, 0},
-        {30, "Face1toCenter", "Face to Center Port 1", 264, 0},
-        {33, "BranchLength", "Branch Length", 264, 0},
-    };
-    for (const auto& e : expected) {
-        SCOPED_TRACE(e.name);
-        EXPECT_EQ(inputs[e.entry].name, e.name);
-        EXPECT_EQ(inputs[e.entry].description, e.description);
-        EXPECT_EQ(inputs[e.entry].properties, e.properties);
-        EXPECT_EQ(inputs[e.entry].defaultValue, e.defaultValue);
-        EXPECT_EQ(inputs[e.entry].defaultType, 2);
+    ASSERT_EQ(table.size(), inputs.size());
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+        SCOPED_TRACE(table[i].name);
+        EXPECT_EQ(inputs[i].position, static_cast<int>(i) + 2);
+        EXPECT_EQ(inputs[i].name, table[i].name);
+        EXPECT_EQ(inputs[i].description, table[i].description);
+        EXPECT_EQ(inputs[i].properties, table[i].properties);
+        EXPECT_EQ(inputs[i].defaultValue, table[i].defaultValue);
+        EXPECT_EQ(inputs[i].defaultType, 2);
     }
 }
 

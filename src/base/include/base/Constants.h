@@ -1,0 +1,11 @@
+// Constants the constructions share.
+#pragma once
+
+#include <numbers>
+
+namespace tcv {
+
+// A half turn in radians; a full revolution is 2 * kPi.
+inline constexpr double kPi = std::numbers::pi;
+
+} // namespace tcv
