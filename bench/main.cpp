@@ -14,12 +14,12 @@
 
 #include <benchmark/benchmark.h>
 
+#include "catalog/Catalog.h"
+#include "catalog/Report.h"
 #include "export/Export.h"
-#include "refhost/Catalog.h"
+#include "kernel/OccKernel.h"
+#include "kernel/ProcessMemory.h"
 #include "refhost/Evaluator.h"
-#include "refhost/OccShape.h"
-#include "refhost/ProcessMemory.h"
-#include "refhost/Report.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <cstdint>
 
 #include "FuzzSupport.h"
-#include "refhost/Measure.h"
-#include "refhost/OccShape.h"
+#include "kernel/Measure.h"
+#include "kernel/OccKernel.h"
 #include "refhost/Records.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -14,9 +14,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "cli/Commands.h"
-#include "cli/Progress.h"
-#include "refhost/Catalog.h"
+#include "Commands.h"
+#include "Progress.h"
+#include "catalog/Catalog.h"
 #include "refhost/Evaluator.h"
 
 namespace tcv::cli {

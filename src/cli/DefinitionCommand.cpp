@@ -5,7 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "cli/Commands.h"
+#include "Commands.h"
 #include "refhost/Runtime.h"
 #include "refhost/SymbolEntities.h"
 #include "symbol/CCheckValve.h"

@@ -3,11 +3,11 @@
 #include <iostream>
 #include <memory>
 
-#include "cli/Commands.h"
+#include "Commands.h"
+#include "catalog/Catalog.h"
+#include "catalog/Report.h"
 #include "export/Export.h"
 #include "export/StagedFile.h"
-#include "refhost/Catalog.h"
-#include "refhost/Report.h"
 
 namespace tcv::cli {
 

@@ -9,13 +9,13 @@
 
 #include <nlohmann/json.hpp>
 
-#include "cli/Commands.h"
-#include "cli/Parallel.h"
-#include "cli/ViewerAssets.h"
+#include "Commands.h"
+#include "Parallel.h"
+#include "ViewerAssets.h"
+#include "catalog/Catalog.h"
+#include "catalog/Report.h"
 #include "export/Export.h"
 #include "export/StagedFile.h"
-#include "refhost/Catalog.h"
-#include "refhost/Report.h"
 
 namespace tcv::cli {
 

@@ -1,4 +1,4 @@
-#include "cli/Parallel.h"
+#include "Parallel.h"
 
 #include <algorithm>
 #include <atomic>
@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "cli/Progress.h"
+#include "Progress.h"
 
 namespace tcv::cli {
 

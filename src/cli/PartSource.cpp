@@ -1,8 +1,8 @@
 // Choosing the parts and aspects a command works on.
 #include <algorithm>
 
-#include "cli/Commands.h"
-#include "refhost/Catalog.h"
+#include "Commands.h"
+#include "catalog/Catalog.h"
 
 namespace tcv::cli {
 

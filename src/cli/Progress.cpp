@@ -1,4 +1,4 @@
-#include "cli/Progress.h"
+#include "Progress.h"
 
 #include <cstdio>
 #include <unistd.h>

@@ -5,8 +5,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "cli/Commands.h"
-#include "refhost/Catalog.h"
+#include "Commands.h"
+#include "catalog/Catalog.h"
 
 namespace tcv::cli {
 

@@ -6,8 +6,8 @@
 #include <iostream>
 #include <memory>
 
-#include "cli/Commands.h"
-#include "cli/StaticServer.h"
+#include "Commands.h"
+#include "StaticServer.h"
 
 namespace tcv::cli {
 

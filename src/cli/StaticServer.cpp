@@ -1,4 +1,4 @@
-#include "cli/StaticServer.h"
+#include "StaticServer.h"
 
 #include <algorithm>
 #include <array>

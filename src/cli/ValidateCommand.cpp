@@ -4,10 +4,10 @@
 #include <iostream>
 #include <memory>
 
-#include "cli/Commands.h"
-#include "cli/Parallel.h"
-#include "refhost/Catalog.h"
-#include "refhost/Report.h"
+#include "Commands.h"
+#include "Parallel.h"
+#include "catalog/Catalog.h"
+#include "catalog/Report.h"
 
 namespace tcv::cli {
 

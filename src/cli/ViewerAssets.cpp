@@ -1,4 +1,4 @@
-#include "cli/ViewerAssets.h"
+#include "ViewerAssets.h"
 
 #include <cstdlib>
 #include <filesystem>

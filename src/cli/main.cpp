@@ -4,9 +4,9 @@
 
 #include <CLI/CLI.hpp>
 
-#include "cli/Commands.h"
-#include "refhost/OccShape.h"
-#include "refhost/ProcessMemory.h"
+#include "Commands.h"
+#include "kernel/OccKernel.h"
+#include "kernel/ProcessMemory.h"
 
 int main(int argc, char** argv) {
     tcv::refhost::keepFreedMemoryForKernel();

@@ -24,9 +24,9 @@
 #include <XCAFDoc_DocumentTool.hxx>
 #include <XCAFDoc_ShapeTool.hxx>
 
-#include "export/DocumentModel.h"
-#include "refhost/KernelGuard.h"
-#include "refhost/OccShape.h"
+#include "DocumentModel.h"
+#include "kernel/KernelGuard.h"
+#include "kernel/OccKernel.h"
 
 namespace tcv::exports {
 

@@ -9,10 +9,10 @@
 #include <RWMesh_NameFormat.hxx>
 #include <TColStd_IndexedDataMapOfStringString.hxx>
 
-#include "export/DocumentModel.h"
+#include "DocumentModel.h"
 #include "export/Glb.h"
 #include "export/StagedFile.h"
-#include "refhost/KernelGuard.h"
+#include "kernel/KernelGuard.h"
 
 namespace tcv::exports {
 

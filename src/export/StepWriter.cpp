@@ -19,9 +19,9 @@
 #include <sanitizer/lsan_interface.h>
 #endif
 
-#include "export/DocumentModel.h"
+#include "DocumentModel.h"
 #include "export/StagedFile.h"
-#include "refhost/KernelGuard.h"
+#include "kernel/KernelGuard.h"
 
 namespace tcv::exports {
 

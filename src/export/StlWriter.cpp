@@ -10,9 +10,9 @@
 #include <TopoDS_Face.hxx>
 #include <gp_Vec.hxx>
 
-#include "export/DocumentModel.h"
+#include "DocumentModel.h"
 #include "export/StagedFile.h"
-#include "refhost/KernelGuard.h"
+#include "kernel/KernelGuard.h"
 
 namespace tcv::exports {
 

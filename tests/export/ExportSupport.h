@@ -9,7 +9,7 @@
 #include <TopoDS_Shape.hxx>
 #include <nlohmann/json.hpp>
 
-#include "refhost/Report.h"
+#include "catalog/Report.h"
 
 namespace tcv::test::exports {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "refhost/Catalog.h"
+#include "catalog/Catalog.h"
 #include "support/MultiPortParts.h"
 #include "support/OperatorBaseParts.h"
 #include "support/TestSupport.h"
@@ -39,7 +39,8 @@ Names operator+(Names names, const Names& more) {
 // The sample part of the PartDataBasis from the family catalogues in data/catalog.
 refhost::PartSpec samplePart(std::int32_t pdb) {
     for (const char* family : {"wafer-inline-cone", "operator-base", "multi-port", "nipple-bonnet"})
-        for (auto& partSpec : refhost::loadCatalogFile(std::string(TCV_DATA_DIR "/catalog/") + family + ".json"))
+        for (auto& partSpec :
+             refhost::loadCatalogFile(refhost::defaultDataDirectory() + "/catalog/" + family + ".json"))
             if (partSpec.partDataBasis == pdb) return partSpec;
     throw std::out_of_range("no sample part " + std::to_string(pdb));
 }

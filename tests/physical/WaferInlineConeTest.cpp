@@ -6,8 +6,8 @@
 #include <numbers>
 #include <optional>
 
+#include "catalog/Catalog.h"
 #include "physical/InlineBodyTestSupport.h"
-#include "refhost/Catalog.h"
 
 namespace tcv::test::inline_bodies {
 namespace {
@@ -335,7 +335,8 @@ TEST(CollaredBore, CollarsEachEndNeverNarrowerThanThePipe) {
 
 // Every sample part of the catalogue builds valid shapes in both aspects.
 TEST(WaferInlineConeCatalog, EverySamplePartBuildsValidSolidsInBothAspects) {
-    for (const auto& part : refhost::loadCatalogFile(TCV_DATA_DIR "/catalog/wafer-inline-cone.json")) {
+    for (const auto& part :
+         refhost::loadCatalogFile(refhost::defaultDataDirectory() + "/catalog/wafer-inline-cone.json")) {
         for (const char* aspect : {"Physical", "Insulation"}) {
             SCOPED_TRACE(part.name + " " + aspect);
             const auto result = refhost::evaluateAspect(part, aspect);

@@ -8,9 +8,9 @@
 #include <array>
 #include <cmath>
 
+#include "kernel/OccKernel.h"
 #include "ports/Nozzles.h"
 #include "ports/basPipePortParameters.h"
-#include "refhost/OccShape.h"
 #include "refhost/OutputCollection.h"
 #include "support/TestSupport.h"
 

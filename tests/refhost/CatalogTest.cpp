@@ -5,7 +5,7 @@
 #include <cmath>
 #include <set>
 
-#include "refhost/Catalog.h"
+#include "catalog/Catalog.h"
 
 namespace tcv::refhost {
 namespace {

@@ -5,8 +5,8 @@
 
 #include <functional>
 
+#include "kernel/OccKernel.h"
 #include "refhost/GeometryHelpers.h"
-#include "refhost/OccShape.h"
 
 namespace tcv::test {
 namespace {

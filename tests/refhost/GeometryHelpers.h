@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "host/Geometry.h"
-#include "refhost/Measure.h"
-#include "refhost/OccShape.h"
+#include "kernel/Measure.h"
+#include "kernel/OccKernel.h"
 #include "refhost/Records.h"
 #include "refhost/Runtime.h"
 #include "support/TestSupport.h"

@@ -15,10 +15,10 @@
 #include <BRepPrimAPI_MakeCylinder.hxx>
 
 #include "geometry/basGeom3dEx.h"
+#include "kernel/KernelGuard.h"
+#include "kernel/OccKernel.h"
 #include "ports/Nozzles.h"
 #include "refhost/GeometryHelpers.h"
-#include "refhost/KernelGuard.h"
-#include "refhost/OccShape.h"
 #include "refhost/OutputCollection.h"
 
 namespace tcv::refhost {

@@ -7,8 +7,8 @@
 
 #include "geometry/basGeom3dEx.h"
 #include "host/Runtime.h"
+#include "kernel/OccKernel.h"
 #include "refhost/GeometryHelpers.h"
-#include "refhost/OccShape.h"
 #include "refhost/OutputCollection.h"
 
 namespace tcv::test {

@@ -16,7 +16,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "refhost/Catalog.h"
+#include "catalog/Catalog.h"
 #include "refhost/Evaluator.h"
 
 namespace {

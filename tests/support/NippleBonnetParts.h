@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "refhost/Catalog.h"
+#include "catalog/Catalog.h"
 #include "support/TestSupport.h"
 
 namespace tcv::test::nipple_bonnet {
@@ -54,7 +54,7 @@ inline refhost::PartSpec bonnetedBody(std::int32_t partDataBasis, double F, doub
 
 // The sample part of the given PartDataBasis from data/catalog/nipple-bonnet.json.
 inline refhost::PartSpec samplePart(std::int32_t partDataBasis) {
-    for (auto& part : refhost::loadCatalogFile(TCV_DATA_DIR "/catalog/nipple-bonnet.json"))
+    for (auto& part : refhost::loadCatalogFile(refhost::defaultDataDirectory() + "/catalog/nipple-bonnet.json"))
         if (part.partDataBasis == partDataBasis) return part;
     ADD_FAILURE() << "no sample part " << partDataBasis;
     return {};

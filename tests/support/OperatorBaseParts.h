@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "refhost/Catalog.h"
+#include "catalog/Catalog.h"
 #include "refhost/Occurrences.h"
 #include "support/NippleBonnetParts.h"
 #include "support/TestSupport.h"
@@ -70,7 +70,7 @@ inline refhost::PartSpec nps4Valve(std::int32_t pdb, double height = 0.35) {
 
 // The sample parts of data/catalog/operator-base.json, one per PartDataBasis.
 inline std::vector<refhost::PartSpec> sampleParts() {
-    return refhost::loadCatalogFile(TCV_DATA_DIR "/catalog/operator-base.json");
+    return refhost::loadCatalogFile(refhost::defaultDataDirectory() + "/catalog/operator-base.json");
 }
 
 // The output names with each run of one name shown once ("Equalizer_" x 5 -> "Equalizer_"), leaving

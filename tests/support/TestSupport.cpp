@@ -6,7 +6,7 @@
 #include <limits>
 #include <stdexcept>
 
-#include "refhost/OccShape.h"
+#include "kernel/OccKernel.h"
 
 namespace tcv::test {
 

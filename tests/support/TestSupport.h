@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "kernel/Measure.h"
 #include "refhost/Evaluator.h"
-#include "refhost/Measure.h"
 #include "refhost/Parts.h"
 #include "refhost/Records.h"
 #include "refhost/Runtime.h"

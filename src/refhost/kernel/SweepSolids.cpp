@@ -7,8 +7,8 @@
 #include <BRepPrimAPI_MakeTorus.hxx>
 #include <gp_Ax2.hxx>
 
-#include "refhost/Constructions.h"
-#include "refhost/KernelGuard.h"
+#include "Constructions.h"
+#include "kernel/KernelGuard.h"
 
 namespace tcv::refhost {
 

@@ -15,10 +15,10 @@
 #include <gp_GTrsf.hxx>
 #include <gp_Trsf.hxx>
 
-#include "refhost/Constructions.h"
-#include "refhost/KernelGuard.h"
-#include "refhost/Measure.h"
-#include "refhost/OccShape.h"
+#include "Constructions.h"
+#include "kernel/KernelGuard.h"
+#include "kernel/Measure.h"
+#include "kernel/OccKernel.h"
 
 namespace tcv::refhost {
 

@@ -19,8 +19,8 @@
 #include <gp_Circ.hxx>
 #include <gp_Elips.hxx>
 
-#include "refhost/Constructions.h"
-#include "refhost/KernelGuard.h"
+#include "Constructions.h"
+#include "kernel/KernelGuard.h"
 
 namespace tcv::refhost {
 

@@ -1,4 +1,4 @@
-#include "refhost/Catalog.h"
+#include "catalog/Catalog.h"
 
 #include <algorithm>
 #include <cctype>

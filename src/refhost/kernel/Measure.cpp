@@ -1,4 +1,4 @@
-#include "refhost/Measure.h"
+#include "kernel/Measure.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,7 +14,7 @@
 #include <TopoDS.hxx>
 #include <TopoDS_Iterator.hxx>
 
-#include "refhost/KernelGuard.h"
+#include "kernel/KernelGuard.h"
 
 namespace tcv::refhost {
 

@@ -2,7 +2,7 @@
 // landing point; the kernel libraries are built for this, the project's headers say so here only.
 #define OCC_CONVERT_SIGNALS 1
 
-#include "refhost/KernelGuard.h"
+#include "kernel/KernelGuard.h"
 
 #include <cmath>
 #include <mutex>

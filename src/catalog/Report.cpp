@@ -1,4 +1,4 @@
-#include "refhost/Report.h"
+#include "catalog/Report.h"
 
 #include <cstdio>
 #include <iomanip>

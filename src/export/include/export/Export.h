@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "refhost/Report.h"
+#include "catalog/Report.h"
 
 namespace tcv::exports {
 

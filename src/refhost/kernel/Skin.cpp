@@ -46,8 +46,8 @@
 #include <gp_Pln.hxx>
 #include <gp_Pnt2d.hxx>
 
-#include "refhost/Constructions.h"
-#include "refhost/KernelGuard.h"
+#include "Constructions.h"
+#include "kernel/KernelGuard.h"
 
 namespace tcv::refhost {
 

@@ -1,4 +1,4 @@
-#include "refhost/ProcessMemory.h"
+#include "kernel/ProcessMemory.h"
 
 #include <malloc.h>
 
