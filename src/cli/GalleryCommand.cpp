@@ -65,15 +65,7 @@ std::string aspectFailure(const refhost::AspectResult& aspect) {
     return text;
 }
 
-void writeText(const std::string& path, const std::string& text) {
-    exports::StagedFile file(path, "JSON");
-    try {
-        exports::writeFileBytes(file.temporaryPath(), text);
-    } catch (const exports::ExportError& error) {
-        file.fail(error.what());
-    }
-    file.commit();
-}
+void writeText(const std::string& path, const std::string& text) { exports::writeFileStaged(path, "JSON", text); }
 
 // Evaluates and writes one part; every file that can be written is, also when an aspect failed.
 void renderPart(const refhost::PartSpec& part, const fs::path& folder, GalleryEntry& entry) {
