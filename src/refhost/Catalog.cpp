@@ -89,8 +89,12 @@ Int readInteger(const Json& value, const Place& place, const std::string& field)
         std::to_string(std::numeric_limits<Int>::min()) + " to " + std::to_string(std::numeric_limits<Int>::max());
     if (value.is_number_float()) {
         const double number = value.get<double>();
-        if (std::isfinite(number) && std::floor(number) == number)
-            place.fail(field, "expected a whole number from " + range + ", got " + quotedValue(value.dump()));
+        if (std::isfinite(number) && std::floor(number) == number) {
+            const bool inRange = number >= std::numeric_limits<Int>::min() && number <= std::numeric_limits<Int>::max();
+            place.fail(field, inRange ? "expected a whole number written without a fraction or exponent, got " +
+                                            quotedValue(value.dump())
+                                      : "expected a whole number from " + range + ", got " + quotedValue(value.dump()));
+        }
     }
     if (!value.is_number_integer())
         place.fail(field,

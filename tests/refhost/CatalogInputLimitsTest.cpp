@@ -43,6 +43,7 @@ TEST(CatalogLimits, IntegersBeyondTheirTypeAreRefusedNamingTheField) {
         {R"({"name": "a", "partDataBasis": 2147483648})", "partDataBasis", "2147483647"},
         {R"({"name": "a", "partDataBasis": -2147483649})", "partDataBasis", "-2147483648"},
         {R"({"name": "a", "partDataBasis": 1e20})", "partDataBasis", "2147483647"},
+        {R"({"name": "a", "partDataBasis": 2256.0})", "partDataBasis", "without a fraction or exponent"},
         {part(R"(, "operatorSourceCode": 4294967297)"), "operatorSourceCode", "2147483647"},
         {part(R"(, "ports": [{"index": 65537}])"), "ports[0].index", "-32768 to 32767"},
         {part(R"(, "ports": [{"index": 18446744073709551615}])"), "ports[0].index", "32767"},
