@@ -1,6 +1,6 @@
 // Fuzz target: the parts-catalogue JSON reader. Any text either loads or is refused with a catalogue
-// error; a part that loads can be offered to the symbol, and evaluating it (recording only, for speed)
-// fails at most with the generic failure code.
+// error free of control characters; a part that loads can be offered to the symbol, and evaluating it
+// (recording only, for speed) fails at most with the generic failure code.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -14,7 +14,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<refhost::PartSpec> parts;
     try {
         parts = refhost::parseCatalog(text, "fuzz.json");
-    } catch (const refhost::CatalogError&) {
+    } catch (const refhost::CatalogError& error) {
+        // A refusal is fit to print to a terminal however the text was made: no control characters.
+        for (const char c : std::string(error.what()))
+            if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) __builtin_trap();
         return 0;
     }
     refhost::HostOptions options = refhost::RefRuntime::defaultOptions();

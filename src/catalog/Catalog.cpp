@@ -2,17 +2,24 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <limits>
+#include <optional>
 #include <set>
-#include <sstream>
+#include <system_error>
 
 #include <nlohmann/json.hpp>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "catalog/MessageText.h"
 #include "refhost/Evaluator.h"
 #include "refhost/Runtime.h"
+#include "refhost/Units.h"
 
 namespace tcv::refhost {
 
@@ -26,7 +33,7 @@ struct Place {
     std::string part;
     [[noreturn]] void fail(const std::string& field, const std::string& problem) const {
         std::string where = origin;
-        if (!part.empty()) where += ": part '" + part + "'";
+        if (!part.empty()) where += ": part '" + shownValue(part) + "'";
         throw CatalogError(where + ": " + field + ": " + problem);
     }
 };
@@ -52,8 +59,8 @@ double readLength(const Json& value, const Place& place, const std::string& fiel
             return makeUnitsService()->ParseUnit(1, value.get<std::string>());
         } catch (const std::exception&) {
             place.fail(field,
-                       "expected a length in metres or a text with a unit such as \"292mm\" or \"11.5in\", got \"" +
-                           value.get<std::string>() + "\"");
+                       "expected a length in metres or a text with a unit such as \"292mm\" or \"11.5in\", got " +
+                           quotedValue(value.get<std::string>()));
         }
     }
     place.fail(field, "expected a length (number of metres or text with a unit), got " + typeName(value));
@@ -62,35 +69,42 @@ double readLength(const Json& value, const Place& place, const std::string& fiel
 // An angle: a number of radians or a text in degrees ("30deg") or radians ("0.5rad").
 double readAngle(const Json& value, const Place& place, const std::string& field) {
     if (value.is_string()) {
-        std::string text = value.get<std::string>();
-        for (const auto& [suffix, factor] : {std::pair<std::string, double>{"deg", std::acos(-1.0) / 180},
-                                             std::pair<std::string, double>{"rad", 1.0}}) {
-            if (text.size() > suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0) {
-                try {
-                    std::size_t used = 0;
-                    std::string number = text.substr(0, text.size() - suffix.size());
-                    double angle = std::stod(number, &used);
-                    if (used == number.size() && std::isfinite(angle)) return angle * factor;
-                } catch (const std::exception&) {
-                }
-            }
+        const std::string text = value.get<std::string>();
+        double number = 0;
+        std::string unit;
+        if (readNumberWithUnit(text, number, unit)) {
+            if (unit == "deg") return number * (std::acos(-1.0) / 180);
+            if (unit == "rad") return number;
         }
-        place.fail(field, "expected an angle in radians or a text such as \"30deg\", got \"" + text + "\"");
+        place.fail(field, "expected an angle in radians or a text such as \"30deg\", got " + quotedValue(text));
     }
     if (value.is_number() && std::isfinite(value.get<double>())) return value.get<double>();
     place.fail(field, "expected an angle (number of radians or text such as \"30deg\"), got " + typeName(value));
 }
 
+// A whole number that fits the type it goes into; a value beyond it is refused, never wrapped.
 template <class Int>
 Int readInteger(const Json& value, const Place& place, const std::string& field) {
+    const std::string range =
+        std::to_string(std::numeric_limits<Int>::min()) + " to " + std::to_string(std::numeric_limits<Int>::max());
+    if (value.is_number_float()) {
+        const double number = value.get<double>();
+        if (std::isfinite(number) && std::floor(number) == number) {
+            const bool inRange = number >= std::numeric_limits<Int>::min() && number <= std::numeric_limits<Int>::max();
+            place.fail(field, inRange ? "expected a whole number written without a fraction or exponent, got " +
+                                            quotedValue(value.dump())
+                                      : "expected a whole number from " + range + ", got " + quotedValue(value.dump()));
+        }
+    }
     if (!value.is_number_integer())
         place.fail(field,
                    "expected a whole number, got " + typeName(value) + (value.is_number() ? " with a fraction" : ""));
-    auto number = value.get<std::int64_t>();
-    if (number < std::numeric_limits<Int>::min() || number > std::numeric_limits<Int>::max())
-        place.fail(field, "expected a whole number from " + std::to_string(std::numeric_limits<Int>::min()) + " to " +
-                              std::to_string(std::numeric_limits<Int>::max()));
-    return static_cast<Int>(number);
+    const bool fits = value.is_number_unsigned()
+                          ? value.get<std::uint64_t>() <= static_cast<std::uint64_t>(std::numeric_limits<Int>::max())
+                          : value.get<std::int64_t>() >= std::numeric_limits<Int>::min() &&
+                                value.get<std::int64_t>() <= std::numeric_limits<Int>::max();
+    if (!fits) place.fail(field, "expected a whole number from " + range + ", got " + value.dump());
+    return static_cast<Int>(value.get<std::int64_t>());
 }
 
 std::string readText(const Json& value, const Place& place, const std::string& field) {
@@ -110,13 +124,14 @@ void refuseUnknownFields(const Json& object, const std::vector<std::string>& kno
         if (std::find(known.begin(), known.end(), key) != known.end()) continue;
         std::string hint = closestName(key, known);
         place.fail(
-            prefix + key, "unknown field" + (hint.empty() ? "" : "; did you mean \"" + hint + "\"?") + " (known: " +
-                              [&] {
-                                  std::string list;
-                                  for (const auto& k : known) list += (list.empty() ? "" : ", ") + k;
-                                  return list;
-                              }() +
-                              ")");
+            prefix + shownValue(key), "unknown field" + (hint.empty() ? "" : "; did you mean \"" + hint + "\"?") +
+                                          " (known: " +
+                                          [&] {
+                                              std::string list;
+                                              for (const auto& k : known) list += (list.empty() ? "" : ", ") + k;
+                                              return list;
+                                          }() +
+                                          ")");
     }
 }
 
@@ -178,7 +193,7 @@ PartSpec parsePart(const Json& json, const std::string& origin, std::size_t posi
         for (const auto& [name, value] : inputs.items()) {
             if (std::find(names.begin(), names.end(), name) == names.end()) {
                 std::string hint = closestName(name, names);
-                place.fail("inputs." + name,
+                place.fail("inputs." + shownValue(name),
                            "unknown input" + (hint.empty() ? "" : "; did you mean \"" + hint + "\"?"));
             }
             part.inputs[name] = name == "HandwheelAngle" ? readAngle(value, place, "inputs." + name)
@@ -203,7 +218,7 @@ PartSpec parsePart(const Json& json, const std::string& origin, std::size_t posi
             if (!op["inputs"].is_object())
                 place.fail("operator.inputs", "expected an object of input names and values");
             for (const auto& [name, value] : op["inputs"].items())
-                partSpec.inputs.emplace_back(name, readLength(value, place, "operator.inputs." + name));
+                partSpec.inputs.emplace_back(name, readLength(value, place, "operator.inputs." + shownValue(name)));
         }
         part.valveOperator = partSpec;
     }
@@ -213,14 +228,93 @@ PartSpec parsePart(const Json& json, const std::string& origin, std::size_t posi
     return part;
 }
 
+// Finds the first key given twice in one object while the parser reads, with the path of that object
+// ("parts[0].inputs"). The parser itself would keep the last of them silently.
+class DuplicateKeys {
+public:
+    struct Found {
+        std::string path;
+        std::string key;
+    };
+
+    std::optional<Found> see(Json::parse_event_t event, const Json& parsed) {
+        using Event = Json::parse_event_t;
+        switch (event) {
+        case Event::object_start:
+            open_.push_back(Level{true, {}, {}, 0});
+            break;
+        case Event::array_start:
+            open_.push_back(Level{false, {}, {}, 0});
+            break;
+        case Event::key: {
+            Level& object = open_.back();
+            object.current = parsed.get<std::string>();
+            if (!object.keys.insert(object.current).second) return Found{path(), object.current};
+            break;
+        }
+        case Event::object_end:
+        case Event::array_end:
+            open_.pop_back();
+            elementDone();
+            break;
+        case Event::value:
+            elementDone();
+            break;
+        }
+        return std::nullopt;
+    }
+
+private:
+    struct Level {
+        bool object;
+        std::set<std::string> keys;
+        std::string current; // in an object, the key being read
+        std::size_t index;   // in an array, the element being read
+    };
+
+    void elementDone() {
+        if (!open_.empty() && !open_.back().object) ++open_.back().index;
+    }
+
+    // Where the innermost open object sits.
+    std::string path() const {
+        std::string where;
+        for (std::size_t i = 0; i + 1 < open_.size(); ++i) {
+            if (open_[i].object)
+                where += (where.empty() ? "" : ".") + shownValue(open_[i].current);
+            else
+                where += "[" + std::to_string(open_[i].index) + "]";
+        }
+        return where.empty() ? "the top-level object" : where;
+    }
+
+    std::vector<Level> open_;
+};
+
+// The parser's message with the input it quotes cut short: a number or literal of any length can be
+// the offending token.
+std::string clippedParserMessage(const std::string& message) {
+    const std::size_t first = message.find('\'');
+    const std::size_t last = message.rfind('\'');
+    if (first == std::string::npos || last <= first) return escapedControls(message);
+    return escapedControls(message.substr(0, first + 1)) + shownValue(message.substr(first + 1, last - first - 1)) +
+           escapedControls(message.substr(last));
+}
+
 } // namespace
 
 std::vector<PartSpec> parseCatalog(const std::string& text, const std::string& origin) {
     Json json;
+    DuplicateKeys duplicates;
     try {
-        json = Json::parse(text);
+        json = Json::parse(text, [&](int, Json::parse_event_t event, Json& parsed) {
+            if (auto found = duplicates.see(event, parsed))
+                throw CatalogError(origin + ": " + found->path + ": the key " + quotedValue(found->key) +
+                                   " appears more than once");
+            return true;
+        });
     } catch (const Json::exception& error) {
-        throw CatalogError(origin + ": not valid JSON: " + error.what());
+        throw CatalogError(origin + ": not valid JSON: " + clippedParserMessage(error.what()));
     }
     std::vector<PartSpec> parts;
     if (json.is_object() && json.contains("parts")) {
@@ -235,17 +329,57 @@ std::vector<PartSpec> parseCatalog(const std::string& text, const std::string& o
     std::set<std::string> seen;
     for (const auto& part : parts)
         if (!seen.insert(part.name).second)
-            throw CatalogError(origin + ": part '" + part.name + "': name: used by more than one part");
+            throw CatalogError(origin + ": part '" + shownValue(part.name) + "': name: used by more than one part");
     return parts;
 }
 
-std::vector<PartSpec> loadCatalogFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw CatalogError(path + ": cannot open the file");
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad()) throw CatalogError(path + ": cannot read the file");
-    return parseCatalog(text.str(), path);
+namespace {
+
+std::string kindOfFile(mode_t mode) {
+    if (S_ISDIR(mode)) return "a folder";
+    if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+    if (S_ISFIFO(mode)) return "a pipe";
+    if (S_ISSOCK(mode)) return "a socket";
+    return "not a regular file";
+}
+
+// Closes a file descriptor on every way out.
+struct OpenFile {
+    int descriptor;
+    ~OpenFile() {
+        if (descriptor >= 0) ::close(descriptor);
+    }
+};
+
+} // namespace
+
+std::vector<PartSpec> loadCatalogFile(const std::string& path, std::uint64_t maxBytes) {
+    // Opened without waiting (a pipe would block until a writer comes) and checked before anything is
+    // read: a device, a pipe or a folder never ends, and a huge file would be read whole.
+    const OpenFile file{::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
+    if (file.descriptor < 0)
+        throw CatalogError(path + ": cannot open the file: " + std::generic_category().message(errno));
+    struct stat status {};
+    if (::fstat(file.descriptor, &status) != 0)
+        throw CatalogError(path + ": cannot read the file: " + std::generic_category().message(errno));
+    if (!S_ISREG(status.st_mode))
+        throw CatalogError(path + ": not a catalogue file but " + kindOfFile(status.st_mode) +
+                           "; a catalogue is a regular JSON file");
+    const auto size = static_cast<std::uint64_t>(status.st_size);
+    if (size > maxBytes)
+        throw CatalogError(path + ": the file holds " + std::to_string(size) + " bytes, more than the limit of " +
+                           std::to_string(maxBytes) + " bytes for a catalogue (--max-catalog-size raises it)");
+    std::string text(static_cast<std::size_t>(size), '\0');
+    std::size_t filled = 0;
+    while (filled < text.size()) {
+        const ssize_t got = ::read(file.descriptor, text.data() + filled, text.size() - filled);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) throw CatalogError(path + ": cannot read the file: " + std::generic_category().message(errno));
+        if (got == 0) break; // the file shrank while being read; parse what it holds
+        filled += static_cast<std::size_t>(got);
+    }
+    text.resize(filled);
+    return parseCatalog(text, path);
 }
 
 std::vector<PartSpec> loadCatalogFolder(const std::string& folder) {
@@ -260,7 +394,8 @@ std::vector<PartSpec> loadCatalogFolder(const std::string& folder) {
     for (const auto& file : files) {
         for (auto& part : loadCatalogFile(file.string())) {
             if (!seen.insert(part.name).second)
-                throw CatalogError(file.string() + ": part '" + part.name + "': name: already used by another file");
+                throw CatalogError(file.string() + ": part '" + shownValue(part.name) +
+                                   "': name: already used by another file");
             parts.push_back(std::move(part));
         }
     }

@@ -4,6 +4,7 @@
 #include <iomanip>
 #include <sstream>
 
+#include "catalog/MessageText.h"
 #include "refhost/Records.h"
 
 namespace tcv::refhost {
@@ -103,8 +104,8 @@ Json reportJson(const PartReport& report) {
 }
 
 void printReportTable(std::ostream& out, const PartReport& report) {
-    out << report.part.name << "  (PartDataBasis " << report.part.partDataBasis << ")\n";
-    if (!report.part.description.empty()) out << "  " << report.part.description << "\n";
+    out << escapedControls(report.part.name) << "  (PartDataBasis " << report.part.partDataBasis << ")\n";
+    if (!report.part.description.empty()) out << "  " << escapedControls(report.part.description) << "\n";
     for (const auto& aspect : report.aspects) {
         const auto& outputs = aspect.outputs->outputs();
         out << "\n  " << aspect.aspect << " (code " << aspect.code << "): "

@@ -31,6 +31,7 @@ struct BenchOptions {
     unsigned repeat = 20;
     bool json = false;
     bool wall = false;
+    std::uint64_t maxCatalogBytes = refhost::kDefaultMaxCatalogBytes;
 };
 
 struct PartTiming {
@@ -150,20 +151,21 @@ void printTable(const std::vector<PartTiming>& timings, const Summary& summary, 
               << "\n";
     std::cout << std::fixed << std::setprecision(0);
     for (const auto& timing : timings)
-        std::cout << std::left << std::setw(static_cast<int>(width)) << timing.part->name << std::right << std::setw(7)
-                  << timing.part->partDataBasis << std::setw(12) << timing.physical << std::setw(12)
+        std::cout << std::left << std::setw(static_cast<int>(width)) << printable(timing.part->name) << std::right
+                  << std::setw(7) << timing.part->partDataBasis << std::setw(12) << timing.physical << std::setw(12)
                   << timing.insulation << std::setw(13) << timing.recordOnly << (timing.ok ? "" : "  (failed)") << "\n";
     std::cout << timings.size() << " part(s): median physical+insulation " << summary.medianTotal << " us";
-    if (summary.worst) std::cout << "; worst " << summary.worst->part->name << " " << summary.worst->total() << " us";
+    if (summary.worst)
+        std::cout << "; worst " << printable(summary.worst->part->name) << " " << summary.worst->total() << " us";
     std::cout << std::setprecision(1) << "; record-only " << summary.recordOnlyShare * 100 << "% of the built time\n";
 }
 
 int runBench(const BenchOptions& options) {
     std::vector<refhost::PartSpec> parts;
     try {
-        parts = selectParts(options.file, options.part);
+        parts = selectParts(options.file, options.part, options.maxCatalogBytes);
     } catch (const refhost::CatalogError& error) {
-        std::cerr << "checkvalve bench: " << error.what() << "\n";
+        std::cerr << "checkvalve bench: " << printable(error.what()) << "\n";
         return kExitBadInput;
     }
     const unsigned repeat = options.repeat;
@@ -194,6 +196,7 @@ void addBenchCommand(CLI::App& app, int& exitCode) {
         ->capture_default_str()
         ->check(CLI::Range(1u, 100000u));
     command->add_flag("--json", options->json, "Print the timings as JSON");
+    addCatalogSizeOption(*command, options->maxCatalogBytes);
     command->add_flag("--wall", options->wall, "Wall-clock time instead of the evaluating thread's CPU time");
     command->footer("Per part and PartDataBasis: the median microseconds of Physical and of Insulation with kernel "
                     "geometry built, and of both aspects together in record-only mode; then the median over the "

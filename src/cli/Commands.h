@@ -2,11 +2,14 @@
 // 1 an evaluation failed, 2 a bad command line or input file.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include <CLI/CLI.hpp>
 
+#include "catalog/Catalog.h"
+#include "catalog/MessageText.h"
 #include "refhost/Parts.h"
 
 namespace tcv::cli {
@@ -25,7 +28,19 @@ void addServeCommand(CLI::App& app, int& exitCode);
 
 // The parts a command works on: those of FILE, or the built-in samples when FILE is empty; narrowed to
 // one part by name when `partName` is given. Raises refhost::CatalogError with a clear message.
-std::vector<refhost::PartSpec> selectParts(const std::string& file, const std::string& partName);
+// A catalogue FILE larger than `maxCatalogBytes` is refused unread.
+std::vector<refhost::PartSpec> selectParts(const std::string& file, const std::string& partName,
+                                           std::uint64_t maxCatalogBytes = refhost::kDefaultMaxCatalogBytes);
+
+// Adds --max-catalog-size (bytes, or with a unit: "1GiB") to a command that reads a catalogue.
+void addCatalogSizeOption(CLI::App& command, std::uint64_t& maxCatalogBytes);
+
+// Adds a path option for a file the command writes; an empty path is a command-line error.
+CLI::Option* addOutputOption(CLI::App& command, const std::string& name, std::string& path,
+                             const std::string& description);
+
+// A name or message as printed to a terminal: control characters escaped.
+inline std::string printable(const std::string& text) { return refhost::escapedControls(text); }
 
 // The aspects named by --aspect: "physical", "insulation" or "both".
 std::vector<std::string> aspectsFor(const std::string& choice);

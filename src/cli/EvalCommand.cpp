@@ -23,12 +23,13 @@ struct EvalOptions {
     std::string step;
     std::string glb;
     std::string stl;
+    std::uint64_t maxCatalogBytes = refhost::kDefaultMaxCatalogBytes;
 
     bool exports() const { return !step.empty() || !glb.empty() || !stl.empty(); }
 };
 
 // Refuses exports that cannot work before anything is evaluated: several parts at once, an STL without
-// the Physical aspect, a destination whose folder does not exist.
+// the Physical aspect, a destination whose folder does not exist or cannot be written.
 void checkExportRequest(const EvalOptions& options, const std::vector<refhost::PartSpec>& parts) {
     if (!options.exports()) return;
     if (parts.size() != 1)
@@ -37,7 +38,8 @@ void checkExportRequest(const EvalOptions& options, const std::vector<refhost::P
                                     "`checkvalve gallery`)");
     if (!options.stl.empty() && options.aspect == "insulation")
         throw refhost::CatalogError("--stl writes the Physical aspect; evaluate it with --aspect physical or both");
-    // A staged file checks its destination on construction and leaves nothing behind.
+    // A staged file checks its destination and creates its temporary file on construction, and leaves
+    // nothing behind.
     if (!options.step.empty()) exports::StagedFile(options.step, "STEP");
     if (!options.glb.empty()) exports::StagedFile(options.glb, "GLB");
     if (!options.stl.empty()) exports::StagedFile(options.stl, "STL");
@@ -52,9 +54,9 @@ bool writeExports(const EvalOptions& options, const refhost::PartReport& report)
             if (path.empty()) return;
             try {
                 (document.*member)(path);
-                std::cerr << "checkvalve eval: wrote " << path << "\n";
+                std::cerr << "checkvalve eval: wrote " << printable(path) << "\n";
             } catch (const exports::ExportError& error) {
-                std::cerr << "checkvalve eval: " << error.what() << "\n";
+                std::cerr << "checkvalve eval: " << printable(error.what()) << "\n";
                 allWritten = false;
             }
         };
@@ -62,7 +64,7 @@ bool writeExports(const EvalOptions& options, const refhost::PartReport& report)
         write(options.glb, &exports::ExportDocument::writeGlb);
         write(options.stl, &exports::ExportDocument::writeStl);
     } catch (const exports::ExportError& error) {
-        std::cerr << "checkvalve eval: " << error.what() << "\n";
+        std::cerr << "checkvalve eval: " << printable(error.what()) << "\n";
         return false;
     }
     return allWritten;
@@ -75,13 +77,14 @@ int runEval(const EvalOptions& options) {
             throw refhost::CatalogError("give either FILE or --sample, not both");
         if (options.sample.empty() && options.file.empty())
             throw refhost::CatalogError("give a catalogue FILE or --sample NAME (see `checkvalve samples`)");
-        parts = options.sample.empty() ? selectParts(options.file, options.part) : selectParts("", options.sample);
+        parts = options.sample.empty() ? selectParts(options.file, options.part, options.maxCatalogBytes)
+                                       : selectParts("", options.sample);
         checkExportRequest(options, parts);
     } catch (const exports::ExportError& error) {
-        std::cerr << "checkvalve eval: " << error.what() << "\n";
+        std::cerr << "checkvalve eval: " << printable(error.what()) << "\n";
         return kExitBadInput;
     } catch (const refhost::CatalogError& error) {
-        std::cerr << "checkvalve eval: " << error.what() << "\n";
+        std::cerr << "checkvalve eval: " << printable(error.what()) << "\n";
         return kExitBadInput;
     }
 
@@ -127,9 +130,11 @@ void addEvalCommand(CLI::App& app, int& exitCode) {
     command->add_flag("--json", options->json, "Print the report as JSON");
     command->add_flag("--no-utility", options->noUtility,
                       "Host offers no graphics utility: nozzles come from the nozzle factory");
-    command->add_option("--step", options->step, "Write the evaluated aspects as STEP AP214 (lengths in metres)");
-    command->add_option("--glb", options->glb, "Write the evaluated aspects as binary glTF with port data in extras");
-    command->add_option("--stl", options->stl, "Write the Physical aspect as binary STL (metres)");
+    addOutputOption(*command, "--step", options->step, "Write the evaluated aspects as STEP AP214 (lengths in metres)");
+    addOutputOption(*command, "--glb", options->glb,
+                    "Write the evaluated aspects as binary glTF with port data in extras");
+    addOutputOption(*command, "--stl", options->stl, "Write the Physical aspect as binary STL (metres)");
+    addCatalogSizeOption(*command, options->maxCatalogBytes);
     command->footer(
         "Exports take one part: with a FILE of several parts, choose it with --part (or use "
         "`checkvalve gallery` for all). Files are written whole or not at all; a failing aspect still "

@@ -28,6 +28,7 @@ struct GalleryOptions {
     std::string folder;
     std::string file;
     unsigned jobs = 1;
+    std::uint64_t maxCatalogBytes = refhost::kDefaultMaxCatalogBytes;
 };
 
 // What the gallery keeps of a rendered part once its geometry is gone.
@@ -65,15 +66,7 @@ std::string aspectFailure(const refhost::AspectResult& aspect) {
     return text;
 }
 
-void writeText(const std::string& path, const std::string& text) {
-    exports::StagedFile file(path, "JSON");
-    try {
-        exports::writeFileBytes(file.temporaryPath(), text);
-    } catch (const exports::ExportError& error) {
-        file.fail(error.what());
-    }
-    file.commit();
-}
+void writeText(const std::string& path, const std::string& text) { exports::writeFileStaged(path, "JSON", text); }
 
 // Evaluates and writes one part; every file that can be written is, also when an aspect failed.
 void renderPart(const refhost::PartSpec& part, const fs::path& folder, GalleryEntry& entry) {
@@ -128,14 +121,20 @@ int runGallery(const GalleryOptions& options) {
     std::vector<refhost::PartSpec> parts;
     const fs::path folder(options.folder);
     try {
-        parts = selectParts(options.file, "");
+        parts = selectParts(options.file, "", options.maxCatalogBytes);
         std::error_code error;
         fs::create_directories(folder, error);
         if (error || !fs::is_directory(folder))
             throw refhost::CatalogError("cannot make the folder '" + options.folder +
                                         "': " + (error ? error.message() : "a file of that name exists"));
+        // A folder that cannot be written to is found before anything is evaluated; the probe's
+        // temporary file is removed again.
+        exports::StagedFile probe((folder / "index.json").string(), "JSON");
     } catch (const refhost::CatalogError& error) {
-        std::cerr << "checkvalve gallery: " << error.what() << "\n";
+        std::cerr << "checkvalve gallery: " << printable(error.what()) << "\n";
+        return kExitBadInput;
+    } catch (const exports::ExportError& error) {
+        std::cerr << "checkvalve gallery: " << printable(error.what()) << "\n";
         return kExitBadInput;
     }
 
@@ -156,7 +155,7 @@ int runGallery(const GalleryOptions& options) {
     try {
         writeText((folder / "index.json").string(), indexJson(options, parts, entries).dump(2) + "\n");
     } catch (const exports::ExportError& error) {
-        std::cerr << "checkvalve gallery: " << error.what() << "\n";
+        std::cerr << "checkvalve gallery: " << printable(error.what()) << "\n";
         indexWritten = false;
     }
     writeViewer(options.folder);
@@ -165,8 +164,8 @@ int runGallery(const GalleryOptions& options) {
     for (std::size_t i = 0; i < parts.size(); ++i) {
         if (entries[i].errors.empty()) continue;
         ++failed;
-        std::cout << "FAILED  " << parts[i].name << " (PartDataBasis " << parts[i].partDataBasis << ")\n";
-        for (const auto& error : entries[i].errors) std::cout << "        " << error << "\n";
+        std::cout << "FAILED  " << printable(parts[i].name) << " (PartDataBasis " << parts[i].partDataBasis << ")\n";
+        for (const auto& error : entries[i].errors) std::cout << "        " << printable(error) << "\n";
     }
     std::cout << parts.size() << " part(s): " << parts.size() - failed << " ok, " << failed << " failed\n";
     if (indexWritten) std::cout << "gallery: " << (folder / "index.json").string() << "\n";
@@ -181,9 +180,14 @@ void addGalleryCommand(CLI::App& app, int& exitCode) {
     auto options = std::make_shared<GalleryOptions>();
     auto* command = app.add_subcommand(
         "gallery", "Render every sample part (or every part of FILE) as GLB, STEP and JSON report into a folder");
-    command->add_option("OUTDIR", options->folder, "Folder to write into (made when missing)")->required();
+    command->add_option("OUTDIR", options->folder, "Folder to write into (made when missing)")
+        ->required()
+        ->check(CLI::Validator(
+            [](std::string& value) { return value.empty() ? std::string("an empty folder name") : std::string(); },
+            "OUTDIR"));
     command->add_option("FILE", options->file, "Parts catalogue (the built-in samples when left out)");
     command->add_option("--jobs,-j", options->jobs, "Parts rendered in parallel")->capture_default_str();
+    addCatalogSizeOption(*command, options->maxCatalogBytes);
     command->footer(
         "Per part <name>.glb, <name>.step and <name>.json (the report); OUTDIR/index.json lists every "
         "part with its files, output counts and status. A part that fails is reported and the others "

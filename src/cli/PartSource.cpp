@@ -6,8 +6,10 @@
 
 namespace tcv::cli {
 
-std::vector<refhost::PartSpec> selectParts(const std::string& file, const std::string& partName) {
-    std::vector<refhost::PartSpec> parts = file.empty() ? refhost::loadSampleCatalog() : refhost::loadCatalogFile(file);
+std::vector<refhost::PartSpec> selectParts(const std::string& file, const std::string& partName,
+                                           std::uint64_t maxCatalogBytes) {
+    std::vector<refhost::PartSpec> parts =
+        file.empty() ? refhost::loadSampleCatalog() : refhost::loadCatalogFile(file, maxCatalogBytes);
     if (partName.empty()) return parts;
     auto found = std::find_if(parts.begin(), parts.end(), [&](const auto& p) { return p.name == partName; });
     if (found == parts.end()) {
@@ -15,9 +17,25 @@ std::vector<refhost::PartSpec> selectParts(const std::string& file, const std::s
         for (const auto& p : parts) names.push_back(p.name);
         std::string hint = refhost::closestName(partName, names);
         throw refhost::CatalogError((file.empty() ? std::string("the built-in samples") : file) + " hold no part '" +
-                                    partName + "'" + (hint.empty() ? "" : "; did you mean '" + hint + "'?"));
+                                    refhost::shownValue(partName) + "'" +
+                                    (hint.empty() ? "" : "; did you mean '" + hint + "'?"));
     }
     return {*found};
+}
+
+void addCatalogSizeOption(CLI::App& command, std::uint64_t& maxCatalogBytes) {
+    command
+        .add_option("--max-catalog-size", maxCatalogBytes,
+                    "Largest catalogue FILE read, in bytes or with a unit such as 1GiB (default 256MiB)")
+        ->transform(CLI::AsSizeValue(false));
+}
+
+CLI::Option* addOutputOption(CLI::App& command, const std::string& name, std::string& path,
+                             const std::string& description) {
+    return command.add_option(name, path, description)
+        ->check(CLI::Validator(
+            [](std::string& value) { return value.empty() ? std::string("an empty file name") : std::string(); },
+            "FILE"));
 }
 
 std::vector<std::string> aspectsFor(const std::string& choice) {

@@ -18,6 +18,7 @@ struct ValidateOptions {
     bool recordOnly = false;
     unsigned jobs = 1;
     bool quiet = false;
+    std::uint64_t maxCatalogBytes = refhost::kDefaultMaxCatalogBytes;
 };
 
 std::string partLine(const refhost::PartReport& report) {
@@ -40,9 +41,9 @@ std::string partLine(const refhost::PartReport& report) {
 int runValidate(const ValidateOptions& options) {
     std::vector<refhost::PartSpec> parts;
     try {
-        parts = selectParts(options.file, "");
+        parts = selectParts(options.file, "", options.maxCatalogBytes);
     } catch (const refhost::CatalogError& error) {
-        std::cerr << "checkvalve validate: " << error.what() << "\n";
+        std::cerr << "checkvalve validate: " << printable(error.what()) << "\n";
         return kExitBadInput;
     }
 
@@ -59,7 +60,7 @@ int runValidate(const ValidateOptions& options) {
 
     const auto passed = static_cast<std::size_t>(std::count(ok.begin(), ok.end(), 1));
     for (std::size_t i = 0; i < parts.size(); ++i)
-        if (!options.quiet || !ok[i]) std::cout << lines[i] << "\n";
+        if (!options.quiet || !ok[i]) std::cout << printable(lines[i]) << "\n";
     std::cout << parts.size() << " part(s): " << passed << " ok, " << parts.size() - passed << " failed\n";
     return passed == parts.size() ? kExitOk : kExitFailed;
 }
@@ -74,6 +75,7 @@ void addValidateCommand(CLI::App& app, int& exitCode) {
                       "Record the symbol's creations without building kernel geometry (fast)");
     command->add_option("--jobs,-j", options->jobs, "Parts evaluated in parallel")->capture_default_str();
     command->add_flag("--quiet,-q", options->quiet, "Print only failed parts and the summary");
+    addCatalogSizeOption(*command, options->maxCatalogBytes);
     command->callback([&exitCode, options] { exitCode = runValidate(*options); });
 }
 

@@ -5,6 +5,9 @@
 #include <iostream>
 #include <vector>
 
+#include "export/Export.h"
+#include "export/StagedFile.h"
+
 namespace tcv::cli {
 
 namespace fs = std::filesystem;
@@ -26,13 +29,22 @@ const std::vector<std::string>& threeFiles() {
     return files;
 }
 
-// Copies `from` to `to`, creating folders; false (with the reason in `problem`) when it cannot.
+// Copies `from` to `to` through a staged file, creating folders; false (with the reason in `problem`) when
+// it cannot.
 bool copyFile(const fs::path& from, const fs::path& to, std::string& problem) {
     std::error_code error;
     fs::create_directories(to.parent_path(), error);
-    if (!error) fs::copy_file(from, to, fs::copy_options::overwrite_existing, error);
-    if (error) problem = "cannot copy " + from.string() + " to " + to.string() + ": " + error.message();
-    return !error;
+    if (error) {
+        problem = "cannot copy " + from.string() + " to " + to.string() + ": " + error.message();
+        return false;
+    }
+    try {
+        exports::writeFileStaged(to.string(), "viewer", exports::readFileBytes(from.string()));
+    } catch (const exports::ExportError& failure) {
+        problem = failure.what();
+        return false;
+    }
+    return true;
 }
 
 void warn(const std::string& text) { std::cerr << "checkvalve: warning: " << text << "\n"; }

@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
         int code = app.exit(e);
         return code == 0 ? 0 : 2;
     } catch (const std::exception& e) {
-        std::cerr << "checkvalve: " << e.what() << "\n";
+        std::cerr << "checkvalve: " << tcv::cli::printable(e.what()) << "\n";
         return 2;
     }
     return exitCode;

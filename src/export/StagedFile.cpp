@@ -1,11 +1,16 @@
 #include "export/StagedFile.h"
 
-#include <atomic>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <system_error>
+#include <vector>
 
+#include <fcntl.h>
+#include <stdlib.h>
 #include <unistd.h>
 
 #include "export/Export.h"
@@ -16,17 +21,24 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A name beside the destination that no other writer of this process or another uses at the same time.
-std::string temporaryNameFor(const fs::path& path) {
-    static std::atomic<unsigned> counter{0};
-    std::string name = ".";
-    name += path.filename().string();
-    name += ".partial-";
-    name += std::to_string(::getpid());
-    name += "-";
-    name += std::to_string(counter++);
-    return (path.parent_path() / name).string();
+// Attempts at a fresh temporary name before giving up; each name has 64 random bits, so a clash means
+// someone is planting names on purpose.
+constexpr int kNameAttempts = 64;
+
+std::string randomSuffix() {
+    thread_local std::mt19937_64 generator{[] {
+        std::random_device device;
+        std::seed_seq seed{device(), device(), device(), device()};
+        return std::mt19937_64(seed);
+    }()};
+    static constexpr char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+    std::uint64_t bits = generator();
+    std::string suffix;
+    for (int i = 0; i < 12; ++i, bits /= 36) suffix += kDigits[bits % 36];
+    return suffix;
 }
+
+std::string systemError(int error) { return std::generic_category().message(error); }
 
 } // namespace
 
@@ -38,25 +50,81 @@ StagedFile::StagedFile(const std::string& path, std::string format) : path_(path
     if (!fs::exists(folder, error)) fail("the folder '" + folder.string() + "' does not exist");
     if (!fs::is_directory(folder, error)) fail("'" + folder.string() + "' is not a folder");
     if (fs::is_directory(destination, error)) fail("a folder of that name exists");
-    temporary_ = temporaryNameFor(destination);
+    // Created exclusively and never through a link: a name planted in the folder makes this attempt
+    // pick another name, and nothing already there is written to. The mode is that of any new file (0666
+    // less the umask), where mkstemp would leave the finished file readable by its owner only.
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        // Appended piece by piece: GCC 12 warns falsely of overlapping copies for "." + string at -O3.
+        std::string name(1, '.');
+        name += destination.filename().string();
+        name += ".partial-";
+        name += randomSuffix();
+        const std::string candidate = (folder / name).string();
+        descriptor_ = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (descriptor_ >= 0) {
+            temporary_ = candidate;
+            return;
+        }
+        if (errno != EEXIST)
+            fail("cannot create a file in the folder '" + folder.string() + "': " + systemError(errno));
+    }
+    fail("cannot find a free temporary name in the folder '" + folder.string() + "'");
 }
 
 StagedFile::~StagedFile() {
-    if (committed_ || temporary_.empty()) return;
-    std::error_code ignored;
-    fs::remove(temporary_, ignored);
+    if (descriptor_ >= 0) ::close(descriptor_);
+    if (!committed_ && !temporary_.empty()) ::unlink(temporary_.c_str());
+}
+
+void StagedFile::write(std::string_view bytes) {
+    if (descriptor_ < 0) fail("the file is already closed");
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(descriptor_, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            fail(systemError(errno));
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
 }
 
 void StagedFile::commit() {
-    std::error_code error;
-    if (!fs::is_regular_file(temporary_, error)) fail("the writer produced no file");
-    fs::rename(temporary_, path_, error);
-    if (error) fail(error.message());
+    if (descriptor_ < 0) fail("the file is already closed");
+    if (::fsync(descriptor_) != 0) fail(systemError(errno));
+    const int closing = ::close(descriptor_);
+    descriptor_ = -1;
+    if (closing != 0) fail(systemError(errno));
+    if (::rename(temporary_.c_str(), path_.c_str()) != 0) fail(systemError(errno));
     committed_ = true;
 }
 
 void StagedFile::fail(const std::string& why) const {
     throw ExportError("cannot write " + format_ + " file '" + path_ + "': " + why);
+}
+
+ScratchFolder::ScratchFolder() {
+    std::error_code error;
+    const fs::path base = fs::temp_directory_path(error);
+    if (error) throw ExportError("no folder for temporary files: " + error.message());
+    std::string pattern = (base / "checkvalve-XXXXXX").string();
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    if (!::mkdtemp(buffer.data()))
+        throw ExportError("cannot make a temporary folder in '" + base.string() + "': " + systemError(errno));
+    folder_ = buffer.data();
+}
+
+ScratchFolder::~ScratchFolder() {
+    std::error_code ignored;
+    fs::remove_all(folder_, ignored);
+}
+
+std::string ScratchFolder::path(const std::string& name) const { return (fs::path(folder_) / name).string(); }
+
+void writeFileStaged(const std::string& path, const std::string& format, std::string_view bytes) {
+    StagedFile file(path, format);
+    file.write(bytes);
+    file.commit();
 }
 
 std::string readFileBytes(const std::string& path) {
@@ -65,13 +133,6 @@ std::string readFileBytes(const std::string& path) {
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (in.bad()) throw ExportError("cannot read '" + path + "'");
     return bytes;
-}
-
-void writeFileBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out) throw ExportError("cannot write '" + path + "'");
 }
 
 } // namespace tcv::exports

@@ -58,9 +58,13 @@ public:
 
 void ExportDocument::writeStep(const std::string& path) const {
     StagedFile file(path, "STEP");
-    {
-        std::lock_guard<std::mutex> lock(stepMutex());
-        try {
+    // The translator writes by name only: into a folder of this write's own, then through the staged file.
+    std::string bytes;
+    try {
+        const ScratchFolder scratch;
+        const std::string scratchPath = scratch.path("part.step");
+        {
+            std::lock_guard<std::mutex> lock(stepMutex());
             refhost::runGuarded("STEP export", [&] {
                 const TranslatorAllocations translator;
                 STEPCAFControl_Writer writer;
@@ -72,19 +76,23 @@ void ExportDocument::writeStep(const std::string& path) const {
                 // the last reader or writer left), so it is given metres here; the document says metres.
                 Handle(StepData_StepModel) model =
                     Handle(StepData_StepModel)::DownCast(writer.ChangeWriter().WS()->Model());
-                if (model.IsNull()) file.fail("the STEP translator has no model to write");
+                if (model.IsNull()) throw ExportError("the STEP translator has no model to write");
                 model->SetWriteLengthUnit(kMillimetresPerMetre);
                 writer.SetNameMode(Standard_True);
                 writer.SetColorMode(Standard_True);
                 if (!writer.Transfer(impl_->document, STEPControl_AsIs))
-                    file.fail("the STEP translator refused the document");
-                if (writer.Write(file.temporaryPath().c_str()) != IFSelect_RetDone)
-                    file.fail("the STEP translator could not write the file");
+                    throw ExportError("the STEP translator refused the document");
+                if (writer.Write(scratchPath.c_str()) != IFSelect_RetDone)
+                    throw ExportError("the STEP translator could not write the file");
             });
-        } catch (const host::HostError& error) {
-            file.fail(error.what());
         }
+        bytes = readFileBytes(scratchPath);
+    } catch (const host::HostError& error) {
+        file.fail(error.what());
+    } catch (const ExportError& error) {
+        file.fail(error.what());
     }
+    file.write(bytes);
     file.commit();
 }
 

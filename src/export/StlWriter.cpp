@@ -1,7 +1,6 @@
 // Binary STL of the Physical aspect: every triangle of every shape the aspect draws, in metres.
 #include <cstdint>
 #include <cstring>
-#include <fstream>
 
 #include <BRep_Tool.hxx>
 #include <Poly_Triangulation.hxx>
@@ -93,11 +92,7 @@ void ExportDocument::writeStl(const std::string& path) {
     std::memcpy(countBytes, &count, sizeof count);
     bytes.append(countBytes, sizeof count);
     bytes += records;
-    try {
-        writeFileBytes(file.temporaryPath(), bytes);
-    } catch (const ExportError& error) {
-        file.fail(error.what());
-    }
+    file.write(bytes);
     file.commit();
 }
 

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "refhost/Runtime.h"
+#include "refhost/Units.h"
 
 namespace tcv::refhost {
 
@@ -30,18 +31,9 @@ public:
     double ParseUnit(std::int32_t unitType, const std::string& text) const override {
         if (unitType != kLengthUnitType)
             throw host::HostError(host::kGenericFailure, "unit type " + std::to_string(unitType) + " is not a length");
-        const char* cursor = text.data();
-        const char* end = text.data() + text.size();
-        while (cursor != end && isBlank(*cursor)) ++cursor;
-        if (cursor != end && *cursor == '+') ++cursor;
         double number = 0;
-        auto [numberEnd, error] = std::from_chars(cursor, end, number);
-        if (error != std::errc() || !std::isfinite(number)) throw unreadable(text);
-
-        std::string unit(numberEnd, end);
-        unit.erase(std::remove_if(unit.begin(), unit.end(), isBlank), unit.end());
-        std::transform(unit.begin(), unit.end(), unit.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        std::string unit;
+        if (!readNumberWithUnit(text, number, unit)) throw unreadable(text);
         for (const auto& candidate : kLengthUnits) {
             if (unit == candidate.name) {
                 double metres = number * candidate.metres;
@@ -59,6 +51,20 @@ private:
 };
 
 } // namespace
+
+bool readNumberWithUnit(const std::string& text, double& number, std::string& unit) {
+    const char* cursor = text.data();
+    const char* end = text.data() + text.size();
+    while (cursor != end && isBlank(*cursor)) ++cursor;
+    if (cursor != end && *cursor == '+') ++cursor;
+    auto [numberEnd, error] = std::from_chars(cursor, end, number);
+    if (error != std::errc() || !std::isfinite(number)) return false;
+    unit.assign(numberEnd, end);
+    unit.erase(std::remove_if(unit.begin(), unit.end(), isBlank), unit.end());
+    std::transform(unit.begin(), unit.end(), unit.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return true;
+}
 
 host::UnitsServicePtr makeUnitsService() { return std::make_shared<RefUnitsService>(); }
 

@@ -371,7 +371,7 @@ TEST_P(ExportDestination, WritesTheWholeFileOrNothing) {
     EXPECT_TRUE(std::filesystem::is_directory(folder.path(c.fileName)));
     // An existing file is replaced, and no temporary file is left.
     std::filesystem::remove(folder.path(c.fileName));
-    exports::writeFileBytes(folder.path(c.fileName).string(), "old");
+    exports::writeFileStaged(folder.path(c.fileName).string(), "test", "old");
     c.writer(document, folder.path(c.fileName).string());
     EXPECT_GT(std::filesystem::file_size(folder.path(c.fileName)), 3u);
     EXPECT_EQ(folder.entries(), (Names{c.fileName}));
@@ -387,7 +387,7 @@ TEST(StagedFile, UncommittedWorkIsRemoved) {
     ex::ScratchFolder folder;
     {
         exports::StagedFile file(folder.path("out.bin").string(), "test");
-        exports::writeFileBytes(file.temporaryPath(), "half");
+        file.write("half");
         EXPECT_EQ(folder.entries().size(), 1u);
     }
     EXPECT_TRUE(folder.entries().empty());

@@ -4,6 +4,7 @@
 // well-formed dimensions (zero, negative, implausible) are the symbol's business and pass unchanged.
 #pragma once
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -19,8 +20,12 @@ public:
 
 // Parses catalogue text; `origin` names the source in messages (a file name).
 std::vector<PartSpec> parseCatalog(const std::string& text, const std::string& origin);
-// Loads a catalogue file.
-std::vector<PartSpec> loadCatalogFile(const std::string& path);
+// The largest catalogue file read unless a larger limit is given.
+inline constexpr std::uint64_t kDefaultMaxCatalogBytes = std::uint64_t{256} << 20;
+
+// Loads a catalogue file: a regular file of at most `maxBytes`; anything else (a folder, a device, a pipe,
+// a larger file) is refused before it is read.
+std::vector<PartSpec> loadCatalogFile(const std::string& path, std::uint64_t maxBytes = kDefaultMaxCatalogBytes);
 // Loads every *.json file of a folder, in file-name order; part names must be unique across them.
 std::vector<PartSpec> loadCatalogFolder(const std::string& folder);
 // The built-in sample catalogue.

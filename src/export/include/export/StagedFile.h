@@ -1,24 +1,29 @@
-// Writing a file so that a failure never leaves a half-written one: the writer fills a temporary file
-// beside the destination, and only a finished file is renamed into place.
+// Writing a file so that a failure never leaves a half-written one and no other writer, link or file in
+// the destination folder can be written through: the content goes to a temporary file beside the
+// destination, created exclusively under an unpredictable name without following links, and only a
+// finished, flushed file is renamed into place. Two writers of one destination each produce a whole
+// file; the last rename wins.
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace tcv::exports {
 
 class StagedFile {
 public:
-    // Checks that the destination's folder exists; `format` names the file in messages ("STEP").
-    // Raises ExportError otherwise.
+    // Checks that the destination's folder exists and creates the temporary file in it; `format` names
+    // the file in messages ("STEP"). Raises ExportError when the folder is missing or cannot be written.
     StagedFile(const std::string& path, std::string format);
-    // Removes the temporary file unless it was committed.
+    // Closes and removes the temporary file unless it was committed.
     ~StagedFile();
     StagedFile(const StagedFile&) = delete;
     StagedFile& operator=(const StagedFile&) = delete;
 
-    // Where the writer writes.
-    const std::string& temporaryPath() const { return temporary_; }
-    // Moves the finished temporary file to the destination.
+    // Appends to the temporary file.
+    void write(std::string_view bytes);
+    // Flushes the temporary file to disk and renames it over the destination (a link there is replaced,
+    // never followed).
     void commit();
     // Raises ExportError "cannot write <format> file '<path>': <why>".
     [[noreturn]] void fail(const std::string& why) const;
@@ -27,12 +32,32 @@ private:
     std::string path_;
     std::string format_;
     std::string temporary_;
+    int descriptor_ = -1;
     bool committed_ = false;
 };
 
+// A folder of the process's own for a writer that insists on writing by file name (and may add side files
+// of its own): made with owner-only access under an unpredictable name in the system's temporary folder,
+// removed with everything in it when done.
+class ScratchFolder {
+public:
+    // Raises ExportError when no folder can be made.
+    ScratchFolder();
+    ~ScratchFolder();
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+    // A path for `name` inside the folder.
+    std::string path(const std::string& name) const;
+
+private:
+    std::string folder_;
+};
+
+// Writes a whole file through a StagedFile.
+void writeFileStaged(const std::string& path, const std::string& format, std::string_view bytes);
+
 // The whole content of a file; raises ExportError when it cannot be read.
 std::string readFileBytes(const std::string& path);
-// Replaces the content of a file; raises ExportError when it cannot be written.
-void writeFileBytes(const std::string& path, const std::string& bytes);
 
 } // namespace tcv::exports

@@ -1,0 +1,65 @@
+#include "catalog/MessageText.h"
+
+#include <cstdio>
+
+namespace tcv::refhost {
+
+namespace {
+
+bool isContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+
+std::string hexEscape(const char* format, unsigned value) {
+    char buffer[8];
+    std::snprintf(buffer, sizeof buffer, format, value);
+    return buffer;
+}
+
+} // namespace
+
+std::string escapedControls(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        // C1 controls arrive as two-byte UTF-8 sequences (U+0080..U+009F).
+        if (c == 0xC2 && i + 1 < text.size()) {
+            const auto next = static_cast<unsigned char>(text[i + 1]);
+            if (next >= 0x80 && next <= 0x9F) {
+                out += hexEscape("\\u%04X", next);
+                ++i;
+                continue;
+            }
+        }
+        if (c == '\n')
+            out += "\\n";
+        else if (c == '\t')
+            out += "\\t";
+        else if (c == '\r')
+            out += "\\r";
+        else if (c < 0x20 || c == 0x7F)
+            out += hexEscape("\\x%02X", c);
+        else
+            out += static_cast<char>(c);
+    }
+    return out;
+}
+
+std::string shownValue(std::string_view text, std::size_t length) {
+    std::size_t end = 0;
+    for (std::size_t characters = 0; end < text.size() && characters < length; ++characters) {
+        ++end;
+        while (end < text.size() && isContinuation(static_cast<unsigned char>(text[end]))) ++end;
+    }
+    if (end >= text.size()) return escapedControls(text);
+    return escapedControls(text.substr(0, end)) + "... (" + std::to_string(text.size()) + " bytes)";
+}
+
+std::string quotedValue(std::string_view text) {
+    // Appended piece by piece: GCC 12 warns falsely of overlapping copies for "literal" + string at -O3.
+    std::string quoted(1, '"');
+    quoted += shownValue(text);
+    quoted += '"';
+    return quoted;
+}
+
+} // namespace tcv::refhost

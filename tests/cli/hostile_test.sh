@@ -1,0 +1,135 @@
+#!/usr/bin/env bash
+# The command line against hostile or careless use: galleries of different catalogues written into one
+# folder at the same time, links planted in output folders, output paths that cannot work, catalogues
+# that are not files, and names that hold terminal escapes.
+# Usage: hostile_test.sh PATH/TO/checkvalve
+set -u
+cv="$1"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+passed=0 failed=0
+pass() { passed=$((passed + 1)); }
+fail() { failed=$((failed + 1)); echo "FAIL $*"; }
+
+check() { # name, expected exit code, command...
+    local name="$1" want="$2"
+    shift 2
+    timeout 60 "$@" >"$work/out" 2>"$work/err"
+    local got=$?
+    if [ "$got" -eq "$want" ]; then pass; else
+        fail "$name: exit $got, expected $want"
+        sed 's/^/  | /' "$work/err" | head -5
+    fi
+}
+expect_in() { # name, file, text
+    if grep -q -- "$3" "$2"; then pass; else fail "$1: '$3' not in $2"; sed 's/^/  | /' "$2" | head -5; fi
+}
+
+# Two catalogues whose parts share their names but not their sizes.
+catalogue() { # file, face-to-face, pipe OD
+    cat >"$1" <<JSON
+{"parts": [
+ {"name": "swing", "partDataBasis": 1, "inputs": {"FacetoFace": $2},
+  "ports": [{"index": 1, "pipeOD": $3, "flangeOD": 0.23, "flangeThickness": 0.024}, {"index": 2, "pipeOD": $3}]},
+ {"name": "wafer", "partDataBasis": 2255, "inputs": {"FacetoFace": 0.06},
+  "ports": [{"index": 1, "pipeOD": $3, "flangeOD": 0.23}, {"index": 2, "pipeOD": $3}]}]}
+JSON
+}
+catalogue "$work/a.json" 0.292 0.1143
+catalogue "$work/b.json" 0.356 0.1683
+
+# What each catalogue gives on its own.
+for run in a b; do
+    check "gallery-$run" 0 "$cv" gallery "$work/ref-$run" "$work/$run.json"
+done
+
+# Both at once into one folder, three times over: every file is one run's whole file.
+shared="$work/shared"
+for round in 1 2 3; do
+    "$cv" gallery "$shared" "$work/a.json" --jobs 2 >"$work/ga.out" 2>&1 &
+    pa=$!
+    "$cv" gallery "$shared" "$work/b.json" --jobs 2 >"$work/gb.out" 2>&1 &
+    pb=$!
+    wait $pa && wait $pb && pass || { fail "concurrent galleries, round $round"; sed 's/^/  | /' "$work/ga.out" "$work/gb.out" | head -10; }
+    if python3 - "$shared" "$work/ref-a" "$work/ref-b" <<'PY'; then pass; else fail "concurrent gallery files, round $round"; fi
+import json, os, struct, sys
+shared, refs = sys.argv[1], sys.argv[2:]
+def glb_ok(data):
+    magic, version, length = struct.unpack_from("<4sII", data)
+    assert magic == b"glTF" and version == 2 and length == len(data), "header"
+    json_length, json_type = struct.unpack_from("<I4s", data, 12)
+    assert json_type == b"JSON"
+    gltf = json.loads(data[20:20 + json_length])
+    offset = 20 + json_length
+    if "buffers" in gltf:
+        bin_length, bin_type = struct.unpack_from("<I4s", data, offset)
+        assert bin_type == b"BIN\0" and bin_length >= gltf["buffers"][0]["byteLength"], "binary chunk"
+        for view in gltf.get("bufferViews", []):
+            assert view.get("byteOffset", 0) + view["byteLength"] <= bin_length, "buffer view"
+for name in ("swing", "wafer"):
+    for ext in (".glb", ".json"):
+        data = open(os.path.join(shared, name + ext), "rb").read()
+        if ext == ".glb":
+            glb_ok(data)
+        assert any(data == open(os.path.join(ref, name + ext), "rb").read() for ref in refs), name + ext
+index = json.load(open(os.path.join(shared, "index.json")))
+assert [p["name"] for p in index["parts"]] == ["swing", "wafer"]
+left = [f for f in os.listdir(shared) if f.startswith(".")]
+assert not left, left
+PY
+done
+
+# Links planted at the names scratch files once had, and at a destination, point at a file that must
+# stay as it was; the destination link is replaced by the file.
+planted="$work/planted"
+mkdir -p "$planted"
+echo precious >"$work/victim"
+for name in .swing.glb.bin.tmp swing.glb.bin.tmp .index.json.partial-1-0 swing.json index.json; do
+    ln -s "$work/victim" "$planted/$name"
+done
+check gallery-planted 0 "$cv" gallery "$planted" "$work/a.json"
+echo precious | cmp -s - "$work/victim" && pass || fail "a planted link was written through"
+[ -L "$planted/index.json" ] && fail "index.json is still a link" || pass
+cmp -s "$planted/swing.json" "$work/ref-a/swing.json" && pass || fail "swing.json not the report"
+
+# Output paths that cannot work are refused before anything is evaluated.
+sample=default-1-nps4-cl150-swing
+check eval-empty-glb 2 "$cv" eval --sample $sample --glb ""
+expect_in eval-empty-glb-message "$work/err" "empty file name"
+[ -s "$work/out" ] && fail "eval-empty-glb printed a report" || pass
+check eval-empty-step 2 "$cv" eval --sample $sample --step=
+check eval-step-missing-folder 2 "$cv" eval --sample $sample --step "$work/no/such/part.step"
+expect_in eval-step-missing-message "$work/err" "does not exist"
+[ -s "$work/out" ] && fail "eval-step-missing-folder printed a report" || pass
+check eval-stl-under-file 2 "$cv" eval --sample $sample --stl "$work/a.json/part.stl"
+expect_in eval-stl-under-file-message "$work/err" "is not a folder"
+check gallery-empty-folder 2 "$cv" gallery ""
+check gallery-under-file 2 "$cv" gallery "$work/a.json/gallery"
+
+# Catalogues that are not regular files, or too large, are refused unread (a pipe must not hang).
+mkfifo "$work/pipe.json"
+check catalogue-device 2 "$cv" validate /dev/zero
+expect_in catalogue-device-message "$work/err" "/dev/zero: not a catalogue file but a device"
+check catalogue-folder 2 "$cv" eval "$work"
+expect_in catalogue-folder-message "$work/err" "but a folder"
+check catalogue-pipe 2 "$cv" gallery "$work/g-pipe" "$work/pipe.json"
+expect_in catalogue-pipe-message "$work/err" "but a pipe"
+check catalogue-over-limit 2 "$cv" validate "$work/a.json" --max-catalog-size 100
+expect_in catalogue-over-limit-message "$work/err" "more than the limit of 100 bytes"
+check catalogue-raised-limit 0 "$cv" validate "$work/a.json" --max-catalog-size 1KiB
+check catalogue-bad-limit 2 "$cv" validate "$work/a.json" --max-catalog-size lots
+
+# Terminal escapes in names and values are printed escaped.
+printf '{"parts": [{"name": "ok\\u001b[31mred", "partDataBasis": 1, "inputs": {"FacetoFace": 0.2},
+  "ports": [{"index": 1, "pipeOD": 0.1}, {"index": 2, "pipeOD": 0.1}]}]}' >"$work/escape.json"
+printf '{"name": "t\\u001b]0;title\\u0007", "partDataBasis": 1, "inputs": {"Height": "1\\u001b[2J"}}' >"$work/escape-bad.json"
+check escape-validate 0 "$cv" validate "$work/escape.json"
+expect_in escape-validate-name "$work/out" 'ok\\x1B\[31mred'
+check escape-eval 0 "$cv" eval "$work/escape.json"
+expect_in escape-eval-name "$work/out" 'ok\\x1B\[31mred'
+check escape-message 2 "$cv" eval "$work/escape-bad.json"
+expect_in escape-message-text "$work/err" "part 't\\\\x1B]0;title\\\\x07'"
+if cat "$work/out" "$work/err" | grep -q $'\x1b'; then fail "a raw escape reached the terminal"; else pass; fi
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
