@@ -1,0 +1,53 @@
+// The definition and sample-list documents shared by the commands and the server.
+#include "cli/CliJson.h"
+
+#include <memory>
+
+#include "refhost/Runtime.h"
+#include "refhost/SymbolEntities.h"
+#include "symbol/CCheckValve.h"
+
+namespace tcv::cli {
+
+nlohmann::ordered_json definitionJson() {
+    host::RuntimeScope scope(std::make_shared<refhost::RefRuntime>());
+    CCheckValve symbol;
+    auto definition = std::dynamic_pointer_cast<refhost::RefSymbolDefinition>(
+        symbol.InstanciateDefinition("checkvalve", {}, nullptr));
+
+    nlohmann::ordered_json out;
+    out["progId"] = definition->progId();
+    out["inputs"] = nlohmann::ordered_json::array();
+    for (const auto& input : definition->inputs())
+        out["inputs"].push_back({{"position", input.position},
+                                 {"name", input.name},
+                                 {"description", input.description},
+                                 {"properties", input.properties},
+                                 {"default", input.defaultValue}});
+    out["aspects"] = nlohmann::ordered_json::array();
+    for (const auto& rep : definition->representations()) {
+        nlohmann::ordered_json aspect{{"name", rep.name}, {"description", rep.description}, {"code", rep.identifier}};
+        aspect["outputs"] = nlohmann::ordered_json::array();
+        for (const auto& output : rep.outputs)
+            aspect["outputs"].push_back({{"name", output.name}, {"description", output.description}});
+        out["aspects"].push_back(aspect);
+    }
+    out["evaluations"] = nlohmann::ordered_json::array();
+    for (const auto& ev : definition->evaluations())
+        out["evaluations"].push_back({{"name", ev.name},
+                                      {"description", ev.description},
+                                      {"flags", ev.flags},
+                                      {"kind", ev.kind},
+                                      {"progId", ev.progId}});
+    return out;
+}
+
+nlohmann::ordered_json samplesJson(const std::vector<refhost::PartSpec>& parts) {
+    nlohmann::ordered_json out{{"parts", nlohmann::ordered_json::array()}};
+    for (const auto& part : parts)
+        out["parts"].push_back(
+            {{"name", part.name}, {"partDataBasis", part.partDataBasis}, {"description", part.description}});
+    return out;
+}
+
+} // namespace tcv::cli

@@ -1,0 +1,19 @@
+// The JSON documents the command line prints and the server answers with, built in one place so that
+// `checkvalve definition --json` and GET /api/definition (and the sample list likewise) never differ.
+#pragma once
+
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "refhost/Parts.h"
+
+namespace tcv::cli {
+
+// The definition the symbol declares: progId, inputs, aspects with their outputs, evaluations.
+nlohmann::ordered_json definitionJson();
+
+// The sample parts as {"parts": [{"name", "partDataBasis", "description"}, ...]}.
+nlohmann::ordered_json samplesJson(const std::vector<refhost::PartSpec>& parts);
+
+} // namespace tcv::cli
