@@ -132,6 +132,7 @@ Api::Api(unsigned evaluations, std::chrono::milliseconds wait)
 void Api::addRoutes(httplib::Server& server) {
     server.Get("/api/definition", [this](const httplib::Request&, httplib::Response& r) { definition(r); });
     server.Get("/api/samples", [this](const httplib::Request&, httplib::Response& r) { samples(r); });
+    server.Get("/api/part", [this](const httplib::Request& q, httplib::Response& r) { samplePart(q, r); });
     server.Get("/api/variants", [this](const httplib::Request&, httplib::Response& r) { variants(r); });
     server.Post("/api/evaluate", [this](const httplib::Request& q, httplib::Response& r) { evaluate(q, r); });
     server.Post("/api/export", [this](const httplib::Request& q, httplib::Response& r) { exportPart(q, r); });
@@ -140,6 +141,17 @@ void Api::addRoutes(httplib::Server& server) {
 void Api::definition(httplib::Response& response) const { response.set_content(definitionText_, kJson); }
 
 void Api::samples(httplib::Response& response) const { response.set_content(samplesText_, kJson); }
+
+void Api::samplePart(const httplib::Request& request, httplib::Response& response) const {
+    const std::string name = request.get_param_value("sample");
+    for (const auto& part : samples_)
+        if (part.name == name) return response.set_content(partJson(part).dump(2) + "\n", kJson);
+    std::vector<std::string> names;
+    for (const auto& part : samples_) names.push_back(part.name);
+    const std::string hint = refhost::closestName(name, names);
+    sendError(response, 404, "sample",
+              "no sample part '" + name + "'" + (hint.empty() ? "" : "; did you mean '" + hint + "'?"));
+}
 
 void Api::variants(httplib::Response& response) const { response.set_content(variantsText_.get(), kJson); }
 

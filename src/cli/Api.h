@@ -29,6 +29,8 @@ public:
 private:
     void definition(httplib::Response& response) const;
     void samples(httplib::Response& response) const;
+    // A sample part as catalogue JSON: GET /api/part?sample=NAME.
+    void samplePart(const httplib::Request& request, httplib::Response& response) const;
     void variants(httplib::Response& response) const;
     void evaluate(const httplib::Request& request, httplib::Response& response);
     void exportPart(const httplib::Request& request, httplib::Response& response);

@@ -50,4 +50,34 @@ nlohmann::ordered_json samplesJson(const std::vector<refhost::PartSpec>& parts) 
     return out;
 }
 
+nlohmann::ordered_json partJson(const refhost::PartSpec& part) {
+    nlohmann::ordered_json out{{"name", part.name},
+                               {"description", part.description},
+                               {"partDataBasis", part.partDataBasis},
+                               {"inputs", nlohmann::ordered_json::object()},
+                               {"ports", nlohmann::ordered_json::array()}};
+    for (const auto& [name, value] : part.inputs) out["inputs"][name] = value;
+    for (const auto& port : part.ports)
+        out["ports"].push_back({{"index", port.index},
+                                {"terminationClass", port.terminationClass},
+                                {"endType", port.endType},
+                                {"attribute", port.attribute},
+                                {"pipeOD", port.pipeOD},
+                                {"flangeOD", port.flangeOD},
+                                {"flangeThickness", port.flangeThickness},
+                                {"cptOffset", port.cptOffset},
+                                {"depth", port.depth},
+                                {"length", port.length},
+                                {"npd", port.npd},
+                                {"npdUnit", port.npdUnit}});
+    if (part.valveOperator) {
+        nlohmann::ordered_json inputs = nlohmann::ordered_json::object();
+        for (const auto& [name, value] : part.valveOperator->inputs) inputs[name] = value;
+        out["operator"] = {{"name", part.valveOperator->name}, {"inputs", inputs}};
+    }
+    out["operatorSourceCode"] = part.operatorSourceCode;
+    if (!part.operatorText.empty()) out["operatorText"] = part.operatorText;
+    return out;
+}
+
 } // namespace tcv::cli

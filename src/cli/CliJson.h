@@ -16,4 +16,8 @@ nlohmann::ordered_json definitionJson();
 // The sample parts as {"parts": [{"name", "partDataBasis", "description"}, ...]}.
 nlohmann::ordered_json samplesJson(const std::vector<refhost::PartSpec>& parts);
 
+// A part as catalogue JSON (lengths in metres, angles in radians): what `parseCatalog` reads back to the
+// same part.
+nlohmann::ordered_json partJson(const refhost::PartSpec& part);
+
 } // namespace tcv::cli
