@@ -47,7 +47,18 @@ if (!base) {
 }
 const port = Number(new URL(base).port);
 
-async function request(pathname, { method = 'GET', body, type = 'application/json', headers = {} } = {}) {
+async function request(pathname, options = {}) {
+  try {
+    return await requestOnce(pathname, options);
+  } catch (error) {
+    // A kept-alive connection the server closed for idleness just as the client reused it; once more on
+    // a fresh one (every API request here is free of side effects).
+    if (error.cause?.code !== 'UND_ERR_SOCKET' || server.exitCode !== null) throw error;
+    return requestOnce(pathname, options);
+  }
+}
+
+async function requestOnce(pathname, { method = 'GET', body, type = 'application/json', headers = {} } = {}) {
   const response = await fetch(base + pathname, {
     method,
     body,
