@@ -89,8 +89,8 @@ int relativePath(const std::string& decoded, std::string& relative) {
         start = end + 1;
         if (segment.empty() || segment == ".") continue;
         if (segment == "..") return 403;
-        if (!relative.empty()) relative += '/';
-        relative += segment;
+        if (!relative.empty()) relative.push_back('/');
+        relative.append(segment);
     }
     return 200;
 }
@@ -124,10 +124,11 @@ std::string contentTypeFor(const fs::path& file) {
 }
 
 StaticFiles::StaticFiles(fs::path root, std::size_t maxFileBytes)
-    : root_(std::move(root)), rootPrefix_(root_.string() + "/"), maxFileBytes_(maxFileBytes) {
+    : root_(std::move(root)), rootPrefix_(root_.string()), maxFileBytes_(maxFileBytes) {
+    rootPrefix_.push_back('/');
     rootFd_ = ::open(root_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (rootFd_ < 0) throw std::system_error(errno, std::generic_category(), "cannot open " + root_.string());
-    if (root_ == "/") rootPrefix_ = "/";
+    if (root_ == "/") rootPrefix_.pop_back(); // "/" rather than "//"
 }
 
 StaticFiles::~StaticFiles() {
@@ -159,7 +160,7 @@ void StaticFiles::handle(const httplib::Request& request, httplib::Response& res
         FileDescriptor index(::openat(file.get(), "index.html", flags));
         if (index.get() < 0 || ::fstat(index.get(), &info) != 0) return plain(response, 404, "not found");
         file = std::move(index);
-        relative += relative.empty() ? "index.html" : "/index.html";
+        relative.append(relative.empty() ? "" : "/").append("index.html");
     }
     // What was opened, wherever the path led, must lie inside the folder.
     const std::string real = realPathOf(file.get());
