@@ -52,12 +52,6 @@ const Quantity_ColorRGBA& operatorColour() {
     return colour;
 }
 
-const Quantity_ColorRGBA& colourOf(refhost::OutputKind kind, const std::string& aspect) {
-    if (kind == refhost::OutputKind::Nozzle) return nozzleColour();
-    if (kind == refhost::OutputKind::Occurrence) return operatorColour();
-    return aspect == "Insulation" ? insulationColour() : bodyColour();
-}
-
 Json recordValueJson(const refhost::RecordValue& value) {
     return std::visit([](const auto& v) { return Json(v); }, value);
 }
@@ -136,6 +130,7 @@ ExportedPart exportedPart(const refhost::PartReport& report) {
     part.name = report.part.name;
     part.extras["partDataBasis"] = report.part.partDataBasis;
     part.extras["description"] = report.part.description;
+    part.ports = report.part.ports;
     for (const auto& result : report.aspects) {
         ExportedAspect aspect;
         aspect.name = result.aspect;
@@ -187,6 +182,12 @@ double overallSize(const ExportedPart& part) {
 }
 
 } // namespace
+
+const Quantity_ColorRGBA& colourOf(refhost::OutputKind kind, const std::string& aspect) {
+    if (kind == refhost::OutputKind::Nozzle) return nozzleColour();
+    if (kind == refhost::OutputKind::Occurrence) return operatorColour();
+    return aspect == "Insulation" ? insulationColour() : bodyColour();
+}
 
 void quietTranslators() {
     static std::once_flag once;
