@@ -21,6 +21,7 @@
 #include <optional>
 #include <set>
 #include <stdexcept>
+#include <unordered_map>
 
 #include <BRep_Tool.hxx>
 #include <Poly_Triangulation.hxx>
@@ -64,10 +65,21 @@ public:
 
     std::size_t number(const gp_XYZ& p) {
         const Vec3 point{p.X(), p.Y(), p.Z()};
-        const Cell home = cellOf(point);
-        for (std::int64_t dx = -1; dx <= 1; ++dx)
-            for (std::int64_t dy = -1; dy <= 1; ++dy)
-                for (std::int64_t dz = -1; dz <= 1; ++dz) {
+        // A point lies in one cell; only one within the merge distance of a cell's side may have its twin
+        // in the neighbouring cell, so the search looks there alone.
+        Cell home;
+        std::array<std::vector<std::int64_t>, 3> offsets;
+        for (int k = 0; k < 3; ++k) {
+            const double scaled = point[k] / kCellSize;
+            home[k] = static_cast<std::int64_t>(std::floor(scaled));
+            const double inside = (scaled - std::floor(scaled)) * kCellSize;
+            offsets[k] = {0};
+            if (inside <= kMergeDistance) offsets[k].push_back(-1);
+            if (kCellSize - inside <= kMergeDistance) offsets[k].push_back(1);
+        }
+        for (std::int64_t dx : offsets[0])
+            for (std::int64_t dy : offsets[1])
+                for (std::int64_t dz : offsets[2]) {
                     const auto found = cells_.find({home[0] + dx, home[1] + dy, home[2] + dz});
                     if (found == cells_.end()) continue;
                     for (std::size_t n : found->second) {
@@ -84,14 +96,17 @@ public:
 
 private:
     static constexpr double kMergeDistance = 1e-9; // metres; mesh nodes lie at least 0.1 mm apart
+    static constexpr double kCellSize = 1e-6;
     using Cell = std::array<std::int64_t, 3>;
-    static Cell cellOf(const Vec3& p) {
-        return {static_cast<std::int64_t>(std::floor(p[0] / kMergeDistance)),
-                static_cast<std::int64_t>(std::floor(p[1] / kMergeDistance)),
-                static_cast<std::int64_t>(std::floor(p[2] / kMergeDistance))};
-    }
+    struct CellHash {
+        std::size_t operator()(const Cell& cell) const {
+            std::size_t hash = 0;
+            for (std::int64_t c : cell) hash = hash * 1000003u ^ std::hash<std::int64_t>()(c);
+            return hash;
+        }
+    };
     std::vector<Vec3>& points_;
-    std::map<Cell, std::vector<std::size_t>> cells_;
+    std::unordered_map<Cell, std::vector<std::size_t>, CellHash> cells_;
 };
 
 TriangleMesh triangleMesh(const TopoDS_Shape& shape) {
