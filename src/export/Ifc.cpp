@@ -145,6 +145,17 @@ TriangleMesh triangleMesh(const TopoDS_Shape& shape) {
     return mesh;
 }
 
+// A port value of the extras; NaN for a value that is not a number (JSON has no NaN, the extras say null).
+double number(const Json& data, const char* key) {
+    const auto found = data.find(key);
+    return found != data.end() && found->is_number() ? found->get<double>() : std::nan("");
+}
+
+std::int64_t integer(const Json& data, const char* key) {
+    const auto found = data.find(key);
+    return found != data.end() && found->is_number_integer() ? found->get<std::int64_t>() : 0;
+}
+
 Vec3 vec3(const Json& value) {
     if (!value.is_array() || value.size() != 3) throw std::invalid_argument("a nozzle lacks its position or direction");
     return {value[0].get<double>(), value[1].get<double>(), value[2].get<double>()};
@@ -470,7 +481,7 @@ private:
         std::vector<std::size_t> ports;
         for (const ExportedOutput* nozzle : nozzles(part)) {
             const Json& data = nozzle->extras;
-            const std::int64_t index = data.value("port", std::int64_t{0});
+            const std::int64_t index = integer(data, "port");
             const std::string role = "port:" + std::to_string(ports.size() + 1) + ":" + std::to_string(index);
             const Vec3 direction = vec3(data["direction"]);
             const std::size_t placement =
@@ -483,11 +494,12 @@ private:
             ports.push_back(port);
 
             const refhost::PortSpec* spec = portSpec(part, index);
-            const double pipeOD = data.value("pipeOD", 0.0);
-            const double flangeOD = data.value("flangeOD", 0.0);
-            const double flangeThickness = data.value("flangeThickness", 0.0);
-            const auto [treatment, subType] =
-                connectionType(spec ? spec->endType : static_cast<std::int32_t>(data.value("terminationClass", 0)));
+            const double pipeOD = number(data, "pipeOD");
+            const double flangeOD = number(data, "flangeOD");
+            const double flangeThickness = number(data, "flangeThickness");
+            const double nozzleLength = number(data, "length");
+            const auto terminationClass = static_cast<std::int32_t>(integer(data, "terminationClass"));
+            const auto [treatment, subType] = connectionType(spec ? spec->endType : terminationClass);
             std::vector<Value> pipe{
                 enumerated("ConnectionType", treatment, "PEnum_PipeEndStyleTreatment",
                            {"BRAZED", "COMPRESSION", "FLANGED", "GROOVED", "OUTSIDESLEEVE", "SOLDERED", "SWEDGE",
@@ -496,16 +508,18 @@ private:
             if (spec)
                 if (auto size = nominalSizeAsLength(*spec))
                     pipe.push_back(single("NominalDiameter", positiveLength(*size)));
-            if (pipeOD > 0) pipe.push_back(single("OuterDiameter", positiveLength(pipeOD)));
+            if (pipeOD > 0 && std::isfinite(pipeOD)) pipe.push_back(single("OuterDiameter", positiveLength(pipeOD)));
             defineByProperties(role + ":pipe:rel", port,
                                propertySet(role + ":pipe", "Pset_DistributionPortTypePipe", pipe));
 
             std::vector<Value> own{single("PortIndex", integerValue(index)),
-                                   single("TerminationClass", integerValue(data.value("terminationClass", 0)))};
+                                   single("TerminationClass", integerValue(terminationClass))};
             if (spec) own.push_back(single("EndType", integerValue(spec->endType)));
-            if (flangeOD > 0) own.push_back(single("FlangeOutsideDiameter", positiveLength(flangeOD)));
-            if (flangeThickness > 0) own.push_back(single("FlangeThickness", positiveLength(flangeThickness)));
-            own.push_back(single("NozzleLength", length(data.value("length", 0.0))));
+            if (flangeOD > 0 && std::isfinite(flangeOD))
+                own.push_back(single("FlangeOutsideDiameter", positiveLength(flangeOD)));
+            if (flangeThickness > 0 && std::isfinite(flangeThickness))
+                own.push_back(single("FlangeThickness", positiveLength(flangeThickness)));
+            if (std::isfinite(nozzleLength)) own.push_back(single("NozzleLength", length(nozzleLength)));
             defineByProperties(role + ":own:rel", port, propertySet(role + ":own", "TarnCheckValve_PortData", own));
         }
         if (ports.empty()) return;

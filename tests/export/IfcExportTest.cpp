@@ -3,9 +3,12 @@
 // viewer/test/ifc.mjs.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "export/Export.h"
 #include "export/ExportSupport.h"
 #include "export/StagedFile.h"
+#include "support/TestSupport.h"
 
 namespace tcv {
 namespace {
@@ -48,6 +51,17 @@ TEST(IfcExport, NamesAreEscapedAndAFailedAspectKeepsItsOutputs) {
     EXPECT_EQ(count(text, "=IFCVALVE("), 1u);
     EXPECT_NE(text.find(",'Body');"), std::string::npos);
     EXPECT_NE(text.find("IFCLABEL('failed with 0x80004005 after 1 output(s)')"), std::string::npos);
+}
+
+TEST(IfcExport, PortValuesThatAreNotNumbersAreLeftOut) {
+    auto partSpec = test::twoPortPart(1);
+    partSpec.name = "nan-port";
+    partSpec.inputs["FacetoFace"] = 0.292;
+    partSpec.ports[1].pipeOD = std::nan("");
+    const std::string text = ifcOf(refhost::evaluatePart(partSpec, {"Physical"}));
+    EXPECT_EQ(count(text, "=IFCDISTRIBUTIONPORT("), 2u);
+    EXPECT_EQ(count(text, "'OuterDiameter'"), 1u);
+    EXPECT_EQ(count(text, "'FlangeOutsideDiameter',$,IFCPOSITIVELENGTHMEASURE(0.2286)"), 2u);
 }
 
 TEST(IfcExport, MissingFolderLeavesNothing) {
