@@ -38,6 +38,7 @@ constexpr ExportFormat kExportFormats[] = {
     {"glb", ".glb", "model/gltf-binary", [](exports::ExportDocument& d, const std::string& p) { d.writeGlb(p); }},
     {"step", ".step", "model/step", [](exports::ExportDocument& d, const std::string& p) { d.writeStep(p); }},
     {"stl", ".stl", "model/stl", [](exports::ExportDocument& d, const std::string& p) { d.writeStl(p); }},
+    {"ifc", ".ifc", "application/x-step", [](exports::ExportDocument& d, const std::string& p) { d.writeIfc(p); }},
 };
 
 // Splits a catalogue message ("request: part 'x': inputs.FacetoFace: expected ...") into the field and

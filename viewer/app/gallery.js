@@ -12,7 +12,7 @@ let rows = []; // { entry, row, haystack }
 function fileLinks(entry) {
   const files = partFiles(entry);
   const links = [];
-  for (const [label, path] of [['GLB', files.glb], ['STEP', files.step], ['report', files.report]]) {
+  for (const [label, path] of [['GLB', files.glb], ['STEP', files.step], ['IFC', files.ifc], ['report', files.report]]) {
     if (!path) continue;
     if (links.length) links.push(' ');
     links.push(el('a', { text: label, attrs: { href: fileUrl(path), download: '' } }));

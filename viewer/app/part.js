@@ -398,7 +398,7 @@ async function main() {
     `PartDataBasis ${entry.partDataBasis ?? '?'}` + (entry.description ? ` — ${entry.description}` : '');
   const files = partFiles(entry);
   document.getElementById('files').replaceChildren(
-    ...[['GLB', files.glb], ['STEP', files.step], ['report', files.report]]
+    ...[['GLB', files.glb], ['STEP', files.step], ['IFC', files.ifc], ['report', files.report]]
       .filter(([, path]) => path)
       .flatMap(([label, path]) => [el('a', { text: label, attrs: { href: fileUrl(path), download: '' } }), ' ']),
   );

@@ -95,6 +95,14 @@ async function checkPart(page, base, dir, entry, label) {
     const rows = await page.locator(`ol.outputs[data-aspect="${aspect}"] li .name`).allTextContents();
     check(`${label}: ${aspect} rows`, same(rows, names(report, aspect)), JSON.stringify(rows));
   }
+  const links = await page.locator('#files a').evaluateAll((as) => as.map((a) => [a.textContent, a.getAttribute('href')]));
+  check(`${label}: file links`, same(links.map(([text]) => text), ['GLB', 'STEP', 'IFC', 'report']) &&
+    links.every(([, href]) => href && !href.includes('undefined')), JSON.stringify(links));
+  const ifcLink = links.find(([text]) => text === 'IFC');
+  if (ifcLink) {
+    const response = await page.request.get(new URL(ifcLink[1], page.url()).href);
+    check(`${label}: IFC link serves the file`, response.ok() && (await response.text()).startsWith('ISO-10303-21;'));
+  }
   const arrows = await viewer(page, 'arrowNames');
   check(`${label}: one arrow per nozzle`, same(arrows, nozzles(report).map((n) => n.name)), JSON.stringify(arrows));
   const picture = await stats(page);
