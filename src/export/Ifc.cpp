@@ -551,11 +551,7 @@ void ExportDocument::writeIfc(const std::string& path) {
     } catch (const nlohmann::json::exception& error) {
         file.fail(std::string("the port data are not as expected: ") + error.what());
     }
-    try {
-        writeFileBytes(file.temporaryPath(), text);
-    } catch (const ExportError& error) {
-        file.fail(error.what());
-    }
+    file.write(text);
     file.commit();
 }
 
