@@ -493,20 +493,20 @@ private:
                                         p21::enumeration(flowDirection(index)), p21::enumeration("PIPE"), p21::kUnset});
             ports.push_back(port);
 
-            const refhost::PortSpec* spec = portSpec(part, index);
+            const refhost::PortSpec* portData = portSpec(part, index);
             const double pipeOD = number(data, "pipeOD");
             const double flangeOD = number(data, "flangeOD");
             const double flangeThickness = number(data, "flangeThickness");
             const double nozzleLength = number(data, "length");
             const auto terminationClass = static_cast<std::int32_t>(integer(data, "terminationClass"));
-            const auto [treatment, subType] = connectionType(spec ? spec->endType : terminationClass);
+            const auto [treatment, subType] = connectionType(portData ? portData->endType : terminationClass);
             std::vector<Value> pipe{
                 enumerated("ConnectionType", treatment, "PEnum_PipeEndStyleTreatment",
                            {"BRAZED", "COMPRESSION", "FLANGED", "GROOVED", "OUTSIDESLEEVE", "SOLDERED", "SWEDGE",
                             "THREADED", "WELDED", "OTHER", "NOTDEFINED", "NONE", "UNSET"})};
             if (subType) pipe.push_back(single("ConnectionSubType", label(subType)));
-            if (spec)
-                if (auto size = nominalSizeAsLength(*spec))
+            if (portData)
+                if (auto size = nominalSizeAsLength(*portData))
                     pipe.push_back(single("NominalDiameter", positiveLength(*size)));
             if (pipeOD > 0 && std::isfinite(pipeOD)) pipe.push_back(single("OuterDiameter", positiveLength(pipeOD)));
             defineByProperties(role + ":pipe:rel", port,
@@ -514,7 +514,7 @@ private:
 
             std::vector<Value> own{single("PortIndex", integerValue(index)),
                                    single("TerminationClass", integerValue(terminationClass))};
-            if (spec) own.push_back(single("EndType", integerValue(spec->endType)));
+            if (portData) own.push_back(single("EndType", integerValue(portData->endType)));
             if (flangeOD > 0 && std::isfinite(flangeOD))
                 own.push_back(single("FlangeOutsideDiameter", positiveLength(flangeOD)));
             if (flangeThickness > 0 && std::isfinite(flangeThickness))
