@@ -398,7 +398,11 @@ double sampledVolume(const Handle(Geom_BSplineSurface) & surface, double& extent
 
 // The surface interpolates, row by row, the poles of the sections at their stations, so it passes
 // through every section exactly (the sections share their weights, which stay the same along a row).
-TopoDS_Shape loftSurface(const std::vector<LoftSection>& sections, bool capped) {
+namespace {
+
+// The surface through sections of one parametrisation: each row of poles across the sections
+// interpolated at the sections' stations.
+Handle(Geom_BSplineSurface) surfaceThrough(const std::vector<LoftSection>& sections) {
     const Handle(Geom_BSplineCurve)& first = sections.front().curve;
     const int nu = first->NbPoles(), nv = static_cast<int>(sections.size());
     for (const auto& section : sections) {
@@ -439,9 +443,42 @@ TopoDS_Shape loftSurface(const std::vector<LoftSection>& sections, bool capped) 
     first->Multiplicities(uMults);
     across->Knots(vKnots);
     across->Multiplicities(vMults);
-    Handle(Geom_BSplineSurface) surface =
-        new Geom_BSplineSurface(poles, weights, uKnots, vKnots, uMults, vMults, first->Degree(), across->Degree(),
-                                first->IsPeriodic(), Standard_False);
+    return new Geom_BSplineSurface(poles, weights, uKnots, vKnots, uMults, vMults, first->Degree(), across->Degree(),
+                                   first->IsPeriodic(), Standard_False);
+}
+
+// A cap on an end of the loft, in the plane of its section, using the side faces' boundary the other way.
+TopoDS_Face endCap(const LoftSection& end, const std::vector<TopoDS_Face>& sideFaces) {
+    BRepBuilderAPI_MakeWire boundary;
+    TopoDS_Edge shared;
+    for (const auto& face : sideFaces)
+        for (TopExp_Explorer edges(face, TopAbs_EDGE); edges.More(); edges.Next()) {
+            const TopoDS_Edge& edge = TopoDS::Edge(edges.Current());
+            if (BRep_Tool::Degenerated(edge) || BRep_Tool::IsClosed(edge, face)) continue;
+            BRepAdaptor_Curve curve(edge);
+            const gp_XYZ p = curve.Value((curve.FirstParameter() + curve.LastParameter()) / 2).XYZ();
+            const bool onThisEnd =
+                std::fabs((p - end.centre).Dot(end.normal)) < 1e-6 * (1 + (p - end.centre).Modulus());
+            if (!onThisEnd || isSideEdge(edge, sideFaces)) continue;
+            boundary.Add(edge);
+            if (shared.IsNull()) shared = edge;
+        }
+    if (!boundary.IsDone() || shared.IsNull()) refuse(kWhat, "an end of the skin is not closed");
+    BRepBuilderAPI_MakeFace cap(gp_Pln(gp_Pnt(end.centre), gp_Dir(end.normal)), boundary.Wire(), Standard_True);
+    if (!cap.IsDone()) refuse(kWhat, "an end section of the skin does not lie in one plane");
+    TopoDS_Face capFace = cap.Face();
+    for (TopExp_Explorer capEdges(capFace, TopAbs_EDGE); capEdges.More(); capEdges.Next())
+        if (capEdges.Current().IsSame(shared) && capEdges.Current().Orientation() == shared.Orientation()) {
+            capFace.Reverse();
+            break;
+        }
+    return capFace;
+}
+
+} // namespace
+
+TopoDS_Shape loftSurface(const std::vector<LoftSection>& sections, bool capped) {
+    Handle(Geom_BSplineSurface) surface = surfaceThrough(sections);
     std::vector<TopoDS_Face> sideFaces = sideFacesOf(surface);
     // The side faces outwards: the way that gives the enclosed volume a positive sign.
     double extent = 0;
@@ -454,33 +491,7 @@ TopoDS_Shape loftSurface(const std::vector<LoftSection>& sections, bool capped) 
     builder.MakeShell(shell);
     for (const auto& face : sideFaces) builder.Add(shell, face);
     if (!capped) return checkedShape(kWhat, shell, false, ShapeCheck::Trusted);
-    // A cap on each end, in the plane of its section, using the side faces' boundary the other way.
-    for (const LoftSection* end : {&sections.front(), &sections.back()}) {
-        BRepBuilderAPI_MakeWire boundary;
-        TopoDS_Edge shared;
-        for (const auto& face : sideFaces)
-            for (TopExp_Explorer edges(face, TopAbs_EDGE); edges.More(); edges.Next()) {
-                const TopoDS_Edge& edge = TopoDS::Edge(edges.Current());
-                if (BRep_Tool::Degenerated(edge) || BRep_Tool::IsClosed(edge, face)) continue;
-                BRepAdaptor_Curve curve(edge);
-                const gp_XYZ p = curve.Value((curve.FirstParameter() + curve.LastParameter()) / 2).XYZ();
-                const bool onThisEnd =
-                    std::fabs((p - end->centre).Dot(end->normal)) < 1e-6 * (1 + (p - end->centre).Modulus());
-                if (!onThisEnd || isSideEdge(edge, sideFaces)) continue;
-                boundary.Add(edge);
-                if (shared.IsNull()) shared = edge;
-            }
-        if (!boundary.IsDone() || shared.IsNull()) refuse(kWhat, "an end of the skin is not closed");
-        BRepBuilderAPI_MakeFace cap(gp_Pln(gp_Pnt(end->centre), gp_Dir(end->normal)), boundary.Wire(), Standard_True);
-        if (!cap.IsDone()) refuse(kWhat, "an end section of the skin does not lie in one plane");
-        TopoDS_Face capFace = cap.Face();
-        for (TopExp_Explorer capEdges(capFace, TopAbs_EDGE); capEdges.More(); capEdges.Next())
-            if (capEdges.Current().IsSame(shared) && capEdges.Current().Orientation() == shared.Orientation()) {
-                capFace.Reverse();
-                break;
-            }
-        builder.Add(shell, capFace);
-    }
+    for (const LoftSection* end : {&sections.front(), &sections.back()}) builder.Add(shell, endCap(*end, sideFaces));
     shell.Closed(Standard_True);
     TopoDS_Solid solid;
     builder.MakeSolid(solid);
