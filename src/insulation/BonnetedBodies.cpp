@@ -28,11 +28,11 @@ void buildInsulatedBonnetedBody(const host::OutputCollectionPtr& outputColl, con
     const double T = readDimension(arrayofinputs, input::InsulationThickness);
     const double H = readDimension(arrayofinputs, input::HeightFrmValCen);
     readPartDataBasis(part);
-    const EndTypeCodes codes = ReadEndTypeCodes(part);
+    const EndTypeCodes codes = readEndTypeCodes(part);
     PortDataRecord port1, port2;
     RetrievePortData(1, part, outputColl, port1);
     RetrievePortData(2, part, outputColl, port2);
-    const double B = PortSizedBodyDiameter(codes, port1, port2);
+    const double B = portSizedBodyDiameter(codes, port1, port2);
     const double E = F - port1.flangeThickness - port2.flangeThickness;
 
     outputColl->AddOutput(arrayOfOutputs.at(1),
@@ -44,7 +44,7 @@ void buildInsulatedBonnetedBody(const host::OutputCollectionPtr& outputColl, con
         left = -F / 2;
         right = F / 2;
     }
-    AddBonnetBox(outputColl, "Body2", left, right, 0.75 * B + T, 0.5 * B - T, H + T);
+    addBonnetBox(outputColl, "Body2", left, right, 0.75 * B + T, 0.5 * B - T, H + T);
 
     if (bonnet == Bonnet::Neck)
         outputColl->AddOutput("InsBody3",

@@ -108,13 +108,13 @@ void CInsulation::runInsPDB385_386_387(const host::OutputCollectionPtr& outputCo
     withErrorReport("Insulation:", "runInsPDB385_386_387", [&] {
         auto part = readPart(arrayofinputs);
         const double T = readDimension(arrayofinputs, input::InsulationThickness);
-        const auto layout = ReadAngledBranchLayout(arrayofinputs, readPartDataBasis(part));
+        const auto layout = readAngledBranchLayout(arrayofinputs, readPartDataBasis(part));
         const double A = layout.A, B = layout.B, x0 = layout.rootX, Lb = layout.length;
         PortDataRecord port1;
         RetrievePortData(1, part, outputColl, port1);
         const double d = port1.pipeOD;
         const double theta = PI / 4;
-        const double Db = AngledBranchDiameter(d, A, B, theta);
+        const double Db = angledBranchDiameter(d, A, B, theta);
 
         outputColl->AddOutput("InsulatedBody",
                               PlaceCylinder(outputColl, DPosition(x0, 0, 0),

@@ -16,7 +16,7 @@ void CInsulation::runINSPDB3183(const host::OutputCollectionPtr& outputColl, con
                                 const host::StringArray& arrayOfOutputs) {
     withErrorReport("Insulation:", "runINSPDB3183", [&] {
         auto part = readPart(arrayofinputs);
-        const auto dims = ReadDomedBodyDimensions(arrayofinputs, part, outputColl);
+        const auto dims = readDomedBodyDimensions(arrayofinputs, part, outputColl);
         const double T = readDimension(arrayofinputs, input::InsulationThickness);
         const double F = dims.F, D = dims.D, H = dims.H, Yo = dims.Yo, Zi = dims.Zi;
         const auto& port = dims.port;

@@ -67,9 +67,9 @@ void addStemAndCapShells(const host::OutputCollectionPtr& outputColl, const host
     outputColl->AddOutput("InsOutput3", capBox(outputColl, DPosition(-W / 2 - T, 0.8 * H - T, -W / 2 - T),
                                                DPosition(W / 2 + T, H + T, W / 2 + T)));
     outputColl->AddOutput("InsOutput4", PlaceCylinder(outputColl, DPosition(0, Yi, 0), DPosition(0, Yi, Zi),
-                                                      StubDiameter(port[3]) + 2 * T, true));
+                                                      stubDiameter(port[3]) + 2 * T, true));
     outputColl->AddOutput("InsOutput5", PlaceCylinder(outputColl, DPosition(0, -0.75 * Yo, 0), DPosition(0, -Yo, 0),
-                                                      StubDiameter(port[4]) + 2 * T, true));
+                                                      stubDiameter(port[4]) + 2 * T, true));
     addFlangeShells(outputColl, F, T, port, hasFlange);
 }
 
@@ -79,7 +79,7 @@ void CInsulation::runINSPDB3125(const host::OutputCollectionPtr& outputColl, con
                                 const host::StringArray& arrayOfOutputs) {
     withErrorReport("Insulation:", "runINSPDB3125", [&] {
         auto part = readPart(arrayofinputs);
-        const auto dims = ReadFourPortJacketDimensions(arrayofinputs, input::YOffJacketInlet);
+        const auto dims = readFourPortJacketDimensions(arrayofinputs, input::YOffJacketInlet);
         const double T = readDimension(arrayofinputs, input::InsulationThickness);
         const double W = CmpDblEqual(dims.W, 0, kTolerance) ? 0.65 * dims.F : dims.W;
         const auto port = RetrievePortsData<4>(part, outputColl, true);
@@ -91,7 +91,7 @@ void CInsulation::runInsPDB3146(const host::OutputCollectionPtr& outputColl, con
                                 const host::StringArray& arrayOfOutputs) {
     withErrorReport("Insulation:", "runInsPDB3146", [&] {
         auto part = readPart(arrayofinputs);
-        const auto dims = ReadFourPortJacketDimensions(arrayofinputs, input::YOffJacketInlet);
+        const auto dims = readFourPortJacketDimensions(arrayofinputs, input::YOffJacketInlet);
         const double T = readDimension(arrayofinputs, input::InsulationThickness);
         const double W = CmpDblLessThanOrEqualTo(dims.W, 0, kTolerance) ? 0.5 * dims.F : dims.W;
         const double S = checked::squareRoot(2 * W * W);
@@ -105,7 +105,7 @@ void CInsulation::runINSPDB3124(const host::OutputCollectionPtr& outputColl, con
                                 const host::StringArray& arrayOfOutputs) {
     withErrorReport("Insulation:", "runINSPDB3124", [&] {
         auto part = readPart(arrayofinputs);
-        const auto dims = ReadFourPortJacketDimensions(arrayofinputs, input::XOffJacketInlet);
+        const auto dims = readFourPortJacketDimensions(arrayofinputs, input::XOffJacketInlet);
         const double T = readDimension(arrayofinputs, input::InsulationThickness);
         const double F = dims.F, H = dims.H, Yo = dims.Yo, Zi = dims.Zi;
         const double W = CmpDblEqual(dims.W, 0, kTolerance) ? 0.6 * F : dims.W;
@@ -123,10 +123,10 @@ void CInsulation::runINSPDB3124(const host::OutputCollectionPtr& outputColl, con
                               CreateBoxWithProjection(outputColl, DPosition(-W / 2 - T, 0.75 * H - T, -W / 2 - T),
                                                       DPosition(W / 2 + T, H + T, W / 2 + T)));
         outputColl->AddOutput("InsOutput4", PlaceCylinder(outputColl, DPosition(0, 0, 0), DPosition(0, -Yo, 0),
-                                                          StubDiameter(port[4]) + 2 * T, true));
+                                                          stubDiameter(port[4]) + 2 * T, true));
         const double x3 = -F / 2 + dims.jacketInletOffset;
         outputColl->AddOutput("InsOutput5", PlaceCylinder(outputColl, DPosition(x3, 0, 0), DPosition(x3, 0, Zi),
-                                                          StubDiameter(port[3]) + 2 * T, true));
+                                                          stubDiameter(port[3]) + 2 * T, true));
         addFlangeShells(outputColl, F, T, port, nonZeroDiameter);
     });
 }

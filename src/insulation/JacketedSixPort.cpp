@@ -44,7 +44,7 @@ void CInsulation::runInsPDB2381(const host::Variant& outputCollValue, const host
         jacket.B = B;
         jacket.E = E;
         jacket.T = T;
-        AddJacketLoft(outputColl, jacket, "InsulatedBody2_");
+        addJacketLoft(outputColl, jacket, "InsulatedBody2_");
 
         // End collars: flange plus insulation, or a token 0.0001 where the port has no flange thickness.
         const auto collarDiameter = [&](const PortDataRecord& p) {

@@ -31,7 +31,7 @@ void CInsulation::runCheckVWithNippleEnds(const host::OutputCollectionPtr& outpu
         const double T = readDimension(arrayofinputs, input::InsulationThickness);
         const double H = readDimension(arrayofinputs, input::HeightFrmValCen);
         const std::int32_t partDataBasis = readPartDataBasis(part);
-        const NippleSpan span = ReadNippleSpan(arrayofinputs, partDataBasis);
+        const NippleSpan span = readNippleSpan(arrayofinputs, partDataBasis);
         const double V = span.valveFacetoFace;
         const double N = span.nippleLength;
 
@@ -60,7 +60,7 @@ void CInsulation::runCheckVWithNippleEnds(const host::OutputCollectionPtr& outpu
             outputColl->AddOutput("InsBody4", PlaceCylinder(outputColl, DPosition(0, 0.5 * D, 0),
                                                             DPosition(0, 0.5 * D + 0.25 * (H - 0.45 * D), 0),
                                                             2 * T + 0.5 * V, true));
-        AddBonnetBox(outputColl, eightNutBonnet ? "InsBody5" : "InsBody4", -0.4 * V - T, 0.4 * V + T, 0.35 * D + T,
+        addBonnetBox(outputColl, eightNutBonnet ? "InsBody5" : "InsBody4", -0.4 * V - T, 0.4 * V + T, 0.35 * D + T,
                      0.45 * D, H);
 
         AddInsulatedFlangeRings(outputColl, nippleEnd, 2 * N + V, port1, port2, T);

@@ -32,7 +32,7 @@ void CPhysical::runPDB385_386_387(const host::OutputCollectionPtr& outputColl, c
         auto part = readPart(arrayofinputs);
         readDimension(arrayofinputs, input::InsulationThickness);
         auto port = RetrievePortsData<2>(part, outputColl, true);
-        const auto layout = ReadAngledBranchLayout(arrayofinputs, readPartDataBasis(part));
+        const auto layout = readAngledBranchLayout(arrayofinputs, readPartDataBasis(part));
         const double A = layout.A, B = layout.B, x0 = layout.rootX, Lb = layout.length;
         fillMissingFlangeThickness(port[1].flangeThickness, port[2].flangeThickness);
 
@@ -41,7 +41,7 @@ void CPhysical::runPDB385_386_387(const host::OutputCollectionPtr& outputColl, c
                               PlaceCylinder(outputColl, DPosition(-A + t1, 0, 0), DPosition(B - t2, 0, 0), d, true));
 
         const double theta = PI / 4;
-        const double Db = AngledBranchDiameter(d, A, B, theta);
+        const double Db = angledBranchDiameter(d, A, B, theta);
         const DPosition root(x0, 0, 0);
         outputColl->AddOutput(
             "Branch",
@@ -53,9 +53,9 @@ void CPhysical::runPDB385_386_387(const host::OutputCollectionPtr& outputColl, c
                                   PlaceCone(outputColl, root, top, Db / 2, kFillerTopRadiusPerBore * d, true));
         }
 
-        AddPortNozzle(outputColl, part, "PNoz1", 1, DVector(-1, 0, 0),
+        addPortNozzle(outputColl, part, "PNoz1", 1, DVector(-1, 0, 0),
                       DPosition(-A - port[1].cptOffset + port[1].depth, 0, 0));
-        AddPortNozzle(outputColl, part, "PNoz2", 2, DVector(1, 0, 0),
+        addPortNozzle(outputColl, part, "PNoz2", 2, DVector(1, 0, 0),
                       DPosition(B + port[2].cptOffset - port[2].depth, 0, 0));
     });
 }

@@ -43,11 +43,11 @@ BonnetedBody addHalfCylinders(const host::OutputCollectionPtr& outputColl, const
     readDimension(arrayofinputs, input::InsulationThickness);
     body.H = readDimension(arrayofinputs, input::HeightFrmValCen);
     readPartDataBasis(body.part);
-    const EndTypeCodes codes = ReadEndTypeCodes(body.part);
+    const EndTypeCodes codes = readEndTypeCodes(body.part);
 
     RetrievePortData(1, body.part, outputColl, body.port1);
     RetrievePortData(2, body.part, outputColl, body.port2);
-    body.B = PortSizedBodyDiameter(codes, body.port1, body.port2);
+    body.B = portSizedBodyDiameter(codes, body.port1, body.port2);
     body.t1 = body.port1.flangeThickness;
     body.t2 = body.port2.flangeThickness;
     body.E = body.F - body.t1 - body.t2;
@@ -61,16 +61,16 @@ BonnetedBody addHalfCylinders(const host::OutputCollectionPtr& outputColl, const
 
 // The lofted body reaches from flange to flange, centred on the valve centre.
 void addLoftedBody(const host::OutputCollectionPtr& outputColl, const BonnetedBody& body, const char* name) {
-    AddLoftedBody(outputColl, body.E, body.B, name);
+    tcv::addLoftedBody(outputColl, body.E, body.B, name);
 }
 
 void addNozzles(const host::OutputCollectionPtr& outputColl, const BonnetedBody& body) {
-    AddFaceNozzles(body.part, outputColl, body.F / 2, body.port1, body.port2);
+    addBonnetFaceNozzles(body.part, outputColl, body.F / 2, body.port1, body.port2);
 }
 
 // The nuts stand near the ends of the bonnet plate.
 std::vector<NutPosition> bonnetNuts(const BonnetedBody& body, double t, std::optional<double> inner) {
-    return BonnetNutPositions(body.leftEnd(0.4), body.rightEnd(0.4), 0.6 * body.B - 1.5 * t, t, inner);
+    return bonnetNutPositions(body.leftEnd(0.4), body.rightEnd(0.4), 0.6 * body.B - 1.5 * t, t, inner);
 }
 
 } // namespace
@@ -83,10 +83,10 @@ void CPhysical::runPDB2459(const host::OutputCollectionPtr& outputColl, const ho
         const double halfWidth = 0.75 * body.B;
 
         // Two plates, the upper one carrying four nuts.
-        AddBonnetBox(outputColl, "Body3", left, right, halfWidth, 0.5 * body.B, body.heightAt(0.4));
-        AddBonnetBox(outputColl, "Body4", left, right, halfWidth, body.heightAt(0.4), body.heightAt(0.8));
+        addBonnetBox(outputColl, "Body3", left, right, halfWidth, 0.5 * body.B, body.heightAt(0.4));
+        addBonnetBox(outputColl, "Body4", left, right, halfWidth, body.heightAt(0.4), body.heightAt(0.8));
         const double t = 0.8 * body.E / 16;
-        AddHexagonNuts(outputColl, t, 0.2 * (body.H - 0.5 * body.B), body.heightAt(0.8),
+        addHexagonNuts(outputColl, t, 0.2 * (body.H - 0.5 * body.B), body.heightAt(0.8),
                        bonnetNuts(body, t, std::nullopt));
 
         addLoftedBody(outputColl, body, "Body5_");
@@ -102,7 +102,7 @@ void CPhysical::runPDB2469(const host::OutputCollectionPtr& outputColl, const ho
         const BonnetRectangle capBase = {body.leftEnd(0.35), body.rightEnd(0.35), 0.6 * body.B, body.heightAt(0.75)};
 
         // A plate, a ruled transition narrowing to the cap block.
-        AddTaperedBonnet(outputColl, "Body3", 0.5 * body.B, plateTop, capBase, "Body5", body.H);
+        addTaperedBonnet(outputColl, "Body3", 0.5 * body.B, plateTop, capBase, "Body5", body.H);
 
         addLoftedBody(outputColl, body, "Body6_");
         addNozzles(outputColl, body);
@@ -119,11 +119,11 @@ void CPhysical::runPDB2470(const host::OutputCollectionPtr& outputColl, const ho
         // A neck, then two plates; the lofted body comes before the eight nuts.
         outputColl->AddOutput("Body3", PlaceCylinder(outputColl, DPosition(0, 0.5 * body.B, 0),
                                                      DPosition(0, body.heightAt(0.2), 0), 0.35 * body.E, true));
-        AddBonnetBox(outputColl, "Body4", left, right, halfWidth, body.heightAt(0.2), body.heightAt(0.5));
-        AddBonnetBox(outputColl, "Body5", left, right, halfWidth, body.heightAt(0.5), body.heightAt(0.85));
+        addBonnetBox(outputColl, "Body4", left, right, halfWidth, body.heightAt(0.2), body.heightAt(0.5));
+        addBonnetBox(outputColl, "Body5", left, right, halfWidth, body.heightAt(0.5), body.heightAt(0.85));
         addLoftedBody(outputColl, body, "Body6_");
         const double t = (0.7 * body.F - body.t1 - body.t2) / 16;
-        AddHexagonNuts(outputColl, t, 0.15 * (body.H - 0.5 * body.B), body.heightAt(0.85), bonnetNuts(body, t, 7.0));
+        addHexagonNuts(outputColl, t, 0.15 * (body.H - 0.5 * body.B), body.heightAt(0.85), bonnetNuts(body, t, 7.0));
 
         addNozzles(outputColl, body);
     });

@@ -92,9 +92,9 @@ void buildCoveredBody(const host::OutputCollectionPtr& outputColl, const host::O
     outputColl->AddOutput("ValBodyRev", PlaceRevolution(outputColl, cover.chainFrom(R0), DVector(0, 1, 0),
                                                         DPosition(0, VH / 2, 0), 2 * kPi, true));
 
-    AddPortNozzle(outputColl, part, "PNoz1", 1, DVector(-1, 0, 0),
+    addPortNozzle(outputColl, part, "PNoz1", 1, DVector(-1, 0, 0),
                   DPosition(-A - port[1].cptOffset + port[1].depth, 0, 0));
-    AddPortNozzle(outputColl, part, "PNoz2", 2, DVector(1, 0, 0),
+    addPortNozzle(outputColl, part, "PNoz2", 2, DVector(1, 0, 0),
                   DPosition(B + port[2].cptOffset - port[2].depth, 0, 0));
 }
 

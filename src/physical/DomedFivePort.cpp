@@ -20,7 +20,7 @@ void CPhysical::runPDB3183(const host::OutputCollectionPtr& outputColl, const ho
                            const host::StringArray& arrayOfOutputs) {
     withErrorReport("Physical:", "runPDB3183", [&] {
         auto part = readPart(arrayofinputs);
-        const auto dims = ReadDomedBodyDimensions(arrayofinputs, part, outputColl);
+        const auto dims = readDomedBodyDimensions(arrayofinputs, part, outputColl);
         const double F = dims.F, D = dims.D, H = dims.H, Yo = dims.Yo, Zi = dims.Zi;
         const auto& port = dims.port;
 
@@ -69,15 +69,15 @@ void CPhysical::runPDB3183(const host::OutputCollectionPtr& outputColl, const ho
         outputColl->AddOutput("Output6", PlaceTorus(outputColl, DPosition(0, 0.925 * H + 0.075 * H / 2, 0),
                                                     DVector(0, 0, 1), 0.0375 * H - 0.0075 * H, 0.015 * H / 2));
 
-        AddPortNozzle(outputColl, part, arrayOfOutputs.at(2), 1, DVector(-1, 0, 0),
+        addPortNozzle(outputColl, part, arrayOfOutputs.at(2), 1, DVector(-1, 0, 0),
                       DPosition(-F / 2 - port[1].cptOffset + port[1].depth, 0, 0));
-        AddPortNozzle(outputColl, part, arrayOfOutputs.at(3), 2, DVector(1, 0, 0),
+        addPortNozzle(outputColl, part, arrayOfOutputs.at(3), 2, DVector(1, 0, 0),
                       DPosition(F / 2 + port[2].cptOffset - port[2].depth, 0, 0));
-        AddPortNozzle(outputColl, part, "PNoz3", 3, DVector(0, 0, 1),
+        addPortNozzle(outputColl, part, "PNoz3", 3, DVector(0, 0, 1),
                       DPosition(0, 0, Zi + port[3].cptOffset - port[3].depth));
-        AddPortNozzle(outputColl, part, "PNoz4", 4, DVector(0, 0, -1),
+        addPortNozzle(outputColl, part, "PNoz4", 4, DVector(0, 0, -1),
                       DPosition(0, 0, -Zi - port[4].cptOffset + port[4].depth));
-        AddPortNozzle(outputColl, part, "PNoz5", 5, DVector(0, -1, 0),
+        addPortNozzle(outputColl, part, "PNoz5", 5, DVector(0, -1, 0),
                       DPosition(0, -Yo - port[5].cptOffset + port[5].depth, 0));
     });
 }

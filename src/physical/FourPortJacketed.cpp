@@ -22,22 +22,22 @@ using FourPorts = std::array<PortDataRecord, 5>;
 // Nozzles of the run ports, at the faces corrected by cpt offset and depth.
 void addRunNozzles(const host::OutputCollectionPtr& outputColl, const host::ObjectPtr& part,
                    const host::StringArray& arrayOfOutputs, double F, const FourPorts& port) {
-    AddPortNozzle(outputColl, part, arrayOfOutputs.at(2), 1, DVector(-1, 0, 0),
+    addPortNozzle(outputColl, part, arrayOfOutputs.at(2), 1, DVector(-1, 0, 0),
                   DPosition(-F / 2 - port[1].cptOffset + port[1].depth, 0, 0));
-    AddPortNozzle(outputColl, part, arrayOfOutputs.at(3), 2, DVector(1, 0, 0),
+    addPortNozzle(outputColl, part, arrayOfOutputs.at(3), 2, DVector(1, 0, 0),
                   DPosition(F / 2 + port[2].cptOffset - port[2].depth, 0, 0));
 }
 
 // The jacket inlet nozzle, looking along +z from its stub end at (x, y, Zi).
 void addJacketInletNozzle(const host::OutputCollectionPtr& outputColl, const host::ObjectPtr& part, double x, double y,
                           double Zi, const PortDataRecord& port3) {
-    AddPortNozzle(outputColl, part, "PNoz3", 3, DVector(0, 0, 1), DPosition(x, y, Zi + port3.cptOffset - port3.depth));
+    addPortNozzle(outputColl, part, "PNoz3", 3, DVector(0, 0, 1), DPosition(x, y, Zi + port3.cptOffset - port3.depth));
 }
 
 // The jacket outlet nozzle, looking down from the stub end at y = -Yo.
 void addJacketOutletNozzle(const host::OutputCollectionPtr& outputColl, const host::ObjectPtr& part, double Yo,
                            const PortDataRecord& port4) {
-    AddPortNozzle(outputColl, part, "PNoz4", 4, DVector(0, -1, 0),
+    addPortNozzle(outputColl, part, "PNoz4", 4, DVector(0, -1, 0),
                   DPosition(0, -Yo - port4.cptOffset + port4.depth, 0));
 }
 
@@ -56,9 +56,9 @@ void addStemAndCapBodies(const host::OutputCollectionPtr& outputColl, const host
     outputColl->AddOutput(
         "Output3", CreateBoxWithProjection(outputColl, DPosition(-W / 2, 0.8 * H, -W / 2), DPosition(W / 2, H, W / 2)));
     outputColl->AddOutput("Output4", PlaceCylinder(outputColl, DPosition(0, Yi, 0), DPosition(0, Yi, Zi - cpt(3)),
-                                                   StubDiameter(port[3]), true));
+                                                   stubDiameter(port[3]), true));
     outputColl->AddOutput("Output5", PlaceCylinder(outputColl, DPosition(0, -0.75 * Yo, 0),
-                                                   DPosition(0, -Yo + cpt(4), 0), StubDiameter(port[4]), true));
+                                                   DPosition(0, -Yo + cpt(4), 0), stubDiameter(port[4]), true));
 }
 
 // The four nozzles of the stem-and-cap bodies, in port order.
@@ -76,7 +76,7 @@ void CPhysical::runPDB3125(const host::OutputCollectionPtr& outputColl, const ho
                            const host::StringArray& arrayOfOutputs) {
     withErrorReport("Physical:", "runPDB3125", [&] {
         auto part = readPart(arrayofinputs);
-        const auto dims = ReadFourPortJacketDimensions(arrayofinputs, input::YOffJacketInlet);
+        const auto dims = readFourPortJacketDimensions(arrayofinputs, input::YOffJacketInlet);
         const double W = CmpDblEqual(dims.W, 0, kTolerance) ? 0.65 * dims.F : dims.W;
         const auto port = RetrievePortsData<4>(part, outputColl, true);
         addStemAndCapBodies(outputColl, arrayOfOutputs, dims, W, 1.2 * W, port, false);
@@ -88,7 +88,7 @@ void CPhysical::runPDB3146(const host::OutputCollectionPtr& outputColl, const ho
                            const host::StringArray& arrayOfOutputs) {
     withErrorReport("Physical:", "runPDB3146", [&] {
         auto part = readPart(arrayofinputs);
-        const auto dims = ReadFourPortJacketDimensions(arrayofinputs, input::YOffJacketInlet);
+        const auto dims = readFourPortJacketDimensions(arrayofinputs, input::YOffJacketInlet);
         const double W = CmpDblLessThanOrEqualTo(dims.W, 0, kTolerance) ? 0.5 * dims.F : dims.W;
         // The stem is as wide as the cap's diagonal.
         const double S = checked::squareRoot(2 * W * W);
@@ -105,7 +105,7 @@ void CPhysical::runPDB3124(const host::OutputCollectionPtr& outputColl, const ho
                            const host::StringArray& arrayOfOutputs) {
     withErrorReport("Physical:", "runPDB3124", [&] {
         auto part = readPart(arrayofinputs);
-        const auto dims = ReadFourPortJacketDimensions(arrayofinputs, input::XOffJacketInlet);
+        const auto dims = readFourPortJacketDimensions(arrayofinputs, input::XOffJacketInlet);
         const double F = dims.F, H = dims.H, Yo = dims.Yo, Zi = dims.Zi;
         const double W = CmpDblEqual(dims.W, 0, kTolerance) ? 0.6 * F : dims.W;
         const double S = 0.75 * W;
@@ -121,11 +121,11 @@ void CPhysical::runPDB3124(const host::OutputCollectionPtr& outputColl, const ho
         outputColl->AddOutput("Output4", CreateBoxWithProjection(outputColl, DPosition(-W / 2, 0.8501 * H, -W / 2),
                                                                  DPosition(W / 2, H, W / 2)));
         outputColl->AddOutput("Output5", PlaceCylinder(outputColl, DPosition(0, 0, 0), DPosition(0, -Yo, 0),
-                                                       StubDiameter(port[4]), true));
+                                                       stubDiameter(port[4]), true));
         // The jacket inlet sits on the run, XOffJacketInlet from the port-1 face.
         const double x3 = -F / 2 + dims.jacketInletOffset;
         outputColl->AddOutput("Output6", PlaceCylinder(outputColl, DPosition(x3, 0, 0), DPosition(x3, 0, Zi),
-                                                       StubDiameter(port[3]), true));
+                                                       stubDiameter(port[3]), true));
         addRunNozzles(outputColl, part, arrayOfOutputs, F, port);
         addJacketOutletNozzle(outputColl, part, Yo, port[4]);
         addJacketInletNozzle(outputColl, part, x3, 0, Zi, port[3]);

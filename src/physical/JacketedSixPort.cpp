@@ -52,24 +52,24 @@ void CPhysical::runPDB2381(const host::Variant& outputCollValue, const host::Var
         jacket.A = A;
         jacket.B = B;
         jacket.E = E;
-        AddJacketLoft(outputColl, jacket, "Body3_");
+        addJacketLoft(outputColl, jacket, "Body3_");
 
         // Side and slanted ports sit at the outlet pipe's radius from the axis, corrected by their own
         // depth and cpt offset.
         const double r2 = port[2].pipeOD / 2;
         const double c45 = std::cos(PI / 4), s45 = std::sin(PI / 4);
-        AddPortNozzle(outputColl, part, "PNoz1", 1, DVector(-1, 0, 0),
+        addPortNozzle(outputColl, part, "PNoz1", 1, DVector(-1, 0, 0),
                       DPosition(-L / 2 - port[1].cptOffset + port[1].depth, 0, 0));
-        AddPortNozzle(outputColl, part, "PNoz2", 2, DVector(1, 0, 0),
+        addPortNozzle(outputColl, part, "PNoz2", 2, DVector(1, 0, 0),
                       DPosition(L / 2 + port[2].cptOffset - port[2].depth, 0, 0));
-        AddPortNozzle(outputColl, part, "PNoz3", 3, DVector(0, 0, 1),
+        addPortNozzle(outputColl, part, "PNoz3", 3, DVector(0, 0, 1),
                       DPosition(L / 2 - C, 0, r2 - port[3].depth + port[3].cptOffset));
-        AddPortNozzle(outputColl, part, "PNoz4", 4, DVector(0, 0, -1),
+        addPortNozzle(outputColl, part, "PNoz4", 4, DVector(0, 0, -1),
                       DPosition(L / 2 - C, 0, -r2 + port[4].depth - port[4].cptOffset));
-        AddPortNozzle(outputColl, part, "PNoz5", 5, DVector(0, -c45, s45),
+        addPortNozzle(outputColl, part, "PNoz5", 5, DVector(0, -c45, s45),
                       DPosition(L / 2 - D, (-r2 + port[5].depth - port[5].cptOffset) * c45,
                                 (r2 - port[5].depth + port[5].cptOffset) * s45));
-        AddPortNozzle(outputColl, part, "PNoz6", 6, DVector(0, -c45, -s45),
+        addPortNozzle(outputColl, part, "PNoz6", 6, DVector(0, -c45, -s45),
                       DPosition(L / 2 - D, (-r2 + port[6].depth - port[6].cptOffset) * c45,
                                 (-r2 + port[6].depth - port[6].cptOffset) * s45));
     });

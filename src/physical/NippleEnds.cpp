@@ -40,7 +40,7 @@ NippleValve addBodyAndNipples(const host::OutputCollectionPtr& outputColl, const
     valve.part = readPart(arrayofinputs);
     readDimension(arrayofinputs, input::InsulationThickness);
     valve.H = readDimension(arrayofinputs, input::HeightFrmValCen);
-    const NippleSpan span = ReadNippleSpan(arrayofinputs, readPartDataBasis(valve.part));
+    const NippleSpan span = readNippleSpan(arrayofinputs, readPartDataBasis(valve.part));
     valve.V = span.valveFacetoFace;
     valve.N = span.nippleLength;
 
@@ -65,8 +65,8 @@ NippleValve addBodyAndNipples(const host::OutputCollectionPtr& outputColl, const
 // The lofted body about the body cylinder, then the nozzles at the nipple ends.
 void addLoftAndNozzles(const host::OutputCollectionPtr& outputColl, const NippleValve& valve,
                        const std::string& loftName) {
-    AddLoftedBody(outputColl, valve.V, valve.D, loftName);
-    AddFaceNozzles(valve.part, outputColl, valve.V / 2 + valve.N, valve.port1, valve.port2);
+    addLoftedBody(outputColl, valve.V, valve.D, loftName);
+    addBonnetFaceNozzles(valve.part, outputColl, valve.V / 2 + valve.N, valve.port1, valve.port2);
 }
 
 } // namespace
@@ -78,11 +78,11 @@ void CPhysical::runPDB2856orPDB2857(const host::OutputCollectionPtr& outputColl,
         const double V = valve.V, D = valve.D;
 
         // Two plates, the upper one carrying four nuts.
-        AddBonnetBox(outputColl, "Body4", -0.4 * V, 0.4 * V, 0.35 * D, 0.45 * D, valve.heightAt(0.5));
-        AddBonnetBox(outputColl, "Body5", -0.4 * V, 0.4 * V, 0.35 * D, valve.heightAt(0.5), valve.heightAt(0.8));
+        addBonnetBox(outputColl, "Body4", -0.4 * V, 0.4 * V, 0.35 * D, 0.45 * D, valve.heightAt(0.5));
+        addBonnetBox(outputColl, "Body5", -0.4 * V, 0.4 * V, 0.35 * D, valve.heightAt(0.5), valve.heightAt(0.8));
         const double t = 0.05 * V;
         const double c = 0.32 * D - 2 * t;
-        AddHexagonNuts(outputColl, t, 0.2 * (valve.H - 0.45 * D), valve.heightAt(0.8),
+        addHexagonNuts(outputColl, t, 0.2 * (valve.H - 0.45 * D), valve.heightAt(0.8),
                        {{-0.3 * V, -c}, {-0.3 * V, c}, {0.3 * V, -c}, {0.3 * V, c}});
 
         addLoftAndNozzles(outputColl, valve, "Body6_");
@@ -96,7 +96,7 @@ void CPhysical::runPDB2858orPDB2859(const host::OutputCollectionPtr& outputColl,
         const double V = valve.V, D = valve.D;
 
         // A plate, a ruled transition narrowing to the cap block.
-        AddTaperedBonnet(outputColl, "Body4", 0.45 * D, {-0.4 * V, 0.4 * V, 0.35 * D, valve.heightAt(0.6)},
+        addTaperedBonnet(outputColl, "Body4", 0.45 * D, {-0.4 * V, 0.4 * V, 0.35 * D, valve.heightAt(0.6)},
                          {-0.3 * V, 0.3 * V, 0.3 * D, valve.heightAt(0.75)}, "Body6", valve.H);
 
         addLoftAndNozzles(outputColl, valve, "Body7_");
@@ -112,12 +112,12 @@ void CPhysical::runPDB2860orPDB2861(const host::OutputCollectionPtr& outputColl,
         // A neck, then two plates, the upper one carrying eight nuts.
         outputColl->AddOutput("Body4", PlaceCylinder(outputColl, DPosition(0, 0.45 * D, 0),
                                                      DPosition(0, valve.heightAt(0.25), 0), 0.5 * V, true));
-        AddBonnetBox(outputColl, "Body5", -0.45 * V, 0.45 * V, 0.35 * D, valve.heightAt(0.25), valve.heightAt(0.55));
-        AddBonnetBox(outputColl, "Body6", -0.45 * V, 0.45 * V, 0.35 * D, valve.heightAt(0.55), valve.heightAt(0.85));
+        addBonnetBox(outputColl, "Body5", -0.45 * V, 0.45 * V, 0.35 * D, valve.heightAt(0.25), valve.heightAt(0.55));
+        addBonnetBox(outputColl, "Body6", -0.45 * V, 0.45 * V, 0.35 * D, valve.heightAt(0.55), valve.heightAt(0.85));
         const double t = 0.9 * V / 16;
         const double c = 0.3 * D - 1.5 * t;
-        AddHexagonNuts(outputColl, t, 0.15 * (valve.H - 0.45 * D), valve.heightAt(0.85),
-                       BonnetNutPositions(-0.45 * V, 0.45 * V, c, t, 6.0));
+        addHexagonNuts(outputColl, t, 0.15 * (valve.H - 0.45 * D), valve.heightAt(0.85),
+                       bonnetNutPositions(-0.45 * V, 0.45 * V, c, t, 6.0));
 
         addLoftAndNozzles(outputColl, valve, "Body7_");
     });

@@ -334,7 +334,7 @@ void SortCollection(std::vector<double>& numbers) {
     numbers.swap(sorted);
 }
 
-void ResetPortModuleState() {
+void resetPortModuleState() {
     moduleContext.reset();
     moduleDataFilePath.clear();
     moduleDataFileStatus = {};

@@ -8,7 +8,7 @@
 
 namespace tcv {
 
-double AngledBranchDiameter(double d, double A, double B, double theta) {
+double angledBranchDiameter(double d, double A, double B, double theta) {
     const double R = checked::squareRoot((d / 2) * (d / 2) + B * B);
     const double phi = checked::arcTangent(checked::divide(0.5 * d, B));
     const double G1 = 2 * R * checked::cosine(phi + theta);
@@ -18,7 +18,7 @@ double AngledBranchDiameter(double d, double A, double B, double theta) {
     return Db;
 }
 
-AngledBranchLayout ReadAngledBranchLayout(const host::VariantArray& arrayofinputs, std::int32_t partDataBasis) {
+AngledBranchLayout readAngledBranchLayout(const host::VariantArray& arrayofinputs, std::int32_t partDataBasis) {
     AngledBranchLayout layout;
     if (partDataBasis == 385) {
         const double F = readDimension(arrayofinputs, input::FacetoFace);

@@ -7,7 +7,7 @@
 
 namespace tcv {
 
-NippleSpan ReadNippleSpan(const host::VariantArray& arrayofinputs, std::int32_t partDataBasis) {
+NippleSpan readNippleSpan(const host::VariantArray& arrayofinputs, std::int32_t partDataBasis) {
     NippleSpan span;
     switch (partDataBasis) {
     case 2856:
@@ -28,7 +28,7 @@ NippleSpan ReadNippleSpan(const host::VariantArray& arrayofinputs, std::int32_t 
     return span;
 }
 
-EndTypeCodes ReadEndTypeCodes(const host::ObjectPtr& part) {
+EndTypeCodes readEndTypeCodes(const host::ObjectPtr& part) {
     auto ports = pipingComponent(part)->Ports();
     if (!ports) throw host::HostError(host::kBadIndex, "the part has no ports");
     auto codeAt = [&](std::int16_t position) {
@@ -42,7 +42,7 @@ EndTypeCodes ReadEndTypeCodes(const host::ObjectPtr& part) {
     return codes;
 }
 
-double PortSizedBodyDiameter(const EndTypeCodes& codes, const PortDataRecord& port1, const PortDataRecord& port2) {
+double portSizedBodyDiameter(const EndTypeCodes& codes, const PortDataRecord& port1, const PortDataRecord& port2) {
     // The end type whose body the catalogue sizes by the flange rather than by the pipe.
     constexpr std::int32_t kFlangeSizedEndType = 15;
     if (codes.port1 == kFlangeSizedEndType || codes.port2 == kFlangeSizedEndType)

@@ -60,7 +60,7 @@ host::CurvePtr outletSection(host::IGeometryFactory& factory, const JacketLoftSh
 
 } // namespace
 
-void AddJacketLoft(const host::OutputCollectionPtr& outputColl, const JacketLoftShape& shape, const char* surfaceName) {
+void addJacketLoft(const host::OutputCollectionPtr& outputColl, const JacketLoftShape& shape, const char* surfaceName) {
     auto factory = host::runtime().CreateGeometryFactory();
     auto sections = host::runtime().CreateCollection();
     sections->Add(inletSection(*factory, shape));

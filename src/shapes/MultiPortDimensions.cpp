@@ -6,7 +6,7 @@
 
 namespace tcv {
 
-FourPortJacketDimensions ReadFourPortJacketDimensions(const host::VariantArray& arrayofinputs, int jacketInletInput) {
+FourPortJacketDimensions readFourPortJacketDimensions(const host::VariantArray& arrayofinputs, int jacketInletInput) {
     FourPortJacketDimensions dims;
     dims.F = readDimension(arrayofinputs, input::FacetoFace);
     dims.H = readDimension(arrayofinputs, input::HeightFrmValCen);
@@ -17,7 +17,7 @@ FourPortJacketDimensions ReadFourPortJacketDimensions(const host::VariantArray& 
     return dims;
 }
 
-DomedBodyDimensions ReadDomedBodyDimensions(const host::VariantArray& arrayofinputs, const host::ObjectPtr& part,
+DomedBodyDimensions readDomedBodyDimensions(const host::VariantArray& arrayofinputs, const host::ObjectPtr& part,
                                             const host::OutputCollectionPtr& outputColl) {
     DomedBodyDimensions dims;
     dims.F = readDimension(arrayofinputs, input::FacetoFace);

@@ -4,7 +4,7 @@
 
 namespace tcv {
 
-double StubDiameter(const PortDataRecord& port) {
+double stubDiameter(const PortDataRecord& port) {
     return CmpDblLessThan(port.pipeOD, port.flangeDiameter, kTolerance) ? port.flangeDiameter : port.pipeOD;
 }
 
@@ -15,7 +15,7 @@ void fillMissingFlangeThickness(double& port1Thickness, double& port2Thickness) 
         port2Thickness = 0.0001;
 }
 
-void AddPortNozzle(const host::OutputCollectionPtr& outputColl, const host::ObjectPtr& part, const std::string& name,
+void addPortNozzle(const host::OutputCollectionPtr& outputColl, const host::ObjectPtr& part, const std::string& name,
                    std::int16_t portIndex, const host::DVector& direction, const host::DPosition& position) {
     outputColl->AddOutput(name, CreateNozzle(portIndex, part, outputColl, direction, position));
 }

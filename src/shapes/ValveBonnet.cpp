@@ -14,13 +14,13 @@ using host::DPosition;
 using host::DT4x4;
 using host::DVector;
 
-void AddBonnetBox(const host::OutputCollectionPtr& outputColl, const std::string& name, double x1, double x2,
+void addBonnetBox(const host::OutputCollectionPtr& outputColl, const std::string& name, double x1, double x2,
                   double halfWidth, double yBottom, double yTop) {
     outputColl->AddOutput(name,
                           PlaceBox(outputColl, DPosition(x1, yBottom, halfWidth), DPosition(x2, yTop, -halfWidth)));
 }
 
-void AddLoftedBody(const host::OutputCollectionPtr& outputColl, double length, double diameter,
+void addLoftedBody(const host::OutputCollectionPtr& outputColl, double length, double diameter,
                    const std::string& name) {
     auto& rt = host::runtime();
     auto factory = rt.CreateGeometryFactory();
@@ -54,7 +54,7 @@ void AddLoftedBody(const host::OutputCollectionPtr& outputColl, double length, d
     for (int i = 1; i <= surfaces->Count(); ++i) outputColl->AddOutput(name, surfaces->Item(i));
 }
 
-std::vector<NutPosition> BonnetNutPositions(double left, double right, double c, double t,
+std::vector<NutPosition> bonnetNutPositions(double left, double right, double c, double t,
                                             std::optional<double> inner) {
     std::vector<NutPosition> positions = {
         {left + 2 * t, -c}, {left + 2 * t, c}, {right - 2 * t, -c}, {right - 2 * t, c}};
@@ -66,7 +66,7 @@ std::vector<NutPosition> BonnetNutPositions(double left, double right, double c,
     return positions;
 }
 
-void AddHexagonNuts(const host::OutputCollectionPtr& outputColl, double t, double height, double y,
+void addHexagonNuts(const host::OutputCollectionPtr& outputColl, double t, double height, double y,
                     const std::vector<NutPosition>& positions) {
     const double side = checked::tangent(kPi / 3) * t;
     for (const auto& position : positions) {
@@ -93,20 +93,20 @@ host::PlanePtr bonnetPlane(const host::GeometryFactoryPtr& factory, const Bonnet
 
 } // namespace
 
-void AddTaperedBonnet(const host::OutputCollectionPtr& outputColl, const std::string& plateName, double plateBottom,
+void addTaperedBonnet(const host::OutputCollectionPtr& outputColl, const std::string& plateName, double plateBottom,
                       const BonnetRectangle& plateTop, const BonnetRectangle& capBase, const std::string& capName,
                       double capTop) {
-    AddBonnetBox(outputColl, plateName, plateTop.x1, plateTop.x2, plateTop.halfWidth, plateBottom, plateTop.y);
+    addBonnetBox(outputColl, plateName, plateTop.x1, plateTop.x2, plateTop.halfWidth, plateBottom, plateTop.y);
     auto factory = host::runtime().CreateGeometryFactory();
     auto lowerPlane = bonnetPlane(factory, plateTop);
     auto upperPlane = bonnetPlane(factory, capBase);
     outputColl->AddOutput("RuledSurface",
                           factory->CreateRuledSurface(outputColl->ResourceManager(), lowerPlane, upperPlane, true));
-    AddBonnetBox(outputColl, capName, capBase.x1, capBase.x2, capBase.halfWidth, capBase.y, capTop);
+    addBonnetBox(outputColl, capName, capBase.x1, capBase.x2, capBase.halfWidth, capBase.y, capTop);
 }
 
-void AddFaceNozzles(const host::ObjectPtr& part, const host::OutputCollectionPtr& outputColl, double faceX,
-                    const PortDataRecord& port1, const PortDataRecord& port2) {
+void addBonnetFaceNozzles(const host::ObjectPtr& part, const host::OutputCollectionPtr& outputColl, double faceX,
+                          const PortDataRecord& port1, const PortDataRecord& port2) {
     PortDataRecord outlet = port2;
     makeFaceNozzles(part, outputColl, {.face1X = -faceX, .face2X = faceX}, port1, outlet, false,
                     [&](std::int16_t portIndex, const host::NozzlePtr& nozzle) {

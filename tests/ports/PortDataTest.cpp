@@ -83,8 +83,8 @@ double diameter(const refhost::PortSpec& p) { return GetPipeOutsideDiamter(partW
 // each test so that no test sees another's data file.
 class PortDataTest : public ::testing::Test {
 protected:
-    PortDataTest() { ResetPortModuleState(); }
-    ~PortDataTest() override { ResetPortModuleState(); }
+    PortDataTest() { resetPortModuleState(); }
+    ~PortDataTest() override { resetPortModuleState(); }
 
     static refhost::HostOptions optionsFor(const TempDataDirectory& directory) {
         refhost::HostOptions options = refhost::RefRuntime::defaultOptions();

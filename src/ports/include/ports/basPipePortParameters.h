@@ -48,6 +48,6 @@ double InterpolatePipeOutsideDiameter(std::map<double, double>& sizeTable, doubl
 void SortCollection(std::vector<double>& numbers);
 
 // Forgets the calling thread's module state (context object and stored data-file path).
-void ResetPortModuleState();
+void resetPortModuleState();
 
 } // namespace tcv

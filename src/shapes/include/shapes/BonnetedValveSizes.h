@@ -16,7 +16,7 @@ struct NippleSpan {
     double valveFacetoFace = 0;
     double nippleLength = 0;
 };
-NippleSpan ReadNippleSpan(const host::VariantArray& arrayofinputs, std::int32_t partDataBasis);
+NippleSpan readNippleSpan(const host::VariantArray& arrayofinputs, std::int32_t partDataBasis);
 
 // The end-type codes of the first and second port of the part, by position in its port collection;
 // a part with fewer than two ports is a host error.
@@ -24,10 +24,10 @@ struct EndTypeCodes {
     std::int32_t port1 = 0;
     std::int32_t port2 = 0;
 };
-EndTypeCodes ReadEndTypeCodes(const host::ObjectPtr& part);
+EndTypeCodes readEndTypeCodes(const host::ObjectPtr& part);
 
 // The body diameter of a port-sized bonneted body: the larger flange diameter when either port has
 // end-type code 15, otherwise the larger pipe outside diameter; port 1 wins a tie.
-double PortSizedBodyDiameter(const EndTypeCodes& codes, const PortDataRecord& port1, const PortDataRecord& port2);
+double portSizedBodyDiameter(const EndTypeCodes& codes, const PortDataRecord& port1, const PortDataRecord& port2);
 
 } // namespace tcv

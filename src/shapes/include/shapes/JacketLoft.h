@@ -25,6 +25,6 @@ struct JacketLoftShape {
 
 // Builds the sections and guides, lofts them (capped) through the host and adds every surface the
 // host made, in its order, under `surfaceName`; then empties the guide and section collections.
-void AddJacketLoft(const host::OutputCollectionPtr& outputColl, const JacketLoftShape& shape, const char* surfaceName);
+void addJacketLoft(const host::OutputCollectionPtr& outputColl, const JacketLoftShape& shape, const char* surfaceName);
 
 } // namespace tcv

@@ -16,7 +16,7 @@ struct FourPortJacketDimensions {
     double F = 0, H = 0, W = 0, Yo = 0, Zi = 0;
     double jacketInletOffset = 0;
 };
-FourPortJacketDimensions ReadFourPortJacketDimensions(const host::VariantArray& arrayofinputs, int jacketInletInput);
+FourPortJacketDimensions readFourPortJacketDimensions(const host::VariantArray& arrayofinputs, int jacketInletInput);
 
 // "FacetoFace", "Diameter" (half the face-to-face length when 0), "HeightFrmValCen",
 // "YOffJacketOutlet", "ZOffJacketInlet", the values of ports 1 to 5 and the cross-run diameter D34,
@@ -26,7 +26,7 @@ struct DomedBodyDimensions {
     std::array<PortDataRecord, 6> port{};
     double D34 = 0;
 };
-DomedBodyDimensions ReadDomedBodyDimensions(const host::VariantArray& arrayofinputs, const host::ObjectPtr& part,
+DomedBodyDimensions readDomedBodyDimensions(const host::VariantArray& arrayofinputs, const host::ObjectPtr& part,
                                             const host::OutputCollectionPtr& outputColl);
 
 } // namespace tcv
