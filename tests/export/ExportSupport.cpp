@@ -1,5 +1,6 @@
 #include "export/ExportSupport.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <stdexcept>
 
@@ -63,6 +64,17 @@ const refhost::PartReport& operatorValve() {
         part.valveOperator =
             refhost::OperatorSpec{"handwheel operator", {{"HandwheelDiameter", 0.25}, {"OffsetFrmValCen", 0.3}}};
     });
+    return report;
+}
+
+const refhost::PartReport& nanPortValve() {
+    static const auto report = [] {
+        auto part = twoPortPart(1);
+        part.name = "nan-port";
+        part.inputs["FacetoFace"] = 0.292;
+        part.ports[1].pipeOD = std::nan("");
+        return refhost::evaluatePart(part, {"Physical"});
+    }();
     return report;
 }
 
@@ -145,5 +157,12 @@ std::vector<std::string> gltfChildNames(const nlohmann::ordered_json& gltf, cons
         names.push_back(gltf.at("nodes").at(index.get<std::size_t>()).value("name", std::string()));
     return names;
 }
+
+const std::vector<Writer> kWriters = {
+    {"STEP", "part.step", [](tcv::exports::ExportDocument& d, const std::string& p) { d.writeStep(p); }},
+    {"GLB", "part.glb", [](tcv::exports::ExportDocument& d, const std::string& p) { d.writeGlb(p); }},
+    {"STL", "part.stl", [](tcv::exports::ExportDocument& d, const std::string& p) { d.writeStl(p); }},
+    {"IFC", "part.ifc", [](tcv::exports::ExportDocument& d, const std::string& p) { d.writeIfc(p); }},
+};
 
 } // namespace tcv::test::exports

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -10,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include "catalog/Report.h"
+#include "export/Export.h"
 
 namespace tcv::test::exports {
 
@@ -20,6 +23,18 @@ const refhost::PartReport& plainValve();
 const refhost::PartReport& repeatedNamesValve();
 const refhost::PartReport& operatorValve();
 const refhost::PartReport& failingValve();
+// The plain valve, Physical only, whose port 2 has a pipe OD that is not a number (the symbol and the
+// nozzle take it as it is).
+const refhost::PartReport& nanPortValve();
+
+// Every file format the document writes: its name in error messages, a file name and the writer.
+struct Writer {
+    const char* format;
+    const char* fileName;
+    std::function<void(tcv::exports::ExportDocument&, const std::string&)> write;
+};
+inline void PrintTo(const Writer& writer, std::ostream* os) { *os << writer.format; }
+extern const std::vector<Writer> kWriters;
 
 // A fresh folder for the test, removed with everything in it when the object goes.
 class ScratchFolder {

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <string>
 
 #include <csignal>
@@ -23,18 +22,6 @@ namespace {
 namespace ex = test::exports;
 namespace fs = std::filesystem;
 using exports::ExportDocument;
-
-struct Writer {
-    const char* format;
-    const char* fileName;
-    std::function<void(ExportDocument&, const std::string&)> write;
-};
-
-const Writer kWriters[] = {
-    {"STEP", "part.step", [](ExportDocument& d, const std::string& p) { d.writeStep(p); }},
-    {"GLB", "part.glb", [](ExportDocument& d, const std::string& p) { d.writeGlb(p); }},
-    {"STL", "part.stl", [](ExportDocument& d, const std::string& p) { d.writeStl(p); }},
-};
 
 // Sets TMPDIR for the life of the object, so that scratch folders can be watched.
 class TemporaryFolderAt {
@@ -56,7 +43,7 @@ private:
 };
 
 TEST(HostileFolder, PlantedLinksAreReplacedOrAvoidedButNeverWrittenThrough) {
-    for (const auto& writer : kWriters) {
+    for (const auto& writer : ex::kWriters) {
         SCOPED_TRACE(writer.format);
         ex::ScratchFolder folder;
         const fs::path victim = folder.path("victim");
@@ -91,7 +78,7 @@ TEST(HostileFolder, AFailedWriteLeavesNoTemporaryAndKeepsTheOldFile) {
     ::sigaction(SIGXFSZ, &ignore, &previousAction);
     rlimit previous{};
     ::getrlimit(RLIMIT_FSIZE, &previous);
-    for (const auto& writer : kWriters) {
+    for (const auto& writer : ex::kWriters) {
         SCOPED_TRACE(writer.format);
         const std::string destination = folder.path(writer.fileName).string();
         exports::writeFileStaged(destination, "test", "old");
@@ -111,7 +98,7 @@ TEST(HostileFolder, AFailedWriteLeavesNoTemporaryAndKeepsTheOldFile) {
     ::sigaction(SIGXFSZ, &previousAction, nullptr);
     std::vector<std::string> left = folder.entries();
     std::sort(left.begin(), left.end());
-    EXPECT_EQ(left, (std::vector<std::string>{"part.glb", "part.step", "part.stl", "tmp"}));
+    EXPECT_EQ(left, (std::vector<std::string>{"part.glb", "part.ifc", "part.step", "part.stl", "tmp"}));
 }
 
 TEST(HostileFolder, NewFilesGetTheModeOfAnyNewFile) {
