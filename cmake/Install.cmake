@@ -22,8 +22,10 @@ install(TARGETS checkvalve RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT
 install(TARGETS ${tcv_layers} EXPORT TarnCheckValveTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT development
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development)
-# A shared build's program finds its libraries in ../lib wherever the prefix is.
+# In a shared build the program finds its libraries in ../lib, and each library the layers below it
+# beside it, wherever the prefix is.
 set_target_properties(checkvalve PROPERTIES INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
+set_target_properties(${tcv_layers} PROPERTIES INSTALL_RPATH "$ORIGIN")
 
 install(DIRECTORY ${tcv_layer_includes} ${PROJECT_BINARY_DIR}/include/
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/tarncheckvalve COMPONENT development FILES_MATCHING PATTERN "*.h")
