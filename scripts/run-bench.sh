@@ -2,7 +2,8 @@
 # Measures the symbol on the reference host (Release build with the benchmarks, in build/bench/):
 #   1. `checkvalve bench --json` of the built-in samples: docs/bench.json, docs/bench.csv, docs/bench.png;
 #   2. the whole gallery with 1 and 2 jobs: wall time, parts per second and peak memory;
-#   3. with --google, the Google Benchmark cases as well (any further arguments go to the benchmark binary,
+#   3. /api/export?format=glb latency and throughput of `checkvalve serve` (bench/serve_export.mjs);
+#   4. with --google, the Google Benchmark cases as well (any further arguments go to the benchmark binary,
 #      e.g. --benchmark_filter=Evaluate/).
 # REPEAT (default 20) sets the timed evaluations per part and mode.
 set -euo pipefail
@@ -41,6 +42,14 @@ for jobs in 1 2; do
     echo "gallery --jobs $jobs: ${wall} s, $(awk -v p="$parts" -v w="$wall" 'BEGIN { printf "%.1f", p / w }') parts/s (install 'time' for peak memory)"
   fi
 done
+
+# The configurator's rebuild: /api/export?format=glb of every sample part through `checkvalve serve` on
+# loopback, with one client and with four at once (latency p50/p95 and throughput).
+if command -v node >/dev/null; then
+  node bench/serve_export.mjs "$checkvalve" "${SERVE_REPEAT:-10}"
+else
+  echo "serve export: node not found, not measured"
+fi
 
 if [ "${1:-}" = "--google" ]; then
   shift

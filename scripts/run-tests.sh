@@ -26,6 +26,9 @@ bash scripts/run-sdk-test.sh
 bash scripts/install-deps.sh browser
 npm ci --prefix viewer --no-audit --no-fund --loglevel=error
 CHECKVALVE=build/asan/src/checkvalve TCV_VIEWER_ARTIFACTS=build/viewer-artifacts node viewer/test/e2e.mjs
+# Every sample part's IFC file read back with web-ifc (from the viewer's dev dependencies) and checked
+# against the part's report: the valve, its type, ports, property sets, body meshes and covering.
+CHECKVALVE=build/asan/src/checkvalve node viewer/test/ifc.mjs
 
 # Fuzzing: the fuzz targets built with clang and libFuzzer, each run for a bounded time from its seed
 # corpus after replaying the inputs that once broke the host (scripts/run-fuzz.sh).

@@ -3,8 +3,7 @@
 #include <iostream>
 #include <memory>
 
-#include <nlohmann/json.hpp>
-
+#include "CliJson.h"
 #include "Commands.h"
 #include "refhost/Runtime.h"
 #include "refhost/SymbolEntities.h"
@@ -21,32 +20,7 @@ int printDefinition(bool asJson) {
         symbol.InstanciateDefinition("checkvalve", {}, nullptr));
 
     if (asJson) {
-        nlohmann::ordered_json out;
-        out["progId"] = definition->progId();
-        out["inputs"] = nlohmann::ordered_json::array();
-        for (const auto& input : definition->inputs())
-            out["inputs"].push_back({{"position", input.position},
-                                     {"name", input.name},
-                                     {"description", input.description},
-                                     {"properties", input.properties},
-                                     {"default", input.defaultValue}});
-        out["aspects"] = nlohmann::ordered_json::array();
-        for (const auto& rep : definition->representations()) {
-            nlohmann::ordered_json aspect{
-                {"name", rep.name}, {"description", rep.description}, {"code", rep.identifier}};
-            aspect["outputs"] = nlohmann::ordered_json::array();
-            for (const auto& output : rep.outputs)
-                aspect["outputs"].push_back({{"name", output.name}, {"description", output.description}});
-            out["aspects"].push_back(aspect);
-        }
-        out["evaluations"] = nlohmann::ordered_json::array();
-        for (const auto& ev : definition->evaluations())
-            out["evaluations"].push_back({{"name", ev.name},
-                                          {"description", ev.description},
-                                          {"flags", ev.flags},
-                                          {"kind", ev.kind},
-                                          {"progId", ev.progId}});
-        std::cout << out.dump(2) << "\n";
+        std::cout << definitionJson().dump(2) << "\n";
         return 0;
     }
 

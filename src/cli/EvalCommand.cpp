@@ -1,5 +1,5 @@
 // `checkvalve eval`: evaluates parts of a catalogue file (or a built-in sample), reports every output and,
-// when asked, exports the evaluated aspects as STEP, GLB and STL.
+// when asked, exports the evaluated aspects as STEP, GLB, STL and IFC.
 #include <iostream>
 #include <memory>
 
@@ -23,9 +23,10 @@ struct EvalOptions {
     std::string step;
     std::string glb;
     std::string stl;
+    std::string ifc;
     std::uint64_t maxCatalogBytes = refhost::kDefaultMaxCatalogBytes;
 
-    bool exports() const { return !step.empty() || !glb.empty() || !stl.empty(); }
+    bool exports() const { return !step.empty() || !glb.empty() || !stl.empty() || !ifc.empty(); }
 };
 
 // Refuses exports that cannot work before anything is evaluated: several parts at once, an STL without
@@ -43,6 +44,7 @@ void checkExportRequest(const EvalOptions& options, const std::vector<refhost::P
     if (!options.step.empty()) exports::StagedFile(options.step, "STEP");
     if (!options.glb.empty()) exports::StagedFile(options.glb, "GLB");
     if (!options.stl.empty()) exports::StagedFile(options.stl, "STL");
+    if (!options.ifc.empty()) exports::StagedFile(options.ifc, "IFC");
 }
 
 // Writes the requested files; every file that can be written is, and each failure is reported.
@@ -63,6 +65,7 @@ bool writeExports(const EvalOptions& options, const refhost::PartReport& report)
         write(options.step, &exports::ExportDocument::writeStep);
         write(options.glb, &exports::ExportDocument::writeGlb);
         write(options.stl, &exports::ExportDocument::writeStl);
+        write(options.ifc, &exports::ExportDocument::writeIfc);
     } catch (const exports::ExportError& error) {
         std::cerr << "checkvalve eval: " << printable(error.what()) << "\n";
         return false;
@@ -134,6 +137,8 @@ void addEvalCommand(CLI::App& app, int& exitCode) {
     addOutputOption(*command, "--glb", options->glb,
                     "Write the evaluated aspects as binary glTF with port data in extras");
     addOutputOption(*command, "--stl", options->stl, "Write the Physical aspect as binary STL (metres)");
+    addOutputOption(*command, "--ifc", options->ifc,
+                    "Write IFC4: the valve with its ports and body, the insulation as a covering (metres)");
     addCatalogSizeOption(*command, options->maxCatalogBytes);
     command->footer(
         "Exports take one part: with a FILE of several parts, choose it with --part (or use "
@@ -141,7 +146,8 @@ void addEvalCommand(CLI::App& app, int& exitCode) {
         "exports the outputs it added.\n\nExamples:\n"
         "  checkvalve eval --sample default-1-nps4-cl150-swing\n"
         "  checkvalve eval parts.json --part my-valve --json\n"
-        "  checkvalve eval --sample default-1-nps4-cl150-swing --glb valve.glb --step valve.step --stl valve.stl");
+        "  checkvalve eval --sample default-1-nps4-cl150-swing --glb valve.glb --step valve.step --stl valve.stl\n"
+        "  checkvalve eval --sample default-1-nps4-cl150-swing --ifc valve.ifc");
     command->callback([&exitCode, options] { exitCode = runEval(*options); });
 }
 

@@ -1,5 +1,5 @@
 // `checkvalve gallery`: renders every built-in sample part (or every part of a catalogue) into a folder:
-// per part a GLB, a STEP file and the JSON report, and an index.json that lists them all.
+// per part a GLB, a STEP file, an IFC file and the JSON report, and an index.json that lists them all.
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
@@ -88,6 +88,7 @@ void renderPart(const refhost::PartSpec& part, const fs::path& folder, GalleryEn
     if (!document) return;
     attempt([&] { document->writeGlb((folder / (entry.stem + ".glb")).string()); });
     attempt([&] { document->writeStep((folder / (entry.stem + ".step")).string()); });
+    attempt([&] { document->writeIfc((folder / (entry.stem + ".ifc")).string()); });
 }
 
 Json indexJson(const GalleryOptions& options, const std::vector<refhost::PartSpec>& parts,
@@ -102,8 +103,10 @@ Json indexJson(const GalleryOptions& options, const std::vector<refhost::PartSpe
         item["name"] = parts[i].name;
         item["description"] = parts[i].description;
         item["partDataBasis"] = parts[i].partDataBasis;
-        item["files"] = {
-            {"glb", entry.stem + ".glb"}, {"step", entry.stem + ".step"}, {"report", entry.stem + ".json"}};
+        item["files"] = {{"glb", entry.stem + ".glb"},
+                         {"step", entry.stem + ".step"},
+                         {"ifc", entry.stem + ".ifc"},
+                         {"report", entry.stem + ".json"}};
         item["outputs"] = Json::object();
         for (const auto& [aspect, count] : entry.outputCounts) item["outputs"][aspect] = count;
         item["status"] = entry.errors.empty() ? "ok" : "failed";
@@ -179,7 +182,7 @@ int runGallery(const GalleryOptions& options) {
 void addGalleryCommand(CLI::App& app, int& exitCode) {
     auto options = std::make_shared<GalleryOptions>();
     auto* command = app.add_subcommand(
-        "gallery", "Render every sample part (or every part of FILE) as GLB, STEP and JSON report into a folder");
+        "gallery", "Render every sample part (or every part of FILE) as GLB, STEP, IFC and JSON report into a folder");
     command->add_option("OUTDIR", options->folder, "Folder to write into (made when missing)")
         ->required()
         ->check(CLI::Validator(
@@ -189,7 +192,7 @@ void addGalleryCommand(CLI::App& app, int& exitCode) {
     command->add_option("--jobs,-j", options->jobs, "Parts rendered in parallel")->capture_default_str();
     addCatalogSizeOption(*command, options->maxCatalogBytes);
     command->footer(
-        "Per part <name>.glb, <name>.step and <name>.json (the report); OUTDIR/index.json lists every "
+        "Per part <name>.glb, <name>.step, <name>.ifc and <name>.json (the report); OUTDIR/index.json lists every "
         "part with its files, output counts and status. A part that fails is reported and the others "
         "go on; the exit code is then 1. The folder also gets the browser viewer (index.html, part.html, "
         "app/): see it with `checkvalve serve OUTDIR`.\n\nExample:\n  checkvalve gallery gallery/ --jobs 2");

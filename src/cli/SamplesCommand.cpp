@@ -3,8 +3,7 @@
 #include <iostream>
 #include <memory>
 
-#include <nlohmann/json.hpp>
-
+#include "CliJson.h"
 #include "Commands.h"
 #include "catalog/Catalog.h"
 
@@ -21,11 +20,7 @@ int listSamples(bool asJson) {
         return kExitBadInput;
     }
     if (asJson) {
-        nlohmann::ordered_json out{{"parts", nlohmann::ordered_json::array()}};
-        for (const auto& part : parts)
-            out["parts"].push_back(
-                {{"name", part.name}, {"partDataBasis", part.partDataBasis}, {"description", part.description}});
-        std::cout << out.dump(2) << "\n";
+        std::cout << samplesJson(parts).dump(2) << "\n";
         return kExitOk;
     }
     std::cout << std::left << std::setw(40) << "name" << std::setw(8) << "PDB"

@@ -1,17 +1,22 @@
-// `checkvalve serve`: serves a gallery folder over HTTP on this machine so that a browser can open its
-// viewer. Stops cleanly on Ctrl-C or a termination signal.
+// `checkvalve serve`: serves a gallery folder and the configurator's API over HTTP on this machine so that a
+// browser can open the viewer. Stops cleanly on Ctrl-C or a termination signal.
 #include <atomic>
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <memory>
 
 #include "Commands.h"
-#include "StaticServer.h"
+#include "HttpServer.h"
+#include "ViewerAssets.h"
 
 namespace tcv::cli {
 
 namespace {
+
+namespace fs = std::filesystem;
 
 std::atomic<bool> stopRequested{false};
 static_assert(std::atomic<bool>::is_always_lock_free, "the stop flag is set from a signal handler");
@@ -24,18 +29,51 @@ struct ServeOptions {
     int port = 8080;
 };
 
+// Without a gallery folder the viewer alone is served (an empty gallery and the configurator) from a
+// folder of its own that goes when the server stops.
+class ViewerOnlyFolder {
+public:
+    ViewerOnlyFolder() {
+        std::string pattern = (fs::temp_directory_path() / "checkvalve-serve-XXXXXX").string();
+        if (!::mkdtemp(pattern.data())) return;
+        path_ = pattern;
+        writeViewer(path_.string());
+        std::ofstream(path_ / "index.json") << "{\"parts\": []}\n";
+    }
+    ~ViewerOnlyFolder() { remove(); }
+    ViewerOnlyFolder(const ViewerOnlyFolder&) = delete;
+    ViewerOnlyFolder& operator=(const ViewerOnlyFolder&) = delete;
+    void remove() {
+        std::error_code ignored;
+        if (!path_.empty()) fs::remove_all(path_, ignored);
+    }
+    const fs::path& path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
 int runServe(const ServeOptions& options) {
-    namespace fs = std::filesystem;
+    std::unique_ptr<ViewerOnlyFolder> viewerOnly;
+    std::string folder = options.folder;
+    if (folder.empty()) {
+        viewerOnly = std::make_unique<ViewerOnlyFolder>();
+        if (viewerOnly->path().empty()) {
+            std::cerr << "checkvalve serve: cannot make a folder for the viewer\n";
+            return kExitFailed;
+        }
+        folder = viewerOnly->path().string();
+    }
     std::error_code error;
-    const fs::path root = fs::canonical(options.folder, error);
+    const fs::path root = fs::canonical(folder, error);
     if (error || !fs::is_directory(root)) {
-        std::cerr << "checkvalve serve: '" << options.folder << "' is not a folder\n";
+        std::cerr << "checkvalve serve: '" << folder << "' is not a folder\n";
         return kExitBadInput;
     }
     ServerOptions server;
     server.root = root;
     server.host = options.host;
-    server.port = static_cast<std::uint16_t>(options.port);
+    server.port = options.port;
 
     stopRequested.store(false);
     struct sigaction action {};
@@ -47,13 +85,21 @@ int runServe(const ServeOptions& options) {
     sigaction(SIGTERM, &action, &previousTerm);
     int result = kExitOk;
     try {
-        serveStatic(server, stopRequested, [&](const std::string& url) {
-            std::cout << "Serving " << options.folder << " at " << url << std::endl;
+        const bool drained = runServer(server, stopRequested, [&](const std::string& url) {
+            std::cout << "Serving " << folder << " at " << url << std::endl;
         });
         std::cout << "Stopped." << std::endl;
+        if (!drained) {
+            // A client is still sending a request; its worker is not waited for.
+            if (viewerOnly) viewerOnly->remove();
+            std::_Exit(kExitOk);
+        }
     } catch (const ServerError& e) {
         std::cerr << "checkvalve serve: " << e.what() << "\n";
         result = kExitBadInput;
+    } catch (const std::exception& e) {
+        std::cerr << "checkvalve serve: " << e.what() << "\n";
+        result = kExitFailed;
     }
     sigaction(SIGINT, &previousInt, nullptr);
     sigaction(SIGTERM, &previousTerm, nullptr);
@@ -64,12 +110,18 @@ int runServe(const ServeOptions& options) {
 
 void addServeCommand(CLI::App& app, int& exitCode) {
     auto options = std::make_shared<ServeOptions>();
-    auto* command = app.add_subcommand("serve", "Serve a gallery folder to a browser (on this machine by default)");
-    command->add_option("OUTDIR", options->folder, "The folder to serve (a gallery)")->required();
+    auto* command = app.add_subcommand(
+        "serve",
+        "Serve a gallery folder, the viewer's configurator and its JSON API to a browser (on this machine by default)");
+    command->add_option("DIR", options->folder, "The folder to serve (a gallery); without it, the viewer alone");
     command->add_option("--port", options->port, "TCP port; 0 picks a free one")
         ->check(CLI::Range(0, 65535))
         ->capture_default_str();
-    command->add_option("--host", options->host, "Address to listen on")->capture_default_str();
+    command->add_option("--host", options->host, "Address to listen on (0.0.0.0 opens it to the network)")
+        ->capture_default_str();
+    command->footer("The API: GET /api/definition, /api/samples, /api/variants; POST /api/evaluate and "
+                    "/api/export?format=glb|step|stl with one part as catalogue JSON.\n\nExamples:\n"
+                    "  checkvalve serve gallery/\n  checkvalve serve --port 0");
     command->callback([&exitCode, options] { exitCode = runServe(*options); });
 }
 

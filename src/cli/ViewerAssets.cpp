@@ -62,7 +62,7 @@ void writeViewer(const std::string& outdir) {
              " (set TCV_VIEWER_DIR to the viewer folder); the gallery holds its data files only");
         return;
     }
-    for (const char* page : {"index.html", "part.html"})
+    for (const char* page : {"index.html", "part.html", "configure.html"})
         if (!copyFile(viewer / page, out / page, problem)) return warn(problem);
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(viewer / "app", error)) {

@@ -53,12 +53,6 @@ const Quantity_ColorRGBA& operatorColour() {
     return colour;
 }
 
-const Quantity_ColorRGBA& colourOf(refhost::OutputKind kind, const std::string& aspect) {
-    if (kind == refhost::OutputKind::Nozzle) return nozzleColour();
-    if (kind == refhost::OutputKind::Occurrence) return operatorColour();
-    return aspect == "Insulation" ? insulationColour() : bodyColour();
-}
-
 Json recordValueJson(const refhost::RecordValue& value) {
     return std::visit([](const auto& v) { return Json(v); }, value);
 }
@@ -137,6 +131,7 @@ ExportedPart exportedPart(const refhost::PartReport& report) {
     part.name = report.part.name;
     part.extras["partDataBasis"] = report.part.partDataBasis;
     part.extras["description"] = report.part.description;
+    part.ports = report.part.ports;
     for (const auto& result : report.aspects) {
         ExportedAspect aspect;
         aspect.name = result.aspect;
@@ -188,6 +183,12 @@ double overallSize(const ExportedPart& part) {
 }
 
 } // namespace
+
+const Quantity_ColorRGBA& colourOf(refhost::OutputKind kind, const std::string& aspect) {
+    if (kind == refhost::OutputKind::Nozzle) return nozzleColour();
+    if (kind == refhost::OutputKind::Occurrence) return operatorColour();
+    return aspect == "Insulation" ? insulationColour() : bodyColour();
+}
 
 void quietTranslators() {
     static std::once_flag once;

@@ -6,11 +6,13 @@
 #include <string>
 #include <vector>
 
+#include <Quantity_ColorRGBA.hxx>
 #include <TDocStd_Document.hxx>
 #include <TopoDS_Shape.hxx>
 #include <nlohmann/json.hpp>
 
 #include "export/Export.h"
+#include "refhost/Parts.h"
 #include "refhost/Records.h"
 
 namespace tcv::exports {
@@ -38,6 +40,8 @@ struct ExportedPart {
     std::string name;
     Json extras;
     std::vector<ExportedAspect> aspects;
+    // The part's ports as the catalogue gives them (nominal size, end type), for exports that describe them.
+    std::vector<refhost::PortSpec> ports;
     double linearDeflection = 0;
 };
 
@@ -51,6 +55,9 @@ struct ExportDocument::Impl {
     // Triangulates every shape once, for GLB and STL.
     void ensureMeshed();
 };
+
+// The colour an output is drawn in, by what it is and the aspect it belongs to (given in sRGB).
+const Quantity_ColorRGBA& colourOf(refhost::OutputKind kind, const std::string& aspect);
 
 // Silences the translators' progress chatter on stdout; failures still reach stderr. Once per process.
 void quietTranslators();

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <vector>
 
-#include "Geom3dTrap.h"
+#include "ErrorTrap.h"
 #include "geometry/CheckedMath.h"
 #include "geometry/Comparisons.h"
 #include "host/Runtime.h"

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "Geom3dTrap.h"
+#include "ErrorTrap.h"
 #include "base/basCCheckValve.h"
 #include "geometry/Comparisons.h"
 #include "host/Runtime.h"

@@ -27,9 +27,9 @@ struct Corner {
     double tangentLength = 0; // from the corner back along each leg to where the bend starts
 };
 
-std::vector<SweepPiece> tubeAlongPolyline(const std::vector<Vec3>& points, const CircleFrame& section) {
-    const double r = section.radius;
-    // The path starts at the section's centre; points where it runs straight on are no corners.
+// The path through the polyline, moved to start at the section's centre; points where it runs straight
+// on are no corners.
+std::vector<Vec3> cornerPath(const std::vector<Vec3>& points, const CircleFrame& section) {
     const Vec3 shift = section.centre - points.front();
     std::vector<Vec3> path{points.front() + shift};
     for (std::size_t i = 1; i < points.size(); ++i) {
@@ -41,17 +41,15 @@ std::vector<SweepPiece> tubeAlongPolyline(const std::vector<Vec3>& points, const
         }
         path.push_back(next);
     }
-    const std::size_t segments = path.size() - 1;
-    std::vector<Vec3> directions;
-    std::vector<double> lengths;
-    for (std::size_t i = 0; i < segments; ++i) {
-        const Vec3 d = path[i + 1] - path[i];
-        lengths.push_back(d.Modulus());
-        directions.push_back(d / lengths.back());
-    }
-    // Each leg shares its length between the bends at its two ends.
-    std::vector<Corner> corners(path.size());
-    for (std::size_t i = 1; i + 1 < path.size(); ++i) {
+    return path;
+}
+
+// The bend at each inner corner of the path; each leg shares its length between the bends at its two
+// ends.
+std::vector<Corner> bendsAt(const std::vector<Vec3>& directions, const std::vector<double>& lengths, double r) {
+    const std::size_t segments = directions.size();
+    std::vector<Corner> corners(segments + 1);
+    for (std::size_t i = 1; i < segments; ++i) {
         Corner& corner = corners[i];
         corner.turn = std::acos(std::clamp(directions[i - 1].Dot(directions[i]), -1.0, 1.0));
         if (corner.turn > std::numbers::pi - 1e-6) refuse(kWhat, "the path turns back on itself");
@@ -64,6 +62,40 @@ std::vector<SweepPiece> tubeAlongPolyline(const std::vector<Vec3>& points, const
             corner.tangentLength = radius * std::tan(corner.turn / 2);
         }
     }
+    return corners;
+}
+
+// The piece that joins two legs at a corner: a bend, or a ball where there is no room for one.
+SweepPiece jointAt(const Vec3& cornerPoint, const Corner& corner, const Vec3& d0, const Vec3& d1, double r) {
+    SweepPiece joint;
+    joint.tubeRadius = r;
+    if (corner.bendRadius == 0) {
+        joint.kind = SweepPiece::Kind::Ball;
+        joint.origin = cornerPoint;
+        return joint;
+    }
+    const Vec3 inwards = (d1 - d0 * d0.Dot(d1)).Normalized();
+    joint.kind = SweepPiece::Kind::Bend;
+    joint.origin = cornerPoint - d0 * corner.tangentLength + inwards * corner.bendRadius;
+    joint.direction = d0.Crossed(d1).Normalized();
+    joint.xAxis = inwards.Reversed();
+    joint.extent = corner.turn;
+    joint.bendRadius = corner.bendRadius;
+    return joint;
+}
+
+std::vector<SweepPiece> tubeAlongPolyline(const std::vector<Vec3>& points, const CircleFrame& section) {
+    const double r = section.radius;
+    const std::vector<Vec3> path = cornerPath(points, section);
+    const std::size_t segments = path.size() - 1;
+    std::vector<Vec3> directions;
+    std::vector<double> lengths;
+    for (std::size_t i = 0; i < segments; ++i) {
+        const Vec3 d = path[i + 1] - path[i];
+        lengths.push_back(d.Modulus());
+        directions.push_back(d / lengths.back());
+    }
+    const std::vector<Corner> corners = bendsAt(directions, lengths, r);
     std::vector<SweepPiece> pieces;
     for (std::size_t i = 0; i < segments; ++i) {
         SweepPiece straight;
@@ -74,25 +106,7 @@ std::vector<SweepPiece> tubeAlongPolyline(const std::vector<Vec3>& points, const
         straight.tubeRadius = r;
         if (straight.extent > kPointTolerance) pieces.push_back(straight);
         if (i + 1 == segments) break;
-        const Corner& corner = corners[i + 1];
-        SweepPiece joint;
-        joint.tubeRadius = r;
-        if (corner.bendRadius == 0) {
-            // No room for a bend: a ball keeps the tube round where the legs meet.
-            joint.kind = SweepPiece::Kind::Ball;
-            joint.origin = path[i + 1];
-        } else {
-            const Vec3& d0 = directions[i];
-            const Vec3& d1 = directions[i + 1];
-            const Vec3 inwards = (d1 - d0 * d0.Dot(d1)).Normalized();
-            joint.kind = SweepPiece::Kind::Bend;
-            joint.origin = path[i + 1] - d0 * corner.tangentLength + inwards * corner.bendRadius;
-            joint.direction = d0.Crossed(d1).Normalized();
-            joint.xAxis = inwards.Reversed();
-            joint.extent = corner.turn;
-            joint.bendRadius = corner.bendRadius;
-        }
-        pieces.push_back(joint);
+        pieces.push_back(jointAt(path[i + 1], corners[i + 1], directions[i], directions[i + 1], r));
     }
     return pieces;
 }

@@ -46,6 +46,16 @@ JSON
 check eval-failing 1 "$cv" eval "$work/fail.json" --json
 expect_in eval-failing-code "$work/out" '"code": "0x80004005"'
 
+# IFC: written whole for a part, also for a failing one (what it added); a missing folder is refused
+# before anything is evaluated.
+check eval-ifc 0 "$cv" eval --sample default-1-nps4-cl150-swing --ifc "$work/valve.ifc"
+expect_in eval-ifc-schema "$work/valve.ifc" "FILE_SCHEMA(('IFC4'));"
+expect_in eval-ifc-valve "$work/valve.ifc" "=IFCVALVE('[0-3][0-9A-Za-z_\$]\{21\}',\$,'default-1-nps4-cl150-swing'"
+check eval-ifc-failing 1 "$cv" eval "$work/fail.json" --ifc "$work/fail.ifc"
+expect_in eval-ifc-failing-written "$work/fail.ifc" "IFCLABEL('failed with 0x80004005"
+check eval-ifc-no-folder 2 "$cv" eval --sample default-1-nps4-cl150-swing --ifc "$work/no/such/valve.ifc"
+expect_in eval-ifc-no-folder-message "$work/err" "cannot write IFC file '$work/no/such/valve.ifc': the folder"
+
 # Bad input: exit 2, message on stderr naming the field, nothing evaluated.
 cat >"$work/bad.json" <<'JSON'
 {"parts": [{"name": "ok", "partDataBasis": 1}, {"name": "typo", "partDataBasis": 1, "inputs": {"FaceToFace": 0.2}}]}

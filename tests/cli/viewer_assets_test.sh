@@ -26,14 +26,14 @@ JSON
 fake="$work/viewer"
 three_files=(build/three.module.js build/three.core.js examples/jsm/controls/OrbitControls.js
     examples/jsm/loaders/GLTFLoader.js examples/jsm/utils/BufferGeometryUtils.js examples/jsm/utils/SkeletonUtils.js LICENSE)
-for f in index.html part.html app/part.js app/viewer.css "${three_files[@]/#/node_modules/three/}"; do
+for f in index.html part.html configure.html app/part.js app/configure.js app/viewer.css "${three_files[@]/#/node_modules/three/}"; do
     mkdir -p "$(dirname "$fake/$f")"
     echo "$f" >"$fake/$f"
 done
 
 TCV_VIEWER_DIR="$fake" "$cv" gallery "$work/full" "$work/parts.json" >"$work/out" 2>"$work/err"
 ok "gallery with the viewer exits 0" $?
-for f in index.html part.html app/part.js app/viewer.css; do
+for f in index.html part.html configure.html app/part.js app/configure.js app/viewer.css; do
     [ "$(cat "$work/full/$f" 2>/dev/null)" = "$f" ]
     ok "page $f copied" $?
 done

@@ -39,7 +39,7 @@ export async function loadJson(path) {
   return fetchJson(fileUrl(path));
 }
 
-// The files of a part as written by the gallery: { glb, step, report }, each a path or null.
+// The files of a part as written by the gallery: { glb, step, ifc, report }, each a path or null.
 export function partFiles(entry) {
   const files = entry.files || {};
   const pick = (...keys) => {
@@ -49,7 +49,7 @@ export function partFiles(entry) {
     }
     return null;
   };
-  return { glb: pick('glb'), step: pick('step'), report: pick('report', 'json') };
+  return { glb: pick('glb'), step: pick('step'), ifc: pick('ifc'), report: pick('report', 'json') };
 }
 
 // True when the part's every evaluated aspect succeeded.

@@ -12,7 +12,7 @@ let rows = []; // { entry, row, haystack }
 function fileLinks(entry) {
   const files = partFiles(entry);
   const links = [];
-  for (const [label, path] of [['GLB', files.glb], ['STEP', files.step], ['report', files.report]]) {
+  for (const [label, path] of [['GLB', files.glb], ['STEP', files.step], ['IFC', files.ifc], ['report', files.report]]) {
     if (!path) continue;
     if (links.length) links.push(' ');
     links.push(el('a', { text: label, attrs: { href: fileUrl(path), download: '' } }));
@@ -20,10 +20,18 @@ function fileLinks(entry) {
   return links;
 }
 
+function thumbnail(entry) {
+  const glb = partFiles(entry).glb;
+  const image = el('img', { className: 'thumb', attrs: { alt: '', width: 96, height: 72, 'data-state': glb ? 'waiting' : 'none' } });
+  if (glb) image.dataset.glb = fileUrl(glb);
+  return image;
+}
+
 function makeRow(entry) {
   const name = String(entry.name ?? '');
   const ok = entryOk(entry);
   const row = el('tr', { className: ok ? 'ok' : 'failed', attrs: { 'data-part': name } }, [
+    el('td', { className: 'picture' }, [el('a', { attrs: { href: partPageUrl(name), tabindex: -1 } }, [thumbnail(entry)])]),
     el('td', {}, [el('a', { text: name, className: 'part-link', attrs: { href: partPageUrl(name) } })]),
     el('td', { text: entry.partDataBasis ?? '', className: 'pdb' }),
     el('td', { text: entry.description ?? '', className: 'description' }),
@@ -60,6 +68,10 @@ async function main() {
     const query = new URLSearchParams(location.search).get('q');
     if (query) search.value = query;
     applyFilter();
+    // Pictures are a nicety: the list works without them (no WebGL, no three.js copied).
+    import('./thumbnails.js')
+      .then(({ watchThumbnails }) => watchThumbnails(body.querySelectorAll('img.thumb[data-glb]')))
+      .catch(() => {});
   } catch (error) {
     summary.textContent = '';
     problem.hidden = false;

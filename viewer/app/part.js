@@ -393,11 +393,12 @@ async function main() {
   const index = await loadIndex().catch(() => ({ parts: [] }));
   const entry = index.parts.find((p) => p.name === name);
   if (!entry) throw new Error('The gallery holds no such part');
+  document.getElementById('edit-copy').href = 'configure.html?' + new URLSearchParams({ sample: name, pdb: entry.partDataBasis ?? '' }).toString();
   document.getElementById('subtitle').textContent =
     `PartDataBasis ${entry.partDataBasis ?? '?'}` + (entry.description ? ` — ${entry.description}` : '');
   const files = partFiles(entry);
   document.getElementById('files').replaceChildren(
-    ...[['GLB', files.glb], ['STEP', files.step], ['report', files.report]]
+    ...[['GLB', files.glb], ['STEP', files.step], ['IFC', files.ifc], ['report', files.report]]
       .filter(([, path]) => path)
       .flatMap(([label, path]) => [el('a', { text: label, attrs: { href: fileUrl(path), download: '' } }), ' ']),
   );

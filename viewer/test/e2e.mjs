@@ -95,6 +95,14 @@ async function checkPart(page, base, dir, entry, label) {
     const rows = await page.locator(`ol.outputs[data-aspect="${aspect}"] li .name`).allTextContents();
     check(`${label}: ${aspect} rows`, same(rows, names(report, aspect)), JSON.stringify(rows));
   }
+  const links = await page.locator('#files a').evaluateAll((as) => as.map((a) => [a.textContent, a.getAttribute('href')]));
+  check(`${label}: file links`, same(links.map(([text]) => text), ['GLB', 'STEP', 'IFC', 'report']) &&
+    links.every(([, href]) => href && !href.includes('undefined')), JSON.stringify(links));
+  const ifcLink = links.find(([text]) => text === 'IFC');
+  if (ifcLink) {
+    const response = await page.request.get(new URL(ifcLink[1], page.url()).href);
+    check(`${label}: IFC link serves the file`, response.ok() && (await response.text()).startsWith('ISO-10303-21;'));
+  }
   const arrows = await viewer(page, 'arrowNames');
   check(`${label}: one arrow per nozzle`, same(arrows, nozzles(report).map((n) => n.name)), JSON.stringify(arrows));
   const picture = await stats(page);
@@ -267,7 +275,7 @@ async function main() {
     const tinyNames = await page.locator('#parts tbody a.part-link').allTextContents();
     check('markup name shown literally in the index', tinyNames[0] === markupName, JSON.stringify(tinyNames));
     check('markup description shown literally', (await page.textContent('#parts td.description')) === markupDescription);
-    check('no element made from a name', (await page.locator('#parts img, #parts script, #parts b').count()) === 0);
+    check('no element made from a name', (await page.locator('#parts img:not(.thumb), #parts script, #parts b').count()) === 0);
     const failedRow = page.locator('#parts tbody tr[data-part="one-port"]');
     check('failed part marked in the index', (await failedRow.getAttribute('class')) === 'failed' &&
       ((await failedRow.locator('td.status').textContent()) ?? '').startsWith('failed'));
@@ -291,6 +299,57 @@ async function main() {
     check('failed part status', status.includes(`Physical: FAILED with ${physical.error.code} after ${physical.outputs.length} output(s), the last "${last}"`), status);
     check('failed part shows what it added', same(await viewer(page, 'outputNames', 'Physical'), names(failedReport, 'Physical')));
     await shot(page, 'failed-part.png');
+
+    // --- Thumbnails in the gallery list, drawn as rows come into view
+    await page.goto(`${base}samples/index.html`);
+    await page.waitForSelector('img.thumb[data-state="drawn"]', { timeout: WAIT });
+    const thumbs = await page.locator('img.thumb').count();
+    check('a thumbnail per row', thumbs === samples.parts.length, `${thumbs}`);
+
+    // --- The configurator: change FacetoFace and the model grows by as much
+    const cfg = (method, ...args) => page.evaluate(([m, a]) => window.__configurator[m](...a), [method, args]);
+    const builtMoreThan = (n) => page.waitForFunction((k) => window.__configurator.builds() > k, n, { timeout: WAIT });
+    const swing = 'default-1-nps4-cl150-swing';
+    await page.goto(`${base}samples/part.html?part=${swing}`);
+    await page.click('#edit-copy');
+    await page.waitForFunction(() => window.__configurator?.phase() === 'ready' && window.__configurator.builds() > 0, null, { timeout: WAIT });
+    const original = await cfg('part');
+    check('configurator opens the sample', original.name === swing && original.partDataBasis === 1, JSON.stringify(original).slice(0, 200));
+    const shownInputs = await page.locator('#form input[name^="inputs."]').evaluateAll((inputs) => inputs.map((i) => i.name));
+    check('form holds the inputs the variant reads', shownInputs.includes('inputs.FacetoFace') && !shownInputs.includes('inputs.BranchLength'), shownInputs.join());
+    const before = await cfg('box');
+    const faceToFace = original.inputs.FacetoFace;
+    await page.fill('input[name="inputs.FacetoFace"]', String(faceToFace + 0.1));
+    await builtMoreThan(1);
+    const after = await cfg('box');
+    const grown = [0, 1, 2].map((axis) => after.max[axis] - after.min[axis] - (before.max[axis] - before.min[axis]));
+    // Across the axis only the triangulation moves, by less than its 2 mm largest deflection.
+    check('FacetoFace + 100 mm makes the model 100 mm longer', Math.abs(Math.max(...grown) - 0.1) < 1e-6 && grown.filter((g) => Math.abs(g) > 0.002).length === 1, JSON.stringify(grown));
+    await shot(page, 'configure.png'); // the README's docs/configurator.png
+
+    // The hash holds the part: a fresh page from the URL shows the same part and model.
+    const url = page.url();
+    const fromHash = JSON.parse(decodeURIComponent(new URL(url).hash.slice(1)));
+    check('hash holds the edited part', same(fromHash, await cfg('part')) && Math.abs(fromHash.inputs.FacetoFace - faceToFace - 0.1) < 1e-12);
+    const second = await context.newPage();
+    await second.goto(url);
+    await second.waitForFunction(() => window.__configurator?.builds() > 0, null, { timeout: WAIT });
+    check('the URL opens the same part', same(await second.evaluate(() => window.__configurator.part()), fromHash));
+    check('the URL opens the same model', same(await second.evaluate(() => window.__configurator.box()), after));
+    await second.close();
+
+    // A value the symbol cannot build: the banner says why and after which output, the model stays.
+    await page.fill('input[name="inputs.FacetoFace"]', '0');
+    await page.waitForFunction(() => window.__configurator.failure() !== '', null, { timeout: WAIT });
+    const banner = (await page.textContent('#banner')) ?? '';
+    check('failure banner', (await page.isVisible('#banner')) && /failed \(0x80004005\)/.test(banner) && /(after the output|before its first output)/.test(banner), banner);
+    check('the last good model stays', same(await cfg('box'), after));
+
+    // The back button steps back through the edits.
+    const builds = await cfg('builds');
+    await page.goBack();
+    await page.waitForFunction((n) => window.__configurator.builds() > n && window.__configurator.failure() === '', builds, { timeout: WAIT });
+    check('back returns to the last edit', Math.abs((await cfg('part')).inputs.FacetoFace - faceToFace - 0.1) < 1e-12);
 
     check('no page errors', problems.length === 0, problems.join(' | '));
     check('nothing fetched from another host', outside.length === 0, outside.join(' '));

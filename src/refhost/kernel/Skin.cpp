@@ -398,7 +398,11 @@ double sampledVolume(const Handle(Geom_BSplineSurface) & surface, double& extent
 
 // The surface interpolates, row by row, the poles of the sections at their stations, so it passes
 // through every section exactly (the sections share their weights, which stay the same along a row).
-TopoDS_Shape loftSurface(const std::vector<LoftSection>& sections, bool capped) {
+namespace {
+
+// The surface through sections of one parametrisation: each row of poles across the sections
+// interpolated at the sections' stations.
+Handle(Geom_BSplineSurface) surfaceThrough(const std::vector<LoftSection>& sections) {
     const Handle(Geom_BSplineCurve)& first = sections.front().curve;
     const int nu = first->NbPoles(), nv = static_cast<int>(sections.size());
     for (const auto& section : sections) {
@@ -439,9 +443,42 @@ TopoDS_Shape loftSurface(const std::vector<LoftSection>& sections, bool capped) 
     first->Multiplicities(uMults);
     across->Knots(vKnots);
     across->Multiplicities(vMults);
-    Handle(Geom_BSplineSurface) surface =
-        new Geom_BSplineSurface(poles, weights, uKnots, vKnots, uMults, vMults, first->Degree(), across->Degree(),
-                                first->IsPeriodic(), Standard_False);
+    return new Geom_BSplineSurface(poles, weights, uKnots, vKnots, uMults, vMults, first->Degree(), across->Degree(),
+                                   first->IsPeriodic(), Standard_False);
+}
+
+// A cap on an end of the loft, in the plane of its section, using the side faces' boundary the other way.
+TopoDS_Face endCap(const LoftSection& end, const std::vector<TopoDS_Face>& sideFaces) {
+    BRepBuilderAPI_MakeWire boundary;
+    TopoDS_Edge shared;
+    for (const auto& face : sideFaces)
+        for (TopExp_Explorer edges(face, TopAbs_EDGE); edges.More(); edges.Next()) {
+            const TopoDS_Edge& edge = TopoDS::Edge(edges.Current());
+            if (BRep_Tool::Degenerated(edge) || BRep_Tool::IsClosed(edge, face)) continue;
+            BRepAdaptor_Curve curve(edge);
+            const gp_XYZ p = curve.Value((curve.FirstParameter() + curve.LastParameter()) / 2).XYZ();
+            const bool onThisEnd =
+                std::fabs((p - end.centre).Dot(end.normal)) < 1e-6 * (1 + (p - end.centre).Modulus());
+            if (!onThisEnd || isSideEdge(edge, sideFaces)) continue;
+            boundary.Add(edge);
+            if (shared.IsNull()) shared = edge;
+        }
+    if (!boundary.IsDone() || shared.IsNull()) refuse(kWhat, "an end of the skin is not closed");
+    BRepBuilderAPI_MakeFace cap(gp_Pln(gp_Pnt(end.centre), gp_Dir(end.normal)), boundary.Wire(), Standard_True);
+    if (!cap.IsDone()) refuse(kWhat, "an end section of the skin does not lie in one plane");
+    TopoDS_Face capFace = cap.Face();
+    for (TopExp_Explorer capEdges(capFace, TopAbs_EDGE); capEdges.More(); capEdges.Next())
+        if (capEdges.Current().IsSame(shared) && capEdges.Current().Orientation() == shared.Orientation()) {
+            capFace.Reverse();
+            break;
+        }
+    return capFace;
+}
+
+} // namespace
+
+TopoDS_Shape loftSurface(const std::vector<LoftSection>& sections, bool capped) {
+    Handle(Geom_BSplineSurface) surface = surfaceThrough(sections);
     std::vector<TopoDS_Face> sideFaces = sideFacesOf(surface);
     // The side faces outwards: the way that gives the enclosed volume a positive sign.
     double extent = 0;
@@ -454,33 +491,7 @@ TopoDS_Shape loftSurface(const std::vector<LoftSection>& sections, bool capped) 
     builder.MakeShell(shell);
     for (const auto& face : sideFaces) builder.Add(shell, face);
     if (!capped) return checkedShape(kWhat, shell, false, ShapeCheck::Trusted);
-    // A cap on each end, in the plane of its section, using the side faces' boundary the other way.
-    for (const LoftSection* end : {&sections.front(), &sections.back()}) {
-        BRepBuilderAPI_MakeWire boundary;
-        TopoDS_Edge shared;
-        for (const auto& face : sideFaces)
-            for (TopExp_Explorer edges(face, TopAbs_EDGE); edges.More(); edges.Next()) {
-                const TopoDS_Edge& edge = TopoDS::Edge(edges.Current());
-                if (BRep_Tool::Degenerated(edge) || BRep_Tool::IsClosed(edge, face)) continue;
-                BRepAdaptor_Curve curve(edge);
-                const gp_XYZ p = curve.Value((curve.FirstParameter() + curve.LastParameter()) / 2).XYZ();
-                const bool onThisEnd =
-                    std::fabs((p - end->centre).Dot(end->normal)) < 1e-6 * (1 + (p - end->centre).Modulus());
-                if (!onThisEnd || isSideEdge(edge, sideFaces)) continue;
-                boundary.Add(edge);
-                if (shared.IsNull()) shared = edge;
-            }
-        if (!boundary.IsDone() || shared.IsNull()) refuse(kWhat, "an end of the skin is not closed");
-        BRepBuilderAPI_MakeFace cap(gp_Pln(gp_Pnt(end->centre), gp_Dir(end->normal)), boundary.Wire(), Standard_True);
-        if (!cap.IsDone()) refuse(kWhat, "an end section of the skin does not lie in one plane");
-        TopoDS_Face capFace = cap.Face();
-        for (TopExp_Explorer capEdges(capFace, TopAbs_EDGE); capEdges.More(); capEdges.Next())
-            if (capEdges.Current().IsSame(shared) && capEdges.Current().Orientation() == shared.Orientation()) {
-                capFace.Reverse();
-                break;
-            }
-        builder.Add(shell, capFace);
-    }
+    for (const LoftSection* end : {&sections.front(), &sections.back()}) builder.Add(shell, endCap(*end, sideFaces));
     shell.Closed(Standard_True);
     TopoDS_Solid solid;
     builder.MakeSolid(solid);
@@ -490,172 +501,216 @@ TopoDS_Shape loftSurface(const std::vector<LoftSection>& sections, bool capped) 
 
 namespace {
 
-TopoDS_Shape guidedLoft(const std::vector<const RefCurve*>& guideCurves,
-                        const std::vector<const RefCurve*>& sectionCurves, bool capped) {
-    std::vector<Section> sections;
-    std::vector<TopoDS_Wire> sectionWires;
-    for (const auto* curve : sectionCurves) {
-        sectionWires.push_back(curveWire(*curve));
-        sections.push_back({SampledCurve(sectionWires.back(), kSectionSamples)});
+// A loft through the sections that follows the guides, worked out in phases: the sections placed along
+// the loft's axis, where the guides cross them, the corners shared by all sections, the samples of each
+// given section, and the fitted sections between them.
+class GuidedLoft {
+public:
+    GuidedLoft(const std::vector<const RefCurve*>& guideCurves, const std::vector<const RefCurve*>& sectionCurves) {
+        placeSections(sectionCurves);
+        for (const auto* curve : guideCurves) guides_.emplace_back(curveWire(*curve), origin_, axis_);
+        guideCount_ = guides_.size();
+        crossGuides();
+        mergeCorners();
+        sampleSections();
     }
-    const gp_XYZ origin = sections.front().curve.centroid();
-    const gp_XYZ run = sections.back().curve.centroid() - origin;
-    if (run.Modulus() < kPointTolerance) refuse(kWhat, "the first and last sections lie at one place");
+
+    TopoDS_Shape build(bool capped) {
+        fitSections();
+        return loftSurface(loft_, capped);
+    }
+
+private:
     // The loft runs square to its sections: along the mean of their normals, each turned along the run.
     // (Stations measured along the line between the section centres would cut sections that are offset
     // across the flow at a slant.)
-    gp_XYZ across;
-    for (const auto& section : sections) {
-        const gp_XYZ n = section.curve.normal();
-        if (n.Modulus() > 0) across += (n.Dot(run) < 0 ? n.Reversed() : n).Normalized();
-    }
-    if (!(across.Dot(run) > 0)) refuse(kWhat, "the sections do not follow one another along the skin");
-    const gp_XYZ axis = across.Normalized();
-    for (std::size_t k = 0; k < sections.size(); ++k) {
-        sections[k].station = (sections[k].curve.centroid() - origin).Dot(axis);
-        sections[k].reversed = sections[k].curve.normal().Dot(axis) < 0;
-        if (k > 0 && !(sections[k].station > sections[k - 1].station + kPointTolerance))
-            refuse(kWhat, "the sections do not follow one another along the skin");
-    }
-    std::vector<Guide> guides;
-    for (const auto* curve : guideCurves) guides.emplace_back(curveWire(*curve), origin, axis);
-    const std::size_t guideCount = guides.size();
-
-    // Where each guide meets each section, and by how much it misses it.
-    std::vector<std::vector<double>> arcs(sections.size(), std::vector<double>(guideCount));
-    std::vector<std::vector<gp_XYZ>> misses(sections.size(), std::vector<gp_XYZ>(guideCount));
-    for (std::size_t k = 0; k < sections.size(); ++k)
-        for (std::size_t j = 0; j < guideCount; ++j) {
-            const gp_XYZ onGuide = guides[j].at(sections[k].station);
-            arcs[k][j] = sections[k].arcOf(onGuide);
-            misses[k][j] = onGuide - sections[k].at(arcs[k][j]);
+    void placeSections(const std::vector<const RefCurve*>& sectionCurves) {
+        for (const auto* curve : sectionCurves) {
+            sectionWires_.push_back(curveWire(*curve));
+            sections_.push_back({SampledCurve(sectionWires_.back(), kSectionSamples)});
         }
-    // The guides in their order round the first section; every section must see them in that order.
-    std::vector<std::size_t> order(guideCount);
-    for (std::size_t j = 0; j < guideCount; ++j) order[j] = j;
-    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return arcs[0][a] < arcs[0][b]; });
+        origin_ = sections_.front().curve.centroid();
+        const gp_XYZ run = sections_.back().curve.centroid() - origin_;
+        if (run.Modulus() < kPointTolerance) refuse(kWhat, "the first and last sections lie at one place");
+        gp_XYZ across;
+        for (const auto& section : sections_) {
+            const gp_XYZ n = section.curve.normal();
+            if (n.Modulus() > 0) across += (n.Dot(run) < 0 ? n.Reversed() : n).Normalized();
+        }
+        if (!(across.Dot(run) > 0)) refuse(kWhat, "the sections do not follow one another along the skin");
+        axis_ = across.Normalized();
+        for (std::size_t k = 0; k < sections_.size(); ++k) {
+            sections_[k].station = (sections_[k].curve.centroid() - origin_).Dot(axis_);
+            sections_[k].reversed = sections_[k].curve.normal().Dot(axis_) < 0;
+            if (k > 0 && !(sections_[k].station > sections_[k - 1].station + kPointTolerance))
+                refuse(kWhat, "the sections do not follow one another along the skin");
+        }
+    }
+
+    // Where each guide meets each section, and by how much it misses it; the guides in their order round
+    // the first section, which every section must see them in.
+    void crossGuides() {
+        arcs_.assign(sections_.size(), std::vector<double>(guideCount_));
+        misses_.assign(sections_.size(), std::vector<gp_XYZ>(guideCount_));
+        for (std::size_t k = 0; k < sections_.size(); ++k)
+            for (std::size_t j = 0; j < guideCount_; ++j) {
+                const gp_XYZ onGuide = guides_[j].at(sections_[k].station);
+                arcs_[k][j] = sections_[k].arcOf(onGuide);
+                misses_[k][j] = onGuide - sections_[k].at(arcs_[k][j]);
+            }
+        order_.resize(guideCount_);
+        for (std::size_t j = 0; j < guideCount_; ++j) order_[j] = j;
+        std::sort(order_.begin(), order_.end(),
+                  [&](std::size_t a, std::size_t b) { return arcs_[0][a] < arcs_[0][b]; });
+        for (std::size_t k = 0; k < sections_.size(); ++k) {
+            double covered = 0;
+            for (std::size_t q = 0; q < guideCount_; ++q) covered += span(k, q).second;
+            if (covered > sections_[k].length() * (1 + 1e-9))
+                refuse(kWhat, "the guides cross one another between the sections");
+        }
+    }
+
     // The span of section k from guide order[q] to the next one: its start and its length along the section.
-    auto span = [&](std::size_t k, std::size_t q) {
-        const double length = sections[k].length();
-        const double from = arcs[k][order[q]];
-        double to = arcs[k][order[(q + 1) % guideCount]];
+    std::pair<double, double> span(std::size_t k, std::size_t q) const {
+        const double length = sections_[k].length();
+        const double from = arcs_[k][order_[q]];
+        double to = arcs_[k][order_[(q + 1) % guideCount_]];
         while (to <= from + 1e-9 * length) to += length;
         return std::pair{from, to - from};
-    };
-    for (std::size_t k = 0; k < sections.size(); ++k) {
-        double covered = 0;
-        for (std::size_t q = 0; q < guideCount; ++q) covered += span(k, q).second;
-        if (covered > sections[k].length() * (1 + 1e-9))
-            refuse(kWhat, "the guides cross one another between the sections");
     }
 
-    // The corners of every section, as fractions of the spans they lie in, merged across the sections.
-    std::vector<std::vector<std::vector<double>>> ownCorners(sections.size(),
-                                                             std::vector<std::vector<double>>(guideCount));
-    Layout layout;
-    layout.breaks.resize(guideCount);
-    for (std::size_t k = 0; k < sections.size(); ++k)
-        for (double corner : cornersOf(sectionWires[k], sections[k]))
-            for (std::size_t q = 0; q < guideCount; ++q) {
-                const auto [from, length] = span(k, q);
-                const double f = std::fmod(corner - from + 2 * sections[k].length(), sections[k].length()) / length;
-                if (f > kCornerMargin && f < 1 - kCornerMargin) ownCorners[k][q].push_back(f);
+    // The corners of every section, as fractions of the spans they lie in, merged across the sections,
+    // and the sampling of each span that puts a sample on every merged corner.
+    void mergeCorners() {
+        ownCorners_.assign(sections_.size(), std::vector<std::vector<double>>(guideCount_));
+        layout_.breaks.resize(guideCount_);
+        for (std::size_t k = 0; k < sections_.size(); ++k)
+            for (double corner : cornersOf(sectionWires_[k], sections_[k]))
+                for (std::size_t q = 0; q < guideCount_; ++q) {
+                    const auto [from, length] = span(k, q);
+                    const double f =
+                        std::fmod(corner - from + 2 * sections_[k].length(), sections_[k].length()) / length;
+                    if (f > kCornerMargin && f < 1 - kCornerMargin) ownCorners_[k][q].push_back(f);
+                }
+        for (std::size_t q = 0; q < guideCount_; ++q) {
+            std::vector<double> all;
+            for (const auto& corners : ownCorners_) all.insert(all.end(), corners[q].begin(), corners[q].end());
+            std::sort(all.begin(), all.end());
+            for (std::size_t i = 0; i < all.size();) {
+                std::size_t j = i;
+                double sum = 0;
+                while (j < all.size() && all[j] - all[i] < kCornerMerge) sum += all[j++];
+                layout_.breaks[q].push_back(sum / static_cast<double>(j - i));
+                i = j;
             }
-    for (std::size_t q = 0; q < guideCount; ++q) {
-        std::vector<double> all;
-        for (const auto& corners : ownCorners) all.insert(all.end(), corners[q].begin(), corners[q].end());
-        std::sort(all.begin(), all.end());
-        for (std::size_t i = 0; i < all.size();) {
-            std::size_t j = i;
-            double sum = 0;
-            while (j < all.size() && all[j] - all[i] < kCornerMerge) sum += all[j++];
-            layout.breaks[q].push_back(sum / static_cast<double>(j - i));
-            i = j;
         }
-    }
-    const std::size_t perSpan = std::max<std::size_t>(6, kSamplesAround / guideCount);
-    layout.steps.resize(guideCount);
-    for (std::size_t q = 0; q < guideCount; ++q) {
-        std::vector<double> edges{0.0};
-        edges.insert(edges.end(), layout.breaks[q].begin(), layout.breaks[q].end());
-        edges.push_back(1.0);
-        layout.spanStart.push_back(layout.count());
-        for (std::size_t b = 0; b + 1 < edges.size(); ++b) {
-            const auto steps = std::max<std::size_t>(
-                2, static_cast<std::size_t>(std::lround(static_cast<double>(perSpan) * (edges[b + 1] - edges[b]))));
-            layout.steps[q].push_back(steps);
-            if (b > 0) layout.corners.push_back(layout.count());
-            for (std::size_t s = 0; s < steps; ++s)
-                layout.inSpan.push_back(edges[b] + (edges[b + 1] - edges[b]) * static_cast<double>(s) /
-                                                       static_cast<double>(steps));
+        const std::size_t perSpan = std::max<std::size_t>(6, kSamplesAround / guideCount_);
+        layout_.steps.resize(guideCount_);
+        for (std::size_t q = 0; q < guideCount_; ++q) {
+            std::vector<double> edges{0.0};
+            edges.insert(edges.end(), layout_.breaks[q].begin(), layout_.breaks[q].end());
+            edges.push_back(1.0);
+            layout_.spanStart.push_back(layout_.count());
+            for (std::size_t b = 0; b + 1 < edges.size(); ++b) {
+                const auto steps = std::max<std::size_t>(
+                    2, static_cast<std::size_t>(std::lround(static_cast<double>(perSpan) * (edges[b + 1] - edges[b]))));
+                layout_.steps[q].push_back(steps);
+                if (b > 0) layout_.corners.push_back(layout_.count());
+                for (std::size_t step = 0; step < steps; ++step)
+                    layout_.inSpan.push_back(edges[b] + (edges[b + 1] - edges[b]) * static_cast<double>(step) /
+                                                            static_cast<double>(steps));
+            }
         }
     }
 
     // The samples of each given section. A section's own corner, where it has one near a break, takes the
     // break's place, so that the corner itself is sampled.
-    std::vector<std::vector<gp_XYZ>> samples(sections.size());
-    for (std::size_t k = 0; k < sections.size(); ++k)
-        for (std::size_t q = 0; q < guideCount; ++q) {
-            const auto [from, length] = span(k, q);
-            std::vector<double> edges{0.0};
-            for (double nominal : layout.breaks[q]) {
-                double own = nominal;
-                for (double f : ownCorners[k][q])
-                    if (std::fabs(f - nominal) < std::fabs(own - nominal) || own == nominal)
-                        if (std::fabs(f - nominal) < kCornerMerge) own = f;
-                edges.push_back(std::max(own, edges.back()));
-            }
-            edges.push_back(1.0);
-            for (std::size_t b = 0; b + 1 < edges.size(); ++b) {
-                const auto steps = layout.steps[q][b];
-                for (std::size_t s = 0; s < steps; ++s) {
-                    const double f =
-                        edges[b] + (edges[b + 1] - edges[b]) * static_cast<double>(s) / static_cast<double>(steps);
-                    samples[k].push_back(sections[k].at(from + length * f));
+    void sampleSections() {
+        samples_.resize(sections_.size());
+        for (std::size_t k = 0; k < sections_.size(); ++k)
+            for (std::size_t q = 0; q < guideCount_; ++q) {
+                const auto [from, length] = span(k, q);
+                std::vector<double> edges{0.0};
+                for (double nominal : layout_.breaks[q]) {
+                    double own = nominal;
+                    for (double f : ownCorners_[k][q])
+                        if (std::fabs(f - nominal) < std::fabs(own - nominal) || own == nominal)
+                            if (std::fabs(f - nominal) < kCornerMerge) own = f;
+                    edges.push_back(std::max(own, edges.back()));
+                }
+                edges.push_back(1.0);
+                for (std::size_t b = 0; b + 1 < edges.size(); ++b) {
+                    const auto steps = layout_.steps[q][b];
+                    for (std::size_t step = 0; step < steps; ++step) {
+                        const double f = edges[b] + (edges[b + 1] - edges[b]) * static_cast<double>(step) /
+                                                        static_cast<double>(steps);
+                        samples_[k].push_back(sections_[k].at(from + length * f));
+                    }
                 }
             }
-        }
+    }
 
-    // Given sections and fitted ones between them.
-    const std::size_t spans = sections.size() - 1;
-    const std::size_t fitted = std::max<std::size_t>(1, (kSectionsPerLoft - 1) / spans - 1) | 1;
-    std::vector<LoftSection> loft;
-    auto add = [&](const std::vector<gp_XYZ>& points, double station) {
+    // The given sections and fitted ones between them: a blend of the neighbouring given sections, moved
+    // so that it passes where the guides are at its station.
+    void fitSections() {
+        const std::size_t spans = sections_.size() - 1;
+        const std::size_t fitted = std::max<std::size_t>(1, (kSectionsPerLoft - 1) / spans - 1) | 1;
+        for (std::size_t k = 0; k < spans; ++k) {
+            add(samples_[k], sections_[k].station);
+            for (std::size_t f = 1; f <= fitted; ++f) {
+                const double u = static_cast<double>(f) / static_cast<double>(fitted + 1);
+                const double station = sections_[k].station + u * (sections_[k + 1].station - sections_[k].station);
+                std::vector<gp_XYZ> blend(layout_.count());
+                for (std::size_t i = 0; i < blend.size(); ++i)
+                    blend[i] = samples_[k][i] * (1 - u) + samples_[k + 1][i] * u;
+                // Each guide's displacement, less the part that its misses of the given sections account for.
+                std::vector<gp_XYZ> shift(guideCount_);
+                for (std::size_t q = 0; q < guideCount_; ++q) {
+                    const std::size_t j = order_[q];
+                    shift[q] = guides_[j].at(station) - blend[layout_.spanStart[q]] -
+                               (misses_[k][j] * (1 - u) + misses_[k + 1][j] * u);
+                }
+                for (std::size_t q = 0; q < guideCount_; ++q) {
+                    const std::size_t end = q + 1 < guideCount_ ? layout_.spanStart[q + 1] : layout_.count();
+                    for (std::size_t i = layout_.spanStart[q]; i < end; ++i) {
+                        const double w = (1 - std::cos(std::numbers::pi * layout_.inSpan[i])) / 2;
+                        blend[i] += shift[q] * (1 - w) + shift[(q + 1) % guideCount_] * w;
+                    }
+                }
+                add(blend, station);
+            }
+        }
+        add(samples_.back(), sections_.back().station);
+    }
+
+    void add(const std::vector<gp_XYZ>& points, double station) {
         gp_XYZ centre, normal;
         for (std::size_t i = 0; i < points.size(); ++i) {
             centre += points[i];
             normal += points[i].Crossed(points[(i + 1) % points.size()]);
         }
         if (normal.Modulus() < 1e-300) refuse(kWhat, "a section encloses no area");
-        loft.push_back(
-            {fittedCurve(points, layout), station, centre / static_cast<double>(points.size()), normal.Normalized()});
-    };
-    for (std::size_t k = 0; k < spans; ++k) {
-        add(samples[k], sections[k].station);
-        for (std::size_t f = 1; f <= fitted; ++f) {
-            const double u = static_cast<double>(f) / static_cast<double>(fitted + 1);
-            const double station = sections[k].station + u * (sections[k + 1].station - sections[k].station);
-            std::vector<gp_XYZ> blend(layout.count());
-            for (std::size_t i = 0; i < blend.size(); ++i) blend[i] = samples[k][i] * (1 - u) + samples[k + 1][i] * u;
-            // Each guide's displacement, less the part that its misses of the given sections account for.
-            std::vector<gp_XYZ> shift(guideCount);
-            for (std::size_t q = 0; q < guideCount; ++q) {
-                const std::size_t j = order[q];
-                shift[q] = guides[j].at(station) - blend[layout.spanStart[q]] -
-                           (misses[k][j] * (1 - u) + misses[k + 1][j] * u);
-            }
-            for (std::size_t q = 0; q < guideCount; ++q) {
-                const std::size_t end = q + 1 < guideCount ? layout.spanStart[q + 1] : layout.count();
-                for (std::size_t i = layout.spanStart[q]; i < end; ++i) {
-                    const double w = (1 - std::cos(std::numbers::pi * layout.inSpan[i])) / 2;
-                    blend[i] += shift[q] * (1 - w) + shift[(q + 1) % guideCount] * w;
-                }
-            }
-            add(blend, station);
-        }
+        loft_.push_back(
+            {fittedCurve(points, layout_), station, centre / static_cast<double>(points.size()), normal.Normalized()});
     }
-    add(samples.back(), sections.back().station);
-    return loftSurface(loft, capped);
+
+    std::vector<Section> sections_;
+    std::vector<TopoDS_Wire> sectionWires_;
+    gp_XYZ origin_, axis_;
+    std::vector<Guide> guides_;
+    std::size_t guideCount_ = 0;
+    std::vector<std::vector<double>> arcs_;
+    std::vector<std::vector<gp_XYZ>> misses_;
+    std::vector<std::size_t> order_;
+    std::vector<std::vector<std::vector<double>>> ownCorners_;
+    Layout layout_;
+    std::vector<std::vector<gp_XYZ>> samples_;
+    std::vector<LoftSection> loft_;
+};
+
+TopoDS_Shape guidedLoft(const std::vector<const RefCurve*>& guideCurves,
+                        const std::vector<const RefCurve*>& sectionCurves, bool capped) {
+    return GuidedLoft(guideCurves, sectionCurves).build(capped);
 }
 
 } // namespace

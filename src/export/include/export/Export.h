@@ -1,5 +1,5 @@
 // Exports of evaluated parts: one assembly document (names, colours, port data) written as STEP (AP214),
-// binary glTF (GLB) and binary STL.
+// binary glTF (GLB), binary STL and IFC4.
 //
 // The document holds, per part, an assembly named after the part with one assembly per evaluated aspect
 // ("Physical", "Insulation"); each aspect holds its outputs as named components in output order (repeated
@@ -59,6 +59,9 @@ public:
     void writeGlb(const std::string& path);
     // Binary STL of the Physical aspect of every part.
     void writeStl(const std::string& path);
+    // IFC4 (ISO 10303-21 text): per part an IfcValve with its type, ports and body, and an IfcCovering
+    // for the insulation; lengths in metres, angles in radians. The same parts give the same file.
+    void writeIfc(const std::string& path);
 
     // The linear deflection used for the part at `partIndex` (0-based), in metres.
     double linearDeflection(std::size_t partIndex) const;

@@ -1,0 +1,236 @@
+// The API's handlers. Evaluations and exports run on the connection's worker, at most as many at once as
+// there are slots; everything else is answered from documents built once.
+#include "Api.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "CliJson.h"
+#include "Commands.h"
+#include "Variants.h"
+#include "catalog/Catalog.h"
+#include "catalog/Report.h"
+#include "export/Export.h"
+
+namespace tcv::cli {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kJson = "application/json";
+constexpr const char* kOrigin = "request";
+
+// The formats /api/export writes: name (the format= value), file extension, content type and writer.
+struct ExportFormat {
+    const char* name;
+    const char* extension;
+    const char* contentType;
+    void (*write)(exports::ExportDocument& document, const std::string& path);
+};
+constexpr ExportFormat kExportFormats[] = {
+    {"glb", ".glb", "model/gltf-binary", [](exports::ExportDocument& d, const std::string& p) { d.writeGlb(p); }},
+    {"step", ".step", "model/step", [](exports::ExportDocument& d, const std::string& p) { d.writeStep(p); }},
+    {"stl", ".stl", "model/stl", [](exports::ExportDocument& d, const std::string& p) { d.writeStl(p); }},
+    {"ifc", ".ifc", "application/x-step", [](exports::ExportDocument& d, const std::string& p) { d.writeIfc(p); }},
+};
+
+// Splits a catalogue message ("request: part 'x': inputs.FacetoFace: expected ...") into the field and
+// what is wrong with it.
+std::pair<std::string, std::string> fieldAndMessage(const std::string& text) {
+    std::string rest = text;
+    const std::string origin = std::string(kOrigin) + ": ";
+    if (rest.rfind(origin, 0) == 0) rest = rest.substr(origin.size());
+    if (rest.rfind("part '", 0) == 0) {
+        const auto end = rest.find("': ");
+        if (end != std::string::npos) rest = rest.substr(end + 3);
+    }
+    const auto colon = rest.find(": ");
+    if (colon == std::string::npos) return {"", rest};
+    const std::string field = rest.substr(0, colon);
+    // A field is a path of names and indices; anything else is part of the message.
+    const bool isField = std::all_of(field.begin(), field.end(), [](unsigned char c) {
+        return std::isalnum(c) || c == '.' || c == '[' || c == ']' || c == '_';
+    });
+    if (!isField || field.empty()) return {"", rest};
+    return {field, rest.substr(colon + 2)};
+}
+
+// A file name made of the part's name: letters, digits, dot, dash and underscore.
+std::string safeFileName(const std::string& name) {
+    std::string out;
+    for (unsigned char c : name)
+        out += std::isalnum(c) || c == '-' || c == '_' || c == '.' ? static_cast<char>(c) : '_';
+    if (out.empty() || out.front() == '.') out.insert(out.begin(), 'p');
+    return out;
+}
+
+// A folder of its own for one export, removed with everything in it when the export is done.
+class ScratchFolder {
+public:
+    ScratchFolder() {
+        std::string pattern = (fs::temp_directory_path() / "checkvalve-export-XXXXXX").string();
+        if (::mkdtemp(pattern.data())) path_ = pattern;
+    }
+    ~ScratchFolder() {
+        std::error_code ignored;
+        if (!path_.empty()) fs::remove_all(path_, ignored);
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    const fs::path& path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+// A slot for one evaluation, given back when the request is done.
+class Slot {
+public:
+    Slot(std::counting_semaphore<>& slots, std::chrono::milliseconds wait)
+        : slots_(slots), held_(slots.try_acquire_for(wait)) {}
+    ~Slot() {
+        if (held_) slots_.release();
+    }
+    Slot(const Slot&) = delete;
+    Slot& operator=(const Slot&) = delete;
+    bool held() const { return held_; }
+
+private:
+    std::counting_semaphore<>& slots_;
+    bool held_;
+};
+
+void busy(httplib::Response& response) {
+    response.set_header("Retry-After", "1");
+    sendError(response, 503, "", "every evaluation slot is busy; try again in a second");
+}
+
+} // namespace
+
+void sendError(httplib::Response& response, int status, const std::string& field, const std::string& message) {
+    nlohmann::ordered_json error{{"field", field.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(field)},
+                                 {"message", message}};
+    response.status = status;
+    response.set_content(nlohmann::ordered_json{{"error", error}}.dump(2) + "\n", kJson);
+}
+
+Api::Api(unsigned evaluations, std::chrono::milliseconds wait)
+    : samples_(refhost::loadSampleCatalog()), definitionText_(definitionJson().dump(2) + "\n"),
+      samplesText_(samplesJson(samples_).dump(2) + "\n"),
+      slots_(static_cast<std::ptrdiff_t>(std::max(1u, evaluations))), wait_(wait) {
+    // Found by evaluating every sample part many times without kernel geometry (about a second): started
+    // now, waited for by the first request that needs it.
+    variantsText_ = std::async(std::launch::async, [this] { return variantsJson(samples_).dump(2) + "\n"; }).share();
+}
+
+void Api::addRoutes(httplib::Server& server) {
+    server.Get("/api/definition", [this](const httplib::Request&, httplib::Response& r) { definition(r); });
+    server.Get("/api/samples", [this](const httplib::Request&, httplib::Response& r) { samples(r); });
+    server.Get("/api/part", [this](const httplib::Request& q, httplib::Response& r) { samplePart(q, r); });
+    server.Get("/api/variants", [this](const httplib::Request&, httplib::Response& r) { variants(r); });
+    server.Post("/api/evaluate", [this](const httplib::Request& q, httplib::Response& r) { evaluate(q, r); });
+    server.Post("/api/export", [this](const httplib::Request& q, httplib::Response& r) { exportPart(q, r); });
+}
+
+void Api::definition(httplib::Response& response) const { response.set_content(definitionText_, kJson); }
+
+void Api::samples(httplib::Response& response) const { response.set_content(samplesText_, kJson); }
+
+void Api::samplePart(const httplib::Request& request, httplib::Response& response) const {
+    const std::string name = request.get_param_value("sample");
+    for (const auto& part : samples_)
+        if (part.name == name) return response.set_content(partJson(part).dump(2) + "\n", kJson);
+    std::vector<std::string> names;
+    for (const auto& part : samples_) names.push_back(part.name);
+    const std::string hint = refhost::closestName(name, names);
+    sendError(response, 404, "sample",
+              "no sample part '" + name + "'" + (hint.empty() ? "" : "; did you mean '" + hint + "'?"));
+}
+
+void Api::variants(httplib::Response& response) const { response.set_content(variantsText_.get(), kJson); }
+
+std::optional<refhost::PartSpec> Api::partOf(const httplib::Request& request, httplib::Response& response) const {
+    std::string type = request.get_header_value("Content-Type");
+    type = type.substr(0, type.find(';'));
+    type.erase(std::remove_if(type.begin(), type.end(), [](unsigned char c) { return std::isspace(c); }), type.end());
+    std::transform(type.begin(), type.end(), type.begin(), [](unsigned char c) { return std::tolower(c); });
+    if (type != "application/json") {
+        sendError(response, 415, "",
+                  "send the part as JSON with Content-Type: application/json" +
+                      (type.empty() ? std::string() : " (got " + type + ")"));
+        return std::nullopt;
+    }
+    if (!nlohmann::json::accept(request.body)) {
+        try {
+            const auto ignored = nlohmann::json::parse(request.body);
+        } catch (const nlohmann::json::exception& error) {
+            sendError(response, 415, "", std::string("the body is not JSON: ") + error.what());
+            return std::nullopt;
+        }
+    }
+    std::vector<refhost::PartSpec> parts;
+    try {
+        parts = refhost::parseCatalog(request.body, kOrigin);
+    } catch (const refhost::CatalogError& error) {
+        const auto [field, message] = fieldAndMessage(error.what());
+        sendError(response, 400, field, message);
+        return std::nullopt;
+    }
+    if (parts.size() != 1) {
+        sendError(response, 400, "parts", "send one part, not " + std::to_string(parts.size()));
+        return std::nullopt;
+    }
+    return std::move(parts.front());
+}
+
+void Api::evaluate(const httplib::Request& request, httplib::Response& response) {
+    const auto part = partOf(request, response);
+    if (!part) return;
+    Slot slot(slots_, wait_);
+    if (!slot.held()) return busy(response);
+    // A failing aspect is still a report: it says which aspect failed, why, and what it added before.
+    const auto report = refhost::evaluatePart(*part, aspectsFor("both"));
+    response.set_content(refhost::reportJson(report).dump(2) + "\n", kJson);
+}
+
+void Api::exportPart(const httplib::Request& request, httplib::Response& response) {
+    const std::string name = request.get_param_value("format");
+    const ExportFormat* format = nullptr;
+    std::string known;
+    for (const auto& candidate : kExportFormats) {
+        if (name == candidate.name) format = &candidate;
+        known += known.empty() ? candidate.name : std::string("|") + candidate.name;
+    }
+    if (!format) return sendError(response, 400, "format", "expected format=" + known + ", got '" + name + "'");
+    const auto part = partOf(request, response);
+    if (!part) return;
+    Slot slot(slots_, wait_);
+    if (!slot.held()) return busy(response);
+
+    ScratchFolder scratch;
+    if (scratch.path().empty()) return sendError(response, 500, "", "cannot make a scratch folder for the export");
+    const std::string fileName = safeFileName(part->name) + format->extension;
+    const fs::path file = scratch.path() / fileName;
+    try {
+        // Outputs an aspect added before it failed are exported like any other.
+        const auto report = refhost::evaluatePart(*part, aspectsFor("both"));
+        exports::ExportDocument document(report);
+        format->write(document, file.string());
+    } catch (const exports::ExportError& error) {
+        return sendError(response, 422, "", error.what());
+    }
+    std::ifstream in(file, std::ios::binary);
+    std::string body((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (!in.good() && !in.eof()) return sendError(response, 500, "", "cannot read back the exported file");
+    response.set_header("Content-Disposition", "attachment; filename=\"" + fileName + "\"");
+    response.set_content(std::move(body), format->contentType);
+}
+
+} // namespace tcv::cli
