@@ -31,7 +31,9 @@ install(DIRECTORY ${tcv_layer_includes} ${PROJECT_BINARY_DIR}/include/
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/tarncheckvalve COMPONENT development FILES_MATCHING PATTERN "*.h")
 
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/data/ DESTINATION ${TCV_INSTALL_DATADIR}/data COMPONENT runtime)
-install(FILES ${PROJECT_SOURCE_DIR}/viewer/index.html ${PROJECT_SOURCE_DIR}/viewer/part.html
+# The pages (src/cli/ViewerAssets.cpp copies each of them into a gallery).
+file(GLOB tcv_viewer_pages ${PROJECT_SOURCE_DIR}/viewer/*.html)
+install(FILES ${tcv_viewer_pages}
   DESTINATION ${TCV_INSTALL_DATADIR}/viewer COMPONENT runtime)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/viewer/app/ DESTINATION ${TCV_INSTALL_DATADIR}/viewer/app COMPONENT runtime)
 # The three.js files the pages import (src/cli/ViewerAssets.cpp lists them), from `npm ci --prefix viewer`.
