@@ -17,6 +17,10 @@ ctest --test-dir build/asan --output-on-failure -j "$(nproc)" -LE export
 # to the slower unwinder.
 ASAN_OPTIONS=$ASAN_OPTIONS:fast_unwind_on_malloc=0 ctest --test-dir build/asan --output-on-failure -j "$(nproc)" -L export
 
+# The SDK: install into a fresh prefix, both examples built and run against it, the Debian packages
+# built, installed, used from /usr and removed (a Release build in build/sdk; scripts/run-sdk-test.sh).
+bash scripts/run-sdk-test.sh
+
 # The gallery viewer in a real browser: Debian's Chromium, driven through playwright-core, opens the pages
 # of a rendered gallery served by `checkvalve serve` on loopback. Screenshots: build/viewer-artifacts/.
 bash scripts/install-deps.sh browser

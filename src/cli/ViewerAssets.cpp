@@ -1,12 +1,12 @@
 #include "ViewerAssets.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <vector>
 
 #include "export/Export.h"
 #include "export/StagedFile.h"
+#include "refhost/Runtime.h"
 
 namespace tcv::cli {
 
@@ -51,11 +51,7 @@ void warn(const std::string& text) { std::cerr << "checkvalve: warning: " << tex
 
 } // namespace
 
-std::string viewerDirectory() {
-    if (const char* fromEnvironment = std::getenv("TCV_VIEWER_DIR"); fromEnvironment && *fromEnvironment)
-        return fromEnvironment;
-    return TCV_VIEWER_DIR;
-}
+std::string viewerDirectory() { return refhost::shippedDirectory("viewer", "TCV_VIEWER_DIR"); }
 
 void writeViewer(const std::string& outdir) {
     const fs::path viewer = viewerDirectory();

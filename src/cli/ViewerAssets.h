@@ -6,7 +6,8 @@
 
 namespace tcv::cli {
 
-// The folder holding the viewer's pages: $TCV_VIEWER_DIR when set, else the source tree's viewer/.
+// The folder holding the viewer's pages: $TCV_VIEWER_DIR when set, else the installed share/tarncheckvalve/
+// viewer beside the program, else the viewer/ of the source tree the program was built from.
 std::string viewerDirectory();
 
 // Copies the viewer into `outdir` (index.html, part.html, app/ and app/three/). When the pages or the

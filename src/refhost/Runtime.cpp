@@ -1,10 +1,58 @@
 #include "refhost/Runtime.h"
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
 #include "refhost/SymbolEntities.h"
 
 namespace tcv::refhost {
 
-std::string defaultDataDirectory() { return TCV_DATA_DIR; }
+namespace fs = std::filesystem;
+
+namespace {
+
+// The file CMake writes at the root of a build tree; its first line is the source tree's path.
+constexpr const char* kBuildTreeMarker = "tarncheckvalve-source-dir.txt";
+
+fs::path programFolder() {
+    std::error_code error;
+    const fs::path program = fs::read_symlink("/proc/self/exe", error);
+    return error ? fs::path() : program.parent_path();
+}
+
+// The source tree named by the marker of the build tree the program was built in, or empty.
+fs::path sourceTreeOf(const fs::path& programDir) {
+    fs::path folder = programDir;
+    for (int level = 0; level <= 3 && !folder.empty(); ++level) {
+        std::error_code error;
+        if (fs::is_regular_file(folder / kBuildTreeMarker, error)) {
+            std::ifstream in(folder / kBuildTreeMarker);
+            std::string line;
+            std::getline(in, line);
+            return line;
+        }
+        if (folder == folder.parent_path()) break;
+        folder = folder.parent_path();
+    }
+    return {};
+}
+
+} // namespace
+
+std::string shippedDirectory(const std::string& name, const char* environmentVariable) {
+    if (const char* fromEnvironment = std::getenv(environmentVariable); fromEnvironment && *fromEnvironment)
+        return fromEnvironment;
+    const fs::path programDir = programFolder();
+    const fs::path installed = (programDir / ".." / "share" / "tarncheckvalve" / name).lexically_normal();
+    std::error_code error;
+    if (!programDir.empty() && fs::is_directory(installed, error)) return installed.string();
+    if (const fs::path source = sourceTreeOf(programDir); !source.empty() && fs::is_directory(source / name, error))
+        return (source / name).string();
+    return installed.string();
+}
+
+std::string defaultDataDirectory() { return shippedDirectory("data", "TCV_DATA_DIR"); }
 
 namespace {
 KernelPtr& defaultKernel() {

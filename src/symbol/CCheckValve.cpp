@@ -205,4 +205,9 @@ bool CCheckValve::EditOccurence(const host::ObjectPtr& /*pSymbolOccurence*/,
     return false;
 }
 
+std::unique_ptr<host::IZDUserSymbolServices> createSymbol(const std::string& progId) {
+    if (progId != kCheckValveProgId) return nullptr;
+    return std::make_unique<CCheckValve>();
+}
+
 } // namespace tcv

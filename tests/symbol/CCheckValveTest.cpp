@@ -89,6 +89,16 @@ TEST(SymbolDefinition, NameAndEditAnswerWithoutAHost) {
     EXPECT_FALSE(symbol.EditOccurence(nullptr, nullptr));
 }
 
+// A host creates the symbol by the ProgID it stored with the definition; any other name, even one that
+// differs only in case, is not this library's.
+TEST(SymbolDefinition, CreatedByItsProgIdAndByNoOtherName) {
+    auto symbol = createSymbol("TarnCheckValve.CCheckValve");
+    ASSERT_NE(symbol, nullptr);
+    EXPECT_EQ(symbol->GetDefinitionName({}), "TarnCheckValve.CCheckValve");
+    for (const char* other : {"", "tarncheckvalve.ccheckvalve", "TarnCheckValve.CCheckValve ", "Box.BoxServices"})
+        EXPECT_EQ(createSymbol(other), nullptr) << other;
+}
+
 TEST(SymbolDefinition, HostFailureDuringDeclarationIsTheGenericFailure) {
     // Without a host runtime nothing can be created.
     CCheckValve symbol;

@@ -21,7 +21,17 @@ struct HostOptions {
     std::string dataDirectory;
 };
 
-// The data directory shipped with the project (holds xml/ and catalog/).
+// A folder the project ships beside its program: "data" (xml/ and catalog/) or "viewer" (the gallery's
+// pages). Looked up at run time, first match wins:
+//   1. the environment variable `environmentVariable` (e.g. TCV_DATA_DIR), when set and not empty;
+//   2. <folder of the running program>/../share/tarncheckvalve/<name> (the installed layout);
+//   3. <source tree>/<name>, when the running program sits at most three folders below a build tree: the
+//      build tree's root holds tarncheckvalve-source-dir.txt, written by CMake, naming its source tree.
+// When none exists, the installed path of step 2, so that an error names where the folder belongs.
+std::string shippedDirectory(const std::string& name, const char* environmentVariable);
+
+// The data directory shipped with the project (holds xml/ and catalog/): shippedDirectory("data",
+// "TCV_DATA_DIR").
 std::string defaultDataDirectory();
 
 // The geometry kernel that the default options hand out; none (record-only) until the program installs

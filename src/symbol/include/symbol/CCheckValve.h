@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,12 @@ struct AspectDescriptor {
 
 inline constexpr std::int32_t kPhysicalAspect = 1;
 inline constexpr std::int32_t kInsulationAspect = 32;
+
+// The symbol's ProgID, "TarnCheckValve.CCheckValve".
+inline constexpr const char* kCheckValveProgId = "TarnCheckValve.CCheckValve";
+
+// Creates the symbol class a host names by ProgID; nullptr for a ProgID this library does not serve.
+std::unique_ptr<host::IZDUserSymbolServices> createSymbol(const std::string& progId);
 
 // Every PartDataBasis the symbol draws: the default bodies first, then the aspects' dispatch tables
 // values ascending.
