@@ -4,6 +4,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
+# Compiler results are shared between checkouts in other folders (a CI clone and a developer's tree):
+# paths are hashed relative to the checkout, and the build folder's own path is left out.
+export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD} CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-1}
 # The sanitizer settings hold for the build's test discovery too. LeakSanitizer skips only what
 # scripts/lsan.supp names: allocations the geometry kernel keeps for the life of the process.
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}
