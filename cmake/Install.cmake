@@ -15,8 +15,8 @@ set(TCV_INSTALL_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/TarnCheckValve)
 
 # Components: "runtime" is the program with what it reads at run time, "development" what an integrator
 # builds against. Shared libraries go with the program, which needs them.
-get_property(tcv_layers GLOBAL PROPERTY TCV_LAYER_TARGETS)
-get_property(tcv_layer_includes GLOBAL PROPERTY TCV_LAYER_INCLUDE_DIRS)
+get_property(tcv_layers DIRECTORY ${PROJECT_SOURCE_DIR} PROPERTY TCV_LAYER_TARGETS)
+get_property(tcv_layer_includes DIRECTORY ${PROJECT_SOURCE_DIR} PROPERTY TCV_LAYER_INCLUDE_DIRS)
 
 install(TARGETS checkvalve RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
 install(TARGETS ${tcv_layers} EXPORT TarnCheckValveTargets
@@ -32,7 +32,8 @@ install(DIRECTORY ${tcv_layer_includes} ${PROJECT_BINARY_DIR}/include/
 
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/data/ DESTINATION ${TCV_INSTALL_DATADIR}/data COMPONENT runtime)
 # The pages (src/cli/ViewerAssets.cpp copies each of them into a gallery).
-file(GLOB tcv_viewer_pages ${PROJECT_SOURCE_DIR}/viewer/*.html)
+set(tcv_viewer_pages index.html part.html configure.html)
+list(TRANSFORM tcv_viewer_pages PREPEND ${PROJECT_SOURCE_DIR}/viewer/)
 install(FILES ${tcv_viewer_pages}
   DESTINATION ${TCV_INSTALL_DATADIR}/viewer COMPONENT runtime)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/viewer/app/ DESTINATION ${TCV_INSTALL_DATADIR}/viewer/app COMPONENT runtime)
