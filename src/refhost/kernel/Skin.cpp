@@ -280,73 +280,100 @@ TopoDS_Shape throughSections(const std::vector<TopoDS_Wire>& wires, bool capped)
 
 // The faces of a lofted surface: one per piece between creases (knots where the sections turn corners),
 // sharing their edges, so that each face is smooth.
-std::vector<TopoDS_Face> sideFacesOf(const Handle(Geom_BSplineSurface) & surface) {
-    double u1, u2, v1, v2;
-    surface->Bounds(u1, u2, v1, v2);
+// The parameters where the surface may be split into smooth pieces: its ends and every knot across it
+// of full multiplicity (a corner of the sections).
+std::vector<double> smoothBreaks(const Handle(Geom_BSplineSurface) & surface, double u1, double u2) {
     std::vector<double> breaks{u1};
     if (!surface->IsUPeriodic())
         for (int i = 2; i < surface->NbUKnots(); ++i)
             if (surface->UMultiplicity(i) >= surface->UDegree()) breaks.push_back(surface->UKnot(i));
     breaks.push_back(u2);
+    return breaks;
+}
+
+// The faces of the pieces between the breaks, sharing the edges along the surface at each break.
+class PieceFaces {
+public:
+    PieceFaces(const Handle(Geom_BSplineSurface) & surface, std::vector<double> breaks, double v1, double v2)
+        : surface_(surface), breaks_(std::move(breaks)), v1_(v1), v2_(v2), low_(breaks_.size()), high_(breaks_.size()),
+          across_(breaks_.size()) {
+        const std::size_t pieces = breaks_.size() - 1;
+        const bool closed = surface_->IsUClosed();
+        for (std::size_t b = 0; b < breaks_.size(); ++b) {
+            if (closed && b == pieces) {
+                low_[b] = low_[0], high_[b] = high_[0], across_[b] = across_[0];
+                continue;
+            }
+            builder_.MakeVertex(low_[b], surface_->Value(breaks_[b], v1_), kPointTolerance);
+            builder_.MakeVertex(high_[b], surface_->Value(breaks_[b], v2_), kPointTolerance);
+            builder_.MakeEdge(across_[b], surface_->UIso(breaks_[b]), kPointTolerance);
+            builder_.Add(across_[b], low_[b].Oriented(TopAbs_FORWARD));
+            builder_.Add(across_[b], high_[b].Oriented(TopAbs_REVERSED));
+        }
+    }
+
+    std::vector<TopoDS_Face> faces() {
+        Handle(Geom_Curve) bottom = surface_->VIso(v1_), top = surface_->VIso(v2_);
+        std::vector<TopoDS_Face> result;
+        for (std::size_t s = 0; s + 1 < breaks_.size(); ++s) result.push_back(pieceFace(s, bottom, top));
+        return result;
+    }
+
+private:
+    // Each face on its own piece of the surface, so that each keeps its own curves on it.
+    TopoDS_Face pieceFace(std::size_t s, const Handle(Geom_Curve) & bottom, const Handle(Geom_Curve) & top) {
+        const double a = breaks_[s], b = breaks_[s + 1];
+        Handle(Geom_BSplineSurface) piece = Handle(Geom_BSplineSurface)::DownCast(surface_->Copy());
+        piece->Segment(a, b, v1_, v2_);
+        TopoDS_Face face;
+        builder_.MakeFace(face, piece, kPointTolerance);
+        TopoDS_Edge lower, upper;
+        builder_.MakeEdge(lower, bottom, kPointTolerance);
+        builder_.Add(lower, low_[s].Oriented(TopAbs_FORWARD));
+        builder_.Add(lower, low_[s + 1].Oriented(TopAbs_REVERSED));
+        builder_.MakeEdge(upper, top, kPointTolerance);
+        builder_.Add(upper, high_[s].Oriented(TopAbs_FORWARD));
+        builder_.Add(upper, high_[s + 1].Oriented(TopAbs_REVERSED));
+        // Parameter lines on the surface: along u at the two ends, along v at the two breaks.
+        builder_.UpdateEdge(lower, new Geom2d_Line(gp_Pnt2d(0, v1_), gp_Dir2d(1, 0)), face, kPointTolerance);
+        builder_.UpdateEdge(upper, new Geom2d_Line(gp_Pnt2d(0, v2_), gp_Dir2d(1, 0)), face, kPointTolerance);
+        builder_.UpdateEdge(across_[s], new Geom2d_Line(gp_Pnt2d(a, 0), gp_Dir2d(0, 1)), face, kPointTolerance);
+        builder_.UpdateEdge(across_[s + 1], new Geom2d_Line(gp_Pnt2d(b, 0), gp_Dir2d(0, 1)), face, kPointTolerance);
+        builder_.Range(lower, a, b);
+        builder_.Range(upper, a, b);
+        builder_.Range(across_[s], v1_, v2_);
+        builder_.Range(across_[s + 1], v1_, v2_);
+        // Counter-clockwise in the surface's parameters: the face's normal is the surface's.
+        TopoDS_Wire wire;
+        builder_.MakeWire(wire);
+        builder_.Add(wire, lower.Oriented(TopAbs_FORWARD));
+        builder_.Add(wire, across_[s + 1].Oriented(TopAbs_FORWARD));
+        builder_.Add(wire, upper.Oriented(TopAbs_REVERSED));
+        builder_.Add(wire, across_[s].Oriented(TopAbs_REVERSED));
+        wire.Closed(Standard_True);
+        builder_.Add(face, wire);
+        return face;
+    }
+
+    const Handle(Geom_BSplineSurface) & surface_;
+    std::vector<double> breaks_;
+    double v1_, v2_;
+    BRep_Builder builder_;
+    // The vertices and the edges along the surface at each break.
+    std::vector<TopoDS_Vertex> low_, high_;
+    std::vector<TopoDS_Edge> across_;
+};
+
+std::vector<TopoDS_Face> sideFacesOf(const Handle(Geom_BSplineSurface) & surface) {
+    double u1, u2, v1, v2;
+    surface->Bounds(u1, u2, v1, v2);
+    std::vector<double> breaks = smoothBreaks(surface, u1, u2);
     if (breaks.size() == 2) {
         BRepBuilderAPI_MakeFace face(surface, kPointTolerance);
         if (!face.IsDone()) refuse(kWhat, "the geometry kernel cannot bound the lofted surface");
         return {face.Face()};
     }
-    BRep_Builder builder;
-    const std::size_t pieces = breaks.size() - 1;
-    const bool closed = surface->IsUClosed();
-    // The vertices and the edges along the surface at each break.
-    std::vector<TopoDS_Vertex> low(breaks.size()), high(breaks.size());
-    std::vector<TopoDS_Edge> across(breaks.size());
-    for (std::size_t b = 0; b < breaks.size(); ++b) {
-        if (closed && b == pieces) {
-            low[b] = low[0], high[b] = high[0], across[b] = across[0];
-            continue;
-        }
-        builder.MakeVertex(low[b], surface->Value(breaks[b], v1), kPointTolerance);
-        builder.MakeVertex(high[b], surface->Value(breaks[b], v2), kPointTolerance);
-        builder.MakeEdge(across[b], surface->UIso(breaks[b]), kPointTolerance);
-        builder.Add(across[b], low[b].Oriented(TopAbs_FORWARD));
-        builder.Add(across[b], high[b].Oriented(TopAbs_REVERSED));
-    }
-    Handle(Geom_Curve) bottom = surface->VIso(v1), top = surface->VIso(v2);
-    std::vector<TopoDS_Face> faces;
-    for (std::size_t s = 0; s < pieces; ++s) {
-        const double a = breaks[s], b = breaks[s + 1];
-        // Each face on its own piece of the surface, so that each keeps its own curves on it.
-        Handle(Geom_BSplineSurface) piece = Handle(Geom_BSplineSurface)::DownCast(surface->Copy());
-        piece->Segment(a, b, v1, v2);
-        TopoDS_Face face;
-        builder.MakeFace(face, piece, kPointTolerance);
-        TopoDS_Edge lower, upper;
-        builder.MakeEdge(lower, bottom, kPointTolerance);
-        builder.Add(lower, low[s].Oriented(TopAbs_FORWARD));
-        builder.Add(lower, low[s + 1].Oriented(TopAbs_REVERSED));
-        builder.MakeEdge(upper, top, kPointTolerance);
-        builder.Add(upper, high[s].Oriented(TopAbs_FORWARD));
-        builder.Add(upper, high[s + 1].Oriented(TopAbs_REVERSED));
-        // Parameter lines on the surface: along u at the two ends, along v at the two breaks.
-        builder.UpdateEdge(lower, new Geom2d_Line(gp_Pnt2d(0, v1), gp_Dir2d(1, 0)), face, kPointTolerance);
-        builder.UpdateEdge(upper, new Geom2d_Line(gp_Pnt2d(0, v2), gp_Dir2d(1, 0)), face, kPointTolerance);
-        builder.UpdateEdge(across[s], new Geom2d_Line(gp_Pnt2d(a, 0), gp_Dir2d(0, 1)), face, kPointTolerance);
-        builder.UpdateEdge(across[s + 1], new Geom2d_Line(gp_Pnt2d(b, 0), gp_Dir2d(0, 1)), face, kPointTolerance);
-        builder.Range(lower, a, b);
-        builder.Range(upper, a, b);
-        builder.Range(across[s], v1, v2);
-        builder.Range(across[s + 1], v1, v2);
-        // Counter-clockwise in the surface's parameters: the face's normal is the surface's.
-        TopoDS_Wire wire;
-        builder.MakeWire(wire);
-        builder.Add(wire, lower.Oriented(TopAbs_FORWARD));
-        builder.Add(wire, across[s + 1].Oriented(TopAbs_FORWARD));
-        builder.Add(wire, upper.Oriented(TopAbs_REVERSED));
-        builder.Add(wire, across[s].Oriented(TopAbs_REVERSED));
-        wire.Closed(Standard_True);
-        builder.Add(face, wire);
-        faces.push_back(face);
-    }
-    return faces;
+    return PieceFaces(surface, std::move(breaks), v1, v2).faces();
 }
 
 // Whether the edge runs along the surface between two side faces (rather than round an end).
