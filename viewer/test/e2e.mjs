@@ -5,14 +5,13 @@
 // Usage: node viewer/test/e2e.mjs
 // Environment: CHECKVALVE (the checkvalve binary; default: the newest build/*/src/checkvalve),
 //              TCV_VIEWER_ARTIFACTS (default build/viewer-artifacts), CHROMIUM (default /usr/bin/chromium).
-import { spawn, spawnSync } from 'node:child_process';
+import { spawn } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
-import { fileURLToPath } from 'node:url';
 import { chromium } from 'playwright-core';
 
-const repo = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
+import { findCheckvalve, gallery, repo } from './support.mjs';
 const artifacts = path.resolve(process.env.TCV_VIEWER_ARTIFACTS ?? path.join(repo, 'build/viewer-artifacts'));
 const chromiumPath = process.env.CHROMIUM ?? '/usr/bin/chromium';
 const WAIT = 45_000;
@@ -28,26 +27,6 @@ function check(name, ok, detail = '') {
   }
 }
 const same = (a, b) => JSON.stringify(a) === JSON.stringify(b);
-
-function findCheckvalve() {
-  if (process.env.CHECKVALVE) return path.resolve(process.env.CHECKVALVE);
-  const builds = path.join(repo, 'build');
-  const found = (fs.existsSync(builds) ? fs.readdirSync(builds) : [])
-    .map((dir) => path.join(builds, dir, 'src/checkvalve'))
-    .filter((file) => fs.existsSync(file))
-    .sort((a, b) => fs.statSync(b).mtimeMs - fs.statSync(a).mtimeMs);
-  if (!found.length) throw new Error('no checkvalve binary: build it or set CHECKVALVE');
-  return found[0];
-}
-
-// Runs `checkvalve gallery`; a failing part makes it exit 1, which is expected here.
-function gallery(checkvalve, outdir, extra) {
-  const result = spawnSync(checkvalve, ['gallery', outdir, '--jobs', '2', ...extra], { encoding: 'utf8' });
-  if (result.status !== 0 && result.status !== 1)
-    throw new Error(`checkvalve gallery ${outdir} exited ${result.status}: ${result.stderr}`);
-  if (/warning/i.test(result.stderr)) console.log(result.stderr.trim());
-  return JSON.parse(fs.readFileSync(path.join(outdir, 'index.json'), 'utf8'));
-}
 
 let runningServer = null; // stopped by the hang guard too
 

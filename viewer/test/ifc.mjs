@@ -5,17 +5,15 @@
 //
 // Usage: node viewer/test/ifc.mjs
 // Environment: CHECKVALVE (the checkvalve binary; default: the newest build/*/src/checkvalve).
-import { spawnSync } from 'node:child_process';
 import fs from 'node:fs';
 import { createRequire } from 'node:module';
 import os from 'node:os';
 import path from 'node:path';
-import { fileURLToPath } from 'node:url';
 
 const require = createRequire(import.meta.url);
 const WebIFC = require('web-ifc');
 
-const repo = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
+import { findCheckvalve, gallery, repo } from './support.mjs';
 // Positions and directions are written exactly; 1e-6 m is the promise.
 const EXACT = 1e-6;
 // The triangles are those of the GLB: within the largest linear deflection (2 mm) of the surfaces, and
@@ -31,24 +29,6 @@ function check(name, ok, detail = '') {
     failed += 1;
     console.log(`FAIL ${name}${detail ? `: ${detail}` : ''}`);
   }
-}
-
-function findCheckvalve() {
-  if (process.env.CHECKVALVE) return path.resolve(process.env.CHECKVALVE);
-  const builds = path.join(repo, 'build');
-  const found = (fs.existsSync(builds) ? fs.readdirSync(builds) : [])
-    .map((dir) => path.join(builds, dir, 'src/checkvalve'))
-    .filter((file) => fs.existsSync(file))
-    .sort((a, b) => fs.statSync(b).mtimeMs - fs.statSync(a).mtimeMs);
-  if (!found.length) throw new Error('no checkvalve binary: build it or set CHECKVALVE');
-  return found[0];
-}
-
-function gallery(checkvalve, outdir, extra) {
-  const result = spawnSync(checkvalve, ['gallery', outdir, '--jobs', '2', ...extra], { encoding: 'utf8' });
-  if (result.status !== 0 && result.status !== 1)
-    throw new Error(`checkvalve gallery ${outdir} exited ${result.status}: ${result.stderr}`);
-  return JSON.parse(fs.readFileSync(path.join(outdir, 'index.json'), 'utf8'));
 }
 
 // --- small vector and matrix helpers (4x4 matrices column-major, as web-ifc gives them)

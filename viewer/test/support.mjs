@@ -1,0 +1,28 @@
+// What the viewer's end-to-end tests share: finding the checkvalve binary and rendering a gallery.
+import { spawnSync } from 'node:child_process';
+import fs from 'node:fs';
+import path from 'node:path';
+import { fileURLToPath } from 'node:url';
+
+export const repo = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
+
+// $CHECKVALVE, else the newest build/*/src/checkvalve.
+export function findCheckvalve() {
+  if (process.env.CHECKVALVE) return path.resolve(process.env.CHECKVALVE);
+  const builds = path.join(repo, 'build');
+  const found = (fs.existsSync(builds) ? fs.readdirSync(builds) : [])
+    .map((dir) => path.join(builds, dir, 'src/checkvalve'))
+    .filter((file) => fs.existsSync(file))
+    .sort((a, b) => fs.statSync(b).mtimeMs - fs.statSync(a).mtimeMs);
+  if (!found.length) throw new Error('no checkvalve binary: build it or set CHECKVALVE');
+  return found[0];
+}
+
+// Runs `checkvalve gallery` and returns its index; a failing part makes it exit 1, which is expected here.
+export function gallery(checkvalve, outdir, extra) {
+  const result = spawnSync(checkvalve, ['gallery', outdir, '--jobs', '2', ...extra], { encoding: 'utf8' });
+  if (result.status !== 0 && result.status !== 1)
+    throw new Error(`checkvalve gallery ${outdir} exited ${result.status}: ${result.stderr}`);
+  if (/warning/i.test(result.stderr)) console.log(result.stderr.trim());
+  return JSON.parse(fs.readFileSync(path.join(outdir, 'index.json'), 'utf8'));
+}
