@@ -1,9 +1,15 @@
 #include "base/basCCheckValve.h"
 
+#include "host/Diagnostics.h"
+
 namespace tcv {
 
-void ReportError(const char* /*classPrefix*/, const char* /*methodName*/) {
-    throw host::HostError(host::kGenericFailure);
+void ReportError(const char* /*classPrefix*/, const char* methodName) {
+    // The host sees only the generic failure code; the reason goes on the evaluation's trail.
+    std::string where = methodName;
+    if (!where.empty() && where.back() == ':') where.pop_back();
+    host::noteTrappedFailure(where);
+    host::raiseInPlace(host::HostError(host::kGenericFailure));
 }
 
 } // namespace tcv

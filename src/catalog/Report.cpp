@@ -30,7 +30,68 @@ Json field(const Creation& creation, const char* name) {
     return value ? recordValueJson(*value) : Json();
 }
 
+Json variantJson(const host::Variant& value) {
+    struct Visitor {
+        Json operator()(std::monostate) const { return Json(); }
+        Json operator()(bool b) const { return Json(b); }
+        Json operator()(std::int16_t i) const { return Json(i); }
+        Json operator()(std::int32_t i) const { return Json(i); }
+        Json operator()(double d) const { return Json(d); }
+        Json operator()(const std::string& s) const { return Json(s); }
+        Json operator()(const host::ObjectPtr&) const { return Json("(object)"); }
+    };
+    return std::visit(Visitor{}, value);
+}
+
+// Values as "Height=0.3, port1.flangeOD=0.2286" for the table.
+std::string readsText(const std::vector<std::pair<std::string, host::Variant>>& reads) {
+    std::string text;
+    for (const auto& [name, value] : reads) {
+        if (!text.empty()) text += ", ";
+        Json json = variantJson(value);
+        text += name + "=" + (json.is_string() ? json.get<std::string>() : json.dump());
+    }
+    return text;
+}
+
 } // namespace
+
+Json errorJson(const AspectResult& aspect) {
+    if (!aspect.errorCode) return Json();
+    const AspectResult::Reason reason = aspect.reason();
+    Json json;
+    json["code"] = errorCodeText(*aspect.errorCode);
+    json["message"] = reason.message;
+    json["where"] = reason.where.empty() ? Json() : Json(reason.where);
+    if (!aspect.reads.empty()) {
+        Json values = Json::object();
+        for (const auto& [name, value] : aspect.reads) values[name] = variantJson(value);
+        json["values"] = values;
+    }
+    if (aspect.trail.size() > 1) {
+        Json trail = Json::array();
+        for (const auto& step : aspect.trail) {
+            Json entry;
+            entry["where"] = step.where;
+            if (!step.message.empty()) entry["message"] = step.message;
+            if (step.recovered) entry["recovered"] = true;
+            trail.push_back(entry);
+        }
+        json["trail"] = trail;
+    }
+    return json;
+}
+
+std::string failureText(const AspectResult& aspect) {
+    const auto& outputs = aspect.outputs->outputs();
+    std::string text = aspect.aspect + " failed with " + errorCodeText(aspect.errorCode.value_or(0));
+    text += outputs.empty() ? " before any output"
+                            : " after output " + std::to_string(outputs.size()) + " \"" + outputs.back().name + "\"";
+    const AspectResult::Reason reason = aspect.reason();
+    if (!reason.message.empty()) text += ": " + reason.message;
+    if (!reason.where.empty()) text += " (in " + reason.where + ")";
+    return text;
+}
 
 bool PartReport::ok() const {
     for (const auto& aspect : aspects)
@@ -95,7 +156,7 @@ Json reportJson(const PartReport& report) {
         a["name"] = aspect.aspect;
         a["code"] = aspect.code;
         a["ok"] = aspect.ok;
-        a["error"] = aspect.errorCode ? Json{{"code", errorCodeText(*aspect.errorCode)}} : Json();
+        a["error"] = errorJson(aspect);
         a["outputs"] = Json::array();
         for (const auto& output : aspect.outputs->outputs()) a["outputs"].push_back(outputJson(output));
         json["aspects"].push_back(a);
@@ -113,6 +174,12 @@ void printReportTable(std::ostream& out, const PartReport& report) {
                           : "FAILED with " + errorCodeText(*aspect.errorCode) + " after " +
                                 std::to_string(outputs.size()) + " output(s)")
             << "\n";
+        if (!aspect.ok) {
+            const AspectResult::Reason reason = aspect.reason();
+            out << "    reason: " << escapedControls(reason.message.empty() ? "(none given)" : reason.message)
+                << (reason.where.empty() ? "" : " (in " + reason.where + ")") << "\n";
+            if (!aspect.reads.empty()) out << "    values read: " << escapedControls(readsText(aspect.reads)) << "\n";
+        }
         out << "    " << std::left << std::setw(4) << "#" << std::setw(18) << "name" << std::setw(11) << "kind"
             << std::setw(14) << "creation" << std::setw(12) << "volume m3"
             << "bounding box (m)\n";

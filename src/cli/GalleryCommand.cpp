@@ -56,16 +56,6 @@ std::vector<std::string> fileStems(const std::vector<refhost::PartSpec>& parts) 
     return stems;
 }
 
-// The failure of an aspect as one line.
-std::string aspectFailure(const refhost::AspectResult& aspect) {
-    const auto& outputs = aspect.outputs->outputs();
-    std::string text = aspect.aspect + " failed with " + refhost::errorCodeText(*aspect.errorCode);
-    text += outputs.empty() ? " before any output"
-                            : " after output " + std::to_string(outputs.size()) + " \"" + outputs.back().name + "\"";
-    if (!aspect.errorText.empty()) text += " (" + aspect.errorText + ")";
-    return text;
-}
-
 void writeText(const std::string& path, const std::string& text) { exports::writeFileStaged(path, "JSON", text); }
 
 // Evaluates and writes one part; every file that can be written is, also when an aspect failed.
@@ -73,7 +63,7 @@ void renderPart(const refhost::PartSpec& part, const fs::path& folder, GalleryEn
     const refhost::PartReport report = refhost::evaluatePart(part, {"Physical", "Insulation"});
     for (const auto& aspect : report.aspects) {
         entry.outputCounts.emplace_back(aspect.aspect, aspect.outputs->outputs().size());
-        if (!aspect.ok) entry.errors.push_back(aspectFailure(aspect));
+        if (!aspect.ok) entry.errors.push_back(refhost::failureText(aspect));
     }
     auto attempt = [&](auto&& work) {
         try {

@@ -7,6 +7,7 @@
 #include "ErrorTrap.h"
 #include "geometry/CheckedMath.h"
 #include "geometry/Comparisons.h"
+#include "host/Diagnostics.h"
 #include "host/Runtime.h"
 
 namespace tcv {
@@ -15,8 +16,12 @@ using host::DPosition;
 using host::DT4x4;
 using host::DVector;
 
-void RaiseGeom3dError(const char* /*moduleText*/, const char* /*methodText*/) {
-    throw host::HostError(host::kGenericFailure);
+void RaiseGeom3dError(const char* /*moduleText*/, const char* methodText) {
+    // The host sees only the generic failure code; the reason goes on the evaluation's trail.
+    std::string where = methodText;
+    if (!where.empty() && where.back() == ':') where.pop_back();
+    host::noteTrappedFailure(where);
+    host::raiseInPlace(host::HostError(host::kGenericFailure));
 }
 
 host::GraphicPtr PlaceCylinder(const host::OutputCollectionPtr& outputColl, const DPosition& start,
@@ -25,6 +30,7 @@ host::GraphicPtr PlaceCylinder(const host::OutputCollectionPtr& outputColl, cons
         auto factory = host::runtime().CreateGeometryFactory();
         DVector axis = end.subtract(start);
         double length = axis.length();
+        if (length == 0) throw host::HostError(host::kGenericFailure, "zero-length cylinder axis");
         axis.setLength(1.0);
         auto circle = factory->CreateCircle(nullptr, start, axis, diameter / 2);
         return factory->CreateProjection(outputColl->ResourceManager(), circle, axis, length, capped);
@@ -36,6 +42,10 @@ host::GraphicPtr PlaceCone(const host::OutputCollectionPtr& outputColl, const DP
     return geom3dTrap("PlaceCone:", [&] {
         auto factory = host::runtime().CreateGeometryFactory();
         DVector axis = topCentre.subtract(baseCentre);
+        if (axis.length() == 0) throw host::HostError(host::kGenericFailure, "zero-length cone axis");
+        // The base point is found along a perpendicular scaled to the base radius, the top point along the
+        // same one rescaled: a base radius of 0 leaves nothing to rescale.
+        if (baseRadius == 0) throw host::HostError(host::kGenericFailure, "cone base radius of 0");
         DVector perpendicular = GetPerpendicularVector(axis.x(), axis.y(), axis.z());
         perpendicular.setLength(baseRadius);
         DPosition onBase = baseCentre.offset(perpendicular);

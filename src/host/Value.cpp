@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "host/Diagnostics.h"
+
 namespace tcv::host {
 
 std::string HostError::describe(std::int32_t code) {
@@ -60,7 +62,9 @@ bool isEmpty(const Variant& value) { return std::holds_alternative<std::monostat
 const Variant& VariantArray::at(int position) const {
     if (position < 1 || position > upperBound())
         throw HostError(kBadIndex, "input position " + std::to_string(position) + " is outside the array");
-    return values_[static_cast<std::size_t>(position - 1)];
+    const Variant& value = values_[static_cast<std::size_t>(position - 1)];
+    if (auto* trail = currentTrail()) trail->noteInputRead(this, position, value);
+    return value;
 }
 
 Variant& VariantArray::at(int position) {

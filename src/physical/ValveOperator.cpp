@@ -4,6 +4,7 @@
 #include "base/Inputs.h"
 #include "base/Text.h"
 #include "base/basCCheckValve.h"
+#include "host/Diagnostics.h"
 #include "host/Runtime.h"
 #include "physical/CPhysical.h"
 
@@ -66,6 +67,7 @@ bool CPhysical::PlaceValveOperator(const host::OutputCollectionPtr& outputColl, 
             UpdateOperatorAttributes(operatorOccurrence, "IZUAOffsetFrmValCen", "OffsetFrmValCen",
                                      *placement.offsetFrmValCen, editArgument);
         } catch (...) {
+            host::noteRecoveredFailure("UpdateOperatorAttributes");
         }
         try {
             if (auto update = host::queryInterface<host::IOccurrenceUpdate>(operatorOccurrence))
@@ -73,10 +75,14 @@ bool CPhysical::PlaceValveOperator(const host::OutputCollectionPtr& outputColl, 
             else
                 throw host::HostError(host::kTypeMismatch, "the operator occurrence cannot update");
         } catch (...) {
+            host::noteRecoveredFailure("Update");
         }
         return true;
     } catch (const host::HostError& error) {
-        if (error.code() == host::kOperatorAbsent) return false;
+        if (error.code() == host::kOperatorAbsent) {
+            host::noteRecoveredFailure("PlaceValveOperator");
+            return false;
+        }
         throw;
     }
 }

@@ -17,6 +17,7 @@
 #include "base/Inputs.h"
 #include "base/Text.h"
 #include "geometry/Comparisons.h"
+#include "host/Diagnostics.h"
 #include "host/Runtime.h"
 
 namespace tcv {
@@ -76,11 +77,13 @@ std::shared_ptr<const pugi::xml_document> dataFileDocument(const std::string& pa
     return document;
 }
 
-// Runs one statement of the diameter lookup; a failure is dropped and the lookup goes on.
+// Runs one statement of the diameter lookup; a failure is dropped (with a note on the evaluation's
+// trail) and the lookup goes on.
 void attempt(const std::function<void()>& statement) {
     try {
         statement();
     } catch (...) {
+        host::noteRecoveredFailure("pipe outside diameter lookup");
     }
 }
 
@@ -272,6 +275,7 @@ double GetPipeOutsideDiamter(const host::ObjectPtr& part, std::int16_t portIndex
         }
     } catch (...) {
         // The lookup never raises; the diameter found so far stands.
+        host::noteRecoveredFailure("pipe outside diameter lookup");
     }
     return result;
 }

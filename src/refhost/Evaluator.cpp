@@ -1,5 +1,8 @@
 #include "refhost/Evaluator.h"
 
+#include <algorithm>
+
+#include "base/Inputs.h"
 #include "symbol/CCheckValve.h"
 
 namespace tcv::refhost {
@@ -35,11 +38,14 @@ AspectResult evaluateAspect(const PartSpec& partSpec, const std::string& aspect,
     result.aspect = aspect;
     result.code = aspect == "Insulation" ? kInsulationAspect : kPhysicalAspect;
     result.outputs = std::make_shared<RefOutputCollection>();
+    host::EvaluationTrail trail;
+    host::TrailScope trailScope(trail);
     try {
         // A part the host cannot offer (more ports than it can count) fails the aspect like any other
         // host error, before the symbol is called.
         auto part = makePart(partSpec);
         host::VariantArray inputs = buildInputArray(part);
+        trail.watchInputs(&inputs);
         CCheckValve symbol;
         symbol.InvokeRepresentation(nullptr, aspect, result.outputs, inputs);
     } catch (const host::HostError& error) {
@@ -52,7 +58,25 @@ AspectResult evaluateAspect(const PartSpec& partSpec, const std::string& aspect,
         result.errorCode = host::kGenericFailure;
         result.errorText = error.what();
     }
+    result.trail = trail.steps();
+    for (const auto& read : trail.reads()) {
+        if (read.inputPosition == input::Part) continue; // the part object itself, read by every variant
+        std::string name =
+            read.inputPosition == 0 ? read.field : inputNames().at(static_cast<std::size_t>(read.inputPosition - 2));
+        auto seen =
+            std::find_if(result.reads.begin(), result.reads.end(), [&](const auto& r) { return r.first == name; });
+        if (seen == result.reads.end()) result.reads.emplace_back(name, read.value);
+    }
     return result;
+}
+
+AspectResult::Reason AspectResult::reason() const {
+    // The failure that escaped is the last one not recovered; its first step holds the reason.
+    for (auto step = trail.rbegin(); step != trail.rend(); ++step) {
+        if (step->recovered || step->message.empty()) continue;
+        return {step->message, step->where};
+    }
+    return {errorText, ""};
 }
 
 } // namespace tcv::refhost

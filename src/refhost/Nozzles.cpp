@@ -29,6 +29,8 @@ PortSpec portOf(const host::ObjectPtr& part, std::int16_t portIndex) {
     for (std::int16_t position = 1; position <= count; ++position) {
         auto port = ports->Item(position);
         if (!port || port->PortIndex() != portIndex) continue;
+        // The host's own reads of the port, not the symbol's.
+        host::EvaluationTrail::PauseReads paused(host::currentTrail());
         PortSpec partSpec;
         partSpec.index = port->PortIndex();
         partSpec.terminationClass = port->TerminationClass();

@@ -72,8 +72,9 @@ check no-command 2 "$cv"
 # validate: one line per part and a summary; exit 1 when a part fails.
 cat >"$work/mixed.json" <<'JSON'
 {"parts": [
- {"name": "good", "partDataBasis": 1, "inputs": {"FacetoFace": 0.2},
-  "ports": [{"index": 1, "pipeOD": 0.1, "flangeOD": 0.2, "flangeThickness": 0.02}, {"index": 2, "pipeOD": 0.1}]},
+ {"name": "good", "partDataBasis": 1, "inputs": {"FacetoFace": 0.2, "InsulationThickness": 0.03},
+  "ports": [{"index": 1, "pipeOD": 0.1, "flangeOD": 0.2, "flangeThickness": 0.02},
+            {"index": 2, "pipeOD": 0.1, "flangeOD": 0.2, "flangeThickness": 0.02}]},
  {"name": "bad", "partDataBasis": 2, "inputs": {"FacetoFace": 0.2}, "ports": [{"index": 1, "pipeOD": 0.1}]}]}
 JSON
 check validate-mixed 1 "$cv" validate "$work/mixed.json" --jobs 2
@@ -81,6 +82,39 @@ expect_in validate-ok-line "$work/out" '^ok      good'
 expect_in validate-failed-line "$work/out" 'FAILED  bad (PartDataBasis 2): Physical failed with 0x80004005 before any output'
 expect_in validate-summary "$work/out" '2 part(s): 1 ok, 1 failed'
 check validate-record-only 1 "$cv" validate "$work/mixed.json" --record-only
+expect_in validate-reason "$work/out" 'before any output: PartDataBasis 2 has no physical graphics (in run)'
+
+# validate's reports for CI and its warnings: a part whose variant never reads an input it gives.
+cat >"$work/warned.json" <<'JSON'
+{"parts": [
+ {"name": "good", "partDataBasis": 1, "inputs": {"FacetoFace": 0.2, "InsulationThickness": 0.03},
+  "ports": [{"index": 1, "pipeOD": 0.1, "flangeOD": 0.2, "flangeThickness": 0.02},
+            {"index": 2, "pipeOD": 0.1, "flangeOD": 0.2, "flangeThickness": 0.02}]},
+ {"name": "stray", "partDataBasis": 1, "inputs": {"FacetoFace": 0.2, "InsulationThickness": 0.03, "NippleLength": 0.05},
+  "ports": [{"index": 1, "pipeOD": 0.1, "flangeOD": 0.2, "flangeThickness": 0.02},
+            {"index": 2, "pipeOD": 0.1, "flangeOD": 0.2, "flangeThickness": 0.02}]}]}
+JSON
+check validate-warned 0 "$cv" validate "$work/warned.json" --report "$work/report.json"
+expect_in validate-warning-line "$work/out" 'input NippleLength is given but PartDataBasis 1 never reads it .*\[stray\]'
+expect_in validate-warning-summary "$work/out" '2 part(s): 2 ok, 0 failed, 1 warning(s)'
+if python3 -c "import json; d=json.load(open('$work/report.json')); s=d['summary']; p={x['name']: x for x in d['parts']}
+assert s=={'parts':2,'ok':2,'failed':0,'warnings':1}, s
+assert p['stray']['warnings'] and not p['good']['warnings'] and p['good']['status']=='ok'
+assert [a['name'] for a in p['good']['aspects']]==['Physical','Insulation'] and p['good']['aspects'][0]['outputs']>0"; then
+    passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL validate json report"; fi
+check validate-strict 1 "$cv" validate "$work/warned.json" --strict --report "$work/junit.xml"
+if python3 -c "import xml.etree.ElementTree as E; r=E.parse('$work/junit.xml').getroot(); s=r.find('testsuite')
+assert s.get('tests')=='4' and s.get('failures')=='2', s.attrib
+f=[c for c in s.iter('testcase') if c.find('failure') is not None]
+assert {c.get('classname') for c in f}=={'stray'} and f[0].find('failure').get('type')=='warning'"; then
+    passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL validate junit report"; fi
+check validate-junit-failure 1 "$cv" validate "$work/mixed.json" --report "$work/mixed.xml"
+expect_in validate-junit-reason "$work/mixed.xml" 'failure message="Physical failed with 0x80004005 before any output: PartDataBasis 2 has no physical graphics (in run)" type="0x80004005"'
+check validate-html 1 "$cv" validate "$work/mixed.json" --report "$work/mixed.html"
+expect_in validate-html-failure "$work/mixed.html" '<tr class="failed"><td>bad</td><td>2</td><td>failed</td><td><div class="reason">Physical failed'
+check validate-bad-report 2 "$cv" validate "$work/mixed.json" --report "$work/report.txt"
+expect_in validate-bad-report-message "$work/err" 'a report ends in .json, .xml or .html'
+check validate-report-no-folder 2 "$cv" validate "$work/mixed.json" --report "$work/no/such/report.json"
 
 # bench: per part the medians of both aspects and of record-only; the summary over the parts.
 check bench-json 0 "$cv" bench --part default-1-nps4-cl150-swing --repeat 3 --json

@@ -213,7 +213,8 @@ function showOutputs(report) {
     blocks.push(el('h3', { text: aspect.name }), list);
     if (!aspect.ok) {
       const last = aspect.outputs.at(-1)?.name;
-      const reason = aspect.error?.text ?? aspect.error?.message ?? '';
+      const where = aspect.error?.where ? ` (in ${aspect.error.where})` : '';
+      const reason = aspect.error?.message ? `${aspect.error.message}${where}` : '';
       const text = `${aspect.name} failed (${aspect.error?.code ?? 'error'})${reason ? `: ${reason}` : ''}, ` +
         (last ? `after the output ${last}` : 'before its first output');
       list.append(el('li', { text, className: 'failed' }));

@@ -326,7 +326,9 @@ function aspectStatus(aspectReport) {
   if (aspectReport.ok) return `${aspectReport.name}: ok, ${outputs.length} output(s)`;
   const code = aspectReport.error?.code ?? 'an error';
   const where = outputs.length ? `after ${outputs.length} output(s), the last "${outputs[outputs.length - 1].name}"` : 'before any output';
-  return `${aspectReport.name}: FAILED with ${code} ${where}`;
+  const error = aspectReport.error ?? {};
+  const reason = error.message ? `: ${error.message}${error.where ? ` (in ${error.where})` : ''}` : '';
+  return `${aspectReport.name}: FAILED with ${code} ${where}${reason}`;
 }
 
 function showStatus(entry) {

@@ -276,6 +276,7 @@ async function main() {
     const physical = failedReport.aspects.find((a) => a.name === 'Physical');
     const last = physical.outputs.at(-1)?.name;
     check('failed part status', status.includes(`Physical: FAILED with ${physical.error.code} after ${physical.outputs.length} output(s), the last "${last}"`), status);
+    check('failed part gives the reason', physical.error.message && status.includes(physical.error.message), status);
     check('failed part shows what it added', same(await viewer(page, 'outputNames', 'Physical'), names(failedReport, 'Physical')));
     await shot(page, 'failed-part.png');
 
@@ -321,7 +322,7 @@ async function main() {
     await page.fill('input[name="inputs.FacetoFace"]', '0');
     await page.waitForFunction(() => window.__configurator.failure() !== '', null, { timeout: WAIT });
     const banner = (await page.textContent('#banner')) ?? '';
-    check('failure banner', (await page.isVisible('#banner')) && /failed \(0x80004005\)/.test(banner) && /(after the output|before its first output)/.test(banner), banner);
+    check('failure banner', (await page.isVisible('#banner')) && /failed \(0x80004005\): \S/.test(banner) && /(after the output|before its first output)/.test(banner), banner);
     check('the last good model stays', same(await cfg('box'), after));
 
     // The back button steps back through the edits.

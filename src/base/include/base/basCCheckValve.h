@@ -1,6 +1,7 @@
 // The library's one error-report convention: every operation with an error trap ends any failure in
 // ReportError, which raises the generic failure code. The class prefix and method name name the place
-// of the failure in the caller's code only; they do not travel with the error.
+// of the failure: they do not travel with the error, but the method name and the reason go on the
+// evaluation's diagnostic trail (host/Diagnostics.h) when the host keeps one.
 #pragma once
 
 #include <utility>

@@ -24,6 +24,11 @@ PartReport evaluatePart(const PartSpec& part, const std::vector<std::string>& as
 
 nlohmann::ordered_json outputJson(const NamedOutput& output);
 nlohmann::ordered_json reportJson(const PartReport& report);
+// A failed aspect's error: {"code", "message", "where", "values" (what the symbol had read), "trail" (when
+// more than one step noted it)}; null for an aspect that succeeded.
+nlohmann::ordered_json errorJson(const AspectResult& aspect);
+// A failed aspect in one line: "Physical failed with 0x80004005 after output 1 "Body": <reason> (in <routine>)".
+std::string failureText(const AspectResult& aspect);
 void printReportTable(std::ostream& out, const PartReport& report);
 
 // The error code as the host writes it, "0x80004005".

@@ -3,10 +3,19 @@
 #pragma once
 
 #include <cmath>
+#include <cstdio>
+#include <string>
 
 #include "host/Value.h"
 
 namespace tcv::checked {
+
+// A number as a message shows it: six significant digits.
+inline std::string shortNumber(double value) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%.6g", value);
+    return buffer;
+}
 
 // Refuses a value that is not a finite number (overflow).
 inline double finite(double value) {
@@ -20,7 +29,8 @@ inline double divide(double numerator, double denominator) {
 }
 
 inline double squareRoot(double value) {
-    if (value < 0.0 || std::isnan(value)) throw host::HostError(host::kInvalidCall, "square root of a negative number");
+    if (value < 0.0 || std::isnan(value))
+        throw host::HostError(host::kInvalidCall, "square root of a negative number (" + shortNumber(value) + ")");
     return finite(std::sqrt(value));
 }
 

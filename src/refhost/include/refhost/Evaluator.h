@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "host/Diagnostics.h"
 #include "host/Value.h"
 #include "refhost/OutputCollection.h"
 #include "refhost/Parts.h"
@@ -23,6 +24,20 @@ struct AspectResult {
     std::optional<std::int32_t> errorCode;
     std::string errorText; // the host's own diagnostic of the first error, when there is one
     std::shared_ptr<RefOutputCollection> outputs;
+    // The evaluation's diagnostic trail: the steps of a failure and the failures the symbol went on
+    // from, innermost first.
+    std::vector<host::Diagnostic> trail;
+    // What the symbol read, in order and once each: input names ("FacetoFace") and port fields
+    // ("port2.flangeOD"), with the values read.
+    std::vector<std::pair<std::string, host::Variant>> reads;
+
+    // The failure in words: the reason and the routine that noted it. When the symbol noted none, the
+    // host's own text and "" for the routine.
+    struct Reason {
+        std::string message;
+        std::string where;
+    };
+    Reason reason() const;
 };
 
 // The input array for a part: position 1 the part object, then the inputs at positions 2..35.

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "host/Diagnostics.h"
 #include "host/Piping.h"
 
 namespace tcv::refhost {
@@ -69,20 +70,28 @@ public:
     explicit RefPipePort(PortSpec partSpec) : spec_(std::move(partSpec)) {}
     const PortSpec& partSpec() const { return spec_; }
 
+    // Every field but the index is noted on the evaluation's trail as read ("port2.flangeOD").
     std::int16_t PortIndex() const override { return spec_.index; }
-    std::int32_t TerminationClass() const override { return spec_.terminationClass; }
-    std::int32_t EndType() const override { return spec_.endType; }
-    std::int32_t Attribute() const override { return spec_.attribute; }
-    double PipingOutsideDiameter() const override { return spec_.pipeOD; }
-    double FlangeOrHubOutsideDiameter() const override { return spec_.flangeOD; }
-    double FlangeOrHubThickness() const override { return spec_.flangeThickness; }
-    double CptOffset() const override { return spec_.cptOffset; }
-    double Depth() const override { return spec_.depth; }
-    double NozzleLength() const override { return spec_.length; }
-    double NominalSize() const override { return spec_.npd; }
-    std::string NominalSizeUnits() const override { return spec_.npdUnit; }
+    std::int32_t TerminationClass() const override { return noted("terminationClass", spec_.terminationClass); }
+    std::int32_t EndType() const override { return noted("endType", spec_.endType); }
+    std::int32_t Attribute() const override { return noted("attribute", spec_.attribute); }
+    double PipingOutsideDiameter() const override { return noted("pipeOD", spec_.pipeOD); }
+    double FlangeOrHubOutsideDiameter() const override { return noted("flangeOD", spec_.flangeOD); }
+    double FlangeOrHubThickness() const override { return noted("flangeThickness", spec_.flangeThickness); }
+    double CptOffset() const override { return noted("cptOffset", spec_.cptOffset); }
+    double Depth() const override { return noted("depth", spec_.depth); }
+    double NozzleLength() const override { return noted("length", spec_.length); }
+    double NominalSize() const override { return noted("npd", spec_.npd); }
+    std::string NominalSizeUnits() const override { return noted("npdUnit", spec_.npdUnit); }
 
 private:
+    template <class T>
+    T noted(const char* field, T value) const {
+        if (auto* trail = host::currentTrail())
+            trail->noteFieldRead("port" + std::to_string(spec_.index) + "." + field, host::Variant(value));
+        return value;
+    }
+
     PortSpec spec_;
 };
 
