@@ -104,7 +104,8 @@ const swing = JSON.parse(fs.readFileSync(path.join(catalogDir, 'default-bodies.j
   const part = { ...swing, inputs: { ...swing.inputs, FacetoFace: 0 } };
   const r = await request('/api/evaluate', { method: 'POST', body: JSON.stringify(part) });
   const insulation = JSON.parse(text(r)).aspects?.find((a) => a.name === 'Insulation');
-  check(r.status === 200 && insulation?.ok === false && insulation.error?.code === '0x80004005',
+  check(r.status === 200 && insulation?.ok === false && insulation.error?.code === '0x80004005' &&
+    insulation.error.message === 'zero-length cylinder axis' && insulation.error.where === 'PlaceCylinder',
     `failing aspect: status ${r.status}, ${JSON.stringify(insulation?.error)}`);
 }
 
