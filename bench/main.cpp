@@ -54,7 +54,8 @@ ScratchFolder& scratch() {
 void registerEvaluation(const std::vector<PartSpec>& parts) {
     for (const bool build : {true, false}) {
         tcv::refhost::HostOptions options = tcv::refhost::RefRuntime::defaultOptions();
-        if (build) options.kernel = tcv::refhost::makeOccKernel();
+        // The default options carry the program's kernel once one is installed: record-only drops it.
+        options.kernel = build ? tcv::refhost::makeOccKernel() : nullptr;
         for (const auto& aspect : kAspects)
             for (const auto& part : parts) {
                 const std::string name = std::string(build ? "Evaluate/" : "RecordOnly/") + aspect + "/" + part.name;

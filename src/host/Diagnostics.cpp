@@ -10,13 +10,15 @@ thread_local EvaluationTrail* tCurrentTrail = nullptr;
 
 void EvaluationTrail::noteInputRead(const VariantArray* array, int position, const Variant& value) {
     if (array != watched_ || paused_ > 0) return;
-    reads_.push_back({position, {}, value});
+    reads_.push_back({position, 0, nullptr, value});
 }
 
-void EvaluationTrail::noteFieldRead(const std::string& field, const Variant& value) {
+void EvaluationTrail::noteFieldRead(int portIndex, const char* field, const Variant& value) {
     if (paused_ > 0) return;
-    reads_.push_back({0, field, value});
+    reads_.push_back({0, portIndex, field, value});
 }
+
+std::string ReadValue::fieldName() const { return "port" + std::to_string(portIndex) + "." + (field ? field : "?"); }
 
 void EvaluationTrail::noteFailure(const std::string& where, const std::exception_ptr& error) {
     if (error && error == inFlight_) {

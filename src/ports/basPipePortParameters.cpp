@@ -49,6 +49,20 @@ struct ParsedDataFile {
 };
 thread_local ParsedDataFile parsedDataFile;
 
+// What the lookups of the calling thread's current evaluation found: whether the data file exists, its
+// document, and the part's entry in it. `evaluation` 0 is no evaluation: nothing is kept.
+struct EvaluationLookups {
+    std::uint64_t evaluation = 0;
+    std::uint64_t checked = 0; // the evaluation whose data file was checked
+    bool dataFileExists = false;
+    std::shared_ptr<const pugi::xml_document> document;
+    std::uint64_t basisFound = 0; // the evaluation whose part entry was found
+    std::int32_t basisPartDataBasis = 0;
+    pugi::xml_node basis;
+};
+thread_local EvaluationLookups evaluationLookups;
+thread_local std::uint64_t evaluationCount = 0;
+
 bool sameFile(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
            a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
@@ -85,6 +99,19 @@ void attempt(const std::function<void()>& statement) {
     } catch (...) {
         host::noteRecoveredFailure("pipe outside diameter lookup");
     }
+}
+
+// The data file's entry for a PartDataBasis: the first PartDataBasis element under
+// /OutsideDiameterforSymbolGraphicsConstruction/BasisforGraphicsCreation whose Value is its number.
+pugi::xml_node partEntry(const pugi::xml_document& document, std::int32_t partDataBasis) {
+    const std::string value = std::to_string(partDataBasis);
+    for (const pugi::xml_node& root : document.children("OutsideDiameterforSymbolGraphicsConstruction"))
+        for (const pugi::xml_node& basis : root.children("BasisforGraphicsCreation"))
+            for (const pugi::xml_node& entry : basis.children("PartDataBasis"))
+                if (const pugi::xml_attribute attribute = entry.attribute("Value");
+                    attribute && value == attribute.value())
+                    return entry;
+    return {};
 }
 
 host::PortCollectionPtr portsOf(const host::PipingComponentPtr& component) {
@@ -236,24 +263,49 @@ double GetPipeOutsideDiamter(const host::ObjectPtr& part, std::int16_t portIndex
             return result;
         }
 
-        bool dataFileExists = false;
-        attempt([&] { dataFileExists = CheckXMLExists(kDataFileName); });
+        EvaluationLookups& memo = evaluationLookups;
+        const bool remembered = memo.evaluation != 0 && memo.checked == memo.evaluation;
+        bool dataFileExists = remembered && memo.dataFileExists;
+        if (!remembered) attempt([&] { dataFileExists = CheckXMLExists(kDataFileName); });
         if (!dataFileExists) {
+            if (memo.evaluation != 0) {
+                memo.checked = memo.evaluation;
+                memo.dataFileExists = false;
+            }
             attempt([&] { result = port->PipingOutsideDiameter(); });
             return result;
         }
 
-        std::shared_ptr<const pugi::xml_document> parsed = std::make_shared<pugi::xml_document>();
-        attempt([&] { parsed = dataFileDocument(moduleDataFilePath, moduleDataFileStatus); });
+        std::shared_ptr<const pugi::xml_document> parsed = remembered ? memo.document : nullptr;
+        if (!parsed) {
+            parsed = std::make_shared<pugi::xml_document>();
+            attempt([&] { parsed = dataFileDocument(moduleDataFilePath, moduleDataFileStatus); });
+            if (memo.evaluation != 0) {
+                memo.checked = memo.evaluation;
+                memo.dataFileExists = true;
+                memo.document = parsed;
+            }
+        }
         const pugi::xml_document& document = *parsed;
 
         pugi::xml_node basis;
+        std::int32_t partDataBasis = 0;
+        bool basisRead = false;
         attempt([&] {
-            std::string query =
-                "/OutsideDiameterforSymbolGraphicsConstruction/BasisforGraphicsCreation/PartDataBasis[@Value='" +
-                std::to_string(component->PartDataBasis()) + "']";
-            basis = document.select_node(query.c_str()).node();
+            partDataBasis = component->PartDataBasis();
+            basisRead = true;
         });
+        if (basisRead && memo.evaluation != 0 && memo.basisFound == memo.evaluation &&
+            memo.basisPartDataBasis == partDataBasis) {
+            basis = memo.basis;
+        } else if (basisRead) {
+            attempt([&] { basis = partEntry(document, partDataBasis); });
+            if (memo.evaluation != 0) {
+                memo.basisFound = memo.evaluation;
+                memo.basisPartDataBasis = partDataBasis;
+                memo.basis = basis;
+            }
+        }
 
         if (basis) {
             std::string text;
@@ -278,6 +330,11 @@ double GetPipeOutsideDiamter(const host::ObjectPtr& part, std::int16_t portIndex
         host::noteRecoveredFailure("pipe outside diameter lookup");
     }
     return result;
+}
+
+void beginPortLookups() {
+    evaluationLookups = {};
+    evaluationLookups.evaluation = ++evaluationCount;
 }
 
 bool CheckXMLExists(const std::string& fileName) {
@@ -343,6 +400,7 @@ void resetPortModuleState() {
     moduleDataFilePath.clear();
     moduleDataFileStatus = {};
     parsedDataFile = {};
+    evaluationLookups = {};
 }
 
 } // namespace tcv

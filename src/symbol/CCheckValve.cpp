@@ -7,6 +7,7 @@
 #include "host/Runtime.h"
 #include "insulation/CInsulation.h"
 #include "physical/CPhysical.h"
+#include "ports/basPipePortParameters.h"
 
 namespace tcv {
 
@@ -169,6 +170,7 @@ void CCheckValve::InitializeSymbolDefinition(const host::ObjectPtr& pSymbolDefin
 void CCheckValve::InvokeRepresentation(const host::ObjectPtr& /*sblOcc*/, const std::string& repName,
                                        const host::ObjectPtr& OutputColl, const host::VariantArray& arrayofinputs) {
     withErrorReport(kPrefix, "IZDUserSymbolServices_InvokeRepresentation:", [&] {
+        beginPortLookups();
         const AspectDescriptor* aspect = nullptr;
         for (const auto& entry : m_aspects)
             if (entry.name == repName) {

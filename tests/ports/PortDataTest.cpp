@@ -227,6 +227,17 @@ TEST_F(PortDataTest, AnEditedDataFileIsReadAgainAtOnce) {
     EXPECT_EQ(GetPipeOutsideDiamter(part, 1), 0.0);
     data.write(listing({basisEntry(kBasis, "EstimatedPipeODBased")}));
     EXPECT_NEAR(GetPipeOutsideDiamter(part, 1), 3.4375 * kInch, 1e-12);
+
+    // Within one evaluation the file is looked at once; the next evaluation reads the edit.
+    beginPortLookups();
+    EXPECT_NEAR(GetPipeOutsideDiamter(part, 1), 3.4375 * kInch, 1e-12);
+    data.write(listing({basisEntry(kBasis, "EstimatedPipeODBasee")}));
+    EXPECT_NEAR(GetPipeOutsideDiamter(part, 1), 3.4375 * kInch, 1e-12);
+    beginPortLookups();
+    EXPECT_EQ(GetPipeOutsideDiamter(part, 1), 0.0);
+    fs::remove(data.dataFile());
+    beginPortLookups();
+    EXPECT_EQ(GetPipeOutsideDiamter(part, 1), 0.2); // no data file: the port's own diameter
 }
 
 // --- CheckXMLExists and the context --------------------------------------------------------------------

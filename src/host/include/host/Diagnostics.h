@@ -22,12 +22,16 @@ struct Diagnostic {
     bool recovered = false; // caught on purpose: the evaluation went on
 };
 
-// A value the symbol read: an input by its position in the input array, or a named field of a host
-// object ("port2.flangeOD").
+// A value the symbol read: an input by its position in the input array, or a field of a port (port
+// index and field name, "port2.flangeOD").
 struct ReadValue {
-    int inputPosition = 0; // 0 for a field
-    std::string field;
+    int inputPosition = 0; // 0 for a port field
+    int portIndex = 0;
+    const char* field = nullptr; // a name with static storage
     Variant value;
+
+    // "FacetoFace" style names are the host's to give (from the input's position); this gives the rest.
+    std::string fieldName() const;
 };
 
 class EvaluationTrail {
@@ -35,7 +39,7 @@ public:
     // Records reads of this input array (the one the host passed to the symbol).
     void watchInputs(const VariantArray* inputs) { watched_ = inputs; }
     void noteInputRead(const VariantArray* array, int position, const Variant& value);
-    void noteFieldRead(const std::string& field, const Variant& value);
+    void noteFieldRead(int portIndex, const char* field, const Variant& value);
 
     // Notes the failure `error`, trapped by `where`. A failure already noted (raised again by an inner
     // trap) adds a step that only names the routine it passed through.
@@ -94,10 +98,5 @@ void noteTrappedFailure(const std::string& where);
 void noteRecoveredFailure(const std::string& where);
 // Raises `error` in place of the failure being handled, known to outer traps as that same failure.
 [[noreturn]] void raiseInPlace(const HostError& error);
-
-// Records a field the symbol read from a host object on the calling thread's trail, if any.
-inline void noteFieldRead(const std::string& field, const Variant& value) {
-    if (auto* trail = currentTrail()) trail->noteFieldRead(field, value);
-}
 
 } // namespace tcv::host

@@ -50,4 +50,8 @@ void SortCollection(std::vector<double>& numbers);
 // Forgets the calling thread's module state (context object and stored data-file path).
 void resetPortModuleState();
 
+// Starts an evaluation on the calling thread: within it, the diameter lookup checks the data file and
+// finds the part's entry in it once, not again for every port. Without it every lookup checks anew.
+void beginPortLookups();
+
 } // namespace tcv

@@ -87,8 +87,7 @@ public:
 private:
     template <class T>
     T noted(const char* field, T value) const {
-        if (auto* trail = host::currentTrail())
-            trail->noteFieldRead("port" + std::to_string(spec_.index) + "." + field, host::Variant(value));
+        if (auto* trail = host::currentTrail()) trail->noteFieldRead(spec_.index, field, host::Variant(value));
         return value;
     }
 
