@@ -126,6 +126,7 @@ expect diff-description-no-graphics "! grep -q 'Physical\\|Insulation' '$work/ou
 # Bad input: exit 2, naming the file.
 check diff-missing 2 "$cv" diff "$cat" "$work/none.json"
 expect_in diff-missing-message "$work/err" "$work/none.json"
+check diff-empty-path 2 "$cv" diff "" "$cat"
 check diff-bad-csv 2 "$cv" diff "$work/bad.csv" "$cat"
 expect_in diff-bad-csv-message "$work/err" "bad.csv:3: port2.flangeOD:"
 
