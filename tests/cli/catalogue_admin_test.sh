@@ -60,6 +60,13 @@ printf 'name,PartDataBasis,Facetoface\n' >"$work/header.csv"
 check csv-bad-header 2 "$cv" eval "$work/header.csv"
 expect_in csv-bad-header-message "$work/err" "$work/header.csv:1: Facetoface: unknown column; did you mean \"FacetoFace\"?"
 
+# The checks before reading hold for CSV too: a file over the size limit or a folder is refused unread.
+check csv-too-large 2 "$cv" eval "$work/sheet.csv" --max-catalog-size 100
+expect_in csv-too-large-message "$work/err" "more than the limit of 100 bytes"
+mkdir "$work/folder.csv"
+check csv-folder 2 "$cv" validate "$work/folder.csv"
+expect_in csv-folder-message "$work/err" "not a catalogue file but a folder"
+
 # convert never leaves a half or wrong file: a failed conversion keeps what was there.
 echo keep >"$work/kept.json"
 check convert-bad-input 2 "$cv" convert "$work/bad.csv" "$work/kept.json"
