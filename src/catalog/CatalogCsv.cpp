@@ -121,11 +121,11 @@ std::optional<int> readPortNumber(const std::string& text) {
     return number;
 }
 
-Column readHeader(const std::string& header, const std::string& origin, std::size_t columnNumber) {
+Column readHeader(const std::string& header, const std::string& origin, std::size_t row, std::size_t columnNumber) {
     if (header.empty())
-        failAt(origin, 1, "column " + std::to_string(columnNumber),
+        failAt(origin, row, "column " + std::to_string(columnNumber),
                "the column has no name; the first row names every column");
-    if (!isValidUtf8(header)) failAt(origin, 1, "column " + std::to_string(columnNumber), "not UTF-8 text");
+    if (!isValidUtf8(header)) failAt(origin, row, "column " + std::to_string(columnNumber), "not UTF-8 text");
     for (const auto& column : kPartColumns)
         if (header == column.header) return Column{header, column.target, column.kind, "", 0};
     const auto& inputs = inputNames();
@@ -134,7 +134,7 @@ Column readHeader(const std::string& header, const std::string& origin, std::siz
     if (header.rfind(kOperatorPrefix, 0) == 0) {
         const std::string input = header.substr(std::string(kOperatorPrefix).size());
         if (input.empty())
-            failAt(origin, 1, header, "expected operator.name or operator.<input> with the operator input's name");
+            failAt(origin, row, header, "expected operator.name or operator.<input> with the operator input's name");
         return Column{header, Target::OperatorInput, CellKind::Length, input, 0};
     }
     const std::size_t dot = header.find('.');
@@ -143,7 +143,7 @@ Column readHeader(const std::string& header, const std::string& origin, std::siz
         const std::string field = header.substr(dot + 1);
         const auto port = readPortNumber(number);
         if (!port)
-            failAt(origin, 1, header,
+            failAt(origin, row, header,
                    "expected port<k>.<field> with k a port number from 1 to " + std::to_string(INT16_MAX) + ", got " +
                        quotedValue(number));
         std::vector<std::string> fields;
@@ -154,12 +154,12 @@ Column readHeader(const std::string& header, const std::string& origin, std::siz
         const std::string hint = closestName(header, fields);
         std::string list;
         for (const auto& known : kPortFields) list += (list.empty() ? "" : ", ") + std::string(known.name);
-        failAt(origin, 1, header,
+        failAt(origin, row, header,
                "unknown port field" + (hint.empty() ? "" : "; did you mean \"" + hint + "\"?") + " (known: " + list +
                    ")");
     }
     const std::string hint = closestName(header, knownColumnNames());
-    failAt(origin, 1, header,
+    failAt(origin, row, header,
            "unknown column" + (hint.empty() ? "" : "; did you mean \"" + hint + "\"?") +
                " (columns: name, description, source, PartDataBasis, the symbol's inputs as `checkvalve definition` "
                "lists them, port<k>.<field>, operator.name, operator.<input>, operatorSourceCode, operatorText)");
@@ -324,7 +324,7 @@ std::vector<CsvRow> readCsvRows(const std::string& text, const std::string& orig
     std::vector<Column> columns;
     std::map<std::string, std::size_t> seen;
     for (std::size_t i = 0; i < header.cells.size(); ++i) {
-        columns.push_back(readHeader(header.cells[i], origin, i + 1));
+        columns.push_back(readHeader(header.cells[i], origin, header.row, i + 1));
         if (auto [at, added] = seen.emplace(header.cells[i], i + 1); !added)
             failAt(origin, header.row, header.cells[i],
                    "the column appears more than once (columns " + std::to_string(at->second) + " and " +

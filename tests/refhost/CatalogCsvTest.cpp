@@ -99,6 +99,7 @@ TEST(CatalogCsv, RefusesBadHeadersAndCellsNamingFileRowAndColumn) {
         {"name,PartDataBasis,port0.pipeOD\n",
          "parts.csv:1: port0.pipeOD: expected port<k>.<field> with k a port number from 1 to 32767, got \"0\""},
         {"name,PartDataBasis,,x\n", "parts.csv:1: column 3: the column has no name"},
+        {"\r\n\r\nname,PartDataBasis,Colour\n", "parts.csv:3: Colour: unknown column"},
         {"name,PartDataBasis,name\n", "parts.csv:1: name: the column appears more than once (columns 1 and 3)"},
         {"name,FacetoFace\n", "parts.csv:1: PartDataBasis: no such column"},
         {"", "parts.csv:1: the file holds no rows"},
