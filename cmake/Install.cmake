@@ -97,7 +97,7 @@ set(CPACK_DEBIAN_DEVELOPMENT_DESCRIPTION "Check valve graphics symbol: developme
  interfaces and the reference host.")
 # The development files need the headers and libraries of what they link.
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS
-  "libpugixml-dev, nlohmann-json3-dev, libocct-foundation-dev, libocct-modeling-data-dev, libocct-modeling-algorithms-dev, libocct-ocaf-dev, libocct-data-exchange-dev, libocct-visualization-dev")
+  "libpugixml-dev, libcsv-dev, nlohmann-json3-dev, libocct-foundation-dev, libocct-modeling-data-dev, libocct-modeling-algorithms-dev, libocct-ocaf-dev, libocct-data-exchange-dev, libocct-visualization-dev")
 if(BUILD_SHARED_LIBS)
   string(APPEND CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS ", tarncheckvalve (= ${PROJECT_VERSION})")
 endif()

@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-40}
 root=$PWD
 build=build/fuzz
-targets=(catalog symbol datafile)
+targets=(catalog catalog_csv symbol datafile)
 
 bash scripts/install-deps.sh
 start=$(date +%s)

@@ -16,6 +16,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "catalog/CatalogCsv.h"
 #include "catalog/MessageText.h"
 #include "refhost/Evaluator.h"
 #include "refhost/Runtime.h"
@@ -303,7 +304,7 @@ std::string clippedParserMessage(const std::string& message) {
 
 } // namespace
 
-std::vector<PartSpec> parseCatalog(const std::string& text, const std::string& origin) {
+Json parseCatalogDocument(const std::string& text, const std::string& origin) {
     Json json;
     DuplicateKeys duplicates;
     try {
@@ -316,6 +317,10 @@ std::vector<PartSpec> parseCatalog(const std::string& text, const std::string& o
     } catch (const Json::exception& error) {
         throw CatalogError(origin + ": not valid JSON: " + clippedParserMessage(error.what()));
     }
+    return json;
+}
+
+std::vector<PartSpec> readCatalogParts(const Json& json, const std::string& origin) {
     std::vector<PartSpec> parts;
     if (json.is_object() && json.contains("parts")) {
         Place place{origin, ""};
@@ -331,6 +336,10 @@ std::vector<PartSpec> parseCatalog(const std::string& text, const std::string& o
         if (!seen.insert(part.name).second)
             throw CatalogError(origin + ": part '" + shownValue(part.name) + "': name: used by more than one part");
     return parts;
+}
+
+std::vector<PartSpec> parseCatalog(const std::string& text, const std::string& origin) {
+    return readCatalogParts(parseCatalogDocument(text, origin), origin);
 }
 
 namespace {
@@ -353,7 +362,7 @@ struct OpenFile {
 
 } // namespace
 
-std::vector<PartSpec> loadCatalogFile(const std::string& path, std::uint64_t maxBytes) {
+std::string readCatalogFile(const std::string& path, std::uint64_t maxBytes) {
     // Opened without waiting (a pipe would block until a writer comes) and checked before anything is
     // read: a device, a pipe or a folder never ends, and a huge file would be read whole.
     const OpenFile file{::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
@@ -364,7 +373,7 @@ std::vector<PartSpec> loadCatalogFile(const std::string& path, std::uint64_t max
         throw CatalogError(path + ": cannot read the file: " + std::generic_category().message(errno));
     if (!S_ISREG(status.st_mode))
         throw CatalogError(path + ": not a catalogue file but " + kindOfFile(status.st_mode) +
-                           "; a catalogue is a regular JSON file");
+                           "; a catalogue is a regular JSON or CSV file");
     const auto size = static_cast<std::uint64_t>(status.st_size);
     if (size > maxBytes)
         throw CatalogError(path + ": the file holds " + std::to_string(size) + " bytes, more than the limit of " +
@@ -379,7 +388,20 @@ std::vector<PartSpec> loadCatalogFile(const std::string& path, std::uint64_t max
         filled += static_cast<std::size_t>(got);
     }
     text.resize(filled);
-    return parseCatalog(text, path);
+    return text;
+}
+
+std::vector<PartSpec> loadCatalogFile(const std::string& path, std::uint64_t maxBytes) {
+    const std::string text = readCatalogFile(path, maxBytes);
+    return isCsvCatalogPath(path) ? parseCsvCatalog(text, path) : parseCatalog(text, path);
+}
+
+Json loadCatalogDocument(const std::string& path, std::uint64_t maxBytes) {
+    const std::string text = readCatalogFile(path, maxBytes);
+    if (isCsvCatalogPath(path)) return csvCatalogJson(text, path);
+    Json json = parseCatalogDocument(text, path);
+    readCatalogParts(json, path); // refuses what loading the parts refuses
+    return json;
 }
 
 std::vector<PartSpec> loadCatalogFolder(const std::string& folder) {

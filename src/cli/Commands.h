@@ -25,6 +25,8 @@ void addSamplesCommand(CLI::App& app, int& exitCode);
 void addValidateCommand(CLI::App& app, int& exitCode);
 void addBenchCommand(CLI::App& app, int& exitCode);
 void addServeCommand(CLI::App& app, int& exitCode);
+void addConvertCommand(CLI::App& app, int& exitCode);
+void addDiffCommand(CLI::App& app, int& exitCode);
 
 // The parts a command works on: those of FILE, or the built-in samples when FILE is empty; narrowed to
 // one part by name when `partName` is given. Raises refhost::CatalogError with a clear message.

@@ -124,7 +124,8 @@ int runEval(const EvalOptions& options) {
 void addEvalCommand(CLI::App& app, int& exitCode) {
     auto options = std::make_shared<EvalOptions>();
     auto* command = app.add_subcommand("eval", "Evaluate parts with the symbol and report every output");
-    command->add_option("FILE", options->file, "Parts catalogue (JSON: one part or {\"parts\": [...]})");
+    command->add_option("FILE", options->file,
+                        "Parts catalogue: JSON (one part or {\"parts\": [...]}) or a spreadsheet's .csv");
     command->add_option("--part", options->part, "Evaluate only the part of this name");
     command->add_option("--sample", options->sample, "Evaluate a built-in sample part (see `checkvalve samples`)");
     command->add_option("--aspect", options->aspect, "Aspects to evaluate")

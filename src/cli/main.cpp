@@ -21,6 +21,8 @@ int main(int argc, char** argv) {
     tcv::cli::addValidateCommand(app, exitCode);
     tcv::cli::addBenchCommand(app, exitCode);
     tcv::cli::addServeCommand(app, exitCode);
+    tcv::cli::addConvertCommand(app, exitCode);
+    tcv::cli::addDiffCommand(app, exitCode);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

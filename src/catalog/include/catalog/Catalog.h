@@ -23,9 +23,11 @@ std::vector<PartSpec> parseCatalog(const std::string& text, const std::string& o
 // The largest catalogue file read unless a larger limit is given.
 inline constexpr std::uint64_t kDefaultMaxCatalogBytes = std::uint64_t{256} << 20;
 
-// Loads a catalogue file: a regular file of at most `maxBytes`; anything else (a folder, a device, a pipe,
-// a larger file) is refused before it is read.
+// Loads a catalogue file, JSON or CSV by its name (see catalog/CatalogCsv.h): a regular file of at most
+// `maxBytes`; anything else (a folder, a device, a pipe, a larger file) is refused before it is read.
 std::vector<PartSpec> loadCatalogFile(const std::string& path, std::uint64_t maxBytes = kDefaultMaxCatalogBytes);
+// The text of a catalogue file, with the checks of loadCatalogFile.
+std::string readCatalogFile(const std::string& path, std::uint64_t maxBytes = kDefaultMaxCatalogBytes);
 // Loads every *.json file of a folder, in file-name order; part names must be unique across them.
 std::vector<PartSpec> loadCatalogFolder(const std::string& folder);
 // The built-in sample catalogue.
