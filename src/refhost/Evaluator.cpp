@@ -63,8 +63,8 @@ AspectResult evaluateAspect(const PartSpec& partSpec, const std::string& aspect,
     result.trail = trail.steps();
     for (const auto& read : trail.reads()) {
         if (read.inputPosition == input::Part) continue; // the part object itself, read by every variant
-        std::string name =
-            read.inputPosition == 0 ? read.field : inputNames().at(static_cast<std::size_t>(read.inputPosition - 2));
+        std::string name = read.inputPosition == 0 ? read.fieldName()
+                                                   : inputNames().at(static_cast<std::size_t>(read.inputPosition - 2));
         auto seen =
             std::find_if(result.reads.begin(), result.reads.end(), [&](const auto& r) { return r.first == name; });
         if (seen == result.reads.end()) result.reads.emplace_back(name, read.value);
