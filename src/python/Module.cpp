@@ -210,10 +210,13 @@ PYBIND11_MODULE(tarncheckvalve, m) {
     m.doc() = "The TarnCheckValve check valve symbol: definition, sample parts, catalogues, and evaluation of a "
               "part into a report, STEP, GLB, STL and IFC files and Open CASCADE BRep shapes.";
     m.attr("__version__") = TCV_VERSION_STRING;
+    // Declared first, so that the functions' signatures name it.
+    py::class_<Evaluation> evaluationClass(
+        m, "Evaluation", "An evaluated part: its report and its shapes, written as files or as BRep text.");
 
     m.def(
         "definition", [] { return python::toPython(refhost::definitionJson()); },
-        "definition() -> dict\n\nThe definition the symbol declares: progId, inputs (position, name, description, "
+        "The definition the symbol declares: progId, inputs (position, name, description, "
         "properties, default), aspects with their outputs, and evaluations; the document `checkvalve definition "
         "--json` prints.");
     m.def(
@@ -232,7 +235,7 @@ PYBIND11_MODULE(tarncheckvalve, m) {
             if (!failure.empty()) python::raise(PyExc_OSError, failure);
             return python::partList(parts);
         },
-        "samples() -> list[dict]\n\nThe built-in sample parts, each a part dict as a catalogue holds it (name, "
+        "The built-in sample parts, each a part dict as a catalogue holds it (name, "
         "description, partDataBasis, inputs, ports, operator...), ready for evaluate().");
     m.def(
         "load_catalog",
@@ -255,7 +258,7 @@ PYBIND11_MODULE(tarncheckvalve, m) {
             return python::partList(parts);
         },
         py::arg("path"),
-        "load_catalog(path) -> list[dict]\n\nThe parts of a catalogue file (one part or {\"parts\": [...]}), each "
+        "The parts of a catalogue file (one part or {\"parts\": [...]}), each "
         "a part dict ready for evaluate(). Raises FileNotFoundError for a missing file and ValueError, naming "
         "the part and field, for a malformed one.");
     m.def(
@@ -271,14 +274,13 @@ PYBIND11_MODULE(tarncheckvalve, m) {
             return evaluation;
         },
         py::arg("part"), py::arg("aspects") = py::make_tuple("Physical", "Insulation"),
-        "evaluate(part: dict, aspects=(\"Physical\", \"Insulation\")) -> Evaluation\n\nEvaluates the asked "
+        "Evaluates the asked "
         "aspects of a part dict (as samples() and load_catalog() give, or written by hand) with the symbol. A "
         "malformed part raises ValueError naming the field; an aspect that fails is no exception: the report "
         "says so (\"ok\": false and its error code), as `checkvalve eval` does. Runs without the GIL, so "
         "threads evaluate in parallel.");
 
-    py::class_<Evaluation>(m, "Evaluation",
-                           "An evaluated part: its report and its shapes, written as files or as BRep text.")
+    evaluationClass
         .def_property_readonly("report", &Evaluation::report,
                                "The report as a dict, equal to what `checkvalve eval --json` prints for the part: "
                                "part, partDataBasis and per aspect its code, ok, error and outputs (name, kind, "
@@ -289,25 +291,25 @@ PYBIND11_MODULE(tarncheckvalve, m) {
         .def(
             "write_glb", [](Evaluation& self, const std::filesystem::path& path) { self.write(path, "GLB"); },
             py::arg("path"),
-            "write_glb(path)\n\nWrites binary glTF of every evaluated aspect, outputs named and coloured, port data "
+            "Writes binary glTF of every evaluated aspect, outputs named and coloured, port data "
             "in the nozzles' extras. The file is written whole or not at all; OSError when it cannot be.")
         .def(
             "write_step", [](Evaluation& self, const std::filesystem::path& path) { self.write(path, "STEP"); },
             py::arg("path"),
-            "write_step(path)\n\nWrites STEP AP214 with part, aspect and output names and colours (metres). "
+            "Writes STEP AP214 with part, aspect and output names and colours (metres). "
             "Whole or not at all; OSError when it cannot be written.")
         .def(
             "write_stl", [](Evaluation& self, const std::filesystem::path& path) { self.write(path, "STL"); },
             py::arg("path"),
-            "write_stl(path)\n\nWrites binary STL of the Physical aspect (metres); ValueError when it was not "
+            "Writes binary STL of the Physical aspect (metres); ValueError when it was not "
             "evaluated. Whole or not at all; OSError when it cannot be written.")
         .def(
             "write_ifc", [](Evaluation& self, const std::filesystem::path& path) { self.write(path, "IFC"); },
             py::arg("path"),
-            "write_ifc(path)\n\nWrites IFC4: the valve with its ports and body, the insulation as a covering "
+            "Writes IFC4: the valve with its ports and body, the insulation as a covering "
             "(metres). Whole or not at all; OSError when it cannot be written.")
         .def("shapes", &Evaluation::shapes, py::arg("aspect"),
-             "shapes(aspect: str) -> list[tuple[str, str, str]]\n\nThe shapes an evaluated aspect drew, in output "
+             "The shapes an evaluated aspect drew, in output "
              "order: (output name, kind, Open CASCADE BRep text) per output that has geometry; kind as in the "
              "report (\"solid\", \"surface\", \"curve\", \"nozzle\", \"occurrence\"). Any OCCT-based program reads "
              "the text (BRepTools::Read, FreeCAD's Part.Shape.importBrepFromString). Lengths in metres.")
