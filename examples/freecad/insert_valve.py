@@ -171,11 +171,15 @@ def ask_and_insert():
                                                    "Catalogues (*.json *.csv);;All files (*)")
     if not catalog:
         return None
-    names = [part["name"] for part in tarncheckvalve.load_catalog(catalog)]
-    name, chosen = QtGui.QInputDialog.getItem(None, "Insert check valve", "Part:", names, 0, False)
-    if not chosen:
+    try:
+        names = [part["name"] for part in tarncheckvalve.load_catalog(catalog)]
+        name, chosen = QtGui.QInputDialog.getItem(None, "Insert check valve", "Part:", names, 0, False)
+        if not chosen:
+            return None
+        group = insert_valve(catalog, name)
+    except (OSError, ValueError) as error:
+        QtGui.QMessageBox.critical(None, "Insert check valve", str(error))
         return None
-    group = insert_valve(catalog, name)
     import FreeCADGui
 
     FreeCADGui.SendMsgToActiveView("ViewFit")
