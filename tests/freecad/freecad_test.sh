@@ -12,7 +12,8 @@ bash scripts/install-deps.sh freecad
 test -f "$build"/python/tarncheckvalve.*.so || { echo "freecad_test: no Python module in $build/python" >&2; exit 1; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-export TCV_PYTHON_PATH=$build/python TCV_MACRO_DIR=$repo/examples/freecad TCV_CATALOG_DIR=$repo/data/catalog
+# No bytecode left beside the macro in the source tree.
+export PYTHONDONTWRITEBYTECODE=1 TCV_PYTHON_PATH=$build/python TCV_MACRO_DIR=$repo/examples/freecad TCV_CATALOG_DIR=$repo/data/catalog
 
 # freecadcmd exits 0 whatever its script raised: the check script writes its verdict to a file.
 TCV_SAVE_AS=$work/valves.FCStd TCV_RESULT=$work/result.txt freecadcmd tests/freecad/check_macro.py >"$work/log.txt" 2>&1 || true
