@@ -8,6 +8,8 @@
 #   lib/libtarncheckvalve-<layer>.{a,so}
 #   lib/cmake/TarnCheckValve/       the CMake package
 #   lib/pkgconfig/tarncheckvalve.pc the host interfaces and the symbol library
+#   lib/python3/dist-packages/      the Python module and its type stub (Python's platform site folder,
+#                                   TCV_PYTHON_INSTALL_DIR), when it is built
 include(CMakePackageConfigHelpers)
 
 set(TCV_INSTALL_DATADIR ${CMAKE_INSTALL_DATADIR}/tarncheckvalve)
@@ -48,6 +50,13 @@ foreach(file build/three.module.js build/three.core.js examples/jsm/controls/Orb
     COMPONENT runtime OPTIONAL)
 endforeach()
 
+# The Python module: component "python". It reads the data of the runtime component.
+if(TARGET tcv_python)
+  install(TARGETS tcv_python LIBRARY DESTINATION ${TCV_PYTHON_INSTALL_DIR} COMPONENT python)
+  install(FILES ${PROJECT_SOURCE_DIR}/src/python/tarncheckvalve.pyi DESTINATION ${TCV_PYTHON_INSTALL_DIR}
+    COMPONENT python)
+endif()
+
 install(EXPORT TarnCheckValveTargets NAMESPACE TarnCheckValve:: DESTINATION ${TCV_INSTALL_CMAKEDIR}
   COMPONENT development)
 configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/TarnCheckValveConfig.cmake.in
@@ -74,8 +83,8 @@ install(FILES ${PROJECT_BINARY_DIR}/tarncheckvalve.pc DESTINATION ${CMAKE_INSTAL
   COMPONENT development)
 
 # Debian packages: `cpack -G DEB` in the build tree writes tarncheckvalve_<version>_<arch>.deb (the
-# program, its data and viewer, and any shared libraries) and libtarncheckvalve-dev (headers, libraries,
-# CMake package). Dependencies on Debian's runtime packages come from dpkg-shlibdeps.
+# program, its data and viewer, and any shared libraries), libtarncheckvalve-dev (headers, libraries,
+# CMake package) and, with the Python module, python3-tarncheckvalve. Dependencies on Debian's runtime packages come from dpkg-shlibdeps.
 set(CPACK_PACKAGE_NAME tarncheckvalve)
 set(CPACK_PACKAGE_VENDOR "TarnCheckValve developers")
 set(CPACK_PACKAGE_CONTACT "TarnCheckValve developers <tarncheckvalve@localhost>")
@@ -100,5 +109,16 @@ set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS
   "libpugixml-dev, libcsv-dev, nlohmann-json3-dev, libocct-foundation-dev, libocct-modeling-data-dev, libocct-modeling-algorithms-dev, libocct-ocaf-dev, libocct-data-exchange-dev, libocct-visualization-dev")
 if(BUILD_SHARED_LIBS)
   string(APPEND CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS ", tarncheckvalve (= ${PROJECT_VERSION})")
+endif()
+if(TARGET tcv_python)
+  list(APPEND CPACK_COMPONENTS_ALL python)
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_NAME python3-tarncheckvalve)
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
+  set(CPACK_DEBIAN_PYTHON_DESCRIPTION "Check valve graphics symbol: Python module
+ The tarncheckvalve module: evaluates check valve parts into reports, STEP, glTF, STL and IFC files and
+ Open CASCADE BRep shapes (for FreeCAD and other programs on Open CASCADE).")
+  # The module's ABI is the interpreter's minor version; the sample catalogue and pipe data come with the
+  # program's package.
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS "${TCV_PYTHON_DEB_DEPENDS}, tarncheckvalve (= ${PROJECT_VERSION})")
 endif()
 include(CPack)

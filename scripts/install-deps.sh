@@ -7,8 +7,10 @@ packages=(
   libocct-foundation-dev libocct-modeling-data-dev libocct-modeling-algorithms-dev
   libocct-ocaf-dev libocct-data-exchange-dev libocct-visualization-dev libtbb-dev
   libpugixml-dev libcsv-dev nlohmann-json3-dev libcli11-dev libcpp-httplib-dev pkg-config libgtest-dev libgmock-dev libbenchmark-dev
+  pybind11-dev python3-dev python3-pytest
 )
-# Extra groups: "browser" for the viewer's end-to-end test, "plot" for the benchmark chart.
+# Extra groups: "browser" for the viewer's end-to-end test, "plot" for the benchmark chart, "freecad" for
+# the FreeCAD macro's headless test (freecadcmd).
 for group in "$@"; do
   case "$group" in
     browser)
@@ -18,7 +20,8 @@ for group in "$@"; do
       command -v npm >/dev/null || packages+=(npm)
       ;;
     plot) packages+=(gnuplot-nox jq) ;;
-    *) echo "install-deps: unknown group '$group' (known: browser, plot)" >&2; exit 2 ;;
+    freecad) packages+=(freecad-python3) ;;
+    *) echo "install-deps: unknown group '$group' (known: browser, plot, freecad)" >&2; exit 2 ;;
   esac
 done
 

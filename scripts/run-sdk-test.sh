@@ -28,6 +28,13 @@ test -f "$prefix/lib/pkgconfig/tarncheckvalve.pc"
 # The installed program reads the installed data, not the source tree's: run it from elsewhere.
 (cd "$work" && "$prefix/bin/checkvalve" eval --sample default-1-nps4-cl150-swing --json >/dev/null)
 
+# The Python module from the prefix, reading the prefix's data.
+python=${TCV_PYTHON:-/usr/bin/python3}
+platlib=$(sed -n 's/^TCV_PYTHON_INSTALL_DIR:STRING=//p' build/sdk/CMakeCache.txt)
+test -f "$prefix/$platlib/tarncheckvalve.pyi"
+(cd "$work" && PYTHONPATH="$prefix/$platlib" "$python" -c "import tarncheckvalve as t
+assert t.evaluate(t.samples()[0]).ok")
+
 echo "== examples against the prefix"
 for example in own-host reference-host; do
   cmake -S "examples/$example" -B "$work/$example" -G Ninja -DCMAKE_BUILD_TYPE=Release \
@@ -49,15 +56,17 @@ echo "== Debian packages"
 (cd build/sdk && cpack -G DEB >/dev/null)
 runtime_deb=$(ls "$repo"/build/sdk/tarncheckvalve_*.deb)
 dev_deb=$(ls "$repo"/build/sdk/libtarncheckvalve-dev_*.deb)
+python_deb=$(ls "$repo"/build/sdk/python3-tarncheckvalve_*.deb)
 dpkg-deb -f "$runtime_deb" Depends | grep -q libc6
 export DEBIAN_FRONTEND=noninteractive
-apt-get install -y -qq "$runtime_deb" "$dev_deb" >/dev/null
+apt-get install -y -qq "$runtime_deb" "$dev_deb" "$python_deb" >/dev/null
 test -f /usr/lib/x86_64-linux-gnu/cmake/TarnCheckValve/TarnCheckValveConfig.cmake ||
   test -f /usr/lib/cmake/TarnCheckValve/TarnCheckValveConfig.cmake
 (cd "$work" && /usr/bin/checkvalve gallery "$work/gallery" >/dev/null)
 test -f "$work/gallery/index.json"
 test -f "$work/gallery/index.html"
 test -f "$work/gallery/app/three/build/three.module.js"
-apt-get remove -y -qq tarncheckvalve libtarncheckvalve-dev >/dev/null
+(cd "$work" && /usr/bin/python3 -c "import tarncheckvalve as t; assert len(t.samples()) > 10")
+apt-get remove -y -qq python3-tarncheckvalve tarncheckvalve libtarncheckvalve-dev >/dev/null
 if command -v checkvalve >/dev/null; then echo "checkvalve still installed after removal" >&2; exit 1; fi
 echo "sdk: install, examples and packages OK"

@@ -23,6 +23,9 @@ ASAN_OPTIONS=$ASAN_OPTIONS:fast_unwind_on_malloc=0 ctest --test-dir build/asan -
 # The SDK: install into a fresh prefix, both examples built and run against it, the Debian packages
 # built, installed, used from /usr and removed (a Release build in build/sdk; scripts/run-sdk-test.sh).
 bash scripts/run-sdk-test.sh
+# The Python module against the command line (pytest), on that Release build: a module built with the
+# sanitizers cannot be loaded by Debian's interpreter, which is built without them.
+TCV_PYTHON_PATH=build/sdk/python CHECKVALVE=build/sdk/src/checkvalve /usr/bin/python3 -m pytest -q -p no:cacheprovider tests/python
 
 # The gallery viewer in a real browser: Debian's Chromium, driven through playwright-core, opens the pages
 # of a rendered gallery served by `checkvalve serve` on loopback. Screenshots: build/viewer-artifacts/.
@@ -32,6 +35,10 @@ CHECKVALVE=build/asan/src/checkvalve TCV_VIEWER_ARTIFACTS=build/viewer-artifacts
 # Every sample part's IFC file read back with web-ifc (from the viewer's dev dependencies) and checked
 # against the part's report: the valve, its type, ports, property sets, body meshes and covering.
 CHECKVALVE=build/asan/src/checkvalve node viewer/test/ifc.mjs
+
+# The FreeCAD macro headless: Debian's freecadcmd (installed by the test) runs examples/freecad/insert_valve.py
+# with the Release build's module on sample parts and checks every shape and volume against the report.
+bash tests/freecad/freecad_test.sh build/sdk
 
 # Fuzzing: the fuzz targets built with clang and libFuzzer, each run for a bounded time from its seed
 # corpus after replaying the inputs that once broke the host (scripts/run-fuzz.sh).

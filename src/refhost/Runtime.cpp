@@ -41,13 +41,18 @@ fs::path sourceTreeOf(const fs::path& programDir) {
 } // namespace
 
 std::string shippedDirectory(const std::string& name, const char* environmentVariable) {
+    const fs::path programDir = programFolder();
+    return shippedDirectoryOf(name, environmentVariable, programDir.string(), (programDir / "..").string());
+}
+
+std::string shippedDirectoryOf(const std::string& name, const char* environmentVariable, const std::string& codeFolder,
+                               const std::string& prefix) {
     if (const char* fromEnvironment = std::getenv(environmentVariable); fromEnvironment && *fromEnvironment)
         return fromEnvironment;
-    const fs::path programDir = programFolder();
-    const fs::path installed = (programDir / ".." / "share" / "tarncheckvalve" / name).lexically_normal();
+    const fs::path installed = (fs::path(prefix) / "share" / "tarncheckvalve" / name).lexically_normal();
     std::error_code error;
-    if (!programDir.empty() && fs::is_directory(installed, error)) return installed.string();
-    if (const fs::path source = sourceTreeOf(programDir); !source.empty() && fs::is_directory(source / name, error))
+    if (!codeFolder.empty() && fs::is_directory(installed, error)) return installed.string();
+    if (const fs::path source = sourceTreeOf(codeFolder); !source.empty() && fs::is_directory(source / name, error))
         return (source / name).string();
     return installed.string();
 }

@@ -29,6 +29,10 @@ struct HostOptions {
 //      build tree's root holds tarncheckvalve-source-dir.txt, written by CMake, naming its source tree.
 // When none exists, the installed path of step 2, so that an error names where the folder belongs.
 std::string shippedDirectory(const std::string& name, const char* environmentVariable);
+// The same lookup for code loaded into another program (the Python module): the installed layout under
+// `prefix` and the build tree above `codeFolder`, the folder of the loaded file.
+std::string shippedDirectoryOf(const std::string& name, const char* environmentVariable, const std::string& codeFolder,
+                               const std::string& prefix);
 
 // The data directory shipped with the project (holds xml/ and catalog/): shippedDirectory("data",
 // "TCV_DATA_DIR").

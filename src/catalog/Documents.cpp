@@ -1,5 +1,5 @@
-// The definition and sample-list documents shared by the commands and the server.
-#include "CliJson.h"
+// The definition, sample-list and part documents shared by the commands, the server and the Python module.
+#include "catalog/Documents.h"
 
 #include <memory>
 
@@ -7,13 +7,13 @@
 #include "refhost/SymbolEntities.h"
 #include "symbol/CCheckValve.h"
 
-namespace tcv::cli {
+namespace tcv::refhost {
 
 nlohmann::ordered_json definitionJson() {
-    host::RuntimeScope scope(std::make_shared<refhost::RefRuntime>());
+    host::RuntimeScope scope(std::make_shared<RefRuntime>());
     CCheckValve symbol;
-    auto definition = std::dynamic_pointer_cast<refhost::RefSymbolDefinition>(
-        symbol.InstanciateDefinition("checkvalve", {}, nullptr));
+    auto definition =
+        std::dynamic_pointer_cast<RefSymbolDefinition>(symbol.InstanciateDefinition("checkvalve", {}, nullptr));
 
     nlohmann::ordered_json out;
     out["progId"] = definition->progId();
@@ -42,7 +42,7 @@ nlohmann::ordered_json definitionJson() {
     return out;
 }
 
-nlohmann::ordered_json samplesJson(const std::vector<refhost::PartSpec>& parts) {
+nlohmann::ordered_json samplesJson(const std::vector<PartSpec>& parts) {
     nlohmann::ordered_json out{{"parts", nlohmann::ordered_json::array()}};
     for (const auto& part : parts)
         out["parts"].push_back(
@@ -50,7 +50,7 @@ nlohmann::ordered_json samplesJson(const std::vector<refhost::PartSpec>& parts) 
     return out;
 }
 
-nlohmann::ordered_json partJson(const refhost::PartSpec& part) {
+nlohmann::ordered_json partJson(const PartSpec& part) {
     nlohmann::ordered_json out{{"name", part.name},
                                {"description", part.description},
                                {"partDataBasis", part.partDataBasis},
@@ -80,4 +80,4 @@ nlohmann::ordered_json partJson(const refhost::PartSpec& part) {
     return out;
 }
 
-} // namespace tcv::cli
+} // namespace tcv::refhost

@@ -1,0 +1,319 @@
+// The Python module `tarncheckvalve`: the symbol's definition, the sample parts, catalogues, and the
+// evaluation of a part with its report, its exports and its shapes as Open CASCADE BRep text.
+//
+// The kernel is installed once, when the module is imported. Evaluations and file writing run without
+// the GIL: evaluations of different parts run in parallel on Python threads. One evaluation's shapes are
+// used by one thread at a time (meshing for GLB and STL changes them), so its methods take its own lock.
+#include <dlfcn.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <BRepTools.hxx>
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+#include <pybind11/stl/filesystem.h>
+
+#include "Convert.h"
+#include "catalog/Catalog.h"
+#include "catalog/Documents.h"
+#include "catalog/Report.h"
+#include "export/Export.h"
+#include "host/Version.h"
+#include "kernel/OccKernel.h"
+#include "refhost/Records.h"
+#include "refhost/Runtime.h"
+
+namespace py = pybind11;
+
+namespace tcv::python {
+
+namespace {
+
+const std::vector<std::string> kAspects{"Physical", "Insulation"};
+
+// The folder of this module's file, found through one of its own functions.
+std::filesystem::path moduleFolder() {
+    Dl_info info{};
+    if (!dladdr(reinterpret_cast<void*>(&moduleFolder), &info) || !info.dli_fname) return {};
+    std::error_code error;
+    const std::filesystem::path file = std::filesystem::canonical(info.dli_fname, error);
+    return error ? std::filesystem::path() : file.parent_path();
+}
+
+// The data folder (pipe outside diameters, sample catalogue): TCV_DATA_DIR when set, else share/ of the
+// prefix the module is installed in, else the source tree of the build tree it was built in.
+const std::string& dataDirectory() {
+    static const std::string folder = [] {
+        const std::filesystem::path here = moduleFolder();
+        return refhost::shippedDirectoryOf("data", "TCV_DATA_DIR", here.string(),
+                                           (here / TCV_PYTHON_TO_PREFIX).string());
+    }();
+    return folder;
+}
+
+refhost::HostOptions hostOptions() {
+    refhost::HostOptions options = refhost::RefRuntime::defaultOptions();
+    options.dataDirectory = dataDirectory();
+    return options;
+}
+
+py::list partList(const std::vector<refhost::PartSpec>& parts) {
+    py::list out;
+    for (const auto& part : parts) out.append(toPython(refhost::partJson(part)));
+    return out;
+}
+
+[[noreturn]] void raise(PyObject* type, const std::string& message) {
+    PyErr_SetString(type, message.c_str());
+    throw py::error_already_set();
+}
+
+std::vector<std::string> readAspects(py::handle aspects) {
+    std::vector<std::string> names;
+    if (py::isinstance<py::str>(aspects)) {
+        names.push_back(aspects.cast<std::string>());
+    } else {
+        if (!py::isinstance<py::iterable>(aspects))
+            raise(PyExc_TypeError, "aspects: expected a sequence of aspect names, got a " +
+                                       std::string(py::str(py::type::handle_of(aspects).attr("__name__"))));
+        for (py::handle item : aspects) {
+            if (!py::isinstance<py::str>(item))
+                raise(PyExc_TypeError, "aspects: expected names such as \"Physical\", got a " +
+                                           std::string(py::str(py::type::handle_of(item).attr("__name__"))));
+            names.push_back(item.cast<std::string>());
+        }
+    }
+    if (names.empty()) raise(PyExc_ValueError, "aspects: name at least one of \"Physical\", \"Insulation\"");
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (std::find(kAspects.begin(), kAspects.end(), names[i]) == kAspects.end())
+            raise(PyExc_ValueError, "aspects: unknown aspect \"" + names[i] +
+                                        "\" (the aspects are \"Physical\" and "
+                                        "\"Insulation\")");
+        if (std::find(names.begin(), names.begin() + static_cast<std::ptrdiff_t>(i), names[i]) !=
+            names.begin() + static_cast<std::ptrdiff_t>(i))
+            raise(PyExc_ValueError, "aspects: \"" + names[i] + "\" is named twice");
+    }
+    return names;
+}
+
+// The part a dict describes, read as the catalogue reads a part; malformed parts raise ValueError with
+// the catalogue's message, which names the field.
+refhost::PartSpec readPart(const py::dict& part) {
+    const std::string text = fromPython(part, "part").dump();
+    std::vector<refhost::PartSpec> parts;
+    try {
+        parts = refhost::parseCatalog(text, "part");
+    } catch (const refhost::CatalogError& error) {
+        raise(PyExc_ValueError, error.what());
+    }
+    if (parts.size() != 1)
+        raise(PyExc_ValueError, "part: expected one part, got a catalogue of " + std::to_string(parts.size()) +
+                                    "; evaluate its parts one by one");
+    return parts.front();
+}
+
+} // namespace
+
+// An evaluated part: the report, and the shapes behind it for the exports.
+class Evaluation {
+public:
+    explicit Evaluation(refhost::PartReport report) : report_(std::move(report)), json_(refhost::reportJson(report_)) {}
+
+    py::object report() const { return toPython(json_); }
+    bool ok() const { return report_.ok(); }
+    const std::string& name() const { return report_.part.name; }
+    std::vector<std::string> aspects() const {
+        std::vector<std::string> names;
+        for (const auto& aspect : report_.aspects) names.push_back(aspect.aspect);
+        return names;
+    }
+
+    void write(const std::filesystem::path& path, const char* format) {
+        if (std::string(format) == "STL" && !hasAspect("Physical"))
+            raise(PyExc_ValueError, "write_stl writes the Physical aspect, which this evaluation does not hold; "
+                                    "evaluate it with aspects=(\"Physical\", ...)");
+        std::string failure;
+        {
+            py::gil_scoped_release release;
+            std::lock_guard<std::mutex> lock(mutex_);
+            try {
+                exports::ExportDocument document(report_);
+                const std::string target = path.string();
+                if (std::string(format) == "STEP") document.writeStep(target);
+                if (std::string(format) == "GLB") document.writeGlb(target);
+                if (std::string(format) == "STL") document.writeStl(target);
+                if (std::string(format) == "IFC") document.writeIfc(target);
+            } catch (const exports::ExportError& error) {
+                failure = error.what();
+            }
+        }
+        if (!failure.empty()) raise(PyExc_OSError, failure);
+    }
+
+    py::list shapes(const std::string& aspectName) {
+        const refhost::AspectResult* aspect = nullptr;
+        for (const auto& result : report_.aspects)
+            if (result.aspect == aspectName) aspect = &result;
+        if (!aspect) {
+            std::string held;
+            for (const auto& name : aspects()) held += (held.empty() ? "\"" : ", \"") + name + "\"";
+            raise(PyExc_ValueError,
+                  "shapes: the evaluation holds no aspect \"" + aspectName + "\" (it holds " + held + ")");
+        }
+        struct Entry {
+            std::string name, kind, brep;
+        };
+        std::vector<Entry> entries;
+        {
+            py::gil_scoped_release release;
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (aspect->outputs)
+                for (const auto& output : aspect->outputs->outputs()) {
+                    const auto* recorded = dynamic_cast<const refhost::RecordedObject*>(output.object.get());
+                    if (!recorded || !recorded->shape()) continue;
+                    const TopoDS_Shape& shape = refhost::occShape(recorded->shape());
+                    if (shape.IsNull()) continue;
+                    std::ostringstream brep;
+                    BRepTools::Write(shape, brep, Standard_False, Standard_False, TopTools_FormatVersion_CURRENT);
+                    entries.push_back({output.name, refhost::outputKindName(recorded->outputKind()), brep.str()});
+                }
+        }
+        py::list out;
+        for (const auto& entry : entries) out.append(py::make_tuple(entry.name, entry.kind, entry.brep));
+        return out;
+    }
+
+private:
+    bool hasAspect(const std::string& name) const {
+        for (const auto& aspect : report_.aspects)
+            if (aspect.aspect == name) return true;
+        return false;
+    }
+
+    refhost::PartReport report_;
+    nlohmann::ordered_json json_;
+    std::mutex mutex_;
+};
+
+} // namespace tcv::python
+
+PYBIND11_MODULE(tarncheckvalve, m) {
+    using namespace tcv;
+    using python::Evaluation;
+    refhost::installOccKernel();
+    m.doc() = "The TarnCheckValve check valve symbol: definition, sample parts, catalogues, and evaluation of a "
+              "part into a report, STEP, GLB, STL and IFC files and Open CASCADE BRep shapes.";
+    m.attr("__version__") = TCV_VERSION_STRING;
+    // Declared first, so that the functions' signatures name it.
+    py::class_<Evaluation> evaluationClass(
+        m, "Evaluation", "An evaluated part: its report and its shapes, written as files or as BRep text.");
+
+    m.def(
+        "definition", [] { return python::toPython(refhost::definitionJson()); },
+        "The definition the symbol declares: progId, inputs (position, name, description, "
+        "properties, default), aspects with their outputs, and evaluations; the document `checkvalve definition "
+        "--json` prints.");
+    m.def(
+        "samples",
+        [] {
+            std::vector<refhost::PartSpec> parts;
+            std::string failure;
+            {
+                py::gil_scoped_release release;
+                try {
+                    parts = refhost::loadCatalogFolder(python::dataDirectory() + "/catalog");
+                } catch (const refhost::CatalogError& error) {
+                    failure = error.what();
+                }
+            }
+            if (!failure.empty()) python::raise(PyExc_OSError, failure);
+            return python::partList(parts);
+        },
+        "The built-in sample parts, each a part dict as a catalogue holds it (name, "
+        "description, partDataBasis, inputs, ports, operator...), ready for evaluate().");
+    m.def(
+        "load_catalog",
+        [](const std::filesystem::path& path) {
+            std::vector<refhost::PartSpec> parts;
+            std::string failure;
+            bool missing = false;
+            {
+                py::gil_scoped_release release;
+                std::error_code error;
+                missing = !std::filesystem::exists(path, error);
+                if (!missing) try {
+                        parts = refhost::loadCatalogFile(path.string());
+                    } catch (const refhost::CatalogError& catalogError) {
+                        failure = catalogError.what();
+                    }
+            }
+            if (missing) python::raise(PyExc_FileNotFoundError, path.string() + ": no such catalogue file");
+            if (!failure.empty()) python::raise(PyExc_ValueError, failure);
+            return python::partList(parts);
+        },
+        py::arg("path"),
+        "The parts of a catalogue file (one part or {\"parts\": [...]}), each "
+        "a part dict ready for evaluate(). Raises FileNotFoundError for a missing file and ValueError, naming "
+        "the part and field, for a malformed one.");
+    m.def(
+        "evaluate",
+        [](const py::dict& part, const py::object& aspects) {
+            const std::vector<std::string> names = python::readAspects(aspects);
+            const refhost::PartSpec spec = python::readPart(part);
+            std::unique_ptr<Evaluation> evaluation;
+            {
+                py::gil_scoped_release release;
+                evaluation = std::make_unique<Evaluation>(refhost::evaluatePart(spec, names, python::hostOptions()));
+            }
+            return evaluation;
+        },
+        py::arg("part"), py::arg("aspects") = py::make_tuple("Physical", "Insulation"),
+        "Evaluates the asked "
+        "aspects of a part dict (as samples() and load_catalog() give, or written by hand) with the symbol. A "
+        "malformed part raises ValueError naming the field; an aspect that fails is no exception: the report "
+        "says so (\"ok\": false and its error code), as `checkvalve eval` does. Runs without the GIL, so "
+        "threads evaluate in parallel.");
+
+    evaluationClass
+        .def_property_readonly("report", &Evaluation::report,
+                               "The report as a dict, equal to what `checkvalve eval --json` prints for the part: "
+                               "part, partDataBasis and per aspect its code, ok, error and outputs (name, kind, "
+                               "bbox, volume, valid, port data, creation). Lengths in metres.")
+        .def_property_readonly("ok", &Evaluation::ok, "True when every evaluated aspect succeeded.")
+        .def_property_readonly("name", &Evaluation::name, "The part's name.")
+        .def_property_readonly("aspects", &Evaluation::aspects, "The evaluated aspects, in order.")
+        .def(
+            "write_glb", [](Evaluation& self, const std::filesystem::path& path) { self.write(path, "GLB"); },
+            py::arg("path"),
+            "Writes binary glTF of every evaluated aspect, outputs named and coloured, port data "
+            "in the nozzles' extras. The file is written whole or not at all; OSError when it cannot be.")
+        .def(
+            "write_step", [](Evaluation& self, const std::filesystem::path& path) { self.write(path, "STEP"); },
+            py::arg("path"),
+            "Writes STEP AP214 with part, aspect and output names and colours (metres). "
+            "Whole or not at all; OSError when it cannot be written.")
+        .def(
+            "write_stl", [](Evaluation& self, const std::filesystem::path& path) { self.write(path, "STL"); },
+            py::arg("path"),
+            "Writes binary STL of the Physical aspect (metres); ValueError when it was not "
+            "evaluated. Whole or not at all; OSError when it cannot be written.")
+        .def(
+            "write_ifc", [](Evaluation& self, const std::filesystem::path& path) { self.write(path, "IFC"); },
+            py::arg("path"),
+            "Writes IFC4: the valve with its ports and body, the insulation as a covering "
+            "(metres). Whole or not at all; OSError when it cannot be written.")
+        .def("shapes", &Evaluation::shapes, py::arg("aspect"),
+             "The shapes an evaluated aspect drew, in output "
+             "order: (output name, kind, Open CASCADE BRep text) per output that has geometry; kind as in the "
+             "report (\"solid\", \"surface\", \"curve\", \"nozzle\", \"occurrence\"). Any OCCT-based program reads "
+             "the text (BRepTools::Read, FreeCAD's Part.Shape.importBrepFromString). Lengths in metres.")
+        .def("__repr__", [](const Evaluation& self) {
+            return "<tarncheckvalve.Evaluation of '" + self.name() + "': " + (self.ok() ? "ok" : "failed") + ">";
+        });
+}

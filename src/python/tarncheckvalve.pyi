@@ -1,0 +1,50 @@
+"""The TarnCheckValve check valve symbol: definition, sample parts, catalogues, and evaluation of a part
+into a report, STEP, GLB, STL and IFC files and Open CASCADE BRep shapes. Lengths are metres."""
+
+import os
+from typing import Any, Iterable, Union
+
+__version__: str
+
+_Path = Union[str, os.PathLike[str]]
+
+def definition() -> dict[str, Any]:
+    """The definition the symbol declares (progId, inputs, aspects with their outputs, evaluations): the
+    document `checkvalve definition --json` prints."""
+
+def samples() -> list[dict[str, Any]]:
+    """The built-in sample parts, each a part dict as a catalogue holds it, ready for evaluate()."""
+
+def load_catalog(path: _Path) -> list[dict[str, Any]]:
+    """The parts of a catalogue file, each a part dict ready for evaluate(). FileNotFoundError for a
+    missing file, ValueError naming the part and field for a malformed one."""
+
+def evaluate(part: dict[str, Any], aspects: Union[str, Iterable[str]] = ("Physical", "Insulation")) -> Evaluation:
+    """Evaluates the asked aspects of a part dict with the symbol. A malformed part raises ValueError naming
+    the field; a failing aspect is reported ("ok": false), not raised. Runs without the GIL."""
+
+class Evaluation:
+    """An evaluated part: its report and its shapes, written as files or as BRep text."""
+
+    @property
+    def report(self) -> dict[str, Any]:
+        """The report, equal to what `checkvalve eval --json` prints for the part."""
+    @property
+    def ok(self) -> bool:
+        """True when every evaluated aspect succeeded."""
+    @property
+    def name(self) -> str:
+        """The part's name."""
+    @property
+    def aspects(self) -> list[str]:
+        """The evaluated aspects, in order."""
+    def write_glb(self, path: _Path) -> None:
+        """Binary glTF of every evaluated aspect; written whole or not at all (OSError)."""
+    def write_step(self, path: _Path) -> None:
+        """STEP AP214 with names and colours; written whole or not at all (OSError)."""
+    def write_stl(self, path: _Path) -> None:
+        """Binary STL of the Physical aspect (ValueError without it); whole or not at all (OSError)."""
+    def write_ifc(self, path: _Path) -> None:
+        """IFC4: the valve with ports and body, the insulation as a covering; whole or not at all (OSError)."""
+    def shapes(self, aspect: str) -> list[tuple[str, str, str]]:
+        """(output name, kind, Open CASCADE BRep text) per output of the aspect that has geometry."""

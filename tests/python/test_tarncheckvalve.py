@@ -1,0 +1,182 @@
+# The Python module against the command line: the same definition, parts and reports, the same
+# messages for malformed parts, evaluations on threads, and the files and shapes it writes.
+import copy
+import json
+import os
+import threading
+
+import pytest
+
+import tarncheckvalve as tcv
+
+SAMPLES = {part["name"]: part for part in tcv.samples()}
+SWING = "default-1-nps4-cl150-swing"
+
+
+def cli_report(checkvalve, *args, expect=0):
+    return json.loads(checkvalve("eval", *args, "--json", expect=expect).stdout)
+
+
+def test_definition_and_samples_are_the_command_lines(checkvalve):
+    assert tcv.definition() == json.loads(checkvalve("definition", "--json").stdout)
+    listed = json.loads(checkvalve("samples", "--json").stdout)["parts"]
+    assert [p["name"] for p in listed] == list(SAMPLES)
+    assert tcv.__version__.count(".") == 2
+
+
+@pytest.mark.parametrize("name", sorted(SAMPLES))
+def test_every_sample_reports_as_eval_json(checkvalve, name):
+    evaluation = tcv.evaluate(SAMPLES[name])
+    assert evaluation.report == cli_report(checkvalve, "--sample", name)
+    assert evaluation.name == name and evaluation.aspects == ["Physical", "Insulation"]
+
+
+@pytest.mark.parametrize("aspects,option", [(("Physical",), "physical"), ("Insulation", "insulation"),
+                                            (["Physical", "Insulation"], "both")])
+def test_aspects_as_the_command_lines_aspect_option(checkvalve, aspects, option):
+    report = tcv.evaluate(SAMPLES[SWING], aspects=aspects).report
+    assert report == cli_report(checkvalve, "--sample", SWING, "--aspect", option)
+
+
+def test_load_catalog_reads_the_parts_eval_reads(checkvalve, tmp_path):
+    parts = [SAMPLES[SWING], SAMPLES["wafer-2256-nps2-female"]]
+    path = tmp_path / "two.json"
+    path.write_text(json.dumps({"parts": parts}))
+    assert tcv.load_catalog(path) == parts
+    assert tcv.load_catalog(str(path)) == parts
+    loaded = tcv.load_catalog(path)[1]
+    cli = cli_report(checkvalve, str(path), "--part", loaded["name"])
+    assert tcv.evaluate(loaded).report == cli
+
+
+def test_load_catalog_refuses_missing_and_malformed_files(tmp_path):
+    with pytest.raises(FileNotFoundError, match="nowhere.json"):
+        tcv.load_catalog(tmp_path / "nowhere.json")
+    bad = tmp_path / "bad.json"
+    bad.write_text('{"parts": [{"name": "v", "partDataBasis": "one"}]}')
+    with pytest.raises(ValueError, match=r"bad.json: part 'v': partDataBasis: expected a whole number"):
+        tcv.load_catalog(bad)
+    with pytest.raises(ValueError, match="not a catalogue file"):
+        tcv.load_catalog(tmp_path)
+
+
+def with_change(change):
+    part = copy.deepcopy(SAMPLES[SWING])
+    part["name"] = "changed"
+    change(part)
+    return part
+
+
+MALFORMED = [
+    ("inputs.FacetoFace", lambda p: p["inputs"].__setitem__("FacetoFace", "long")),
+    ("inputs.FaceToFace", lambda p: p["inputs"].__setitem__("FaceToFace", 0.3)),
+    ("ports[1].pipeOD", lambda p: p["ports"][1].__setitem__("pipeOD", [1])),
+    ("ports", lambda p: p.__setitem__("ports", {"index": 1})),
+    ("partDataBasis", lambda p: p.__setitem__("partDataBasis", 1.5)),
+    ("colour", lambda p: p.__setitem__("colour", "red")),
+]
+
+
+@pytest.mark.parametrize("field,change", MALFORMED, ids=[field for field, _ in MALFORMED])
+def test_malformed_part_raises_the_command_lines_message(checkvalve, tmp_path, field, change):
+    part = with_change(change)
+    with pytest.raises(ValueError) as raised:
+        tcv.evaluate(part)
+    message = str(raised.value)
+    assert f": {field}: " in message
+    path = tmp_path / "part.json"
+    path.write_text(json.dumps(part))
+    stderr = checkvalve("eval", str(path), expect=2).stderr
+    # The same message after the name of the source (the file, or "part").
+    assert message.split(": ", 1)[1] in stderr
+
+
+@pytest.mark.parametrize("value,error,text", [
+    (float("nan"), ValueError, "part.inputs.FacetoFace: expected a finite number"),
+    (float("inf"), ValueError, "part.inputs.FacetoFace: expected a finite number"),
+    (2**70, ValueError, "part.inputs.FacetoFace: the whole number"),
+    (object(), TypeError, "part.inputs.FacetoFace: expected a dict, list, str, number, bool or None"),
+    ({1: 2}, TypeError, "part.inputs.FacetoFace: keys must be text"),
+])
+def test_values_json_cannot_hold_are_refused_by_place(value, error, text):
+    with pytest.raises(error, match=text.replace(".", r"\.").replace("[", r"\[")):
+        tcv.evaluate(with_change(lambda p: p["inputs"].__setitem__("FacetoFace", value)))
+
+
+def test_a_part_holding_itself_is_refused():
+    part = with_change(lambda p: None)
+    part["inputs"]["self"] = part
+    with pytest.raises(ValueError, match="nested more than"):
+        tcv.evaluate(part)
+
+
+@pytest.mark.parametrize("aspects,error", [
+    ((), ValueError), (("physical",), ValueError), (("Physical", "Physical"), ValueError), ((1,), TypeError),
+    (3, TypeError)])
+def test_bad_aspects_are_refused(aspects, error):
+    with pytest.raises(error, match="aspects"):
+        tcv.evaluate(SAMPLES[SWING], aspects=aspects)
+
+
+def test_a_failing_aspect_is_in_the_report_not_raised(checkvalve, tmp_path):
+    part = with_change(lambda p: p.__setitem__("partDataBasis", 9999))
+    evaluation = tcv.evaluate(part)
+    assert not evaluation.ok
+    assert [a["ok"] for a in evaluation.report["aspects"]] == [False, False]
+    path = tmp_path / "part.json"
+    path.write_text(json.dumps(part))
+    assert evaluation.report == cli_report(checkvalve, str(path), expect=1)
+
+
+def test_two_threads_evaluating_at_once_agree_with_one():
+    names = [SWING, "multi-port-2381-nps4-cl150-jacketed", "operator-base-2198-nps4-cl150", SWING]
+    alone = [tcv.evaluate(SAMPLES[name]).report for name in names]
+    together = [None] * len(names)
+    start = threading.Barrier(2)
+
+    def work(first):
+        start.wait()
+        for i in range(first, len(names), 2):
+            together[i] = tcv.evaluate(SAMPLES[names[i]]).report
+
+    threads = [threading.Thread(target=work, args=(t,)) for t in range(2)]
+    for thread in threads:
+        thread.start()
+    for thread in threads:
+        thread.join()
+    assert together == alone
+
+
+def test_writes_every_format(tmp_path):
+    evaluation = tcv.evaluate(SAMPLES[SWING])
+    evaluation.write_glb(tmp_path / "v.glb")
+    evaluation.write_step(str(tmp_path / "v.step"))
+    evaluation.write_stl(tmp_path / "v.stl")
+    evaluation.write_ifc(tmp_path / "v.ifc")
+    assert (tmp_path / "v.glb").read_bytes()[:4] == b"glTF"
+    assert (tmp_path / "v.step").read_text().startswith("ISO-10303-21;")
+    stl = (tmp_path / "v.stl").read_bytes()
+    triangles = int.from_bytes(stl[80:84], "little")
+    assert triangles > 100 and len(stl) == 84 + 50 * triangles
+    assert "IFCVALVE" in (tmp_path / "v.ifc").read_text()
+
+
+def test_writes_that_cannot_work_raise_and_leave_nothing(tmp_path):
+    evaluation = tcv.evaluate(SAMPLES[SWING], aspects=("Insulation",))
+    with pytest.raises(ValueError, match="Physical"):
+        evaluation.write_stl(tmp_path / "v.stl")
+    with pytest.raises(OSError):
+        evaluation.write_glb(tmp_path / "missing" / "v.glb")
+    assert os.listdir(tmp_path) == []
+
+
+def test_shapes_are_brep_text_of_every_drawn_output():
+    evaluation = tcv.evaluate(SAMPLES["operator-base-2198-nps4-cl150"])
+    for aspect in evaluation.report["aspects"]:
+        drawn = [(o["name"], o["kind"]) for o in aspect["outputs"] if o.get("bbox") is not None]
+        shapes = evaluation.shapes(aspect["name"])
+        assert [(name, kind) for name, kind, _ in shapes] == drawn
+        assert all(brep.startswith("\nCASCADE Topology V") or brep.startswith("CASCADE Topology V")
+                   for _, _, brep in shapes)
+    with pytest.raises(ValueError, match="holds no aspect \"Insulation\""):
+        tcv.evaluate(SAMPLES[SWING], aspects="Physical").shapes("Insulation")
