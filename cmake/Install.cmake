@@ -7,7 +7,8 @@
 #   include/tarncheckvalve/<layer>/ public headers, included as "<layer>/X.h"
 #   lib/libtarncheckvalve-<layer>.{a,so}
 #   lib/cmake/TarnCheckValve/       the CMake package
-#   lib/pkgconfig/tarncheckvalve.pc the host interfaces and the symbol library
+#   lib/pkgconfig/                  tarncheckvalve-<layer>.pc per layer; tarncheckvalve.pc the host
+#                                   interfaces and the symbol library
 #   lib/python3/dist-packages/      the Python module and its type stub (Python's platform site folder,
 #                                   TCV_PYTHON_INSTALL_DIR), when it is built
 include(CMakePackageConfigHelpers)
@@ -67,20 +68,102 @@ write_basic_package_version_file(${PROJECT_BINARY_DIR}/TarnCheckValveConfigVersi
 install(FILES ${PROJECT_BINARY_DIR}/TarnCheckValveConfig.cmake ${PROJECT_BINARY_DIR}/TarnCheckValveConfigVersion.cmake
   DESTINATION ${TCV_INSTALL_CMAKEDIR} COMPONENT development)
 
-# pkg-config: the host interfaces and the symbol library, which need no geometry kernel.
-set(TCV_PC_LIBS "")
-foreach(layer symbol insulation physical shapes ports geometry base host)
-  string(APPEND TCV_PC_LIBS " -ltarncheckvalve-${layer}")
-endforeach()
-if(BUILD_SHARED_LIBS)
-  set(TCV_PC_PRIVATE_LIBS "-lpugixml")
-else()
-  string(APPEND TCV_PC_LIBS " -lpugixml")
-  set(TCV_PC_PRIVATE_LIBS "")
+# pkg-config: tarncheckvalve-<layer>.pc for every layer, each requiring the files of the layers it links
+# (so that `pkg-config --static --libs` lists every archive in link order), and tarncheckvalve.pc, the
+# host interfaces with the symbol library. What a layer links publicly is in Requires and Libs, what it
+# links privately (only a static archive's user needs it) in Requires.private and Libs.private. The
+# files find the prefix from where they lie, so that a copied prefix and the Debian packages work.
+file(RELATIVE_PATH tcv_pc_up /prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig /prefix)
+string(REGEX REPLACE "/$" "" tcv_pc_up "${tcv_pc_up}")
+set(TCV_PC_PREFIX "\${pcfiledir}/${tcv_pc_up}")
+set(TCV_PC_LIBDIR "\${prefix}/${CMAKE_INSTALL_LIBDIR}")
+set(TCV_PC_INCLUDEDIR "\${prefix}/${CMAKE_INSTALL_INCLUDEDIR}/tarncheckvalve")
+if(IS_ABSOLUTE "${CMAKE_INSTALL_LIBDIR}" OR IS_ABSOLUTE "${CMAKE_INSTALL_INCLUDEDIR}")
+  set(TCV_PC_PREFIX "${CMAKE_INSTALL_PREFIX}")
+  set(TCV_PC_LIBDIR "${CMAKE_INSTALL_FULL_LIBDIR}")
+  set(TCV_PC_INCLUDEDIR "${CMAKE_INSTALL_FULL_INCLUDEDIR}/tarncheckvalve")
 endif()
-configure_file(${PROJECT_SOURCE_DIR}/cmake/tarncheckvalve.pc.in ${PROJECT_BINARY_DIR}/tarncheckvalve.pc @ONLY)
-install(FILES ${PROJECT_BINARY_DIR}/tarncheckvalve.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig
-  COMPONENT development)
+set(tcv_pc_description_host "host interfaces and value types")
+set(tcv_pc_description_base "the symbol's error report, input reading and text helpers")
+set(tcv_pc_description_geometry "the symbol's placement routines and checked math")
+set(tcv_pc_description_ports "port data, nozzles and the pipe outside-diameter data file")
+set(tcv_pc_description_shapes "the constructions both aspects of the symbol draw")
+set(tcv_pc_description_physical "the symbol's Physical aspect")
+set(tcv_pc_description_insulation "the symbol's Insulation aspect")
+set(tcv_pc_description_symbol "the check valve symbol, created by ProgID (no geometry kernel)")
+set(tcv_pc_description_refhost "the reference host's objects, record-only without a geometry kernel")
+set(tcv_pc_description_kernel "the reference host's geometry kernel on Open CASCADE")
+set(tcv_pc_description_catalog "the JSON and CSV parts catalogue and the report of an evaluated part")
+set(tcv_pc_description_export "STEP, GLB, STL and IFC exports of evaluated parts")
+foreach(target IN LISTS tcv_layers)
+  string(REGEX REPLACE "^tcv_" "" layer ${target})
+  set(TCV_PC_LAYER ${layer})
+  set(TCV_PC_DESCRIPTION "TarnCheckValve ${layer} layer")
+  if(DEFINED tcv_pc_description_${layer})
+    set(TCV_PC_DESCRIPTION "TarnCheckValve: ${tcv_pc_description_${layer}}")
+  endif()
+  set(requires "")
+  set(requires_private "")
+  set(TCV_PC_CFLAGS "")
+  set(TCV_PC_LIBS "")
+  set(TCV_PC_LIBS_PRIVATE "")
+  if(layer STREQUAL "host")
+    string(APPEND TCV_PC_CFLAGS " -std=c++20")
+  endif()
+  get_target_property(linked ${target} LINK_LIBRARIES)
+  get_target_property(interface ${target} INTERFACE_LINK_LIBRARIES)
+  foreach(dependency IN LISTS linked)
+    if(dependency MATCHES "^\\$<BUILD_INTERFACE:")
+      continue() # the project's own compile settings
+    endif()
+    set(scope "")
+    if(NOT dependency IN_LIST interface)
+      set(scope "_private")
+    endif()
+    if(dependency MATCHES "^tcv_(.*)$")
+      list(APPEND requires${scope} "tarncheckvalve-${CMAKE_MATCH_1} = ${PROJECT_VERSION}")
+    elseif(dependency STREQUAL "pugixml::pugixml")
+      list(APPEND requires${scope} pugixml)
+    elseif(dependency STREQUAL "nlohmann_json::nlohmann_json")
+      list(APPEND requires${scope} nlohmann_json)
+    elseif(dependency STREQUAL "csv")
+      # libcsv ships no pkg-config file either: by name.
+      if(scope)
+        string(APPEND TCV_PC_LIBS_PRIVATE " -lcsv")
+      else()
+        string(APPEND TCV_PC_LIBS " -lcsv")
+      endif()
+    elseif(dependency STREQUAL "Threads::Threads")
+      if(CMAKE_THREAD_LIBS_INIT)
+        if(scope)
+          string(APPEND TCV_PC_LIBS_PRIVATE " ${CMAKE_THREAD_LIBS_INIT}")
+        else()
+          string(APPEND TCV_PC_LIBS " ${CMAKE_THREAD_LIBS_INIT}")
+        endif()
+      endif()
+    elseif(dependency MATCHES "^TK")
+      # Open CASCADE ships no pkg-config files: its libraries by name, its headers as system headers.
+      if(scope)
+        string(APPEND TCV_PC_LIBS_PRIVATE " -l${dependency}")
+      else()
+        string(APPEND TCV_PC_LIBS " -l${dependency}")
+        if(NOT TCV_PC_CFLAGS MATCHES "opencascade")
+          string(APPEND TCV_PC_CFLAGS " -isystem ${OpenCASCADE_INCLUDE_DIR}")
+          string(PREPEND TCV_PC_LIBS " -L${OpenCASCADE_LIBRARY_DIR}")
+        endif()
+      endif()
+    else()
+      message(FATAL_ERROR "${target} links ${dependency}, which has no pkg-config entry in cmake/Install.cmake")
+    endif()
+  endforeach()
+  list(JOIN requires ", " TCV_PC_REQUIRES)
+  list(JOIN requires_private ", " TCV_PC_REQUIRES_PRIVATE)
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/tarncheckvalve-layer.pc.in
+    ${PROJECT_BINARY_DIR}/pkgconfig/tarncheckvalve-${layer}.pc @ONLY)
+endforeach()
+configure_file(${PROJECT_SOURCE_DIR}/cmake/tarncheckvalve.pc.in ${PROJECT_BINARY_DIR}/pkgconfig/tarncheckvalve.pc @ONLY)
+install(DIRECTORY ${PROJECT_BINARY_DIR}/pkgconfig/ DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig
+  COMPONENT development FILES_MATCHING PATTERN "*.pc")
 
 # Debian packages: `cpack -G DEB` in the build tree writes tarncheckvalve_<version>_<arch>.deb (the
 # program, its data and viewer, and any shared libraries), libtarncheckvalve-dev (headers, libraries,

@@ -2,14 +2,48 @@
 # The installed SDK and the Debian packages, end to end: builds Release in build/sdk (ccache), installs
 # into a fresh prefix, builds and runs both examples against that prefix, then builds the .deb files,
 # installs them with apt-get, runs `checkvalve gallery` from /usr and removes the packages again.
-# Exits non-zero at the first failure.
+# With --shared it also builds the libraries shared (build/sdk-shared), checks what they export and
+# runs both examples and checkvalve against them. Exits non-zero at the first failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 repo=$PWD
+shared=0
+case "${1:-}" in
+  --shared) shared=1 ;;
+  "") ;;
+  *) echo "usage: scripts/run-sdk-test.sh [--shared]" >&2; exit 2 ;;
+esac
 export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$(dirname "$repo")}
 jobs=${TCV_JOBS:-2}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+fail() { echo "sdk: $*" >&2; exit 1; }
+
+# Builds both examples against the prefix $1 into $2/<example> and runs them.
+run_examples() {
+  local prefix=$1 into=$2
+  for example in own-host reference-host; do
+    cmake -S "examples/$example" -B "$into/$example" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_CXX_COMPILER_LAUNCHER=ccache >/dev/null
+    cmake --build "$into/$example" -j "$jobs" >/dev/null
+  done
+  check_own_host "$into/own-host/own-host"
+  "$into/reference-host/reference-host" "$prefix/share/tarncheckvalve/data/catalog/default-bodies.json" \
+    default-1-nps4-cl150-swing "$into/valve.glb" >/dev/null
+  [ "$(head -c 4 "$into/valve.glb")" = glTF ] || fail "reference-host wrote no GLB"
+}
+
+# The own-host example's bill of primitives, and its refusals.
+check_own_host() {
+  local own_host=$1
+  "$own_host" 1 FacetoFace=0.292 >"$work/own-host.txt"
+  grep -q '^definition TarnCheckValve.CCheckValve: 34 inputs$' "$work/own-host.txt"
+  grep -q 'output "Body"' "$work/own-host.txt"
+  grep -q '^3 outputs$' "$work/own-host.txt"
+  # A part the symbol cannot draw fails with the host's error, and a misspelt input is refused.
+  if "$own_host" 9999 >/dev/null 2>&1; then fail "own-host: PartDataBasis 9999 succeeded"; fi
+  if "$own_host" 1 Bogus=1 >/dev/null 2>&1; then fail "own-host: input Bogus accepted"; fi
+}
 
 # The viewer's three.js files go into the install with the pages.
 [ -f viewer/node_modules/three/build/three.module.js ] ||
@@ -35,22 +69,70 @@ test -f "$prefix/$platlib/tarncheckvalve.pyi"
 (cd "$work" && PYTHONPATH="$prefix/$platlib" "$python" -c "import tarncheckvalve as t
 assert t.evaluate(t.samples()[0]).ok")
 
+echo "== the installed program without the source tree"
+# No path of the source tree is compiled into the program; a copy of the prefix, run with the source
+# tree hidden behind an empty folder, writes the gallery with its viewer.
+if strings "$prefix/bin/checkvalve" | grep -F "$repo"; then fail "checkvalve names the source tree"; fi
+cp -a "$prefix" "$work/moved"
+# shellcheck disable=SC2016 # the inner shell expands its own arguments
+if unshare --mount sh -c 'mount -t tmpfs tmpfs "$1"' -- "$work" 2>/dev/null; then
+  # shellcheck disable=SC2016
+  without_source() { unshare --mount sh -c 'mount -t tmpfs tmpfs "$1" && shift && exec "$@"' -- "$repo" "$@"; }
+else
+  echo "(no mount namespace here: the source tree stays visible to the copy)"
+  without_source() { "$@"; }
+fi
+(cd "$work" && unset TCV_DATA_DIR TCV_VIEWER_DIR &&
+  without_source "$work/moved/bin/checkvalve" gallery "$work/moved-gallery" >/dev/null)
+test -f "$work/moved-gallery/index.json"
+test -f "$work/moved-gallery/index.html"
+test -f "$work/moved-gallery/app/three/build/three.module.js"
+
 echo "== examples against the prefix"
-for example in own-host reference-host; do
-  cmake -S "examples/$example" -B "$work/$example" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_CXX_COMPILER_LAUNCHER=ccache >/dev/null
-  cmake --build "$work/$example" -j "$jobs" >/dev/null
+run_examples "$prefix" "$work"
+
+echo "== pkg-config"
+export PKG_CONFIG_PATH="$prefix/lib/pkgconfig"
+for layer in host base geometry ports shapes physical insulation symbol refhost kernel catalog export; do
+  pkg-config --exists --print-errors "tarncheckvalve-$layer = $(pkg-config --modversion tarncheckvalve)"
 done
-"$work/own-host/own-host" 1 FacetoFace=0.292 >"$work/own-host.txt"
-grep -q '^definition TarnCheckValve.CCheckValve: 34 inputs$' "$work/own-host.txt"
-grep -q 'output "Body"' "$work/own-host.txt"
-grep -q '^3 outputs$' "$work/own-host.txt"
-# A part the symbol cannot draw fails with the host's error, and a misspelt input is refused.
-if "$work/own-host/own-host" 9999 >/dev/null 2>&1; then echo "own-host: PartDataBasis 9999 succeeded" >&2; exit 1; fi
-if "$work/own-host/own-host" 1 Bogus=1 >/dev/null 2>&1; then echo "own-host: input Bogus accepted" >&2; exit 1; fi
-"$work/reference-host/reference-host" "$prefix/share/tarncheckvalve/data/catalog/default-bodies.json" \
-  default-1-nps4-cl150-swing "$work/valve.glb"
-[ "$(head -c 4 "$work/valve.glb")" = glTF ]
+# The same examples built by hand from the pkg-config files (static archives: --static adds pugixml).
+data="-DTCV_EXAMPLE_DATA_DIR=\"$prefix/share/tarncheckvalve/data\""
+# shellcheck disable=SC2046
+ccache c++ "$data" -o "$work/own-host-pc" examples/own-host/main.cpp $(pkg-config --cflags --libs --static tarncheckvalve)
+check_own_host "$work/own-host-pc"
+# shellcheck disable=SC2046
+ccache c++ "$data" -o "$work/reference-host-pc" examples/reference-host/main.cpp \
+  $(pkg-config --cflags --libs --static tarncheckvalve-export)
+"$work/reference-host-pc" "$prefix/share/tarncheckvalve/data/catalog/default-bodies.json" \
+  default-1-nps4-cl150-swing "$work/valve-pc.glb" >/dev/null
+[ "$(head -c 4 "$work/valve-pc.glb")" = glTF ] || fail "reference-host built with pkg-config wrote no GLB"
+unset PKG_CONFIG_PATH
+
+if [ "$shared" = 1 ]; then
+  echo "== shared libraries"
+  cmake -S . -B build/sdk-shared -G Ninja -DCMAKE_BUILD_TYPE=Release -DTCV_TESTS=OFF -DBUILD_SHARED_LIBS=ON >/dev/null
+  cmake --build build/sdk-shared -j "$jobs" --target checkvalve
+  shared_prefix=$work/shared-prefix
+  cmake --install build/sdk-shared --prefix "$shared_prefix" >/dev/null
+  lib=$shared_prefix/lib
+  major=$(awk '/define TCV_VERSION_MAJOR/ { print $3 }' "$shared_prefix/include/tarncheckvalve/host/Version.h")
+  test -L "$lib/libtarncheckvalve-symbol.so.$major"
+  # What the libraries export, and what they keep hidden.
+  bash tests/sdk/exports_test.sh "$lib"
+  # The installed program runs on the installed libraries, found beside it.
+  ldd "$shared_prefix/bin/checkvalve" | grep "libtarncheckvalve-export.so.$major => $shared_prefix/" >/dev/null ||
+    fail "checkvalve does not link the installed libraries"
+  if ldd "$shared_prefix/bin/checkvalve" | grep libtarncheckvalve | grep -v "=> $shared_prefix/"; then
+    fail "checkvalve does not run on the installed libraries"
+  fi
+  # The same results as the static program.
+  (cd "$work" && "$shared_prefix/bin/checkvalve" eval --sample default-1-nps4-cl150-swing --json >"$work/shared.json")
+  (cd "$work" && "$prefix/bin/checkvalve" eval --sample default-1-nps4-cl150-swing --json >"$work/static.json")
+  cmp -s "$work/shared.json" "$work/static.json" || fail "the shared and the static program disagree"
+  mkdir -p "$work/shared-examples"
+  run_examples "$shared_prefix" "$work/shared-examples"
+fi
 
 echo "== Debian packages"
 (cd build/sdk && cpack -G DEB >/dev/null)

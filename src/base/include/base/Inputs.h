@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "host/Export.h"
 #include "host/Piping.h"
 #include "host/Value.h"
 
@@ -57,9 +58,9 @@ inline double readDimension(const host::VariantArray& inputs, int position) {
 inline host::ObjectPtr readPart(const host::VariantArray& inputs) { return host::toObject(inputs.at(input::Part)); }
 
 // The part's piping-component interface; a part without one is a host error.
-host::PipingComponentPtr pipingComponent(const host::ObjectPtr& part);
+TCV_EXPORT host::PipingComponentPtr pipingComponent(const host::ObjectPtr& part);
 
 // The part's PartDataBasis, read through its piping-component interface.
-std::int32_t readPartDataBasis(const host::ObjectPtr& part);
+TCV_EXPORT std::int32_t readPartDataBasis(const host::ObjectPtr& part);
 
 } // namespace tcv

@@ -5,15 +5,17 @@
 #include <string>
 #include <string_view>
 
+#include "host/Export.h"
+
 namespace tcv {
 
 // `text` with its ASCII capitals made small; every other byte unchanged.
-std::string toLower(std::string_view text);
+TCV_EXPORT std::string toLower(std::string_view text);
 
 // True when `a` and `b` are the same text but for the case of ASCII letters.
-bool equalsIgnoringCase(std::string_view a, std::string_view b);
+TCV_EXPORT bool equalsIgnoringCase(std::string_view a, std::string_view b);
 
 // `text` without the spaces, tabs, carriage returns and line feeds at either end.
-std::string trim(std::string_view text);
+TCV_EXPORT std::string trim(std::string_view text);
 
 } // namespace tcv

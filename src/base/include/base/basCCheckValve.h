@@ -6,11 +6,12 @@
 
 #include <utility>
 
+#include "host/Export.h"
 #include "host/Value.h"
 
 namespace tcv {
 
-[[noreturn]] void ReportError(const char* classPrefix, const char* methodName);
+[[noreturn]] TCV_EXPORT void ReportError(const char* classPrefix, const char* methodName);
 
 // Runs `body` under an error trap: any exception leaves as the generic failure code.
 template <class Body>

@@ -9,34 +9,36 @@
 #include <string>
 #include <vector>
 
+#include "host/Export.h"
 #include "refhost/Parts.h"
 
 namespace tcv::refhost {
 
-class CatalogError : public std::runtime_error {
+class TCV_EXPORT CatalogError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
 
 // Parses catalogue text; `origin` names the source in messages (a file name).
-std::vector<PartSpec> parseCatalog(const std::string& text, const std::string& origin);
+TCV_EXPORT std::vector<PartSpec> parseCatalog(const std::string& text, const std::string& origin);
 // The largest catalogue file read unless a larger limit is given.
 inline constexpr std::uint64_t kDefaultMaxCatalogBytes = std::uint64_t{256} << 20;
 
 // Loads a catalogue file, JSON or CSV by its name (see catalog/CatalogCsv.h): a regular file of at most
 // `maxBytes`; anything else (a folder, a device, a pipe, a larger file) is refused before it is read.
-std::vector<PartSpec> loadCatalogFile(const std::string& path, std::uint64_t maxBytes = kDefaultMaxCatalogBytes);
+TCV_EXPORT std::vector<PartSpec> loadCatalogFile(const std::string& path,
+                                                 std::uint64_t maxBytes = kDefaultMaxCatalogBytes);
 // The text of a catalogue file, with the checks of loadCatalogFile.
-std::string readCatalogFile(const std::string& path, std::uint64_t maxBytes = kDefaultMaxCatalogBytes);
+TCV_EXPORT std::string readCatalogFile(const std::string& path, std::uint64_t maxBytes = kDefaultMaxCatalogBytes);
 // Loads every *.json file of a folder, in file-name order; part names must be unique across them.
-std::vector<PartSpec> loadCatalogFolder(const std::string& folder);
+TCV_EXPORT std::vector<PartSpec> loadCatalogFolder(const std::string& folder);
 // The built-in sample catalogue.
-std::vector<PartSpec> loadSampleCatalog();
+TCV_EXPORT std::vector<PartSpec> loadSampleCatalog();
 
 // The closest of `candidates` to `name` (by edit distance, ignoring case), or "" when none is close.
-std::string closestName(const std::string& name, const std::vector<std::string>& candidates);
+TCV_EXPORT std::string closestName(const std::string& name, const std::vector<std::string>& candidates);
 
 // Plausibility warnings for a part (never changes it): negative or very large dimensions, missing ports.
-std::vector<std::string> plausibilityWarnings(const PartSpec& part);
+TCV_EXPORT std::vector<std::string> plausibilityWarnings(const PartSpec& part);
 
 } // namespace tcv::refhost

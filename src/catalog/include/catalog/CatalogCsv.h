@@ -11,6 +11,8 @@
 // `parts.csv:7: port2.flangeOD: "12,5 mm" is not a length ...`.
 #pragma once
 
+#include "host/Export.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -22,28 +24,29 @@
 namespace tcv::refhost {
 
 // True when `path` names a CSV catalogue: its name ends in ".csv", in any case.
-bool isCsvCatalogPath(const std::string& path);
+TCV_EXPORT bool isCsvCatalogPath(const std::string& path);
 
 // The parts of CSV catalogue text; `origin` names the source in messages. Each part is the one the
 // equivalent JSON part gives.
-std::vector<PartSpec> parseCsvCatalog(const std::string& text, const std::string& origin);
+TCV_EXPORT std::vector<PartSpec> parseCsvCatalog(const std::string& text, const std::string& origin);
 
 // CSV catalogue text as a catalogue document {"parts": [...]}, every part checked as parseCsvCatalog does.
-nlohmann::json csvCatalogJson(const std::string& text, const std::string& origin);
+TCV_EXPORT nlohmann::json csvCatalogJson(const std::string& text, const std::string& origin);
 
 // A checked catalogue document (one part or {"parts": [...]}) as CSV text with a comma between cells and
 // only the columns its parts use. Numbers are written in their shortest form that reads back to the same
 // value and texts as they are, so that reading the CSV gives the same parts. Raises CatalogError for what
 // CSV cannot hold: ports numbered below 1, given twice or out of index order, an empty port npdUnit or
 // operator name (an empty cell is an absent value), an operator input called "name" or "".
-std::string catalogCsvText(const nlohmann::json& document, const std::string& origin);
+TCV_EXPORT std::string catalogCsvText(const nlohmann::json& document, const std::string& origin);
 
 // JSON catalogue text as a document, refusing malformed JSON and keys given twice.
-nlohmann::json parseCatalogDocument(const std::string& text, const std::string& origin);
+TCV_EXPORT nlohmann::json parseCatalogDocument(const std::string& text, const std::string& origin);
 // The parts of a catalogue document, checked field by field.
-std::vector<PartSpec> readCatalogParts(const nlohmann::json& document, const std::string& origin);
+TCV_EXPORT std::vector<PartSpec> readCatalogParts(const nlohmann::json& document, const std::string& origin);
 
 // A catalogue file of either kind (by its name) as a checked document, with the checks of loadCatalogFile.
-nlohmann::json loadCatalogDocument(const std::string& path, std::uint64_t maxBytes = kDefaultMaxCatalogBytes);
+TCV_EXPORT nlohmann::json loadCatalogDocument(const std::string& path,
+                                              std::uint64_t maxBytes = kDefaultMaxCatalogBytes);
 
 } // namespace tcv::refhost

@@ -2,6 +2,8 @@
 // that the command line, the server and the Python module never differ.
 #pragma once
 
+#include "host/Export.h"
+
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -11,13 +13,13 @@
 namespace tcv::refhost {
 
 // The definition the symbol declares: progId, inputs, aspects with their outputs, evaluations.
-nlohmann::ordered_json definitionJson();
+TCV_EXPORT nlohmann::ordered_json definitionJson();
 
 // The sample parts as {"parts": [{"name", "partDataBasis", "description"}, ...]}.
-nlohmann::ordered_json samplesJson(const std::vector<PartSpec>& parts);
+TCV_EXPORT nlohmann::ordered_json samplesJson(const std::vector<PartSpec>& parts);
 
 // A part as catalogue JSON (lengths in metres, angles in radians): what `parseCatalog` reads back to the
 // same part.
-nlohmann::ordered_json partJson(const PartSpec& part);
+TCV_EXPORT nlohmann::ordered_json partJson(const PartSpec& part);
 
 } // namespace tcv::refhost

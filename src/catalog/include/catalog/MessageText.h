@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "host/Export.h"
+
 namespace tcv::refhost {
 
 // The longest value, in characters, a message quotes whole.
@@ -14,13 +16,13 @@ inline constexpr std::size_t kQuotedValueLength = 80;
 
 // `text` with its control characters (C0, DEL and C1) written as \n, \t, \r, \xNN or \u00NN escapes;
 // anything else unchanged.
-std::string escapedControls(std::string_view text);
+TCV_EXPORT std::string escapedControls(std::string_view text);
 
 // `text` cut to `length` characters (whole UTF-8 sequences), with "..." and the full length in bytes
 // added when something was cut; then escaped.
-std::string shownValue(std::string_view text, std::size_t length = kQuotedValueLength);
+TCV_EXPORT std::string shownValue(std::string_view text, std::size_t length = kQuotedValueLength);
 
 // A value for a message: shownValue in double quotes.
-std::string quotedValue(std::string_view text);
+TCV_EXPORT std::string quotedValue(std::string_view text);
 
 } // namespace tcv::refhost

@@ -8,30 +8,31 @@
 
 #include <nlohmann/json.hpp>
 
+#include "host/Export.h"
 #include "refhost/Evaluator.h"
 
 namespace tcv::refhost {
 
-struct PartReport {
+struct TCV_EXPORT PartReport {
     PartSpec part;
     std::vector<AspectResult> aspects;
     bool ok() const;
 };
 
 // Evaluates the asked aspects ("Physical", "Insulation") of a part.
-PartReport evaluatePart(const PartSpec& part, const std::vector<std::string>& aspects,
-                        const HostOptions& options = RefRuntime::defaultOptions());
+TCV_EXPORT PartReport evaluatePart(const PartSpec& part, const std::vector<std::string>& aspects,
+                                   const HostOptions& options = RefRuntime::defaultOptions());
 
-nlohmann::ordered_json outputJson(const NamedOutput& output);
-nlohmann::ordered_json reportJson(const PartReport& report);
+TCV_EXPORT nlohmann::ordered_json outputJson(const NamedOutput& output);
+TCV_EXPORT nlohmann::ordered_json reportJson(const PartReport& report);
 // A failed aspect's error: {"code", "message", "where", "values" (what the symbol had read), "trail" (when
 // more than one step noted it)}; null for an aspect that succeeded.
-nlohmann::ordered_json errorJson(const AspectResult& aspect);
+TCV_EXPORT nlohmann::ordered_json errorJson(const AspectResult& aspect);
 // A failed aspect in one line: "Physical failed with 0x80004005 after output 1 "Body": <reason> (in <routine>)".
-std::string failureText(const AspectResult& aspect);
-void printReportTable(std::ostream& out, const PartReport& report);
+TCV_EXPORT std::string failureText(const AspectResult& aspect);
+TCV_EXPORT void printReportTable(std::ostream& out, const PartReport& report);
 
 // The error code as the host writes it, "0x80004005".
-std::string errorCodeText(std::int32_t code);
+TCV_EXPORT std::string errorCodeText(std::int32_t code);
 
 } // namespace tcv::refhost

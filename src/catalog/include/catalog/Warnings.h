@@ -3,6 +3,8 @@
 // changes a part or fails it; `checkvalve validate --strict` makes them count.
 #pragma once
 
+#include "host/Export.h"
+
 #include <string>
 #include <vector>
 
@@ -13,14 +15,14 @@ namespace tcv::refhost {
 // From the inputs the symbol read while evaluating the part: an input read but not given whose value
 // matters (another value changes the recorded creations), and, for a part whose aspects all succeeded,
 // an input given but never read. Evaluates again without kernel geometry where it must.
-std::vector<std::string> readWarnings(const PartReport& report, const HostOptions& options);
+TCV_EXPORT std::vector<std::string> readWarnings(const PartReport& report, const HostOptions& options);
 
 // From physical sense: a flanged port whose flange is not wider than its pipe, a pipe outside diameter
 // more than 10% off the outside-diameter table of the data directory for its nominal size, a
 // face-to-face of zero or less.
-std::vector<std::string> physicalWarnings(const PartSpec& part, const std::string& dataDirectory);
+TCV_EXPORT std::vector<std::string> physicalWarnings(const PartSpec& part, const std::string& dataDirectory);
 
 // Every warning for an evaluated part: the above and the plausibility warnings, each once, in that order.
-std::vector<std::string> partWarnings(const PartReport& report, const HostOptions& options);
+TCV_EXPORT std::vector<std::string> partWarnings(const PartReport& report, const HostOptions& options);
 
 } // namespace tcv::refhost

@@ -18,11 +18,12 @@
 #include <vector>
 
 #include "catalog/Report.h"
+#include "host/Export.h"
 
 namespace tcv::exports {
 
 // A file that could not be written. Nothing is left at the destination when it is raised.
-class ExportError : public std::runtime_error {
+class TCV_EXPORT ExportError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
@@ -43,7 +44,7 @@ struct MeshSettings {
 inline constexpr const char* kOperatorStemName = "Stem";
 inline constexpr const char* kOperatorHandwheelName = "Handwheel";
 
-class ExportDocument {
+class TCV_EXPORT ExportDocument {
 public:
     // Builds the document for the parts; the reports need not outlive it.
     explicit ExportDocument(const std::vector<refhost::PartReport>& reports, MeshSettings mesh = {});

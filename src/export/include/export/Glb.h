@@ -6,6 +6,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "host/Export.h"
+
 namespace tcv::exports {
 
 struct GlbContent {
@@ -15,8 +17,8 @@ struct GlbContent {
 };
 
 // Splits GLB bytes into their chunks; raises ExportError on anything that is not a valid container.
-GlbContent parseGlb(const std::string& bytes);
+TCV_EXPORT GlbContent parseGlb(const std::string& bytes);
 // Assembles GLB bytes with correct chunk lengths and padding.
-std::string serializeGlb(const GlbContent& content);
+TCV_EXPORT std::string serializeGlb(const GlbContent& content);
 
 } // namespace tcv::exports

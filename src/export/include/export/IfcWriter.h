@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "host/Export.h"
+
 namespace tcv::exports::p21 {
 
 // An attribute value already in file syntax: "$" (unset), "*" (derived), "#12", "'text'", "1.5", "(...)".
@@ -19,27 +21,27 @@ inline const Value kDerived = "*";
 // A string literal. The text is UTF-8: an apostrophe is doubled, a backslash doubled, and every character
 // outside printable ASCII (controls, and everything beyond U+007E) is written as hexadecimal UTF-16 code
 // units inside \X2\...\X0\ (one run per stretch of such characters). Invalid UTF-8 becomes U+FFFD.
-Value string(std::string_view utf8);
+TCV_EXPORT Value string(std::string_view utf8);
 // A real that reads back as the same double: the shortest decimal that does, always with a point
 // ("1.", "0.25", "1.E-07"). Raises std::invalid_argument for NaN and infinities, which the format lacks.
-Value real(double value);
-Value integer(long long value);
-Value boolean(bool value);
+TCV_EXPORT Value real(double value);
+TCV_EXPORT Value integer(long long value);
+TCV_EXPORT Value boolean(bool value);
 // An enumeration value, ".CHECK.".
-Value enumeration(std::string_view name);
+TCV_EXPORT Value enumeration(std::string_view name);
 // A reference to entity instance `id`, "#12".
-Value ref(std::size_t id);
+TCV_EXPORT Value ref(std::size_t id);
 // An aggregate "(a,b,c)".
-Value list(const std::vector<Value>& items);
+TCV_EXPORT Value list(const std::vector<Value>& items);
 // A value of a defined type where a SELECT needs it typed: typed("IFCLABEL", string("x")) -> IFCLABEL('x').
-Value typed(std::string_view type, const Value& value);
+TCV_EXPORT Value typed(std::string_view type, const Value& value);
 
 // A 22-character IFC GlobalId (the 128 bits of a name-based identifier in IFC's base-64 alphabet
 // "0-9A-Za-z_$"), the same for the same key every time.
-std::string globalId(std::string_view key);
+TCV_EXPORT std::string globalId(std::string_view key);
 
 // The entity instances of one file, numbered from 1 in the order they are added.
-class Writer {
+class TCV_EXPORT Writer {
 public:
     // Adds `TYPE(attributes...)` and returns its number. The type name is written in upper case.
     std::size_t add(std::string_view type, const std::vector<Value>& attributes);

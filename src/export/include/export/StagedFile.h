@@ -8,9 +8,11 @@
 #include <string>
 #include <string_view>
 
+#include "host/Export.h"
+
 namespace tcv::exports {
 
-class StagedFile {
+class TCV_EXPORT StagedFile {
 public:
     // Checks that the destination's folder exists and creates the temporary file in it; `format` names
     // the file in messages ("STEP"). Raises ExportError when the folder is missing or cannot be written.
@@ -39,7 +41,7 @@ private:
 // A folder of the process's own for a writer that insists on writing by file name (and may add side files
 // of its own): made with owner-only access under an unpredictable name in the system's temporary folder,
 // removed with everything in it when done.
-class ScratchFolder {
+class TCV_EXPORT ScratchFolder {
 public:
     // Raises ExportError when no folder can be made.
     ScratchFolder();
@@ -55,9 +57,9 @@ private:
 };
 
 // Writes a whole file through a StagedFile.
-void writeFileStaged(const std::string& path, const std::string& format, std::string_view bytes);
+TCV_EXPORT void writeFileStaged(const std::string& path, const std::string& format, std::string_view bytes);
 
 // The whole content of a file; raises ExportError when it cannot be read.
-std::string readFileBytes(const std::string& path);
+TCV_EXPORT std::string readFileBytes(const std::string& path);
 
 } // namespace tcv::exports

@@ -3,6 +3,8 @@
 // greater and less than b.
 #pragma once
 
+#include "host/Export.h"
+
 namespace tcv {
 
 inline constexpr double kTolerance = 1e-7;
@@ -14,10 +16,10 @@ inline bool CmpDblLessThan(double a, double b, double t) { return a < b + t; }
 inline bool CmpDblLessThanOrEqualTo(double a, double b, double t) { return a <= b + t; }
 
 // The larger of two dimensions; the first wins within the tolerance.
-double GreaterDim(double a, double b);
+TCV_EXPORT double GreaterDim(double a, double b);
 // The smaller of two dimensions; the first wins within the tolerance.
-double SmallerDim(double a, double b);
+TCV_EXPORT double SmallerDim(double a, double b);
 // The diameter of an insulation shell of thickness c around the larger of a and b.
-double InsulatedDiameter(double a, double b, double c);
+TCV_EXPORT double InsulatedDiameter(double a, double b, double c);
 
 } // namespace tcv

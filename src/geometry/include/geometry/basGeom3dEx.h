@@ -5,21 +5,23 @@
 #include <vector>
 
 #include "geometry/basGeom3d.h"
+#include "host/Export.h"
 #include "host/Geometry.h"
 
 namespace tcv {
 
 // A box placed as an occurrence of the host's box symbol "Box.BoxServices".
-host::ObjectPtr PlaceBox(const host::OutputCollectionPtr& outputColl, const host::DPosition& firstCorner,
-                         const host::DPosition& secondCorner);
+TCV_EXPORT host::ObjectPtr PlaceBox(const host::OutputCollectionPtr& outputColl, const host::DPosition& firstCorner,
+                                    const host::DPosition& secondCorner);
 // A box as a rectangle in the plane x = x1 projected along X.
-host::GraphicPtr CreateBoxWithProjection(const host::OutputCollectionPtr& outputColl,
-                                         const host::DPosition& firstCorner, const host::DPosition& secondCorner);
+TCV_EXPORT host::GraphicPtr CreateBoxWithProjection(const host::OutputCollectionPtr& outputColl,
+                                                    const host::DPosition& firstCorner,
+                                                    const host::DPosition& secondCorner);
 // Chains the curves of the collection end to start from `start`, which is left at the end of the
 // chain; stops at the first curve whose ends coincide within 1e-7.
-host::CurvePtr PlaceTrCString(host::DPosition& start, const host::CollectionPtr& curves);
+TCV_EXPORT host::CurvePtr PlaceTrCString(host::DPosition& start, const host::CollectionPtr& curves);
 // A clamped uniform B-spline through the points' control polygon; nullptr for fewer than 4 points.
 // An order out of range (below 2, above the point count, 33 or more) is rewritten to 4.
-host::CurvePtr PlaceTrBspline(int& order, const std::vector<host::DPosition>& points);
+TCV_EXPORT host::CurvePtr PlaceTrBspline(int& order, const std::vector<host::DPosition>& points);
 
 } // namespace tcv

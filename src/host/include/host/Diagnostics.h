@@ -11,12 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "host/Export.h"
 #include "host/Value.h"
 
 namespace tcv::host {
 
 // One step of a failure on its way out of the symbol, or a failure the symbol caught and went on from.
-struct Diagnostic {
+struct TCV_EXPORT Diagnostic {
     std::string where;      // the routine whose trap noted it: "runPDB2256", "PlaceCylinder"
     std::string message;    // what went wrong, in words; empty when the step only passed a failure on
     bool recovered = false; // caught on purpose: the evaluation went on
@@ -24,7 +25,7 @@ struct Diagnostic {
 
 // A value the symbol read: an input by its position in the input array, or a field of a port (port
 // index and field name, "port2.flangeOD").
-struct ReadValue {
+struct TCV_EXPORT ReadValue {
     int inputPosition = 0; // 0 for a port field
     int portIndex = 0;
     const char* field = nullptr; // a name with static storage
@@ -34,7 +35,7 @@ struct ReadValue {
     std::string fieldName() const;
 };
 
-class EvaluationTrail {
+class TCV_EXPORT EvaluationTrail {
 public:
     // Records reads of this input array (the one the host passed to the symbol).
     void watchInputs(const VariantArray* inputs) { watched_ = inputs; }
@@ -78,7 +79,7 @@ private:
 EvaluationTrail* currentTrail();
 
 // Installs a trail for the calling thread for the lifetime of the scope; restores the previous one.
-class TrailScope {
+class TCV_EXPORT TrailScope {
 public:
     explicit TrailScope(EvaluationTrail& trail);
     ~TrailScope();
@@ -90,13 +91,13 @@ private:
 };
 
 // What an exception says, in words: a host error's text (or its number), a standard exception's message.
-std::string describeFailure(const std::exception_ptr& error);
+TCV_EXPORT std::string describeFailure(const std::exception_ptr& error);
 
 // For a trap, inside its catch block: notes the exception being handled under `where`.
-void noteTrappedFailure(const std::string& where);
+TCV_EXPORT void noteTrappedFailure(const std::string& where);
 // For a handler that swallows a failure on purpose, inside its catch block.
-void noteRecoveredFailure(const std::string& where);
+TCV_EXPORT void noteRecoveredFailure(const std::string& where);
 // Raises `error` in place of the failure being handled, known to outer traps as that same failure.
-[[noreturn]] void raiseInPlace(const HostError& error);
+[[noreturn]] TCV_EXPORT void raiseInPlace(const HostError& error);
 
 } // namespace tcv::host

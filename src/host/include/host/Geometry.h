@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "host/Export.h"
 #include "host/Math.h"
 #include "host/Symbol.h"
 #include "host/Value.h"
@@ -15,7 +16,7 @@ namespace tcv::host {
 
 // A curve (line, arc, circle, elliptical arc, line string, complex string, B-spline). Transient
 // curves serve as profiles, paths, guides and sections.
-class ICurve : public virtual IObject {
+class TCV_EXPORT ICurve : public virtual IObject {
 public:
     virtual void EndPoints(DPosition& start, DPosition& end) const = 0;
     virtual void Transform(const DT4x4& matrix) = 0;
@@ -23,14 +24,14 @@ public:
 using CurvePtr = std::shared_ptr<ICurve>;
 
 // A bounded plane made from a closed polygon of points.
-class IPlane : public virtual IObject {
+class TCV_EXPORT IPlane : public virtual IObject {
 public:
     virtual void Transform(const DT4x4& matrix) = 0;
 };
 using PlanePtr = std::shared_ptr<IPlane>;
 
 // A persistent graphic (solid or surface) owned by a resource manager.
-class IGraphic : public virtual IObject {
+class TCV_EXPORT IGraphic : public virtual IObject {
 public:
     virtual void Transform(const DT4x4& matrix) = 0;
 };
@@ -38,7 +39,7 @@ using GraphicPtr = std::shared_ptr<IGraphic>;
 
 // An ordered host collection (curve collections, element sets, the results of sweeps and lofts).
 // Members are numbered from 1.
-class ICollection : public virtual IObject {
+class TCV_EXPORT ICollection : public virtual IObject {
 public:
     virtual int Count() const = 0;
     virtual ObjectPtr Item(int index) const = 0;
@@ -50,7 +51,7 @@ using CollectionPtr = std::shared_ptr<ICollection>;
 // The geometry factory. Every creation takes a resource manager first: persistent creations get the
 // output collection's "ResourceManager", transient ones get nullptr. Creations the host cannot make
 // (zero-length axis, non-finite value, kernel failure) raise a HostError.
-class IGeometryFactory : public virtual IObject {
+class TCV_EXPORT IGeometryFactory : public virtual IObject {
 public:
     // Curves and planes.
     virtual CurvePtr CreateLine(const ResourceManagerPtr& rm, const DPosition& start, const DPosition& end) = 0;
@@ -109,26 +110,26 @@ struct ParameterEntry {
 };
 
 // "IZDValuesArg": a nested symbol occurrence takes its indexed values, then is told to recompute.
-class IZDValuesArg {
+class TCV_EXPORT IZDValuesArg {
 public:
     virtual ~IZDValuesArg() = default;
     virtual void SetValues(const std::vector<ParameterEntry>& values) = 0;
 };
 
-class ISymbolOccurrenceCompute {
+class TCV_EXPORT ISymbolOccurrenceCompute {
 public:
     virtual ~ISymbolOccurrenceCompute() = default;
     virtual void Compute() = 0;
 };
 
-class IDefinitionCollection : public virtual IObject {
+class TCV_EXPORT IDefinitionCollection : public virtual IObject {
 public:
     virtual ObjectPtr GetDefinitionByProgId(const std::string& progId, const std::string& codeBase) = 0;
 };
 using DefinitionCollectionPtr = std::shared_ptr<IDefinitionCollection>;
 
 // The symbol factory through which nested symbols such as "Box.BoxServices" are placed.
-class ISymbolFactory : public virtual IObject {
+class TCV_EXPORT ISymbolFactory : public virtual IObject {
 public:
     virtual DefinitionCollectionPtr DefinitionCollection(const ResourceManagerPtr& rm) = 0;
     virtual ObjectPtr PlaceSymbol(const ObjectPtr& definition, const ResourceManagerPtr& rm) = 0;

@@ -3,9 +3,11 @@
 
 #include <array>
 
+#include "host/Export.h"
+
 namespace tcv::host {
 
-class DVector {
+class TCV_EXPORT DVector {
 public:
     DVector() = default;
     DVector(double x, double y, double z) : x_(x), y_(y), z_(z) {}
@@ -25,7 +27,7 @@ private:
     double x_ = 0, y_ = 0, z_ = 0;
 };
 
-class DPosition {
+class TCV_EXPORT DPosition {
 public:
     DPosition() = default;
     DPosition(double x, double y, double z) : x_(x), y_(y), z_(z) {}
@@ -47,7 +49,7 @@ private:
 
 // A transformation stored column by column: index values 0..2 are the image of the x axis,
 // 4..6 of the y axis, 8..10 of the z axis and 12..14 the translation.
-class DT4x4 {
+class TCV_EXPORT DT4x4 {
 public:
     DT4x4() { loadIdentity(); }
 

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "host/Export.h"
 #include "host/Geometry.h"
 #include "host/Math.h"
 #include "host/Symbol.h"
@@ -14,7 +15,7 @@
 
 namespace tcv::host {
 
-class IPipePort : public virtual IObject {
+class TCV_EXPORT IPipePort : public virtual IObject {
 public:
     virtual std::int16_t PortIndex() const = 0;
     virtual std::int32_t TerminationClass() const = 0;
@@ -33,7 +34,7 @@ public:
 };
 using PipePortPtr = std::shared_ptr<IPipePort>;
 
-class IPortCollection : public virtual IObject {
+class TCV_EXPORT IPortCollection : public virtual IObject {
 public:
     virtual std::int16_t Count() const = 0;
     // Ports by 1-based position.
@@ -42,14 +43,14 @@ public:
 using PortCollectionPtr = std::shared_ptr<IPortCollection>;
 
 // A member of the part's operator collection; it takes an index and the part's text.
-class IOperatorSource : public virtual IObject {
+class TCV_EXPORT IOperatorSource : public virtual IObject {
 public:
     virtual void SetIndexAndText(std::int16_t index, const std::string& text) = 0;
     virtual ObjectPtr OperatorPart() const = 0;
 };
 
 // The piping-component interface of a part.
-class IPipingComponent : public virtual IObject {
+class TCV_EXPORT IPipingComponent : public virtual IObject {
 public:
     virtual std::int32_t PartDataBasis() const = 0;
     // The part's valve-operator part, or nullptr when it has none.
@@ -63,7 +64,7 @@ public:
 };
 using PipingComponentPtr = std::shared_ptr<IPipingComponent>;
 
-class INozzle : public virtual IObject {
+class TCV_EXPORT INozzle : public virtual IObject {
 public:
     virtual void SetDirection(const DVector& direction) = 0;
     virtual void SetPosition(const DPosition& position) = 0;
@@ -73,7 +74,7 @@ public:
 };
 using NozzlePtr = std::shared_ptr<INozzle>;
 
-class INozzleFactory : public virtual IObject {
+class TCV_EXPORT INozzleFactory : public virtual IObject {
 public:
     virtual NozzlePtr CreatePipeNozzleFromPart(const ObjectPtr& part, std::int16_t portIndex, bool flag,
                                                const ResourceManagerPtr& rm) = 0;
@@ -81,7 +82,7 @@ public:
 using NozzleFactoryPtr = std::shared_ptr<INozzleFactory>;
 
 // The graphics utility "SymbolUtilities.SyUtilities".
-class ISymbolUtilities : public virtual IObject {
+class TCV_EXPORT ISymbolUtilities : public virtual IObject {
 public:
     virtual NozzlePtr CreatePortGraphics(std::int16_t portIndex, const ObjectPtr& part,
                                          const OutputCollectionPtr& outputColl, const DVector& direction,
@@ -89,14 +90,14 @@ public:
 };
 using SymbolUtilitiesPtr = std::shared_ptr<ISymbolUtilities>;
 
-class IContext : public virtual IObject {
+class TCV_EXPORT IContext : public virtual IObject {
 public:
     // The value of a context variable, empty when it is not set.
     virtual Variant GetVariable(const std::string& name) const = 0;
 };
 using ContextPtr = std::shared_ptr<IContext>;
 
-class IUnitsService : public virtual IObject {
+class TCV_EXPORT IUnitsService : public virtual IObject {
 public:
     // Reads a text with a unit ("3.5in", "88.9mm") as a value of the given unit type (1: length,
     // answered in metres). A text it cannot read raises a HostError.

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "host/Export.h"
 #include "host/Geometry.h"
 #include "host/Occurrence.h"
 #include "host/Piping.h"
@@ -11,7 +12,7 @@
 
 namespace tcv::host {
 
-class IRuntime {
+class TCV_EXPORT IRuntime {
 public:
     virtual ~IRuntime() = default;
 
@@ -42,12 +43,12 @@ public:
 using RuntimePtr = std::shared_ptr<IRuntime>;
 
 // Installs the runtime for the calling thread (nullptr removes it).
-void installRuntime(RuntimePtr runtime);
+TCV_EXPORT void installRuntime(RuntimePtr runtime);
 // The calling thread's runtime; raises a HostError when none is installed.
-IRuntime& runtime();
+TCV_EXPORT IRuntime& runtime();
 
 // Installs a runtime for the lifetime of the scope and restores the previous one afterwards.
-class RuntimeScope {
+class TCV_EXPORT RuntimeScope {
 public:
     explicit RuntimeScope(RuntimePtr runtime);
     ~RuntimeScope();

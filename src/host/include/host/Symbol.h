@@ -7,13 +7,14 @@
 #include <memory>
 #include <string>
 
+#include "host/Export.h"
 #include "host/Value.h"
 
 namespace tcv::host {
 
 // A default value or parameter content: "Type" and "uomValue" are the late-bound properties; the type,
 // second flag and value are also settable directly.
-class IParameterContent : public virtual IObject {
+class TCV_EXPORT IParameterContent : public virtual IObject {
 public:
     virtual void setType(std::int32_t type) = 0;
     virtual void setUomValue(double value) = 0;
@@ -24,7 +25,7 @@ public:
 };
 using ParameterContentPtr = std::shared_ptr<IParameterContent>;
 
-class IInput : public virtual IObject {
+class TCV_EXPORT IInput : public virtual IObject {
 public:
     virtual void setName(const std::string& name) = 0;
     virtual void setDescription(const std::string& description) = 0;
@@ -34,7 +35,7 @@ public:
 };
 using InputPtr = std::shared_ptr<IInput>;
 
-class IOutputDescription : public virtual IObject {
+class TCV_EXPORT IOutputDescription : public virtual IObject {
 public:
     virtual void setName(const std::string& name) = 0;
     virtual void setDescription(const std::string& description) = 0;
@@ -42,7 +43,7 @@ public:
 };
 using OutputDescriptionPtr = std::shared_ptr<IOutputDescription>;
 
-class IRepresentation : public virtual IObject {
+class TCV_EXPORT IRepresentation : public virtual IObject {
 public:
     virtual void setName(const std::string& name) = 0;
     virtual void setDescription(const std::string& description) = 0;
@@ -53,7 +54,7 @@ public:
 };
 using RepresentationPtr = std::shared_ptr<IRepresentation>;
 
-class IEvaluation : public virtual IObject {
+class TCV_EXPORT IEvaluation : public virtual IObject {
 public:
     virtual void setName(const std::string& name) = 0;
     virtual void setDescription(const std::string& description) = 0;
@@ -63,7 +64,7 @@ public:
 };
 using EvaluationPtr = std::shared_ptr<IEvaluation>;
 
-class ISymbolDefinition : public virtual IObject {
+class TCV_EXPORT ISymbolDefinition : public virtual IObject {
 public:
     virtual void setProgId(const std::string& progId) = 0;
     virtual void setCodeBase(const std::string& codeBase) = 0;
@@ -82,25 +83,25 @@ public:
 using SymbolDefinitionPtr = std::shared_ptr<ISymbolDefinition>;
 
 // The symbol-entities factory: "CreateEntity" makes a new definition.
-class ISymbolEntitiesFactory : public virtual IObject {
+class TCV_EXPORT ISymbolEntitiesFactory : public virtual IObject {
 public:
     virtual ObjectPtr createEntity(std::int32_t kind, const ObjectPtr& connection) = 0;
 };
 using SymbolEntitiesFactoryPtr = std::shared_ptr<ISymbolEntitiesFactory>;
 
 // The auxiliary definition object of the symbol-entities library: one operation.
-class IDefinitionAuxiliary : public virtual IObject {
+class TCV_EXPORT IDefinitionAuxiliary : public virtual IObject {
 public:
     virtual void initialize(const SymbolDefinitionPtr& definition, std::int32_t value) = 0;
 };
 using DefinitionAuxiliaryPtr = std::shared_ptr<IDefinitionAuxiliary>;
 
 // The store that owns persistent geometry; handed to the geometry factory for persistent creations.
-class IResourceManager : public virtual IObject {};
+class TCV_EXPORT IResourceManager : public virtual IObject {};
 using ResourceManagerPtr = std::shared_ptr<IResourceManager>;
 
 // The collection a representation adds its graphics and nozzles to.
-class IOutputCollection : public virtual IObject {
+class TCV_EXPORT IOutputCollection : public virtual IObject {
 public:
     virtual void AddOutput(const std::string& name, const ObjectPtr& object) = 0;
     virtual ResourceManagerPtr ResourceManager() const = 0;
@@ -108,7 +109,7 @@ public:
 using OutputCollectionPtr = std::shared_ptr<IOutputCollection>;
 
 // What a symbol implements for the host.
-class IZDUserSymbolServices {
+class TCV_EXPORT IZDUserSymbolServices {
 public:
     virtual ~IZDUserSymbolServices() = default;
     virtual ObjectPtr InstanciateDefinition(const std::string& codeBase, const Variant& defParameters,

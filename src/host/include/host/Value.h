@@ -10,6 +10,8 @@
 #include <variant>
 #include <vector>
 
+#include "host/Export.h"
+
 namespace tcv::host {
 
 // Error numbers of the host's component run time.
@@ -24,7 +26,7 @@ inline constexpr std::int32_t kOverflow = static_cast<std::int32_t>(0x800A0006u)
 inline constexpr std::int32_t kDivisionByZero = static_cast<std::int32_t>(0x800A000Bu);
 
 // A host error: a 32-bit error number and, for the host's own diagnostics, an optional text.
-class HostError : public std::runtime_error {
+class TCV_EXPORT HostError : public std::runtime_error {
 public:
     explicit HostError(std::int32_t code, const std::string& text = {})
         : std::runtime_error(text.empty() ? describe(code) : text), code_(code), text_(text) {}
@@ -40,7 +42,7 @@ private:
 };
 
 // Every host object derives from this; objects are shared and released by letting go of the pointer.
-class IObject {
+class TCV_EXPORT IObject {
 public:
     virtual ~IObject() = default;
 };
@@ -51,10 +53,10 @@ using Variant = std::variant<std::monostate, bool, std::int16_t, std::int32_t, d
 
 // Conversions as the host's run time performs them; a value that cannot be converted raises a
 // type-mismatch host error.
-double toDouble(const Variant& value);
-std::int32_t toInt32(const Variant& value);
-ObjectPtr toObject(const Variant& value);
-bool isEmpty(const Variant& value);
+TCV_EXPORT double toDouble(const Variant& value);
+TCV_EXPORT std::int32_t toInt32(const Variant& value);
+TCV_EXPORT ObjectPtr toObject(const Variant& value);
+TCV_EXPORT bool isEmpty(const Variant& value);
 
 // Casts an object to one of its interfaces, or nullptr when it does not offer it.
 template <class T>
@@ -63,7 +65,7 @@ std::shared_ptr<T> queryInterface(const ObjectPtr& object) {
 }
 
 // A 1-based array of generic values. Reading a position the array lacks is a host error.
-class VariantArray {
+class TCV_EXPORT VariantArray {
 public:
     VariantArray() = default;
     explicit VariantArray(std::vector<Variant> values) : values_(std::move(values)) {}
@@ -81,7 +83,7 @@ private:
 
 // A 1-based array of strings (the output names of an aspect). Reading a position the array lacks is a
 // host error.
-class StringArray {
+class TCV_EXPORT StringArray {
 public:
     StringArray() = default;
     StringArray(std::initializer_list<std::string> names) : names_(names) {}

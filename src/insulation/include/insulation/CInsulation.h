@@ -10,9 +10,11 @@
 #include <cstdint>
 #include <vector>
 
+#include "host/Export.h"
+
 namespace tcv {
 
-class CInsulation {
+class TCV_EXPORT CInsulation {
 public:
     CInsulation();
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/AspectDispatch.h"
+#include "host/Export.h"
 #include "host/Math.h"
 #include "host/Occurrence.h"
 #include "host/Symbol.h"
@@ -31,7 +32,7 @@ struct OperatorPlacement {
     std::optional<double> offsetFrmValCen;
 };
 
-class CPhysical {
+class TCV_EXPORT CPhysical {
 public:
     CPhysical();
 

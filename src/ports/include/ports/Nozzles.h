@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "host/Export.h"
 #include "host/Math.h"
 #include "host/Piping.h"
 #include "host/Symbol.h"
@@ -12,16 +13,17 @@ namespace tcv {
 
 // A nozzle through the graphics utility when the host offers it, otherwise the nozzle factory; its
 // length is the one its port reports.
-host::NozzlePtr CreateNozzle(std::int16_t& portIndex, const host::ObjectPtr& part,
-                             const host::OutputCollectionPtr& outputColl, const host::DVector& direction,
-                             const host::DPosition& point);
+TCV_EXPORT host::NozzlePtr CreateNozzle(std::int16_t& portIndex, const host::ObjectPtr& part,
+                                        const host::OutputCollectionPtr& outputColl, const host::DVector& direction,
+                                        const host::DPosition& point);
 // As CreateNozzle, with the given length.
-host::NozzlePtr CreateNozzleWithLength(std::int16_t& portIndex, const host::ObjectPtr& part,
-                                       const host::OutputCollectionPtr& outputColl, const host::DVector& direction,
-                                       const host::DPosition& point, double length);
+TCV_EXPORT host::NozzlePtr CreateNozzleWithLength(std::int16_t& portIndex, const host::ObjectPtr& part,
+                                                  const host::OutputCollectionPtr& outputColl,
+                                                  const host::DVector& direction, const host::DPosition& point,
+                                                  double length);
 // Always through the nozzle factory.
-host::NozzlePtr CreateNozzleDirect(std::int16_t& portIndex, const host::ObjectPtr& part,
-                                   const host::OutputCollectionPtr& outputColl, const host::DVector& direction,
-                                   const host::DPosition& point);
+TCV_EXPORT host::NozzlePtr CreateNozzleDirect(std::int16_t& portIndex, const host::ObjectPtr& part,
+                                              const host::OutputCollectionPtr& outputColl,
+                                              const host::DVector& direction, const host::DPosition& point);
 
 } // namespace tcv

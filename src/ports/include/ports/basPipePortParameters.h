@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "host/Export.h"
 #include "host/Piping.h"
 #include "host/Symbol.h"
 
@@ -24,34 +25,34 @@ struct PortDataRecord {
 // Finds the part's port whose port index equals `portIndex` and writes its values; a part without
 // such a port leaves every output as the caller held it. With `flanged` true, a flanged port
 // (termination class 5) reports a cpt offset of 0.
-void RetrievePortData(std::int16_t& portIndex, const host::ObjectPtr& part, const host::OutputCollectionPtr& outputColl,
-                      double& pipeOD, double& flangeThickness, double& flangeDiameter, double& cptOffset, double& depth,
-                      bool flanged = false);
+TCV_EXPORT void RetrievePortData(std::int16_t& portIndex, const host::ObjectPtr& part,
+                                 const host::OutputCollectionPtr& outputColl, double& pipeOD, double& flangeThickness,
+                                 double& flangeDiameter, double& cptOffset, double& depth, bool flanged = false);
 // As RetrievePortData, also reading the port's further integer attribute.
-void RetrievePortDataEx(std::int16_t& portIndex, const host::ObjectPtr& part,
-                        const host::OutputCollectionPtr& outputColl, double& pipeOD, double& flangeThickness,
-                        double& flangeDiameter, double& cptOffset, double& depth, std::int32_t& attribute,
-                        bool flanged = false);
+TCV_EXPORT void RetrievePortDataEx(std::int16_t& portIndex, const host::ObjectPtr& part,
+                                   const host::OutputCollectionPtr& outputColl, double& pipeOD, double& flangeThickness,
+                                   double& flangeDiameter, double& cptOffset, double& depth, std::int32_t& attribute,
+                                   bool flanged = false);
 
 // Convenience for builders: RetrievePortData with the flag the builders pass (true) into `record`,
 // which keeps its values where the part has no such port.
-void RetrievePortData(std::int16_t portIndex, const host::ObjectPtr& part, const host::OutputCollectionPtr& outputColl,
-                      PortDataRecord& record);
+TCV_EXPORT void RetrievePortData(std::int16_t portIndex, const host::ObjectPtr& part,
+                                 const host::OutputCollectionPtr& outputColl, PortDataRecord& record);
 
 // The pipe outside diameter of the port at position `portIndex` of the part's ports; never raises.
-double GetPipeOutsideDiamter(const host::ObjectPtr& part, std::int16_t portIndex);
+TCV_EXPORT double GetPipeOutsideDiamter(const host::ObjectPtr& part, std::int16_t portIndex);
 // True when the data file exists in the host's data directory; remembers its full path.
-bool CheckXMLExists(const std::string& fileName);
+TCV_EXPORT bool CheckXMLExists(const std::string& fileName);
 // Linear interpolation (or extrapolation from the two nearest sizes) in the size table.
-double InterpolatePipeOutsideDiameter(std::map<double, double>& sizeTable, double nominalSize);
+TCV_EXPORT double InterpolatePipeOutsideDiameter(std::map<double, double>& sizeTable, double nominalSize);
 // Replaces the numbers by the same numbers in ascending order.
-void SortCollection(std::vector<double>& numbers);
+TCV_EXPORT void SortCollection(std::vector<double>& numbers);
 
 // Forgets the calling thread's module state (context object and stored data-file path).
-void resetPortModuleState();
+TCV_EXPORT void resetPortModuleState();
 
 // Starts an evaluation on the calling thread: within it, the diameter lookup checks the data file and
 // finds the part's entry in it once, not again for every port. Without it every lookup checks anew.
-void beginPortLookups();
+TCV_EXPORT void beginPortLookups();
 
 } // namespace tcv

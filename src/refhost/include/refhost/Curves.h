@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "host/Export.h"
 #include "host/Geometry.h"
 #include "refhost/RecordSheet.h"
 #include "refhost/Records.h"
@@ -21,7 +22,7 @@ inline constexpr double kPointTolerance = 1e-7;
 
 // A circle or circular arc: centre, unit normal, unit direction to the start, radius and the sweep
 // counter-clockwise about the normal (2π for a full circle).
-struct CircleFrame {
+struct TCV_EXPORT CircleFrame {
     Vec3 centre, normal, xAxis;
     double radius = 0;
     double sweep = 0;
@@ -42,7 +43,7 @@ class GeometryKernel;
 using KernelPtr = std::shared_ptr<const GeometryKernel>;
 
 // What a curve is made of, piece by piece in order; a geometry kernel makes its edges from these.
-class CurvePieces {
+class TCV_EXPORT CurvePieces {
 public:
     virtual ~CurvePieces() = default;
     // A straight piece between two distinct points; `what` names the curve it belongs to.
@@ -55,9 +56,9 @@ public:
 };
 
 // The circle from p1 through p2 to p3, swept from p1 to p3; refuses points in line.
-CircleFrame frameThroughThreePoints(const Vec3& p1, const Vec3& p2, const Vec3& p3, const char* what);
+TCV_EXPORT CircleFrame frameThroughThreePoints(const Vec3& p1, const Vec3& p2, const Vec3& p3, const char* what);
 
-class RefCurve : public host::ICurve, public RecordedObject {
+class TCV_EXPORT RefCurve : public host::ICurve, public RecordedObject {
 public:
     explicit RefCurve(KernelPtr kernel) : kernel_(std::move(kernel)) {}
 
@@ -98,7 +99,7 @@ private:
 using RefCurvePtr = std::shared_ptr<RefCurve>;
 
 // A bounded plane: a closed polygon and the face it bounds.
-class RefPlane : public host::IPlane, public RecordedObject {
+class TCV_EXPORT RefPlane : public host::IPlane, public RecordedObject {
 public:
     RefPlane(std::vector<Vec3> points, KernelPtr kernel);
 
@@ -121,18 +122,18 @@ private:
 using RefPlanePtr = std::shared_ptr<RefPlane>;
 
 // Creation of the curves; each refuses defining values that give no curve.
-RefCurvePtr makeLine(const Vec3& start, const Vec3& end, KernelPtr kernel);
-RefCurvePtr makeArcBy3Points(const Vec3& start, const Vec3& onArc, const Vec3& end, KernelPtr kernel);
-RefCurvePtr makeArcByCentre(const Vec3& centre, const Vec3& start, const Vec3& end, KernelPtr kernel);
-RefCurvePtr makeArcByCentreNormal(const Vec3& centre, const Vec3& normal, const Vec3& start, const Vec3& end,
-                                  KernelPtr kernel);
-RefCurvePtr makeCircle(const Vec3& centre, const Vec3& normal, double radius, KernelPtr kernel);
-RefCurvePtr makeCircleBy3Points(const Vec3& p1, const Vec3& p2, const Vec3& p3, KernelPtr kernel);
-RefCurvePtr makeEllipticalArc(const Vec3& centre, const Vec3& normal, const Vec3& majorAxis, double ratio,
-                              double startAngle, double sweepAngle, KernelPtr kernel);
-RefCurvePtr makeLineString(std::vector<Vec3> points, KernelPtr kernel);
-RefCurvePtr makeComplexString(std::vector<RefCurvePtr> members, KernelPtr kernel);
-RefCurvePtr makeBSpline(int order, std::vector<Vec3> poles, std::vector<double> weights, std::vector<double> knots,
-                        KernelPtr kernel);
+TCV_EXPORT RefCurvePtr makeLine(const Vec3& start, const Vec3& end, KernelPtr kernel);
+TCV_EXPORT RefCurvePtr makeArcBy3Points(const Vec3& start, const Vec3& onArc, const Vec3& end, KernelPtr kernel);
+TCV_EXPORT RefCurvePtr makeArcByCentre(const Vec3& centre, const Vec3& start, const Vec3& end, KernelPtr kernel);
+TCV_EXPORT RefCurvePtr makeArcByCentreNormal(const Vec3& centre, const Vec3& normal, const Vec3& start, const Vec3& end,
+                                             KernelPtr kernel);
+TCV_EXPORT RefCurvePtr makeCircle(const Vec3& centre, const Vec3& normal, double radius, KernelPtr kernel);
+TCV_EXPORT RefCurvePtr makeCircleBy3Points(const Vec3& p1, const Vec3& p2, const Vec3& p3, KernelPtr kernel);
+TCV_EXPORT RefCurvePtr makeEllipticalArc(const Vec3& centre, const Vec3& normal, const Vec3& majorAxis, double ratio,
+                                         double startAngle, double sweepAngle, KernelPtr kernel);
+TCV_EXPORT RefCurvePtr makeLineString(std::vector<Vec3> points, KernelPtr kernel);
+TCV_EXPORT RefCurvePtr makeComplexString(std::vector<RefCurvePtr> members, KernelPtr kernel);
+TCV_EXPORT RefCurvePtr makeBSpline(int order, std::vector<Vec3> poles, std::vector<double> weights,
+                                   std::vector<double> knots, KernelPtr kernel);
 
 } // namespace tcv::refhost

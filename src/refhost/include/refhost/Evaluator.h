@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "host/Diagnostics.h"
+#include "host/Export.h"
 #include "host/Value.h"
 #include "refhost/OutputCollection.h"
 #include "refhost/Parts.h"
@@ -17,7 +18,7 @@
 
 namespace tcv::refhost {
 
-struct AspectResult {
+struct TCV_EXPORT AspectResult {
     std::string aspect;    // "Physical" or "Insulation"
     std::int32_t code = 0; // 1 or 32
     bool ok = true;
@@ -41,14 +42,14 @@ struct AspectResult {
 };
 
 // The input array for a part: position 1 the part object, then the inputs at positions 2..35.
-host::VariantArray buildInputArray(const std::shared_ptr<RefPart>& part);
+TCV_EXPORT host::VariantArray buildInputArray(const std::shared_ptr<RefPart>& part);
 
 // Evaluates one aspect of the part on the calling thread, with a runtime of the given options
 // installed for the call.
-AspectResult evaluateAspect(const PartSpec& partSpec, const std::string& aspect,
-                            const HostOptions& options = RefRuntime::defaultOptions());
+TCV_EXPORT AspectResult evaluateAspect(const PartSpec& partSpec, const std::string& aspect,
+                                       const HostOptions& options = RefRuntime::defaultOptions());
 
 // The names of the 34 inputs, in table order (position = index + 2).
-const std::vector<std::string>& inputNames();
+TCV_EXPORT const std::vector<std::string>& inputNames();
 
 } // namespace tcv::refhost

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "host/Export.h"
 #include "refhost/Curves.h"
 #include "refhost/Shape.h"
 #include "refhost/SweepPlan.h"
@@ -21,7 +22,7 @@ struct RuledEnd {
 
 // Each construction runs under the kernel's guard: a kernel failure, or a shape that fails the checks
 // its construction needs, leaves as a host error naming the construction. Unit vectors are unit.
-class GeometryKernel {
+class TCV_EXPORT GeometryKernel {
 public:
     virtual ~GeometryKernel() = default;
 

@@ -4,13 +4,14 @@
 #include <memory>
 #include <vector>
 
+#include "host/Export.h"
 #include "host/Geometry.h"
 #include "refhost/RecordSheet.h"
 #include "refhost/Records.h"
 
 namespace tcv::refhost {
 
-class RefGraphic : public host::IGraphic, public RecordedObject {
+class TCV_EXPORT RefGraphic : public host::IGraphic, public RecordedObject {
 public:
     RefGraphic(RecordSheet sheet, OutputKind kind, ShapePtr shape)
         : sheet_(std::move(sheet)), kind_(kind), shape_(std::move(shape)) {}
@@ -29,7 +30,7 @@ private:
 };
 
 // An ordered collection numbered from 1; reading a position it lacks is a host error.
-class RefCollection : public host::ICollection, public RecordedObject {
+class TCV_EXPORT RefCollection : public host::ICollection, public RecordedObject {
 public:
     RefCollection() { refresh(); }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "host/Export.h"
 #include "host/Occurrence.h"
 #include "refhost/Curves.h"
 #include "refhost/Parts.h"
@@ -16,11 +17,11 @@
 
 namespace tcv::refhost {
 
-class RefOperatorOccurrence : public host::ISymbolOccurrence,
-                              public host::IAttributeOwner,
-                              public host::IOccurrenceUpdate,
-                              public RecordedObject,
-                              public std::enable_shared_from_this<RefOperatorOccurrence> {
+class TCV_EXPORT RefOperatorOccurrence : public host::ISymbolOccurrence,
+                                         public host::IAttributeOwner,
+                                         public host::IOccurrenceUpdate,
+                                         public RecordedObject,
+                                         public std::enable_shared_from_this<RefOperatorOccurrence> {
 public:
     RefOperatorOccurrence(std::string name, OperatorSpec partSpec, const host::DPosition& position,
                           const host::DVector& firstAxis, const host::DVector& secondAxis,

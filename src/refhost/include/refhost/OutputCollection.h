@@ -5,18 +5,19 @@
 #include <string>
 #include <vector>
 
+#include "host/Export.h"
 #include "host/Symbol.h"
 
 namespace tcv::refhost {
 
-class RefResourceManager : public host::IResourceManager {};
+class TCV_EXPORT RefResourceManager : public host::IResourceManager {};
 
 struct NamedOutput {
     std::string name;
     host::ObjectPtr object;
 };
 
-class RefOutputCollection : public host::IOutputCollection {
+class TCV_EXPORT RefOutputCollection : public host::IOutputCollection {
 public:
     RefOutputCollection() : resourceManager_(std::make_shared<RefResourceManager>()) {}
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "host/Diagnostics.h"
+#include "host/Export.h"
 #include "host/Piping.h"
 
 namespace tcv::refhost {
@@ -55,7 +56,7 @@ struct PartSpec {
     std::map<std::string, double> inputs;
 };
 
-class RefOperatorPart : public host::IObject {
+class TCV_EXPORT RefOperatorPart : public host::IObject {
 public:
     explicit RefOperatorPart(OperatorSpec partSpec) : spec_(std::move(partSpec)) {}
     const OperatorSpec& partSpec() const { return spec_; }
@@ -65,7 +66,7 @@ private:
 };
 
 // A pipe port of a part, answering from its PortSpec.
-class RefPipePort : public host::IPipePort {
+class TCV_EXPORT RefPipePort : public host::IPipePort {
 public:
     explicit RefPipePort(PortSpec partSpec) : spec_(std::move(partSpec)) {}
     const PortSpec& partSpec() const { return spec_; }
@@ -95,7 +96,7 @@ private:
 };
 
 // The ports of a part in catalogue order; Item takes a 1-based position.
-class RefPortCollection : public host::IPortCollection {
+class TCV_EXPORT RefPortCollection : public host::IPortCollection {
 public:
     explicit RefPortCollection(std::vector<host::PipePortPtr> ports) : ports_(std::move(ports)) {}
     std::int16_t Count() const override { return static_cast<std::int16_t>(ports_.size()); }
@@ -107,7 +108,7 @@ private:
 
 // Member 1 of a part's operator collection: it remembers the index and text the symbol hands it and
 // offers the part's valve-operator part.
-class RefOperatorSource : public host::IOperatorSource {
+class TCV_EXPORT RefOperatorSource : public host::IOperatorSource {
 public:
     explicit RefOperatorSource(host::ObjectPtr operatorPart) : operatorPart_(std::move(operatorPart)) {}
 
@@ -125,7 +126,7 @@ private:
 };
 
 // The part object at position 1 of the symbol's input array.
-class RefPart : public host::IPipingComponent {
+class TCV_EXPORT RefPart : public host::IPipingComponent {
 public:
     explicit RefPart(PartSpec partSpec);
     const PartSpec& partSpec() const { return spec_; }
@@ -150,6 +151,6 @@ private:
 
 // A part from its partSpec. Port values are offered as they are, numbers or not, so that the symbol
 // meets them unchanged; a part with more ports than the host can count is refused with a HostError.
-std::shared_ptr<RefPart> makePart(const PartSpec& partSpec);
+TCV_EXPORT std::shared_ptr<RefPart> makePart(const PartSpec& partSpec);
 
 } // namespace tcv::refhost

@@ -28,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "host/Export.h"
 #include "host/Math.h"
 #include "refhost/Records.h"
 #include "refhost/Vec3.h"
@@ -35,7 +36,7 @@
 namespace tcv::refhost {
 
 // An affine map of space, read from a host transformation matrix.
-struct AffineMap {
+struct TCV_EXPORT AffineMap {
     Vec3 column[3];
     Vec3 translation;
 
@@ -55,7 +56,7 @@ struct AffineMap {
 
 enum class ValueRole { Plain, Point, Vector, Normal, Length, Points };
 
-class RecordSheet {
+class TCV_EXPORT RecordSheet {
 public:
     explicit RecordSheet(std::string kind) { creation_.kind = std::move(kind); }
 

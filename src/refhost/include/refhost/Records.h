@@ -9,6 +9,7 @@
 #include <variant>
 #include <vector>
 
+#include "host/Export.h"
 #include "host/Math.h"
 #include "host/Value.h"
 #include "refhost/Shape.h"
@@ -44,11 +45,11 @@ struct Creation {
 // What an output is, as a host sees it.
 enum class OutputKind { Solid, Surface, Curve, Nozzle, Occurrence, Other };
 
-const char* outputKindName(OutputKind kind);
+TCV_EXPORT const char* outputKindName(OutputKind kind);
 
 // Every object the reference host creates records its creation; geometry also carries its shape
 // (null in record-only mode). Reached from a host object with a cross-cast.
-class RecordedObject {
+class TCV_EXPORT RecordedObject {
 public:
     virtual ~RecordedObject() = default;
     virtual const Creation& creation() const = 0;

@@ -4,10 +4,12 @@
 #include <cmath>
 #include <string>
 
+#include "host/Export.h"
+
 namespace tcv::refhost {
 
 // A host error for a construction the host refuses: "<what>: <why>".
-[[noreturn]] void refuse(const std::string& what, const std::string& why);
+[[noreturn]] TCV_EXPORT void refuse(const std::string& what, const std::string& why);
 
 // The host models within this distance of the origin, in metres. Beyond it the kernel can no longer
 // resolve its own tolerance and makes shapes that fail its check (a cylinder of radius 1e9 m already

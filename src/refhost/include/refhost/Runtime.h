@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "host/Export.h"
 #include "host/Runtime.h"
 #include "refhost/Curves.h"
 
@@ -28,21 +29,21 @@ struct HostOptions {
 //   3. <source tree>/<name>, when the running program sits at most three folders below a build tree: the
 //      build tree's root holds tarncheckvalve-source-dir.txt, written by CMake, naming its source tree.
 // When none exists, the installed path of step 2, so that an error names where the folder belongs.
-std::string shippedDirectory(const std::string& name, const char* environmentVariable);
+TCV_EXPORT std::string shippedDirectory(const std::string& name, const char* environmentVariable);
 // The same lookup for code loaded into another program (the Python module): the installed layout under
 // `prefix` and the build tree above `codeFolder`, the folder of the loaded file.
-std::string shippedDirectoryOf(const std::string& name, const char* environmentVariable, const std::string& codeFolder,
-                               const std::string& prefix);
+TCV_EXPORT std::string shippedDirectoryOf(const std::string& name, const char* environmentVariable,
+                                          const std::string& codeFolder, const std::string& prefix);
 
 // The data directory shipped with the project (holds xml/ and catalog/): shippedDirectory("data",
 // "TCV_DATA_DIR").
-std::string defaultDataDirectory();
+TCV_EXPORT std::string defaultDataDirectory();
 
 // The geometry kernel that the default options hand out; none (record-only) until the program installs
 // one, once, before it evaluates.
-void setDefaultKernel(KernelPtr kernel);
+TCV_EXPORT void setDefaultKernel(KernelPtr kernel);
 
-class RefRuntime : public host::IRuntime {
+class TCV_EXPORT RefRuntime : public host::IRuntime {
 public:
     explicit RefRuntime(HostOptions options = defaultOptions());
     static HostOptions defaultOptions();
@@ -74,14 +75,14 @@ private:
 };
 
 // The pieces of the reference host, each in its own source file.
-host::GeometryFactoryPtr makeGeometryFactory(const HostOptions& options);
-host::SymbolFactoryPtr makeSymbolFactory(const HostOptions& options);
-host::CollectionPtr makeCollection();
-host::NozzleFactoryPtr makeNozzleFactory(const HostOptions& options);
-host::SymbolUtilitiesPtr makeSymbolUtilities(const HostOptions& options);
-host::ContextPtr makeContext(const HostOptions& options);
-host::UnitsServicePtr makeUnitsService();
-host::ChildOccurrenceServicePtr makeChildOccurrenceService(const HostOptions& options);
-host::ArgumentPtr makeArgument();
+TCV_EXPORT host::GeometryFactoryPtr makeGeometryFactory(const HostOptions& options);
+TCV_EXPORT host::SymbolFactoryPtr makeSymbolFactory(const HostOptions& options);
+TCV_EXPORT host::CollectionPtr makeCollection();
+TCV_EXPORT host::NozzleFactoryPtr makeNozzleFactory(const HostOptions& options);
+TCV_EXPORT host::SymbolUtilitiesPtr makeSymbolUtilities(const HostOptions& options);
+TCV_EXPORT host::ContextPtr makeContext(const HostOptions& options);
+TCV_EXPORT host::UnitsServicePtr makeUnitsService();
+TCV_EXPORT host::ChildOccurrenceServicePtr makeChildOccurrenceService(const HostOptions& options);
+TCV_EXPORT host::ArgumentPtr makeArgument();
 
 } // namespace tcv::refhost

@@ -7,6 +7,8 @@
 #include <memory>
 #include <optional>
 
+#include "host/Export.h"
+
 namespace tcv::refhost {
 
 struct AffineMap;
@@ -22,7 +24,7 @@ struct ShapeMeasure {
 class Shape;
 using ShapePtr = std::shared_ptr<const Shape>;
 
-class Shape {
+class TCV_EXPORT Shape {
 public:
     virtual ~Shape() = default;
     // The shape moved by the map: a rigid motion moves it in place, other maps rebuild its geometry.

@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "host/Export.h"
 #include "refhost/Curves.h"
 #include "refhost/Vec3.h"
 
@@ -23,7 +24,7 @@ struct SweepPiece {
 };
 
 // The pieces of the sweep; refuses a path that turns back on itself.
-std::vector<SweepPiece> planSweep(const RefCurve& path, const RefCurve& section);
-const char* sweepPieceName(SweepPiece::Kind kind);
+TCV_EXPORT std::vector<SweepPiece> planSweep(const RefCurve& path, const RefCurve& section);
+TCV_EXPORT const char* sweepPieceName(SweepPiece::Kind kind);
 
 } // namespace tcv::refhost

@@ -6,11 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "host/Export.h"
 #include "host/Symbol.h"
 
 namespace tcv::refhost {
 
-class RefParameterContent : public host::IParameterContent {
+class TCV_EXPORT RefParameterContent : public host::IParameterContent {
 public:
     void setType(std::int32_t type) override { type_ = type; }
     void setUomValue(double value) override { value_ = value; }
@@ -56,7 +57,7 @@ struct DeclaredEvaluation {
     std::string progId;
 };
 
-class RefInput : public host::IInput {
+class TCV_EXPORT RefInput : public host::IInput {
 public:
     void setName(const std::string& name) override { value.name = name; }
     void setDescription(const std::string& description) override { value.description = description; }
@@ -65,7 +66,7 @@ public:
     DeclaredInput value;
 };
 
-class RefOutputDescription : public host::IOutputDescription {
+class TCV_EXPORT RefOutputDescription : public host::IOutputDescription {
 public:
     void setName(const std::string& name) override { value.name = name; }
     void setDescription(const std::string& description) override { value.description = description; }
@@ -73,7 +74,7 @@ public:
     DeclaredOutput value;
 };
 
-class RefRepresentation : public host::IRepresentation {
+class TCV_EXPORT RefRepresentation : public host::IRepresentation {
 public:
     void setName(const std::string& name) override { value.name = name; }
     void setDescription(const std::string& description) override { value.description = description; }
@@ -83,7 +84,7 @@ public:
     DeclaredRepresentation value;
 };
 
-class RefEvaluation : public host::IEvaluation {
+class TCV_EXPORT RefEvaluation : public host::IEvaluation {
 public:
     void setName(const std::string& name) override { value.name = name; }
     void setDescription(const std::string& description) override { value.description = description; }
@@ -94,7 +95,7 @@ public:
 };
 
 // A definition as the symbol declared it.
-class RefSymbolDefinition : public host::ISymbolDefinition {
+class TCV_EXPORT RefSymbolDefinition : public host::ISymbolDefinition {
 public:
     void setProgId(const std::string& progId) override { progId_ = progId; }
     void setCodeBase(const std::string& codeBase) override { codeBase_ = codeBase; }
@@ -126,13 +127,13 @@ private:
     std::vector<DeclaredEvaluation> evaluations_;
 };
 
-class RefSymbolEntitiesFactory : public host::ISymbolEntitiesFactory {
+class TCV_EXPORT RefSymbolEntitiesFactory : public host::ISymbolEntitiesFactory {
 public:
     // Kind 1 is a symbol definition; any other kind is refused.
     host::ObjectPtr createEntity(std::int32_t kind, const host::ObjectPtr& connection) override;
 };
 
-class RefDefinitionAuxiliary : public host::IDefinitionAuxiliary {
+class TCV_EXPORT RefDefinitionAuxiliary : public host::IDefinitionAuxiliary {
 public:
     void initialize(const host::SymbolDefinitionPtr& definition, std::int32_t value) override;
 };

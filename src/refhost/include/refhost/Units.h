@@ -5,9 +5,11 @@
 
 #include <string>
 
+#include "host/Export.h"
+
 namespace tcv::refhost {
 
 // Splits `text` into its number and its unit (lower case, "" when none); false when it does not read so.
-bool readNumberWithUnit(const std::string& text, double& number, std::string& unit);
+TCV_EXPORT bool readNumberWithUnit(const std::string& text, double& number, std::string& unit);
 
 } // namespace tcv::refhost

@@ -6,11 +6,12 @@
 #include <cmath>
 #include <limits>
 
+#include "host/Export.h"
 #include "host/Value.h"
 
 namespace tcv::refhost {
 
-class Vec3 {
+class TCV_EXPORT Vec3 {
 public:
     constexpr Vec3() = default;
     constexpr Vec3(double x, double y, double z) : x_(x), y_(y), z_(z) {}

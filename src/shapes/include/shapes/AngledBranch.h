@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "host/Export.h"
 #include "host/Value.h"
 
 namespace tcv {
@@ -17,12 +18,13 @@ struct AngledBranchLayout {
     double rootX = 0;  // branch root on the flow axis
     double length = 0; // branch length
 };
-AngledBranchLayout readAngledBranchLayout(const host::VariantArray& arrayofinputs, std::int32_t partDataBasis);
+TCV_EXPORT AngledBranchLayout readAngledBranchLayout(const host::VariantArray& arrayofinputs,
+                                                     std::int32_t partDataBasis);
 
 // The branch at angle theta to the flow axis is as wide as the bore's cut at that angle, d / cos(theta),
 // unless that would reach past the port-1 face (2A / sin(theta)) or past the bore's far side towards
 // port 2 (2R cos(phi + theta), R and phi the distance and angle from the branch root to the edge of
 // the port-2 face): then it is 95% of the smaller limit. B = 0 is a division by zero.
-double angledBranchDiameter(double d, double A, double B, double theta);
+TCV_EXPORT double angledBranchDiameter(double d, double A, double B, double theta);
 
 } // namespace tcv

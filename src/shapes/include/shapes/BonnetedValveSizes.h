@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "host/Export.h"
 #include "host/Value.h"
 #include "ports/basPipePortParameters.h"
 
@@ -16,7 +17,7 @@ struct NippleSpan {
     double valveFacetoFace = 0;
     double nippleLength = 0;
 };
-NippleSpan readNippleSpan(const host::VariantArray& arrayofinputs, std::int32_t partDataBasis);
+TCV_EXPORT NippleSpan readNippleSpan(const host::VariantArray& arrayofinputs, std::int32_t partDataBasis);
 
 // The end-type codes of the first and second port of the part, by position in its port collection;
 // a part with fewer than two ports is a host error.
@@ -24,10 +25,11 @@ struct EndTypeCodes {
     std::int32_t port1 = 0;
     std::int32_t port2 = 0;
 };
-EndTypeCodes readEndTypeCodes(const host::ObjectPtr& part);
+TCV_EXPORT EndTypeCodes readEndTypeCodes(const host::ObjectPtr& part);
 
 // The body diameter of a port-sized bonneted body: the larger flange diameter when either port has
 // end-type code 15, otherwise the larger pipe outside diameter; port 1 wins a tie.
-double portSizedBodyDiameter(const EndTypeCodes& codes, const PortDataRecord& port1, const PortDataRecord& port2);
+TCV_EXPORT double portSizedBodyDiameter(const EndTypeCodes& codes, const PortDataRecord& port1,
+                                        const PortDataRecord& port2);
 
 } // namespace tcv

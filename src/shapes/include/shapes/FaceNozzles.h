@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 
+#include "host/Export.h"
 #include "host/Symbol.h"
 #include "host/Value.h"
 #include "ports/basPipePortParameters.h"
@@ -31,18 +32,18 @@ using FaceNozzleSink = std::function<void(std::int16_t portIndex, const host::No
 // Makes nozzle 1 at face1X - cpt offset + depth of `port1` and hands it to `add`; then, when `readPort2`,
 // reads port 2 into `port2`; then makes nozzle 2 at face2X + cpt offset - depth of `port2` and hands it
 // to `add`. A failure reading port 2 leaves nozzle 1 added.
-void makeFaceNozzles(const host::ObjectPtr& part, const host::OutputCollectionPtr& outputColl,
-                     const FaceNozzleLayout& layout, const PortDataRecord& port1, PortDataRecord& port2, bool readPort2,
-                     const FaceNozzleSink& add);
+TCV_EXPORT void makeFaceNozzles(const host::ObjectPtr& part, const host::OutputCollectionPtr& outputColl,
+                                const FaceNozzleLayout& layout, const PortDataRecord& port1, PortDataRecord& port2,
+                                bool readPort2, const FaceNozzleSink& add);
 
 namespace inline_bodies {
 
 // The nozzles of an in-line body of face-to-face length L with the values `port` holds (port 1's),
 // added under the declared names 2 and 3 ("PNoz1", "PNoz2"); port 2 is then read into `port`,
 // overwriting it.
-void addFaceNozzles(const host::OutputCollectionPtr& outputColl, const host::ObjectPtr& part,
-                    const host::StringArray& arrayOfOutputs, double faceToFace, PortDataRecord& port,
-                    NozzleRoutine routine, std::optional<double> nozzle1Length = std::nullopt);
+TCV_EXPORT void addFaceNozzles(const host::OutputCollectionPtr& outputColl, const host::ObjectPtr& part,
+                               const host::StringArray& arrayOfOutputs, double faceToFace, PortDataRecord& port,
+                               NozzleRoutine routine, std::optional<double> nozzle1Length = std::nullopt);
 
 } // namespace inline_bodies
 

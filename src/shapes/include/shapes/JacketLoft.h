@@ -4,6 +4,7 @@
 // insulation thickness.
 #pragma once
 
+#include "host/Export.h"
 #include "host/Geometry.h"
 #include "host/Symbol.h"
 
@@ -25,6 +26,7 @@ struct JacketLoftShape {
 
 // Builds the sections and guides, lofts them (capped) through the host and adds every surface the
 // host made, in its order, under `surfaceName`; then empties the guide and section collections.
-void addJacketLoft(const host::OutputCollectionPtr& outputColl, const JacketLoftShape& shape, const char* surfaceName);
+TCV_EXPORT void addJacketLoft(const host::OutputCollectionPtr& outputColl, const JacketLoftShape& shape,
+                              const char* surfaceName);
 
 } // namespace tcv

@@ -4,6 +4,7 @@
 
 #include <array>
 
+#include "host/Export.h"
 #include "host/Symbol.h"
 #include "host/Value.h"
 #include "ports/basPipePortParameters.h"
@@ -16,7 +17,8 @@ struct FourPortJacketDimensions {
     double F = 0, H = 0, W = 0, Yo = 0, Zi = 0;
     double jacketInletOffset = 0;
 };
-FourPortJacketDimensions readFourPortJacketDimensions(const host::VariantArray& arrayofinputs, int jacketInletInput);
+TCV_EXPORT FourPortJacketDimensions readFourPortJacketDimensions(const host::VariantArray& arrayofinputs,
+                                                                 int jacketInletInput);
 
 // "FacetoFace", "Diameter" (half the face-to-face length when 0), "HeightFrmValCen",
 // "YOffJacketOutlet", "ZOffJacketInlet", the values of ports 1 to 5 and the cross-run diameter D34,
@@ -26,7 +28,8 @@ struct DomedBodyDimensions {
     std::array<PortDataRecord, 6> port{};
     double D34 = 0;
 };
-DomedBodyDimensions readDomedBodyDimensions(const host::VariantArray& arrayofinputs, const host::ObjectPtr& part,
-                                            const host::OutputCollectionPtr& outputColl);
+TCV_EXPORT DomedBodyDimensions readDomedBodyDimensions(const host::VariantArray& arrayofinputs,
+                                                       const host::ObjectPtr& part,
+                                                       const host::OutputCollectionPtr& outputColl);
 
 } // namespace tcv

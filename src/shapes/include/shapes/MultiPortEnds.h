@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "host/Export.h"
 #include "host/Math.h"
 #include "host/Symbol.h"
 #include "ports/Nozzles.h"
@@ -31,14 +32,15 @@ std::array<PortDataRecord, N + 1> RetrievePortsData(const host::ObjectPtr& part,
 
 // The stub of a jacket port is as wide as the larger of its flange and its pipe; the flange wins
 // within the tolerance.
-double stubDiameter(const PortDataRecord& port);
+TCV_EXPORT double stubDiameter(const PortDataRecord& port);
 
 // A run flange that reports no thickness gets a token 0.0001: port 1's when it has none, otherwise
 // port 2's; never both in one call.
-void fillMissingFlangeThickness(double& port1Thickness, double& port2Thickness);
+TCV_EXPORT void fillMissingFlangeThickness(double& port1Thickness, double& port2Thickness);
 
 // Creates the nozzle of the port looking along `direction` at `position` and adds it as `name`.
-void addPortNozzle(const host::OutputCollectionPtr& outputColl, const host::ObjectPtr& part, const std::string& name,
-                   std::int16_t portIndex, const host::DVector& direction, const host::DPosition& position);
+TCV_EXPORT void addPortNozzle(const host::OutputCollectionPtr& outputColl, const host::ObjectPtr& part,
+                              const std::string& name, std::int16_t portIndex, const host::DVector& direction,
+                              const host::DPosition& position);
 
 } // namespace tcv

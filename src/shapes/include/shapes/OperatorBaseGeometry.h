@@ -12,6 +12,7 @@
 #include "geometry/Comparisons.h"
 #include "geometry/basGeom3d.h"
 #include "geometry/basGeom3dEx.h"
+#include "host/Export.h"
 #include "host/Runtime.h"
 #include "ports/Nozzles.h"
 #include "ports/basPipePortParameters.h"
@@ -27,7 +28,8 @@ struct ValveInputs {
     PortDataRecord port1;
 };
 
-ValveInputs readValveInputs(const host::VariantArray& arrayofinputs, const host::OutputCollectionPtr& outputColl);
+TCV_EXPORT ValveInputs readValveInputs(const host::VariantArray& arrayofinputs,
+                                       const host::OutputCollectionPtr& outputColl);
 
 // The lengths from the valve centre to the faces of port 1 and port 2 ("Face1toCenter",
 // "Face2toCenter"); a face 2 length not greater than 0 takes face 1's, making the valve symmetric.
@@ -35,7 +37,7 @@ struct FaceToCentre {
     double face1, face2;
 };
 
-FaceToCentre readFaceToCentre(const host::VariantArray& arrayofinputs);
+TCV_EXPORT FaceToCentre readFaceToCentre(const host::VariantArray& arrayofinputs);
 
 // The equalizer runs from beside the body down to the clearance, across to below the operator base
 // and back up towards the flow axis.
@@ -45,15 +47,15 @@ struct EqualizerPath {
 
 // The path from the leg at x = startX to the leg under the base point (topX, topY); OD is the pipe
 // outside diameter of port 1 and clearance the "EqualizerClearance".
-EqualizerPath equalizerPath(double startX, double topX, double topY, double OD, double clearance);
+TCV_EXPORT EqualizerPath equalizerPath(double startX, double topX, double topY, double OD, double clearance);
 
 // The length of the path's crossing leg seen in the xy plane (from above the clearance plane).
-double crossingLegInPlan(const EqualizerPath& path);
+TCV_EXPORT double crossingLegInPlan(const EqualizerPath& path);
 
 // Sweeps a circle of the radius, centred on the path's start in the plane normal to z, along the path
 // (the tube stays round through the corners) and adds every solid of the sweep under `name`.
-void addEqualizer(const host::OutputCollectionPtr& outputColl, const EqualizerPath& path, double radius,
-                  const char* name);
+TCV_EXPORT void addEqualizer(const host::OutputCollectionPtr& outputColl, const EqualizerPath& path, double radius,
+                             const char* name);
 
 // The stations along the flow axis of the skinned body: the port 1 end, the quarter points, the
 // centre and the port 2 end. The end sections sit at the first and last station.
@@ -64,8 +66,8 @@ struct SkinStations {
 // Skins the bulged main body through its three circular sections (each radius grown by `grow`) along
 // the upper and lower B-spline profiles of the pipe outside diameter OD, and adds every surface of
 // the result under `name`.
-void addSkinnedBody(const host::OutputCollectionPtr& outputColl, const SkinStations& at, double OD, double grow,
-                    const char* name);
+TCV_EXPORT void addSkinnedBody(const host::OutputCollectionPtr& outputColl, const SkinStations& at, double OD,
+                               double grow, const char* name);
 
 // The point at height h on the operator base axis, which rises from the valve centre at the angle
 // whose tangent is t.
@@ -82,7 +84,7 @@ inline InclinedBaseHeights heightsFromOffset(double offset) { return {0.95 * off
 
 // From the height of the flange's centre above the valve centreline: the flange of diameter DF is
 // lowered by half its diameter times the cosine c of the inclination.
-InclinedBaseHeights heightsFromFlangeHeight(double height, double DF, double c);
+TCV_EXPORT InclinedBaseHeights heightsFromFlangeHeight(double height, double DF, double c);
 
 // Where a valve with an inclined base puts its shapes along the flow axis.
 struct InclinedValveLayout {
@@ -93,9 +95,9 @@ struct InclinedValveLayout {
 
 // The body lies off-centre: its port faces at -F/4 and 3F/4 of the face-to-face length F; FT is port
 // 1's flange thickness.
-InclinedValveLayout offCentreLayout(double F, double FT);
+TCV_EXPORT InclinedValveLayout offCentreLayout(double F, double FT);
 
-InclinedValveLayout faceToCentreLayout(const FaceToCentre& f, double FT);
+TCV_EXPORT InclinedValveLayout faceToCentreLayout(const FaceToCentre& f, double FT);
 
 // Where a valve with a skinned body puts its shapes along the flow axis; its port faces are the first
 // and last station.
@@ -108,7 +110,7 @@ struct SkinnedValveLayout {
 
 inline SkinnedValveLayout faceToFaceSkin(double F) { return {{{-0.5 * F, -0.25 * F, 0, 0.25 * F, 0.5 * F}}, 0.4 * F}; }
 
-SkinnedValveLayout faceToCentreSkin(const FaceToCentre& f);
+TCV_EXPORT SkinnedValveLayout faceToCentreSkin(const FaceToCentre& f);
 
 // The operator height of the skinned valves 2157 and 2199, chosen by the part's PartDataBasis: 2157
 // gives it as the offset from the valve centreline, 2199 as the height from it.
@@ -117,12 +119,13 @@ struct SkinnedOperatorHeight {
     bool givenAsOffset;
 };
 
-SkinnedOperatorHeight readSkinnedOperatorHeight(const host::VariantArray& arrayofinputs, const host::ObjectPtr& part);
+TCV_EXPORT SkinnedOperatorHeight readSkinnedOperatorHeight(const host::VariantArray& arrayofinputs,
+                                                           const host::ObjectPtr& part);
 
 // The two nozzles of a two-port valve whose faces sit at face1X (port 1, looking along -x) and
 // face2X (port 2, looking along +x), added under the declared names "PNoz1" and "PNoz2". Port 1's
 // record is the builder's; port 2 is fetched here.
-void addFaceNozzles(const host::OutputCollectionPtr& outputColl, const host::StringArray& arrayOfOutputs,
-                    const host::ObjectPtr& part, const PortDataRecord& port1, double face1X, double face2X);
+TCV_EXPORT void addFaceNozzles(const host::OutputCollectionPtr& outputColl, const host::StringArray& arrayOfOutputs,
+                               const host::ObjectPtr& part, const PortDataRecord& port1, double face1X, double face2X);
 
 } // namespace tcv::operator_base

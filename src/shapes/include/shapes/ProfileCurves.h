@@ -4,12 +4,13 @@
 #pragma once
 
 #include "geometry/basGeom3dEx.h"
+#include "host/Export.h"
 #include "host/Geometry.h"
 #include "host/Runtime.h"
 
 namespace tcv {
 
-class ProfileCurves {
+class TCV_EXPORT ProfileCurves {
 public:
     ProfileCurves() : factory_(host::runtime().CreateGeometryFactory()), curves_(host::runtime().CreateCollection()) {}
 

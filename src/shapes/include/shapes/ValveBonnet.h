@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "host/Export.h"
 #include "host/Piping.h"
 #include "host/Symbol.h"
 #include "ports/basPipePortParameters.h"
@@ -15,14 +16,14 @@ namespace tcv {
 
 // Adds under `name` a bonnet box from x1 to x2 along the flow axis, +-halfWidth across it and from
 // yBottom to yTop in height.
-void addBonnetBox(const host::OutputCollectionPtr& outputColl, const std::string& name, double x1, double x2,
-                  double halfWidth, double yBottom, double yTop);
+TCV_EXPORT void addBonnetBox(const host::OutputCollectionPtr& outputColl, const std::string& name, double x1, double x2,
+                             double halfWidth, double yBottom, double yTop);
 
 // Lofts a body of the given length and diameter about the flow axis, centred on the valve centre: circular
 // at both ends, its lower guide bulging down to y = -0.75 * diameter at x = 0. Every surface the loft
 // returns is added under `name`, in the order the host returns them.
-void addLoftedBody(const host::OutputCollectionPtr& outputColl, double length, double diameter,
-                   const std::string& name);
+TCV_EXPORT void addLoftedBody(const host::OutputCollectionPtr& outputColl, double length, double diameter,
+                              const std::string& name);
 
 // Where one nut stands on the bonnet.
 struct NutPosition {
@@ -33,12 +34,13 @@ struct NutPosition {
 // The nuts along the two ends of a bonnet plate reaching from x = left to x = right, in the order they are
 // placed: one pair (z = -c, +c) two nut sizes t in from the left end, one pair two sizes in from the right
 // end; with `inner` given, four more `inner` sizes in from the ends: right +c, left +c, right -c, left -c.
-std::vector<NutPosition> bonnetNutPositions(double left, double right, double c, double t, std::optional<double> inner);
+TCV_EXPORT std::vector<NutPosition> bonnetNutPositions(double left, double right, double c, double t,
+                                                       std::optional<double> inner);
 
 // Adds one hexagon nut per position, in order, each as "Nut_": a six-sided prism 3 * t across the flats
 // and `height` high, standing upright on the plane y = `y`.
-void addHexagonNuts(const host::OutputCollectionPtr& outputColl, double t, double height, double y,
-                    const std::vector<NutPosition>& positions);
+TCV_EXPORT void addHexagonNuts(const host::OutputCollectionPtr& outputColl, double t, double height, double y,
+                               const std::vector<NutPosition>& positions);
 
 // A horizontal rectangle of the bonnet at height y, from x1 to x2 along the flow axis and
 // +-halfWidth across it.
@@ -52,13 +54,13 @@ struct BonnetRectangle {
 // Adds a tapered bonnet: the plate under `plateName` from plateBottom up to the rectangle plateTop,
 // "RuledSurface" (the capped ruled solid from plateTop to capBase) and the cap block under `capName` from
 // capBase up to capTop.
-void addTaperedBonnet(const host::OutputCollectionPtr& outputColl, const std::string& plateName, double plateBottom,
-                      const BonnetRectangle& plateTop, const BonnetRectangle& capBase, const std::string& capName,
-                      double capTop);
+TCV_EXPORT void addTaperedBonnet(const host::OutputCollectionPtr& outputColl, const std::string& plateName,
+                                 double plateBottom, const BonnetRectangle& plateTop, const BonnetRectangle& capBase,
+                                 const std::string& capName, double capTop);
 
 // Adds "PNoz1" and "PNoz2" for end faces at x = -faceX and x = +faceX, each at its port's connection
 // point (face moved by depth and cpt offset) and looking outwards along the flow axis.
-void addBonnetFaceNozzles(const host::ObjectPtr& part, const host::OutputCollectionPtr& outputColl, double faceX,
-                          const PortDataRecord& port1, const PortDataRecord& port2);
+TCV_EXPORT void addBonnetFaceNozzles(const host::ObjectPtr& part, const host::OutputCollectionPtr& outputColl,
+                                     double faceX, const PortDataRecord& port1, const PortDataRecord& port2);
 
 } // namespace tcv

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "host/Export.h"
 #include "host/Symbol.h"
 #include "host/Value.h"
 
@@ -38,13 +39,13 @@ inline constexpr std::int32_t kInsulationAspect = 32;
 inline constexpr const char* kCheckValveProgId = "TarnCheckValve.CCheckValve";
 
 // Creates the symbol class a host names by ProgID; nullptr for a ProgID this library does not serve.
-std::unique_ptr<host::IZDUserSymbolServices> createSymbol(const std::string& progId);
+TCV_EXPORT std::unique_ptr<host::IZDUserSymbolServices> createSymbol(const std::string& progId);
 
 // Every PartDataBasis the symbol draws: the default bodies first, then the aspects' dispatch tables
 // values ascending.
-std::vector<std::int32_t> servedPartDataBases();
+TCV_EXPORT std::vector<std::int32_t> servedPartDataBases();
 
-class CCheckValve : public host::IZDUserSymbolServices {
+class TCV_EXPORT CCheckValve : public host::IZDUserSymbolServices {
 public:
     CCheckValve();
     ~CCheckValve() override;

@@ -10,6 +10,7 @@
 
 #include <TopoDS_Shape.hxx>
 
+#include "host/Export.h"
 #include "host/Value.h"
 #include "refhost/Refusal.h"
 
@@ -17,7 +18,7 @@ namespace tcv::refhost {
 
 // Runs `work`; a kernel exception or signal inside it leaves as HostError(kGenericFailure, "<what>: ...").
 // Host errors pass unchanged.
-void runGuarded(const std::string& what, const std::function<void()>& work);
+TCV_EXPORT void runGuarded(const std::string& what, const std::function<void()>& work);
 
 // The same for work that produces a value.
 template <class Work>
@@ -46,6 +47,6 @@ enum class ShapeCheck {
 };
 
 // Applies the checks; refuses a shape that fails them. Returns the checked (possibly turned) shape.
-TopoDS_Shape checkedShape(const std::string& what, TopoDS_Shape shape, bool solid, ShapeCheck check);
+TCV_EXPORT TopoDS_Shape checkedShape(const std::string& what, TopoDS_Shape shape, bool solid, ShapeCheck check);
 
 } // namespace tcv::refhost

@@ -3,10 +3,11 @@
 
 #include <TopoDS_Shape.hxx>
 
+#include "host/Export.h"
 #include "refhost/Shape.h"
 
 namespace tcv::refhost {
 
-ShapeMeasure measureShape(const TopoDS_Shape& shape, bool isSolid);
+TCV_EXPORT ShapeMeasure measureShape(const TopoDS_Shape& shape, bool isSolid);
 
 } // namespace tcv::refhost

@@ -4,13 +4,14 @@
 
 #include <TopoDS_Shape.hxx>
 
+#include "host/Export.h"
 #include "refhost/Curves.h"
 #include "refhost/Runtime.h"
 #include "refhost/Shape.h"
 
 namespace tcv::refhost {
 
-class OccShape final : public Shape {
+class TCV_EXPORT OccShape final : public Shape {
 public:
     explicit OccShape(TopoDS_Shape shape) : shape_(std::move(shape)) {}
     const TopoDS_Shape& shape() const { return shape_; }
@@ -24,13 +25,13 @@ private:
 
 // The kernel's shape of a host shape; a null shape where there is none (record-only, or a shape of
 // another kernel).
-const TopoDS_Shape& occShape(const ShapePtr& shape);
+TCV_EXPORT const TopoDS_Shape& occShape(const ShapePtr& shape);
 // A host shape holding the kernel's shape; none for a null shape.
-ShapePtr makeShape(TopoDS_Shape shape);
+TCV_EXPORT ShapePtr makeShape(TopoDS_Shape shape);
 
 // The geometry kernel on Open CASCADE.
-KernelPtr makeOccKernel();
+TCV_EXPORT KernelPtr makeOccKernel();
 // Makes the kernel on Open CASCADE the one the reference host's default options hand out.
-void installOccKernel();
+TCV_EXPORT void installOccKernel();
 
 } // namespace tcv::refhost

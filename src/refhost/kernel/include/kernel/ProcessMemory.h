@@ -1,6 +1,8 @@
 // Memory settings for a process that builds and meshes kernel geometry.
 #pragma once
 
+#include "host/Export.h"
+
 namespace tcv::refhost {
 
 // Lets the C library keep a pad of freed memory at the top of each heap instead of handing it back to the
@@ -9,6 +11,6 @@ namespace tcv::refhost {
 // which costs about a third of the CPU time of evaluating, meshing and writing a part. The pad keeps at
 // most 16 MB per heap that a process would have used anyway. Call once, early in main; a process that
 // embeds the symbol in a host of its own decides for itself.
-void keepFreedMemoryForKernel();
+TCV_EXPORT void keepFreedMemoryForKernel();
 
 } // namespace tcv::refhost
