@@ -1,6 +1,7 @@
 // `checkvalve serve`: serves a gallery folder and the configurator's API over HTTP on this machine so that a
 // browser can open the viewer. Stops cleanly on Ctrl-C or a termination signal.
 #include <atomic>
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -27,6 +28,8 @@ struct ServeOptions {
     std::string folder;
     std::string host = "127.0.0.1";
     int port = 8080;
+    ServerLimits limits;
+    int holdMilliseconds = 0;
 };
 
 // Without a gallery folder the viewer alone is served (an empty gallery and the configurator) from a
@@ -74,6 +77,8 @@ int runServe(const ServeOptions& options) {
     server.root = root;
     server.host = options.host;
     server.port = options.port;
+    server.limits = options.limits;
+    server.limits.evaluationHold = std::chrono::milliseconds(options.holdMilliseconds);
 
     stopRequested.store(false);
     struct sigaction action {};
@@ -119,6 +124,19 @@ void addServeCommand(CLI::App& app, int& exitCode) {
         ->capture_default_str();
     command->add_option("--host", options->host, "Address to listen on (0.0.0.0 opens it to the network)")
         ->capture_default_str();
+    command
+        ->add_option("--workers", options->limits.workers,
+                     "Connections served at once, each by a thread of its own started at start-up")
+        ->check(CLI::Range(1, 65536))
+        ->capture_default_str();
+    command
+        ->add_option("--evaluations", options->limits.evaluations,
+                     "Evaluations and exports run at once (0: as many as the machine has cores); a request "
+                     "finding none free waits 1.5 s, then gets 503 with Retry-After")
+        ->check(CLI::Range(0, 1024))
+        ->capture_default_str();
+    // For the tests that fill every evaluation slot: each evaluation keeps its slot this much longer.
+    command->add_option("--test-hold-slot-ms", options->holdMilliseconds)->check(CLI::Range(0, 60000))->group("");
     command->footer("The API: GET /api/definition, /api/samples, /api/variants; POST /api/evaluate and "
                     "/api/export?format=glb|step|stl with one part as catalogue JSON.\n\nExamples:\n"
                     "  checkvalve serve gallery/\n  checkvalve serve --port 0");
