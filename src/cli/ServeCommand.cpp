@@ -56,7 +56,32 @@ private:
     fs::path path_;
 };
 
+// Ctrl-C and a termination signal ask the server to stop, from the moment the command starts (making the
+// viewer's folder and reading the samples take a while); the previous handlers come back when it ends.
+class StopSignals {
+public:
+    StopSignals() {
+        stopRequested.store(false);
+        struct sigaction action {};
+        action.sa_handler = requestStop;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGINT, &action, &previousInt_);
+        sigaction(SIGTERM, &action, &previousTerm_);
+    }
+    ~StopSignals() {
+        sigaction(SIGINT, &previousInt_, nullptr);
+        sigaction(SIGTERM, &previousTerm_, nullptr);
+    }
+    StopSignals(const StopSignals&) = delete;
+    StopSignals& operator=(const StopSignals&) = delete;
+
+private:
+    struct sigaction previousInt_ {};
+    struct sigaction previousTerm_ {};
+};
+
 int runServe(const ServeOptions& options) {
+    const StopSignals signals;
     std::unique_ptr<ViewerOnlyFolder> viewerOnly;
     std::string folder = options.folder;
     if (folder.empty()) {
@@ -80,14 +105,6 @@ int runServe(const ServeOptions& options) {
     server.limits = options.limits;
     server.limits.evaluationHold = std::chrono::milliseconds(options.holdMilliseconds);
 
-    stopRequested.store(false);
-    struct sigaction action {};
-    action.sa_handler = requestStop;
-    sigemptyset(&action.sa_mask);
-    struct sigaction previousInt {
-    }, previousTerm{};
-    sigaction(SIGINT, &action, &previousInt);
-    sigaction(SIGTERM, &action, &previousTerm);
     int result = kExitOk;
     try {
         const bool drained = runServer(server, stopRequested, [&](const std::string& url) {
@@ -106,8 +123,6 @@ int runServe(const ServeOptions& options) {
         std::cerr << "checkvalve serve: " << e.what() << "\n";
         result = kExitFailed;
     }
-    sigaction(SIGINT, &previousInt, nullptr);
-    sigaction(SIGTERM, &previousTerm, nullptr);
     return result;
 }
 
