@@ -153,7 +153,7 @@ void addServeCommand(CLI::App& app, int& exitCode) {
     // For the tests that fill every evaluation slot: each evaluation keeps its slot this much longer.
     command->add_option("--test-hold-slot-ms", options->holdMilliseconds)->check(CLI::Range(0, 60000))->group("");
     command->footer("The API: GET /api/definition, /api/samples, /api/variants; POST /api/evaluate and "
-                    "/api/export?format=glb|step|stl with one part as catalogue JSON.\n\nExamples:\n"
+                    "/api/export?format=glb|step|stl|ifc with one part as catalogue JSON.\n\nExamples:\n"
                     "  checkvalve serve gallery/\n  checkvalve serve --port 0");
     command->callback([&exitCode, options] { exitCode = runServe(*options); });
 }
