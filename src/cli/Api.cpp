@@ -2,14 +2,10 @@
 // there are slots; everything else is answered from documents built once.
 #include "Api.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <memory>
+#include <thread>
 
 #include "CliJson.h"
 #include "Commands.h"
@@ -20,25 +16,31 @@
 
 namespace tcv::cli {
 
-namespace fs = std::filesystem;
-
 namespace {
 
 constexpr const char* kJson = "application/json";
 constexpr const char* kOrigin = "request";
 
-// The formats /api/export writes: name (the format= value), file extension, content type and writer.
+// Recent exports kept: enough for the states a configurator session goes back and forth between, for
+// long enough to download what was just viewed.
+constexpr std::size_t kCachedExports = 64;
+constexpr std::size_t kCachedExportBytes = std::size_t{64} << 20;
+constexpr std::chrono::seconds kCachedExportLifetime{30};
+
+// The formats /api/export writes: name (the format= value), file extension, content type and writer
+// (given the file name, which the IFC header names).
 struct ExportFormat {
     const char* name;
     const char* extension;
     const char* contentType;
-    void (*write)(exports::ExportDocument& document, const std::string& path);
+    std::string (*render)(exports::ExportDocument& document, const std::string& fileName);
 };
 constexpr ExportFormat kExportFormats[] = {
-    {"glb", ".glb", "model/gltf-binary", [](exports::ExportDocument& d, const std::string& p) { d.writeGlb(p); }},
-    {"step", ".step", "model/step", [](exports::ExportDocument& d, const std::string& p) { d.writeStep(p); }},
-    {"stl", ".stl", "model/stl", [](exports::ExportDocument& d, const std::string& p) { d.writeStl(p); }},
-    {"ifc", ".ifc", "application/x-step", [](exports::ExportDocument& d, const std::string& p) { d.writeIfc(p); }},
+    {"glb", ".glb", "model/gltf-binary", [](exports::ExportDocument& d, const std::string&) { return d.renderGlb(); }},
+    {"step", ".step", "model/step", [](exports::ExportDocument& d, const std::string&) { return d.renderStep(); }},
+    {"stl", ".stl", "model/stl", [](exports::ExportDocument& d, const std::string&) { return d.renderStl(); }},
+    {"ifc", ".ifc", "application/x-step",
+     [](exports::ExportDocument& d, const std::string& name) { return d.renderIfc(name); }},
 };
 
 // Splits a catalogue message ("request: part 'x': inputs.FacetoFace: expected ...") into the field and
@@ -71,32 +73,15 @@ std::string safeFileName(const std::string& name) {
     return out;
 }
 
-// A folder of its own for one export, removed with everything in it when the export is done.
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        std::string pattern = (fs::temp_directory_path() / "checkvalve-export-XXXXXX").string();
-        if (::mkdtemp(pattern.data())) path_ = pattern;
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        if (!path_.empty()) fs::remove_all(path_, ignored);
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
-// A slot for one evaluation, given back when the request is done.
+// A slot for one evaluation, given back when the request is done (`hold` later).
 class Slot {
 public:
-    Slot(std::counting_semaphore<>& slots, std::chrono::milliseconds wait)
-        : slots_(slots), held_(slots.try_acquire_for(wait)) {}
+    Slot(std::counting_semaphore<>& slots, std::chrono::milliseconds wait, std::chrono::milliseconds hold)
+        : slots_(slots), held_(slots.try_acquire_for(wait)), hold_(hold) {}
     ~Slot() {
-        if (held_) slots_.release();
+        if (!held_) return;
+        if (hold_.count() > 0) std::this_thread::sleep_for(hold_);
+        slots_.release();
     }
     Slot(const Slot&) = delete;
     Slot& operator=(const Slot&) = delete;
@@ -105,6 +90,7 @@ public:
 private:
     std::counting_semaphore<>& slots_;
     bool held_;
+    std::chrono::milliseconds hold_;
 };
 
 void busy(httplib::Response& response) {
@@ -121,10 +107,11 @@ void sendError(httplib::Response& response, int status, const std::string& field
     response.set_content(nlohmann::ordered_json{{"error", error}}.dump(2) + "\n", kJson);
 }
 
-Api::Api(unsigned evaluations, std::chrono::milliseconds wait)
+Api::Api(unsigned evaluations, std::chrono::milliseconds wait, std::chrono::milliseconds hold)
     : samples_(refhost::loadSampleCatalog()), definitionText_(definitionJson().dump(2) + "\n"),
       samplesText_(samplesJson(samples_).dump(2) + "\n"),
-      slots_(static_cast<std::ptrdiff_t>(std::max(1u, evaluations))), wait_(wait) {
+      slots_(static_cast<std::ptrdiff_t>(std::max(1u, evaluations))), wait_(wait), hold_(hold),
+      exports_(kCachedExports, kCachedExportBytes, kCachedExportLifetime) {
     // Found by evaluating every sample part many times without kernel geometry (about a second): started
     // now, waited for by the first request that needs it.
     variantsText_ = std::async(std::launch::async, [this] { return variantsJson(samples_).dump(2) + "\n"; }).share();
@@ -193,7 +180,7 @@ std::optional<refhost::PartSpec> Api::partOf(const httplib::Request& request, ht
 void Api::evaluate(const httplib::Request& request, httplib::Response& response) {
     const auto part = partOf(request, response);
     if (!part) return;
-    Slot slot(slots_, wait_);
+    Slot slot(slots_, wait_, hold_);
     if (!slot.held()) return busy(response);
     // A failing aspect is still a report: it says which aspect failed, why, and what it added before.
     const auto report = refhost::evaluatePart(*part, aspectsFor("both"));
@@ -211,26 +198,26 @@ void Api::exportPart(const httplib::Request& request, httplib::Response& respons
     if (!format) return sendError(response, 400, "format", "expected format=" + known + ", got '" + name + "'");
     const auto part = partOf(request, response);
     if (!part) return;
-    Slot slot(slots_, wait_);
-    if (!slot.held()) return busy(response);
-
-    ScratchFolder scratch;
-    if (scratch.path().empty()) return sendError(response, 500, "", "cannot make a scratch folder for the export");
     const std::string fileName = safeFileName(part->name) + format->extension;
-    const fs::path file = scratch.path() / fileName;
+    const auto send = [&](std::shared_ptr<const std::string> file) {
+        response.set_header("Content-Disposition", "attachment; filename=\"" + fileName + "\"");
+        response.set_content(*file, format->contentType);
+    };
+    if (const auto cached = exports_.find(format->name, request.body)) return send(*cached);
+
+    Slot slot(slots_, wait_, hold_);
+    if (!slot.held()) return busy(response);
+    std::shared_ptr<const std::string> file;
     try {
         // Outputs an aspect added before it failed are exported like any other.
         const auto report = refhost::evaluatePart(*part, aspectsFor("both"));
         exports::ExportDocument document(report);
-        format->write(document, file.string());
+        file = std::make_shared<const std::string>(format->render(document, fileName));
     } catch (const exports::ExportError& error) {
         return sendError(response, 422, "", error.what());
     }
-    std::ifstream in(file, std::ios::binary);
-    std::string body((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (!in.good() && !in.eof()) return sendError(response, 500, "", "cannot read back the exported file");
-    response.set_header("Content-Disposition", "attachment; filename=\"" + fileName + "\"");
-    response.set_content(std::move(body), format->contentType);
+    exports_.store(format->name, request.body, file);
+    send(file);
 }
 
 } // namespace tcv::cli

@@ -13,6 +13,7 @@
 #include <httplib.h>
 #include <nlohmann/json.hpp>
 
+#include "ExportCache.h"
 #include "refhost/Parts.h"
 
 namespace tcv::cli {
@@ -20,8 +21,10 @@ namespace tcv::cli {
 class Api {
 public:
     // `evaluations`: how many evaluations or exports may run at once; a request finding none free waits
-    // up to `wait` for one, then gets 503 with Retry-After.
-    Api(unsigned evaluations, std::chrono::milliseconds wait);
+    // up to `wait` for one, then gets 503 with Retry-After. `hold` keeps every slot that much longer
+    // after its work (zero but in the tests that fill the slots).
+    Api(unsigned evaluations, std::chrono::milliseconds wait,
+        std::chrono::milliseconds hold = std::chrono::milliseconds{0});
 
     // Adds the routes under /api/ to the server.
     void addRoutes(httplib::Server& server);
@@ -44,6 +47,8 @@ private:
     std::shared_future<std::string> variantsText_;
     std::counting_semaphore<> slots_;
     std::chrono::milliseconds wait_;
+    std::chrono::milliseconds hold_;
+    ExportCache exports_;
 };
 
 // {"error": {"field": ..., "message": ...}} sent with `status`; an empty field is null.

@@ -13,12 +13,14 @@
 #include <future>
 #include <memory>
 #include <set>
+#include <system_error>
 #include <thread>
 
 #include <httplib.h>
 
 #include "Api.h"
 #include "StaticFiles.h"
+#include "WorkerPool.h"
 
 namespace tcv::cli {
 
@@ -117,20 +119,29 @@ bool runServer(const ServerOptions& options, const std::atomic<bool>& stop,
     // Kept on the heap: when the process ends with a client still mid-request, its worker may still use them.
     struct Running {
         Running(const ServerOptions& options, unsigned evaluations)
-            : files(options.root, options.limits.fileBytes), api(evaluations, options.limits.evaluationWait),
-              hostCheck(options.host) {}
+            : files(options.root, options.limits.fileBytes),
+              api(evaluations, options.limits.evaluationWait, options.limits.evaluationHold), hostCheck(options.host),
+              pool(std::make_unique<WorkerPool>(options.limits.workers)) {}
         StaticFiles files;
         Api api;
         HostCheck hostCheck;
         httplib::Server server;
+        // Every worker is started here, before the server listens; the server takes the pool over.
+        std::unique_ptr<WorkerPool> pool;
     };
-    auto running = std::make_unique<Running>(options, evaluations);
+    std::unique_ptr<Running> running;
+    try {
+        running = std::make_unique<Running>(options, evaluations);
+    } catch (const WorkerStartError& error) {
+        throw ServerError(error.what());
+    } catch (const std::system_error& error) {
+        throw ServerError(std::string("cannot start a thread: ") + error.what());
+    }
     auto& server = running->server;
     auto& files = running->files;
     auto& api = running->api;
     auto& hostCheck = running->hostCheck;
-    const std::size_t workers = limits.workers;
-    server.new_task_queue = [workers] { return new httplib::ThreadPool(workers); };
+    server.new_task_queue = [&pool = running->pool] { return pool.release(); };
     server.set_read_timeout(limits.readTimeoutSeconds, 0);
     server.set_write_timeout(limits.writeTimeoutSeconds, 0);
     server.set_keep_alive_timeout(limits.keepAliveSeconds);
@@ -229,10 +240,15 @@ bool runServer(const ServerOptions& options, const std::atomic<bool>& stop,
 
     std::promise<void> finished;
     auto done = finished.get_future();
-    std::thread listener([&server, &finished] {
-        server.listen_after_bind();
-        finished.set_value();
-    });
+    std::thread listener;
+    try {
+        listener = std::thread([&server, &finished] {
+            server.listen_after_bind();
+            finished.set_value();
+        });
+    } catch (const std::system_error& error) {
+        throw ServerError(std::string("cannot start the listening thread: ") + error.what());
+    }
     while (!stop.load() && done.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
     }
     server.stop();

@@ -25,6 +25,8 @@ struct ServerLimits {
     // Evaluations and exports running at once; further requests wait this long for a turn, then get 503.
     unsigned evaluations = 0; // 0: as many as the machine has cores
     std::chrono::milliseconds evaluationWait{1500};
+    // How much longer each evaluation keeps its slot: zero, but in the tests that fill every slot.
+    std::chrono::milliseconds evaluationHold{0};
 };
 
 struct ServerOptions {
@@ -34,7 +36,7 @@ struct ServerOptions {
     ServerLimits limits;
 };
 
-// Raised when the server cannot start (address in use, unknown host, ...).
+// Raised when the server cannot start (address in use, unknown host, threads the system will not start, ...).
 struct ServerError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };

@@ -1,6 +1,7 @@
 // `checkvalve serve`: serves a gallery folder and the configurator's API over HTTP on this machine so that a
 // browser can open the viewer. Stops cleanly on Ctrl-C or a termination signal.
 #include <atomic>
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -27,6 +28,8 @@ struct ServeOptions {
     std::string folder;
     std::string host = "127.0.0.1";
     int port = 8080;
+    ServerLimits limits;
+    int holdMilliseconds = 0;
 };
 
 // Without a gallery folder the viewer alone is served (an empty gallery and the configurator) from a
@@ -53,7 +56,32 @@ private:
     fs::path path_;
 };
 
+// Ctrl-C and a termination signal ask the server to stop, from the moment the command starts (making the
+// viewer's folder and reading the samples take a while); the previous handlers come back when it ends.
+class StopSignals {
+public:
+    StopSignals() {
+        stopRequested.store(false);
+        struct sigaction action {};
+        action.sa_handler = requestStop;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGINT, &action, &previousInt_);
+        sigaction(SIGTERM, &action, &previousTerm_);
+    }
+    ~StopSignals() {
+        sigaction(SIGINT, &previousInt_, nullptr);
+        sigaction(SIGTERM, &previousTerm_, nullptr);
+    }
+    StopSignals(const StopSignals&) = delete;
+    StopSignals& operator=(const StopSignals&) = delete;
+
+private:
+    struct sigaction previousInt_ {};
+    struct sigaction previousTerm_ {};
+};
+
 int runServe(const ServeOptions& options) {
+    const StopSignals signals;
     std::unique_ptr<ViewerOnlyFolder> viewerOnly;
     std::string folder = options.folder;
     if (folder.empty()) {
@@ -74,15 +102,9 @@ int runServe(const ServeOptions& options) {
     server.root = root;
     server.host = options.host;
     server.port = options.port;
+    server.limits = options.limits;
+    server.limits.evaluationHold = std::chrono::milliseconds(options.holdMilliseconds);
 
-    stopRequested.store(false);
-    struct sigaction action {};
-    action.sa_handler = requestStop;
-    sigemptyset(&action.sa_mask);
-    struct sigaction previousInt {
-    }, previousTerm{};
-    sigaction(SIGINT, &action, &previousInt);
-    sigaction(SIGTERM, &action, &previousTerm);
     int result = kExitOk;
     try {
         const bool drained = runServer(server, stopRequested, [&](const std::string& url) {
@@ -101,8 +123,6 @@ int runServe(const ServeOptions& options) {
         std::cerr << "checkvalve serve: " << e.what() << "\n";
         result = kExitFailed;
     }
-    sigaction(SIGINT, &previousInt, nullptr);
-    sigaction(SIGTERM, &previousTerm, nullptr);
     return result;
 }
 
@@ -119,8 +139,21 @@ void addServeCommand(CLI::App& app, int& exitCode) {
         ->capture_default_str();
     command->add_option("--host", options->host, "Address to listen on (0.0.0.0 opens it to the network)")
         ->capture_default_str();
+    command
+        ->add_option("--workers", options->limits.workers,
+                     "Connections served at once, each by a thread of its own started at start-up")
+        ->check(CLI::Range(1, 65536))
+        ->capture_default_str();
+    command
+        ->add_option("--evaluations", options->limits.evaluations,
+                     "Evaluations and exports run at once (0: as many as the machine has cores); a request "
+                     "finding none free waits 1.5 s, then gets 503 with Retry-After")
+        ->check(CLI::Range(0, 1024))
+        ->capture_default_str();
+    // For the tests that fill every evaluation slot: each evaluation keeps its slot this much longer.
+    command->add_option("--test-hold-slot-ms", options->holdMilliseconds)->check(CLI::Range(0, 60000))->group("");
     command->footer("The API: GET /api/definition, /api/samples, /api/variants; POST /api/evaluate and "
-                    "/api/export?format=glb|step|stl with one part as catalogue JSON.\n\nExamples:\n"
+                    "/api/export?format=glb|step|stl|ifc with one part as catalogue JSON.\n\nExamples:\n"
                     "  checkvalve serve gallery/\n  checkvalve serve --port 0");
     command->callback([&exitCode, options] { exitCode = runServe(*options); });
 }

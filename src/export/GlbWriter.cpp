@@ -93,42 +93,45 @@ void dropEmptyParts(GlbContent& content) {
 
 } // namespace
 
-void ExportDocument::writeGlb(const std::string& path) {
-    StagedFile file(path, "GLB");
+std::string ExportDocument::renderGlb() {
     // The mesh writer writes by name and keeps a side file of its own next to it: both stay in a
-    // folder of this write's own, so concurrent writers never share them.
-    auto render = [&] {
-        const ScratchFolder scratch;
-        const std::string scratchPath = scratch.path("part.glb");
-        bool written = false;
-        try {
-            refhost::runGuarded("GLB export", [&] {
-                impl_->ensureMeshed();
-                RWGltf_CafWriter writer(scratchPath.c_str(), Standard_True);
-                writer.SetNodeNameFormat(RWMesh_NameFormat_InstanceOrProduct);
-                writer.SetMeshNameFormat(RWMesh_NameFormat_Product);
-                // One primitive per output rather than one per face keeps the JSON small.
-                writer.SetMergeFaces(true);
-                TColStd_IndexedDataMapOfStringString fileInfo;
-                fileInfo.Add("Lengths", "metres");
-                written = writer.Perform(impl_->document, fileInfo, Message_ProgressRange());
-            });
-        } catch (const host::HostError& error) {
-            throw ExportError(error.what());
-        }
-        if (!written) throw ExportError("the glTF writer could not write the file");
+    // folder of this render's own, so concurrent writers never share them.
+    const ScratchFolder scratch;
+    const std::string scratchPath = scratch.path("part.glb");
+    bool written = false;
+    try {
+        refhost::runGuarded("GLB export", [&] {
+            impl_->ensureMeshed();
+            RWGltf_CafWriter writer(scratchPath.c_str(), Standard_True);
+            writer.SetNodeNameFormat(RWMesh_NameFormat_InstanceOrProduct);
+            writer.SetMeshNameFormat(RWMesh_NameFormat_Product);
+            // One primitive per output rather than one per face keeps the JSON small.
+            writer.SetMergeFaces(true);
+            TColStd_IndexedDataMapOfStringString fileInfo;
+            fileInfo.Add("Lengths", "metres");
+            written = writer.Perform(impl_->document, fileInfo, Message_ProgressRange());
+        });
+    } catch (const host::HostError& error) {
+        throw ExportError(error.what());
+    }
+    if (!written) throw ExportError("the glTF writer could not write the file");
+    try {
         GlbContent content = parseGlb(readFileBytes(scratchPath));
         addExtras(content.json, impl_->parts);
         dropEmptyParts(content);
         return serializeGlb(content);
-    };
+    } catch (const nlohmann::json::exception& error) {
+        throw ExportError(std::string("the glTF JSON is not as expected: ") + error.what());
+    }
+}
+
+void ExportDocument::writeGlb(const std::string& path) {
+    StagedFile file(path, "GLB");
     std::string bytes;
     try {
-        bytes = render();
+        bytes = renderGlb();
     } catch (const ExportError& error) {
         file.fail(error.what());
-    } catch (const nlohmann::json::exception& error) {
-        file.fail(std::string("the glTF JSON is not as expected: ") + error.what());
     }
     file.write(bytes);
     file.commit();

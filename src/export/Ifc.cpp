@@ -536,20 +536,30 @@ private:
 
 } // namespace
 
-void ExportDocument::writeIfc(const std::string& path) {
-    StagedFile file(path, "IFC");
+std::string ExportDocument::renderIfc(const std::string& fileName) {
     std::string text;
     try {
         refhost::runGuarded("IFC export", [&] {
             impl_->ensureMeshed();
-            text = IfcBuilder(impl_->parts).build(std::filesystem::path(path).filename().string());
+            text = IfcBuilder(impl_->parts).build(fileName);
         });
     } catch (const host::HostError& error) {
-        file.fail(error.what());
+        throw ExportError(error.what());
     } catch (const std::invalid_argument& error) {
-        file.fail(error.what());
+        throw ExportError(error.what());
     } catch (const nlohmann::json::exception& error) {
-        file.fail(std::string("the port data are not as expected: ") + error.what());
+        throw ExportError(std::string("the port data are not as expected: ") + error.what());
+    }
+    return text;
+}
+
+void ExportDocument::writeIfc(const std::string& path) {
+    StagedFile file(path, "IFC");
+    std::string text;
+    try {
+        text = renderIfc(std::filesystem::path(path).filename().string());
+    } catch (const ExportError& error) {
+        file.fail(error.what());
     }
     file.write(text);
     file.commit();

@@ -56,39 +56,43 @@ public:
 
 } // namespace
 
+std::string ExportDocument::renderStep() const {
+    // The translator writes by name only: into a folder of this render's own.
+    const ScratchFolder scratch;
+    const std::string scratchPath = scratch.path("part.step");
+    try {
+        std::lock_guard<std::mutex> lock(stepMutex());
+        refhost::runGuarded("STEP export", [&] {
+            const TranslatorAllocations translator;
+            STEPCAFControl_Writer writer;
+            // Set after the writer exists: constructing it first initialises the translator's defaults.
+            Interface_Static::SetCVal("write.step.schema", "AP214IS");
+            Interface_Static::SetCVal("write.step.unit", "M");
+            // The translator scales coordinates by the document's unit over the file's unit. The model
+            // made with the writer took the file's unit from the settings as they were then (whatever
+            // the last reader or writer left), so it is given metres here; the document says metres.
+            Handle(StepData_StepModel) model =
+                Handle(StepData_StepModel)::DownCast(writer.ChangeWriter().WS()->Model());
+            if (model.IsNull()) throw ExportError("the STEP translator has no model to write");
+            model->SetWriteLengthUnit(kMillimetresPerMetre);
+            writer.SetNameMode(Standard_True);
+            writer.SetColorMode(Standard_True);
+            if (!writer.Transfer(impl_->document, STEPControl_AsIs))
+                throw ExportError("the STEP translator refused the document");
+            if (writer.Write(scratchPath.c_str()) != IFSelect_RetDone)
+                throw ExportError("the STEP translator could not write the file");
+        });
+    } catch (const host::HostError& error) {
+        throw ExportError(error.what());
+    }
+    return readFileBytes(scratchPath);
+}
+
 void ExportDocument::writeStep(const std::string& path) const {
     StagedFile file(path, "STEP");
-    // The translator writes by name only: into a folder of this write's own, then through the staged file.
     std::string bytes;
     try {
-        const ScratchFolder scratch;
-        const std::string scratchPath = scratch.path("part.step");
-        {
-            std::lock_guard<std::mutex> lock(stepMutex());
-            refhost::runGuarded("STEP export", [&] {
-                const TranslatorAllocations translator;
-                STEPCAFControl_Writer writer;
-                // Set after the writer exists: constructing it first initialises the translator's defaults.
-                Interface_Static::SetCVal("write.step.schema", "AP214IS");
-                Interface_Static::SetCVal("write.step.unit", "M");
-                // The translator scales coordinates by the document's unit over the file's unit. The model
-                // made with the writer took the file's unit from the settings as they were then (whatever
-                // the last reader or writer left), so it is given metres here; the document says metres.
-                Handle(StepData_StepModel) model =
-                    Handle(StepData_StepModel)::DownCast(writer.ChangeWriter().WS()->Model());
-                if (model.IsNull()) throw ExportError("the STEP translator has no model to write");
-                model->SetWriteLengthUnit(kMillimetresPerMetre);
-                writer.SetNameMode(Standard_True);
-                writer.SetColorMode(Standard_True);
-                if (!writer.Transfer(impl_->document, STEPControl_AsIs))
-                    throw ExportError("the STEP translator refused the document");
-                if (writer.Write(scratchPath.c_str()) != IFSelect_RetDone)
-                    throw ExportError("the STEP translator could not write the file");
-            });
-        }
-        bytes = readFileBytes(scratchPath);
-    } catch (const host::HostError& error) {
-        file.fail(error.what());
+        bytes = renderStep();
     } catch (const ExportError& error) {
         file.fail(error.what());
     }

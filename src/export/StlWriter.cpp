@@ -63,8 +63,7 @@ void appendTriangles(std::string& records, std::uint32_t& count, const TopoDS_Sh
 
 } // namespace
 
-void ExportDocument::writeStl(const std::string& path) {
-    StagedFile file(path, "STL");
+std::string ExportDocument::renderStl() {
     std::string records;
     std::uint32_t count = 0;
     std::string title = "TarnCheckValve Physical, metres:";
@@ -81,7 +80,7 @@ void ExportDocument::writeStl(const std::string& path) {
             }
         });
     } catch (const host::HostError& error) {
-        file.fail(error.what());
+        throw ExportError(error.what());
     }
 
     // An 80-byte header (which must not begin with "solid", the mark of text STL), the triangle count
@@ -92,6 +91,17 @@ void ExportDocument::writeStl(const std::string& path) {
     std::memcpy(countBytes, &count, sizeof count);
     bytes.append(countBytes, sizeof count);
     bytes += records;
+    return bytes;
+}
+
+void ExportDocument::writeStl(const std::string& path) {
+    StagedFile file(path, "STL");
+    std::string bytes;
+    try {
+        bytes = renderStl();
+    } catch (const ExportError& error) {
+        file.fail(error.what());
+    }
     file.write(bytes);
     file.commit();
 }

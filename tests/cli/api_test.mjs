@@ -136,6 +136,7 @@ for (const [format, type, magic] of [
   ['glb', 'model/gltf-binary', 'glTF'],
   ['step', 'model/step', 'ISO-10303-21'],
   ['stl', 'model/stl', null],
+  ['ifc', 'application/x-step', 'ISO-10303-21'],
 ]) {
   const r = await request(`/api/export?format=${format}`, { method: 'POST', body: JSON.stringify(swing) });
   const disposition = r.headers.get('content-disposition') ?? '';
@@ -143,6 +144,17 @@ for (const [format, type, magic] of [
     disposition === `attachment; filename="${swing.name}.${format}"` &&
     (magic ? r.bytes.subarray(0, magic.length).toString() === magic : (r.bytes.length - 84) % 50 === 0 && r.bytes.length > 84);
   check(ok, `export ${format}: ${r.status} ${r.headers.get('content-type')} ${disposition} ${r.bytes.length} bytes`);
+}
+// An export asked for again (the download after the view) is the same file; a changed part is not.
+{
+  const body = JSON.stringify({ ...swing, name: 'again' });
+  const first = await request('/api/export?format=glb', { method: 'POST', body });
+  const second = await request('/api/export?format=glb', { method: 'POST', body });
+  const changed = await request('/api/export?format=glb', {
+    method: 'POST', body: JSON.stringify({ ...swing, name: 'again', inputs: { ...swing.inputs, FacetoFace: 0.3 } }),
+  });
+  check(first.status === 200 && second.status === 200 && first.bytes.equals(second.bytes) &&
+    changed.status === 200 && !changed.bytes.equals(first.bytes), 'a repeated export differs, or a changed one does not');
 }
 {
   const r = await request('/api/export?format=dwg', { method: 'POST', body: JSON.stringify(swing) });
@@ -232,6 +244,51 @@ for (const [host, status] of [
   await swapper;
   check(leaked === 0, `swap race: ${leaked} of ${requests} requests returned the outside file`);
   check(inside > 0 && swaps > 10, `swap race did not race: ${inside} inside answers, ${swaps} swaps`);
+}
+
+// --- Every evaluation slot busy: a short wait, then 503 with Retry-After ---------------------------------
+// A second server with one slot that each evaluation keeps 2.5 s: a request arriving meanwhile waits
+// 1.5 s for it, then is turned away; the one holding the slot is answered.
+{
+  const busyServer = spawn(cv, ['serve', site, '--port', '0', '--evaluations', '1', '--test-hold-slot-ms', '2500'],
+    { stdio: ['ignore', 'pipe', 'pipe'] });
+  let out = '';
+  busyServer.stdout.on('data', (chunk) => (out += chunk));
+  let busyBase = '';
+  for (let i = 0; i < 600 && !busyBase; i += 1) {
+    busyBase = out.match(/^Serving .* at (http:\/\/127\.0\.0\.1:\d+)\/$/m)?.[1] ?? '';
+    if (!busyBase) await sleep(50);
+  }
+  const post = async (route) => {
+    const start = performance.now();
+    const response = await fetch(busyBase + route, {
+      method: 'POST', body: JSON.stringify(swing), headers: { 'Content-Type': 'application/json' },
+      signal: AbortSignal.timeout(20000),
+    });
+    return { status: response.status, retryAfter: response.headers.get('retry-after'),
+      body: await response.text(), ms: performance.now() - start };
+  };
+  const holder = post('/api/evaluate');
+  await sleep(300);
+  for (const route of ['/api/evaluate', '/api/export?format=glb']) {
+    const turnedAway = await post(route);
+    let message = '';
+    try {
+      message = JSON.parse(turnedAway.body).error.message;
+    } catch {}
+    check(turnedAway.status === 503 && turnedAway.retryAfter === '1' && /busy/.test(message) &&
+      turnedAway.ms >= 1400 && turnedAway.ms < 2400,
+      `${route} with every slot busy: ${turnedAway.status}, Retry-After ${turnedAway.retryAfter}, ` +
+      `after ${turnedAway.ms.toFixed(0)} ms: ${turnedAway.body.slice(0, 120)}`);
+    if (route === '/api/evaluate') {
+      const held = await holder;
+      check(held.status === 200, `the request holding the slot: ${held.status}`);
+      // Its slot was given back with that answer: a new holder for the export's turn.
+      post('/api/evaluate').catch(() => {});
+      await sleep(300);
+    }
+  }
+  busyServer.kill('SIGKILL');
 }
 
 // --- 200 idle and 200 trickling connections do not lock others out ------------------------------------

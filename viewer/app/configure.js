@@ -330,6 +330,7 @@ window.addEventListener('popstate', () => {
 });
 document.getElementById('download-glb').addEventListener('click', () => download('glb'));
 document.getElementById('download-step').addEventListener('click', () => download('step'));
+document.getElementById('download-ifc').addEventListener('click', () => download('ifc'));
 document.getElementById('copy-json').addEventListener('click', async () => {
   const text = JSON.stringify(state.part, null, 2);
   state.copied = text;

@@ -64,6 +64,13 @@ public:
     // for the insulation; lengths in metres, angles in radians. The same parts give the same file.
     void writeIfc(const std::string& path);
 
+    // The same files' bytes in memory, for a caller that sends them on rather than keeping them (the
+    // server's exports); each raises ExportError saying what failed. The IFC header names `fileName`.
+    std::string renderStep() const;
+    std::string renderGlb();
+    std::string renderStl();
+    std::string renderIfc(const std::string& fileName);
+
     // The linear deflection used for the part at `partIndex` (0-based), in metres.
     double linearDeflection(std::size_t partIndex) const;
 
