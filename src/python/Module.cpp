@@ -265,11 +265,12 @@ PYBIND11_MODULE(tarncheckvalve, m) {
         "evaluate",
         [](const py::dict& part, const py::object& aspects) {
             const std::vector<std::string> names = python::readAspects(aspects);
-            const refhost::PartSpec spec = python::readPart(part);
+            const refhost::PartSpec partSpec = python::readPart(part);
             std::unique_ptr<Evaluation> evaluation;
             {
                 py::gil_scoped_release release;
-                evaluation = std::make_unique<Evaluation>(refhost::evaluatePart(spec, names, python::hostOptions()));
+                evaluation =
+                    std::make_unique<Evaluation>(refhost::evaluatePart(partSpec, names, python::hostOptions()));
             }
             return evaluation;
         },

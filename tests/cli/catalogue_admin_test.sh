@@ -9,19 +9,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 passed=0 failed=0
 
-check() { # name, expected exit code, command...
-    local name="$1" want="$2"
-    shift 2
-    "$@" >"$work/out" 2>"$work/err"
-    local got=$?
-    if [ "$got" -eq "$want" ]; then
-        passed=$((passed + 1))
-    else
-        failed=$((failed + 1))
-        echo "FAIL $name: exit $got, expected $want"
-        sed 's/^/  | /' "$work/err" | head -5
-    fi
-}
+# shellcheck source=checks.sh
+source "$(dirname "$0")/checks.sh"
 expect_in() { # name, file, text (fixed string)
     if grep -qF -- "$3" "$2"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL $1: '$3' not in $2"; sed 's/^/  | /' "$2" | head -5; fi
 }
