@@ -121,6 +121,19 @@ std::string statusText(const Json& aspect) {
     return "failed with " + (aspect["error"].is_object() ? aspect["error"]["code"].get<std::string>() : "an error");
 }
 
+// The status with the failure's reason, as shown: "failed with 0x80004005: zero-length cylinder axis (in
+// PlaceCylinder)". Statuses compare without the reason, whose values change with any dimension.
+std::string shownStatus(const Json& aspect) {
+    std::string text = statusText(aspect);
+    const Json& error = aspect.contains("error") ? aspect["error"] : Json();
+    if (error.is_object() && error.value("message", std::string()) != "") {
+        text += ": " + error["message"].get<std::string>();
+        if (error.contains("where") && error["where"].is_string())
+            text += " (in " + error["where"].get<std::string>() + ")";
+    }
+    return text;
+}
+
 // The facts of one output present in both versions (under `name`, its name in the new version).
 void compareOutput(const std::string& aspect, const std::string& name, const Json& a, const Json& b,
                    std::vector<GraphicsChange>& changes) {
@@ -160,7 +173,7 @@ std::vector<std::string> outputKeys(const Json& outputs) {
 // gone, with the same kind.
 void compareAspect(const Json& a, const Json& b, std::vector<GraphicsChange>& changes) {
     const std::string aspect = a["name"].get<std::string>();
-    if (statusText(a) != statusText(b)) changes.push_back({aspect, "", "status", statusText(a), statusText(b)});
+    if (statusText(a) != statusText(b)) changes.push_back({aspect, "", "status", shownStatus(a), shownStatus(b)});
     const Json& before = a["outputs"];
     const Json& after = b["outputs"];
     const std::vector<std::string> oldKeys = outputKeys(before);
