@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <map>
 #include <mutex>
 #include <set>
@@ -10,17 +9,15 @@
 #include <pugixml.hpp>
 
 #include "catalog/Catalog.h"
+#include "geometry/CheckedMath.h"
 #include "symbol/CCheckValve.h"
 
 namespace tcv::refhost {
 
 namespace {
 
-std::string number(double value) {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%.6g", value);
-    return buffer;
-}
+// Numbers as the symbol's own messages show them: six significant digits.
+std::string number(double value) { return checked::shortNumber(value); }
 
 const InputDescriptor* inputDescriptor(const std::string& name) {
     static const std::vector<InputDescriptor> table = CCheckValve().inputTable();
