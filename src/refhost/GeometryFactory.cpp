@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "refhost/ConstructionMemo.h"
 #include "refhost/Curves.h"
 #include "refhost/GeometryKernel.h"
 #include "refhost/Graphics.h"
@@ -81,7 +82,8 @@ std::vector<RefCurvePtr> curvesOf(const host::CollectionPtr& collection, const c
 
 class RefGeometryFactory final : public host::IGeometryFactory {
 public:
-    explicit RefGeometryFactory(KernelPtr kernel) : kernel_(std::move(kernel)) {}
+    RefGeometryFactory(KernelPtr kernel, std::shared_ptr<ConstructionMemo> built)
+        : kernel_(std::move(kernel)), built_(std::move(built)) {}
 
     host::CurvePtr CreateLine(const host::ResourceManagerPtr&, const host::DPosition& start,
                               const host::DPosition& end) override {
@@ -327,18 +329,19 @@ private:
     template <class Build>
     host::GraphicPtr graphic(RecordSheet sheet, bool solid, Build&& build) const {
         ShapePtr shape;
-        if (kernel_) shape = std::forward<Build>(build)();
+        if (kernel_) shape = built_ ? built_->shapeFor(sheet.creation(), std::forward<Build>(build)) : build();
         return std::make_shared<RefGraphic>(std::move(sheet), solid ? OutputKind::Solid : OutputKind::Surface,
                                             std::move(shape));
     }
 
     KernelPtr kernel_;
+    std::shared_ptr<ConstructionMemo> built_;
 };
 
 } // namespace
 
-host::GeometryFactoryPtr makeGeometryFactory(const HostOptions& options) {
-    return std::make_shared<RefGeometryFactory>(options.kernel);
+host::GeometryFactoryPtr makeGeometryFactory(const HostOptions& options, std::shared_ptr<ConstructionMemo> built) {
+    return std::make_shared<RefGeometryFactory>(options.kernel, std::move(built));
 }
 
 } // namespace tcv::refhost

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "refhost/ConstructionMemo.h"
 #include "refhost/SymbolEntities.h"
 
 namespace tcv::refhost {
@@ -75,7 +76,8 @@ HostOptions RefRuntime::defaultOptions() {
     return options;
 }
 
-RefRuntime::RefRuntime(HostOptions options) : options_(std::move(options)) {}
+RefRuntime::RefRuntime(HostOptions options)
+    : options_(std::move(options)), built_(options_.kernel ? std::make_shared<ConstructionMemo>() : nullptr) {}
 
 host::SymbolEntitiesFactoryPtr RefRuntime::CreateSymbolEntitiesFactory() {
     return std::make_shared<RefSymbolEntitiesFactory>();
@@ -89,7 +91,7 @@ host::RepresentationPtr RefRuntime::CreateRepresentation() { return std::make_sh
 host::OutputDescriptionPtr RefRuntime::CreateOutputDescription() { return std::make_shared<RefOutputDescription>(); }
 host::EvaluationPtr RefRuntime::CreateEvaluation() { return std::make_shared<RefEvaluation>(); }
 
-host::GeometryFactoryPtr RefRuntime::CreateGeometryFactory() { return makeGeometryFactory(options_); }
+host::GeometryFactoryPtr RefRuntime::CreateGeometryFactory() { return makeGeometryFactory(options_, built_); }
 host::SymbolFactoryPtr RefRuntime::CreateSymbolFactory() { return makeSymbolFactory(options_); }
 host::CollectionPtr RefRuntime::CreateCollection() { return makeCollection(); }
 

@@ -173,5 +173,37 @@ TEST(Measure, AnEmptyShapeIsEmpty) {
     EXPECT_FALSE(measure.valid);
 }
 
+// A creation made again in the same evaluation with the same defining values is the solid made the
+// first time, moved where its object is moved: one kernel solid, two places. A different value, or a
+// new evaluation, builds anew.
+TEST_F(Solids, TheSameCreationAgainIsALocatedCopyOfTheFirst) {
+    auto lug = [&](double length) {
+        return f->CreateProjection(rm,
+                                   f->CreateLineString(nullptr, 5, xyz(0, 1, 0, 0, 2, 0, 0, 2, 1, 0, 1, 1, 0, 1, 0)),
+                                   V(1, 0, 0), length, true);
+    };
+    auto first = lug(0.5);
+    auto copy = lug(0.5);
+    host::DT4x4 turn;
+    turn.rotate(kPi, V(1, 0, 0));
+    copy->Transform(turn);
+    const TopoDS_Shape& a = refhost::occShape(recordOf(first).shape());
+    const TopoDS_Shape& b = refhost::occShape(recordOf(copy).shape());
+    EXPECT_TRUE(a.IsPartner(b));
+    EXPECT_FALSE(a.IsSame(b));
+    // Each keeps its own place and the volume of the profile projected.
+    const auto moved = measureOf(copy);
+    EXPECT_NEAR(moved.bbox[1], -2, 1e-9);
+    EXPECT_NEAR(moved.bbox[4], -1, 1e-9);
+    EXPECT_NEAR(measureOf(first).bbox[1], 1, 1e-9);
+    expectSolid(moved, 0.5);
+    EXPECT_FALSE(a.IsPartner(refhost::occShape(recordOf(lug(0.25)).shape())));
+
+    HostFixtureScope nextEvaluation;
+    auto again = host::runtime().CreateGeometryFactory()->CreateProjection(
+        rm, f->CreateLineString(nullptr, 5, xyz(0, 1, 0, 0, 2, 0, 0, 2, 1, 0, 1, 1, 0, 1, 0)), V(1, 0, 0), 0.5, true);
+    EXPECT_FALSE(a.IsPartner(refhost::occShape(recordOf(again).shape())));
+}
+
 } // namespace
 } // namespace tcv::test

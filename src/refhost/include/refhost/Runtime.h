@@ -11,6 +11,8 @@
 
 namespace tcv::refhost {
 
+class ConstructionMemo;
+
 struct HostOptions {
     // The geometry kernel that builds the shapes; without one every creation is recorded and no kernel
     // geometry is built (the record-only mode).
@@ -72,10 +74,14 @@ public:
 
 private:
     HostOptions options_;
+    // The shapes this runtime's evaluation has built (only when it has a kernel).
+    std::shared_ptr<ConstructionMemo> built_;
 };
 
 // The pieces of the reference host, each in its own source file.
-TCV_EXPORT host::GeometryFactoryPtr makeGeometryFactory(const HostOptions& options);
+// A factory given a memo hands out the shape built earlier for a creation the memo has seen.
+TCV_EXPORT host::GeometryFactoryPtr makeGeometryFactory(const HostOptions& options,
+                                                        std::shared_ptr<ConstructionMemo> built = nullptr);
 TCV_EXPORT host::SymbolFactoryPtr makeSymbolFactory(const HostOptions& options);
 TCV_EXPORT host::CollectionPtr makeCollection();
 TCV_EXPORT host::NozzleFactoryPtr makeNozzleFactory(const HostOptions& options);
