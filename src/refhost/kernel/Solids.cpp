@@ -10,6 +10,7 @@
 
 #include <BRepAdaptor_Curve.hxx>
 #include <BRepAdaptor_Surface.hxx>
+#include <BRepBndLib.hxx>
 #include <BRepBuilderAPI_MakeEdge.hxx>
 #include <BRepBuilderAPI_MakeFace.hxx>
 #include <BRepBuilderAPI_MakePolygon.hxx>
@@ -25,6 +26,7 @@
 #include <BRepTools_WireExplorer.hxx>
 #include <BRep_Builder.hxx>
 #include <BRep_Tool.hxx>
+#include <Bnd_Box.hxx>
 #include <GeomConvert.hxx>
 #include <Geom_Circle.hxx>
 #include <Geom_Plane.hxx>
@@ -96,12 +98,15 @@ TopoDS_Wire closedWire(const RefCurve& curve, const std::vector<gp_XYZ>& closing
     return maker.Wire();
 }
 
-// The face of a checked polygon, on its own plane.
+// The face of a checked polygon, on its own plane. The plane's normal is the polygon's, which its corners
+// run counter-clockwise about, so the outline already bounds the face from outside: the kernel need not
+// classify a point to find which side the face lies on.
 TopoDS_Face polygonFace(const Polygon& polygon) {
     BRepBuilderAPI_MakePolygon outline;
     for (const auto& p : polygon.corners) outline.Add(gp_Pnt(p));
     outline.Close();
-    BRepBuilderAPI_MakeFace face(gp_Pln(gp_Pnt(polygon.centre), gp_Dir(polygon.normal)), outline.Wire(), Standard_True);
+    BRepBuilderAPI_MakeFace face(gp_Pln(gp_Pnt(polygon.centre), gp_Dir(polygon.normal)), outline.Wire(),
+                                 Standard_False);
     if (!face.IsDone()) refuse("profile", "the geometry kernel cannot bound the profile");
     return face.Face();
 }
@@ -123,13 +128,14 @@ std::vector<gp_XYZ> outlineSamples(const TopoDS_Wire& wire) {
 }
 
 // The planar face of a closed wire with curved pieces. The host checks the outline itself (in one plane,
-// not crossing itself), on points close along it.
+// not crossing itself), on points close along it; the plane's normal is the one the points (taken in the
+// wire's own order) run counter-clockwise about, so the wire bounds the face from outside as it stands.
 TopoDS_Face curvedFace(const TopoDS_Wire& wire, const char* what, gp_XYZ& normal, std::vector<gp_XYZ>& outline) {
     outline = outlineSamples(wire);
     auto polygon = polygonThrough(outline, what);
     if (!polygon) refuse(what, "the profile encloses no area");
     normal = polygon->normal;
-    BRepBuilderAPI_MakeFace face(gp_Pln(gp_Pnt(polygon->centre), gp_Dir(normal)), wire, Standard_True);
+    BRepBuilderAPI_MakeFace face(gp_Pln(gp_Pnt(polygon->centre), gp_Dir(normal)), wire, Standard_False);
     if (!face.IsDone()) refuse(what, "the geometry kernel cannot bound the profile");
     return face.Face();
 }
@@ -155,9 +161,17 @@ std::optional<std::array<TopoDS_Wire, 2>> loopsWhereTouching(const TopoDS_Wire& 
     std::vector<TopoDS_Edge> edges;
     for (BRepTools_WireExplorer explorer(wire); explorer.More(); explorer.Next()) edges.push_back(explorer.Current());
     const std::size_t n = edges.size();
+    // Two pieces whose boxes (grown by the point tolerance) lie apart cannot touch: only pieces that come
+    // that close are measured exactly.
+    std::vector<Bnd_Box> boxes(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        BRepBndLib::Add(edges[i], boxes[i], Standard_False);
+        boxes[i].Enlarge(kPointTolerance);
+    }
     for (std::size_t i = 0; i + 2 < n; ++i)
         for (std::size_t j = i + 2; j < n; ++j) {
             if (i == 0 && j == n - 1) continue;
+            if (boxes[i].IsOut(boxes[j])) continue;
             BRepExtrema_DistShapeShape distance(edges[i], edges[j]);
             if (!distance.IsDone() || distance.Value() > kPointTolerance) continue;
             for (int k = 1; k <= distance.NbSolution(); ++k) {
