@@ -13,11 +13,13 @@
 #include <Message.hxx>
 #include <Message_Messenger.hxx>
 #include <Message_PrinterOStream.hxx>
+#include <NCollection_DataMap.hxx>
 #include <OSD_Parallel.hxx>
 #include <Quantity_ColorRGBA.hxx>
 #include <TDataStd_Name.hxx>
 #include <TopExp_Explorer.hxx>
 #include <TopTools_MapOfShape.hxx>
+#include <TopTools_ShapeMapHasher.hxx>
 #include <TopoDS.hxx>
 #include <TopoDS_Face.hxx>
 #include <TopoDS_Iterator.hxx>
@@ -152,19 +154,22 @@ void setName(const TDF_Label& label, const std::string& name) {
     TDataStd_Name::Set(label, TCollection_ExtendedString(name.c_str(), Standard_True));
 }
 
-// A named component of `assembly` referring to `shapeLabel`, placed where the shape already is.
+// A named component of `assembly` referring to `shapeLabel`, placed at `location`.
 void addComponent(const Handle(XCAFDoc_ShapeTool) & shapes, const TDF_Label& assembly, const TDF_Label& shapeLabel,
-                  const std::string& name) {
-    TDF_Label component = shapes->AddComponent(assembly, shapeLabel, TopLoc_Location());
+                  const std::string& name, const TopLoc_Location& location = TopLoc_Location()) {
+    TDF_Label component = shapes->AddComponent(assembly, shapeLabel, location);
     if (component.IsNull()) throw ExportError("the assembly document refused the component '" + name + "'");
     setName(component, name);
 }
 
-// A named leaf shape coloured by its kind; an empty assembly when the output draws nothing, so that it
-// keeps its place among the outputs.
+// A named leaf shape coloured by its kind, as it lies before it is moved into place (its component carries
+// the move: see placeOf); an empty assembly when the output draws nothing, so that it keeps its place
+// among the outputs. A shape placed several times is one leaf, which each placement refers to.
 TDF_Label addLeaf(const Handle(XCAFDoc_ShapeTool) & shapes, const Handle(XCAFDoc_ColorTool) & colours,
                   const TopoDS_Shape& shape, const std::string& name, const Quantity_ColorRGBA& colour) {
-    TDF_Label label = shape.IsNull() ? shapes->NewShape() : shapes->AddShape(shape, Standard_False, Standard_False);
+    TDF_Label label = shape.IsNull()
+                          ? shapes->NewShape()
+                          : shapes->AddShape(shape.Located(TopLoc_Location()), Standard_False, Standard_False);
     setName(label, name);
     if (!shape.IsNull()) {
         colours->SetColor(label, colour, XCAFDoc_ColorGen);
@@ -172,6 +177,9 @@ TDF_Label addLeaf(const Handle(XCAFDoc_ShapeTool) & shapes, const Handle(XCAFDoc
     }
     return label;
 }
+
+// Where a leaf's component puts it: the move of a shape that was moved into place.
+TopLoc_Location placeOf(const TopoDS_Shape& shape) { return shape.IsNull() ? TopLoc_Location() : shape.Location(); }
 
 double overallSize(const ExportedPart& part) {
     Bnd_Box box;
@@ -209,19 +217,30 @@ void ExportDocument::Impl::build(const std::vector<refhost::PartReport>& reports
         Handle(XCAFDoc_ShapeTool) shapes = XCAFDoc_DocumentTool::ShapeTool(document->Main());
         Handle(XCAFDoc_ColorTool) colours = XCAFDoc_DocumentTool::ColorTool(document->Main());
 
-        TopTools_MapOfShape seen;
+        NCollection_DataMap<TopoDS_Shape, std::string, TopTools_ShapeMapHasher> productNames;
         for (const auto& report : reports) {
             ExportedPart part = exportedPart(report);
             const double size = overallSize(part);
             part.linearDeflection =
                 std::clamp(mesh.relativeDeflection * size, mesh.minimumDeflection, mesh.maximumDeflection);
 
-            // The translators key products by shape: an object added twice (under two names) gets a copy, so
-            // that each output stays a product of its own with its own name.
+            // The translators key products by shape as it lies unmoved: one solid placed twice under one
+            // name is one product with two placements, but a solid added under a second name gets a copy,
+            // so that each name stays a product of its own.
             for (auto& aspect : part.aspects)
                 for (auto& output : aspect.outputs)
-                    for (auto& shape : output.shapes)
-                        if (!shape.IsNull() && !seen.Add(shape)) shape = BRepBuilderAPI_Copy(shape).Shape();
+                    for (std::size_t i = 0; i < output.shapes.size(); ++i) {
+                        TopoDS_Shape& shape = output.shapes[i];
+                        if (shape.IsNull()) continue;
+                        const std::string& name =
+                            output.kind == refhost::OutputKind::Occurrence ? output.shapeNames[i] : output.name;
+                        const TopoDS_Shape unmoved = shape.Located(TopLoc_Location());
+                        const std::string* known = productNames.Seek(unmoved);
+                        if (!known)
+                            productNames.Bind(unmoved, name);
+                        else if (*known != name)
+                            shape = BRepBuilderAPI_Copy(unmoved).Shape().Located(shape.Location());
+                    }
 
             TDF_Label partLabel = shapes->NewShape();
             setName(partLabel, part.name);
@@ -237,13 +256,15 @@ void ExportDocument::Impl::build(const std::vector<refhost::PartReport>& reports
                         for (std::size_t i = 0; i < output.shapes.size(); ++i)
                             addComponent(shapes, outputLabel,
                                          addLeaf(shapes, colours, output.shapes[i], output.shapeNames[i], colour),
-                                         output.shapeNames[i]);
+                                         output.shapeNames[i], placeOf(output.shapes[i]));
                     } else {
                         outputLabel =
                             addLeaf(shapes, colours, output.shapes.empty() ? TopoDS_Shape() : output.shapes.front(),
                                     output.name, colour);
                     }
-                    addComponent(shapes, aspectLabel, outputLabel, output.name);
+                    const bool leaf = output.kind != refhost::OutputKind::Occurrence && !output.shapes.empty();
+                    addComponent(shapes, aspectLabel, outputLabel, output.name,
+                                 leaf ? placeOf(output.shapes.front()) : TopLoc_Location());
                 }
                 addComponent(shapes, partLabel, aspectLabel, aspect.name);
             }
@@ -293,12 +314,16 @@ bool facesUnshared(const std::vector<MeshJob>& jobs) {
 
 void ExportDocument::Impl::ensureMeshed() {
     if (meshed) return;
+    // A shape is meshed once however often it is placed: the triangles sit on its faces, which its
+    // located copies (the same solid moved into other places) share.
     std::vector<MeshJob> jobs;
+    TopTools_MapOfShape placed;
     for (const auto& part : parts)
         for (const auto& aspect : part.aspects)
             for (const auto& output : aspect.outputs)
                 for (const auto& shape : output.shapes)
-                    if (!shape.IsNull()) jobs.push_back({&shape, &output.name, part.linearDeflection});
+                    if (!shape.IsNull() && placed.Add(shape.Located(TopLoc_Location())))
+                        jobs.push_back({&shape, &output.name, part.linearDeflection});
     const double angle = mesh.angularDeflection;
     const auto meshOne = [&jobs, angle](int i) {
         const MeshJob& job = jobs[static_cast<std::size_t>(i)];

@@ -1,7 +1,9 @@
 #include "export/ExportSupport.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <stdexcept>
 
 #include <IFSelect_ReturnStatus.hxx>
@@ -40,7 +42,7 @@ std::string labelName(const TDF_Label& label) {
 StepNode stepNode(const TDF_Label& label) {
     TDF_Label product = label;
     if (XCAFDoc_ShapeTool::IsReference(label)) XCAFDoc_ShapeTool::GetReferredShape(label, product);
-    StepNode node{labelName(product), XCAFDoc_ShapeTool::GetShape(product), {}};
+    StepNode node{labelName(product), XCAFDoc_ShapeTool::GetShape(product), XCAFDoc_ShapeTool::GetShape(label), {}};
     TDF_LabelSequence components;
     XCAFDoc_ShapeTool::GetComponents(product, components);
     for (const TDF_Label& component : components) node.children.push_back(stepNode(component));
@@ -164,5 +166,93 @@ const std::vector<Writer> kWriters = {
     {"STL", "part.stl", [](tcv::exports::ExportDocument& d, const std::string& p) { d.writeStl(p); }},
     {"IFC", "part.ifc", [](tcv::exports::ExportDocument& d, const std::string& p) { d.writeIfc(p); }},
 };
+
+namespace {
+
+using Matrix = std::array<double, 16>; // column-major, as glTF writes it
+
+Matrix multiply(const Matrix& a, const Matrix& b) {
+    Matrix m{};
+    for (int c = 0; c < 4; ++c)
+        for (int r = 0; r < 4; ++r)
+            for (int k = 0; k < 4; ++k) m[c * 4 + r] += a[k * 4 + r] * b[c * 4 + k];
+    return m;
+}
+
+// A node's own transform: its matrix, or translation * rotation * scale.
+Matrix localMatrix(const nlohmann::ordered_json& node) {
+    Matrix m{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    if (node.contains("matrix")) {
+        for (std::size_t i = 0; i < 16; ++i) m[i] = node["matrix"][i].get<double>();
+        return m;
+    }
+    if (node.contains("rotation")) {
+        const auto& q = node["rotation"];
+        const double x = q[0].get<double>(), y = q[1].get<double>(), z = q[2].get<double>(), w = q[3].get<double>();
+        m = {1 - 2 * (y * y + z * z),
+             2 * (x * y + z * w),
+             2 * (x * z - y * w),
+             0,
+             2 * (x * y - z * w),
+             1 - 2 * (x * x + z * z),
+             2 * (y * z + x * w),
+             0,
+             2 * (x * z + y * w),
+             2 * (y * z - x * w),
+             1 - 2 * (x * x + y * y),
+             0,
+             0,
+             0,
+             0,
+             1};
+    }
+    if (node.contains("scale"))
+        for (int c = 0; c < 3; ++c)
+            for (int r = 0; r < 3; ++r) m[c * 4 + r] *= node["scale"][c].get<double>();
+    if (node.contains("translation"))
+        for (int r = 0; r < 3; ++r) m[12 + r] = node["translation"][r].get<double>();
+    return m;
+}
+
+} // namespace
+
+std::vector<GltfMeshBox> glbMeshBoxes(const std::string& path) {
+    const auto content = tcv::exports::parseGlb(tcv::exports::readFileBytes(path));
+    const auto& gltf = content.json;
+    std::vector<GltfMeshBox> boxes;
+    std::function<void(std::size_t, const Matrix&, const std::string&)> visit = [&](std::size_t index,
+                                                                                    const Matrix& parent,
+                                                                                    const std::string& prefix) {
+        const auto& node = gltf["nodes"][index];
+        const Matrix world = multiply(parent, localMatrix(node));
+        const std::string name = prefix + node.value("name", std::string());
+        if (node.contains("mesh")) {
+            GltfMeshBox result{name, {1e300, 1e300, 1e300, -1e300, -1e300, -1e300}};
+            for (const auto& primitive : gltf["meshes"][node["mesh"].get<std::size_t>()]["primitives"]) {
+                const auto& accessor = gltf["accessors"][primitive["attributes"]["POSITION"].get<std::size_t>()];
+                const auto& view = gltf["bufferViews"][accessor["bufferView"].get<std::size_t>()];
+                const std::size_t offset =
+                    view.value("byteOffset", std::size_t{0}) + accessor.value("byteOffset", std::size_t{0});
+                const std::size_t stride = view.value("byteStride", std::size_t{12});
+                for (std::size_t v = 0; v < accessor["count"].get<std::size_t>(); ++v) {
+                    float p[3];
+                    std::memcpy(p, content.binary.data() + offset + v * stride, sizeof p);
+                    for (int r = 0; r < 3; ++r) {
+                        const double x = world[r] * p[0] + world[4 + r] * p[1] + world[8 + r] * p[2] + world[12 + r];
+                        result.box[r] = std::min(result.box[r], x);
+                        result.box[r + 3] = std::max(result.box[r + 3], x);
+                    }
+                }
+            }
+            boxes.push_back(result);
+        }
+        for (const auto& child : node.value("children", nlohmann::ordered_json::array()))
+            visit(child.get<std::size_t>(), world, name + "/");
+    };
+    const Matrix identity{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    for (const auto& root : gltf["scenes"][gltf.value("scene", 0)]["nodes"])
+        visit(root.get<std::size_t>(), identity, "");
+    return boxes;
+}
 
 } // namespace tcv::test::exports

@@ -2,6 +2,7 @@
 // readers that look at written files the way another program would.
 #pragma once
 
+#include <array>
 #include <filesystem>
 #include <functional>
 #include <ostream>
@@ -52,6 +53,8 @@ private:
 struct StepNode {
     std::string name;
     TopoDS_Shape shape;
+    // The shape where its component puts it within its parent.
+    TopoDS_Shape placed;
     std::vector<StepNode> children;
     std::vector<std::string> childNames() const;
     const StepNode& child(const std::string& childName) const;
@@ -65,5 +68,13 @@ nlohmann::ordered_json glbJson(const std::string& path);
 // The node of a glTF document reached by names from the scene roots: {"part", "Physical", "Body"}.
 const nlohmann::ordered_json& gltfNode(const nlohmann::ordered_json& gltf, const std::vector<std::string>& path);
 std::vector<std::string> gltfChildNames(const nlohmann::ordered_json& gltf, const nlohmann::ordered_json& node);
+
+// The box in scene space (every parent's transform applied) of the vertices of each mesh node of a GLB
+// file, by the node's path of names ("part/Physical/Body"), in the order the scene lists them.
+struct GltfMeshBox {
+    std::string path;
+    std::array<double, 6> box; // xmin, ymin, zmin, xmax, ymax, zmax
+};
+std::vector<GltfMeshBox> glbMeshBoxes(const std::string& path);
 
 } // namespace tcv::test::exports

@@ -1,6 +1,7 @@
 // Round trips of the exports: what a STEP reader, a glTF viewer and an STL reader find in the written files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -12,6 +13,7 @@
 #include <GProp_GProps.hxx>
 #include <TopExp_Explorer.hxx>
 
+#include "catalog/Catalog.h"
 #include "export/Export.h"
 #include "export/ExportSupport.h"
 #include "export/StagedFile.h"
@@ -223,6 +225,47 @@ TEST(GlbExport, MeshesAreInMetresAndInsulationIsSeeThrough) {
     };
     EXPECT_EQ(alphaMode(ex::gltfNode(gltf, {"swing-nps4", "Insulation", "InsulatedBody"})), "BLEND");
     EXPECT_NE(alphaMode(body), "BLEND");
+}
+
+// Outputs the symbol moves into place (the lugged body's lugs, one solid in eight places; the bonnet's
+// nuts) stay where the host measured them in the GLB and STEP files: each output's mesh spans its measured
+// box, and each STEP component puts its shape there.
+TEST(Export, MovedOutputsKeepTheirPlaces) {
+    const auto samples = refhost::loadSampleCatalog();
+    for (const int basis : {2258, 2459}) {
+        const auto part =
+            std::find_if(samples.begin(), samples.end(), [&](const auto& p) { return p.partDataBasis == basis; });
+        ASSERT_NE(part, samples.end());
+        SCOPED_TRACE(part->name);
+        const refhost::PartReport report = refhost::evaluatePart(*part, {"Physical"});
+        ex::ScratchFolder folder;
+        ExportDocument document(report);
+        document.writeGlb(folder.path("part.glb").string());
+        document.writeStep(folder.path("part.step").string());
+        const auto meshes = ex::glbMeshBoxes(folder.path("part.glb").string());
+        const auto step = ex::readStep(folder.path("part.step").string());
+        ASSERT_EQ(step.size(), 1u);
+        const auto& stepOutputs = step[0].child("Physical").children;
+        const double deflection = document.linearDeflection(0);
+
+        const auto& outputs = report.aspects[0].outputs->outputs();
+        ASSERT_EQ(stepOutputs.size(), outputs.size());
+        std::size_t mesh = 0;
+        for (std::size_t i = 0; i < outputs.size(); ++i) {
+            const auto* recorded = dynamic_cast<const refhost::RecordedObject*>(outputs[i].object.get());
+            if (!recorded || !recorded->shape()) continue;
+            SCOPED_TRACE(outputs[i].name + " #" + std::to_string(i));
+            const auto measured = refhost::measureShape(refhost::occShape(recorded->shape()), true).bbox;
+            while (mesh < meshes.size() && meshes[mesh].path != part->name + "/Physical/" + outputs[i].name) ++mesh;
+            ASSERT_LT(mesh, meshes.size());
+            const auto& stepBox = refhost::measureShape(stepOutputs[i].placed, true).bbox;
+            for (std::size_t k = 0; k < 6; ++k) {
+                EXPECT_NEAR(meshes[mesh].box[k], measured[k], 2 * deflection);
+                EXPECT_NEAR(stepBox[k], measured[k], 1e-6);
+            }
+            ++mesh;
+        }
+    }
 }
 
 // GLB and STL both keep what a failed aspect added before it failed (names and the ok flag: RoundTrip).
