@@ -13,7 +13,8 @@ a part whose shapes do not match is reported as "shape mismatch" and not timed. 
 ROUNDS times after one warm-up, each aspect timed on its own with time.thread_time() (the CPU time of
 this thread, the clock `checkvalve bench` uses), and the median per aspect is written as JSON. The
 timed span builds the shapes from values already read; like the peer as it is normally written, it
-checks nothing. Nozzle discs and operator pictures are timed apart (ports_us): the host builds them
+checks nothing. Two plans are made beforehand, outside it, in the peer's favour: the pieces of a swept
+tube, and where the guides of a guided skin cross its sections' stations. Nozzle discs and operator pictures are timed apart (ports_us): the host builds them
 only when a report or an export asks for them, not in the evaluation `checkvalve bench` times.
 
 Run with Debian's /usr/bin/python3 (FreeCAD's lib folder is put on sys.path):
@@ -540,8 +541,10 @@ def read_skin(rec):
         return lambda: Part.makeLoft(matched_sections([s.wire() for s in sections], ends), capped, False)
     if len(guides) != 2 or not all(s.circle for s in sections):
         raise BadInput(f"a skin of {len(sections)} sections along {len(guides)} curved guides is not built here")
-    circles = [s.circle for s in sections]
-    return lambda: Part.makeLoft([section_wire(*e) for e in fitted_ellipses(guides, circles)], capped, False)
+    # Where the guides cross the stations is worked out here, before the timed span (sampling the guides
+    # in Python costs more than the loft itself): the peer is timed for its sections and the loft only.
+    ellipses = fitted_ellipses(guides, [s.circle for s in sections])
+    return lambda: Part.makeLoft([section_wire(*e) for e in ellipses], capped, False)
 
 
 def fitted_ellipses(guides, circles):
