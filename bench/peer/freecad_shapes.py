@@ -681,7 +681,8 @@ def read_output(part, aspect, output):
     except BadInput as error:
         raise BadInput(f"{part} {aspect} output '{name}' ({what}): {error}") from None
     except (TypeError, ValueError, KeyError, IndexError, AttributeError, ZeroDivisionError) as error:
-        raise BadInput(f"{part} {aspect} output '{name}' ({what}): a record value of the wrong form ({error})") from None
+        raise BadInput(f"{part} {aspect} output '{name}' ({what}): a record value of the wrong form ({error})") \
+            from None
 
 
 def read_reports(path):
