@@ -14,8 +14,9 @@ ROUNDS times after one warm-up, each aspect timed on its own with time.thread_ti
 this thread, the clock `checkvalve bench` uses), and the median per aspect is written as JSON. The
 timed span builds the shapes from values already read; like the peer as it is normally written, it
 checks nothing. Two plans are made beforehand, outside it, in the peer's favour: the pieces of a swept
-tube, and where the guides of a guided skin cross its sections' stations. Nozzle discs and operator pictures are timed apart (ports_us): the host builds them
-only when a report or an export asks for them, not in the evaluation `checkvalve bench` times.
+tube, and where the guides of a guided skin cross its sections' stations. Nozzle discs and operator
+pictures are timed apart (ports_us): the host builds them only when a report or an export asks for
+them, not in the evaluation `checkvalve bench` times.
 
 Run with Debian's /usr/bin/python3 (FreeCAD's lib folder is put on sys.path):
   freecad_shapes.py [--rounds N] [--check] [--json OUT] REPORT.json...
