@@ -1,18 +1,71 @@
 #!/usr/bin/env bash
-# Measures the symbol on the reference host (Release build with the benchmarks, in build/bench/):
+# Measures the symbol on the reference host (Release build with the benchmarks, in build/bench/).
+#
+# Usage: run-bench.sh                          the measurements 1 to 3 below
+#        run-bench.sh --google [BENCH ARGS...] 1 to 3, then the Google Benchmark cases
+#        run-bench.sh --peer                   only the FreeCAD peer comparison (4)
+#
 #   1. `checkvalve bench --json` of the built-in samples: docs/bench.json, docs/bench.csv, docs/bench.png;
 #   2. the whole gallery with 1 and 2 jobs: wall time, parts per second and peak memory;
 #   3. /api/export?format=glb latency and throughput of `checkvalve serve` (bench/serve_export.mjs);
-#   4. with --google, the Google Benchmark cases as well (any further arguments go to the benchmark binary,
-#      e.g. --benchmark_filter=Evaluate/).
-# REPEAT (default 20) sets the timed evaluations per part and mode.
+#   with --google, the Google Benchmark cases as well (any further arguments go to the benchmark binary,
+#      e.g. --benchmark_filter=Evaluate/);
+#   4. with --peer, every sample part's shapes built by a FreeCAD Part script (bench/peer/freecad_shapes.py,
+#      Debian's freecad-python3, installed by this mode only) against our evaluation of the part, both
+#      aspects on the same CPU-time clock: a table per part and family, docs/peer.csv and docs/peer.json.
+# REPEAT (default 20) sets the timed evaluations per part and mode (and the peer's rounds).
+# CHECKVALVE=path measures that Release binary instead of building one (not with --google, which needs
+# the benchmark program of the build).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/install-deps.sh plot
+
+mode=all
+case "${1:-}" in
+  "") ;;
+  --google) mode=google; shift ;;
+  --peer)
+    mode=peer; shift
+    [ $# -eq 0 ] || { echo "run-bench: --peer takes no further arguments" >&2; exit 2; }
+    ;;
+  *) echo "run-bench: unknown argument '$1' (usage: run-bench.sh [--google [BENCH ARGS...] | --peer])" >&2; exit 2 ;;
+esac
+
+if [ "$mode" = peer ]; then
+  bash scripts/install-deps.sh freecad
+else
+  bash scripts/install-deps.sh plot
+fi
 build=build/bench
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTCV_BENCH=ON -DTCV_TESTS=OFF >/dev/null
-cmake --build "$build" --target checkvalve tcv_bench -- -j2
-checkvalve=$build/src/checkvalve
+if [ -n "${CHECKVALVE:-}" ]; then
+  [ "$mode" != google ] || { echo "run-bench: --google needs the build's benchmark program; unset CHECKVALVE" >&2; exit 2; }
+  [ -x "$CHECKVALVE" ] || { echo "run-bench: CHECKVALVE=$CHECKVALVE is not an executable" >&2; exit 2; }
+  checkvalve=$CHECKVALVE
+else
+  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTCV_BENCH=ON -DTCV_TESTS=OFF >/dev/null
+  cmake --build "$build" --target checkvalve tcv_bench -- -j2
+  checkvalve=$build/src/checkvalve
+fi
+
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+
+if [ "$mode" = peer ]; then
+  # Ours: the median CPU time of each aspect with kernel geometry built. The peer: the reports of both
+  # aspects, every output built again with FreeCAD (after a check that the shapes match the reports).
+  "$checkvalve" bench --repeat "${REPEAT:-20}" --json > "$scratch/ours.json"
+  mkdir -p "$scratch/reports"
+  "$checkvalve" samples --json |
+    /usr/bin/python3 -c 'import json, sys; print("\n".join(p["name"] for p in json.load(sys.stdin)["parts"]))' |
+    while read -r sample; do
+      "$checkvalve" eval --sample "$sample" --aspect both --json > "$scratch/reports/$sample.json"
+    done
+  # A part whose shapes do not match is listed, left untimed and shown as "shape mismatch" (exit 1).
+  /usr/bin/python3 bench/peer/freecad_shapes.py --rounds "${REPEAT:-20}" --json "$scratch/peer.json" \
+    "$scratch"/reports/*.json || [ -s "$scratch/peer.json" ]
+  mkdir -p docs
+  /usr/bin/python3 bench/peer/compare.py "$scratch/ours.json" "$scratch/peer.json" docs/peer.csv docs/peer.json
+  exit 0
+fi
 
 mkdir -p docs
 "$checkvalve" bench --repeat "${REPEAT:-20}" --json > docs/bench.json
@@ -21,8 +74,6 @@ jq -r '.summary | "samples: \(.parts) parts, median Physical+Insulation \(.media
   "worst \(.worst_part) \(.worst_physical_insulation_us) us, record-only \(.record_only_share * 1000 | round / 10)% of the built time"' \
   docs/bench.json
 
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
 parts=$(jq '.parts | length' docs/bench.json)
 for jobs in 1 2; do
   log=$scratch/time-$jobs.txt
@@ -51,7 +102,6 @@ else
   echo "serve export: node not found, not measured"
 fi
 
-if [ "${1:-}" = "--google" ]; then
-  shift
+if [ "$mode" = google ]; then
   "$build/bench/tcv_bench" "$@"
 fi
