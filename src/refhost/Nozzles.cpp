@@ -132,7 +132,7 @@ private:
     ShapePtr portGraphics() const {
         try {
             ShapePtr disc = discOrStub();
-            if (!disc || disc->measure(true).valid) return disc;
+            if (!disc || disc->valid(true)) return disc;
         } catch (const host::HostError&) {
         }
         return {};

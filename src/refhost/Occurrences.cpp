@@ -217,7 +217,7 @@ const ShapePtr& RefOperatorOccurrence::shape() const {
             kernel_->operatorPicture(Vec3(position_.x(), position_.y(), position_.z()), up, kStemDiameter / 2, stem,
                                      handwheelDiameter / 2 - kHandwheelRim, kHandwheelRim);
         // A picture the kernel cannot make valid (an operator placed or sized beyond reason) is left out.
-        if (picture->measure(true).valid) shape_ = picture;
+        if (picture->valid(true)) shape_ = picture;
     } catch (const host::HostError&) {
         // The operator's picture is the host's own decoration; without it the occurrence stays valid.
     }

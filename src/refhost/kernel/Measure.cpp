@@ -87,11 +87,48 @@ bool rational(const TopoDS_Shape& shape) {
     return false;
 }
 
+// A solid's volume. The kernel's fixed integration rule misjudges rational surfaces; those are integrated
+// to an error bound (which costs some fifty times more).
+double volumeOf(const TopoDS_Shape& shape) {
+    GProp_GProps properties;
+    if (rational(shape))
+        BRepGProp::VolumeProperties(shape, properties, 1e-6);
+    else
+        BRepGProp::VolumeProperties(shape, properties);
+    return properties.Mass();
+}
+
+bool emptyShape(const TopoDS_Shape& shape) {
+    return shape.IsNull() || (shape.ShapeType() <= TopAbs_SHELL && !TopoDS_Iterator(shape).More());
+}
+
 } // namespace
+
+bool validShape(const TopoDS_Shape& shape, bool isSolid) {
+    if (emptyShape(shape)) return false;
+    bool valid = false;
+    try {
+        runGuarded("measure", [&] {
+            // Any box will tell a finite extent; the tight one costs a search over curved faces.
+            Bnd_Box box;
+            BRepBndLib::Add(shape, box, Standard_False);
+            bool finite = !box.IsVoid() && !box.IsOpen();
+            if (finite) {
+                double bounds[6];
+                box.Get(bounds[0], bounds[1], bounds[2], bounds[3], bounds[4], bounds[5]);
+                for (double v : bounds) finite = finite && std::isfinite(v);
+            }
+            valid = finite && (!isSolid || volumeOf(shape) > 0) && BRepCheck_Analyzer(shape).IsValid();
+        });
+    } catch (const host::HostError&) {
+        return false;
+    }
+    return valid;
+}
 
 ShapeMeasure measureShape(const TopoDS_Shape& shape, bool isSolid) {
     ShapeMeasure measure;
-    if (shape.IsNull() || (shape.ShapeType() <= TopAbs_SHELL && !TopoDS_Iterator(shape).More())) return measure;
+    if (emptyShape(shape)) return measure;
     measure.empty = false;
     try {
         runGuarded("measure", [&] {
@@ -116,14 +153,7 @@ ShapeMeasure measureShape(const TopoDS_Shape& shape, bool isSolid) {
             }
             bool positive = true;
             if (isSolid) {
-                // The kernel's fixed integration rule misjudges rational surfaces; those are integrated to
-                // an error bound (which costs some fifty times more).
-                GProp_GProps properties;
-                if (rational(shape))
-                    BRepGProp::VolumeProperties(shape, properties, 1e-6);
-                else
-                    BRepGProp::VolumeProperties(shape, properties);
-                measure.volume = properties.Mass();
+                measure.volume = volumeOf(shape);
                 positive = *measure.volume > 0;
             }
             measure.valid = finite && positive && BRepCheck_Analyzer(shape).IsValid();

@@ -143,6 +143,7 @@ ShapePtr OccShape::transformed(const AffineMap& map) const {
 }
 
 ShapeMeasure OccShape::measure(bool isSolid) const { return measureShape(shape_, isSolid); }
+bool OccShape::valid(bool isSolid) const { return validShape(shape_, isSolid); }
 
 const TopoDS_Shape& occShape(const ShapePtr& shape) {
     static const TopoDS_Shape none;

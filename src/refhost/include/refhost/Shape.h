@@ -30,6 +30,8 @@ public:
     // The shape moved by the map: a rigid motion moves it in place, other maps rebuild its geometry.
     virtual ShapePtr transformed(const AffineMap& map) const = 0;
     virtual ShapeMeasure measure(bool isSolid) const = 0;
+    // What measure(isSolid).valid says, found without the tight box (a finite extent is all it needs).
+    virtual bool valid(bool isSolid) const = 0;
 };
 
 } // namespace tcv::refhost

@@ -9,5 +9,7 @@
 namespace tcv::refhost {
 
 TCV_EXPORT ShapeMeasure measureShape(const TopoDS_Shape& shape, bool isSolid);
+// measureShape(shape, isSolid).valid without measuring the tight box.
+TCV_EXPORT bool validShape(const TopoDS_Shape& shape, bool isSolid);
 
 } // namespace tcv::refhost

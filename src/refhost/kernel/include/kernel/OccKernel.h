@@ -18,6 +18,7 @@ public:
 
     ShapePtr transformed(const AffineMap& map) const override;
     ShapeMeasure measure(bool isSolid) const override;
+    bool valid(bool isSolid) const override;
 
 private:
     TopoDS_Shape shape_;
