@@ -28,6 +28,7 @@
 #include <XCAFDoc_ShapeTool.hxx>
 
 #include "DocumentModel.h"
+#include "MeshCacheImpl.h"
 #include "kernel/KernelGuard.h"
 #include "kernel/OccKernel.h"
 
@@ -185,7 +186,11 @@ double overallSize(const ExportedPart& part) {
     Bnd_Box box;
     for (const auto& aspect : part.aspects)
         for (const auto& output : aspect.outputs)
-            for (const auto& shape : output.shapes) BRepBndLib::Add(shape, box, Standard_False);
+            for (const auto& shape : output.shapes)
+                // The edges' box: as good a measure of size as the faces' and far cheaper for faces that
+                // curve two ways (a handwheel's torus takes a search over the surface).
+                for (TopExp_Explorer edge(shape, TopAbs_EDGE); edge.More(); edge.Next())
+                    BRepBndLib::Add(edge.Current(), box, Standard_False);
     if (box.IsVoid()) return 0;
     const double diagonal = std::sqrt(box.SquareExtent());
     return std::isfinite(diagonal) ? diagonal : 0;
@@ -222,7 +227,9 @@ void ExportDocument::Impl::build(const std::vector<refhost::PartReport>& reports
             ExportedPart part = exportedPart(report);
             const double size = overallSize(part);
             part.linearDeflection =
-                std::clamp(mesh.relativeDeflection * size, mesh.minimumDeflection, mesh.maximumDeflection);
+                std::exp2(std::floor(4 * std::log2(std::clamp(mesh.relativeDeflection * size, mesh.minimumDeflection,
+                                                              mesh.maximumDeflection))) /
+                          4);
 
             // The translators key products by shape as it lies unmoved: one solid placed twice under one
             // name is one product with two placements, but a solid added under a second name gets a copy,
@@ -325,13 +332,17 @@ void ExportDocument::Impl::ensureMeshed() {
                     if (!shape.IsNull() && placed.Add(shape.Located(TopLoc_Location())))
                         jobs.push_back({&shape, &output.name, part.linearDeflection});
     const double angle = mesh.angularDeflection;
-    const auto meshOne = [&jobs, angle](int i) {
+    MeshCache::Impl* cache = mesh.cache ? &mesh.cache->impl() : nullptr;
+    const auto meshOne = [&jobs, angle, cache](int i) {
         const MeshJob& job = jobs[static_cast<std::size_t>(i)];
         // A shape the mesher cannot triangulate is left without triangles rather than losing the whole
         // export; its node still carries its name and data.
         try {
             refhost::runGuarded("meshing '" + *job.name + "'", [&] {
+                const std::string key = cache ? MeshCache::Impl::keyOf(*job.shape, job.linearDeflection, angle) : "";
+                if (cache && cache->apply(key, *job.shape)) return;
                 BRepMesh_IncrementalMesh(*job.shape, meshParameters(job.linearDeflection, angle));
+                if (cache) cache->keep(key, *job.shape);
             });
         } catch (const host::HostError&) {
         }

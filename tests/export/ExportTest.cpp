@@ -16,6 +16,7 @@
 #include "catalog/Catalog.h"
 #include "export/Export.h"
 #include "export/ExportSupport.h"
+#include "export/MeshCache.h"
 #include "export/StagedFile.h"
 #include "kernel/Measure.h"
 #include "kernel/OccKernel.h"
@@ -266,6 +267,47 @@ TEST(Export, MovedOutputsKeepTheirPlaces) {
             ++mesh;
         }
     }
+}
+
+// A shape exported before with the same mesh settings takes its triangles from the cache: the part sent
+// again under another name is all hits, a part whose insulation changed meshes only its insulation, and
+// each GLB is byte for byte the one made without a cache.
+TEST(MeshCache, ReusedTrianglesAreTheOnesTheMesherMakes) {
+    const auto samples = refhost::loadSampleCatalog();
+    const auto operated =
+        std::find_if(samples.begin(), samples.end(), [](const auto& p) { return p.partDataBasis == 2143; });
+    ASSERT_NE(operated, samples.end());
+    refhost::PartSpec renamed = *operated;
+    renamed.name += "-again";
+    refhost::PartSpec thicker = *operated;
+    thicker.inputs["InsulationThickness"] = operated->inputs.at("InsulationThickness") + 0.005;
+
+    exports::MeshSettings cached;
+    cached.cache = std::make_shared<exports::MeshCache>();
+    auto glb = [](const refhost::PartSpec& part, const exports::MeshSettings& mesh) {
+        ExportDocument document(refhost::evaluatePart(part, {"Physical", "Insulation"}), mesh);
+        return document.renderGlb();
+    };
+    EXPECT_EQ(glb(*operated, cached), glb(*operated, {}));
+    const auto first = cached.cache->counts();
+    EXPECT_EQ(first.hits, 0u);
+    EXPECT_GT(first.shapes, 3u);
+
+    EXPECT_EQ(glb(renamed, cached), glb(renamed, {}));
+    const auto again = cached.cache->counts();
+    EXPECT_EQ(again.hits, first.shapes);
+    EXPECT_EQ(again.shapes, first.shapes);
+
+    EXPECT_EQ(glb(thicker, cached), glb(thicker, {}));
+    const auto changed = cached.cache->counts();
+    EXPECT_GT(changed.hits, again.hits);
+    EXPECT_GT(changed.shapes, again.shapes);
+
+    // A budget too small for any shape keeps nothing and changes nothing.
+    exports::MeshSettings tiny;
+    tiny.cache = std::make_shared<exports::MeshCache>(16);
+    EXPECT_EQ(glb(*operated, tiny), glb(*operated, {}));
+    EXPECT_EQ(tiny.cache->counts().shapes, 0u);
 }
 
 // GLB and STL both keep what a failed aspect added before it failed (names and the ok flag: RoundTrip).
