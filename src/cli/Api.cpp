@@ -107,11 +107,13 @@ void sendError(httplib::Response& response, int status, const std::string& field
     response.set_content(nlohmann::ordered_json{{"error", error}}.dump(2) + "\n", kJson);
 }
 
-Api::Api(unsigned evaluations, std::chrono::milliseconds wait, std::chrono::milliseconds hold)
+Api::Api(unsigned evaluations, std::chrono::milliseconds wait, std::chrono::milliseconds hold,
+         std::size_t meshCacheBytes)
     : samples_(refhost::loadSampleCatalog()), definitionText_(definitionJson().dump(2) + "\n"),
       samplesText_(samplesJson(samples_).dump(2) + "\n"),
       slots_(static_cast<std::ptrdiff_t>(std::max(1u, evaluations))), wait_(wait), hold_(hold),
       exports_(kCachedExports, kCachedExportBytes, kCachedExportLifetime) {
+    if (meshCacheBytes > 0) mesh_.cache = std::make_shared<exports::MeshCache>(meshCacheBytes);
     // Found by evaluating every sample part many times without kernel geometry (about a second): started
     // now, waited for by the first request that needs it.
     variantsText_ = std::async(std::launch::async, [this] { return variantsJson(samples_).dump(2) + "\n"; }).share();
@@ -211,7 +213,7 @@ void Api::exportPart(const httplib::Request& request, httplib::Response& respons
     try {
         // Outputs an aspect added before it failed are exported like any other.
         const auto report = refhost::evaluatePart(*part, aspectsFor("both"));
-        exports::ExportDocument document(report);
+        exports::ExportDocument document(report, mesh_);
         file = std::make_shared<const std::string>(format->render(document, fileName));
     } catch (const exports::ExportError& error) {
         return sendError(response, 422, "", error.what());

@@ -14,6 +14,8 @@
 #include <nlohmann/json.hpp>
 
 #include "ExportCache.h"
+#include "export/Export.h"
+#include "export/MeshCache.h"
 #include "refhost/Parts.h"
 
 namespace tcv::cli {
@@ -22,9 +24,10 @@ class Api {
 public:
     // `evaluations`: how many evaluations or exports may run at once; a request finding none free waits
     // up to `wait` for one, then gets 503 with Retry-After. `hold` keeps every slot that much longer
-    // after its work (zero but in the tests that fill the slots).
+    // after its work (zero but in the tests that fill the slots). Exports keep up to `meshCacheBytes` of
+    // triangles for later exports of the same shapes.
     Api(unsigned evaluations, std::chrono::milliseconds wait,
-        std::chrono::milliseconds hold = std::chrono::milliseconds{0});
+        std::chrono::milliseconds hold = std::chrono::milliseconds{0}, std::size_t meshCacheBytes = 0);
 
     // Adds the routes under /api/ to the server.
     void addRoutes(httplib::Server& server);
@@ -49,6 +52,9 @@ private:
     std::chrono::milliseconds wait_;
     std::chrono::milliseconds hold_;
     ExportCache exports_;
+    // The triangles of shapes exported lately: a part sent again with a change meshes only the shapes the
+    // change touched.
+    exports::MeshSettings mesh_;
 };
 
 // {"error": {"field": ..., "message": ...}} sent with `status`; an empty field is null.

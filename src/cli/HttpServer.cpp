@@ -120,8 +120,9 @@ bool runServer(const ServerOptions& options, const std::atomic<bool>& stop,
     struct Running {
         Running(const ServerOptions& options, unsigned evaluations)
             : files(options.root, options.limits.fileBytes),
-              api(evaluations, options.limits.evaluationWait, options.limits.evaluationHold), hostCheck(options.host),
-              pool(std::make_unique<WorkerPool>(options.limits.workers)) {}
+              api(evaluations, options.limits.evaluationWait, options.limits.evaluationHold,
+                  options.limits.meshCacheBytes),
+              hostCheck(options.host), pool(std::make_unique<WorkerPool>(options.limits.workers)) {}
         StaticFiles files;
         Api api;
         HostCheck hostCheck;

@@ -27,6 +27,8 @@ struct ServerLimits {
     std::chrono::milliseconds evaluationWait{1500};
     // How much longer each evaluation keeps its slot: zero, but in the tests that fill every slot.
     std::chrono::milliseconds evaluationHold{0};
+    // The triangles of shapes exported lately, kept for the next export that has the same shapes (0: none).
+    std::size_t meshCacheBytes = std::size_t{64} << 20;
 };
 
 struct ServerOptions {

@@ -150,6 +150,12 @@ void addServeCommand(CLI::App& app, int& exitCode) {
                      "finding none free waits 1.5 s, then gets 503 with Retry-After")
         ->check(CLI::Range(0, 1024))
         ->capture_default_str();
+    command
+        ->add_option_function<std::size_t>(
+            "--mesh-cache", [options](std::size_t megabytes) { options->limits.meshCacheBytes = megabytes << 20; },
+            "Megabytes of triangles kept from recent exports, so that a part sent again with a change meshes "
+            "only the shapes the change touched (0: none) [64]")
+        ->check(CLI::Range(0, 65536));
     // For the tests that fill every evaluation slot: each evaluation keeps its slot this much longer.
     command->add_option("--test-hold-slot-ms", options->holdMilliseconds)->check(CLI::Range(0, 60000))->group("");
     command->footer("The API: GET /api/definition, /api/samples, /api/variants; POST /api/evaluate and "

@@ -178,6 +178,8 @@ server_pid=""
 [ $? -eq 2 ] && pass || fail "file as folder"
 "$cv" serve "$root" --port 70000 >/dev/null 2>&1
 [ $? -eq 2 ] && pass || fail "port out of range"
+"$cv" serve "$root" --port 0 --mesh-cache -1 >/dev/null 2>"$work/err"
+[ $? -eq 2 ] && grep -q "mesh-cache" "$work/err" && pass || fail "negative mesh cache size"
 
 # Worker threads the system will not start: a clear message and exit 2, not an abort. A limit on the
 # address space makes the threads' stacks fail after a hundred or so; a sanitizer build cannot start
