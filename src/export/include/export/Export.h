@@ -31,11 +31,11 @@ public:
 class MeshCache;
 
 // How finely faces are triangulated for GLB and STL. The linear deflection is a fraction of the part's
-// overall size (the diagonal of the bounding box of all its shapes' edges, insulation included), kept between the
-// two bounds and rounded down to a quarter power of two, so that a valve whose size changes a little is
-// meshed as finely as before: 0.49 mm for an NPS 4 swing check, 0.09 mm for the smallest samples. 0.35 rad
-// of angular deflection draws a full circle with 18 segments, so pipes look round at every sample size while
-// a 4 in valve's GLB stays well under 1 MB (30 to 250 kB).
+// overall size (the diagonal of the bounding box of all its shapes' edges, insulation included), kept
+// between the two bounds and rounded down to a quarter power of two, so that a valve whose size changes a
+// little is meshed as finely as before: 0.49 mm for an NPS 4 swing check, 0.09 mm for the smallest
+// samples. 0.35 rad of angular deflection draws a full circle with 18 segments, so pipes look round at
+// every sample size while a 4 in valve's GLB stays well under 1 MB (30 to 250 kB).
 struct MeshSettings {
     double relativeDeflection = 0.001;
     double minimumDeflection = 0.0001; // metres
