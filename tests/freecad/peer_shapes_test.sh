@@ -24,7 +24,9 @@ samples=$(cat "$work/count.txt")
 grep -q "^freecad_shapes: $samples of $samples parts build matching shapes" "$work/check.txt"
 # One part's own report as `eval --sample` writes it.
 "$checkvalve" eval --sample cone-2232-nps4-cl150 --json > "$work/cone.json"
-/usr/bin/python3 "$peer" --check "$work/cone.json" | grep -q "1 of 1 parts build matching shapes"
+# (Written to a file first: grep -q would stop reading early and break the script's output pipe.)
+/usr/bin/python3 "$peer" --check "$work/cone.json" > "$work/cone-check.txt"
+grep -q "1 of 1 parts build matching shapes" "$work/cone-check.txt"
 
 # expect CODE PATTERN FILE: the check exits with CODE and says PATTERN.
 expect() {
