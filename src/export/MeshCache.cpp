@@ -51,11 +51,12 @@ std::string MeshCache::Impl::keyOf(const TopoDS_Shape& shape, double linearDefle
 }
 
 bool MeshCache::Impl::apply(const std::string& key, const TopoDS_Shape& shape) {
+    const std::vector<TopoDS_Face> faces = facesOf(shape);
     std::vector<Handle(Poly_Triangulation)> kept;
     {
         std::lock_guard<std::mutex> lock(mutex);
         const auto found = index.find(key);
-        if (found == index.end()) {
+        if (found == index.end() || found->second->faces.size() != faces.size()) {
             ++counts.misses;
             return false;
         }
@@ -63,8 +64,6 @@ bool MeshCache::Impl::apply(const std::string& key, const TopoDS_Shape& shape) {
         kept = found->second->faces;
         ++counts.hits;
     }
-    const std::vector<TopoDS_Face> faces = facesOf(shape);
-    if (faces.size() != kept.size()) return false;
     BRep_Builder builder;
     for (std::size_t i = 0; i < faces.size(); ++i) builder.UpdateFace(faces[i], kept[i]);
     return true;
