@@ -1,6 +1,7 @@
 #include "kernel/Measure.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include <BRepAdaptor_Surface.hxx>
@@ -98,6 +99,15 @@ double volumeOf(const TopoDS_Shape& shape) {
     return properties.Mass();
 }
 
+// The box's bounds without its gap; false when the box has no finite extent (the bounds are then
+// whatever the box holds, or left as they were for an empty or open box).
+bool finiteBounds(Bnd_Box box, std::array<double, 6>& bounds) {
+    if (box.IsVoid() || box.IsOpen()) return false;
+    box.SetGap(0.0);
+    box.Get(bounds[0], bounds[1], bounds[2], bounds[3], bounds[4], bounds[5]);
+    return std::all_of(bounds.begin(), bounds.end(), [](double v) { return std::isfinite(v); });
+}
+
 bool emptyShape(const TopoDS_Shape& shape) {
     return shape.IsNull() || (shape.ShapeType() <= TopAbs_SHELL && !TopoDS_Iterator(shape).More());
 }
@@ -112,13 +122,9 @@ bool validShape(const TopoDS_Shape& shape, bool isSolid) {
             // Any box will tell a finite extent; the tight one costs a search over curved faces.
             Bnd_Box box;
             BRepBndLib::Add(shape, box, Standard_False);
-            bool finite = !box.IsVoid() && !box.IsOpen();
-            if (finite) {
-                double bounds[6];
-                box.Get(bounds[0], bounds[1], bounds[2], bounds[3], bounds[4], bounds[5]);
-                for (double v : bounds) finite = finite && std::isfinite(v);
-            }
-            valid = finite && (!isSolid || volumeOf(shape) > 0) && BRepCheck_Analyzer(shape).IsValid();
+            std::array<double, 6> bounds{};
+            valid =
+                finiteBounds(box, bounds) && (!isSolid || volumeOf(shape) > 0) && BRepCheck_Analyzer(shape).IsValid();
         });
     } catch (const host::HostError&) {
         return false;
@@ -144,13 +150,7 @@ ShapeMeasure measureShape(const TopoDS_Shape& shape, bool isSolid) {
                     addFreeForm(face, box);
             }
             if (!anyFace) BRepBndLib::AddOptimal(shape, box, Standard_False, Standard_False);
-            bool finite = !box.IsVoid() && !box.IsOpen();
-            if (finite) {
-                box.SetGap(0.0);
-                box.Get(measure.bbox[0], measure.bbox[1], measure.bbox[2], measure.bbox[3], measure.bbox[4],
-                        measure.bbox[5]);
-                for (double v : measure.bbox) finite = finite && std::isfinite(v);
-            }
+            const bool finite = finiteBounds(box, measure.bbox);
             bool positive = true;
             if (isSolid) {
                 measure.volume = volumeOf(shape);
