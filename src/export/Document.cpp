@@ -303,8 +303,9 @@ struct MeshJob {
     double linearDeflection;
 };
 
-// True when no face is used by two of the shapes (a located copy shares its faces with the original):
-// such shapes can be meshed at the same time, each writing only its own faces' triangles.
+// True when no face is used by two of the shapes (each shape is taken once however often it is placed,
+// but two shapes could still be built on one face): such shapes can be meshed at the same time, each
+// writing only its own faces' triangles.
 bool facesUnshared(const std::vector<MeshJob>& jobs) {
     TopTools_MapOfShape faces;
     for (const auto& job : jobs) {
