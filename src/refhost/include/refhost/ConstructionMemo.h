@@ -29,8 +29,6 @@ public:
         return shape;
     }
 
-    std::size_t size() const { return shapes_.size(); }
-
 private:
     // The kind and every named value with its exact bits: equal keys mean equal defining values.
     static std::string keyOf(const Creation& creation);
