@@ -11,6 +11,7 @@
 #include "catalog/Catalog.h"
 #include "catalog/MessageText.h"
 #include "refhost/Parts.h"
+#include "refhost/WorkBudget.h"
 
 namespace tcv::cli {
 
@@ -40,6 +41,15 @@ void addCatalogSizeOption(CLI::App& command, std::uint64_t& maxCatalogBytes);
 // Adds a path option for a file the command writes; an empty path is a command-line error.
 CLI::Option* addOutputOption(CLI::App& command, const std::string& name, std::string& path,
                              const std::string& description);
+
+// The work budget of every part a command evaluates: --time-limit (seconds, 0 for none) and
+// --triangle-limit (triangles its meshes may hold, 0 for none).
+struct WorkLimitOptions {
+    double seconds = 30;
+    std::size_t triangles = refhost::kDefaultTriangleLimit;
+    refhost::WorkLimits limits() const;
+};
+void addWorkLimitOptions(CLI::App& command, WorkLimitOptions& options);
 
 // A name or message as printed to a terminal: control characters escaped.
 inline std::string printable(const std::string& text) { return refhost::escapedControls(text); }

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "Commands.h"
+#include "Signals.h"
 #include "catalog/Catalog.h"
 #include "catalog/Report.h"
 #include "export/Export.h"
@@ -25,6 +26,7 @@ struct EvalOptions {
     std::string stl;
     std::string ifc;
     std::uint64_t maxCatalogBytes = refhost::kDefaultMaxCatalogBytes;
+    WorkLimitOptions limits;
 
     bool exports() const { return !step.empty() || !glb.empty() || !stl.empty() || !ifc.empty(); }
 };
@@ -48,10 +50,13 @@ void checkExportRequest(const EvalOptions& options, const std::vector<refhost::P
 }
 
 // Writes the requested files; every file that can be written is, and each failure is reported.
-bool writeExports(const EvalOptions& options, const refhost::PartReport& report) {
+bool writeExports(const EvalOptions& options, const refhost::PartReport& report,
+                  const std::shared_ptr<refhost::WorkBudget>& budget) {
     bool allWritten = true;
     try {
-        exports::ExportDocument document(report);
+        exports::MeshSettings settings;
+        settings.budget = budget;
+        exports::ExportDocument document(report, settings);
         auto write = [&](const std::string& path, auto member) {
             if (path.empty()) return;
             try {
@@ -95,9 +100,14 @@ int runEval(const EvalOptions& options) {
     hostOptions.offerSymbolUtilities = !options.noUtility;
     std::vector<refhost::PartReport> reports;
     bool allOk = true;
+    // Each part has a budget of its own, for its evaluation and its exports.
+    std::shared_ptr<refhost::WorkBudget> budget;
     for (const auto& part : parts) {
+        budget = std::make_shared<refhost::WorkBudget>(options.limits.limits());
+        hostOptions.budget = budget;
         reports.push_back(refhost::evaluatePart(part, aspectsFor(options.aspect), hostOptions));
         allOk = allOk && reports.back().ok();
+        if (refhost::interruptSignal()) return interruptedExit("eval");
     }
 
     if (options.json) {
@@ -115,7 +125,8 @@ int runEval(const EvalOptions& options) {
         }
     }
     // A failed aspect still exports the outputs it added before it failed.
-    if (options.exports() && !writeExports(options, reports.front())) return kExitFailed;
+    if (options.exports() && !writeExports(options, reports.front(), budget))
+        return refhost::interruptSignal() ? interruptedExit("eval") : kExitFailed;
     return allOk ? kExitOk : kExitFailed;
 }
 
@@ -141,6 +152,7 @@ void addEvalCommand(CLI::App& app, int& exitCode) {
     addOutputOption(*command, "--ifc", options->ifc,
                     "Write IFC4: the valve with its ports and body, the insulation as a covering (metres)");
     addCatalogSizeOption(*command, options->maxCatalogBytes);
+    addWorkLimitOptions(*command, options->limits);
     command->footer(
         "Exports take one part: with a FILE of several parts, choose it with --part (or use "
         "`checkvalve gallery` for all). Files are written whole or not at all; a failing aspect still "

@@ -11,6 +11,7 @@
 
 #include "Commands.h"
 #include "Parallel.h"
+#include "Signals.h"
 #include "ViewerAssets.h"
 #include "catalog/Catalog.h"
 #include "catalog/Report.h"
@@ -29,6 +30,7 @@ struct GalleryOptions {
     std::string file;
     unsigned jobs = 1;
     std::uint64_t maxCatalogBytes = refhost::kDefaultMaxCatalogBytes;
+    WorkLimitOptions limits;
 };
 
 // What the gallery keeps of a rendered part once its geometry is gone.
@@ -59,8 +61,13 @@ std::vector<std::string> fileStems(const std::vector<refhost::PartSpec>& parts) 
 void writeText(const std::string& path, const std::string& text) { exports::writeFileStaged(path, "JSON", text); }
 
 // Evaluates and writes one part; every file that can be written is, also when an aspect failed.
-void renderPart(const refhost::PartSpec& part, const fs::path& folder, GalleryEntry& entry) {
-    const refhost::PartReport report = refhost::evaluatePart(part, {"Physical", "Insulation"});
+void renderPart(const refhost::PartSpec& part, const fs::path& folder, const refhost::WorkLimits& limits,
+                GalleryEntry& entry) {
+    // The part's budget holds for its evaluation and every file of it.
+    refhost::HostOptions options = refhost::RefRuntime::defaultOptions();
+    options.budget = std::make_shared<refhost::WorkBudget>(limits);
+    const refhost::PartReport report = refhost::evaluatePart(part, {"Physical", "Insulation"}, options);
+    if (refhost::interruptSignal()) return; // cut short: not a failure of the part, and nothing to show
     for (const auto& aspect : report.aspects) {
         entry.outputCounts.emplace_back(aspect.aspect, aspect.outputs->outputs().size());
         if (!aspect.ok) entry.errors.push_back(refhost::failureText(aspect));
@@ -74,7 +81,9 @@ void renderPart(const refhost::PartSpec& part, const fs::path& folder, GalleryEn
     };
     attempt([&] { writeText((folder / (entry.stem + ".json")).string(), refhost::reportJson(report).dump(2) + "\n"); });
     std::unique_ptr<exports::ExportDocument> document;
-    attempt([&] { document = std::make_unique<exports::ExportDocument>(report); });
+    exports::MeshSettings settings;
+    settings.budget = options.budget;
+    attempt([&] { document = std::make_unique<exports::ExportDocument>(report, settings); });
     if (!document) return;
     attempt([&] { document->writeGlb((folder / (entry.stem + ".glb")).string()); });
     attempt([&] { document->writeStep((folder / (entry.stem + ".step")).string()); });
@@ -138,11 +147,15 @@ int runGallery(const GalleryOptions& options) {
     // Each thread takes the next part and owns everything made for it; only STEP writing is serialised.
     forEachInParallel("gallery", parts.size(), options.jobs, [&](std::size_t i) {
         try {
-            renderPart(parts[i], folder, entries[i]);
+            renderPart(parts[i], folder, options.limits.limits(), entries[i]);
         } catch (const std::exception& error) {
             entries[i].errors.push_back(error.what());
         }
     });
+
+    // Parts that were cut short by a stop signal did not fail: nothing more is written, and what was
+    // written whole stays.
+    if (const int code = interruptedExit("gallery")) return code;
 
     bool indexWritten = true;
     try {
@@ -181,6 +194,7 @@ void addGalleryCommand(CLI::App& app, int& exitCode) {
     command->add_option("FILE", options->file, "Parts catalogue (the built-in samples when left out)");
     command->add_option("--jobs,-j", options->jobs, "Parts rendered in parallel")->capture_default_str();
     addCatalogSizeOption(*command, options->maxCatalogBytes);
+    addWorkLimitOptions(*command, options->limits);
     command->footer(
         "Per part <name>.glb, <name>.step, <name>.ifc and <name>.json (the report); OUTDIR/index.json lists every "
         "part with its files, output counts and status. A part that fails is reported and the others "

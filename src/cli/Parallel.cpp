@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Progress.h"
+#include "refhost/WorkBudget.h"
 
 namespace tcv::cli {
 
@@ -18,7 +19,8 @@ void forEachInParallel(const std::string& label, std::size_t count, unsigned job
     std::mutex errorMutex;
     Progress progress(label, count);
     auto worker = [&] {
-        for (std::size_t i = next++; i < count; i = next++) {
+        // A stop signal ends the loop: work in progress stops through its budget, none is started.
+        for (std::size_t i = next++; i < count && !refhost::interruptSignal(); i = next++) {
             try {
                 work(i);
             } catch (...) {

@@ -1,5 +1,7 @@
 // Choosing the parts and aspects a command works on.
 #include <algorithm>
+#include <chrono>
+#include <cmath>
 
 #include "Commands.h"
 #include "catalog/Catalog.h"
@@ -28,6 +30,27 @@ void addCatalogSizeOption(CLI::App& command, std::uint64_t& maxCatalogBytes) {
         .add_option("--max-catalog-size", maxCatalogBytes,
                     "Largest catalogue FILE read, in bytes or with a unit such as 1GiB (default 256MiB)")
         ->transform(CLI::AsSizeValue(false));
+}
+
+refhost::WorkLimits WorkLimitOptions::limits() const {
+    refhost::WorkLimits limits;
+    limits.time = std::chrono::milliseconds(static_cast<long long>(std::ceil(seconds * 1000)));
+    limits.triangles = triangles;
+    return limits;
+}
+
+void addWorkLimitOptions(CLI::App& command, WorkLimitOptions& options) {
+    command
+        .add_option("--time-limit", options.seconds,
+                    "Seconds each part's evaluation and exports may take before they end with a reason (0: no limit)")
+        ->check(CLI::Range(0.0, 86400.0))
+        ->capture_default_str();
+    command
+        .add_option(
+            "--triangle-limit", options.triangles,
+            "Triangles a part's meshes may hold; a part needing more is meshed coarser or refused (0: no limit)")
+        ->check(CLI::Range(std::size_t{0}, std::size_t{1} << 40))
+        ->capture_default_str();
 }
 
 CLI::Option* addOutputOption(CLI::App& command, const std::string& name, std::string& path,

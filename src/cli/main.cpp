@@ -5,10 +5,13 @@
 #include <CLI/CLI.hpp>
 
 #include "Commands.h"
+#include "Signals.h"
 #include "kernel/OccKernel.h"
 #include "kernel/ProcessMemory.h"
 
 int main(int argc, char** argv) {
+    // Before anything can start the geometry kernel, which takes the signals left to their defaults.
+    tcv::cli::installStopSignals();
     tcv::refhost::keepFreedMemoryForKernel();
     tcv::refhost::installOccKernel();
     CLI::App app{"checkvalve: parametric check-valve graphics on the reference host"};

@@ -1,6 +1,7 @@
 // Building the assembly document from evaluated parts, and meshing its shapes.
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <mutex>
 
 #include <BRepBndLib.hxx>
@@ -15,6 +16,8 @@
 #include <Message_PrinterOStream.hxx>
 #include <NCollection_DataMap.hxx>
 #include <OSD_Parallel.hxx>
+#include <Poly_Triangulation.hxx>
+#include <Precision.hxx>
 #include <Quantity_ColorRGBA.hxx>
 #include <TDataStd_Name.hxx>
 #include <TopExp_Explorer.hxx>
@@ -29,8 +32,11 @@
 
 #include "DocumentModel.h"
 #include "MeshCacheImpl.h"
+#include "MeshEstimate.h"
+#include "geometry/CheckedMath.h"
 #include "kernel/KernelGuard.h"
 #include "kernel/OccKernel.h"
+#include "kernel/WorkProgress.h"
 
 namespace tcv::exports {
 
@@ -226,10 +232,10 @@ void ExportDocument::Impl::build(const std::vector<refhost::PartReport>& reports
         for (const auto& report : reports) {
             ExportedPart part = exportedPart(report);
             const double size = overallSize(part);
+            part.size = size;
             part.linearDeflection =
-                std::exp2(std::floor(4 * std::log2(std::clamp(mesh.relativeDeflection * size, mesh.minimumDeflection,
-                                                              mesh.maximumDeflection))) /
-                          4);
+                size > 0 ? std::exp2(std::floor(4 * std::log2(mesh.relativeDeflection * size)) / 4) : 0;
+            part.angularDeflection = mesh.angularDeflection;
 
             // The translators key products by shape as it lies unmoved: one solid placed twice under one
             // name is one product with two placements, but a solid added under a second name gets a copy,
@@ -292,6 +298,9 @@ static IMeshTools_Parameters meshParameters(double linearDeflection, double angu
     parameters.Relative = Standard_False;
     parameters.InParallel = Standard_True;
     parameters.MeshAlgo = IMeshTools_MeshAlgoType_Delabella;
+    // No element shorter than the deflection: the mesher would otherwise split a long narrowing cone into
+    // rows as short as its narrow end is round, whatever the part's size.
+    parameters.MinSize = linearDeflection;
     return parameters;
 }
 
@@ -300,7 +309,7 @@ namespace {
 struct MeshJob {
     const TopoDS_Shape* shape;
     const std::string* name;
-    double linearDeflection;
+    ExportedPart* part;
 };
 
 // True when no face is used by two of the shapes (each shape is taken once however often it is placed,
@@ -318,7 +327,82 @@ bool facesUnshared(const std::vector<MeshJob>& jobs) {
     return true;
 }
 
+std::size_t triangleCount(const TopoDS_Shape& shape) {
+    std::size_t count = 0;
+    for (TopExp_Explorer it(shape, TopAbs_FACE); it.More(); it.Next()) {
+        TopLoc_Location location;
+        const Handle(Poly_Triangulation)& triangulation =
+            BRep_Tool::Triangulation(TopoDS::Face(it.Current()), location);
+        if (!triangulation.IsNull()) count += static_cast<std::size_t>(triangulation->NbTriangles());
+    }
+    return count;
+}
+
+// "output Body is 292 m long and 0.114 m across": a shape's two largest extents.
+std::string extentText(const TopoDS_Shape& shape, const std::string& name) {
+    Bnd_Box box;
+    BRepBndLib::Add(shape, box, Standard_False);
+    if (box.IsVoid()) return "output " + name;
+    double x1, y1, z1, x2, y2, z2;
+    box.Get(x1, y1, z1, x2, y2, z2);
+    double extents[3] = {x2 - x1, y2 - y1, z2 - z1};
+    std::sort(extents, extents + 3);
+    return "output " + name + " is " + checked::shortNumber(extents[2]) + " m long and " +
+           checked::shortNumber(extents[1]) + " m across";
+}
+
+// The coarsest angular deflection a part's meshes are given to fit its triangle budget: six segments a
+// circle.
+constexpr double kCoarsestAngle = M_PI / 3;
+// The most triangles one face may take: the mesher's time grows with the square of a face's triangles, and
+// a face of this many takes it one to two seconds.
+constexpr double kFaceTriangleLimit = 60'000;
+// The finest linear deflection the mesher is asked for: ten times the kernel's own tolerance, below which
+// its points merge.
+const double kFinestDeflection = 10 * Precision::Confusion();
+
+// Fits each part's deflections to the triangle budget and to the face limit, by the estimate of what the
+// mesher will make; refuses a part that does not fit even at the coarsest, or that is too small to mesh.
+void fitToBudget(std::vector<ExportedPart>& parts, const std::vector<MeshJob>& jobs, std::size_t limit) {
+    const double budget = limit > 0 ? static_cast<double>(limit) : std::numeric_limits<double>::infinity();
+    for (auto& part : parts) {
+        if (part.size <= 0) continue;
+        if (part.linearDeflection < kFinestDeflection)
+            throw ExportError("cannot mesh part '" + part.name + "': it is " + checked::shortNumber(part.size) +
+                              " m across, too small for the geometry kernel's tolerance of " +
+                              checked::shortNumber(Precision::Confusion()) + " m");
+        for (;;) {
+            double total = 0, largest = 0, largestFace = 0;
+            const MeshJob* worst = nullptr;
+            for (const auto& job : jobs) {
+                if (job.part != &part) continue;
+                const TriangleEstimate estimate =
+                    estimateTriangles(*job.shape, part.linearDeflection, part.angularDeflection);
+                total += estimate.total;
+                largestFace = std::max(largestFace, estimate.largestFace);
+                if (estimate.total > largest) largest = estimate.total, worst = &job;
+            }
+            if (total <= budget && largestFace <= kFaceTriangleLimit) break;
+            if (part.angularDeflection >= kCoarsestAngle) {
+                const std::string extent = "(" + extentText(*worst->shape, *worst->name) + ")";
+                if (total > budget)
+                    throw ExportError("meshing would exceed " + std::to_string(limit) + " triangles " + extent);
+                throw ExportError("meshing would put more than " + std::to_string(std::lround(kFaceTriangleLimit)) +
+                                  " triangles on one face " + extent);
+            }
+            // Triangles go with the inverse square of the step along and around a surface.
+            const double factor = std::sqrt(std::max(total / budget, largestFace / kFaceTriangleLimit)) * 1.1;
+            part.angularDeflection = std::min(kCoarsestAngle, part.angularDeflection * factor);
+            part.linearDeflection *= factor;
+        }
+    }
+}
+
 } // namespace
+
+refhost::WorkBudget* ExportDocument::Impl::budget() const {
+    return mesh.budget ? mesh.budget.get() : refhost::currentBudget();
+}
 
 void ExportDocument::Impl::ensureMeshed() {
     if (meshed) return;
@@ -326,31 +410,49 @@ void ExportDocument::Impl::ensureMeshed() {
     // located copies (the same solid moved into other places) share.
     std::vector<MeshJob> jobs;
     TopTools_MapOfShape placed;
-    for (const auto& part : parts)
+    for (auto& part : parts)
         for (const auto& aspect : part.aspects)
             for (const auto& output : aspect.outputs)
                 for (const auto& shape : output.shapes)
                     if (!shape.IsNull() && placed.Add(shape.Located(TopLoc_Location())))
-                        jobs.push_back({&shape, &output.name, part.linearDeflection});
-    const double angle = mesh.angularDeflection;
+                        jobs.push_back({&shape, &output.name, &part});
+    refhost::WorkBudget* work = budget();
+    fitToBudget(parts, jobs, work ? work->limits().triangles : 0);
     MeshCache::Impl* cache = mesh.cache ? &mesh.cache->impl() : nullptr;
-    const auto meshOne = [&jobs, angle, cache](int i) {
+    std::mutex stopMutex;
+    std::string stoppedAt; // the output being meshed when the budget ended the work
+    const auto meshOne = [&](int i) {
         const MeshJob& job = jobs[static_cast<std::size_t>(i)];
+        const std::string doing = "meshing output " + *job.name;
         // A shape the mesher cannot triangulate is left without triangles rather than losing the whole
-        // export; its node still carries its name and data.
+        // export; its node still carries its name and data. A shape whose meshing the budget ended
+        // ends the export.
         try {
-            refhost::runGuarded("meshing '" + *job.name + "'", [&] {
-                const std::string key = cache ? MeshCache::Impl::keyOf(*job.shape, job.linearDeflection, angle) : "";
+            const refhost::BudgetScope scope(work);
+            refhost::runGuarded(doing, [&] {
+                const double linear = job.part->linearDeflection, angular = job.part->angularDeflection;
+                const std::string key = cache ? MeshCache::Impl::keyOf(*job.shape, linear, angular) : "";
                 if (cache && cache->apply(key, *job.shape)) return;
-                BRepMesh_IncrementalMesh(*job.shape, meshParameters(job.linearDeflection, angle));
+                refhost::WorkProgressRange progress(work);
+                BRepMesh_IncrementalMesh(*job.shape, meshParameters(linear, angular), progress.range());
+                if (work) work->addTriangles(triangleCount(*job.shape));
+                // A mesh the budget broke off is no mesh to keep.
+                refhost::checkWork(doing);
                 if (cache) cache->keep(key, *job.shape);
             });
+        } catch (const refhost::WorkStopped&) {
+            std::lock_guard<std::mutex> lock(stopMutex);
+            if (stoppedAt.empty()) stoppedAt = doing;
         } catch (const host::HostError&) {
         }
     };
     // The shapes of a document in parallel too: a part's outputs differ much in size (a handwheel's torus
     // takes longer than all the rest), so one large shape does not hold the small ones up.
     OSD_Parallel::For(0, static_cast<int>(jobs.size()), meshOne, !facesUnshared(jobs));
+    if (!stoppedAt.empty()) {
+        const std::string reason = work ? work->reason(stoppedAt) : refhost::interruptText(refhost::interruptSignal());
+        throw refhost::WorkStopped(reason.empty() ? "stopped while " + stoppedAt : reason);
+    }
     meshed = true;
 }
 

@@ -42,7 +42,9 @@ struct ExportedPart {
     std::vector<ExportedAspect> aspects;
     // The part's ports as the catalogue gives them (nominal size, end type), for exports that describe them.
     std::vector<refhost::PortSpec> ports;
+    double size = 0; // the diagonal of the box of its shapes' edges, metres
     double linearDeflection = 0;
+    double angularDeflection = 0;
 };
 
 struct ExportDocument::Impl {
@@ -52,8 +54,11 @@ struct ExportDocument::Impl {
     bool meshed = false;
 
     void build(const std::vector<refhost::PartReport>& reports);
-    // Triangulates every shape once, for GLB and STL.
+    // Triangulates every shape once, for GLB, STL and IFC; raises ExportError for a part whose meshes would
+    // not fit its triangle budget and refhost::WorkStopped when the budget ends the work.
     void ensureMeshed();
+    // The budget the export works under: the settings' or the calling thread's.
+    refhost::WorkBudget* budget() const;
 };
 
 // The colour an output is drawn in, by what it is and the aspect it belongs to (given in sRGB).

@@ -13,6 +13,7 @@
 #include "export/Glb.h"
 #include "export/StagedFile.h"
 #include "kernel/KernelGuard.h"
+#include "kernel/WorkProgress.h"
 
 namespace tcv::exports {
 
@@ -99,8 +100,9 @@ std::string ExportDocument::renderGlb() {
     const ScratchFolder scratch;
     const std::string scratchPath = scratch.path("part.glb");
     bool written = false;
+    const refhost::BudgetScope budget(impl_->budget());
     try {
-        refhost::runGuarded("GLB export", [&] {
+        refhost::runGuarded("writing GLB", [&] {
             impl_->ensureMeshed();
             RWGltf_CafWriter writer(scratchPath.c_str(), Standard_True);
             writer.SetNodeNameFormat(RWMesh_NameFormat_InstanceOrProduct);
@@ -109,7 +111,8 @@ std::string ExportDocument::renderGlb() {
             writer.SetMergeFaces(true);
             TColStd_IndexedDataMapOfStringString fileInfo;
             fileInfo.Add("Lengths", "metres");
-            written = writer.Perform(impl_->document, fileInfo, Message_ProgressRange());
+            refhost::WorkProgressRange progress(impl_->budget());
+            written = writer.Perform(impl_->document, fileInfo, progress.range());
         });
     } catch (const host::HostError& error) {
         throw ExportError(error.what());

@@ -538,8 +538,9 @@ private:
 
 std::string ExportDocument::renderIfc(const std::string& fileName) {
     std::string text;
+    const refhost::BudgetScope budget(impl_->budget());
     try {
-        refhost::runGuarded("IFC export", [&] {
+        refhost::runGuarded("writing IFC", [&] {
             impl_->ensureMeshed();
             text = IfcBuilder(impl_->parts).build(fileName);
         });

@@ -22,6 +22,7 @@
 #include "DocumentModel.h"
 #include "export/StagedFile.h"
 #include "kernel/KernelGuard.h"
+#include "kernel/WorkProgress.h"
 
 namespace tcv::exports {
 
@@ -61,8 +62,9 @@ std::string ExportDocument::renderStep() const {
     const ScratchFolder scratch;
     const std::string scratchPath = scratch.path("part.step");
     try {
+        const refhost::BudgetScope budget(impl_->budget());
         std::lock_guard<std::mutex> lock(stepMutex());
-        refhost::runGuarded("STEP export", [&] {
+        refhost::runGuarded("writing STEP", [&] {
             const TranslatorAllocations translator;
             STEPCAFControl_Writer writer;
             // Set after the writer exists: constructing it first initialises the translator's defaults.
@@ -77,7 +79,8 @@ std::string ExportDocument::renderStep() const {
             model->SetWriteLengthUnit(kMillimetresPerMetre);
             writer.SetNameMode(Standard_True);
             writer.SetColorMode(Standard_True);
-            if (!writer.Transfer(impl_->document, STEPControl_AsIs))
+            refhost::WorkProgressRange progress(impl_->budget());
+            if (!writer.Transfer(impl_->document, STEPControl_AsIs, nullptr, progress.range()))
                 throw ExportError("the STEP translator refused the document");
             if (writer.Write(scratchPath.c_str()) != IFSelect_RetDone)
                 throw ExportError("the STEP translator could not write the file");

@@ -67,8 +67,9 @@ std::string ExportDocument::renderStl() {
     std::string records;
     std::uint32_t count = 0;
     std::string title = "TarnCheckValve Physical, metres:";
+    const refhost::BudgetScope budget(impl_->budget());
     try {
-        refhost::runGuarded("STL export", [&] {
+        refhost::runGuarded("writing STL", [&] {
             impl_->ensureMeshed();
             for (const auto& part : impl_->parts) {
                 title += " " + part.name;

@@ -7,6 +7,8 @@
 #include <dlfcn.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cmath>
 #include <filesystem>
 #include <memory>
 #include <mutex>
@@ -28,6 +30,7 @@
 #include "kernel/OccKernel.h"
 #include "refhost/Records.h"
 #include "refhost/Runtime.h"
+#include "refhost/WorkBudget.h"
 
 namespace py = pybind11;
 
@@ -118,12 +121,26 @@ refhost::PartSpec readPart(const py::dict& part) {
     return parts.front();
 }
 
+// The limits of evaluate() unless told otherwise, as the command line's.
+constexpr double kDefaultTimeLimitSeconds = 30;
+
+refhost::WorkLimits readLimits(double timeLimit, long long triangleLimit) {
+    if (!(timeLimit >= 0) || timeLimit > 86400)
+        raise(PyExc_ValueError, "time_limit: expected seconds from 0 (no limit) to 86400");
+    if (triangleLimit < 0) raise(PyExc_ValueError, "triangle_limit: expected 0 (no limit) or more");
+    refhost::WorkLimits limits;
+    limits.time = std::chrono::milliseconds(static_cast<long long>(std::ceil(timeLimit * 1000)));
+    limits.triangles = static_cast<std::size_t>(triangleLimit);
+    return limits;
+}
+
 } // namespace
 
 // An evaluated part: the report, and the shapes behind it for the exports.
 class Evaluation {
 public:
-    explicit Evaluation(refhost::PartReport report) : report_(std::move(report)), json_(refhost::reportJson(report_)) {}
+    Evaluation(refhost::PartReport report, refhost::WorkLimits limits)
+        : report_(std::move(report)), json_(refhost::reportJson(report_)), limits_(limits) {}
 
     py::object report() const { return toPython(json_); }
     bool ok() const { return report_.ok(); }
@@ -143,7 +160,10 @@ public:
             py::gil_scoped_release release;
             std::lock_guard<std::mutex> lock(mutex_);
             try {
-                exports::ExportDocument document(report_);
+                // Each write has a budget of its own, with the limits the part was evaluated under.
+                exports::MeshSettings settings;
+                settings.budget = std::make_shared<refhost::WorkBudget>(limits_);
+                exports::ExportDocument document(report_, settings);
                 const std::string target = path.string();
                 if (std::string(format) == "STEP") document.writeStep(target);
                 if (std::string(format) == "GLB") document.writeGlb(target);
@@ -198,6 +218,7 @@ private:
 
     refhost::PartReport report_;
     nlohmann::ordered_json json_;
+    refhost::WorkLimits limits_;
     std::mutex mutex_;
 };
 
@@ -263,23 +284,29 @@ PYBIND11_MODULE(tarncheckvalve, m) {
         "the part and field, for a malformed one.");
     m.def(
         "evaluate",
-        [](const py::dict& part, const py::object& aspects) {
+        [](const py::dict& part, const py::object& aspects, double timeLimit, long long triangleLimit) {
             const std::vector<std::string> names = python::readAspects(aspects);
             const refhost::PartSpec partSpec = python::readPart(part);
+            const refhost::WorkLimits limits = python::readLimits(timeLimit, triangleLimit);
             std::unique_ptr<Evaluation> evaluation;
             {
                 py::gil_scoped_release release;
-                evaluation =
-                    std::make_unique<Evaluation>(refhost::evaluatePart(partSpec, names, python::hostOptions()));
+                refhost::HostOptions options = python::hostOptions();
+                options.budget = std::make_shared<refhost::WorkBudget>(limits);
+                evaluation = std::make_unique<Evaluation>(refhost::evaluatePart(partSpec, names, options), limits);
             }
             return evaluation;
         },
-        py::arg("part"), py::arg("aspects") = py::make_tuple("Physical", "Insulation"),
+        py::arg("part"), py::arg("aspects") = py::make_tuple("Physical", "Insulation"), py::kw_only(),
+        py::arg("time_limit") = python::kDefaultTimeLimitSeconds,
+        py::arg("triangle_limit") = static_cast<long long>(refhost::kDefaultTriangleLimit),
         "Evaluates the asked "
         "aspects of a part dict (as samples() and load_catalog() give, or written by hand) with the symbol. A "
         "malformed part raises ValueError naming the field; an aspect that fails is no exception: the report "
         "says so (\"ok\": false and its error code), as `checkvalve eval` does. Runs without the GIL, so "
-        "threads evaluate in parallel.");
+        "threads evaluate in parallel. The evaluation, and each write of its files, ends with a reason once it "
+        "has taken `time_limit` seconds, and a write when its meshes would hold more than `triangle_limit` "
+        "triangles (0: no limit).");
 
     evaluationClass
         .def_property_readonly("report", &Evaluation::report,

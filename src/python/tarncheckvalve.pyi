@@ -19,9 +19,17 @@ def load_catalog(path: _Path) -> list[dict[str, Any]]:
     """The parts of a catalogue file, each a part dict ready for evaluate(). FileNotFoundError for a
     missing file, ValueError naming the part and field for a malformed one."""
 
-def evaluate(part: dict[str, Any], aspects: Union[str, Iterable[str]] = ("Physical", "Insulation")) -> Evaluation:
+def evaluate(
+    part: dict[str, Any],
+    aspects: Union[str, Iterable[str]] = ("Physical", "Insulation"),
+    *,
+    time_limit: float = 30.0,
+    triangle_limit: int = 2000000,
+) -> Evaluation:
     """Evaluates the asked aspects of a part dict with the symbol. A malformed part raises ValueError naming
-    the field; a failing aspect is reported ("ok": false), not raised. Runs without the GIL."""
+    the field; a failing aspect is reported ("ok": false), not raised. Runs without the GIL. The evaluation
+    and each write end with a reason after time_limit seconds; a write also when its meshes would hold
+    more than triangle_limit triangles (0: no limit)."""
 
 class Evaluation:
     """An evaluated part: its report and its shapes, written as files or as BRep text."""

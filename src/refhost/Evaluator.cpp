@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/Inputs.h"
+#include "refhost/WorkBudget.h"
 #include "symbol/CCheckValve.h"
 
 namespace tcv::refhost {
@@ -40,6 +41,7 @@ AspectResult evaluateAspect(const PartSpec& partSpec, const std::string& aspect,
     result.outputs = std::make_shared<RefOutputCollection>();
     host::EvaluationTrail trail;
     host::TrailScope trailScope(trail);
+    BudgetScope budgetScope(options.budget ? options.budget.get() : currentBudget());
     try {
         // A part the host cannot offer (more ports than it can count) fails the aspect like any other
         // host error, before the symbol is called.

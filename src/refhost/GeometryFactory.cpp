@@ -11,6 +11,7 @@
 #include "refhost/Graphics.h"
 #include "refhost/Refusal.h"
 #include "refhost/Runtime.h"
+#include "refhost/WorkBudget.h"
 
 namespace tcv::refhost {
 
@@ -328,6 +329,9 @@ private:
     // A persistent graphic with its record; its kernel shape is built only when the host has a kernel.
     template <class Build>
     host::GraphicPtr graphic(RecordSheet sheet, bool solid, Build&& build) const {
+        // Every construction is a point where a part's work can be ended: the kernel's own algorithms
+        // poll the budget too, but the symbol's many small ones would not notice it otherwise.
+        checkWork("building a " + sheet.creation().kind);
         ShapePtr shape;
         if (kernel_) shape = built_ ? built_->shapeFor(sheet.creation(), std::forward<Build>(build)) : build();
         return std::make_shared<RefGraphic>(std::move(sheet), solid ? OutputKind::Solid : OutputKind::Surface,

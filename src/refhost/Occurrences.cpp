@@ -14,10 +14,12 @@ namespace {
 
 constexpr const char* kAttributeSetName = "IZUAOffsetFrmValCen";
 constexpr const char* kOffsetAttribute = "OffsetFrmValCen";
-// The operator symbol's drawing: stem and handwheel sizes when the operator part gives none.
-constexpr double kStemDiameter = 0.02;
+// The operator symbol's drawing: the handwheel's diameter when the operator part gives none, and the
+// stem's diameter and the rim's thickness in proportion to the handwheel, so that the picture of a valve
+// drawn at another scale is the same picture.
 constexpr double kDefaultHandwheelDiameter = 0.2;
-constexpr double kHandwheelRim = 0.008;
+constexpr double kHandwheelPerStemDiameter = 10;
+constexpr double kHandwheelPerRim = 25;
 
 bool equalsIgnoringCase(const std::string& a, const std::string& b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
@@ -207,15 +209,16 @@ const ShapePtr& RefOperatorOccurrence::shape() const {
     const double height = attributes_.at(kOffsetAttribute);
     double handwheelDiameter = kDefaultHandwheelDiameter;
     for (const auto& [input, value] : spec_.inputs)
-        if (equalsIgnoringCase(input, "HandwheelDiameter") && value > 4 * kHandwheelRim) handwheelDiameter = value;
+        if (equalsIgnoringCase(input, "HandwheelDiameter") && value > 0) handwheelDiameter = value;
+    const double rim = handwheelDiameter / kHandwheelPerRim;
     try {
         // An operator whose axes were never set is drawn upright at its position.
         Vec3 up(0, 1, 0);
         if (secondAxis_.length() > 1e-9) up = Vec3(secondAxis_.x(), secondAxis_.y(), secondAxis_.z());
         const double stem = std::isfinite(height) && height > 1e-6 ? height : 0.0;
-        ShapePtr picture =
-            kernel_->operatorPicture(Vec3(position_.x(), position_.y(), position_.z()), up, kStemDiameter / 2, stem,
-                                     handwheelDiameter / 2 - kHandwheelRim, kHandwheelRim);
+        ShapePtr picture = kernel_->operatorPicture(Vec3(position_.x(), position_.y(), position_.z()), up,
+                                                    handwheelDiameter / kHandwheelPerStemDiameter / 2, stem,
+                                                    handwheelDiameter / 2 - rim, rim);
         // A picture the kernel cannot make valid (an operator placed or sized beyond reason) is left out.
         if (picture->valid(true)) shape_ = picture;
     } catch (const host::HostError&) {

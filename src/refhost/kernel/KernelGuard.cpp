@@ -46,16 +46,22 @@ std::string describe(const Standard_Failure& failure) {
 
 void runGuarded(const std::string& what, const std::function<void()>& work) {
     ensureSignalHandling();
+    checkWork(what);
     try {
         OCC_CATCH_SIGNALS
         work();
     } catch (const host::HostError&) {
         throw;
     } catch (const Standard_Failure& failure) {
+        // An algorithm that was told to break may fail for want of what it did not finish: the budget's
+        // reason is the real one.
+        checkWork(what);
         throw host::HostError(host::kGenericFailure, what + ": the geometry kernel failed: " + describe(failure));
     } catch (const std::bad_alloc&) {
         throw host::HostError(host::kGenericFailure, what + ": out of memory in the geometry kernel");
     }
+    // Work that broke early returns what it had made so far, which is no result to hand on.
+    checkWork(what);
 }
 
 TopoDS_Shape checkedShape(const std::string& what, TopoDS_Shape shape, bool solid, ShapeCheck check) {

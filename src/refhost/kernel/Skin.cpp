@@ -48,6 +48,7 @@
 
 #include "Constructions.h"
 #include "kernel/KernelGuard.h"
+#include "kernel/WorkProgress.h"
 
 namespace tcv::refhost {
 
@@ -273,7 +274,8 @@ Handle(Geom_BSplineCurve) fittedCurve(const std::vector<gp_XYZ>& samples, const 
 TopoDS_Shape throughSections(const std::vector<TopoDS_Wire>& wires, bool capped) {
     BRepOffsetAPI_ThruSections maker(capped ? Standard_True : Standard_False, Standard_False);
     for (const auto& wire : wires) maker.AddWire(wire);
-    maker.Build();
+    WorkProgressRange progress(currentBudget());
+    maker.Build(progress.range());
     if (!maker.IsDone()) refuse(kWhat, "the geometry kernel cannot loft through the sections");
     return checkedShape(kWhat, maker.Shape(), capped, ShapeCheck::Full);
 }

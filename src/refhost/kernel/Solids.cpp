@@ -43,6 +43,7 @@
 
 #include "Constructions.h"
 #include "kernel/KernelGuard.h"
+#include "kernel/WorkProgress.h"
 
 namespace tcv::refhost {
 
@@ -477,7 +478,8 @@ TopoDS_Shape buildRuledSurface(const RuledEnd& first, const RuledEnd& second, bo
     BRepOffsetAPI_ThruSections loft(solid ? Standard_True : Standard_False, Standard_True);
     loft.AddWire(wireOf(first));
     loft.AddWire(wireOf(second));
-    loft.Build();
+    WorkProgressRange progress(currentBudget());
+    loft.Build(progress.range());
     if (!loft.IsDone()) refuse(what, "the geometry kernel cannot rule a surface between the two");
     return checkedShape(what, loft.Shape(), solid, ShapeCheck::Full);
 }

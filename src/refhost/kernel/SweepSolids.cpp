@@ -9,6 +9,7 @@
 
 #include "Constructions.h"
 #include "kernel/KernelGuard.h"
+#include "kernel/WorkProgress.h"
 
 namespace tcv::refhost {
 
@@ -41,7 +42,8 @@ TopoDS_Shape buildSweepPiece(const SweepPiece& piece, const RefCurve& path, cons
     BRepOffsetAPI_MakePipeShell pipe(curveWire(path));
     pipe.SetTransitionMode(BRepBuilderAPI_RoundCorner);
     pipe.Add(curveWire(section));
-    pipe.Build();
+    WorkProgressRange progress(currentBudget());
+    pipe.Build(progress.range());
     if (!pipe.IsDone()) refuse(kWhat, "the geometry kernel cannot sweep the section along the path");
     if (piece.solid && !pipe.MakeSolid()) refuse(kWhat, "the geometry kernel cannot close the swept solid");
     return checkedShape(kWhat, pipe.Shape(), piece.solid, ShapeCheck::Full);

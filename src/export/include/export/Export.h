@@ -19,6 +19,7 @@
 
 #include "catalog/Report.h"
 #include "host/Export.h"
+#include "refhost/WorkBudget.h"
 
 namespace tcv::exports {
 
@@ -30,20 +31,28 @@ public:
 
 class MeshCache;
 
-// How finely faces are triangulated for GLB and STL. The linear deflection is a fraction of the part's
-// overall size (the diagonal of the bounding box of all its shapes' edges, insulation included), kept
-// between the two bounds and rounded down to a quarter power of two, so that a valve whose size changes a
-// little is meshed as finely as before: 0.49 mm for an NPS 4 swing check, 0.09 mm for the smallest
-// samples. 0.35 rad of angular deflection draws a full circle with 18 segments, so pipes look round at
-// every sample size while a 4 in valve's GLB stays well under 1 MB (30 to 250 kB).
+// How finely faces are triangulated for GLB, STL and IFC, and the budget the export works under.
+//
+// The linear deflection is a fraction of the part's overall size (the diagonal of the bounding box of all
+// its shapes' edges, insulation included), rounded down to a quarter power of two, so that a valve whose
+// size changes a little is meshed as finely as before; the smallest element the mesher makes is as long
+// as the deflection. A valve scaled by any factor is so meshed into about as many triangles: 0.49 mm for
+// an NPS 4 swing check. 0.35 rad of angular
+// deflection draws a full circle with 18 segments, so pipes look round at every size while a 4 in valve's GLB stays
+// well under 1 MB.
+//
+// A part whose meshes would hold more triangles than its budget allows (a body hundreds of metres long
+// and a few centimetres across) is meshed more coarsely, down to six segments a circle, and refused when
+// even that is too many. A valve too small for the geometry kernel's tolerance to mesh is refused.
 struct MeshSettings {
     double relativeDeflection = 0.001;
-    double minimumDeflection = 0.0001; // metres
-    double maximumDeflection = 0.002;  // metres
-    double angularDeflection = 0.35;   // radians
+    double angularDeflection = 0.35; // radians
     // Where given, shapes meshed before with the same settings take their triangles from here, and the
     // shapes this document meshes are added to it.
     std::shared_ptr<MeshCache> cache;
+    // The budget that meshing and writing run under: its time limit and triangle limit, cancellation.
+    // None: the budget of the calling thread's work (refhost::BudgetScope), if any.
+    std::shared_ptr<refhost::WorkBudget> budget;
 };
 
 // The names the export gives the parts of the valve operator's picture inside its sub-assembly.

@@ -12,6 +12,7 @@
 namespace tcv::refhost {
 
 class ConstructionMemo;
+class WorkBudget;
 
 struct HostOptions {
     // The geometry kernel that builds the shapes; without one every creation is recorded and no kernel
@@ -22,6 +23,9 @@ struct HostOptions {
     bool offerSymbolUtilities = true;
     // The context variable "OLE_SERVER": the directory that holds xml/OutsideDiameterforSymbolGraphics.xml.
     std::string dataDirectory;
+    // The budget the evaluation runs under (its time limit, cancellation); none: unbounded, but for a
+    // request of the process to stop.
+    std::shared_ptr<WorkBudget> budget;
 };
 
 // A folder the project ships beside its program: "data" (xml/ and catalog/) or "viewer" (the gallery's

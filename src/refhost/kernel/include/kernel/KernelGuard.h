@@ -13,6 +13,7 @@
 #include "host/Export.h"
 #include "host/Value.h"
 #include "refhost/Refusal.h"
+#include "refhost/WorkBudget.h"
 
 namespace tcv::refhost {
 
