@@ -123,6 +123,7 @@ int runGallery(const GalleryOptions& options) {
         // A folder that cannot be written to is found before anything is evaluated; the probe's
         // temporary file is removed again.
         exports::StagedFile probe((folder / "index.json").string(), "JSON");
+        checkViewerDestination(options.folder);
     } catch (const refhost::CatalogError& error) {
         std::cerr << "checkvalve gallery: " << printable(error.what()) << "\n";
         return kExitBadInput;
