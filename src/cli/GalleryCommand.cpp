@@ -180,7 +180,9 @@ void addGalleryCommand(CLI::App& app, int& exitCode) {
             [](std::string& value) { return value.empty() ? std::string("an empty folder name") : std::string(); },
             "OUTDIR"));
     command->add_option("FILE", options->file, "Parts catalogue (the built-in samples when left out)");
-    command->add_option("--jobs,-j", options->jobs, "Parts rendered in parallel")->capture_default_str();
+    command->add_option("--jobs,-j", options->jobs, "Parts rendered in parallel")
+        ->check(CLI::Range(1u, 64u))
+        ->capture_default_str();
     addCatalogSizeOption(*command, options->maxCatalogBytes);
     command->footer(
         "Per part <name>.glb, <name>.step, <name>.ifc and <name>.json (the report); OUTDIR/index.json lists every "
