@@ -7,7 +7,9 @@
 #
 #   1. `checkvalve bench --json` of the built-in samples: docs/bench.json, docs/bench.csv, docs/bench.png;
 #   2. the whole gallery with 1 and 2 jobs: wall time, parts per second and peak memory;
-#   3. /api/export?format=glb latency and throughput of `checkvalve serve` (bench/serve_export.mjs);
+#   3. /api/export?format=glb latency and throughput of `checkvalve serve` (bench/serve_export.mjs), and
+#      its connection load: 5,000 idle and 1,000 slow connections held open while GET and /api/evaluate are
+#      timed (p50/p99) and the server's memory read (bench/connection_load.mjs, LOAD_SECONDS, default 20);
 #   with --google, the Google Benchmark cases as well (any further arguments go to the benchmark binary,
 #      e.g. --benchmark_filter=Evaluate/);
 #   4. with --peer, every sample part's shapes built by a FreeCAD Part script (bench/peer/freecad_shapes.py,
@@ -98,6 +100,8 @@ done
 # loopback, with one client and with four at once (latency p50/p95 and throughput).
 if command -v node >/dev/null; then
   node bench/serve_export.mjs "$checkvalve" "${SERVE_REPEAT:-10}"
+  # 6,000 connections need as many descriptors in this process; the server raises its own limit.
+  (ulimit -n "$(ulimit -Hn)" && node bench/connection_load.mjs "$checkvalve" 5000 1000 "${LOAD_SECONDS:-20}")
 else
   echo "serve export: node not found, not measured"
 fi

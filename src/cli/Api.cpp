@@ -1,8 +1,9 @@
-// The API's handlers. Evaluations and exports run on the connection's worker, at most as many at once as
-// there are slots; everything else is answered from documents built once.
+// The API's handlers. Evaluations and exports run on the server's evaluation threads, at most as many at
+// once as there are slots; everything else is answered from documents built once.
 #include "Api.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <memory>
 #include <thread>
@@ -73,14 +74,19 @@ std::string safeFileName(const std::string& name) {
     return out;
 }
 
-// A slot for one evaluation, given back when the request is done (`hold` later).
+// A slot for one evaluation, waited for until `wait` after the request arrived and given back when the
+// request is done (`hold` later, or as soon as the request is cancelled).
 class Slot {
 public:
-    Slot(std::counting_semaphore<>& slots, std::chrono::milliseconds wait, std::chrono::milliseconds hold)
-        : slots_(slots), held_(slots.try_acquire_for(wait)), hold_(hold) {}
+    Slot(std::counting_semaphore<>& slots, const HttpRequest& request, std::chrono::milliseconds wait,
+         std::chrono::milliseconds hold)
+        : slots_(slots), held_(slots.try_acquire_until(request.received + wait)), hold_(hold),
+          cancelled_(request.cancelled) {}
     ~Slot() {
         if (!held_) return;
-        if (hold_.count() > 0) std::this_thread::sleep_for(hold_);
+        const auto until = std::chrono::steady_clock::now() + hold_;
+        while (std::chrono::steady_clock::now() < until && !cancelled_->load())
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
         slots_.release();
     }
     Slot(const Slot&) = delete;
@@ -91,20 +97,26 @@ private:
     std::counting_semaphore<>& slots_;
     bool held_;
     std::chrono::milliseconds hold_;
+    std::shared_ptr<std::atomic<bool>> cancelled_;
 };
 
-void busy(httplib::Response& response) {
-    response.set_header("Retry-After", "1");
+void busy(HttpResponse& response) {
+    response.setHeader("Retry-After", "1");
     sendError(response, 503, "", "every evaluation slot is busy; try again in a second");
 }
 
+// The answer to a request whose client went away or whose server is stopping: nobody reads it.
+void gone(HttpResponse& response) { sendError(response, 503, "", "the request was cancelled"); }
+
 } // namespace
 
-void sendError(httplib::Response& response, int status, const std::string& field, const std::string& message) {
+void sendError(HttpResponse& response, int status, const std::string& field, const std::string& message) {
     nlohmann::ordered_json error{{"field", field.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(field)},
                                  {"message", message}};
     response.status = status;
-    response.set_content(nlohmann::ordered_json{{"error", error}}.dump(2) + "\n", kJson);
+    response.setContent(
+        nlohmann::ordered_json{{"error", error}}.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n",
+        kJson);
 }
 
 Api::Api(unsigned evaluations, std::chrono::milliseconds wait, std::chrono::milliseconds hold,
@@ -119,23 +131,27 @@ Api::Api(unsigned evaluations, std::chrono::milliseconds wait, std::chrono::mill
     variantsText_ = std::async(std::launch::async, [this] { return variantsJson(samples_).dump(2) + "\n"; }).share();
 }
 
-void Api::addRoutes(httplib::Server& server) {
-    server.Get("/api/definition", [this](const httplib::Request&, httplib::Response& r) { definition(r); });
-    server.Get("/api/samples", [this](const httplib::Request&, httplib::Response& r) { samples(r); });
-    server.Get("/api/part", [this](const httplib::Request& q, httplib::Response& r) { samplePart(q, r); });
-    server.Get("/api/variants", [this](const httplib::Request&, httplib::Response& r) { variants(r); });
-    server.Post("/api/evaluate", [this](const httplib::Request& q, httplib::Response& r) { evaluate(q, r); });
-    server.Post("/api/export", [this](const httplib::Request& q, httplib::Response& r) { exportPart(q, r); });
+std::vector<Route> Api::routes() {
+    using Request = const HttpRequest&;
+    using Response = HttpResponse&;
+    return {
+        {"GET", "/api/definition", false, [this](Request, Response r) { definition(r); }},
+        {"GET", "/api/samples", false, [this](Request, Response r) { samples(r); }},
+        {"GET", "/api/part", false, [this](Request q, Response r) { samplePart(q, r); }},
+        {"GET", "/api/variants", false, [this](Request, Response r) { variants(r); }},
+        {"POST", "/api/evaluate", true, [this](Request q, Response r) { evaluate(q, r); }},
+        {"POST", "/api/export", true, [this](Request q, Response r) { exportPart(q, r); }},
+    };
 }
 
-void Api::definition(httplib::Response& response) const { response.set_content(definitionText_, kJson); }
+void Api::definition(HttpResponse& response) const { response.setContent(definitionText_, kJson); }
 
-void Api::samples(httplib::Response& response) const { response.set_content(samplesText_, kJson); }
+void Api::samples(HttpResponse& response) const { response.setContent(samplesText_, kJson); }
 
-void Api::samplePart(const httplib::Request& request, httplib::Response& response) const {
-    const std::string name = request.get_param_value("sample");
+void Api::samplePart(const HttpRequest& request, HttpResponse& response) const {
+    const std::string name = request.param("sample");
     for (const auto& part : samples_)
-        if (part.name == name) return response.set_content(partJson(part).dump(2) + "\n", kJson);
+        if (part.name == name) return response.setContent(partJson(part).dump(2) + "\n", kJson);
     std::vector<std::string> names;
     for (const auto& part : samples_) names.push_back(part.name);
     const std::string hint = refhost::closestName(name, names);
@@ -143,10 +159,10 @@ void Api::samplePart(const httplib::Request& request, httplib::Response& respons
               "no sample part '" + name + "'" + (hint.empty() ? "" : "; did you mean '" + hint + "'?"));
 }
 
-void Api::variants(httplib::Response& response) const { response.set_content(variantsText_.get(), kJson); }
+void Api::variants(HttpResponse& response) const { response.setContent(variantsText_.get(), kJson); }
 
-std::optional<refhost::PartSpec> Api::partOf(const httplib::Request& request, httplib::Response& response) const {
-    std::string type = request.get_header_value("Content-Type");
+std::optional<refhost::PartSpec> Api::partOf(const HttpRequest& request, HttpResponse& response) const {
+    std::string type = request.header("Content-Type");
     type = type.substr(0, type.find(';'));
     type.erase(std::remove_if(type.begin(), type.end(), [](unsigned char c) { return std::isspace(c); }), type.end());
     std::transform(type.begin(), type.end(), type.begin(), [](unsigned char c) { return std::tolower(c); });
@@ -154,6 +170,10 @@ std::optional<refhost::PartSpec> Api::partOf(const httplib::Request& request, ht
         sendError(response, 415, "",
                   "send the part as JSON with Content-Type: application/json" +
                       (type.empty() ? std::string() : " (got " + type + ")"));
+        return std::nullopt;
+    }
+    if (!isValidUtf8(request.body)) {
+        sendError(response, 400, "", "the body is not valid UTF-8");
         return std::nullopt;
     }
     if (!nlohmann::json::accept(request.body)) {
@@ -179,18 +199,19 @@ std::optional<refhost::PartSpec> Api::partOf(const httplib::Request& request, ht
     return std::move(parts.front());
 }
 
-void Api::evaluate(const httplib::Request& request, httplib::Response& response) {
+void Api::evaluate(const HttpRequest& request, HttpResponse& response) {
     const auto part = partOf(request, response);
     if (!part) return;
-    Slot slot(slots_, wait_, hold_);
+    Slot slot(slots_, request, wait_, hold_);
     if (!slot.held()) return busy(response);
+    if (request.cancelled->load()) return gone(response);
     // A failing aspect is still a report: it says which aspect failed, why, and what it added before.
     const auto report = refhost::evaluatePart(*part, aspectsFor("both"));
-    response.set_content(refhost::reportJson(report).dump(2) + "\n", kJson);
+    response.setContent(refhost::reportJson(report).dump(2) + "\n", kJson);
 }
 
-void Api::exportPart(const httplib::Request& request, httplib::Response& response) {
-    const std::string name = request.get_param_value("format");
+void Api::exportPart(const HttpRequest& request, HttpResponse& response) {
+    const std::string name = request.param("format");
     const ExportFormat* format = nullptr;
     std::string known;
     for (const auto& candidate : kExportFormats) {
@@ -202,13 +223,14 @@ void Api::exportPart(const httplib::Request& request, httplib::Response& respons
     if (!part) return;
     const std::string fileName = safeFileName(part->name) + format->extension;
     const auto send = [&](std::shared_ptr<const std::string> file) {
-        response.set_header("Content-Disposition", "attachment; filename=\"" + fileName + "\"");
-        response.set_content(*file, format->contentType);
+        response.setHeader("Content-Disposition", "attachment; filename=\"" + fileName + "\"");
+        response.setContent(*file, format->contentType);
     };
     if (const auto cached = exports_.find(format->name, request.body)) return send(*cached);
 
-    Slot slot(slots_, wait_, hold_);
+    Slot slot(slots_, request, wait_, hold_);
     if (!slot.held()) return busy(response);
+    if (request.cancelled->load()) return gone(response);
     std::shared_ptr<const std::string> file;
     try {
         // Outputs an aspect added before it failed are exported like any other.

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include <httplib.h>
 #include <nlohmann/json.hpp>
 
 #include "ExportCache.h"
+#include "HttpMessage.h"
 #include "export/Export.h"
 #include "export/MeshCache.h"
 #include "refhost/Parts.h"
@@ -29,20 +29,22 @@ public:
     Api(unsigned evaluations, std::chrono::milliseconds wait,
         std::chrono::milliseconds hold = std::chrono::milliseconds{0}, std::size_t meshCacheBytes = 0);
 
-    // Adds the routes under /api/ to the server.
-    void addRoutes(httplib::Server& server);
+    // The routes under /api/: the one table the server routes by and derives its 405 answers from.
+    std::vector<Route> routes();
 
 private:
-    void definition(httplib::Response& response) const;
-    void samples(httplib::Response& response) const;
+    void definition(HttpResponse& response) const;
+    void samples(HttpResponse& response) const;
     // A sample part as catalogue JSON: GET /api/part?sample=NAME.
-    void samplePart(const httplib::Request& request, httplib::Response& response) const;
-    void variants(httplib::Response& response) const;
-    void evaluate(const httplib::Request& request, httplib::Response& response);
-    void exportPart(const httplib::Request& request, httplib::Response& response);
+    void samplePart(const HttpRequest& request, HttpResponse& response) const;
+    void variants(HttpResponse& response) const;
+    // Evaluations and exports: the request's `cancelled` flag says when nobody waits for the answer any
+    // more; a request cancelled before it gets its slot is not evaluated.
+    void evaluate(const HttpRequest& request, HttpResponse& response);
+    void exportPart(const HttpRequest& request, HttpResponse& response);
 
     // The one part of a request body, or nothing when the response already says what was wrong.
-    std::optional<refhost::PartSpec> partOf(const httplib::Request& request, httplib::Response& response) const;
+    std::optional<refhost::PartSpec> partOf(const HttpRequest& request, HttpResponse& response) const;
 
     std::vector<refhost::PartSpec> samples_;
     std::string definitionText_;
@@ -57,7 +59,8 @@ private:
     exports::MeshSettings mesh_;
 };
 
-// {"error": {"field": ..., "message": ...}} sent with `status`; an empty field is null.
-void sendError(httplib::Response& response, int status, const std::string& field, const std::string& message);
+// {"error": {"field": ..., "message": ...}} sent with `status`; an empty field is null. Bytes of the
+// message that are not UTF-8 are replaced, so that the document is always valid JSON.
+void sendError(HttpResponse& response, int status, const std::string& field, const std::string& message);
 
 } // namespace tcv::cli

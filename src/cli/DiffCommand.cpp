@@ -357,7 +357,9 @@ void addDiffCommand(CLI::App& app, int& exitCode) {
     command->add_option("--aspect", options->aspect, "Aspects to compare")
         ->check(CLI::IsMember({"physical", "insulation", "both"}))
         ->capture_default_str();
-    command->add_option("--jobs,-j", options->jobs, "Parts evaluated in parallel")->capture_default_str();
+    command->add_option("--jobs,-j", options->jobs, "Parts evaluated in parallel")
+        ->check(CLI::Range(1u, 64u))
+        ->capture_default_str();
     addCatalogSizeOption(*command, options->maxCatalogBytes);
     command->footer(
         "Parts are matched by name. Exit 0 when no graphics changed, 1 when some did or a part was added or "

@@ -132,6 +132,7 @@ int runGallery(const GalleryOptions& options) {
         // A folder that cannot be written to is found before anything is evaluated; the probe's
         // temporary file is removed again.
         exports::StagedFile probe((folder / "index.json").string(), "JSON");
+        checkViewerDestination(options.folder);
     } catch (const refhost::CatalogError& error) {
         std::cerr << "checkvalve gallery: " << printable(error.what()) << "\n";
         return kExitBadInput;
@@ -192,7 +193,9 @@ void addGalleryCommand(CLI::App& app, int& exitCode) {
             [](std::string& value) { return value.empty() ? std::string("an empty folder name") : std::string(); },
             "OUTDIR"));
     command->add_option("FILE", options->file, "Parts catalogue (the built-in samples when left out)");
-    command->add_option("--jobs,-j", options->jobs, "Parts rendered in parallel")->capture_default_str();
+    command->add_option("--jobs,-j", options->jobs, "Parts rendered in parallel")
+        ->check(CLI::Range(1u, 64u))
+        ->capture_default_str();
     addCatalogSizeOption(*command, options->maxCatalogBytes);
     addWorkLimitOptions(*command, options->limits);
     command->footer(

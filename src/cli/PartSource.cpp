@@ -26,10 +26,20 @@ std::vector<refhost::PartSpec> selectParts(const std::string& file, const std::s
 }
 
 void addCatalogSizeOption(CLI::App& command, std::uint64_t& maxCatalogBytes) {
+    // A sign is refused before the unit is read: the conversion would otherwise wrap "-1" round to 16 EiB.
     command
         .add_option("--max-catalog-size", maxCatalogBytes,
-                    "Largest catalogue FILE read, in bytes or with a unit such as 1GiB (default 256MiB)")
-        ->transform(CLI::AsSizeValue(false));
+                    "Largest catalogue FILE read, in bytes or with a unit such as 1GiB (default 256MiB; 1 byte "
+                    "to 1TiB)")
+        ->check(CLI::Validator(
+            [](std::string& value) {
+                return value.find_first_of("+-") == std::string::npos
+                           ? std::string()
+                           : "a size is a whole number of bytes, with no sign";
+            },
+            "SIZE"))
+        ->transform(CLI::AsSizeValue(false))
+        ->check(CLI::Range(std::uint64_t{1}, std::uint64_t{1} << 40));
 }
 
 refhost::WorkLimits WorkLimitOptions::limits() const {

@@ -1,5 +1,6 @@
 // `checkvalve serve`: serves a gallery folder and the configurator's API over HTTP on this machine so that a
 // browser can open the viewer. Stops cleanly on Ctrl-C or a termination signal.
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <csignal>
@@ -56,8 +57,9 @@ private:
     fs::path path_;
 };
 
-// Ctrl-C and a termination signal ask the server to stop, from the moment the command starts (making the
-// viewer's folder and reading the samples take a while); the previous handlers come back when it ends.
+// Ctrl-C, a termination signal, a hang-up (the terminal closed) and SIGQUIT ask the server to stop, from
+// the moment the command starts (making the viewer's folder and reading the samples take a while), so that
+// it always ends cleanly and removes its scratch folder; the previous handlers come back when it ends.
 class StopSignals {
 public:
     StopSignals() {
@@ -65,19 +67,17 @@ public:
         struct sigaction action {};
         action.sa_handler = requestStop;
         sigemptyset(&action.sa_mask);
-        sigaction(SIGINT, &action, &previousInt_);
-        sigaction(SIGTERM, &action, &previousTerm_);
+        for (std::size_t i = 0; i < kSignals.size(); ++i) sigaction(kSignals[i], &action, &previous_[i]);
     }
     ~StopSignals() {
-        sigaction(SIGINT, &previousInt_, nullptr);
-        sigaction(SIGTERM, &previousTerm_, nullptr);
+        for (std::size_t i = 0; i < kSignals.size(); ++i) sigaction(kSignals[i], &previous_[i], nullptr);
     }
     StopSignals(const StopSignals&) = delete;
     StopSignals& operator=(const StopSignals&) = delete;
 
 private:
-    struct sigaction previousInt_ {};
-    struct sigaction previousTerm_ {};
+    static constexpr std::array<int, 4> kSignals{SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+    std::array<struct sigaction, kSignals.size()> previous_{};
 };
 
 int runServe(const ServeOptions& options) {
@@ -112,7 +112,7 @@ int runServe(const ServeOptions& options) {
         });
         std::cout << "Stopped." << std::endl;
         if (!drained) {
-            // A client is still sending a request; its worker is not waited for.
+            // An evaluation is still running; it is not waited for.
             if (viewerOnly) viewerOnly->remove();
             std::_Exit(kExitOk);
         }
@@ -140,9 +140,15 @@ void addServeCommand(CLI::App& app, int& exitCode) {
     command->add_option("--host", options->host, "Address to listen on (0.0.0.0 opens it to the network)")
         ->capture_default_str();
     command
-        ->add_option("--workers", options->limits.workers,
-                     "Connections served at once, each by a thread of its own started at start-up")
-        ->check(CLI::Range(1, 65536))
+        ->add_option("--connections", options->limits.connections,
+                     "Connections open at once, in total (at most what the process may open; more are answered "
+                     "503 and closed)")
+        ->check(CLI::Range(std::size_t{1}, std::size_t{1} << 20))
+        ->capture_default_str();
+    command
+        ->add_option("--connections-per-address", options->limits.connectionsPerAddress,
+                     "Connections open at once from one client address")
+        ->check(CLI::Range(std::size_t{1}, std::size_t{1} << 20))
         ->capture_default_str();
     command
         ->add_option("--evaluations", options->limits.evaluations,

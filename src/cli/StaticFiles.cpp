@@ -22,34 +22,41 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd = -1) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    FileDescriptor(FileDescriptor&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
-    FileDescriptor& operator=(FileDescriptor&& other) noexcept {
-        std::swap(fd_, other.fd_);
-        return *this;
-    }
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
-std::string lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
+void plain(HttpResponse& response, int status, const std::string& text) {
+    response.status = status;
+    response.setContent(text + "\n", "text/plain; charset=utf-8");
 }
 
-void plain(httplib::Response& response, int status, const std::string& text) {
-    response.status = status;
-    response.set_content(text + "\n", "text/plain; charset=utf-8");
+std::string trimmed(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return {};
+    const auto last = text.find_last_not_of(" \t");
+    return std::string(text.substr(first, last - first + 1));
+}
+
+// A whole decimal number of the text (digits only, no overflow).
+bool parseNumber(const std::string& text, std::uint64_t& value) {
+    if (text.empty() || text.size() > 19) return false;
+    value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') return false;
+        value = value * 10 + static_cast<std::uint64_t>(c - '0');
+    }
+    return true;
+}
+
+// `length` bytes of the file from `offset`; false when it cannot all be read.
+bool readAt(int fd, std::uint64_t offset, std::uint64_t length, std::string& out) {
+    const std::size_t start = out.size();
+    out.resize(start + length);
+    std::size_t done = 0;
+    while (done < length) {
+        const ssize_t got = ::pread(fd, out.data() + start + done, length - done, static_cast<off_t>(offset + done));
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return false;
+        done += static_cast<std::size_t>(got);
+    }
+    return true;
 }
 
 // The real path of an open descriptor, as the kernel knows it now.
@@ -97,6 +104,52 @@ int relativePath(const std::string& decoded, std::string& relative) {
 
 } // namespace
 
+ByteRanges parseRanges(const std::string& header, std::uint64_t size) {
+    ByteRanges result;
+    const auto equals = header.find('=');
+    if (equals == std::string::npos || lowerCase(trimmed(std::string_view(header).substr(0, equals))) != "bytes")
+        return result;
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> ranges;
+    std::size_t asked = 0;
+    std::string_view rest = std::string_view(header).substr(equals + 1);
+    while (true) {
+        const auto comma = rest.find(',');
+        const std::string spec = trimmed(rest.substr(0, comma));
+        rest = comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 1);
+        if (!spec.empty()) {
+            if (++asked > kMaxRanges) return {};
+            const auto dash = spec.find('-');
+            if (dash == std::string::npos) return {};
+            const std::string first = trimmed(std::string_view(spec).substr(0, dash));
+            const std::string last = trimmed(std::string_view(spec).substr(dash + 1));
+            std::uint64_t a = 0;
+            std::uint64_t b = 0;
+            if (first.empty()) { // the last b bytes
+                if (!parseNumber(last, b)) return {};
+                if (b > 0 && size > 0) ranges.emplace_back(size - std::min(b, size), size - 1);
+            } else {
+                if (!parseNumber(first, a)) return {};
+                if (!last.empty() && (!parseNumber(last, b) || b < a)) return {};
+                if (a < size) ranges.emplace_back(a, last.empty() ? size - 1 : std::min(b, size - 1));
+            }
+        }
+        if (comma == std::string_view::npos) break;
+    }
+    if (asked == 0) return {};
+    if (ranges.empty()) {
+        result.unsatisfiable = true;
+        return result;
+    }
+    std::sort(ranges.begin(), ranges.end());
+    for (const auto& range : ranges) {
+        if (!result.ranges.empty() && range.first <= result.ranges.back().second + 1)
+            result.ranges.back().second = std::max(result.ranges.back().second, range.second);
+        else
+            result.ranges.push_back(range);
+    }
+    return result;
+}
+
 std::string contentTypeFor(const fs::path& file) {
     static const std::array<std::pair<const char*, const char*>, 17> types{{
         {".html", "text/html; charset=utf-8"},
@@ -117,7 +170,7 @@ std::string contentTypeFor(const fs::path& file) {
         {".txt", "text/plain; charset=utf-8"},
         {".ico", "image/x-icon"},
     }};
-    const std::string extension = lower(file.extension().string());
+    const std::string extension = lowerCase(file.extension().string());
     for (const auto& [ext, type] : types)
         if (extension == ext) return type;
     return "application/octet-stream";
@@ -135,7 +188,7 @@ StaticFiles::~StaticFiles() {
     if (rootFd_ >= 0) ::close(rootFd_);
 }
 
-void StaticFiles::handle(const httplib::Request& request, httplib::Response& response) const {
+void StaticFiles::handle(const HttpRequest& request, HttpResponse& response) const {
     std::string relative;
     const int status = relativePath(request.path, relative);
     if (status == 400) return plain(response, 400, "bad path");
@@ -143,7 +196,7 @@ void StaticFiles::handle(const httplib::Request& request, httplib::Response& res
 
     // O_NONBLOCK: opening a named pipe must not wait for a writer; it is refused below as no regular file.
     const int flags = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
-    FileDescriptor file(::openat(rootFd_, relative.empty() ? "." : relative.c_str(), flags));
+    FileHandle file(::openat(rootFd_, relative.empty() ? "." : relative.c_str(), flags));
     if (file.get() < 0) return plain(response, errno == EACCES ? 403 : 404, "not found");
     struct stat info {};
     if (::fstat(file.get(), &info) != 0) return plain(response, 404, "not found");
@@ -154,10 +207,10 @@ void StaticFiles::handle(const httplib::Request& request, httplib::Response& res
             const auto query = request.target.find('?');
             if (query != std::string::npos) location += request.target.substr(query);
             response.status = 301;
-            response.set_header("Location", location);
+            response.setHeader("Location", location);
             return;
         }
-        FileDescriptor index(::openat(file.get(), "index.html", flags));
+        FileHandle index(::openat(file.get(), "index.html", flags));
         if (index.get() < 0 || ::fstat(index.get(), &info) != 0) return plain(response, 404, "not found");
         file = std::move(index);
         relative.append(relative.empty() ? "" : "/").append("index.html");
@@ -175,30 +228,59 @@ void StaticFiles::handle(const httplib::Request& request, httplib::Response& res
                   static_cast<unsigned long long>(info.st_mtim.tv_sec) * 1000000000ULL +
                       static_cast<unsigned long long>(info.st_mtim.tv_nsec));
     const std::string etag = tag;
-    response.set_header("ETag", etag);
-    response.set_header("Last-Modified", httpDate(info.st_mtim.tv_sec));
-    response.set_header("Accept-Ranges", "bytes");
-    response.set_header("Cache-Control", "no-cache");
-    const std::string ifNoneMatch = request.get_header_value("If-None-Match");
-    const std::string ifModifiedSince = request.get_header_value("If-Modified-Since");
+    const std::string lastModified = httpDate(info.st_mtim.tv_sec);
+    response.setHeader("ETag", etag);
+    response.setHeader("Last-Modified", lastModified);
+    response.setHeader("Accept-Ranges", "bytes");
+    response.setHeader("Cache-Control", "no-cache");
+    const std::string ifNoneMatch = request.header("If-None-Match");
+    const std::string ifModifiedSince = request.header("If-Modified-Since");
     if (!ifNoneMatch.empty() ? ifNoneMatch.find(etag) != std::string::npos || ifNoneMatch == "*"
                              : !ifModifiedSince.empty() && parseHttpDate(ifModifiedSince) >= info.st_mtim.tv_sec) {
         response.status = 304;
         return;
     }
+    const std::string type = contentTypeFor(relative);
 
-    std::string body(size, '\0');
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t got = ::pread(file.get(), body.data() + done, size - done, static_cast<off_t>(done));
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) break;
-        done += static_cast<std::size_t>(got);
+    // Ranges, unless If-Range names another version of the file than this one.
+    const std::string ifRange = request.header("If-Range");
+    const std::string rangeHeader = request.header("Range");
+    if (!rangeHeader.empty() && (ifRange.empty() || ifRange == etag || ifRange == lastModified)) {
+        const ByteRanges asked = parseRanges(rangeHeader, size);
+        const std::string total = std::to_string(size);
+        if (asked.unsatisfiable) {
+            response.setHeader("Content-Range", "bytes */" + total);
+            return plain(response, 416, "no asked range lies inside the file");
+        }
+        if (asked.ranges.size() == 1) {
+            const auto [first, last] = asked.ranges.front();
+            std::string body;
+            if (!readAt(file.get(), first, last - first + 1, body)) return plain(response, 500, "cannot read the file");
+            response.status = 206;
+            response.setHeader("Content-Range",
+                               "bytes " + std::to_string(first) + "-" + std::to_string(last) + "/" + total);
+            return response.setContent(std::move(body), type);
+        }
+        if (!asked.ranges.empty()) {
+            // Several ranges: one multipart/byteranges body; merged ranges never add up to more than the file.
+            const std::string boundary = "checkvalve-" + etag.substr(1, etag.size() - 2);
+            std::string body;
+            for (const auto& [first, last] : asked.ranges) {
+                body += "--" + boundary + "\r\nContent-Type: " + type + "\r\nContent-Range: bytes " +
+                        std::to_string(first) + "-" + std::to_string(last) + "/" + total + "\r\n\r\n";
+                if (!readAt(file.get(), first, last - first + 1, body))
+                    return plain(response, 500, "cannot read the file");
+                body += "\r\n";
+            }
+            body += "--" + boundary + "--\r\n";
+            response.status = 206;
+            return response.setContent(std::move(body), "multipart/byteranges; boundary=" + boundary);
+        }
     }
-    body.resize(done);
-    // The status stays unset so that the library answers a Range request with 206 and the asked bytes.
-    response.body = std::move(body);
-    response.set_header("Content-Type", contentTypeFor(relative));
+    // The whole file, streamed from the descriptor as the client takes it.
+    response.contentType = type;
+    response.fileSize = size;
+    response.file = FileHandle(file.release());
 }
 
 } // namespace tcv::cli

@@ -29,16 +29,33 @@ const std::vector<std::string>& threeFiles() {
     return files;
 }
 
-// Copies `from` to `to` through a staged file, creating folders; false (with the reason in `problem`) when
-// it cannot.
-bool copyFile(const fs::path& from, const fs::path& to, std::string& problem) {
-    std::error_code error;
-    fs::create_directories(to.parent_path(), error);
-    if (error) {
-        problem = "cannot copy " + from.string() + " to " + to.string() + ": " + error.message();
-        return false;
+// Makes the folders of `relative` below `out` one by one; a link or anything but a folder at one of them
+// is refused (ExportError naming it), so that nothing is written through a link planted in the gallery.
+void makeFolders(const fs::path& out, const fs::path& relative) {
+    fs::path folder = out;
+    for (const auto& part : relative) {
+        folder /= part;
+        std::error_code error;
+        const auto status = fs::symlink_status(folder, error);
+        if (status.type() == fs::file_type::not_found) {
+            fs::create_directory(folder, error);
+            if (error)
+                throw exports::ExportError("cannot make the folder '" + folder.string() + "': " + error.message());
+        } else if (status.type() == fs::file_type::symlink) {
+            throw exports::ExportError("'" + folder.string() +
+                                       "' is a symbolic link; the viewer is not written through it");
+        } else if (status.type() != fs::file_type::directory) {
+            throw exports::ExportError("'" + folder.string() + "' is not a folder");
+        }
     }
+}
+
+// Copies `from` to `out`/`relative` through a staged file, creating folders; false (with the reason in
+// `problem`) when it cannot.
+bool copyFile(const fs::path& from, const fs::path& out, const fs::path& relative, std::string& problem) {
+    const fs::path to = out / relative;
     try {
+        makeFolders(out, relative.parent_path());
         exports::writeFileStaged(to.string(), "viewer", exports::readFileBytes(from.string()));
     } catch (const exports::ExportError& failure) {
         problem = failure.what();
@@ -50,6 +67,19 @@ bool copyFile(const fs::path& from, const fs::path& to, std::string& problem) {
 void warn(const std::string& text) { std::cerr << "checkvalve: warning: " << text << "\n"; }
 
 } // namespace
+
+void checkViewerDestination(const std::string& outdir) {
+    const fs::path out = outdir;
+    for (const fs::path& folder : {fs::path("app"), fs::path("app") / "three"}) {
+        std::error_code error;
+        const auto status = fs::symlink_status(out / folder, error);
+        if (status.type() == fs::file_type::symlink)
+            throw exports::ExportError("'" + (out / folder).string() +
+                                       "' is a symbolic link; the gallery never writes through one");
+        if (status.type() != fs::file_type::not_found && status.type() != fs::file_type::directory)
+            throw exports::ExportError("'" + (out / folder).string() + "' is not a folder");
+    }
+}
 
 std::string viewerDirectory() { return refhost::shippedDirectory("viewer", "TCV_VIEWER_DIR"); }
 
@@ -63,11 +93,11 @@ void writeViewer(const std::string& outdir) {
         return;
     }
     for (const char* page : {"index.html", "part.html", "configure.html"})
-        if (!copyFile(viewer / page, out / page, problem)) return warn(problem);
+        if (!copyFile(viewer / page, out, page, problem)) return warn(problem);
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(viewer / "app", error)) {
         if (!entry.is_regular_file()) continue;
-        if (!copyFile(entry.path(), out / "app" / entry.path().filename(), problem)) return warn(problem);
+        if (!copyFile(entry.path(), out, fs::path("app") / entry.path().filename(), problem)) return warn(problem);
     }
     if (error) return warn("cannot list " + (viewer / "app").string() + ": " + error.message());
 
@@ -79,7 +109,7 @@ void writeViewer(const std::string& outdir) {
                  "` and run the gallery again");
             return;
         }
-        if (!copyFile(three / file, out / "app" / "three" / file, problem)) return warn(problem);
+        if (!copyFile(three / file, out, fs::path("app") / "three" / file, problem)) return warn(problem);
     }
 }
 

@@ -11,6 +11,7 @@
 
 #include <fcntl.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "export/Export.h"
@@ -40,6 +41,34 @@ std::string randomSuffix() {
 
 std::string systemError(int error) { return std::generic_category().message(error); }
 
+// What a file system entry is, in words, for the message that refuses it as a destination.
+std::string kindOf(mode_t mode) {
+    if (S_ISDIR(mode)) return "a folder";
+    if (S_ISCHR(mode)) return "a character device";
+    if (S_ISBLK(mode)) return "a block device";
+    if (S_ISFIFO(mode)) return "a named pipe";
+    if (S_ISSOCK(mode)) return "a socket";
+    if (S_ISLNK(mode)) return "a symbolic link";
+    return "not a regular file";
+}
+
+// A folder only its owner can write to, that owner being this process's user or root: a link in it was
+// put there by someone this process trusts (as /dev/stdout in /dev), not planted by another user.
+bool onlyTrustedWriters(const fs::path& folder) {
+    struct stat info {};
+    if (::stat(folder.c_str(), &info) != 0) return false;
+    return (info.st_mode & (S_IWGRP | S_IWOTH)) == 0 && (info.st_uid == ::geteuid() || info.st_uid == 0);
+}
+
+// Whether a link leads to one of this process's open descriptors (/dev/stdout, /dev/fd/1, /proc/self/fd/1).
+bool leadsToOwnDescriptor(const std::string& path, const fs::path& folder) {
+    std::error_code error;
+    const fs::path target = fs::read_symlink(path, error);
+    if (!error && target.string().rfind("/proc/", 0) == 0) return true;
+    const fs::path real = fs::canonical(folder, error);
+    return !error && real.string().rfind("/proc/", 0) == 0;
+}
+
 } // namespace
 
 StagedFile::StagedFile(const std::string& path, std::string format) : path_(path), format_(std::move(format)) {
@@ -49,7 +78,34 @@ StagedFile::StagedFile(const std::string& path, std::string format) : path_(path
     std::error_code error;
     if (!fs::exists(folder, error)) fail("the folder '" + folder.string() + "' does not exist");
     if (!fs::is_directory(folder, error)) fail("'" + folder.string() + "' is not a folder");
-    if (fs::is_directory(destination, error)) fail("a folder of that name exists");
+    // What is there already: nothing or a regular file is replaced by the finished file; a character device
+    // (/dev/null, a terminal) is written straight into, never replaced. A link is replaced, never written
+    // through, unless it lies in a folder only trusted users can write to and leads to a character device,
+    // a pipe or a descriptor of this process (/dev/stdout). Anything else is refused.
+    struct stat entry {};
+    if (::lstat(path.c_str(), &entry) == 0) {
+        if (S_ISDIR(entry.st_mode)) fail("a folder of that name exists");
+        if (S_ISCHR(entry.st_mode)) {
+            openDirect();
+            return;
+        }
+        if (S_ISLNK(entry.st_mode)) {
+            struct stat target {};
+            if (::stat(path.c_str(), &target) == 0) {
+                if (S_ISDIR(target.st_mode)) fail("it is a symbolic link to a folder");
+                const bool streamLike = S_ISCHR(target.st_mode) || S_ISFIFO(target.st_mode) ||
+                                        (S_ISREG(target.st_mode) && leadsToOwnDescriptor(path, folder));
+                if (streamLike && onlyTrustedWriters(folder)) {
+                    openDirect();
+                    return;
+                }
+                if (!S_ISREG(target.st_mode))
+                    fail("it is a symbolic link to " + kindOf(target.st_mode) + ", not to a regular file");
+            }
+        } else if (!S_ISREG(entry.st_mode)) {
+            fail("it is " + kindOf(entry.st_mode) + ", not a regular file");
+        }
+    }
     // Created exclusively and never through a link: a name planted in the folder makes this attempt
     // pick another name, and nothing already there is written to. The mode is that of any new file (0666
     // less the umask), where mkstemp would leave the finished file readable by its owner only.
@@ -71,6 +127,15 @@ StagedFile::StagedFile(const std::string& path, std::string format) : path_(path
     fail("cannot find a free temporary name in the folder '" + folder.string() + "'");
 }
 
+void StagedFile::openDirect() {
+    // Non-blocking, so that a pipe nobody reads fails at once instead of waiting; blocking again after.
+    descriptor_ = ::open(path_.c_str(), O_WRONLY | O_APPEND | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
+    if (descriptor_ < 0) fail(errno == ENXIO ? std::string("nobody reads that pipe") : systemError(errno));
+    const int flags = ::fcntl(descriptor_, F_GETFL);
+    if (flags >= 0) ::fcntl(descriptor_, F_SETFL, flags & ~O_NONBLOCK);
+    direct_ = true;
+}
+
 StagedFile::~StagedFile() {
     if (descriptor_ >= 0) ::close(descriptor_);
     if (!committed_ && !temporary_.empty()) ::unlink(temporary_.c_str());
@@ -90,6 +155,13 @@ void StagedFile::write(std::string_view bytes) {
 
 void StagedFile::commit() {
     if (descriptor_ < 0) fail("the file is already closed");
+    if (direct_) {
+        const int closing = ::close(descriptor_);
+        descriptor_ = -1;
+        if (closing != 0) fail(systemError(errno));
+        committed_ = true;
+        return;
+    }
     if (::fsync(descriptor_) != 0) fail(systemError(errno));
     const int closing = ::close(descriptor_);
     descriptor_ = -1;

@@ -106,6 +106,99 @@ expect_in eval-stl-under-file-message "$work/err" "is not a folder"
 check gallery-empty-folder 2 "$cv" gallery ""
 check gallery-under-file 2 "$cv" gallery "$work/a.json/gallery"
 
+# Outputs that are not regular files: a character device is written into and stays a device; a block
+# device, a pipe, a socket, a folder and a link to a folder are refused (exit 2, the path named) and stay
+# as they were. Device nodes are made here, in the test's own folder, never in /dev.
+special="$work/special"
+mkdir -p "$special/folder.json"
+mkfifo "$special/pipe.json"
+python3 -c 'import socket, sys; socket.socket(socket.AF_UNIX).bind(sys.argv[1])' "$special/socket.json"
+ln -s "$special/folder.json" "$special/folder-link.json"
+write_to() { # how (convert, eval, validate), expected exit, output path
+    case $1 in
+        convert) check "$1 $3" "$2" "$cv" convert "$work/a.json" "$3" ;;
+        eval) check "$1 $3" "$2" "$cv" eval --sample $sample --glb "$3" ;;
+        validate) check "$1 $3" "$2" "$cv" validate "$work/a.json" --report "$3" ;;
+    esac
+}
+if [ "$(id -u)" -eq 0 ] && mknod "$special/null.json" c 1 3 2>/dev/null && mknod "$special/block.json" b 7 0 2>/dev/null; then
+    for how in convert eval validate; do
+        write_to $how 0 "$special/null.json"
+        [ -c "$special/null.json" ] && pass || fail "$how replaced the character device"
+        write_to $how 2 "$special/block.json"
+        expect_in "$how-block-message" "$work/err" "$special/block.json': it is a block device"
+        [ -b "$special/block.json" ] && pass || fail "$how replaced the block device"
+    done
+else
+    echo "SKIP device nodes (not root, or mknod refused)"
+fi
+check stdout-device 0 "$cv" convert "$work/a.json" /dev/stdout
+expect_in stdout-device-content "$work/out" '"parts"'
+# path | message
+while IFS='|' read -r target message; do
+    for how in convert eval validate; do
+        write_to $how 2 "$target"
+        expect_in "$how-$target-message" "$work/err" "$message"
+    done
+done <<TABLE
+$special/pipe.json|$special/pipe.json': it is a named pipe
+$special/socket.json|$special/socket.json': it is a socket
+$special/folder.json|$special/folder.json': a folder of that name exists
+$special/folder-link.json|$special/folder-link.json': it is a symbolic link to a folder
+TABLE
+[ -p "$special/pipe.json" ] && [ -S "$special/socket.json" ] && [ -L "$special/folder-link.json" ] &&
+    [ -z "$(ls -A "$special/folder.json")" ] && pass || fail "a refused output was changed"
+
+# A link planted at the gallery's app/ (or app/three/) is never written through: refused before anything
+# is evaluated, the folder it points at left empty.
+for planted_at in app app/three; do
+    gallery="$work/linked-$(basename "$planted_at")"
+    mkdir -p "$gallery/$(dirname "$planted_at")" "$work/elsewhere"
+    ln -s "$work/elsewhere" "$gallery/$planted_at"
+    check "gallery link at $planted_at" 2 "$cv" gallery "$gallery" "$work/a.json"
+    expect_in "gallery link at $planted_at message" "$work/err" "$gallery/$planted_at' is a symbolic link"
+    [ -z "$(ls -A "$work/elsewhere")" ] && pass || fail "the gallery wrote through the link at $planted_at"
+done
+
+# Option values out of range: exit 2, the option named.
+for args in "validate --max-catalog-size -1" "validate --max-catalog-size 99999999999999999999999" \
+    "validate --max-catalog-size 0" "validate --jobs 0" "gallery $work/g-jobs --jobs 1000" "diff $work/a.json $work/b.json --jobs -2"; do
+    # shellcheck disable=SC2086
+    check "option $args" 2 "$cv" $args
+    expect_in "option $args message" "$work/err" "$(awk '{ for (i = 1; i <= NF; ++i) if ($i ~ /^--/) print $i }' <<<"$args")"
+done
+
+# Stop signals during a gallery: the process ends, and every file it left is whole.
+for signal in INT TERM HUP; do
+    gallery="$work/signalled-$signal"
+    setsid "$cv" gallery "$gallery" --jobs 2 >/dev/null 2>&1 &
+    pid=$!
+    sleep 3
+    kill -"$signal" "$pid" 2>/dev/null
+    for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    if kill -0 "$pid" 2>/dev/null; then
+        fail "gallery still running 10 s after SIG$signal"
+        kill -KILL -- -"$pid" 2>/dev/null
+    else
+        pass
+    fi
+    wait "$pid" 2>/dev/null
+    python3 - "$gallery" <<'PY' && pass || fail "gallery files after SIG$signal"
+import json, os, struct, sys
+folder = sys.argv[1]
+for name in os.listdir(folder) if os.path.isdir(folder) else []:
+    path = os.path.join(folder, name)
+    if name.startswith(".") or not os.path.isfile(path):
+        continue
+    data = open(path, "rb").read()
+    if name.endswith(".glb"):
+        magic, version, length = struct.unpack_from("<4sII", data)
+        assert magic == b"glTF" and length == len(data), name
+    elif name.endswith(".json"):
+        json.loads(data)
+PY
+done
+
 # Catalogues that are not regular files, or too large, are refused unread (a pipe must not hang).
 mkfifo "$work/pipe.json"
 check catalogue-device 2 "$cv" validate /dev/zero

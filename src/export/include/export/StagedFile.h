@@ -2,7 +2,9 @@
 // the destination folder can be written through: the content goes to a temporary file beside the
 // destination, created exclusively under an unpredictable name without following links, and only a
 // finished, flushed file is renamed into place. Two writers of one destination each produce a whole
-// file; the last rename wins.
+// file; the last rename wins. A destination that is a character device (/dev/null, /dev/stdout on a
+// terminal or pipe) is written straight into instead, never replaced; one that is a folder, a named pipe,
+// a socket, a block device or a link to a folder is refused.
 #pragma once
 
 #include <string>
@@ -14,8 +16,9 @@ namespace tcv::exports {
 
 class TCV_EXPORT StagedFile {
 public:
-    // Checks that the destination's folder exists and creates the temporary file in it; `format` names
-    // the file in messages ("STEP"). Raises ExportError when the folder is missing or cannot be written.
+    // Checks that the destination's folder exists and creates the temporary file in it (or opens the
+    // device); `format` names the file in messages ("STEP"). Raises ExportError, naming the path, when the
+    // folder is missing or cannot be written or the destination is refused.
     StagedFile(const std::string& path, std::string format);
     // Closes and removes the temporary file unless it was committed.
     ~StagedFile();
@@ -25,17 +28,20 @@ public:
     // Appends to the temporary file.
     void write(std::string_view bytes);
     // Flushes the temporary file to disk and renames it over the destination (a link there is replaced,
-    // never followed).
+    // never followed); a device is only closed.
     void commit();
     // Raises ExportError "cannot write <format> file '<path>': <why>".
     [[noreturn]] void fail(const std::string& why) const;
 
 private:
+    void openDirect();
+
     std::string path_;
     std::string format_;
     std::string temporary_;
     int descriptor_ = -1;
     bool committed_ = false;
+    bool direct_ = false; // writing straight into a device, without a temporary file
 };
 
 // A folder of the process's own for a writer that insists on writing by file name (and may add side files
