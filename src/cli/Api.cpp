@@ -10,6 +10,7 @@
 
 #include "CliJson.h"
 #include "Commands.h"
+#include "StepProcess.h"
 #include "Variants.h"
 #include "catalog/Catalog.h"
 #include "catalog/Report.h"
@@ -38,7 +39,8 @@ struct ExportFormat {
 };
 constexpr ExportFormat kExportFormats[] = {
     {"glb", ".glb", "model/gltf-binary", [](exports::ExportDocument& d, const std::string&) { return d.renderGlb(); }},
-    {"step", ".step", "model/step", [](exports::ExportDocument& d, const std::string&) { return d.renderStep(); }},
+    // STEP is written by a process of its own (StepProcess.h): the translator writes one file at a time.
+    {"step", ".step", "model/step", nullptr},
     {"stl", ".stl", "model/stl", [](exports::ExportDocument& d, const std::string&) { return d.renderStl(); }},
     {"ifc", ".ifc", "application/x-step",
      [](exports::ExportDocument& d, const std::string& name) { return d.renderIfc(name); }},
@@ -120,15 +122,19 @@ void sendError(HttpResponse& response, int status, const std::string& field, con
 }
 
 Api::Api(unsigned evaluations, std::chrono::milliseconds wait, std::chrono::milliseconds hold,
-         std::size_t meshCacheBytes)
+         std::size_t meshCacheBytes, refhost::WorkLimits work)
     : samples_(refhost::loadSampleCatalog()), definitionText_(definitionJson().dump(2) + "\n"),
       samplesText_(samplesJson(samples_).dump(2) + "\n"),
       slots_(static_cast<std::ptrdiff_t>(std::max(1u, evaluations))), wait_(wait), hold_(hold),
-      exports_(kCachedExports, kCachedExportBytes, kCachedExportLifetime) {
+      exports_(kCachedExports, kCachedExportBytes, kCachedExportLifetime), work_(work) {
     if (meshCacheBytes > 0) mesh_.cache = std::make_shared<exports::MeshCache>(meshCacheBytes);
     // Found by evaluating every sample part many times without kernel geometry (about a second): started
     // now, waited for by the first request that needs it.
     variantsText_ = std::async(std::launch::async, [this] { return variantsJson(samples_).dump(2) + "\n"; }).share();
+}
+
+std::shared_ptr<refhost::WorkBudget> Api::budgetFor(const HttpRequest& request) const {
+    return std::make_shared<refhost::WorkBudget>(work_, request.cancelled);
 }
 
 std::vector<Route> Api::routes() {
@@ -206,7 +212,9 @@ void Api::evaluate(const HttpRequest& request, HttpResponse& response) {
     if (!slot.held()) return busy(response);
     if (request.cancelled->load()) return gone(response);
     // A failing aspect is still a report: it says which aspect failed, why, and what it added before.
-    const auto report = refhost::evaluatePart(*part, aspectsFor("both"));
+    refhost::HostOptions options = refhost::RefRuntime::defaultOptions();
+    options.budget = budgetFor(request);
+    const auto report = refhost::evaluatePart(*part, aspectsFor("both"), options);
     response.setContent(refhost::reportJson(report).dump(2) + "\n", kJson);
 }
 
@@ -232,12 +240,23 @@ void Api::exportPart(const HttpRequest& request, HttpResponse& response) {
     if (!slot.held()) return busy(response);
     if (request.cancelled->load()) return gone(response);
     std::shared_ptr<const std::string> file;
+    const auto budget = budgetFor(request);
     try {
-        // Outputs an aspect added before it failed are exported like any other.
-        const auto report = refhost::evaluatePart(*part, aspectsFor("both"));
-        exports::ExportDocument document(report, mesh_);
-        file = std::make_shared<const std::string>(format->render(document, fileName));
+        if (!format->render) {
+            file = std::make_shared<const std::string>(renderStepInChild(request.body, *budget));
+        } else {
+            // Outputs an aspect added before it failed are exported like any other.
+            refhost::HostOptions options = refhost::RefRuntime::defaultOptions();
+            options.budget = budget;
+            const auto report = refhost::evaluatePart(*part, aspectsFor("both"), options);
+            exports::MeshSettings mesh = mesh_;
+            mesh.budget = budget;
+            exports::ExportDocument document(report, mesh);
+            file = std::make_shared<const std::string>(format->render(document, fileName));
+        }
     } catch (const exports::ExportError& error) {
+        return sendError(response, 422, "", error.what());
+    } catch (const refhost::WorkStopped& error) {
         return sendError(response, 422, "", error.what());
     }
     exports_.store(format->name, request.body, file);

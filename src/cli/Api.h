@@ -17,6 +17,7 @@
 #include "export/Export.h"
 #include "export/MeshCache.h"
 #include "refhost/Parts.h"
+#include "refhost/WorkBudget.h"
 
 namespace tcv::cli {
 
@@ -25,9 +26,11 @@ public:
     // `evaluations`: how many evaluations or exports may run at once; a request finding none free waits
     // up to `wait` for one, then gets 503 with Retry-After. `hold` keeps every slot that much longer
     // after its work (zero but in the tests that fill the slots). Exports keep up to `meshCacheBytes` of
-    // triangles for later exports of the same shapes.
+    // triangles for later exports of the same shapes. Each evaluation or export works under `work`'s
+    // limits and ends as soon as its client goes away.
     Api(unsigned evaluations, std::chrono::milliseconds wait,
-        std::chrono::milliseconds hold = std::chrono::milliseconds{0}, std::size_t meshCacheBytes = 0);
+        std::chrono::milliseconds hold = std::chrono::milliseconds{0}, std::size_t meshCacheBytes = 0,
+        refhost::WorkLimits work = {});
 
     // The routes under /api/: the one table the server routes by and derives its 405 answers from.
     std::vector<Route> routes();
@@ -45,6 +48,8 @@ private:
 
     // The one part of a request body, or nothing when the response already says what was wrong.
     std::optional<refhost::PartSpec> partOf(const HttpRequest& request, HttpResponse& response) const;
+    // The budget of a request's work: the server's limits, ended early when the client goes away.
+    std::shared_ptr<refhost::WorkBudget> budgetFor(const HttpRequest& request) const;
 
     std::vector<refhost::PartSpec> samples_;
     std::string definitionText_;
@@ -57,6 +62,7 @@ private:
     // The triangles of shapes exported lately: a part sent again with a change meshes only the shapes the
     // change touched.
     exports::MeshSettings mesh_;
+    refhost::WorkLimits work_;
 };
 
 // {"error": {"field": ..., "message": ...}} sent with `status`; an empty field is null. Bytes of the

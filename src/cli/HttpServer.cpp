@@ -156,7 +156,8 @@ std::size_t raiseOpenFileLimit() {
 struct Shared {
     Shared(const ServerOptions& options, unsigned evaluations)
         : limits(options.limits), files(options.root, options.limits.fileBytes),
-          api(evaluations, options.limits.evaluationWait, options.limits.evaluationHold, options.limits.meshCacheBytes),
+          api(evaluations, options.limits.evaluationWait, options.limits.evaluationHold, options.limits.meshCacheBytes,
+              options.limits.work),
           hostCheck(options.host), routes(api.routes()), work(evaluations + kWaitingThreads), quick(kQuickThreads) {}
 
     // Takes a connection from `address` in, unless the total or that address's share is full.

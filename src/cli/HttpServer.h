@@ -12,6 +12,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "refhost/WorkBudget.h"
+
 namespace tcv::cli {
 
 struct ServerLimits {
@@ -34,6 +36,9 @@ struct ServerLimits {
     std::chrono::milliseconds evaluationHold{0};
     // The triangles of shapes exported lately, kept for the next export that has the same shapes (0: none).
     std::size_t meshCacheBytes = std::size_t{64} << 20;
+    // The budget of each evaluation or export: it ends with a reason once it takes longer or its meshes
+    // would hold more triangles; and as soon as its client goes away.
+    refhost::WorkLimits work{std::chrono::seconds(10), refhost::kDefaultTriangleLimit};
 };
 
 struct ServerOptions {

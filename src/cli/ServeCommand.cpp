@@ -3,6 +3,7 @@
 #include <array>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -163,6 +164,21 @@ void addServeCommand(CLI::App& app, int& exitCode) {
             "only the shapes the change touched (0: none) [64]")
         ->check(CLI::Range(0, 65536));
     // For the tests that fill every evaluation slot: each evaluation keeps its slot this much longer.
+    command
+        ->add_option_function<double>(
+            "--time-limit",
+            [options](double seconds) {
+                options->limits.work.time =
+                    std::chrono::milliseconds(static_cast<long long>(std::ceil(seconds * 1000)));
+            },
+            "Seconds each evaluation or export may take before it ends with a reason (0: no limit) [10]")
+        ->check(CLI::Range(0.0, 86400.0));
+    command
+        ->add_option("--triangle-limit", options->limits.work.triangles,
+                     "Triangles an export's meshes may hold; a part needing more is meshed coarser or refused (0: no "
+                     "limit)")
+        ->check(CLI::Range(std::size_t{0}, std::size_t{1} << 40))
+        ->capture_default_str();
     command->add_option("--test-hold-slot-ms", options->holdMilliseconds)->check(CLI::Range(0, 60000))->group("");
     command->footer("The API: GET /api/definition, /api/samples, /api/variants; POST /api/evaluate and "
                     "/api/export?format=glb|step|stl|ifc with one part as catalogue JSON.\n\nExamples:\n"
