@@ -16,6 +16,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "geometry/CheckedMath.h"
 #include "catalog/CatalogCsv.h"
 #include "catalog/MessageText.h"
 #include "refhost/Evaluator.h"
@@ -175,6 +176,11 @@ PartSpec parsePart(const Json& json, const std::string& origin, std::size_t posi
     PartSpec part;
     part.name = readText(json["name"], place, where + ".name");
     if (part.name.empty()) place.fail(where + ".name", "expected a non-empty text");
+    // Names travel into every file a part is exported to, and into file names: a bounded length keeps
+    // each of them small however the catalogue was written.
+    if (part.name.size() > kMaxPartNameBytes)
+        place.fail(where + ".name", "is " + std::to_string(part.name.size()) +
+                                        " bytes long; a part name takes at most " + std::to_string(kMaxPartNameBytes));
     place.part = part.name;
 
     static const std::vector<std::string> known = {"name",        "description", "source",   "partDataBasis",
@@ -459,9 +465,9 @@ std::vector<std::string> plausibilityWarnings(const PartSpec& part) {
     for (const auto& [name, value] : part.inputs) {
         if (name == "HandwheelAngle") continue;
         if (value < 0)
-            warnings.push_back("input " + name + " is negative (" + std::to_string(value) + " m)");
+            warnings.push_back("input " + name + " is negative (" + checked::shortNumber(value) + " m)");
         else if (value > 20)
-            warnings.push_back("input " + name + " is over 20 m (" + std::to_string(value) + " m)");
+            warnings.push_back("input " + name + " is over 20 m (" + checked::shortNumber(value) + " m)");
     }
     if (part.ports.empty()) warnings.push_back("the part has no ports");
     for (const auto& port : part.ports) {

@@ -1,10 +1,13 @@
 #include "catalog/Report.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <iomanip>
 #include <sstream>
 
+#include "catalog/Catalog.h"
 #include "catalog/MessageText.h"
+#include "catalog/Warnings.h"
 #include "refhost/Records.h"
 
 namespace tcv::refhost {
@@ -100,8 +103,12 @@ bool PartReport::ok() const {
 }
 
 PartReport evaluatePart(const PartSpec& part, const std::vector<std::string>& aspects, const HostOptions& options) {
-    PartReport report{part, {}};
+    PartReport report{part, {}, {}};
     for (const auto& aspect : aspects) report.aspects.push_back(evaluateAspect(part, aspect, options));
+    for (const auto& more : {physicalWarnings(part, options.dataDirectory), plausibilityWarnings(part)})
+        for (const auto& warning : more)
+            if (std::find(report.warnings.begin(), report.warnings.end(), warning) == report.warnings.end())
+                report.warnings.push_back(warning);
     return report;
 }
 
@@ -161,12 +168,14 @@ Json reportJson(const PartReport& report) {
         for (const auto& output : aspect.outputs->outputs()) a["outputs"].push_back(outputJson(output));
         json["aspects"].push_back(a);
     }
+    json["warnings"] = report.warnings;
     return json;
 }
 
 void printReportTable(std::ostream& out, const PartReport& report) {
     out << escapedControls(report.part.name) << "  (PartDataBasis " << report.part.partDataBasis << ")\n";
     if (!report.part.description.empty()) out << "  " << escapedControls(report.part.description) << "\n";
+    for (const auto& warning : report.warnings) out << "  warning: " << escapedControls(warning) << "\n";
     for (const auto& aspect : report.aspects) {
         const auto& outputs = aspect.outputs->outputs();
         out << "\n  " << aspect.aspect << " (code " << aspect.code << "): "

@@ -134,9 +134,8 @@ std::vector<std::string> physicalWarnings(const PartSpec& part, const std::strin
 
 std::vector<std::string> partWarnings(const PartReport& report, const HostOptions& options) {
     std::vector<std::string> warnings = readWarnings(report, options);
-    for (auto& more : {physicalWarnings(report.part, options.dataDirectory), plausibilityWarnings(report.part)})
-        for (const auto& warning : more)
-            if (std::find(warnings.begin(), warnings.end(), warning) == warnings.end()) warnings.push_back(warning);
+    for (const auto& warning : report.warnings)
+        if (std::find(warnings.begin(), warnings.end(), warning) == warnings.end()) warnings.push_back(warning);
     return warnings;
 }
 

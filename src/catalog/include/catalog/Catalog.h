@@ -21,6 +21,8 @@ public:
 
 // Parses catalogue text; `origin` names the source in messages (a file name).
 TCV_EXPORT std::vector<PartSpec> parseCatalog(const std::string& text, const std::string& origin);
+// The longest part name a catalogue may give, in bytes (UTF-8).
+inline constexpr std::size_t kMaxPartNameBytes = 256;
 // The largest catalogue file read unless a larger limit is given.
 inline constexpr std::uint64_t kDefaultMaxCatalogBytes = std::uint64_t{256} << 20;
 

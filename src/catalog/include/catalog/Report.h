@@ -16,10 +16,13 @@ namespace tcv::refhost {
 struct TCV_EXPORT PartReport {
     PartSpec part;
     std::vector<AspectResult> aspects;
+    // What looks implausible in the part's data (catalog/Warnings.h: physicalWarnings and
+    // plausibilityWarnings); never changes its geometry.
+    std::vector<std::string> warnings;
     bool ok() const;
 };
 
-// Evaluates the asked aspects ("Physical", "Insulation") of a part.
+// Evaluates the asked aspects ("Physical", "Insulation") of a part, with the plausibility warnings.
 TCV_EXPORT PartReport evaluatePart(const PartSpec& part, const std::vector<std::string>& aspects,
                                    const HostOptions& options = RefRuntime::defaultOptions());
 

@@ -22,7 +22,8 @@ TCV_EXPORT std::vector<std::string> readWarnings(const PartReport& report, const
 // face-to-face of zero or less.
 TCV_EXPORT std::vector<std::string> physicalWarnings(const PartSpec& part, const std::string& dataDirectory);
 
-// Every warning for an evaluated part: the above and the plausibility warnings, each once, in that order.
+// Every warning for an evaluated part: its read warnings, then the report's own (physical sense and
+// plausibility), each once.
 TCV_EXPORT std::vector<std::string> partWarnings(const PartReport& report, const HostOptions& options);
 
 } // namespace tcv::refhost
