@@ -1,5 +1,6 @@
 // `checkvalve eval`: evaluates parts of a catalogue file (or a built-in sample), reports every output and,
 // when asked, exports the evaluated aspects as STEP, GLB, STL and IFC.
+#include <functional>
 #include <iostream>
 #include <memory>
 
@@ -24,6 +25,8 @@ struct EvalOptions {
     std::string glb;
     std::string stl;
     std::string ifc;
+    std::string ifcLibrary;
+    std::string ifcGeometry = "exact";
     std::uint64_t maxCatalogBytes = refhost::kDefaultMaxCatalogBytes;
 
     bool exports() const { return !step.empty() || !glb.empty() || !stl.empty() || !ifc.empty(); }
@@ -32,6 +35,7 @@ struct EvalOptions {
 // Refuses exports that cannot work before anything is evaluated: several parts at once, an STL without
 // the Physical aspect, a destination whose folder does not exist or cannot be written.
 void checkExportRequest(const EvalOptions& options, const std::vector<refhost::PartSpec>& parts) {
+    if (!options.ifcLibrary.empty()) exports::StagedFile(options.ifcLibrary, "IFC");
     if (!options.exports()) return;
     if (parts.size() != 1)
         throw refhost::CatalogError(options.file + " holds " + std::to_string(parts.size()) +
@@ -55,7 +59,7 @@ bool writeExports(const EvalOptions& options, const refhost::PartReport& report)
         auto write = [&](const std::string& path, auto member) {
             if (path.empty()) return;
             try {
-                (document.*member)(path);
+                std::invoke(member, document, path);
                 std::cerr << "checkvalve eval: wrote " << printable(path) << "\n";
             } catch (const exports::ExportError& error) {
                 std::cerr << "checkvalve eval: " << printable(error.what()) << "\n";
@@ -65,7 +69,9 @@ bool writeExports(const EvalOptions& options, const refhost::PartReport& report)
         write(options.step, &exports::ExportDocument::writeStep);
         write(options.glb, &exports::ExportDocument::writeGlb);
         write(options.stl, &exports::ExportDocument::writeStl);
-        write(options.ifc, &exports::ExportDocument::writeIfc);
+        write(options.ifc, [&](exports::ExportDocument& d, const std::string& path) {
+            d.writeIfc(path, ifcOptionsFor(options.ifcGeometry));
+        });
     } catch (const exports::ExportError& error) {
         std::cerr << "checkvalve eval: " << printable(error.what()) << "\n";
         return false;
@@ -116,6 +122,9 @@ int runEval(const EvalOptions& options) {
     }
     // A failed aspect still exports the outputs it added before it failed.
     if (options.exports() && !writeExports(options, reports.front())) return kExitFailed;
+    if (!options.ifcLibrary.empty() &&
+        !writeIfcLibrary("checkvalve eval", reports, options.ifcLibrary, ifcOptionsFor(options.ifcGeometry)))
+        return kExitFailed;
     return allOk ? kExitOk : kExitFailed;
 }
 
@@ -140,6 +149,7 @@ void addEvalCommand(CLI::App& app, int& exitCode) {
     addOutputOption(*command, "--stl", options->stl, "Write the Physical aspect as binary STL (metres)");
     addOutputOption(*command, "--ifc", options->ifc,
                     "Write IFC4: the valve with its ports and body, the insulation as a covering (metres)");
+    addIfcOptions(*command, options->ifcGeometry, options->ifcLibrary);
     addCatalogSizeOption(*command, options->maxCatalogBytes);
     command->footer(
         "Exports take one part: with a FILE of several parts, choose it with --part (or use "

@@ -28,6 +28,8 @@ struct GalleryOptions {
     std::string folder;
     std::string file;
     unsigned jobs = 1;
+    std::string ifcGeometry = "exact";
+    std::string ifcLibrary;
     std::uint64_t maxCatalogBytes = refhost::kDefaultMaxCatalogBytes;
 };
 
@@ -59,8 +61,9 @@ std::vector<std::string> fileStems(const std::vector<refhost::PartSpec>& parts) 
 void writeText(const std::string& path, const std::string& text) { exports::writeFileStaged(path, "JSON", text); }
 
 // Evaluates and writes one part; every file that can be written is, also when an aspect failed.
-void renderPart(const refhost::PartSpec& part, const fs::path& folder, GalleryEntry& entry) {
-    const refhost::PartReport report = refhost::evaluatePart(part, {"Physical", "Insulation"});
+void renderPart(const refhost::PartSpec& part, const fs::path& folder, const GalleryOptions& options,
+                GalleryEntry& entry, refhost::PartReport& report) {
+    report = refhost::evaluatePart(part, {"Physical", "Insulation"});
     for (const auto& aspect : report.aspects) {
         entry.outputCounts.emplace_back(aspect.aspect, aspect.outputs->outputs().size());
         if (!aspect.ok) entry.errors.push_back(refhost::failureText(aspect));
@@ -78,7 +81,7 @@ void renderPart(const refhost::PartSpec& part, const fs::path& folder, GalleryEn
     if (!document) return;
     attempt([&] { document->writeGlb((folder / (entry.stem + ".glb")).string()); });
     attempt([&] { document->writeStep((folder / (entry.stem + ".step")).string()); });
-    attempt([&] { document->writeIfc((folder / (entry.stem + ".ifc")).string()); });
+    attempt([&] { document->writeIfc((folder / (entry.stem + ".ifc")).string(), ifcOptionsFor(options.ifcGeometry)); });
 }
 
 Json indexJson(const GalleryOptions& options, const std::vector<refhost::PartSpec>& parts,
@@ -123,6 +126,7 @@ int runGallery(const GalleryOptions& options) {
         // A folder that cannot be written to is found before anything is evaluated; the probe's
         // temporary file is removed again.
         exports::StagedFile probe((folder / "index.json").string(), "JSON");
+        if (!options.ifcLibrary.empty()) exports::StagedFile(options.ifcLibrary, "IFC");
     } catch (const refhost::CatalogError& error) {
         std::cerr << "checkvalve gallery: " << printable(error.what()) << "\n";
         return kExitBadInput;
@@ -132,13 +136,16 @@ int runGallery(const GalleryOptions& options) {
     }
 
     std::vector<GalleryEntry> entries(parts.size());
+    // The reports are kept only for a library file, which holds every part.
+    std::vector<refhost::PartReport> reports(parts.size());
     const std::vector<std::string> stems = fileStems(parts);
     for (std::size_t i = 0; i < parts.size(); ++i) entries[i].stem = stems[i];
 
     // Each thread takes the next part and owns everything made for it; only STEP writing is serialised.
     forEachInParallel("gallery", parts.size(), options.jobs, [&](std::size_t i) {
         try {
-            renderPart(parts[i], folder, entries[i]);
+            refhost::PartReport report;
+            renderPart(parts[i], folder, options, entries[i], options.ifcLibrary.empty() ? report : reports[i]);
         } catch (const std::exception& error) {
             entries[i].errors.push_back(error.what());
         }
@@ -152,6 +159,9 @@ int runGallery(const GalleryOptions& options) {
         indexWritten = false;
     }
     writeViewer(options.folder);
+    const bool libraryWritten =
+        options.ifcLibrary.empty() ||
+        writeIfcLibrary("checkvalve gallery", reports, options.ifcLibrary, ifcOptionsFor(options.ifcGeometry));
 
     std::size_t failed = 0;
     for (std::size_t i = 0; i < parts.size(); ++i) {
@@ -164,7 +174,7 @@ int runGallery(const GalleryOptions& options) {
     if (indexWritten) std::cout << "gallery: " << (folder / "index.json").string() << "\n";
     if (fs::is_regular_file(folder / "app" / "three" / "build" / "three.module.js"))
         std::cout << "viewer: checkvalve serve " << options.folder << "  (then open the printed address)\n";
-    return failed == 0 && indexWritten ? kExitOk : kExitFailed;
+    return failed == 0 && indexWritten && libraryWritten ? kExitOk : kExitFailed;
 }
 
 } // namespace
@@ -180,6 +190,7 @@ void addGalleryCommand(CLI::App& app, int& exitCode) {
             "OUTDIR"));
     command->add_option("FILE", options->file, "Parts catalogue (the built-in samples when left out)");
     command->add_option("--jobs,-j", options->jobs, "Parts rendered in parallel")->capture_default_str();
+    addIfcOptions(*command, options->ifcGeometry, options->ifcLibrary);
     addCatalogSizeOption(*command, options->maxCatalogBytes);
     command->footer(
         "Per part <name>.glb, <name>.step, <name>.ifc and <name>.json (the report); OUTDIR/index.json lists every "
