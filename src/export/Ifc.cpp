@@ -290,6 +290,7 @@ public:
         for (const auto& placement : placements) {
             if (placement.part >= parts_.size())
                 throw std::invalid_argument("placement '" + placement.instance + "' names no part of the document");
+            checkPlacement(placement);
             const Vec3 x = unit(placement.direction);
             const Vec3 up = unit(placement.up);
             const double along = dot(up, x);
@@ -306,6 +307,17 @@ public:
     }
 
 private:
+    static void checkPlacement(const IfcPlacement& placement) {
+        const std::string what = "placement '" + placement.instance + "': ";
+        for (const Vec3* v : {&placement.position, &placement.direction, &placement.up})
+            for (double c : *v)
+                if (!std::isfinite(c)) throw std::invalid_argument(what + "a coordinate is not a finite number");
+        if (!(dot(placement.direction, placement.direction) > 0))
+            throw std::invalid_argument(what + "the direction has no length");
+        if (!(dot(placement.up, placement.up) > 0))
+            throw std::invalid_argument(what + "the up direction has no length");
+    }
+
     struct PortTemplate {
         std::int64_t index = 0;
         std::size_t axes = 0;
@@ -317,8 +329,8 @@ private:
         std::string key;
         std::size_t valveType = 0;
         std::size_t coveringType = 0;
-        Value bodyShape = p21::kUnset;       // the occurrences' shape: mapped items of the type's maps
-        Value insulationShape = p21::kUnset; // the coverings' shape
+        std::vector<std::size_t> bodyMaps, insulationMaps;
+        std::optional<Value> bodyShape, insulationShape; // the occurrences' shapes, made when first placed
         std::vector<PortTemplate> ports;
         std::vector<std::size_t> valves, coverings;
         bool written = false;
@@ -401,6 +413,8 @@ private:
                                                          p21::kUnset, refs(contained), p21::ref(storey_)});
         return w_.file(fileName, "IFC4", "TarnCheckValve checkvalve");
     }
+
+    static Value listOrUnset(const std::vector<std::size_t>& ids) { return ids.empty() ? p21::kUnset : refs(ids); }
 
     static Value refs(const std::vector<std::size_t>& ids) {
         std::vector<Value> out;
@@ -604,14 +618,9 @@ private:
         return groups;
     }
 
-    // The type's maps of the items (one per kind of representation) and the shape its occurrences show
-    // them by: one 'Body' of mapped items.
-    std::pair<Value, Value> mapped(const ItemGroups& groups) {
-        if (groups.empty()) return {p21::kUnset, p21::kUnset};
-        if (!identity_)
-            identity_ = w_.add("IfcCartesianTransformationOperator3D",
-                               {p21::kUnset, p21::kUnset, p21::ref(origin_), p21::kUnset, p21::kUnset});
-        std::vector<Value> maps, items;
+    // The type's maps of the items: one per kind of representation.
+    std::vector<std::size_t> representationMaps(const ItemGroups& groups) {
+        std::vector<std::size_t> maps;
         const std::pair<const char*, const std::vector<Value>*> kinds[] = {{"SweptSolid", &groups.swept},
                                                                            {"AdvancedSweptSolid", &groups.advanced},
                                                                            {"Tessellation", &groups.tessellated}};
@@ -619,16 +628,26 @@ private:
             if (group->empty()) continue;
             const std::size_t representation = w_.add(
                 "IfcShapeRepresentation", {p21::ref(body_), p21::string("Body"), p21::string(type), p21::list(*group)});
-            const std::size_t map = w_.add("IfcRepresentationMap", {p21::ref(world_), p21::ref(representation)});
-            maps.push_back(p21::ref(map));
-            items.push_back(p21::ref(w_.add("IfcMappedItem", {p21::ref(map), p21::ref(identity_)})));
+            maps.push_back(w_.add("IfcRepresentationMap", {p21::ref(world_), p21::ref(representation)}));
         }
+        return maps;
+    }
+
+    // The shape the type's occurrences show its maps by: one 'Body' of mapped items, shared by all of them
+    // (the mapped items place nothing; each occurrence's own placement does).
+    Value mappedShape(const std::vector<std::size_t>& maps) {
+        if (maps.empty()) return p21::kUnset;
+        if (!identity_)
+            identity_ = w_.add("IfcCartesianTransformationOperator3D",
+                               {p21::kUnset, p21::kUnset, p21::ref(origin_), p21::kUnset, p21::kUnset});
+        std::vector<Value> items;
+        for (std::size_t map : maps)
+            items.push_back(p21::ref(w_.add("IfcMappedItem", {p21::ref(map), p21::ref(identity_)})));
         const std::size_t representation =
             w_.add("IfcShapeRepresentation",
                    {p21::ref(body_), p21::string("Body"), p21::string("MappedRepresentation"), p21::list(items)});
-        const Value shape = p21::ref(
+        return p21::ref(
             w_.add("IfcProductDefinitionShape", {p21::kUnset, p21::kUnset, p21::list({p21::ref(representation)})}));
-        return {p21::list(maps), shape};
     }
 
     static const ExportedAspect* aspectOf(const ExportedPart& part, const char* name) {
@@ -696,23 +715,22 @@ private:
         const std::size_t ownSet = propertySet(type.key + "|TarnCheckValve_Part", "TarnCheckValve_Part", own);
 
         const ExportedAspect* physical = aspectOf(part, kPhysical);
-        const auto [maps, shape] = mapped(physical ? bodyItems(*physical) : ItemGroups{});
-        type.bodyShape = shape;
-        type.valveType = w_.add("IfcValveType", {guid(type.key + "|IfcValveType"), p21::kUnset, p21::string(part.name),
-                                                 description.empty() ? p21::kUnset : p21::string(description),
-                                                 p21::kUnset, p21::list({p21::ref(commonSet), p21::ref(ownSet)}), maps,
-                                                 p21::kUnset, p21::kUnset, p21::enumeration("CHECK")});
+        type.bodyMaps = representationMaps(physical ? bodyItems(*physical) : ItemGroups{});
+        type.valveType =
+            w_.add("IfcValveType", {guid(type.key + "|IfcValveType"), p21::kUnset, p21::string(part.name),
+                                    description.empty() ? p21::kUnset : p21::string(description), p21::kUnset,
+                                    p21::list({p21::ref(commonSet), p21::ref(ownSet)}), listOrUnset(type.bodyMaps),
+                                    p21::kUnset, p21::kUnset, p21::enumeration("CHECK")});
         addPortTemplates(part, type);
 
         const ExportedAspect* insulation = aspectOf(part, kInsulation);
         const ItemGroups insulationItems = insulation ? bodyItems(*insulation) : ItemGroups{};
         if (!insulationItems.empty()) {
-            const auto [insulationMaps, insulationShape] = mapped(insulationItems);
-            type.insulationShape = insulationShape;
-            type.coveringType = w_.add("IfcCoveringType",
-                                       {guid(type.key + "|IfcCoveringType"), p21::kUnset,
-                                        p21::string(part.name + " insulation"), p21::kUnset, p21::kUnset, p21::kUnset,
-                                        insulationMaps, p21::kUnset, p21::kUnset, p21::enumeration("INSULATION")});
+            type.insulationMaps = representationMaps(insulationItems);
+            type.coveringType = w_.add("IfcCoveringType", {guid(type.key + "|IfcCoveringType"), p21::kUnset,
+                                                           p21::string(part.name + " insulation"), p21::kUnset,
+                                                           p21::kUnset, p21::kUnset, listOrUnset(type.insulationMaps),
+                                                           p21::kUnset, p21::kUnset, p21::enumeration("INSULATION")});
         }
         return type;
     }
@@ -780,11 +798,12 @@ private:
     void placeValve(std::size_t index, const std::string& key, const std::string& name, const std::string& description,
                     std::size_t parentPlacement, const Value& where, std::vector<std::size_t>& contained) {
         PartType& type = typeOf(index);
+        if (!type.bodyShape) type.bodyShape = mappedShape(type.bodyMaps);
         const std::size_t placement = w_.add("IfcLocalPlacement", {p21::ref(parentPlacement), where});
         const std::size_t valve =
             w_.add("IfcValve", {guid(key + "|IfcValve"), p21::kUnset, p21::string(name),
                                 description.empty() ? p21::kUnset : p21::string(description), p21::kUnset,
-                                p21::ref(placement), type.bodyShape, p21::kUnset, p21::enumeration("CHECK")});
+                                p21::ref(placement), *type.bodyShape, p21::kUnset, p21::enumeration("CHECK")});
         contained.push_back(valve);
         type.valves.push_back(valve);
         std::vector<std::size_t> ports;
@@ -793,9 +812,10 @@ private:
                 addPort(key, port, w_.add("IfcLocalPlacement", {p21::ref(placement), p21::ref(port.axes)})));
         if (!ports.empty()) relation("IfcRelNests", key + "|IfcRelNests", valve, ports);
         if (!type.coveringType) return;
+        if (!type.insulationShape) type.insulationShape = mappedShape(type.insulationMaps);
         const std::size_t covering =
             w_.add("IfcCovering", {guid(key + "|IfcCovering"), p21::kUnset, p21::string(name + " insulation"),
-                                   p21::kUnset, p21::kUnset, p21::ref(placement), type.insulationShape, p21::kUnset,
+                                   p21::kUnset, p21::kUnset, p21::ref(placement), *type.insulationShape, p21::kUnset,
                                    p21::enumeration("INSULATION")});
         contained.push_back(covering);
         type.coverings.push_back(covering);
