@@ -23,6 +23,9 @@ namespace {
 constexpr double kPi = std::numbers::pi;
 // Points of a profile closer than this are one point; a profile off its plane by more is not plane.
 constexpr double kTolerance = 1e-7;
+// How far the circular arcs that stand for an elliptical arc may stray from it: the 0.1 um to which
+// triangle corners are written, far below any mesh's deviation.
+constexpr double kFitTolerance = 1e-7;
 
 using refhost::Creation;
 using refhost::RecordValue;
@@ -109,8 +112,52 @@ Segment arcSegment(const Vec3& centre, const Vec3& normal, const Vec3& start, do
     return s;
 }
 
-// The boundary pieces of a recorded curve (its values under `prefix`), in the curve's own sense.
-bool appendCurve(const Creation& creation, const std::string& prefix, std::vector<Segment>& out) {
+// The circle through three points that do not lie on one line: a segment from `a` through `m` to `b`.
+std::optional<Segment> arcThrough(const Vec3& a, const Vec3& m, const Vec3& b) {
+    const Vec3 ab = b - a, am = m - a;
+    const Vec3 n = am.Crossed(ab);
+    const double nn = n.SquareModulus();
+    if (!(nn > 1e-30)) return std::nullopt;
+    const Vec3 centre = a + (n.Crossed(am) * ab.SquareModulus() + ab.Crossed(n) * am.SquareModulus()) / (2 * nn);
+    Segment s;
+    s.arc = true;
+    s.a = a, s.m = m, s.b = b;
+    s.centre = centre;
+    s.normal = n / std::sqrt(nn); // a to m to b turns counter-clockwise about it
+    const Vec3 ca = a - centre, cb = b - centre;
+    double sweep = std::atan2(s.normal.Dot(ca.Crossed(cb)), ca.Dot(cb));
+    if (sweep <= 0) sweep += 2 * kPi;
+    s.sweep = sweep;
+    return s;
+}
+
+// An elliptical arc as circular arcs, each through three points of the ellipse, halved until every arc
+// keeps within kFitTolerance of the ellipse; nothing when 512 arcs do not.
+bool appendFittedEllipse(const Vec3& centre, const Vec3& u, const Vec3& v, double a, double b, double start,
+                         double sweep, std::vector<Segment>& out) {
+    auto at = [&](double t) { return centre + u * (a * std::cos(t)) + v * (b * std::sin(t)); };
+    for (int pieces = 4; pieces <= 512; pieces *= 2) {
+        std::vector<Segment> arcs;
+        double worst = 0;
+        for (int i = 0; i < pieces && worst <= kFitTolerance; ++i) {
+            const double t0 = start + sweep * i / pieces, t1 = start + sweep * (i + 1) / pieces;
+            const auto arc = arcThrough(at(t0), at((t0 + t1) / 2), at(t1));
+            if (!arc) return false;
+            const double r = (arc->a - arc->centre).Modulus();
+            for (int k = 1; k < 8; ++k)
+                worst = std::max(worst, std::abs((at(t0 + (t1 - t0) * k / 8) - arc->centre).Modulus() - r));
+            arcs.push_back(*arc);
+        }
+        if (worst > kFitTolerance) continue;
+        out.insert(out.end(), arcs.begin(), arcs.end());
+        return true;
+    }
+    return false;
+}
+
+// The boundary pieces of a recorded curve (its values under `prefix`), in the curve's own sense. An
+// elliptical arc is fitted with circular arcs (and `fitted` set); a circular one is taken exactly.
+bool appendCurve(const Creation& creation, const std::string& prefix, std::vector<Segment>& out, bool& fitted) {
     const std::string kind = textOf(creation, prefix + "kind");
     if (kind == "line") {
         const auto a = vectorOf(creation, prefix + "start"), b = vectorOf(creation, prefix + "end");
@@ -135,9 +182,10 @@ bool appendCurve(const Creation& creation, const std::string& prefix, std::vecto
         if (!centre || !normal || !start || !end || !sweep || !radius || !unitOf(*normal)) return false;
         if (!(std::abs(*sweep) > 1e-9) || std::abs(*sweep) > 2 * kPi) return false;
         Segment s = arcSegment(*centre, *unitOf(*normal), *start, *sweep);
-        if ((s.b - *end).Modulus() > kTolerance || std::abs((*start - *centre).Modulus() - *radius) > kTolerance)
-            return false;
-        s.b = *end;
+        if (std::abs((*start - *centre).Modulus() - *radius) > kTolerance) return false;
+        // An arc given by its centre ends where the given end point lies seen from the centre, at its radius.
+        const auto towards = unitOf(*end - *centre), reached = unitOf(s.b - *centre);
+        if (!towards || !reached || (*towards - *reached).Modulus() * *radius > kTolerance) return false;
         out.push_back(s);
         return true;
     }
@@ -156,15 +204,35 @@ bool appendCurve(const Creation& creation, const std::string& prefix, std::vecto
         const auto count = numberOf(creation, prefix + "count");
         if (!count || *count < 1) return false;
         for (int i = 1; i <= static_cast<int>(*count); ++i)
-            if (!appendCurve(creation, prefix + "curve" + std::to_string(i) + ".", out)) return false;
+            if (!appendCurve(creation, prefix + "curve" + std::to_string(i) + ".", out, fitted)) return false;
         return true;
     }
-    return false; // elliptical arcs, B-splines: no circular form
+    if (kind == "ellipticalArc") {
+        const auto centre = vectorOf(creation, prefix + "centre"), normal = vectorOf(creation, prefix + "normal");
+        const auto major = vectorOf(creation, prefix + "majorAxis");
+        const auto ratio = numberOf(creation, prefix + "ratio");
+        const auto start = numberOf(creation, prefix + "startAngle"), sweep = numberOf(creation, prefix + "sweepAngle");
+        if (!centre || !normal || !major || !ratio || !start || !sweep || !unitOf(*normal)) return false;
+        const Vec3 n = *unitOf(*normal);
+        const Vec3 inPlane = *major - n * n.Dot(*major);
+        const double a = inPlane.Modulus();
+        if (!(a > kTolerance) || !(*ratio > 1e-6) || !std::isfinite(*start) || !(std::abs(*sweep) > 1e-9)) return false;
+        const Vec3 u = inPlane / a, v = n.Crossed(u);
+        const double turn = std::clamp(*sweep, -2 * kPi, 2 * kPi);
+        const Vec3 from = *centre + u * (a * std::cos(*start)) + v * (a * *ratio * std::sin(*start));
+        if (std::abs(*ratio - 1) < 1e-12) {
+            out.push_back(arcSegment(*centre, n, from, turn));
+            return true;
+        }
+        fitted = true;
+        return appendFittedEllipse(*centre, u, v, a, a * *ratio, *start, turn, out);
+    }
+    return false; // B-splines: no circular form
 }
 
-// The pieces joined end to start into one closed loop (members recorded end to end in either sense);
-// nothing when they do not join.
-std::optional<std::vector<Segment>> closedLoop(std::vector<Segment> pieces) {
+// The pieces joined end to start (members recorded end to end in either sense); nothing when they do not
+// join. The chain may still be open.
+std::optional<std::vector<Segment>> joined(std::vector<Segment> pieces) {
     std::erase_if(pieces, [](const Segment& s) { return !s.arc && (s.b - s.a).Modulus() < kTolerance; });
     if (pieces.empty()) return std::nullopt;
     std::vector<Segment> loop{pieces.front()};
@@ -184,11 +252,30 @@ std::optional<std::vector<Segment>> closedLoop(std::vector<Segment> pieces) {
             return std::nullopt;
         }
     }
-    // An open profile is closed by a straight line, as the kernel closes it (a revolved profile whose ends
-    // lie on the axis); the volume check finds any that it closes otherwise.
-    if ((loop.back().b - loop.front().a).Modulus() >= kTolerance)
-        loop.push_back(lineSegment(loop.back().b, loop.front().a));
     return loop;
+}
+
+bool isClosed(const std::vector<Segment>& chain) { return (chain.back().b - chain.front().a).Modulus() < kTolerance; }
+
+// A profile closed as the kernel closes an extruded one: by a straight line from its end to its start.
+std::optional<std::vector<Segment>> closedLoop(std::vector<Segment> pieces) {
+    auto chain = joined(std::move(pieces));
+    if (chain && !isClosed(*chain)) chain->push_back(lineSegment(chain->back().b, chain->front().a));
+    return chain;
+}
+
+// A profile closed as the kernel closes a revolved one: from its end square to the axis (through `centre`
+// along the unit `axis`), along the axis and back out to its start; the ends of a solid of revolution are
+// discs.
+std::optional<std::vector<Segment>> closedAboutAxis(std::vector<Segment> pieces, const Vec3& centre, const Vec3& axis) {
+    auto chain = joined(std::move(pieces));
+    if (!chain || isClosed(*chain)) return chain;
+    auto foot = [&](const Vec3& p) { return centre + axis * axis.Dot(p - centre); };
+    const Vec3 end = chain->back().b, start = chain->front().a;
+    for (const auto& [from, to] :
+         {std::pair{end, foot(end)}, std::pair{foot(end), foot(start)}, std::pair{foot(start), start}})
+        if ((to - from).Modulus() >= kTolerance) chain->push_back(lineSegment(from, to));
+    return chain;
 }
 
 // The plane of a loop (Newell's normal through its points, arcs' middles included); nothing when the loop
@@ -310,7 +397,8 @@ std::optional<ExactSolid> projectionSolid(const Creation& creation) {
         return std::nullopt;
     const Vec3 d = *unitOf(*direction) * (*length < 0 ? -1.0 : 1.0);
     std::vector<Segment> pieces;
-    if (!appendCurve(creation, "profile.", pieces)) return std::nullopt;
+    bool fitted = false;
+    if (!appendCurve(creation, "profile.", pieces, fitted)) return std::nullopt;
     const auto loop = closedLoop(pieces);
     if (!loop) return std::nullopt;
     const auto normal = planeNormal(*loop);
@@ -337,6 +425,7 @@ std::optional<ExactSolid> projectionSolid(const Creation& creation) {
     const Vec3 y = frame.z.Crossed(frame.x);
     solid.direction = Vec3(d.Dot(frame.x), d.Dot(y), d.Dot(frame.z));
     solid.volume = area * std::abs(*length) * along * (along > 0 ? 1 : -1);
+    solid.fitted = fitted;
     return solid;
 }
 
@@ -348,15 +437,18 @@ std::optional<ExactSolid> revolutionSolid(const Creation& creation) {
     const double turn = std::min(std::abs(*angle), 2 * kPi);
     if (!(turn > 1e-9)) return std::nullopt;
     std::vector<Segment> pieces;
-    if (!appendCurve(creation, "profile.", pieces)) return std::nullopt;
-    const auto loop = closedLoop(pieces);
+    bool fitted = false;
+    if (!appendCurve(creation, "profile.", pieces, fitted)) return std::nullopt;
+    const auto loop = closedAboutAxis(pieces, *centre, *unitOf(*axis));
     if (!loop) return std::nullopt;
     const auto normal = planeNormal(*loop);
     if (!normal) return std::nullopt;
     const Vec3 x = *unitOf(*axis) * (*angle < 0 ? -1.0 : 1.0);
     if (std::abs(normal->Dot(x)) > 1e-9 || std::abs(normal->Dot(*centre - loop->front().a)) > kTolerance)
         return std::nullopt; // the axis does not lie in the profile's plane
-    return revolution(Frame{*centre, *normal, x}, *loop, turn);
+    auto solid = revolution(Frame{*centre, *normal, x}, *loop, turn);
+    if (solid) solid->fitted = fitted;
+    return solid;
 }
 
 // A right circular frustum (a cylinder when the radii agree) from `base` to `top`.
