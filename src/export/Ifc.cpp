@@ -300,8 +300,9 @@ public:
                                             "': its up direction runs along its direction");
             const Vec3 z = unit(cross(x, unit(y)));
             const Value where = p21::ref(axes(placement.position, z, x));
-            placeValve(placement.part, "instance|" + placement.instance, placement.instance,
-                       parts_[placement.part].name, storeyPlacement, where, contained);
+            // No description: the type names the part, and thousands of valves would repeat it.
+            placeValve(placement.part, "instance|" + placement.instance, placement.instance, std::string(),
+                       storeyPlacement, where, contained);
         }
         return finish(fileName, projectKey, contained);
     }
