@@ -195,9 +195,13 @@ void addIfcOptions(CLI::App& command, std::string& geometry, std::string& librar
 
 bool writeIfcLibrary(const std::string& command, const std::vector<refhost::PartReport>& reports,
                      const std::string& path, const exports::IfcOptions& options) {
+    // A part whose evaluation could not even start has no report to describe.
+    std::vector<refhost::PartReport> described;
+    for (const auto& report : reports)
+        if (!report.aspects.empty()) described.push_back(report);
     try {
-        exports::ExportDocument(reports).writeIfcLibrary(path, options);
-        std::cerr << command << ": wrote " << printable(path) << " (" << reports.size() << " type(s))\n";
+        exports::ExportDocument(described).writeIfcLibrary(path, options);
+        std::cerr << command << ": wrote " << printable(path) << " (" << described.size() << " type(s))\n";
         return true;
     } catch (const exports::ExportError& error) {
         std::cerr << command << ": " << printable(error.what()) << "\n";
