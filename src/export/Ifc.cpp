@@ -159,20 +159,25 @@ TriangleMesh triangleMesh(const TopoDS_Shape& shape) {
     return mesh;
 }
 
-// A port value of the extras; NaN for a value that is not a number (JSON has no NaN, the extras say null).
-double number(const Json& data, const char* key) {
-    const auto found = data.find(key);
-    return found != data.end() && found->is_number() ? found->get<double>() : std::nan("");
+// A value of a nozzle's creation record; NaN for one that is missing or not a number.
+double number(const refhost::Creation& nozzle, const char* key) {
+    const refhost::RecordValue* value = nozzle.find(key);
+    if (const auto* d = value ? std::get_if<double>(value) : nullptr) return *d;
+    if (const auto* i = value ? std::get_if<std::int64_t>(value) : nullptr) return static_cast<double>(*i);
+    return std::nan("");
 }
 
-std::int64_t integer(const Json& data, const char* key) {
-    const auto found = data.find(key);
-    return found != data.end() && found->is_number_integer() ? found->get<std::int64_t>() : 0;
+std::int64_t integer(const refhost::Creation& nozzle, const char* key) {
+    const refhost::RecordValue* value = nozzle.find(key);
+    const auto* i = value ? std::get_if<std::int64_t>(value) : nullptr;
+    return i ? *i : 0;
 }
 
-Vec3 vec3(const Json& value) {
-    if (!value.is_array() || value.size() != 3) throw std::invalid_argument("a nozzle lacks its position or direction");
-    return {value[0].get<double>(), value[1].get<double>(), value[2].get<double>()};
+Vec3 vec3(const refhost::Creation& nozzle, const char* key) {
+    const refhost::RecordValue* value = nozzle.find(key);
+    const auto* xyz = value ? std::get_if<std::vector<double>>(value) : nullptr;
+    if (!xyz || xyz->size() != 3) throw std::invalid_argument("a nozzle lacks its position or direction");
+    return {(*xyz)[0], (*xyz)[1], (*xyz)[2]};
 }
 
 double dot(const Vec3& a, const Vec3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
@@ -674,7 +679,8 @@ private:
             return "SINGLEPORT";
         case 2:
             if (built.size() != 2) return "NOTKNOWN";
-            return dot(unit(vec3(built[0]->extras["direction"])), unit(vec3(built[1]->extras["direction"]))) < -1 + 1e-9
+            return dot(unit(vec3(built[0]->creation, "direction")), unit(vec3(built[1]->creation, "direction"))) <
+                           -1 + 1e-9
                        ? "STRAIGHT_2_PORT"
                        : "ANGLED_2_PORT";
         case 3:
@@ -741,13 +747,13 @@ private:
         const bool jacket = jacketed(part.extras.value("partDataBasis", 0));
         std::vector<std::size_t> ports;
         for (const ExportedOutput* nozzle : nozzles(part)) {
-            const Json& data = nozzle->extras;
+            const refhost::Creation& data = nozzle->creation;
             PortTemplate port;
             port.index = integer(data, "port");
             port.role = "port:" + std::to_string(type.ports.size() + 1) + ":" + std::to_string(port.index);
             if (jacket && (port.index == 3 || port.index == 4)) port.systemType = "HEATING";
-            const Vec3 along = vec3(data["direction"]);
-            port.axes = axes(vec3(data["position"]), unit(along), squareTo(along));
+            const Vec3 along = vec3(data, "direction");
+            port.axes = axes(vec3(data, "position"), unit(along), squareTo(along));
 
             const refhost::PortSpec* portData = portSpec(part, port.index);
             const double pipeOD = number(data, "pipeOD");
