@@ -6,8 +6,12 @@
 //                                outside the timing)
 //   Glb/<part>                   writing the GLB of an already triangulated document
 //   Gallery/jobs:<n>             `checkvalve gallery` of all sample parts as a whole process, real time
+//   Place/rows:10000             `checkvalve place` of 10,000 valves cycling through the sample parts along
+//                                four axis directions, as a whole process; the counter `bytes` is the
+//                                model's size
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -124,6 +128,34 @@ void registerGallery(std::size_t partCount) {
     }
 }
 
+// A plant model of 10,000 placed valves as a person makes it: one process reading the placements.
+void registerPlace(const std::vector<PartSpec>& parts) {
+    benchmark::RegisterBenchmark(
+        "Place/rows:10000",
+        [&parts](benchmark::State& state) {
+            const fs::path rows = scratch().path() / "placements.csv", model = scratch().path() / "model.ifc";
+            {
+                static const char* kFrames[] = {"1,0,0,0,0,1", "0,1,0,0,0,1", "0,0,1,1,0,0", "-1,0,0,0,0,1"};
+                std::ofstream out(rows);
+                out << "instance,part,x,y,z,dirx,diry,dirz,upx,upy,upz\n";
+                for (int i = 0; i < 10000; ++i)
+                    out << "V-" << i + 1 << "," << parts[static_cast<std::size_t>(i) % parts.size()].name << ","
+                        << (i % 100) * 1.5 << "," << (i / 100) * 1.5 << "," << 3.2 + (i % 3) * 0.8 << ","
+                        << kFrames[i % 4] << "\n";
+            }
+            const std::string command = std::string("\"") + TCV_CHECKVALVE + "\" place \"" + rows.string() +
+                                        "\" --ifc \"" + model.string() + "\" > /dev/null 2>&1";
+            for (auto _ : state)
+                if (std::system(command.c_str()) != 0) state.SkipWithError("checkvalve place failed");
+            std::error_code error;
+            state.counters["bytes"] = static_cast<double>(fs::file_size(model, error));
+            state.SetItemsProcessed(state.iterations() * 10000);
+        })
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime()
+        ->Iterations(3);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -135,6 +167,7 @@ int main(int argc, char** argv) {
     registerEvaluation(parts);
     registerExport(parts);
     registerGallery(parts.size());
+    registerPlace(parts);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

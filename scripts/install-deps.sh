@@ -8,6 +8,7 @@ packages=(
   libocct-ocaf-dev libocct-data-exchange-dev libocct-visualization-dev libtbb-dev
   libpugixml-dev libcsv-dev nlohmann-json3-dev libcli11-dev libboost-dev pkg-config libgtest-dev libgmock-dev libbenchmark-dev
   pybind11-dev python3-dev python3-pytest
+  libifcplusplus-dev locales
 )
 # Extra groups: "browser" for the viewer's end-to-end test, "plot" for the benchmark chart, "freecad" for
 # the FreeCAD macro's headless test (freecadcmd).
@@ -29,11 +30,17 @@ missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
-
-echo "install-deps: installing ${missing[*]}"
 sudo_cmd=()
 [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
-export DEBIAN_FRONTEND=noninteractive
-"${sudo_cmd[@]}" apt-get update -qq
-"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+if [ ${#missing[@]} -ne 0 ]; then
+  echo "install-deps: installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo_cmd[@]}" apt-get update -qq
+  "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+# IfcPlusPlus's file reader switches to the en_US.UTF-8 locale while it reads and refuses to read without
+# it; Debian's base image has only C and POSIX.
+if ! locale -a 2>/dev/null | grep -qix 'en_US\.utf-\?8'; then
+  echo "install-deps: making the en_US.UTF-8 locale"
+  "${sudo_cmd[@]}" localedef -i en_US -f UTF-8 en_US.UTF-8
+fi

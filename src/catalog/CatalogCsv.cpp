@@ -225,11 +225,7 @@ Json readCell(const std::string& cell, const Column& column, const std::string& 
     return Json(cell);
 }
 
-// One row as the CSV parser delivered it.
-struct Record {
-    std::size_t row;
-    std::vector<std::string> cells;
-};
+using Record = CsvRecord;
 
 // Collects rows from the CSV parser and numbers them as a spreadsheet does: every line end outside
 // quotes ends a row (a CRLF pair ends one), a quoted cell may span lines within its row, and a blank
@@ -404,6 +400,10 @@ std::vector<CsvRow> readCsvRows(const std::string& text, const std::string& orig
 }
 
 } // namespace
+
+std::vector<CsvRecord> readCsvRecords(std::string_view text, const std::string& origin) {
+    return readRecords(text, origin);
+}
 
 bool isCsvCatalogPath(const std::string& path) {
     if (path.size() < 4) return false;

@@ -10,6 +10,8 @@
 
 #include "catalog/Catalog.h"
 #include "catalog/MessageText.h"
+#include "catalog/Report.h"
+#include "export/Export.h"
 #include "refhost/Parts.h"
 #include "refhost/WorkBudget.h"
 
@@ -28,6 +30,15 @@ void addBenchCommand(CLI::App& app, int& exitCode);
 void addServeCommand(CLI::App& app, int& exitCode);
 void addConvertCommand(CLI::App& app, int& exitCode);
 void addDiffCommand(CLI::App& app, int& exitCode);
+void addPlaceCommand(CLI::App& app, int& exitCode);
+
+// Adds --ifc-geometry exact|mesh and --ifc-library FILE to a command that writes IFC (PlaceCommand.cpp).
+void addIfcOptions(CLI::App& command, std::string& geometry, std::string& library);
+exports::IfcOptions ifcOptionsFor(const std::string& geometry);
+// Writes the parts' types as an IFC content library at `path`; reports what happened on stderr under
+// `command`'s name. False when the file could not be written.
+bool writeIfcLibrary(const std::string& command, const std::vector<refhost::PartReport>& reports,
+                     const std::string& path, const exports::IfcOptions& options);
 
 // The parts a command works on: those of FILE, or the built-in samples when FILE is empty; narrowed to
 // one part by name when `partName` is given. Raises refhost::CatalogError with a clear message.

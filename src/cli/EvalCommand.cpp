@@ -1,5 +1,6 @@
 // `checkvalve eval`: evaluates parts of a catalogue file (or a built-in sample), reports every output and,
 // when asked, exports the evaluated aspects as STEP, GLB, STL and IFC.
+#include <functional>
 #include <iostream>
 #include <memory>
 
@@ -25,6 +26,8 @@ struct EvalOptions {
     std::string glb;
     std::string stl;
     std::string ifc;
+    std::string ifcLibrary;
+    std::string ifcGeometry = "exact";
     std::uint64_t maxCatalogBytes = refhost::kDefaultMaxCatalogBytes;
     WorkLimitOptions limits;
 
@@ -34,6 +37,7 @@ struct EvalOptions {
 // Refuses exports that cannot work before anything is evaluated: several parts at once, an STL without
 // the Physical aspect, a destination whose folder does not exist or cannot be written.
 void checkExportRequest(const EvalOptions& options, const std::vector<refhost::PartSpec>& parts) {
+    if (!options.ifcLibrary.empty()) exports::StagedFile(options.ifcLibrary, "IFC");
     if (!options.exports()) return;
     if (parts.size() != 1)
         throw refhost::CatalogError(options.file + " holds " + std::to_string(parts.size()) +
@@ -60,7 +64,7 @@ bool writeExports(const EvalOptions& options, const refhost::PartReport& report,
         auto write = [&](const std::string& path, auto member) {
             if (path.empty()) return;
             try {
-                (document.*member)(path);
+                std::invoke(member, document, path);
                 std::cerr << "checkvalve eval: wrote " << printable(path) << "\n";
             } catch (const exports::ExportError& error) {
                 std::cerr << "checkvalve eval: " << printable(error.what()) << "\n";
@@ -70,7 +74,9 @@ bool writeExports(const EvalOptions& options, const refhost::PartReport& report,
         write(options.step, &exports::ExportDocument::writeStep);
         write(options.glb, &exports::ExportDocument::writeGlb);
         write(options.stl, &exports::ExportDocument::writeStl);
-        write(options.ifc, &exports::ExportDocument::writeIfc);
+        write(options.ifc, [&](exports::ExportDocument& d, const std::string& path) {
+            d.writeIfc(path, ifcOptionsFor(options.ifcGeometry));
+        });
     } catch (const exports::ExportError& error) {
         std::cerr << "checkvalve eval: " << printable(error.what()) << "\n";
         return false;
@@ -127,6 +133,9 @@ int runEval(const EvalOptions& options) {
     // A failed aspect still exports the outputs it added before it failed.
     if (options.exports() && !writeExports(options, reports.front(), budget))
         return refhost::interruptSignal() ? interruptedExit("eval") : kExitFailed;
+    if (!options.ifcLibrary.empty() &&
+        !writeIfcLibrary("checkvalve eval", reports, options.ifcLibrary, ifcOptionsFor(options.ifcGeometry)))
+        return refhost::interruptSignal() ? interruptedExit("eval") : kExitFailed;
     return allOk ? kExitOk : kExitFailed;
 }
 
@@ -151,6 +160,7 @@ void addEvalCommand(CLI::App& app, int& exitCode) {
     addOutputOption(*command, "--stl", options->stl, "Write the Physical aspect as binary STL (metres)");
     addOutputOption(*command, "--ifc", options->ifc,
                     "Write IFC4: the valve with its ports and body, the insulation as a covering (metres)");
+    addIfcOptions(*command, options->ifcGeometry, options->ifcLibrary);
     addCatalogSizeOption(*command, options->maxCatalogBytes);
     addWorkLimitOptions(*command, options->limits);
     command->footer(

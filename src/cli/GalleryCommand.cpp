@@ -29,6 +29,8 @@ struct GalleryOptions {
     std::string folder;
     std::string file;
     unsigned jobs = 1;
+    std::string ifcGeometry = "exact";
+    std::string ifcLibrary;
     std::uint64_t maxCatalogBytes = refhost::kDefaultMaxCatalogBytes;
     WorkLimitOptions limits;
 };
@@ -61,12 +63,12 @@ std::vector<std::string> fileStems(const std::vector<refhost::PartSpec>& parts) 
 void writeText(const std::string& path, const std::string& text) { exports::writeFileStaged(path, "JSON", text); }
 
 // Evaluates and writes one part; every file that can be written is, also when an aspect failed.
-void renderPart(const refhost::PartSpec& part, const fs::path& folder, const refhost::WorkLimits& limits,
-                GalleryEntry& entry) {
+void renderPart(const refhost::PartSpec& part, const fs::path& folder, const GalleryOptions& options,
+                GalleryEntry& entry, refhost::PartReport& report) {
     // The part's budget holds for its evaluation and every file of it.
-    refhost::HostOptions options = refhost::RefRuntime::defaultOptions();
-    options.budget = std::make_shared<refhost::WorkBudget>(limits);
-    const refhost::PartReport report = refhost::evaluatePart(part, {"Physical", "Insulation"}, options);
+    refhost::HostOptions hostOptions = refhost::RefRuntime::defaultOptions();
+    hostOptions.budget = std::make_shared<refhost::WorkBudget>(options.limits.limits());
+    report = refhost::evaluatePart(part, {"Physical", "Insulation"}, hostOptions);
     if (refhost::interruptSignal()) return; // cut short: not a failure of the part, and nothing to show
     for (const auto& aspect : report.aspects) {
         entry.outputCounts.emplace_back(aspect.aspect, aspect.outputs->outputs().size());
@@ -82,12 +84,12 @@ void renderPart(const refhost::PartSpec& part, const fs::path& folder, const ref
     attempt([&] { writeText((folder / (entry.stem + ".json")).string(), refhost::reportJson(report).dump(2) + "\n"); });
     std::unique_ptr<exports::ExportDocument> document;
     exports::MeshSettings settings;
-    settings.budget = options.budget;
+    settings.budget = hostOptions.budget;
     attempt([&] { document = std::make_unique<exports::ExportDocument>(report, settings); });
     if (!document) return;
     attempt([&] { document->writeGlb((folder / (entry.stem + ".glb")).string()); });
     attempt([&] { document->writeStep((folder / (entry.stem + ".step")).string()); });
-    attempt([&] { document->writeIfc((folder / (entry.stem + ".ifc")).string()); });
+    attempt([&] { document->writeIfc((folder / (entry.stem + ".ifc")).string(), ifcOptionsFor(options.ifcGeometry)); });
 }
 
 Json indexJson(const GalleryOptions& options, const std::vector<refhost::PartSpec>& parts,
@@ -133,6 +135,7 @@ int runGallery(const GalleryOptions& options) {
         // temporary file is removed again.
         exports::StagedFile probe((folder / "index.json").string(), "JSON");
         checkViewerDestination(options.folder);
+        if (!options.ifcLibrary.empty()) exports::StagedFile(options.ifcLibrary, "IFC");
     } catch (const refhost::CatalogError& error) {
         std::cerr << "checkvalve gallery: " << printable(error.what()) << "\n";
         return kExitBadInput;
@@ -142,13 +145,16 @@ int runGallery(const GalleryOptions& options) {
     }
 
     std::vector<GalleryEntry> entries(parts.size());
+    // The reports are kept only for a library file, which holds every part.
+    std::vector<refhost::PartReport> reports(parts.size());
     const std::vector<std::string> stems = fileStems(parts);
     for (std::size_t i = 0; i < parts.size(); ++i) entries[i].stem = stems[i];
 
     // Each thread takes the next part and owns everything made for it; only STEP writing is serialised.
     forEachInParallel("gallery", parts.size(), options.jobs, [&](std::size_t i) {
         try {
-            renderPart(parts[i], folder, options.limits.limits(), entries[i]);
+            refhost::PartReport report;
+            renderPart(parts[i], folder, options, entries[i], options.ifcLibrary.empty() ? report : reports[i]);
         } catch (const std::exception& error) {
             entries[i].errors.push_back(error.what());
         }
@@ -166,6 +172,9 @@ int runGallery(const GalleryOptions& options) {
         indexWritten = false;
     }
     writeViewer(options.folder);
+    const bool libraryWritten =
+        options.ifcLibrary.empty() ||
+        writeIfcLibrary("checkvalve gallery", reports, options.ifcLibrary, ifcOptionsFor(options.ifcGeometry));
 
     std::size_t failed = 0;
     for (std::size_t i = 0; i < parts.size(); ++i) {
@@ -178,7 +187,7 @@ int runGallery(const GalleryOptions& options) {
     if (indexWritten) std::cout << "gallery: " << (folder / "index.json").string() << "\n";
     if (fs::is_regular_file(folder / "app" / "three" / "build" / "three.module.js"))
         std::cout << "viewer: checkvalve serve " << options.folder << "  (then open the printed address)\n";
-    return failed == 0 && indexWritten ? kExitOk : kExitFailed;
+    return failed == 0 && indexWritten && libraryWritten ? kExitOk : kExitFailed;
 }
 
 } // namespace
@@ -196,6 +205,7 @@ void addGalleryCommand(CLI::App& app, int& exitCode) {
     command->add_option("--jobs,-j", options->jobs, "Parts rendered in parallel")
         ->check(CLI::Range(1u, 64u))
         ->capture_default_str();
+    addIfcOptions(*command, options->ifcGeometry, options->ifcLibrary);
     addCatalogSizeOption(*command, options->maxCatalogBytes);
     addWorkLimitOptions(*command, options->limits);
     command->footer(

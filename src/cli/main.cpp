@@ -26,6 +26,7 @@ int main(int argc, char** argv) {
     tcv::cli::addServeCommand(app, exitCode);
     tcv::cli::addConvertCommand(app, exitCode);
     tcv::cli::addDiffCommand(app, exitCode);
+    tcv::cli::addPlaceCommand(app, exitCode);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

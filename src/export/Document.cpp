@@ -121,6 +121,7 @@ ExportedOutput exportedOutput(const refhost::NamedOutput& output, const std::str
     if (recorded) exported.kind = recorded->outputKind();
     exported.extras = outputExtras(recorded, exported.kind, aspect, index);
     if (!recorded) return exported;
+    exported.creation = recorded->creation();
     TopoDS_Shape shape = shapeOf(*recorded);
     if (shape.IsNull()) return exported;
     if (exported.kind == refhost::OutputKind::Occurrence && shape.ShapeType() == TopAbs_COMPOUND) {

@@ -27,6 +27,8 @@ struct ExportedOutput {
     std::vector<TopoDS_Shape> shapes;
     // Names of the sub-assembly's components when the output is the valve operator, beside `shapes`.
     std::vector<std::string> shapeNames;
+    // What the host recorded of the output's creation (its kind and defining values, where it now lies).
+    refhost::Creation creation;
     Json extras;
 };
 

@@ -1,22 +1,32 @@
 // IFC4 from the export document. The structure, in one place:
 //
 //   IfcProject (units: metre, radian, square and cubic metre; one 3D 'Model' context with a 'Body' subcontext)
-//     └ IfcRelAggregates → IfcSite → IfcRelAggregates → IfcBuilding
-//         └ IfcRelContainedInSpatialStructure: per part one IfcValve (and its IfcCovering)
-//   IfcValveType (CHECK, Pset_ValveTypeCommon) ─ IfcRelDefinesByType → IfcValve (Name, Description of the part)
-//   IfcValve: placed upright (the valve's y axis, towards its operator, is the building's Z); its 'Body'
-//     representation holds one IfcTriangulatedFaceSet per drawn output of the Physical aspect, nozzle
-//     graphics and the operator's stem and handwheel included, each named and coloured by an IfcStyledItem
-//   IfcRelNests: the valve → one IfcDistributionPort per nozzle, in nozzle order, placed relative to the
-//     valve at the nozzle's connection point with its Z axis along the nozzle's direction;
-//     Pset_DistributionPortTypePipe and TarnCheckValve_PortData (flange data) on each
-//   IfcCovering (INSULATION) ─ IfcRelCoversBldgElements → the valve; one face set per Insulation output
+//     └ IfcRelAggregates → IfcSite → IfcBuilding → IfcBuildingStorey
+//         └ IfcRelContainedInSpatialStructure: the valves (IfcValve) and their insulation (IfcCovering)
+//   per part, written once however often it is placed:
+//     IfcValveType (CHECK; Pset_ValveTypeCommon, TarnCheckValve_Part) with the body as RepresentationMaps:
+//       one 'Body' representation per kind of item: 'SweptSolid' (IfcExtrudedAreaSolid, IfcRevolvedAreaSolid
+//       of circle, rectangle or line-and-arc profiles: prisms, revolutions, cylinders, cones, tori, tube
+//       bends), 'AdvancedSweptSolid' (IfcSweptDiskSolid: straight tube pieces) and 'Tessellation'
+//       (IfcTriangulatedFaceSet: skins, ruled surfaces and whatever else has no exact form), each item
+//       named and coloured by an IfcStyledItem
+//     IfcRelNests: the type → one IfcDistributionPort per nozzle, placed in the type's frame at the nozzle's
+//       connection point with its Z axis along the nozzle's direction; Pset_DistributionPortTypePipe and
+//       TarnCheckValve_PortData on each
+//     IfcCoveringType (INSULATION) with the insulation's RepresentationMaps, when the part has any
+//   per placed valve: an IfcValve typed by its part's IfcValveType, its 'Body' an IfcMappedItem of each of
+//     the type's maps; its own ports nested as on the type, placed relative to the valve and sharing the
+//     type ports' property sets; an IfcCovering (mapped likewise) covering the valve
 //
-// The triangles are those of the GLB. GlobalIds are derived from the part's name and the role of the
-// entity, so exporting the same part again gives the same file.
+// The valve's own axes: x along the run, y towards its top (operator). A single part stands upright (its y
+// is the storey's Z); a placed valve turns its x and y to the directions given. A library file declares the
+// types in an IfcProjectLibrary instead of placing them. With IfcGeometry::Mesh every body item is an
+// IfcTriangulatedFaceSet of the GLB's triangles. GlobalIds are derived from names (the part's, and an
+// instance's id), so exporting the same parts again gives the same file.
 #include <array>
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -30,6 +40,7 @@
 #include <TopoDS_Face.hxx>
 
 #include "DocumentModel.h"
+#include "IfcShapes.h"
 #include "export/IfcWriter.h"
 #include "export/StagedFile.h"
 #include "kernel/KernelGuard.h"
@@ -47,6 +58,9 @@ constexpr std::int32_t kFlanged = 5;
 constexpr std::int32_t kPlainEnd = 10;
 constexpr std::int32_t kFemale = 15;
 constexpr std::int32_t kMechanical = 20;
+// Triangle corners are written to 0.1 µm (7 decimals of a metre): far below the meshes' own deviation, and
+// half the digits.
+constexpr int kMeshDecimals = 7;
 
 // A shape's triangles with coincident nodes merged, indices from 1 as the face set wants them.
 struct TriangleMesh {
@@ -145,20 +159,25 @@ TriangleMesh triangleMesh(const TopoDS_Shape& shape) {
     return mesh;
 }
 
-// A port value of the extras; NaN for a value that is not a number (JSON has no NaN, the extras say null).
-double number(const Json& data, const char* key) {
-    const auto found = data.find(key);
-    return found != data.end() && found->is_number() ? found->get<double>() : std::nan("");
+// A value of a nozzle's creation record; NaN for one that is missing or not a number.
+double number(const refhost::Creation& nozzle, const char* key) {
+    const refhost::RecordValue* value = nozzle.find(key);
+    if (const auto* d = value ? std::get_if<double>(value) : nullptr) return *d;
+    if (const auto* i = value ? std::get_if<std::int64_t>(value) : nullptr) return static_cast<double>(*i);
+    return std::nan("");
 }
 
-std::int64_t integer(const Json& data, const char* key) {
-    const auto found = data.find(key);
-    return found != data.end() && found->is_number_integer() ? found->get<std::int64_t>() : 0;
+std::int64_t integer(const refhost::Creation& nozzle, const char* key) {
+    const refhost::RecordValue* value = nozzle.find(key);
+    const auto* i = value ? std::get_if<std::int64_t>(value) : nullptr;
+    return i ? *i : 0;
 }
 
-Vec3 vec3(const Json& value) {
-    if (!value.is_array() || value.size() != 3) throw std::invalid_argument("a nozzle lacks its position or direction");
-    return {value[0].get<double>(), value[1].get<double>(), value[2].get<double>()};
+Vec3 vec3(const refhost::Creation& nozzle, const char* key) {
+    const refhost::RecordValue* value = nozzle.find(key);
+    const auto* xyz = value ? std::get_if<std::vector<double>>(value) : nullptr;
+    if (!xyz || xyz->size() != 3) throw std::invalid_argument("a nozzle lacks its position or direction");
+    return {(*xyz)[0], (*xyz)[1], (*xyz)[2]};
 }
 
 double dot(const Vec3& a, const Vec3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
@@ -221,72 +240,209 @@ Value length(double metres) { return p21::typed("IFCLENGTHMEASURE", p21::real(me
 Value positiveLength(double metres) { return p21::typed("IFCPOSITIVELENGTHMEASURE", p21::real(metres)); }
 Value integerValue(long long value) { return p21::typed("IFCINTEGER", p21::integer(value)); }
 
+// The jacketed bodies (by PartDataBasis): their third and fourth ports are the jacket's connections, so
+// the valve's port pattern is none of IFC's named ones and those ports belong to the heating system.
+bool jacketed(std::int64_t partDataBasis) {
+    static const std::set<std::int64_t> kJacketed{2381, 3124, 3125, 3146};
+    return kJacketed.count(partDataBasis) > 0;
+}
+
+Vec3 cross(const Vec3& a, const Vec3& b) {
+    return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+}
+
+Vec3 fromVec(const ifc::Vec3& v) { return {v.X(), v.Y(), v.Z()}; }
+
 class IfcBuilder {
 public:
-    explicit IfcBuilder(const std::vector<ExportedPart>& parts) : parts_(parts) {}
+    IfcBuilder(const std::vector<ExportedPart>& parts, const IfcOptions& options)
+        : parts_(parts), options_(options), types_(parts.size()) {}
 
-    std::string build(const std::string& fileName) {
-        std::string projectKey = "project";
-        for (const auto& part : parts_) projectKey += "|" + part.name;
-        const std::string projectName = parts_.size() == 1 ? parts_.front().name : "TarnCheckValve parts";
+    // One storey holding one upright valve per part.
+    std::string buildProject(const std::string& fileName) {
+        const std::string projectKey = keyOfParts();
+        const std::size_t storeyPlacement = header(projectKey, projectName(), false);
+        std::vector<std::size_t> contained;
+        const Value upright = p21::ref(axes({0, 0, 0}, Vec3{0, -1, 0}, Vec3{1, 0, 0}));
+        for (std::size_t i = 0; i < parts_.size(); ++i) {
+            const ExportedPart& part = parts_[i];
+            placeValve(i, typeOf(i).key, part.name, part.extras.value("description", std::string()), storeyPlacement,
+                       upright, contained);
+        }
+        return finish(fileName, projectKey, contained);
+    }
 
-        const std::size_t origin = point({0, 0, 0});
-        const std::size_t world = w_.add("IfcAxis2Placement3D", {p21::ref(origin), p21::kUnset, p21::kUnset});
+    // The parts' types declared in a project library, nothing placed.
+    std::string buildLibrary(const std::string& fileName) {
+        const std::string projectKey = keyOfParts() + "|library";
+        header(projectKey, projectName(), true);
+        std::vector<std::size_t> types;
+        for (std::size_t i = 0; i < parts_.size(); ++i) {
+            const PartType& type = typeOf(i);
+            types.push_back(type.valveType);
+            if (type.coveringType) types.push_back(type.coveringType);
+        }
+        relation("IfcRelDeclares", projectKey + "|library-types", library_, types);
+        return finish(fileName, projectKey, {});
+    }
+
+    // One storey holding one valve per placement.
+    std::string buildModel(const std::string& fileName, const std::vector<IfcPlacement>& placements) {
+        const std::string projectKey = keyOfParts() + "|model";
+        const std::size_t storeyPlacement = header(projectKey, "TarnCheckValve model", false);
+        std::vector<std::size_t> contained;
+        contained.reserve(placements.size() * 2);
+        for (const auto& placement : placements) {
+            if (placement.part >= parts_.size())
+                throw std::invalid_argument("placement '" + placement.instance + "' names no part of the document");
+            checkPlacement(placement);
+            const Vec3 x = unit(placement.direction);
+            const Vec3 up = unit(placement.up);
+            const double along = dot(up, x);
+            const Vec3 y{up[0] - along * x[0], up[1] - along * x[1], up[2] - along * x[2]};
+            if (!(std::sqrt(dot(y, y)) > 1e-9))
+                throw std::invalid_argument("placement '" + placement.instance +
+                                            "': its up direction runs along its direction");
+            const Vec3 z = unit(cross(x, unit(y)));
+            const Value where = p21::ref(axes(placement.position, z, x));
+            // No description: the type names the part, and thousands of valves would repeat it.
+            placeValve(placement.part, "instance|" + placement.instance, placement.instance, std::string(),
+                       storeyPlacement, where, contained);
+        }
+        return finish(fileName, projectKey, contained);
+    }
+
+private:
+    static void checkPlacement(const IfcPlacement& placement) {
+        const std::string what = "placement '" + placement.instance + "': ";
+        for (const Vec3* v : {&placement.position, &placement.direction, &placement.up})
+            for (double c : *v)
+                if (!std::isfinite(c)) throw std::invalid_argument(what + "a coordinate is not a finite number");
+        if (!(dot(placement.direction, placement.direction) > 0))
+            throw std::invalid_argument(what + "the direction has no length");
+        if (!(dot(placement.up, placement.up) > 0))
+            throw std::invalid_argument(what + "the up direction has no length");
+    }
+
+    struct PortTemplate {
+        std::int64_t index = 0;
+        std::size_t axes = 0;
+        std::string role;
+        const char* systemType = "NOTDEFINED";
+        std::vector<std::pair<std::string, std::size_t>> propertySets; // key and set
+    };
+    struct PartType {
+        std::string key;
+        std::size_t valveType = 0;
+        std::size_t coveringType = 0;
+        std::vector<std::size_t> bodyMaps, insulationMaps;
+        std::optional<Value> bodyShape, insulationShape; // the occurrences' shapes, made when first placed
+        std::vector<PortTemplate> ports;
+        std::vector<std::size_t> valves, coverings;
+        bool written = false;
+    };
+    struct ItemGroups {
+        std::vector<Value> swept, advanced, tessellated;
+        bool empty() const { return swept.empty() && advanced.empty() && tessellated.empty(); }
+    };
+
+    std::string projectName() const { return parts_.size() == 1 ? parts_.front().name : "TarnCheckValve parts"; }
+    std::string keyOfParts() const {
+        std::string key = "project";
+        for (const auto& part : parts_) key += "|" + part.name;
+        return key;
+    }
+
+    // Project, units, contexts and (unless a library) site, building and storey; the storey's placement.
+    std::size_t header(const std::string& projectKey, const std::string& name, bool isLibrary) {
+        origin_ = point({0, 0, 0});
+        world_ = w_.add("IfcAxis2Placement3D", {p21::ref(origin_), p21::kUnset, p21::kUnset});
         const std::size_t model =
-            w_.add("IfcGeometricRepresentationContext",
-                   {p21::kUnset, p21::string("Model"), p21::integer(3), p21::real(1e-6), p21::ref(world), p21::kUnset});
+            w_.add("IfcGeometricRepresentationContext", {p21::kUnset, p21::string("Model"), p21::integer(3),
+                                                         p21::real(1e-6), p21::ref(world_), p21::kUnset});
         body_ = w_.add("IfcGeometricRepresentationSubContext",
                        {p21::string("Body"), p21::string("Model"), p21::kDerived, p21::kDerived, p21::kDerived,
                         p21::kDerived, p21::ref(model), p21::kUnset, p21::enumeration("MODEL_VIEW"), p21::kUnset});
-        auto siUnit = [&](const char* type, const char* name) {
+        auto siUnit = [&](const char* type, const char* unitName) {
             return p21::ref(
-                w_.add("IfcSIUnit", {p21::kDerived, p21::enumeration(type), p21::kUnset, p21::enumeration(name)}));
+                w_.add("IfcSIUnit", {p21::kDerived, p21::enumeration(type), p21::kUnset, p21::enumeration(unitName)}));
         };
         const std::size_t units =
             w_.add("IfcUnitAssignment",
                    {p21::list({siUnit("LENGTHUNIT", "METRE"), siUnit("PLANEANGLEUNIT", "RADIAN"),
                                siUnit("AREAUNIT", "SQUARE_METRE"), siUnit("VOLUMEUNIT", "CUBIC_METRE")})});
-        const std::size_t project =
-            w_.add("IfcProject", {guid(projectKey), p21::kUnset, p21::string(projectName), p21::kUnset, p21::kUnset,
-                                  p21::kUnset, p21::kUnset, p21::list({p21::ref(model)}), p21::ref(units)});
-
-        const std::size_t sitePlacement = w_.add("IfcLocalPlacement", {p21::kUnset, p21::ref(world)});
+        project_ = w_.add("IfcProject", {guid(projectKey), p21::kUnset, p21::string(name), p21::kUnset, p21::kUnset,
+                                         p21::kUnset, p21::kUnset, p21::list({p21::ref(model)}), p21::ref(units)});
+        if (isLibrary) {
+            library_ = w_.add("IfcProjectLibrary",
+                              {guid(projectKey + "|library"), p21::kUnset, p21::string(name), p21::kUnset, p21::kUnset,
+                               p21::kUnset, p21::kUnset, p21::list({p21::ref(model)}), p21::ref(units)});
+            relation("IfcRelDeclares", projectKey + "|project-library", project_, {library_});
+            return 0;
+        }
+        const std::size_t sitePlacement = w_.add("IfcLocalPlacement", {p21::kUnset, p21::ref(world_)});
         const std::size_t site =
             w_.add("IfcSite", {guid(projectKey + "|site"), p21::kUnset, p21::string("Site"), p21::kUnset, p21::kUnset,
                                p21::ref(sitePlacement), p21::kUnset, p21::kUnset, p21::enumeration("ELEMENT"),
                                p21::kUnset, p21::kUnset, p21::kUnset, p21::kUnset, p21::kUnset});
-        const std::size_t buildingPlacement =
-            w_.add("IfcLocalPlacement", {p21::ref(sitePlacement), p21::ref(axes({0, 0, 0}, {}, {}))});
+        const std::size_t buildingPlacement = w_.add("IfcLocalPlacement", {p21::ref(sitePlacement), p21::ref(world_)});
         const std::size_t building =
             w_.add("IfcBuilding", {guid(projectKey + "|building"), p21::kUnset, p21::string("Building"), p21::kUnset,
                                    p21::kUnset, p21::ref(buildingPlacement), p21::kUnset, p21::kUnset,
                                    p21::enumeration("ELEMENT"), p21::kUnset, p21::kUnset, p21::kUnset});
-        relation("IfcRelAggregates", projectKey + "|project-site", project, {site});
+        const std::size_t storeyPlacement =
+            w_.add("IfcLocalPlacement", {p21::ref(buildingPlacement), p21::ref(world_)});
+        storey_ = w_.add("IfcBuildingStorey", {guid(projectKey + "|storey"), p21::kUnset, p21::string("Storey"),
+                                               p21::kUnset, p21::kUnset, p21::ref(storeyPlacement), p21::kUnset,
+                                               p21::kUnset, p21::enumeration("ELEMENT"), p21::real(0)});
+        relation("IfcRelAggregates", projectKey + "|project-site", project_, {site});
         relation("IfcRelAggregates", projectKey + "|site-building", site, {building});
+        relation("IfcRelAggregates", projectKey + "|building-storey", building, {storey_});
+        return storeyPlacement;
+    }
 
-        std::vector<std::size_t> contained;
-        std::map<std::string, int> seen;
-        for (const auto& part : parts_) {
-            const int repeat = seen[part.name]++;
-            key_ = part.name + (repeat ? "#" + std::to_string(repeat) : std::string());
-            addPart(part, buildingPlacement, contained);
+    // The relations gathered while the parts were placed, then the whole file.
+    std::string finish(const std::string& fileName, const std::string& projectKey,
+                       const std::vector<std::size_t>& contained) {
+        for (PartType& type : types_) {
+            if (!type.written) continue;
+            if (!type.valves.empty())
+                relation("IfcRelDefinesByType", type.key + "|IfcRelDefinesByType", type.valves, type.valveType);
+            if (!type.coverings.empty())
+                relation("IfcRelDefinesByType", type.key + "|IfcCoveringType:rel", type.coverings, type.coveringType);
         }
-        std::vector<Value> elements;
-        for (std::size_t id : contained) elements.push_back(p21::ref(id));
-        w_.add("IfcRelContainedInSpatialStructure", {guid(projectKey + "|contained"), p21::kUnset, p21::kUnset,
-                                                     p21::kUnset, p21::list(elements), p21::ref(building)});
+        for (const auto& [key, rel] : propertyRelations_)
+            w_.add("IfcRelDefinesByProperties",
+                   {guid(key), p21::kUnset, p21::kUnset, p21::kUnset, refs(rel.objects), p21::ref(rel.set)});
+        if (!contained.empty())
+            w_.add("IfcRelContainedInSpatialStructure", {guid(projectKey + "|contained"), p21::kUnset, p21::kUnset,
+                                                         p21::kUnset, refs(contained), p21::ref(storey_)});
         return w_.file(fileName, "IFC4", "TarnCheckValve checkvalve");
     }
 
-private:
+    static Value listOrUnset(const std::vector<std::size_t>& ids) { return ids.empty() ? p21::kUnset : refs(ids); }
+
+    static Value refs(const std::vector<std::size_t>& ids) {
+        std::vector<Value> out;
+        out.reserve(ids.size());
+        for (std::size_t id : ids) out.push_back(p21::ref(id));
+        return p21::list(out);
+    }
+
     Value guid(const std::string& key) { return p21::string(p21::globalId(key)); }
-    Value partGuid(const std::string& role) { return guid(key_ + "|" + role); }
 
     std::size_t point(const Vec3& p) {
         return w_.add("IfcCartesianPoint", {p21::list({p21::real(p[0]), p21::real(p[1]), p21::real(p[2])})});
     }
+    std::size_t point2(const std::array<double, 2>& p) {
+        return w_.add("IfcCartesianPoint", {p21::list({p21::real(p[0]), p21::real(p[1])})});
+    }
+    // Directions are shared by value: most placements look along the same few axes.
     std::size_t direction(const Vec3& d) {
-        return w_.add("IfcDirection", {p21::list({p21::real(d[0]), p21::real(d[1]), p21::real(d[2])})});
+        const Value text = p21::list({p21::real(d[0]), p21::real(d[1]), p21::real(d[2])});
+        auto [it, added] = directions_.try_emplace(text, 0);
+        if (added) it->second = w_.add("IfcDirection", {text});
+        return it->second;
     }
     std::size_t axes(const Vec3& location, std::optional<Vec3> axis, std::optional<Vec3> refDirection) {
         const std::size_t at = point(location);
@@ -297,18 +453,23 @@ private:
 
     void relation(const char* type, const std::string& key, std::size_t relating,
                   const std::vector<std::size_t>& related) {
-        std::vector<Value> refs;
-        for (std::size_t id : related) refs.push_back(p21::ref(id));
-        w_.add(type, {guid(key), p21::kUnset, p21::kUnset, p21::kUnset, p21::ref(relating), p21::list(refs)});
+        w_.add(type, {guid(key), p21::kUnset, p21::kUnset, p21::kUnset, p21::ref(relating), refs(related)});
+    }
+    // A relation whose related objects come first (IfcRelDefinesByType).
+    void relation(const char* type, const std::string& key, const std::vector<std::size_t>& related,
+                  std::size_t relating) {
+        w_.add(type, {guid(key), p21::kUnset, p21::kUnset, p21::kUnset, refs(related), p21::ref(relating)});
     }
 
-    std::size_t propertySet(const std::string& role, const char* name, const std::vector<Value>& properties) {
+    std::size_t propertySet(const std::string& key, const char* name, const std::vector<Value>& properties) {
         return w_.add("IfcPropertySet",
-                      {partGuid(role), p21::kUnset, p21::string(name), p21::kUnset, p21::list(properties)});
+                      {guid(key), p21::kUnset, p21::string(name), p21::kUnset, p21::list(properties)});
     }
-    void defineByProperties(const std::string& role, std::size_t object, std::size_t set) {
-        w_.add("IfcRelDefinesByProperties",
-               {partGuid(role), p21::kUnset, p21::kUnset, p21::kUnset, p21::list({p21::ref(object)}), p21::ref(set)});
+    // `object` takes the set's properties; one relation per set names every object that does.
+    void defineByProperties(const std::string& key, std::size_t object, std::size_t set) {
+        auto [it, added] = propertyRelations_.try_emplace(key);
+        it->second.set = set;
+        it->second.objects.push_back(object);
     }
     Value single(const std::string& name, const Value& value) {
         return p21::ref(w_.add("IfcPropertySingleValue", {p21::string(name), p21::kUnset, value, p21::kUnset}));
@@ -341,43 +502,156 @@ private:
         return it->second;
     }
 
-    // The face sets of an aspect's outputs, each named and coloured; outputs without triangles add none.
-    std::vector<Value> bodyItems(const ExportedAspect& aspect) {
-        std::vector<Value> items;
+    // --- body items
+
+    std::size_t faceSet(const TopoDS_Shape& shape) {
+        const TriangleMesh mesh = triangleMesh(shape);
+        if (mesh.triangles.empty()) return 0;
+        std::vector<Value> coordinates;
+        coordinates.reserve(mesh.points.size());
+        for (const auto& p : mesh.points)
+            coordinates.push_back(
+                p21::list({p21::realRounded(p[0], kMeshDecimals), p21::realRounded(p[1], kMeshDecimals),
+                           p21::realRounded(p[2], kMeshDecimals)}));
+        std::vector<Value> triangles;
+        triangles.reserve(mesh.triangles.size());
+        for (const auto& t : mesh.triangles)
+            triangles.push_back(
+                p21::list({p21::integer(static_cast<long long>(t[0])), p21::integer(static_cast<long long>(t[1])),
+                           p21::integer(static_cast<long long>(t[2]))}));
+        const std::size_t points = w_.add("IfcCartesianPointList3D", {p21::list(coordinates)});
+        return w_.add("IfcTriangulatedFaceSet",
+                      {p21::ref(points), p21::kUnset, p21::boolean(mesh.closed), p21::list(triangles), p21::kUnset});
+    }
+
+    Value placement2d(const std::array<double, 2>& centre) {
+        if (centre[0] != 0 || centre[1] != 0)
+            return p21::ref(w_.add("IfcAxis2Placement2D", {p21::ref(point2(centre)), p21::kUnset}));
+        if (!origin2d_) origin2d_ = w_.add("IfcAxis2Placement2D", {p21::ref(point2({0, 0})), p21::kUnset});
+        return p21::ref(origin2d_);
+    }
+
+    // An indexed poly curve: a segment of two indices a line, of three an arc.
+    std::size_t polyCurve(const std::string& listType, const std::vector<Value>& points,
+                          const std::vector<std::vector<int>>& segments) {
+        const std::size_t list = w_.add(listType, {p21::list(points)});
+        std::vector<Value> indices;
+        for (const auto& segment : segments) {
+            std::vector<Value> numbers;
+            for (int n : segment) numbers.push_back(p21::integer(n));
+            indices.push_back(p21::typed(segment.size() == 3 ? "IFCARCINDEX" : "IFCLINEINDEX", p21::list(numbers)));
+        }
+        return w_.add("IfcIndexedPolyCurve", {p21::ref(list), p21::list(indices), p21::boolean(false)});
+    }
+
+    std::size_t profile(const ifc::Profile& profile) {
+        switch (profile.kind) {
+        case ifc::Profile::Kind::Circle:
+            return w_.add("IfcCircleProfileDef", {p21::enumeration("AREA"), p21::kUnset, placement2d(profile.centre),
+                                                  p21::real(profile.radius)});
+        case ifc::Profile::Kind::Rectangle:
+            return w_.add("IfcRectangleProfileDef", {p21::enumeration("AREA"), p21::kUnset, placement2d(profile.centre),
+                                                     p21::real(profile.xDim), p21::real(profile.yDim)});
+        case ifc::Profile::Kind::Loop:
+            break;
+        }
+        std::vector<Value> points;
+        for (const auto& p : profile.points) points.push_back(p21::list({p21::real(p[0]), p21::real(p[1])}));
+        const std::size_t curve = polyCurve("IfcCartesianPointList2D", points, profile.segments);
+        return w_.add("IfcArbitraryClosedProfileDef", {p21::enumeration("AREA"), p21::kUnset, p21::ref(curve)});
+    }
+
+    std::size_t frame(const ifc::Frame& f) { return axes(fromVec(f.origin), fromVec(f.z), fromVec(f.x)); }
+
+    std::size_t exactItem(const ifc::ExactSolid& solid) {
+        switch (solid.kind) {
+        case ifc::ExactSolid::Kind::Extrusion:
+            return w_.add("IfcExtrudedAreaSolid",
+                          {p21::ref(profile(solid.profile)), p21::ref(frame(solid.position)),
+                           p21::ref(direction(fromVec(solid.direction))), p21::real(solid.depth)});
+        case ifc::ExactSolid::Kind::Revolution: {
+            if (!xAxis_) xAxis_ = w_.add("IfcAxis1Placement", {p21::ref(origin_), p21::ref(direction({1, 0, 0}))});
+            return w_.add("IfcRevolvedAreaSolid", {p21::ref(profile(solid.profile)), p21::ref(frame(solid.position)),
+                                                   p21::ref(xAxis_), p21::real(solid.angle)});
+        }
+        case ifc::ExactSolid::Kind::SweptDisk: {
+            std::vector<Value> points;
+            for (const auto& p : solid.directrix.points)
+                points.push_back(p21::list({p21::real(p.X()), p21::real(p.Y()), p21::real(p.Z())}));
+            const std::size_t curve = polyCurve("IfcCartesianPointList3D", points, solid.directrix.segments);
+            return w_.add("IfcSweptDiskSolid",
+                          {p21::ref(curve), p21::real(solid.radius), p21::kUnset, p21::kUnset, p21::kUnset});
+        }
+        }
+        return 0;
+    }
+
+    // The exact form of an output's shape, when it has one that encloses what was built.
+    static std::optional<ifc::ExactSolid> exactForm(const ExportedOutput& output, std::size_t i) {
+        const TopoDS_Shape& shape = output.shapes[i];
+        std::optional<ifc::ExactSolid> solid;
+        if (output.kind == refhost::OutputKind::Solid)
+            solid = ifc::exactSolidOf(output.creation);
+        else if (output.kind == refhost::OutputKind::Nozzle || output.kind == refhost::OutputKind::Occurrence)
+            solid = ifc::exactSolidOfShape(shape); // port discs, the operator's stem and handwheel
+        if (solid && !ifc::sameVolume(*solid, shape)) return std::nullopt;
+        return solid;
+    }
+
+    // The items of an aspect's outputs, each named and coloured, grouped by the representation they need.
+    ItemGroups bodyItems(const ExportedAspect& aspect) {
+        ItemGroups groups;
         for (const auto& output : aspect.outputs)
             for (std::size_t i = 0; i < output.shapes.size(); ++i) {
-                const TriangleMesh mesh = triangleMesh(output.shapes[i]);
-                if (mesh.triangles.empty()) continue;
-                std::vector<Value> coordinates;
-                coordinates.reserve(mesh.points.size());
-                for (const auto& p : mesh.points)
-                    coordinates.push_back(p21::list({p21::real(p[0]), p21::real(p[1]), p21::real(p[2])}));
-                std::vector<Value> triangles;
-                triangles.reserve(mesh.triangles.size());
-                for (const auto& t : mesh.triangles)
-                    triangles.push_back(p21::list({p21::integer(static_cast<long long>(t[0])),
-                                                   p21::integer(static_cast<long long>(t[1])),
-                                                   p21::integer(static_cast<long long>(t[2]))}));
-                const std::size_t points = w_.add("IfcCartesianPointList3D", {p21::list(coordinates)});
-                const std::size_t faceSet =
-                    w_.add("IfcTriangulatedFaceSet", {p21::ref(points), p21::kUnset, p21::boolean(mesh.closed),
-                                                      p21::list(triangles), p21::kUnset});
+                if (output.shapes[i].IsNull()) continue;
+                std::vector<Value>* group = &groups.tessellated;
+                std::size_t item = 0;
+                if (options_.geometry == IfcGeometry::Exact)
+                    if (const auto solid = exactForm(output, i)) {
+                        item = exactItem(*solid);
+                        group = solid->kind == ifc::ExactSolid::Kind::SweptDisk ? &groups.advanced : &groups.swept;
+                    }
+                if (!item) item = faceSet(output.shapes[i]);
+                if (!item) continue;
                 const std::string name = output.kind == refhost::OutputKind::Occurrence
                                              ? output.name + "/" + output.shapeNames[i]
                                              : output.name;
                 w_.add("IfcStyledItem",
-                       {p21::ref(faceSet), p21::list({p21::ref(style(colourOf(output.kind, aspect.name)))}),
+                       {p21::ref(item), p21::list({p21::ref(style(colourOf(output.kind, aspect.name)))}),
                         p21::string(name)});
-                items.push_back(p21::ref(faceSet));
+                group->push_back(p21::ref(item));
             }
-        return items;
+        return groups;
     }
 
-    Value bodyShape(const std::vector<Value>& items) {
-        if (items.empty()) return p21::kUnset;
+    // The type's maps of the items: one per kind of representation.
+    std::vector<std::size_t> representationMaps(const ItemGroups& groups) {
+        std::vector<std::size_t> maps;
+        const std::pair<const char*, const std::vector<Value>*> kinds[] = {{"SweptSolid", &groups.swept},
+                                                                           {"AdvancedSweptSolid", &groups.advanced},
+                                                                           {"Tessellation", &groups.tessellated}};
+        for (const auto& [type, group] : kinds) {
+            if (group->empty()) continue;
+            const std::size_t representation = w_.add(
+                "IfcShapeRepresentation", {p21::ref(body_), p21::string("Body"), p21::string(type), p21::list(*group)});
+            maps.push_back(w_.add("IfcRepresentationMap", {p21::ref(world_), p21::ref(representation)}));
+        }
+        return maps;
+    }
+
+    // The shape the type's occurrences show its maps by: one 'Body' of mapped items, shared by all of them
+    // (the mapped items place nothing; each occurrence's own placement does).
+    Value mappedShape(const std::vector<std::size_t>& maps) {
+        if (maps.empty()) return p21::kUnset;
+        if (!identity_)
+            identity_ = w_.add("IfcCartesianTransformationOperator3D",
+                               {p21::kUnset, p21::kUnset, p21::ref(origin_), p21::kUnset, p21::kUnset});
+        std::vector<Value> items;
+        for (std::size_t map : maps)
+            items.push_back(p21::ref(w_.add("IfcMappedItem", {p21::ref(map), p21::ref(identity_)})));
         const std::size_t representation =
             w_.add("IfcShapeRepresentation",
-                   {p21::ref(body_), p21::string("Body"), p21::string("Tessellation"), p21::list(items)});
+                   {p21::ref(body_), p21::string("Body"), p21::string("MappedRepresentation"), p21::list(items)});
         return p21::ref(
             w_.add("IfcProductDefinitionShape", {p21::kUnset, p21::kUnset, p21::list({p21::ref(representation)})}));
     }
@@ -398,13 +672,15 @@ private:
 
     // The configuration of the ports: by their number, and for two whether the flow runs straight through.
     static const char* valvePattern(const ExportedPart& part) {
+        if (jacketed(part.extras.value("partDataBasis", 0))) return "OTHER";
         const auto built = nozzles(part);
         switch (part.ports.size()) {
         case 1:
             return "SINGLEPORT";
         case 2:
             if (built.size() != 2) return "NOTKNOWN";
-            return dot(unit(vec3(built[0]->extras["direction"])), unit(vec3(built[1]->extras["direction"]))) < -1 + 1e-9
+            return dot(unit(vec3(built[0]->creation, "direction")), unit(vec3(built[1]->creation, "direction"))) <
+                           -1 + 1e-9
                        ? "STRAIGHT_2_PORT"
                        : "ANGLED_2_PORT";
         case 3:
@@ -416,84 +692,70 @@ private:
         }
     }
 
-    void addPart(const ExportedPart& part, std::size_t buildingPlacement, std::vector<std::size_t>& contained) {
+    // The part's types, written the first time a placement or the library asks for them.
+    PartType& typeOf(std::size_t index) {
+        PartType& type = types_[index];
+        if (type.written) return type;
+        type.written = true;
+        const ExportedPart& part = parts_[index];
+        int repeat = 0;
+        for (std::size_t i = 0; i < index; ++i) repeat += parts_[i].name == part.name;
+        type.key = part.name + (repeat ? "#" + std::to_string(repeat) : std::string());
         const std::string description = part.extras.value("description", std::string());
 
-        // The type with its common properties.
-        std::vector<Value> typeProperties{
-            enumerated("ValvePattern", valvePattern(part), "PEnum_ValvePattern",
-                       {"SINGLEPORT", "ANGLED_2_PORT", "STRAIGHT_2_PORT", "STRAIGHT_3_PORT", "CROSSOVER_4_PORT",
-                        "OTHER", "NOTKNOWN", "UNSET"})};
+        std::vector<Value> common{enumerated("ValvePattern", valvePattern(part), "PEnum_ValvePattern",
+                                             {"SINGLEPORT", "ANGLED_2_PORT", "STRAIGHT_2_PORT", "STRAIGHT_3_PORT",
+                                              "CROSSOVER_4_PORT", "OTHER", "NOTKNOWN", "UNSET"})};
         const refhost::PortSpec* inlet = portSpec(part, 1);
         if (!inlet && !part.ports.empty()) inlet = &part.ports.front();
         if (inlet)
-            if (auto size = nominalSizeAsLength(*inlet))
-                typeProperties.push_back(single("Size", positiveLength(*size)));
-        const std::size_t common = propertySet("Pset_ValveTypeCommon", "Pset_ValveTypeCommon", typeProperties);
-        const std::size_t type =
-            w_.add("IfcValveType",
-                   {partGuid("IfcValveType"), p21::kUnset, p21::string(part.name), p21::kUnset, p21::kUnset,
-                    p21::list({p21::ref(common)}), p21::kUnset, p21::kUnset, p21::kUnset, p21::enumeration("CHECK")});
-
-        // The valve, upright: its x stays the building's X, its y (up in the valve) becomes Z.
-        const std::size_t valvePlacement =
-            w_.add("IfcLocalPlacement",
-                   {p21::ref(buildingPlacement), p21::ref(axes({0, 0, 0}, Vec3{0, -1, 0}, Vec3{1, 0, 0}))});
-        std::vector<Value> physicalItems;
-        if (const ExportedAspect* physical = aspectOf(part, kPhysical)) physicalItems = bodyItems(*physical);
-        const std::size_t valve = w_.add("IfcValve", {partGuid("IfcValve"), p21::kUnset, p21::string(part.name),
-                                                      description.empty() ? p21::kUnset : p21::string(description),
-                                                      p21::kUnset, p21::ref(valvePlacement), bodyShape(physicalItems),
-                                                      p21::kUnset, p21::enumeration("CHECK")});
-        contained.push_back(valve);
-        w_.add("IfcRelDefinesByType", {partGuid("IfcRelDefinesByType"), p21::kUnset, p21::kUnset, p21::kUnset,
-                                       p21::list({p21::ref(valve)}), p21::ref(type)});
-
-        std::vector<Value> partProperties{single("PartDataBasis", integerValue(part.extras.value("partDataBasis", 0)))};
+            if (auto size = nominalSizeAsLength(*inlet)) common.push_back(single("Size", positiveLength(*size)));
+        std::vector<Value> own{single("PartDataBasis", integerValue(part.extras.value("partDataBasis", 0)))};
         for (const auto& aspect : part.aspects) {
             const bool ok = aspect.extras.value("ok", false);
             const std::string result = ok ? "ok"
                                           : "failed with " + aspect.extras.value("error", std::string("an error")) +
                                                 " after " + std::to_string(aspect.outputs.size()) + " output(s)";
-            partProperties.push_back(single(aspect.name + "Result", label(result)));
+            own.push_back(single(aspect.name + "Result", label(result)));
         }
-        defineByProperties("TarnCheckValve_Part:rel", valve,
-                           propertySet("TarnCheckValve_Part", "TarnCheckValve_Part", partProperties));
+        const std::size_t commonSet = propertySet(type.key + "|Pset_ValveTypeCommon", "Pset_ValveTypeCommon", common);
+        const std::size_t ownSet = propertySet(type.key + "|TarnCheckValve_Part", "TarnCheckValve_Part", own);
 
-        addPorts(part, valve, valvePlacement);
+        const ExportedAspect* physical = aspectOf(part, kPhysical);
+        type.bodyMaps = representationMaps(physical ? bodyItems(*physical) : ItemGroups{});
+        type.valveType =
+            w_.add("IfcValveType", {guid(type.key + "|IfcValveType"), p21::kUnset, p21::string(part.name),
+                                    description.empty() ? p21::kUnset : p21::string(description), p21::kUnset,
+                                    p21::list({p21::ref(commonSet), p21::ref(ownSet)}), listOrUnset(type.bodyMaps),
+                                    p21::kUnset, p21::kUnset, p21::enumeration("CHECK")});
+        addPortTemplates(part, type);
 
-        // The insulation, when any of it was built.
         const ExportedAspect* insulation = aspectOf(part, kInsulation);
-        const std::vector<Value> insulationItems = insulation ? bodyItems(*insulation) : std::vector<Value>{};
-        if (insulationItems.empty()) return;
-        const std::size_t coveringPlacement =
-            w_.add("IfcLocalPlacement", {p21::ref(valvePlacement), p21::ref(axes({0, 0, 0}, {}, {}))});
-        const std::size_t covering =
-            w_.add("IfcCovering", {partGuid("IfcCovering"), p21::kUnset, p21::string(part.name + " insulation"),
-                                   p21::kUnset, p21::kUnset, p21::ref(coveringPlacement), bodyShape(insulationItems),
-                                   p21::kUnset, p21::enumeration("INSULATION")});
-        contained.push_back(covering);
-        w_.add("IfcRelCoversBldgElements", {partGuid("IfcRelCoversBldgElements"), p21::kUnset, p21::kUnset, p21::kUnset,
-                                            p21::ref(valve), p21::list({p21::ref(covering)})});
+        const ItemGroups insulationItems = insulation ? bodyItems(*insulation) : ItemGroups{};
+        if (!insulationItems.empty()) {
+            type.insulationMaps = representationMaps(insulationItems);
+            type.coveringType = w_.add("IfcCoveringType", {guid(type.key + "|IfcCoveringType"), p21::kUnset,
+                                                           p21::string(part.name + " insulation"), p21::kUnset,
+                                                           p21::kUnset, p21::kUnset, listOrUnset(type.insulationMaps),
+                                                           p21::kUnset, p21::kUnset, p21::enumeration("INSULATION")});
+        }
+        return type;
     }
 
-    void addPorts(const ExportedPart& part, std::size_t valve, std::size_t valvePlacement) {
+    // The type's ports, placed in its frame, with the property sets its occurrences' ports share.
+    void addPortTemplates(const ExportedPart& part, PartType& type) {
+        const bool jacket = jacketed(part.extras.value("partDataBasis", 0));
         std::vector<std::size_t> ports;
         for (const ExportedOutput* nozzle : nozzles(part)) {
-            const Json& data = nozzle->extras;
-            const std::int64_t index = integer(data, "port");
-            const std::string role = "port:" + std::to_string(ports.size() + 1) + ":" + std::to_string(index);
-            const Vec3 direction = vec3(data["direction"]);
-            const std::size_t placement =
-                w_.add("IfcLocalPlacement", {p21::ref(valvePlacement),
-                                             p21::ref(axes(vec3(data["position"]), direction, squareTo(direction)))});
-            const std::size_t port = w_.add(
-                "IfcDistributionPort", {partGuid(role), p21::kUnset, p21::string("PNoz" + std::to_string(index)),
-                                        p21::kUnset, p21::kUnset, p21::ref(placement), p21::kUnset,
-                                        p21::enumeration(flowDirection(index)), p21::enumeration("PIPE"), p21::kUnset});
-            ports.push_back(port);
+            const refhost::Creation& data = nozzle->creation;
+            PortTemplate port;
+            port.index = integer(data, "port");
+            port.role = "port:" + std::to_string(type.ports.size() + 1) + ":" + std::to_string(port.index);
+            if (jacket && (port.index == 3 || port.index == 4)) port.systemType = "HEATING";
+            const Vec3 along = vec3(data, "direction");
+            port.axes = axes(vec3(data, "position"), unit(along), squareTo(along));
 
-            const refhost::PortSpec* portData = portSpec(part, index);
+            const refhost::PortSpec* portData = portSpec(part, port.index);
             const double pipeOD = number(data, "pipeOD");
             const double flangeOD = number(data, "flangeOD");
             const double flangeThickness = number(data, "flangeThickness");
@@ -509,10 +771,7 @@ private:
                 if (auto size = nominalSizeAsLength(*portData))
                     pipe.push_back(single("NominalDiameter", positiveLength(*size)));
             if (pipeOD > 0 && std::isfinite(pipeOD)) pipe.push_back(single("OuterDiameter", positiveLength(pipeOD)));
-            defineByProperties(role + ":pipe:rel", port,
-                               propertySet(role + ":pipe", "Pset_DistributionPortTypePipe", pipe));
-
-            std::vector<Value> own{single("PortIndex", integerValue(index)),
+            std::vector<Value> own{single("PortIndex", integerValue(port.index)),
                                    single("TerminationClass", integerValue(terminationClass))};
             if (portData) own.push_back(single("EndType", integerValue(portData->endType)));
             if (flangeOD > 0 && std::isfinite(flangeOD))
@@ -520,29 +779,83 @@ private:
             if (flangeThickness > 0 && std::isfinite(flangeThickness))
                 own.push_back(single("FlangeThickness", positiveLength(flangeThickness)));
             if (std::isfinite(nozzleLength)) own.push_back(single("NozzleLength", length(nozzleLength)));
-            defineByProperties(role + ":own:rel", port, propertySet(role + ":own", "TarnCheckValve_PortData", own));
+            const std::string pipeKey = type.key + "|" + port.role + ":pipe";
+            const std::string ownKey = type.key + "|" + port.role + ":own";
+            port.propertySets = {{pipeKey, propertySet(pipeKey, "Pset_DistributionPortTypePipe", pipe)},
+                                 {ownKey, propertySet(ownKey, "TarnCheckValve_PortData", own)}};
+
+            const std::size_t placement = w_.add("IfcLocalPlacement", {p21::kUnset, p21::ref(port.axes)});
+            ports.push_back(addPort(type.key + "|type", port, placement));
+            type.ports.push_back(std::move(port));
         }
-        if (ports.empty()) return;
-        relation("IfcRelNests", key_ + "|IfcRelNests", valve, ports);
+        if (!ports.empty()) relation("IfcRelNests", type.key + "|type|IfcRelNests", type.valveType, ports);
     }
 
+    std::size_t addPort(const std::string& ownerKey, const PortTemplate& port, std::size_t placement) {
+        const std::size_t id = w_.add("IfcDistributionPort",
+                                      {guid(ownerKey + "|" + port.role), p21::kUnset,
+                                       p21::string("PNoz" + std::to_string(port.index)), p21::kUnset, p21::kUnset,
+                                       p21::ref(placement), p21::kUnset, p21::enumeration(flowDirection(port.index)),
+                                       p21::enumeration("PIPE"), p21::enumeration(port.systemType)});
+        for (const auto& [setKey, set] : port.propertySets) defineByProperties(setKey + ":rel", id, set);
+        return id;
+    }
+
+    // One valve of part `index`: its placement, the type's shape mapped, its ports and its covering.
+    void placeValve(std::size_t index, const std::string& key, const std::string& name, const std::string& description,
+                    std::size_t parentPlacement, const Value& where, std::vector<std::size_t>& contained) {
+        PartType& type = typeOf(index);
+        if (!type.bodyShape) type.bodyShape = mappedShape(type.bodyMaps);
+        const std::size_t placement = w_.add("IfcLocalPlacement", {p21::ref(parentPlacement), where});
+        const std::size_t valve =
+            w_.add("IfcValve", {guid(key + "|IfcValve"), p21::kUnset, p21::string(name),
+                                description.empty() ? p21::kUnset : p21::string(description), p21::kUnset,
+                                p21::ref(placement), *type.bodyShape, p21::kUnset, p21::enumeration("CHECK")});
+        contained.push_back(valve);
+        type.valves.push_back(valve);
+        std::vector<std::size_t> ports;
+        for (const PortTemplate& port : type.ports)
+            ports.push_back(
+                addPort(key, port, w_.add("IfcLocalPlacement", {p21::ref(placement), p21::ref(port.axes)})));
+        if (!ports.empty()) relation("IfcRelNests", key + "|IfcRelNests", valve, ports);
+        if (!type.coveringType) return;
+        if (!type.insulationShape) type.insulationShape = mappedShape(type.insulationMaps);
+        const std::size_t covering =
+            w_.add("IfcCovering", {guid(key + "|IfcCovering"), p21::kUnset, p21::string(name + " insulation"),
+                                   p21::kUnset, p21::kUnset, p21::ref(placement), *type.insulationShape, p21::kUnset,
+                                   p21::enumeration("INSULATION")});
+        contained.push_back(covering);
+        type.coverings.push_back(covering);
+        w_.add("IfcRelCoversBldgElements", {guid(key + "|IfcRelCoversBldgElements"), p21::kUnset, p21::kUnset,
+                                            p21::kUnset, p21::ref(valve), p21::list({p21::ref(covering)})});
+    }
+
+    struct PropertyRelation {
+        std::size_t set = 0;
+        std::vector<std::size_t> objects;
+    };
+
     const std::vector<ExportedPart>& parts_;
+    IfcOptions options_;
+    std::vector<PartType> types_;
     p21::Writer w_;
-    std::size_t body_ = 0;
-    std::string key_;
+    std::size_t origin_ = 0, world_ = 0, body_ = 0, project_ = 0, library_ = 0, storey_ = 0;
+    std::size_t origin2d_ = 0, xAxis_ = 0, identity_ = 0;
     std::map<std::string, std::size_t> styles_;
     std::map<std::string, std::size_t> enumerations_;
+    std::map<std::string, std::size_t> directions_;
+    std::map<std::string, PropertyRelation> propertyRelations_;
 };
 
-} // namespace
-
-std::string ExportDocument::renderIfc(const std::string& fileName) {
+// Runs a writer of the document's IFC text, turning the ways it can fail into ExportError.
+template <class Build>
+std::string renderGuarded(ExportDocument::Impl& impl, Build&& build) {
     std::string text;
-    const refhost::BudgetScope budget(impl_->budget());
+    const refhost::BudgetScope budget(impl.budget());
     try {
         refhost::runGuarded("writing IFC", [&] {
-            impl_->ensureMeshed();
-            text = IfcBuilder(impl_->parts).build(fileName);
+            impl.ensureMeshed();
+            text = build();
         });
     } catch (const host::HostError& error) {
         throw ExportError(error.what());
@@ -554,16 +867,39 @@ std::string ExportDocument::renderIfc(const std::string& fileName) {
     return text;
 }
 
-void ExportDocument::writeIfc(const std::string& path) {
+void writeStaged(const std::string& path, const std::function<std::string(const std::string&)>& render) {
     StagedFile file(path, "IFC");
     std::string text;
     try {
-        text = renderIfc(std::filesystem::path(path).filename().string());
+        text = render(std::filesystem::path(path).filename().string());
     } catch (const ExportError& error) {
         file.fail(error.what());
     }
     file.write(text);
     file.commit();
+}
+
+} // namespace
+
+std::string ExportDocument::renderIfc(const std::string& fileName, const IfcOptions& options) {
+    return renderGuarded(*impl_, [&] { return IfcBuilder(impl_->parts, options).buildProject(fileName); });
+}
+
+void ExportDocument::writeIfc(const std::string& path, const IfcOptions& options) {
+    writeStaged(path, [&](const std::string& name) { return renderIfc(name, options); });
+}
+
+void ExportDocument::writeIfcLibrary(const std::string& path, const IfcOptions& options) {
+    writeStaged(path, [&](const std::string& name) {
+        return renderGuarded(*impl_, [&] { return IfcBuilder(impl_->parts, options).buildLibrary(name); });
+    });
+}
+
+void ExportDocument::writeIfcModel(const std::string& path, const std::vector<IfcPlacement>& placements,
+                                   const IfcOptions& options) {
+    writeStaged(path, [&](const std::string& name) {
+        return renderGuarded(*impl_, [&] { return IfcBuilder(impl_->parts, options).buildModel(name, placements); });
+    });
 }
 
 } // namespace tcv::exports

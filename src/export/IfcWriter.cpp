@@ -106,6 +106,22 @@ Value real(double value) {
     return mantissa + "E" + text.substr(exponent + 1);
 }
 
+Value realRounded(double value, int decimals) {
+    if (!std::isfinite(value)) throw std::invalid_argument("a real in an ISO 10303-21 file must be finite");
+    std::array<char, 400> buffer{};
+    const auto [end, error] =
+        std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::fixed, decimals);
+    if (error != std::errc()) throw std::invalid_argument("a real could not be formatted");
+    std::string text(buffer.data(), end);
+    if (text.find('.') != std::string::npos) {
+        while (text.back() == '0') text.pop_back();
+    } else {
+        text += '.';
+    }
+    if (text == "-0." || text == "-.") text = "0.";
+    return text;
+}
+
 Value integer(long long value) { return std::to_string(value); }
 
 Value boolean(bool value) { return value ? ".T." : ".F."; }

@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -22,6 +23,17 @@
 #include "catalog/Catalog.h"
 
 namespace tcv::refhost {
+
+// One row of CSV text: its cells and its number as a spreadsheet shows it (the first row is 1).
+struct CsvRecord {
+    std::size_t row;
+    std::vector<std::string> cells;
+};
+
+// The rows of CSV text that hold cells (blank lines skipped), read as a catalogue is: cells separated by
+// commas or semicolons (whichever the first row uses), RFC 4180 quoting, UTF-8 with or without a
+// byte-order mark, CRLF or LF line ends. Raises CatalogError naming `origin` and the row for malformed text.
+TCV_EXPORT std::vector<CsvRecord> readCsvRecords(std::string_view text, const std::string& origin);
 
 // True when `path` names a CSV catalogue: its name ends in ".csv", in any case.
 TCV_EXPORT bool isCsvCatalogPath(const std::string& path);

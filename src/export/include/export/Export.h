@@ -12,6 +12,8 @@
 // parameters and is serialised inside writeStep.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -59,6 +61,25 @@ struct MeshSettings {
 inline constexpr const char* kOperatorStemName = "Stem";
 inline constexpr const char* kOperatorHandwheelName = "Handwheel";
 
+// How IFC states the bodies: as exact swept solids where the creation has such a form (the rest as
+// triangles), or every body as triangles, for readers that want meshes.
+enum class IfcGeometry { Exact, Mesh };
+
+struct IfcOptions {
+    IfcGeometry geometry = IfcGeometry::Exact;
+};
+
+// One valve placed in an IFC model: an instance id (its name, and the source of its GlobalIds), the
+// document's part it is (0-based), where its centre lies, the direction its run looks in (its x axis,
+// from port 1 towards port 2) and its up direction (its y axis, towards the top); metres.
+struct IfcPlacement {
+    std::string instance;
+    std::size_t part = 0;
+    std::array<double, 3> position{0, 0, 0};
+    std::array<double, 3> direction{1, 0, 0};
+    std::array<double, 3> up{0, 0, 1};
+};
+
 class TCV_EXPORT ExportDocument {
 public:
     // Builds the document for the parts; the reports need not outlive it.
@@ -75,16 +96,25 @@ public:
     void writeGlb(const std::string& path);
     // Binary STL of the Physical aspect of every part.
     void writeStl(const std::string& path);
-    // IFC4 (ISO 10303-21 text): per part an IfcValve with its type, ports and body, and an IfcCovering
-    // for the insulation; lengths in metres, angles in radians. The same parts give the same file.
-    void writeIfc(const std::string& path);
+    // IFC4 (ISO 10303-21 text): per part an IfcValveType carrying the body (and an IfcCoveringType the
+    // insulation) and, in one storey, an IfcValve showing it by mapped items, with its ports; lengths in
+    // metres, angles in radians. The same parts give the same file.
+    void writeIfc(const std::string& path, const IfcOptions& options = {});
+    // IFC4 content library: an IfcProjectLibrary declaring each part's IfcValveType (and IfcCoveringType)
+    // with its geometry, ports and property sets.
+    void writeIfcLibrary(const std::string& path, const IfcOptions& options = {});
+    // IFC4 model: one IfcValve per placement in one storey, each mapped from its part's type (each type
+    // written once). Raises ExportError for a placement that names no part or whose directions are
+    // parallel or without length.
+    void writeIfcModel(const std::string& path, const std::vector<IfcPlacement>& placements,
+                       const IfcOptions& options = {});
 
     // The same files' bytes in memory, for a caller that sends them on rather than keeping them (the
     // server's exports); each raises ExportError saying what failed. The IFC header names `fileName`.
     std::string renderStep() const;
     std::string renderGlb();
     std::string renderStl();
-    std::string renderIfc(const std::string& fileName);
+    std::string renderIfc(const std::string& fileName, const IfcOptions& options = {});
 
     // The linear deflection used for the part at `partIndex` (0-based), in metres.
     double linearDeflection(std::size_t partIndex) const;

@@ -25,6 +25,9 @@ TCV_EXPORT Value string(std::string_view utf8);
 // A real that reads back as the same double: the shortest decimal that does, always with a point
 // ("1.", "0.25", "1.E-07"). Raises std::invalid_argument for NaN and infinities, which the format lacks.
 TCV_EXPORT Value real(double value);
+// A real rounded to `decimals` digits after the point, with no trailing zeros ("0.0283317", "2.", "0."):
+// for values whose precision is known to be that coarse. Raises std::invalid_argument as real() does.
+TCV_EXPORT Value realRounded(double value, int decimals);
 TCV_EXPORT Value integer(long long value);
 TCV_EXPORT Value boolean(bool value);
 // An enumeration value, ".CHECK.".

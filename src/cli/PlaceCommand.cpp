@@ -1,0 +1,239 @@
+// `checkvalve place`: valves placed in a plant model, read from a CSV file of placements, written as one
+// IFC4 model in which each part's type (with its geometry) is written once and every placement maps it.
+// Also the IFC options that `eval` and `gallery` share (--ifc-geometry, --ifc-library).
+#include <charconv>
+#include <cmath>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <set>
+
+#include "Commands.h"
+#include "Parallel.h"
+#include "catalog/Catalog.h"
+#include "catalog/CatalogCsv.h"
+#include "catalog/MessageText.h"
+#include "catalog/Report.h"
+#include "export/Export.h"
+#include "export/StagedFile.h"
+
+namespace tcv::cli {
+
+namespace {
+
+// The columns of a placements file, in the order they are usually given; the header row may list them in
+// any order.
+constexpr const char* kColumns[] = {"instance", "part", "x", "y", "z", "dirx", "diry", "dirz", "upx", "upy", "upz"};
+constexpr std::size_t kColumnCount = std::size(kColumns);
+
+struct PlaceOptions {
+    std::string placements;
+    std::string catalog;
+    std::string ifc;
+    std::string ifcGeometry = "exact";
+    unsigned jobs = 1;
+    std::uint64_t maxCatalogBytes = refhost::kDefaultMaxCatalogBytes;
+};
+
+// A placement as read: the part by name, resolved to the document's parts later.
+struct PlacementRow {
+    std::size_t row = 0;
+    std::string instance;
+    std::string part;
+    std::array<double, 9> numbers{};
+};
+
+[[noreturn]] void failAt(const std::string& origin, std::size_t row, const std::string& column,
+                         const std::string& problem) {
+    throw refhost::CatalogError(origin + ":" + std::to_string(row) + ": " + (column.empty() ? "" : column + ": ") +
+                                problem);
+}
+
+double numberCell(const std::string& cell, const std::string& origin, std::size_t row, const char* column) {
+    double value = 0;
+    const char* end = cell.data() + cell.size();
+    const auto [stop, error] = std::from_chars(cell.data(), end, value);
+    if (cell.empty() || error != std::errc() || stop != end || !std::isfinite(value))
+        failAt(origin, row, column, refhost::quotedValue(cell) + " is not a number (metres, with a decimal point)");
+    return value;
+}
+
+double lengthOf(const std::array<double, 9>& n, std::size_t from) {
+    return std::sqrt(n[from] * n[from] + n[from + 1] * n[from + 1] + n[from + 2] * n[from + 2]);
+}
+
+// The placements of the file, every cell checked: numbers finite, directions with a length and not
+// parallel, instance ids present and unique.
+std::vector<PlacementRow> readPlacements(const std::string& text, const std::string& origin) {
+    const std::vector<refhost::CsvRecord> records = refhost::readCsvRecords(text, origin);
+    if (records.empty())
+        failAt(origin, 1, "",
+               "the file holds no rows; its first row names the columns (instance, part, x, y, z, "
+               "dirx, diry, dirz, upx, upy, upz)");
+    const refhost::CsvRecord& header = records.front();
+    std::array<std::size_t, kColumnCount> at{};
+    std::set<std::string> seen;
+    for (std::size_t i = 0; i < header.cells.size(); ++i) {
+        const std::string& name = header.cells[i];
+        const auto known =
+            std::find_if(std::begin(kColumns), std::end(kColumns), [&](const char* column) { return name == column; });
+        if (known == std::end(kColumns))
+            failAt(origin, header.row, refhost::shownValue(name),
+                   "unknown column (columns: instance, part, x, y, z, dirx, diry, dirz, upx, upy, upz)");
+        if (!seen.insert(name).second) failAt(origin, header.row, name, "the column appears more than once");
+        at[static_cast<std::size_t>(known - std::begin(kColumns))] = i;
+    }
+    for (const char* column : kColumns)
+        if (!seen.count(column)) failAt(origin, header.row, "", std::string("the column '") + column + "' is missing");
+
+    std::vector<PlacementRow> rows;
+    std::map<std::string, std::size_t> instances;
+    for (std::size_t r = 1; r < records.size(); ++r) {
+        const refhost::CsvRecord& record = records[r];
+        auto cell = [&](std::size_t column) -> const std::string& {
+            static const std::string kEmpty;
+            return at[column] < record.cells.size() ? record.cells[at[column]] : kEmpty;
+        };
+        bool blank = true;
+        for (const auto& c : record.cells) blank = blank && c.empty();
+        if (blank) continue;
+        PlacementRow row;
+        row.row = record.row;
+        row.instance = cell(0);
+        row.part = cell(1);
+        if (row.instance.empty()) failAt(origin, row.row, "instance", "the instance id is empty");
+        if (row.part.empty()) failAt(origin, row.row, "part", "the part name is empty");
+        for (std::size_t k = 0; k < 9; ++k) row.numbers[k] = numberCell(cell(k + 2), origin, row.row, kColumns[k + 2]);
+        if (!(lengthOf(row.numbers, 3) > 1e-12)) failAt(origin, row.row, "dirx", "the direction has no length");
+        if (!(lengthOf(row.numbers, 6) > 1e-12)) failAt(origin, row.row, "upx", "the up direction has no length");
+        const auto& n = row.numbers;
+        const double cx = n[4] * n[8] - n[5] * n[7], cy = n[5] * n[6] - n[3] * n[8], cz = n[3] * n[7] - n[4] * n[6];
+        if (!(std::sqrt(cx * cx + cy * cy + cz * cz) > 1e-9 * lengthOf(n, 3) * lengthOf(n, 6)))
+            failAt(origin, row.row, "upx", "the up direction runs along the direction");
+        if (auto [it, added] = instances.emplace(row.instance, row.row); !added)
+            failAt(origin, row.row, "instance",
+                   refhost::quotedValue(row.instance) + " is given again (first in row " + std::to_string(it->second) +
+                       "); each placement needs its own id");
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+int runPlace(const PlaceOptions& options) {
+    std::vector<PlacementRow> rows;
+    std::vector<refhost::PartSpec> used;
+    std::vector<exports::IfcPlacement> placements;
+    try {
+        exports::StagedFile(options.ifc, "IFC");
+        rows =
+            readPlacements(refhost::readCatalogFile(options.placements, options.maxCatalogBytes), options.placements);
+        const std::vector<refhost::PartSpec> catalog = selectParts(options.catalog, "", options.maxCatalogBytes);
+        std::map<std::string, std::size_t> byName, usedIndex;
+        for (std::size_t i = 0; i < catalog.size(); ++i) byName.emplace(catalog[i].name, i);
+        for (const auto& row : rows) {
+            const auto found = byName.find(row.part);
+            if (found == byName.end())
+                failAt(options.placements, row.row, "part",
+                       "no part " + refhost::quotedValue(row.part) + " in " +
+                           (options.catalog.empty() ? std::string("the built-in samples") : options.catalog));
+            const auto [it, added] = usedIndex.emplace(row.part, used.size());
+            if (added) used.push_back(catalog[found->second]);
+            const auto& n = row.numbers;
+            placements.push_back(
+                {row.instance, it->second, {n[0], n[1], n[2]}, {n[3], n[4], n[5]}, {n[6], n[7], n[8]}});
+        }
+    } catch (const refhost::CatalogError& error) {
+        std::cerr << "checkvalve place: " << printable(error.what()) << "\n";
+        return kExitBadInput;
+    } catch (const exports::ExportError& error) {
+        std::cerr << "checkvalve place: " << printable(error.what()) << "\n";
+        return kExitBadInput;
+    }
+
+    // Each part is evaluated once, however often it is placed.
+    std::vector<refhost::PartReport> reports(used.size());
+    forEachInParallel("place", used.size(), options.jobs, [&](std::size_t i) {
+        reports[i] = refhost::evaluatePart(used[i], {"Physical", "Insulation"});
+    });
+    bool allOk = true;
+    for (const auto& report : reports)
+        if (!report.ok()) {
+            allOk = false;
+            std::cerr << "checkvalve place: part " << printable(report.part.name)
+                      << " failed; its valves show the outputs it built\n";
+        }
+    try {
+        exports::ExportDocument(reports).writeIfcModel(options.ifc, placements, ifcOptionsFor(options.ifcGeometry));
+    } catch (const exports::ExportError& error) {
+        std::cerr << "checkvalve place: " << printable(error.what()) << "\n";
+        return kExitFailed;
+    }
+    std::cerr << "checkvalve place: wrote " << printable(options.ifc) << " (" << placements.size() << " valve(s) of "
+              << used.size() << " part(s))\n";
+    return allOk ? kExitOk : kExitFailed;
+}
+
+} // namespace
+
+exports::IfcOptions ifcOptionsFor(const std::string& geometry) {
+    exports::IfcOptions options;
+    options.geometry = geometry == "mesh" ? exports::IfcGeometry::Mesh : exports::IfcGeometry::Exact;
+    return options;
+}
+
+void addIfcOptions(CLI::App& command, std::string& geometry, std::string& library) {
+    command
+        .add_option("--ifc-geometry", geometry,
+                    "IFC bodies: exact swept solids where the shape has them (the rest triangles), or mesh (all "
+                    "triangles)")
+        ->check(CLI::IsMember({"exact", "mesh"}))
+        ->capture_default_str();
+    addOutputOption(command, "--ifc-library", library,
+                    "Write one IFC4 content library: an IfcProjectLibrary with every part's IfcValveType, its "
+                    "geometry, ports and property sets");
+}
+
+bool writeIfcLibrary(const std::string& command, const std::vector<refhost::PartReport>& reports,
+                     const std::string& path, const exports::IfcOptions& options) {
+    // A part whose evaluation could not even start has no report to describe.
+    std::vector<refhost::PartReport> described;
+    for (const auto& report : reports)
+        if (!report.aspects.empty()) described.push_back(report);
+    try {
+        exports::ExportDocument(described).writeIfcLibrary(path, options);
+        std::cerr << command << ": wrote " << printable(path) << " (" << described.size() << " type(s))\n";
+        return true;
+    } catch (const exports::ExportError& error) {
+        std::cerr << command << ": " << printable(error.what()) << "\n";
+        return false;
+    }
+}
+
+void addPlaceCommand(CLI::App& app, int& exitCode) {
+    auto options = std::make_shared<PlaceOptions>();
+    auto* command = app.add_subcommand("place", "Write an IFC4 model of valves placed by the rows of a CSV file");
+    command
+        ->add_option("PLACEMENTS", options->placements,
+                     "CSV file: a header row naming instance, part, x, y, z, dirx, diry, dirz, upx, upy, upz "
+                     "(any order), then one valve per row (metres)")
+        ->required();
+    addOutputOption(*command, "--ifc", options->ifc, "The IFC4 model to write")->required();
+    command->add_option("--catalog", options->catalog,
+                        "Parts catalogue the rows name their parts from (the built-in samples when left out)");
+    command
+        ->add_option("--ifc-geometry", options->ifcGeometry,
+                     "IFC bodies: exact swept solids where the shape has them (the rest triangles), or mesh")
+        ->check(CLI::IsMember({"exact", "mesh"}))
+        ->capture_default_str();
+    command->add_option("--jobs,-j", options->jobs, "Parts evaluated in parallel")->capture_default_str();
+    addCatalogSizeOption(*command, options->maxCatalogBytes);
+    command->footer(
+        "A valve's centre lies at (x, y, z); its run (port 1 towards port 2) looks along (dirx, diry, dirz) and "
+        "its top along (upx, upy, upz). Each part is evaluated once and its type written once; every row "
+        "becomes an IfcValve mapping it, with GlobalIds derived from its instance id. Bad rows stop the "
+        "command with exit 2 naming the row and column; the file is written whole or not at all.\n\n"
+        "Example:\n  checkvalve place plant.csv --catalog parts.json --ifc plant.ifc");
+    command->callback([&exitCode, options] { exitCode = runPlace(*options); });
+}
+
+} // namespace tcv::cli

@@ -1,0 +1,98 @@
+#!/usr/bin/env bash
+# End-to-end checks of the IFC commands a BIM user runs: `place` (valves placed by the rows of a CSV file),
+# the content library of `eval` and `gallery` (--ifc-library) and --ifc-geometry. Bad rows stop `place`
+# with exit 2 and a message naming the row and column, leaving an existing model as it was.
+# Usage: place_test.sh PATH/TO/checkvalve
+set -u
+cv="$1"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+passed=0 failed=0
+
+# shellcheck source=checks.sh
+source "$(dirname "$0")/checks.sh"
+expect_in() { # name, file, text
+    if grep -q -- "$3" "$2"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL $1: '$3' not in $2"; sed 's/^/  | /' "$2" | head -5; fi
+}
+expect_count() { # name, file, pattern, count
+    local got
+    got=$(grep -c -- "$3" "$2")
+    if [ "$got" -eq "$4" ]; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL $1: $got lines with '$3', expected $4"; fi
+}
+
+swing=default-1-nps4-cl150-swing
+plain=default-0-nps2-plain-end
+
+# Placements of two samples; the header lists the columns in its own order, quoted ids may hold commas.
+cat >"$work/plant.csv" <<EOF
+part,instance,x,y,z,dirx,diry,dirz,upx,upy,upz
+$swing,V-1,0,0,1.5,1,0,0,0,0,1
+$swing,"V-2, north",2.5,0,1.5,0,1,0,0,0,1
+$plain,V-3,5,1e-1,-2,0,0,1,1,0,0
+EOF
+check place 0 "$cv" place "$work/plant.csv" --ifc "$work/plant.ifc"
+expect_in place-message "$work/err" "wrote $work/plant.ifc (3 valve(s) of 2 part(s))"
+expect_count place-valves "$work/plant.ifc" "=IFCVALVE(" 3
+expect_count place-types "$work/plant.ifc" "=IFCVALVETYPE(" 2
+expect_in place-name "$work/plant.ifc" "=IFCVALVE('[0-3][0-9A-Za-z_\$]\{21\}',\$,'V-2, north'"
+expect_count place-one-storey "$work/plant.ifc" "=IFCBUILDINGSTOREY(" 1
+cp "$work/plant.ifc" "$work/before.ifc"
+
+# The same rows with semicolons, from a catalogue file, triangulated.
+sed 's/,/;/g; s/"V-2; north"/V-2/' "$work/plant.csv" >"$work/semicolons.csv"
+check place-mesh 0 "$cv" place "$work/semicolons.csv" --ifc "$work/mesh.ifc" --ifc-geometry mesh
+expect_count place-mesh-no-solids "$work/mesh.ifc" "=IFCEXTRUDEDAREASOLID(" 0
+
+# Bad placements: exit 2, the row and column named, the model already there left whole.
+bad() { # name, expected message, csv text
+    printf '%s' "$3" >"$work/bad.csv"
+    check "place-$1" 2 "$cv" place "$work/bad.csv" --ifc "$work/plant.ifc"
+    expect_in "place-$1-message" "$work/err" "$2"
+    if cmp -s "$work/plant.ifc" "$work/before.ifc"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL place-$1: the model was changed"; fi
+}
+header='instance,part,x,y,z,dirx,diry,dirz,upx,upy,upz'
+bad unknown-column 'bad.csv:1: Instance: unknown column' "Instance,part,x,y,z,dirx,diry,dirz,upx,upy,upz
+V-1,$swing,0,0,0,1,0,0,0,0,1
+"
+bad missing-column "bad.csv:1: the column 'upz' is missing" "instance,part,x,y,z,dirx,diry,dirz,upx,upy
+"
+bad decimal-comma 'bad.csv:2: y: "1,5" is not a number' "$header
+V-1,$swing,0,\"1,5\",0,1,0,0,0,0,1
+"
+bad unknown-part 'bad.csv:3: part: no part "no-such-valve" in the built-in samples' "$header
+V-1,$swing,0,0,0,1,0,0,0,0,1
+V-2,no-such-valve,0,0,0,1,0,0,0,0,1
+"
+bad repeated-instance 'bad.csv:3: instance: "V-1" is given again (first in row 2)' "$header
+V-1,$swing,0,0,0,1,0,0,0,0,1
+V-1,$swing,1,0,0,1,0,0,0,0,1
+"
+bad no-direction 'bad.csv:2: dirx: the direction has no length' "$header
+V-1,$swing,0,0,0,0,0,0,0,0,1
+"
+bad parallel-up 'bad.csv:2: upx: the up direction runs along the direction' "$header
+V-1,$swing,0,0,0,0,0,2,0,0,-1
+"
+bad not-finite 'bad.csv:2: z: "inf" is not a number' "$header
+V-1,$swing,0,0,inf,1,0,0,0,0,1
+"
+bad empty 'bad.csv:1: the file holds no rows' ""
+check place-no-file 2 "$cv" place "$work/none.csv" --ifc "$work/plant.ifc"
+expect_in place-no-file-message "$work/err" "$work/none.csv: cannot open the file"
+check place-unknown-catalogue-part 2 "$cv" place "$work/plant.csv" --ifc "$work/x.ifc" --catalog "$work/none.json"
+check place-bad-geometry 2 "$cv" place "$work/plant.csv" --ifc "$work/x.ifc" --ifc-geometry nurbs
+
+# The content library: one file with every part's type, from eval and from gallery.
+printf '{"parts": [{"name": "a", "partDataBasis": 1, "inputs": {"FacetoFace": 0.292}, "ports": [{"index": 1, "pipeOD": 0.1143, "flangeOD": 0.2286, "flangeThickness": 0.0239}, {"index": 2, "pipeOD": 0.1143, "flangeOD": 0.2286, "flangeThickness": 0.0239}]}, {"name": "b", "partDataBasis": 0, "inputs": {"FacetoFace": 0.2}, "ports": [{"index": 1, "pipeOD": 0.06, "terminationClass": 10}, {"index": 2, "pipeOD": 0.06, "terminationClass": 10}]}]}' >"$work/two.json"
+check eval-library 0 "$cv" eval "$work/two.json" --ifc-library "$work/two.ifc"
+expect_count eval-library-types "$work/two.ifc" "=IFCVALVETYPE(" 2
+expect_count eval-library-library "$work/two.ifc" "=IFCPROJECTLIBRARY(" 1
+expect_count eval-library-nothing-placed "$work/two.ifc" "=IFCVALVE(" 0
+check eval-library-no-folder 2 "$cv" eval "$work/two.json" --ifc-library "$work/no/such/lib.ifc"
+check gallery-library 0 "$cv" gallery "$work/gallery" "$work/two.json" --ifc-library "$work/gallery-lib.ifc"
+expect_count gallery-library-types "$work/gallery-lib.ifc" "=IFCVALVETYPE(" 2
+check eval-mesh 0 "$cv" eval --sample "$swing" --ifc "$work/mesh1.ifc" --ifc-geometry mesh
+expect_count eval-mesh-triangles "$work/mesh1.ifc" "=IFCTRIANGULATEDFACESET(" 4
+
+echo "place: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
