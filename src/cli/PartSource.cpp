@@ -44,7 +44,7 @@ void addCatalogSizeOption(CLI::App& command, std::uint64_t& maxCatalogBytes) {
 
 refhost::WorkLimits WorkLimitOptions::limits() const {
     refhost::WorkLimits limits;
-    limits.time = std::chrono::milliseconds(static_cast<long long>(std::ceil(seconds * 1000)));
+    limits.time = refhost::timeLimitOf(seconds);
     limits.triangles = triangles;
     return limits;
 }

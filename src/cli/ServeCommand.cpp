@@ -166,11 +166,7 @@ void addServeCommand(CLI::App& app, int& exitCode) {
     // For the tests that fill every evaluation slot: each evaluation keeps its slot this much longer.
     command
         ->add_option_function<double>(
-            "--time-limit",
-            [options](double seconds) {
-                options->limits.work.time =
-                    std::chrono::milliseconds(static_cast<long long>(std::ceil(seconds * 1000)));
-            },
+            "--time-limit", [options](double seconds) { options->limits.work.time = refhost::timeLimitOf(seconds); },
             "Seconds each evaluation or export may take before it ends with a reason (0: no limit) [10]")
         ->check(CLI::Range(0.0, 86400.0));
     command

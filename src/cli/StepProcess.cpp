@@ -56,7 +56,7 @@ std::string renderStepInChild(const std::string& partJson, const refhost::WorkBu
     writeWhole(part, partJson);
 
     const refhost::WorkLimits& limits = budget.limits();
-    const double seconds = static_cast<double>(limits.time.count()) / 1000.0;
+    const double seconds = static_cast<double>(limits.time.count()) / 1e6;
     std::vector<std::string> arguments = {ownProgram(),
                                           "eval",
                                           part,

@@ -129,7 +129,7 @@ refhost::WorkLimits readLimits(double timeLimit, long long triangleLimit) {
         raise(PyExc_ValueError, "time_limit: expected seconds from 0 (no limit) to 86400");
     if (triangleLimit < 0) raise(PyExc_ValueError, "triangle_limit: expected 0 (no limit) or more");
     refhost::WorkLimits limits;
-    limits.time = std::chrono::milliseconds(static_cast<long long>(std::ceil(timeLimit * 1000)));
+    limits.time = refhost::timeLimitOf(timeLimit);
     limits.triangles = static_cast<std::size_t>(triangleLimit);
     return limits;
 }

@@ -1,5 +1,6 @@
 #include "refhost/WorkBudget.h"
 
+#include <cmath>
 #include <csignal>
 #include <cstring>
 
@@ -14,8 +15,8 @@ static_assert(std::atomic<int>::is_always_lock_free, "the interrupt is noted fro
 
 thread_local WorkBudget* threadBudget = nullptr;
 
-std::string secondsText(std::chrono::milliseconds time) {
-    return checked::shortNumber(static_cast<double>(time.count()) / 1000.0) + " s";
+std::string secondsText(std::chrono::microseconds time) {
+    return checked::shortNumber(static_cast<double>(time.count()) / 1e6) + " s";
 }
 
 } // namespace
@@ -53,6 +54,10 @@ void WorkBudget::check(const std::string& doing) const {
 bool WorkBudget::addTriangles(std::size_t count) {
     const std::size_t total = triangles_.fetch_add(count) + count;
     return limits_.triangles == 0 || total <= limits_.triangles;
+}
+
+std::chrono::microseconds timeLimitOf(double seconds) {
+    return std::chrono::microseconds(static_cast<long long>(std::ceil(seconds * 1e6)));
 }
 
 WorkBudget* currentBudget() { return threadBudget; }

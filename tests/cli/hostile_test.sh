@@ -5,6 +5,7 @@
 # Usage: hostile_test.sh PATH/TO/checkvalve
 set -u
 cv="$1"
+source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 passed=0 failed=0
@@ -168,21 +169,39 @@ for args in "validate --max-catalog-size -1" "validate --max-catalog-size 999999
     expect_in "option $args message" "$work/err" "$(awk '{ for (i = 1; i <= NF; ++i) if ($i ~ /^--/) print $i }' <<<"$args")"
 done
 
-# Stop signals during a gallery: the process ends, and every file it left is whole.
-for signal in INT TERM HUP; do
+# Stop signals during a gallery or an evaluation: the process ends within seconds with 128 + the signal,
+# leaves no staging file or scratch folder, writes no index of a cut-short gallery, and every file it
+# left is whole.
+python3 - "$work/many.json" "$source_dir" <<'PY'
+import glob, json, os, sys
+parts = []
+for path in sorted(glob.glob(os.path.join(sys.argv[2], "data/catalog/*.json"))):
+    parts += json.load(open(path))["parts"]
+many = [dict(part, name=f"{part['name']}-{copy}") for copy in range(40) for part in parts]
+json.dump({"parts": many}, open(sys.argv[1], "w"))
+PY
+stop_after() { # seconds, signal, pid: sends the signal and waits up to 5 s for the process to end
+    sleep "$1"
+    kill -"$2" "$3" 2>/dev/null
+    for _ in $(seq 50); do kill -0 "$3" 2>/dev/null || return 0; sleep 0.1; done
+    kill -KILL -- -"$3" 2>/dev/null
+    return 1
+}
+declare -A signal_exit=([INT]=130 [TERM]=143 [HUP]=129 [QUIT]=131)
+for signal in INT TERM HUP QUIT; do
     gallery="$work/signalled-$signal"
-    setsid "$cv" gallery "$gallery" --jobs 2 >/dev/null 2>&1 &
+    scratch="$work/tmp-$signal"
+    mkdir -p "$scratch"
+    TMPDIR="$scratch" setsid "$cv" gallery "$gallery" --jobs 2 >/dev/null 2>"$work/signal-err" &
     pid=$!
-    sleep 3
-    kill -"$signal" "$pid" 2>/dev/null
-    for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-    if kill -0 "$pid" 2>/dev/null; then
-        fail "gallery still running 10 s after SIG$signal"
-        kill -KILL -- -"$pid" 2>/dev/null
-    else
-        pass
-    fi
+    stop_after 3 "$signal" "$pid" && pass || fail "gallery still running 5 s after SIG$signal"
     wait "$pid" 2>/dev/null
+    status=$?
+    [ "$status" -eq "${signal_exit[$signal]}" ] && pass || fail "gallery exit $status after SIG$signal"
+    expect_in "gallery message after SIG$signal" "$work/signal-err" "interrupted by SIG$signal"
+    [ ! -e "$gallery/index.json" ] && pass || fail "a cut-short gallery wrote its index after SIG$signal"
+    leftovers=$(find "$gallery" "$scratch" -mindepth 1 \( -name '.*partial-*' -o -name 'checkvalve-*' \) | head -3)
+    [ -z "$leftovers" ] && pass || fail "staging files left after SIG$signal: $leftovers"
     python3 - "$gallery" <<'PY' && pass || fail "gallery files after SIG$signal"
 import json, os, struct, sys
 folder = sys.argv[1]
@@ -197,6 +216,13 @@ for name in os.listdir(folder) if os.path.isdir(folder) else []:
     elif name.endswith(".json"):
         json.loads(data)
 PY
+    setsid "$cv" eval "$work/many.json" --json >"$work/signal-out" 2>"$work/signal-err" &
+    pid=$!
+    stop_after 1 "$signal" "$pid" && pass || fail "eval still running 5 s after SIG$signal"
+    wait "$pid" 2>/dev/null
+    status=$?
+    [ "$status" -eq "${signal_exit[$signal]}" ] && pass || fail "eval exit $status after SIG$signal"
+    [ ! -s "$work/signal-out" ] && pass || fail "eval printed a report of cut-short parts after SIG$signal"
 done
 
 # Catalogues that are not regular files, or too large, are refused unread (a pipe must not hang).

@@ -180,3 +180,29 @@ def test_shapes_are_brep_text_of_every_drawn_output():
                    for _, _, brep in shapes)
     with pytest.raises(ValueError, match="holds no aspect \"Insulation\""):
         tcv.evaluate(SAMPLES[SWING], aspects="Physical").shapes("Insulation")
+
+
+@pytest.mark.parametrize(
+    "limits, error",
+    [({"time_limit": -1}, "time_limit"), ({"time_limit": 1e9}, "time_limit"), ({"triangle_limit": -5}, "triangle_limit")],
+)
+def test_limits_out_of_range_are_refused(limits, error):
+    with pytest.raises(ValueError, match=error):
+        tcv.evaluate(tcv.samples()[0], **limits)
+
+
+def test_limits_end_the_work_with_their_reason_and_leave_nothing(tmp_path):
+    swing = next(part for part in tcv.samples() if part["name"] == "default-1-nps4-cl150-swing")
+    long_body = copy.deepcopy(swing)
+    long_body["inputs"]["FacetoFace"] = 2920  # metres typed for millimetres, and ten times over
+    evaluation = tcv.evaluate(long_body)
+    assert any("over 20 m" in warning for warning in evaluation.report["warnings"])
+    with pytest.raises(OSError, match="triangles on one face"):
+        evaluation.write_glb(tmp_path / "long.glb")
+    with pytest.raises(OSError, match="meshing would exceed 100 triangles"):
+        tcv.evaluate(swing, triangle_limit=100).write_stl(tmp_path / "swing.stl")
+    assert os.listdir(tmp_path) == []
+    # A limit too short for any work fails the evaluation, and its report says why.
+    hurried = tcv.evaluate(swing, time_limit=1e-6)
+    assert not hurried.ok
+    assert "time limit of 1e-06 s reached" in hurried.report["aspects"][0]["error"]["message"]

@@ -20,7 +20,7 @@ namespace tcv::refhost {
 inline constexpr std::size_t kDefaultTriangleLimit = 2'000'000;
 
 struct WorkLimits {
-    std::chrono::milliseconds time{0}; // from the budget's start; 0: no limit
+    std::chrono::microseconds time{0}; // from the budget's start; 0: no limit
     std::size_t triangles = 0;         // 0: no limit
 };
 
@@ -60,6 +60,9 @@ private:
     std::atomic<bool> cancelled_{false};
     std::atomic<std::size_t> triangles_{0};
 };
+
+// A time limit given in seconds (0: none), to the next microsecond.
+TCV_EXPORT std::chrono::microseconds timeLimitOf(double seconds);
 
 // The budget of the work on this thread: the one a BudgetScope installed, or none.
 TCV_EXPORT WorkBudget* currentBudget();
