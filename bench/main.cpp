@@ -24,6 +24,7 @@
 #include "kernel/OccKernel.h"
 #include "kernel/ProcessMemory.h"
 #include "refhost/Evaluator.h"
+#include "refhost/WorkBudget.h"
 
 namespace {
 
@@ -109,6 +110,34 @@ void registerExport(const std::vector<PartSpec>& parts) {
     }
 }
 
+// What the work budget costs: every sample evaluated and exported as GLB and STL, without a budget and
+// under the command line's limits (the checks before every construction and in the mesher's loops).
+void registerBudget(const std::vector<PartSpec>& parts) {
+    for (const bool bounded : {false, true}) {
+        benchmark::RegisterBenchmark(bounded ? "Budget/limits" : "Budget/none",
+                                     [&parts, bounded](benchmark::State& state) {
+                                         for (auto _ : state)
+                                             for (const auto& part : parts) {
+                                                 auto options = tcv::refhost::RefRuntime::defaultOptions();
+                                                 tcv::exports::MeshSettings mesh;
+                                                 if (bounded) {
+                                                     options.budget = std::make_shared<tcv::refhost::WorkBudget>(
+                                                         tcv::refhost::WorkLimits{std::chrono::seconds(30),
+                                                                                  tcv::refhost::kDefaultTriangleLimit});
+                                                     mesh.budget = options.budget;
+                                                 }
+                                                 auto report = tcv::refhost::evaluatePart(part, kAspects, options);
+                                                 tcv::exports::ExportDocument document(report, mesh);
+                                                 benchmark::DoNotOptimize(document.renderGlb());
+                                                 benchmark::DoNotOptimize(document.renderStl());
+                                             }
+                                     })
+            ->Unit(benchmark::kMillisecond)
+            ->Repetitions(5)
+            ->ReportAggregatesOnly(true);
+    }
+}
+
 // The whole gallery as a person runs it: one process, its start-up, evaluation, STEP, GLB and reports.
 void registerGallery(std::size_t partCount) {
     for (const int jobs : {1, 2}) {
@@ -166,6 +195,7 @@ int main(int argc, char** argv) {
     const std::vector<PartSpec> parts = tcv::refhost::loadSampleCatalog();
     registerEvaluation(parts);
     registerExport(parts);
+    registerBudget(parts);
     registerGallery(parts.size());
     registerPlace(parts);
     benchmark::RunSpecifiedBenchmarks();
