@@ -11,6 +11,7 @@
 
 #include "Commands.h"
 #include "Parallel.h"
+#include "Signals.h"
 #include "catalog/Catalog.h"
 #include "catalog/Report.h"
 
@@ -27,6 +28,7 @@ struct DiffOptions {
     std::string aspect = "both";
     unsigned jobs = 1;
     std::uint64_t maxCatalogBytes = refhost::kDefaultMaxCatalogBytes;
+    WorkLimitOptions limits;
 };
 
 // Lengths (and coordinates) count as changed beyond 1e-6 m or 1e-6 of their size, whichever is larger;
@@ -293,12 +295,15 @@ int runDiff(const DiffOptions& options) {
     forEachInParallel("diff", reports.size(), options.jobs, [&](std::size_t i) {
         const auto& byName = i % 2 == 0 ? oldByName : newByName;
         const refhost::PartSpec& part = *byName.at(changed[i / 2].name);
-        Json report = refhost::reportJson(refhost::evaluatePart(part, aspects, hostOptions));
+        refhost::HostOptions partOptions = hostOptions;
+        partOptions.budget = std::make_shared<refhost::WorkBudget>(options.limits.limits());
+        Json report = refhost::reportJson(refhost::evaluatePart(part, aspects, partOptions));
         // The recorded creations are not compared; dropped, they hold no memory while the rest evaluate.
         for (auto& aspect : report["aspects"])
             for (auto& output : aspect["outputs"]) output.erase("creation");
         reports[i] = std::move(report);
     });
+    if (const int code = interruptedExit("diff")) return code;
     std::size_t withGraphics = 0;
     for (std::size_t i = 0; i < changed.size(); ++i) {
         changed[i].graphics = graphicsChanges(reports[2 * i], reports[2 * i + 1]);
@@ -361,6 +366,7 @@ void addDiffCommand(CLI::App& app, int& exitCode) {
         ->check(CLI::Range(1u, 64u))
         ->capture_default_str();
     addCatalogSizeOption(*command, options->maxCatalogBytes);
+    addWorkLimitOptions(*command, options->limits);
     command->footer(
         "Parts are matched by name. Exit 0 when no graphics changed, 1 when some did or a part was added or "
         "removed, 2 for bad input. Lengths count as changed beyond 1e-6 m or 1e-6 relative, volumes beyond "

@@ -8,6 +8,7 @@
 
 #include "Commands.h"
 #include "Parallel.h"
+#include "Signals.h"
 #include "ValidateReport.h"
 #include "catalog/Catalog.h"
 #include "catalog/Report.h"
@@ -26,6 +27,7 @@ struct ValidateOptions {
     bool strict = false;
     std::string reportPath;
     std::uint64_t maxCatalogBytes = refhost::kDefaultMaxCatalogBytes;
+    WorkLimitOptions limits;
 };
 
 std::string partLine(const PartOutcome& part) {
@@ -76,9 +78,12 @@ int runValidate(const ValidateOptions& options) {
     summary.strict = options.strict;
     summary.parts.resize(parts.size());
     forEachInParallel("validate", parts.size(), options.jobs, [&](std::size_t i) {
-        auto report = refhost::evaluatePart(parts[i], {"Physical", "Insulation"}, hostOptions);
+        refhost::HostOptions partOptions = hostOptions;
+        partOptions.budget = std::make_shared<refhost::WorkBudget>(options.limits.limits());
+        auto report = refhost::evaluatePart(parts[i], {"Physical", "Insulation"}, partOptions);
         summary.parts[i] = outcomeOf(report, refhost::partWarnings(report, hostOptions));
     });
+    if (const int code = interruptedExit("validate")) return code;
 
     std::size_t passed = 0;
     std::size_t warnings = 0;
@@ -124,6 +129,7 @@ void addValidateCommand(CLI::App& app, int& exitCode) {
             },
             "OUT"));
     addCatalogSizeOption(*command, options->maxCatalogBytes);
+    addWorkLimitOptions(*command, options->limits);
     command->callback([&exitCode, options] { exitCode = runValidate(*options); });
 }
 

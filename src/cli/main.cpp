@@ -8,6 +8,7 @@
 #include "Signals.h"
 #include "kernel/OccKernel.h"
 #include "kernel/ProcessMemory.h"
+#include "refhost/WorkBudget.h"
 
 int main(int argc, char** argv) {
     // Before anything can start the geometry kernel, which takes the signals left to their defaults.
@@ -36,5 +37,7 @@ int main(int argc, char** argv) {
         std::cerr << "checkvalve: " << tcv::cli::printable(e.what()) << "\n";
         return 2;
     }
+    // A command that finished its work before it noticed a stop signal still ends as the signal asks.
+    if (const int signal = tcv::refhost::interruptSignal(); signal && exitCode < 128) return 128 + signal;
     return exitCode;
 }
