@@ -225,6 +225,24 @@ PY
     [ ! -s "$work/signal-out" ] && pass || fail "eval printed a report of cut-short parts after SIG$signal"
 done
 
+# A part typed in the wrong unit fails alone: the gallery renders the others, and its index says why.
+python3 - "$work/mixed.json" "$source_dir" <<'PY'
+import json, sys
+swing = next(part for part in json.load(open(sys.argv[2] + "/data/catalog/default-bodies.json"))["parts"]
+             if part["name"] == "default-1-nps4-cl150-swing")
+long_body = dict(swing, name="typed-in-metres", inputs=dict(swing["inputs"], FacetoFace=2920))
+json.dump({"parts": [swing, long_body]}, open(sys.argv[1], "w"))
+PY
+check gallery-with-a-part-too-long 1 "$cv" gallery "$work/g-mixed" "$work/mixed.json" --time-limit 20
+python3 - "$work/g-mixed/index.json" <<'PY' && pass || fail "gallery index of a part too long to mesh"
+import json, sys
+parts = {part["name"]: part for part in json.load(open(sys.argv[1]))["parts"]}
+assert parts["default-1-nps4-cl150-swing"]["status"] == "ok"
+bad = parts["typed-in-metres"]
+assert bad["status"] == "failed" and "triangles on one face (output Body is 2919.95 m long" in bad["error"], bad
+PY
+expect_in gallery-with-a-part-too-long-says-why "$work/out" "FAILED  typed-in-metres"
+
 # Catalogues that are not regular files, or too large, are refused unread (a pipe must not hang).
 mkfifo "$work/pipe.json"
 check catalogue-device 2 "$cv" validate /dev/zero
