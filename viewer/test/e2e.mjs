@@ -83,6 +83,14 @@ async function checkPart(page, base, dir, entry, label) {
     const response = await page.request.get(new URL(ifcLink[1], page.url()).href);
     check(`${label}: IFC link serves the file`, response.ok() && (await response.text()).startsWith('ISO-10303-21;'));
   }
+  // Every port in one table, lengths in millimetres, output names as the report gives them.
+  const portRows = await page.locator('#ports-table tbody tr').evaluateAll((rows) => rows.map((r) => r.dataset.output));
+  const portHeads = await page.locator('#ports-table thead th').allTextContents();
+  check(`${label}: a row per port`, same(portRows, nozzles(report).map((n) => n.name)), JSON.stringify(portRows));
+  check(`${label}: port lengths in millimetres`, portHeads.includes('pipe OD (mm)') && portHeads.includes('flange OD (mm)'), portHeads.join('|'));
+  const firstPipe = await page.locator('#ports-table tbody tr:first-child td').nth(1 + portHeads.slice(2).indexOf('pipe OD (mm)')).textContent();
+  const pipeOD = nozzles(report)[0]?.creation?.pipeOD;
+  if (typeof pipeOD === 'number') check(`${label}: pipe OD in millimetres`, Math.abs(Number(firstPipe) - pipeOD * 1000) < 1e-3, `${firstPipe} vs ${pipeOD}`);
   const arrows = await viewer(page, 'arrowNames');
   check(`${label}: one arrow per nozzle`, same(arrows, nozzles(report).map((n) => n.name)), JSON.stringify(arrows));
   const picture = await stats(page);
