@@ -14,6 +14,8 @@ import {
 
 // Short enough that a change shows soon, long enough that a value typed at speed goes as one request.
 const DEBOUNCE_MS = 40;
+// How long after the last keystroke a failure waits before it shows.
+const TYPING_PAUSE_MS = 600;
 // The mesh the view draws while editing: coarser than a download's, made in about half the time.
 const DETAIL = 'preview';
 // Back-off after "every evaluation slot is busy": 0.5 s, 1 s, 2 s, ... at most 8 s, at most 8 tries.
@@ -208,11 +210,13 @@ function numberField(field, key, description, name, value, onChange) {
     if (number === null) return;
     state.editedAt = performance.now();
     const wrong = belowMinimum(field, number);
+    clearTimeout(localTimer);
     if (wrong) {
-      // Not sent: the symbol could not build it (a half-typed 0.392 is 0 for a moment).
+      // Not sent: the symbol could not build it. Marked once typing pauses (a half-typed 0.392 is 0 for
+      // a moment).
       state.local.set(field, wrong);
       clearTimeout(timer);
-      markFields();
+      localTimer = setTimeout(markFields, TYPING_PAUSE_MS);
       return;
     }
     state.local.delete(field);
@@ -314,6 +318,7 @@ function setUnits(units) {
 
 // --- Rebuilding -------------------------------------------------------------------------------------------------
 let timer = null;
+let localTimer = null; // marks a value below its minimum once typing pauses
 let generation = 0;
 let inFlight = null; // the AbortController of the request under way
 
@@ -413,11 +418,15 @@ async function rebuild(refit = false) {
     }
     const { report, exportError, glb } = await readBuild(response);
     if (mine !== generation) return;
+    const failing = !report.aspects.every((a) => a.ok) || !glb;
+    // A value typed digit by digit passes through values that do not build (3 on the way to 392): their
+    // failure shows only once typing has paused, and a newer edit aborts it unseen.
+    if (failing && editedAt !== null) await sleep(Math.max(0, TYPING_PAUSE_MS - (performance.now() - state.editedAt)), controller.signal);
     state.problems = problemsOf(part, report, state.edited);
     markFields();
     showWarnings(state.problems);
     showOutputs(report);
-    if (!report.aspects.every((a) => a.ok) || !glb) {
+    if (failing) {
       // The last good model stays.
       showFailure(glb ? failureText(report, state.problems) : `The model could not be made: ${exportError}. The model shown is the last one that built.`);
       return;

@@ -99,12 +99,32 @@ export async function configuratorTests({ context, base, check, shot, slowBase }
     // --- Field marking: a certain minimum is checked in the page and not sent
     builds.length = 0;
     await page.fill('input[name="inputs.FacetoFace"]', '0');
-    await page.waitForTimeout(300);
+    await page.waitForTimeout(900);
     const zero = await fieldState(page, 'inputs.FacetoFace');
-    check('fields: a face-to-face of 0 is marked at once', zero.invalid === 'true' && zero.error && /above zero/.test(zero.note) && zero.describedBy === zero.note, JSON.stringify(zero));
+    check('fields: a face-to-face of 0 is marked once typing pauses', zero.invalid === 'true' && zero.error && /above zero/.test(zero.note) && zero.describedBy === zero.note, JSON.stringify(zero));
     check('fields: a value below its minimum is not sent', builds.length === 0, builds.join());
     await edit(page, 'inputs.FacetoFace', mm(before));
     check('fields: the mark goes with a good value', (await fieldState(page, 'inputs.FacetoFace')).invalid === null);
+    // Typed slowly in metres, 0.392 passes through 0 without a mark or a failure showing.
+    await page.selectOption('#length-unit', 'm');
+    await page.evaluate(() => {
+      window.__flashed = [];
+      const seen = () => {
+        if (!document.getElementById('banner').hidden) window.__flashed.push('banner');
+        if (document.querySelector('#form [aria-invalid="true"]')) window.__flashed.push('mark');
+      };
+      new MutationObserver(seen).observe(document.body, { attributes: true, childList: true, subtree: true });
+    });
+    const typed = await cfg(page, 'builds');
+    await page.fill('input[name="inputs.FacetoFace"]', '');
+    await page.type('input[name="inputs.FacetoFace"]', '0.392', { delay: 250 });
+    await page.waitForFunction((n) => window.__configurator.builds() > n && document.body.dataset.building === 'false', typed, { timeout: WAIT });
+    await page.waitForTimeout(700);
+    const flashed = await page.evaluate(() => window.__flashed);
+    check('fields: typing 0.392 slowly flashes no failure at 0', flashed.length === 0 && (await cfg(page, 'shown')).inputs.FacetoFace === 0.392, flashed.join());
+    await page.selectOption('#length-unit', 'mm');
+    await edit(page, 'inputs.FacetoFace', mm(before));
+    check('fields: back to the value before', (await fieldState(page, 'inputs.FacetoFace')).invalid === null);
 
     // Plausibility warnings: flange OD not above pipe OD marks both, in the warning style.
     const pipe = (await cfg(page, 'part')).ports[1].pipeOD;
