@@ -10,6 +10,8 @@
 #   3. /api/export?format=glb latency and throughput of `checkvalve serve` (bench/serve_export.mjs), and
 #      its connection load: 5,000 idle and 1,000 slow connections held open while GET and /api/evaluate are
 #      timed (p50/p99) and the server's memory read (bench/connection_load.mjs, LOAD_SECONDS, default 20);
+#      and the configurator in Chromium: from a face-to-face edit to the new model drawn, every sample part
+#      (bench/configurator.mjs; median and p95);
 #   with --google, the Google Benchmark cases as well (any further arguments go to the benchmark binary,
 #      e.g. --benchmark_filter=Evaluate/);
 #   4. with --peer, every sample part's shapes built by a FreeCAD Part script (bench/peer/freecad_shapes.py,
@@ -102,6 +104,13 @@ if command -v node >/dev/null; then
   node bench/serve_export.mjs "$checkvalve" "${SERVE_REPEAT:-10}"
   # 6,000 connections need as many descriptors in this process; the server raises its own limit.
   (ulimit -n "$(ulimit -Hn)" && node bench/connection_load.mjs "$checkvalve" 5000 1000 "${LOAD_SECONDS:-20}")
+  # The configurator in Chromium: every sample part, five +5% face-to-face edits each, from the input
+  # event to the new model drawn (median and p95; needs `npm ci --prefix viewer` and Debian's chromium).
+  if [ -d viewer/node_modules/playwright-core ] && [ -x "${CHROMIUM:-/usr/bin/chromium}" ]; then
+    node bench/configurator.mjs "$checkvalve" 5
+  else
+    echo "configurator: playwright-core or chromium missing, not measured (npm ci --prefix viewer; install-deps.sh browser)"
+  fi
 else
   echo "serve export: node not found, not measured"
 fi

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cctype>
 #include <memory>
+#include <random>
 #include <thread>
 
 #include "CliJson.h"
@@ -107,6 +108,50 @@ void busy(HttpResponse& response) {
     sendError(response, 503, "", "every evaluation slot is busy; try again in a second");
 }
 
+// One part of a multipart/form-data answer.
+struct FormPart {
+    std::string name;
+    std::string fileName; // empty: not a file
+    std::string contentType;
+    std::string content;
+};
+
+// The parts as a multipart/form-data body (RFC 7578, which browsers read with Response.formData()),
+// under a random boundary that none of the parts holds; returns the body and its content type.
+std::pair<std::string, std::string> multipartFormData(const std::vector<FormPart>& parts) {
+    static thread_local std::mt19937_64 random{std::random_device{}()};
+    std::string boundary;
+    const auto occurs = [&] {
+        return std::any_of(parts.begin(), parts.end(),
+                           [&](const FormPart& part) { return part.content.find(boundary) != std::string::npos; });
+    };
+    do {
+        char text[40];
+        std::snprintf(text, sizeof text, "tcv-%016llx%016llx", static_cast<unsigned long long>(random()),
+                      static_cast<unsigned long long>(random()));
+        boundary = text;
+    } while (occurs());
+    std::string body;
+    for (const auto& part : parts) {
+        body += "--" + boundary + "\r\nContent-Disposition: form-data; name=\"" + part.name + "\"";
+        if (!part.fileName.empty()) body += "; filename=\"" + part.fileName + "\"";
+        body += "\r\nContent-Type: " + part.contentType + "\r\n\r\n";
+        body += part.content;
+        body += "\r\n";
+    }
+    body += "--" + boundary + "--\r\n";
+    return {std::move(body), "multipart/form-data; boundary=" + boundary};
+}
+
+// Milliseconds since `start`, for the Server-Timing header.
+std::string millisecondsSince(std::chrono::steady_clock::time_point start) {
+    const auto micros =
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start).count();
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", static_cast<double>(micros) / 1000.0);
+    return text;
+}
+
 // The answer to a request whose client went away or whose server is stopping: nobody reads it.
 void gone(HttpResponse& response) { sendError(response, 503, "", "the request was cancelled"); }
 
@@ -128,6 +173,11 @@ Api::Api(unsigned evaluations, std::chrono::milliseconds wait, std::chrono::mill
       slots_(static_cast<std::ptrdiff_t>(std::max(1u, evaluations))), wait_(wait), hold_(hold),
       exports_(kCachedExports, kCachedExportBytes, kCachedExportLifetime), work_(work) {
     if (meshCacheBytes > 0) mesh_.cache = std::make_shared<exports::MeshCache>(meshCacheBytes);
+    // Four times the chord deviation and a wider angle: about a third of the triangles, still smooth at the
+    // size the configurator draws the part. The cache keeps both kinds apart by their settings.
+    previewMesh_ = mesh_;
+    previewMesh_.relativeDeflection = 4 * mesh_.relativeDeflection;
+    previewMesh_.angularDeflection = 0.6;
     // Found by evaluating every sample part many times without kernel geometry (about a second): started
     // now, waited for by the first request that needs it.
     variantsText_ = std::async(std::launch::async, [this] { return variantsJson(samples_).dump(2) + "\n"; }).share();
@@ -147,6 +197,7 @@ std::vector<Route> Api::routes() {
         {"GET", "/api/variants", false, [this](Request, Response r) { variants(r); }},
         {"POST", "/api/evaluate", true, [this](Request q, Response r) { evaluate(q, r); }},
         {"POST", "/api/export", true, [this](Request q, Response r) { exportPart(q, r); }},
+        {"POST", "/api/build", true, [this](Request q, Response r) { build(q, r); }},
     };
 }
 
@@ -261,6 +312,61 @@ void Api::exportPart(const HttpRequest& request, HttpResponse& response) {
     }
     exports_.store(format->name, request.body, file);
     send(file);
+}
+
+void Api::build(const HttpRequest& request, HttpResponse& response) {
+    const std::string format = request.param("format");
+    if (!format.empty() && format != "glb")
+        return sendError(response, 400, "format", "expected format=glb, got '" + format + "'");
+    const std::string detail = request.param("detail");
+    if (!detail.empty() && detail != "full" && detail != "preview")
+        return sendError(response, 400, "detail", "expected detail=full|preview, got '" + detail + "'");
+    const bool preview = detail == "preview";
+    const auto part = partOf(request, response);
+    if (!part) return;
+    const std::string cacheKey = preview ? "build:preview" : "build:full";
+    if (const auto cached = exports_.find(cacheKey, request.body)) {
+        // The content type (with its boundary) is the first line of the kept answer.
+        const std::string& kept = **cached;
+        const auto end = kept.find('\n');
+        response.setHeader("Server-Timing", "cache");
+        return response.setContent(kept.substr(end + 1), kept.substr(0, end));
+    }
+
+    Slot slot(slots_, request, wait_, hold_);
+    if (!slot.held()) return busy(response);
+    if (request.cancelled->load()) return gone(response);
+    const auto budget = budgetFor(request);
+    const auto started = std::chrono::steady_clock::now();
+    refhost::HostOptions options = refhost::RefRuntime::defaultOptions();
+    options.budget = budget;
+    const auto report = refhost::evaluatePart(*part, aspectsFor("both"), options);
+    const std::string evaluated = millisecondsSince(started);
+    if (request.cancelled->load()) return gone(response);
+    std::vector<FormPart> parts{{"report", "", kJson, refhost::reportJson(report).dump(2) + "\n"}};
+    const auto meshing = std::chrono::steady_clock::now();
+    std::shared_ptr<const std::string> glb;
+    try {
+        exports::MeshSettings mesh = preview ? previewMesh_ : mesh_;
+        mesh.budget = budget;
+        exports::ExportDocument document(report, mesh);
+        glb = std::make_shared<const std::string>(document.renderGlb());
+    } catch (const exports::ExportError& error) {
+        parts.push_back({"exportError", "", "text/plain; charset=utf-8", error.what()});
+    } catch (const refhost::WorkStopped& error) {
+        parts.push_back({"exportError", "", "text/plain; charset=utf-8", error.what()});
+    }
+    if (request.cancelled->load()) return gone(response);
+    const std::string fileName = safeFileName(part->name) + ".glb";
+    if (glb) {
+        parts.push_back({"model", fileName, "model/gltf-binary", *glb});
+        // A download of the model just viewed is then answered at once.
+        if (!preview) exports_.store("glb", request.body, glb);
+    }
+    auto [body, type] = multipartFormData(parts);
+    response.setHeader("Server-Timing", "evaluate;dur=" + evaluated + ", mesh;dur=" + millisecondsSince(meshing));
+    if (glb) exports_.store(cacheKey, request.body, std::make_shared<const std::string>(type + "\n" + body));
+    response.setContent(std::move(body), type);
 }
 
 } // namespace tcv::cli

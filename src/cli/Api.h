@@ -45,6 +45,10 @@ private:
     // more; a request cancelled before it gets its slot is not evaluated.
     void evaluate(const HttpRequest& request, HttpResponse& response);
     void exportPart(const HttpRequest& request, HttpResponse& response);
+    // The configurator's rebuild: one evaluation gives both the report and the GLB made from it, sent
+    // together as multipart/form-data (parts "report", then "model", or "exportError" when no file could
+    // be made). `detail=preview` meshes coarser, for a quick picture while the part is being edited.
+    void build(const HttpRequest& request, HttpResponse& response);
 
     // The one part of a request body, or nothing when the response already says what was wrong.
     std::optional<refhost::PartSpec> partOf(const HttpRequest& request, HttpResponse& response) const;
@@ -62,6 +66,8 @@ private:
     // The triangles of shapes exported lately: a part sent again with a change meshes only the shapes the
     // change touched.
     exports::MeshSettings mesh_;
+    // The same with a coarser deflection: the preview the configurator draws while a part is edited.
+    exports::MeshSettings previewMesh_;
     refhost::WorkLimits work_;
 };
 

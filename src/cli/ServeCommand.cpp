@@ -176,8 +176,9 @@ void addServeCommand(CLI::App& app, int& exitCode) {
         ->check(CLI::Range(std::size_t{0}, std::size_t{1} << 40))
         ->capture_default_str();
     command->add_option("--test-hold-slot-ms", options->holdMilliseconds)->check(CLI::Range(0, 60000))->group("");
-    command->footer("The API: GET /api/definition, /api/samples, /api/variants; POST /api/evaluate and "
-                    "/api/export?format=glb|step|stl|ifc with one part as catalogue JSON.\n\nExamples:\n"
+    command->footer("The API: GET /api/definition, /api/samples, /api/variants; POST /api/evaluate, "
+                    "/api/export?format=glb|step|stl|ifc and /api/build (report and GLB of one evaluation) "
+                    "with one part as catalogue JSON.\n\nExamples:\n"
                     "  checkvalve serve gallery/\n  checkvalve serve --port 0");
     command->callback([&exitCode, options] { exitCode = runServe(*options); });
 }

@@ -161,6 +161,43 @@ for (const [format, type, magic] of [
   check(r.status === 400 && JSON.parse(text(r)).error.field === 'format', `unknown format: ${r.status}`);
 }
 
+// /api/build: one evaluation answers the report and the GLB, as multipart/form-data. The report is that of
+// /api/evaluate, the full model that of /api/export; a preview is coarser; a failing part still has its
+// report (and the model of what was added before the failure).
+{
+  const form = (r) => new Response(r.bytes, { headers: { 'content-type': r.headers.get('content-type') ?? '' } }).formData();
+  const body = JSON.stringify({ ...swing, name: 'built' });
+  const exported = await request('/api/export?format=glb', { method: 'POST', body });
+  const evaluated = await request('/api/evaluate', { method: 'POST', body });
+  const cases = [
+    ['full', '/api/build?format=glb', body],
+    ['preview', '/api/build?format=glb&detail=preview', body],
+    ['failing', '/api/build', JSON.stringify({ ...swing, name: 'built', inputs: { ...swing.inputs, FacetoFace: 0 } })],
+  ];
+  const models = {};
+  for (const [label, route, sent] of cases) {
+    const r = await request(route, { method: 'POST', body: sent });
+    const data = r.status === 200 ? await form(r) : null;
+    const report = data ? JSON.parse(data.get('report')) : null;
+    const model = data?.get('model');
+    models[label] = model ? Buffer.from(await model.arrayBuffer()) : null;
+    check(r.status === 200 && /^multipart\/form-data; boundary=/.test(r.headers.get('content-type')) && report &&
+      models[label]?.subarray(0, 4).toString() === 'glTF' && model.name === 'built.glb' && data.get('exportError') === null,
+      `build ${label}: ${r.status} ${r.headers.get('content-type')}`);
+    if (label === 'full') check(data.get('report') === text(evaluated) && models.full.equals(exported.bytes),
+      'build: its report is not /api/evaluate\'s or its model not /api/export\'s');
+    if (label === 'failing') check(report?.aspects.some((a) => !a.ok) && report.warnings.length > 0, 'build of a failing part: no failure in its report');
+  }
+  check(models.preview && models.full && models.preview.length < models.full.length,
+    `build: the preview (${models.preview?.length} bytes) is not smaller than the full model (${models.full?.length})`);
+  for (const [route, field] of [['/api/build?format=step', 'format'], ['/api/build?detail=fine', 'detail']]) {
+    const r = await request(route, { method: 'POST', body });
+    check(r.status === 400 && JSON.parse(text(r)).error.field === field, `${route}: ${r.status}`);
+  }
+  const malformed = await request('/api/build', { method: 'POST', body: JSON.stringify({ ...swing, inputs: { FacetoFace: 'long' } }) });
+  check(malformed.status === 400 && JSON.parse(text(malformed)).error.field === 'inputs.FacetoFace', `build of a malformed part: ${malformed.status} ${text(malformed)}`);
+}
+
 // Variants: every served PartDataBasis once, with the inputs it reads.
 {
   const r = await request('/api/variants');
@@ -268,9 +305,9 @@ for (const [host, status] of [
     return { status: response.status, retryAfter: response.headers.get('retry-after'),
       body: await response.text(), ms: performance.now() - start };
   };
-  const holder = post('/api/evaluate');
+  let holding = post('/api/evaluate');
   await sleep(300);
-  for (const route of ['/api/evaluate', '/api/export?format=glb']) {
+  for (const route of ['/api/evaluate', '/api/export?format=glb', '/api/build']) {
     const turnedAway = await post(route);
     let message = '';
     try {
@@ -280,14 +317,15 @@ for (const [host, status] of [
       turnedAway.ms >= 1400 && turnedAway.ms < 2400,
       `${route} with every slot busy: ${turnedAway.status}, Retry-After ${turnedAway.retryAfter}, ` +
       `after ${turnedAway.ms.toFixed(0)} ms: ${turnedAway.body.slice(0, 120)}`);
-    if (route === '/api/evaluate') {
-      const held = await holder;
+    if (route !== '/api/build') {
+      const held = await holding;
       check(held.status === 200, `the request holding the slot: ${held.status}`);
-      // Its slot was given back with that answer: a new holder for the export's turn.
-      post('/api/evaluate').catch(() => {});
+      // Its slot was given back with that answer: a new holder for the next route's turn.
+      holding = post('/api/evaluate');
       await sleep(300);
     }
   }
+  holding.catch(() => {}); // cut off with the server
   busyServer.kill('SIGKILL');
 }
 

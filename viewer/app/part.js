@@ -291,6 +291,51 @@ function buildOutputList() {
   }
 }
 
+// Port data keys that hold lengths (shown in millimetres) and their column headings; any other key a
+// nozzle carries gets a column of its own, as it is.
+const PORT_LENGTHS = {
+  pipeOD: 'pipe OD',
+  flangeOD: 'flange OD',
+  flangeThickness: 'flange thickness',
+  cptOffset: 'cpt offset',
+  depth: 'depth',
+  length: 'length',
+  position: 'position',
+};
+const PORT_SKIPPED = new Set(['port', 'npdUnit']);
+
+function millimetres(value) {
+  if (Array.isArray(value)) return value.map(millimetres).join(', ');
+  return typeof value === 'number' ? formatNumber(Number((value * 1000).toPrecision(10))) : formatValue(value);
+}
+
+// Every port in one table: a row per nozzle, a column per port datum, lengths in millimetres.
+function buildPortTable() {
+  const nozzles = state.outputs.filter((o) => o.kind === 'nozzle');
+  const box = document.getElementById('ports');
+  box.replaceChildren();
+  if (!nozzles.length) return;
+  const rows = nozzles.map((output) => ({ output, data: Object.fromEntries(portPairs(output)) }));
+  const keys = [];
+  for (const { data } of rows) for (const key of Object.keys(data)) if (!PORT_SKIPPED.has(key) && !keys.includes(key)) keys.push(key);
+  const heading = (key) => (key in PORT_LENGTHS ? `${PORT_LENGTHS[key]} (mm)` : key === 'npd' ? 'nominal size' : key);
+  const cell = (key, data) => {
+    const value = data[key];
+    if (key === 'npd' && value !== undefined) return `${formatValue(value)}${data.npdUnit ? ` ${data.npdUnit}` : ''}`;
+    return key in PORT_LENGTHS ? millimetres(value) : formatValue(value);
+  };
+  const table = el('table', { className: 'ports', attrs: { id: 'ports-table' } }, [
+    el('thead', {}, [el('tr', {}, [el('th', { text: 'port', attrs: { scope: 'col' } }), el('th', { text: 'output', attrs: { scope: 'col' } }),
+      ...keys.map((key) => el('th', { text: heading(key), attrs: { scope: 'col', 'data-key': key } }))])]),
+    el('tbody', {}, rows.map(({ output, data }) => el('tr', { attrs: { 'data-output': output.name } }, [
+      el('th', { text: formatValue(data.port ?? output.data?.port ?? '?'), attrs: { scope: 'row' } }),
+      el('td', { text: output.name }),
+      ...keys.map((key) => el('td', { text: cell(key, data) })),
+    ]))),
+  ]);
+  box.append(el('h2', { text: 'Ports' }), el('div', { className: 'table-scroll' }, [table]));
+}
+
 // One arrow per nozzle, along the port's direction from its position, sized to the part.
 function buildArrows(size) {
   state.arrows.clear();
@@ -424,6 +469,7 @@ async function main() {
   state.outputs = joinOutputs(nodes);
   state.outputs.forEach(dressOutput);
   buildOutputList();
+  buildPortTable();
   const box = new THREE.Box3().setFromObject(model);
   const size = box.isEmpty() ? 0.1 : box.getSize(new THREE.Vector3()).length();
   // Arrow shafts are lines: they count as hit within half a percent of the part's size, not a metre.
