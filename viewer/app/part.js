@@ -388,6 +388,15 @@ function showStatus(entry) {
   for (const text of others) statusBox.append(el('p', { text, className: 'aspect failed' }));
   if (!state.report && !others.length && entry && !entryOk(entry))
     statusBox.append(el('p', { text: 'This part failed.', className: 'aspect failed' }));
+  // What looks implausible in the part's data: never a change to its graphics, but worth a look.
+  const warnings = state.report?.warnings ?? [];
+  if (warnings.length)
+    statusBox.append(
+      el('div', { className: 'warnings' }, [
+        el('strong', { text: 'Check these values:' }),
+        el('ul', {}, warnings.map((text) => el('li', { text }))),
+      ]),
+    );
 }
 
 function showProblem(message) {

@@ -118,7 +118,7 @@ async function main() {
           inputs: { FacetoFace: 0.2, InsulationThickness: 0.03 },
           ports: [{ index: 1, ...port(0.1) }, { index: 2, ...port(0.1) }] },
         { name: 'one-port', description: 'a part whose second port is missing', partDataBasis: 1,
-          inputs: { FacetoFace: 0.2 }, ports: [{ index: 1, ...port(0.1) }] },
+          inputs: { FacetoFace: 0.2, InsulationThickness: -0.01 }, ports: [{ index: 1, ...port(0.1) }] },
       ],
     }),
   );
@@ -288,6 +288,9 @@ async function main() {
     check('failed part status', status.includes(`Physical: FAILED with ${physical.error.code} after ${physical.outputs.length} output(s), the last "${last}"`), status);
     check('failed part gives the reason', physical.error.message && status.includes(physical.error.message), status);
     check('failed part shows what it added', same(await viewer(page, 'outputNames', 'Physical'), names(failedReport, 'Physical')));
+    check('the report has the plausibility warning', failedReport.warnings.includes('input InsulationThickness is negative (-0.01 m)'),
+      JSON.stringify(failedReport.warnings));
+    check('the part page lists the warnings', failedReport.warnings.every((w) => status.includes(w)), status);
     await shot(page, 'failed-part.png');
 
     // --- Thumbnails in the gallery list, drawn as rows come into view
