@@ -9,18 +9,10 @@ import fs from 'node:fs';
 import net from 'node:net';
 import os from 'node:os';
 import path from 'node:path';
+import { checker, sleep } from './checks.mjs';
 
 const [cv, repo] = process.argv.slice(2);
-let failed = 0;
-let passed = 0;
-function check(ok, what) {
-  if (ok) passed += 1;
-  else {
-    failed += 1;
-    console.log(`FAIL ${what}`);
-  }
-}
-const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+const { check, finish } = checker();
 
 const work = fs.mkdtempSync(path.join(os.tmpdir(), 'checkvalve-hostile-'));
 const site = path.join(work, 'site');
@@ -253,5 +245,4 @@ main.child.kill('SIGTERM');
 await Promise.race([main.exited, sleep(3000)]);
 for (const server of servers) if (server.exitCode === null && server.signalCode === null) server.kill('SIGKILL');
 fs.rmSync(work, { recursive: true, force: true });
-console.log(`${passed} passed, ${failed} failed`);
-process.exit(failed ? 1 : 0);
+finish();
