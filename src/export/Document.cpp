@@ -6,10 +6,13 @@
 
 #include <BRepBndLib.hxx>
 #include <BRepBuilderAPI_Copy.hxx>
+#include <BRepBuilderAPI_Transform.hxx>
 #include <BRepMesh_IncrementalMesh.hxx>
+#include <BRep_Builder.hxx>
 #include <BRep_Tool.hxx>
 #include <Bnd_Box.hxx>
 #include <GeomAdaptor_Surface.hxx>
+#include <Geom_Surface.hxx>
 #include <IMeshTools_Parameters.hxx>
 #include <Message.hxx>
 #include <Message_Messenger.hxx>
@@ -313,6 +316,49 @@ struct MeshJob {
     ExportedPart* part;
 };
 
+// Meshes `shape` as its copy scaled down by `size` would be meshed, and puts those triangles, scaled back,
+// on its own faces. The mesher compares some of its quantities (a surface's derivatives, the distance
+// between points) with the kernel's fixed tolerances, so a valve drawn 10^4 times larger would otherwise
+// mesh its free-form faces differently; meshed at one scale, it meshes alike at any.
+void meshAtUnitScale(const TopoDS_Shape& shape, double size, double linear, double angular,
+                     const Message_ProgressRange& range) {
+    const TopoDS_Shape base = shape.Located(TopLoc_Location());
+    gp_Trsf toUnit;
+    toUnit.SetScale(gp_Pnt(0, 0, 0), 1 / size);
+    BRepBuilderAPI_Transform scaling(base, toUnit, Standard_True);
+    if (!scaling.IsDone()) {
+        BRepMesh_IncrementalMesh(base, meshParameters(linear, angular), range);
+        return;
+    }
+    BRepMesh_IncrementalMesh(scaling.Shape(), meshParameters(linear / size, angular), range);
+    const gp_Trsf fromUnit = toUnit.Inverted();
+    BRep_Builder builder;
+    for (TopExp_Explorer it(base, TopAbs_FACE); it.More(); it.Next()) {
+        const TopoDS_Face face = TopoDS::Face(it.Current());
+        const TopoDS_Shape modified = scaling.ModifiedShape(face);
+        if (modified.IsNull() || modified.ShapeType() != TopAbs_FACE) continue;
+        TopLoc_Location unitLocation;
+        const Handle(Poly_Triangulation)& unit = BRep_Tool::Triangulation(TopoDS::Face(modified), unitLocation);
+        if (unit.IsNull()) continue;
+        // From the scaled face's own frame to this face's own frame.
+        const gp_Trsf back = face.Location().Transformation().Inverted() * fromUnit * unitLocation.Transformation();
+        TopLoc_Location surfaceLocation;
+        const Handle(Geom_Surface) unitSurface = BRep_Tool::Surface(TopoDS::Face(modified), surfaceLocation);
+        Handle(Poly_Triangulation) triangles =
+            new Poly_Triangulation(unit->NbNodes(), unit->NbTriangles(), unit->HasUVNodes());
+        for (Standard_Integer i = 1; i <= unit->NbNodes(); ++i) {
+            triangles->SetNode(i, unit->Node(i).Transformed(back));
+            if (!unit->HasUVNodes()) continue;
+            Standard_Real u = unit->UVNode(i).X(), v = unit->UVNode(i).Y();
+            unitSurface->TransformParameters(u, v, back);
+            triangles->SetUVNode(i, gp_Pnt2d(u, v));
+        }
+        for (Standard_Integer i = 1; i <= unit->NbTriangles(); ++i) triangles->SetTriangle(i, unit->Triangle(i));
+        triangles->Deflection(unit->Deflection() * size);
+        builder.UpdateFace(face, triangles);
+    }
+}
+
 // True when no face is used by two of the shapes (each shape is taken once however often it is placed,
 // but two shapes could still be built on one face): such shapes can be meshed at the same time, each
 // writing only its own faces' triangles.
@@ -435,7 +481,7 @@ void ExportDocument::Impl::ensureMeshed() {
                 const std::string key = cache ? MeshCache::Impl::keyOf(*job.shape, linear, angular) : "";
                 if (cache && cache->apply(key, *job.shape)) return;
                 refhost::WorkProgressRange progress(work);
-                BRepMesh_IncrementalMesh(*job.shape, meshParameters(linear, angular), progress.range());
+                meshAtUnitScale(*job.shape, linear / mesh.relativeDeflection, linear, angular, progress.range());
                 if (work) work->addTriangles(triangleCount(*job.shape));
                 // A mesh the budget broke off is no mesh to keep.
                 refhost::checkWork(doing);

@@ -182,9 +182,7 @@ TEST(MeshBudget, ACancelledEvaluationFailsWithItsReason) {
 }
 
 // Every sample drawn ten thousand times larger meshes into about as many triangles; drawn a hundred
-// thousand times smaller, it is refused, by the kernel or for the mesher's tolerance. Free-form faces
-// (skins, B-spline profiles) are meshed with a tolerance the mesher does not scale, so they are held to a
-// factor of two.
+// thousand times smaller, it is refused, by the kernel or for the mesher's tolerance.
 TEST(MeshBudget, ScaledSamplesMeshAlikeOrAreRefused) {
     for (const auto& part : refhost::loadSampleCatalog()) {
         SCOPED_TRACE(part.name);
@@ -194,15 +192,8 @@ TEST(MeshBudget, ScaledSamplesMeshAlikeOrAreRefused) {
             return static_cast<double>(glbTriangles(folder.path(file).string()));
         };
         const auto report = evaluated(part);
-        bool freeForm = false;
-        for (const auto& aspect : report.aspects)
-            for (const auto& output : aspect.outputs->outputs()) {
-                const std::string creation = refhost::outputJson(output)["creation"].dump();
-                freeForm = freeForm || creation.find("\"skin\"") != std::string::npos ||
-                           creation.find("bspline") != std::string::npos;
-            }
         const double ratio = triangles(evaluated(scaled(part, 1e4)), "larger.glb") / triangles(report, "original.glb");
-        EXPECT_NEAR(ratio, 1.0, freeForm ? 1.0 : 0.2);
+        EXPECT_NEAR(ratio, 1.0, 0.2);
 
         const auto tiny = evaluated(scaled(part, 1e-5));
         if (!tiny.ok()) continue; // the kernel could not build it, and the report says why

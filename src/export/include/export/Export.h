@@ -38,8 +38,9 @@ class MeshCache;
 // The linear deflection is a fraction of the part's overall size (the diagonal of the bounding box of all
 // its shapes' edges, insulation included), rounded down to a quarter power of two, so that a valve whose
 // size changes a little is meshed as finely as before; the smallest element the mesher makes is as long
-// as the deflection. A valve scaled by any factor is so meshed into about as many triangles: 0.49 mm for
-// an NPS 4 swing check. 0.35 rad of angular
+// as the deflection. Each shape is meshed as its copy scaled down to unit size would be, and the triangles
+// scaled back onto it, so that a valve scaled by any factor meshes into about as many triangles: 0.49 mm
+// for an NPS 4 swing check. 0.35 rad of angular
 // deflection draws a full circle with 18 segments, so pipes look round at every size while a 4 in valve's GLB stays
 // well under 1 MB.
 //
