@@ -345,4 +345,8 @@ def main(argv=None):
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    # Run as `python3 -m`, this file is __main__; the tasks' functions are taken from the package's module
+    # of the same code, which the workers import by name.
+    from tarncheckvalve.distributed import main as package_main
+
+    sys.exit(package_main())
