@@ -35,6 +35,7 @@
 #include "export/Export.h"
 #include "export/Gallery.h"
 #include "export/StagedFile.h"
+#include "export/ViewerAssets.h"
 #include "host/Version.h"
 #include "kernel/OccKernel.h"
 #include "refhost/Records.h"
@@ -64,6 +65,16 @@ const std::string& dataDirectory() {
     static const std::string folder = [] {
         const std::filesystem::path here = moduleFolder();
         return refhost::shippedDirectoryOf("data", "TCV_DATA_DIR", here.string(),
+                                           (here / TCV_PYTHON_TO_PREFIX).string());
+    }();
+    return folder;
+}
+
+// The gallery's browser viewer: TCV_VIEWER_DIR when set, else share/ of the prefix, else the source tree.
+const std::string& viewerDirectory() {
+    static const std::string folder = [] {
+        const std::filesystem::path here = moduleFolder();
+        return refhost::shippedDirectoryOf("viewer", "TCV_VIEWER_DIR", here.string(),
                                            (here / TCV_PYTHON_TO_PREFIX).string());
     }();
     return folder;
@@ -447,6 +458,28 @@ PYBIND11_MODULE(_tarncheckvalve, m) {
         py::arg("folder"), py::arg("source"), py::arg("items"),
         "Writes the gallery's index.json of these items (in part order) into `folder`, whole or not at all; "
         "`source` is the catalogue file (\"\" for the built-in samples).");
+    m.def(
+        "check_viewer_folder",
+        [](const std::string& folder) {
+            try {
+                exports::checkViewerDestination(folder);
+            } catch (const exports::ExportError& error) {
+                python::raise(PyExc_OSError, error.what());
+            }
+        },
+        py::arg("folder"),
+        "OSError, naming the path, when the viewer's folders in a gallery folder (app/, app/three/) exist as "
+        "anything but real folders, as `checkvalve gallery` refuses them before any work.");
+    m.def(
+        "write_viewer",
+        [](const std::string& folder) {
+            py::gil_scoped_release release;
+            exports::writeViewer(folder, python::viewerDirectory());
+            return exports::hasViewer(folder);
+        },
+        py::arg("folder"),
+        "Copies the gallery's browser viewer into `folder` as `checkvalve gallery` does (a warning on stderr "
+        "for what is missing); True when the folder then shows models (`checkvalve serve FOLDER`).");
     m.def(
         "validate_part",
         [](const py::dict& part, bool recordOnly) {

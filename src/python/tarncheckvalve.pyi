@@ -83,6 +83,12 @@ def render_gallery_part(
 def write_gallery_index(folder: _Path, source: str, items: list[dict[str, Any]]) -> None:
     """Writes folder/index.json of the items, whole or not at all (OSError); source "" for the samples."""
 
+def check_viewer_folder(folder: str) -> None:
+    """OSError when the folder's app/ or app/three/ is a link or no folder, as `checkvalve gallery` refuses."""
+
+def write_viewer(folder: str) -> bool:
+    """Copies the browser viewer into a gallery folder; True when it can then show models."""
+
 def validate_part(part: dict[str, Any], *, record_only: bool = False) -> dict[str, Any]:
     """The part's outcome as `checkvalve validate` keeps it: per aspect ok, error, failure, outputs; warnings."""
 

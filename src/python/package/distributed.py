@@ -8,8 +8,8 @@ Each prints, writes and exits as the `checkvalve` command of the same name. The 
 chunks; each chunk is one Dask task that evaluates (and, for the gallery, exports) its parts inside a
 worker, one part at a time on the task's thread. Gallery files are written by the workers straight into
 OUT, each whole or not at all, so OUT must be a folder every worker reaches under the same path; the
-gallery's index.json and validate's report are written at the end, by this process, from the tasks'
-results. Without --scheduler a LocalCluster of --workers processes is started and stopped again.
+gallery's index.json, its browser viewer and validate's report are written at the end, by this process,
+from the tasks' results. Without --scheduler a LocalCluster of --workers processes is started and stopped again.
 
 A task whose worker dies is run again on another worker by the scheduler, and one that raises is retried
 (--retries): files are rewritten whole, so a re-run chunk leaves the same files as a first run.
@@ -194,6 +194,10 @@ def prepare_gallery(options):
         raise BadInput(f"cannot make the folder '{folder}': {error.strerror}") from error
     if not os.path.isdir(folder) or not os.access(folder, os.W_OK | os.X_OK):
         raise BadInput(f"cannot write into the folder '{folder}'")
+    try:
+        tcv.check_viewer_folder(folder)
+    except OSError as error:
+        raise BadInput(str(error)) from error
     return parts
 
 
@@ -215,6 +219,7 @@ def run_gallery(options, cluster, parts):
     except OSError as error:
         print(f"{PROGRAM} gallery: {tcv.printable(str(error))}", file=sys.stderr)
         index_written = False
+    has_viewer = tcv.write_viewer(folder)
     failed = 0
     for part, (_, errors) in zip(parts, results):
         if not errors:
@@ -226,6 +231,8 @@ def run_gallery(options, cluster, parts):
     print(f"{len(parts)} part(s): {len(parts) - failed} ok, {failed} failed")
     if index_written:
         print(f"gallery: {os.path.join(folder, 'index.json')}")
+    if has_viewer:
+        print(f"viewer: checkvalve serve {folder}  (then open the printed address)")
     return EXIT_OK if failed == 0 and index_written else EXIT_FAILED
 
 
