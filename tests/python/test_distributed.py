@@ -172,3 +172,19 @@ def test_bad_input_exits_2_before_any_work(capsys, tmp_path, args, message):
     code = tcvd.main([a.format(tmp=tmp_path) for a in args] + ["--scheduler", "tcp://127.0.0.1:9"])
     assert code == 2
     assert message in capsys.readouterr().err
+
+
+def test_a_part_over_its_budget_fails_alone_as_in_the_command_line(capsys, cluster, tmp_path):
+    # The built-in samples with a triangle limit that some of them exceed: the same parts fail and the
+    # others are written. (Which output was being meshed when the limit was reached is not compared: the
+    # command line meshes a part's outputs in parallel.)
+    cli_code, _ = cli("gallery", str(tmp_path / "cli"), "--triangle-limit", "5000", "--jobs", "2")
+    code, stdout, _ = run(capsys, cluster, "gallery", str(tmp_path / "dask"), "--triangle-limit", "5000")
+    assert code == cli_code == 1
+    index = [json.loads((tmp_path / side / "index.json").read_text())["parts"] for side in ("cli", "dask")]
+    statuses = [{p["name"]: p["status"] for p in parts} for parts in index]
+    assert statuses[0] == statuses[1] and set(statuses[1].values()) == {"ok", "failed"}
+    for part in index[1]:
+        assert ("triangles" in part.get("error", "")) == (part["status"] == "failed")
+        assert (tmp_path / "dask" / part["files"]["report"]).is_file()
+    assert stdout.count("FAILED") == list(statuses[1].values()).count("failed")
