@@ -9,8 +9,8 @@
 #   lib/cmake/TarnCheckValve/       the CMake package
 #   lib/pkgconfig/                  tarncheckvalve-<layer>.pc per layer; tarncheckvalve.pc the host
 #                                   interfaces and the symbol library
-#   lib/python3/dist-packages/      the Python module and its type stub (Python's platform site folder,
-#                                   TCV_PYTHON_INSTALL_DIR), when it is built
+#   lib/python3/dist-packages/      the Python package tarncheckvalve/ (extension, type stub, Dask runner;
+#                                   Python's platform site folder, TCV_PYTHON_INSTALL_DIR), when it is built
 include(CMakePackageConfigHelpers)
 
 set(TCV_INSTALL_DATADIR ${CMAKE_INSTALL_DATADIR}/tarncheckvalve)
@@ -53,9 +53,14 @@ endforeach()
 
 # The Python module: component "python". It reads the data of the runtime component.
 if(TARGET tcv_python)
-  install(TARGETS tcv_python LIBRARY DESTINATION ${TCV_PYTHON_INSTALL_DIR} COMPONENT python)
-  install(FILES ${PROJECT_SOURCE_DIR}/src/python/tarncheckvalve.pyi DESTINATION ${TCV_PYTHON_INSTALL_DIR}
+  install(TARGETS tcv_python LIBRARY DESTINATION ${TCV_PYTHON_INSTALL_DIR}/tarncheckvalve COMPONENT python)
+  install(FILES ${PROJECT_SOURCE_DIR}/src/python/package/__init__.py
+    ${PROJECT_SOURCE_DIR}/src/python/package/distributed.py DESTINATION ${TCV_PYTHON_INSTALL_DIR}/tarncheckvalve
     COMPONENT python)
+  install(FILES ${PROJECT_SOURCE_DIR}/src/python/tarncheckvalve.pyi DESTINATION ${TCV_PYTHON_INSTALL_DIR}/tarncheckvalve
+    RENAME __init__.pyi COMPONENT python)
+  install(FILES ${PROJECT_BINARY_DIR}/python/tarncheckvalve/py.typed
+    DESTINATION ${TCV_PYTHON_INSTALL_DIR}/tarncheckvalve COMPONENT python)
 endif()
 
 install(EXPORT TarnCheckValveTargets NAMESPACE TarnCheckValve:: DESTINATION ${TCV_INSTALL_CMAKEDIR}
@@ -199,9 +204,12 @@ if(TARGET tcv_python)
   set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
   set(CPACK_DEBIAN_PYTHON_DESCRIPTION "Check valve graphics symbol: Python module
  The tarncheckvalve module: evaluates check valve parts into reports, STEP, glTF, STL and IFC files and
- Open CASCADE BRep shapes (for FreeCAD and other programs on Open CASCADE).")
+ Open CASCADE BRep shapes (for FreeCAD and other programs on Open CASCADE); tarncheckvalve.distributed
+ renders, validates and compares catalogues on a Dask cluster (python3-distributed).")
   # The module's ABI is the interpreter's minor version; the sample catalogue and pipe data come with the
   # program's package.
   set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS "${TCV_PYTHON_DEB_DEPENDS}, tarncheckvalve (= ${PROJECT_VERSION})")
+  # Only tarncheckvalve.distributed needs Dask.
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_SUGGESTS "python3-distributed")
 endif()
 include(CPack)

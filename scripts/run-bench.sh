@@ -12,6 +12,8 @@
 #      timed (p50/p99) and the server's memory read (bench/connection_load.mjs, LOAD_SECONDS, default 20);
 #      and the configurator in Chromium: from a face-to-face edit to the new model drawn, every sample part
 #      (bench/configurator.mjs; median and p95);
+#   3b. the gallery on a Dask LocalCluster of 1 and 2 workers against `checkvalve gallery --jobs 1|2`
+#      (bench/dask_gallery.py; DASK_PARTS parts, default 2000, renamed copies of the samples);
 #   with --google, the Google Benchmark cases as well (any further arguments go to the benchmark binary,
 #      e.g. --benchmark_filter=Evaluate/);
 #   4. with --peer, every sample part's shapes built by a FreeCAD Part script (bench/peer/freecad_shapes.py,
@@ -46,7 +48,7 @@ if [ -n "${CHECKVALVE:-}" ]; then
   checkvalve=$CHECKVALVE
 else
   cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTCV_BENCH=ON -DTCV_TESTS=OFF >/dev/null
-  cmake --build "$build" --target checkvalve tcv_bench -- -j2
+  cmake --build "$build" --target checkvalve tcv_bench tcv_python -- -j2
   checkvalve=$build/src/checkvalve
 fi
 
@@ -113,6 +115,14 @@ if command -v node >/dev/null; then
   fi
 else
   echo "serve export: node not found, not measured"
+fi
+
+# The gallery on Dask: the overhead of a LocalCluster against the command line's threads.
+if [ -d "$build/python/tarncheckvalve" ] && /usr/bin/python3 -c "import distributed" 2>/dev/null; then
+  PYTHONPATH=$build/python /usr/bin/python3 bench/dask_gallery.py --checkvalve "$checkvalve" \
+    --parts "${DASK_PARTS:-2000}" --jobs 1 2 --workers 1 2
+else
+  echo "dask gallery: no Python module in $build or no python3-distributed, not measured"
 fi
 
 if [ "$mode" = google ]; then

@@ -65,8 +65,8 @@ test -f "$prefix/lib/pkgconfig/tarncheckvalve.pc"
 # The Python module from the prefix, reading the prefix's data.
 python=${TCV_PYTHON:-/usr/bin/python3}
 platlib=$(sed -n 's/^TCV_PYTHON_INSTALL_DIR:STRING=//p' build/sdk/CMakeCache.txt)
-test -f "$prefix/$platlib/tarncheckvalve.pyi"
-(cd "$work" && PYTHONPATH="$prefix/$platlib" "$python" -c "import tarncheckvalve as t
+test -f "$prefix/$platlib/tarncheckvalve/__init__.pyi"
+(cd "$work" && PYTHONPATH="$prefix/$platlib" "$python" -c "import tarncheckvalve as t, tarncheckvalve.distributed
 assert t.evaluate(t.samples()[0]).ok")
 
 echo "== the installed program without the source tree"

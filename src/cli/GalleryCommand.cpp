@@ -1,10 +1,8 @@
 // `checkvalve gallery`: renders every built-in sample part (or every part of a catalogue) into a folder:
 // per part a GLB, a STEP file, an IFC file and the JSON report, and an index.json that lists them all.
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <iostream>
-#include <map>
 #include <memory>
 
 #include <nlohmann/json.hpp>
@@ -16,6 +14,7 @@
 #include "catalog/Catalog.h"
 #include "catalog/Report.h"
 #include "export/Export.h"
+#include "export/Gallery.h"
 #include "export/StagedFile.h"
 
 namespace tcv::cli {
@@ -35,91 +34,7 @@ struct GalleryOptions {
     WorkLimitOptions limits;
 };
 
-// What the gallery keeps of a rendered part once its geometry is gone.
-struct GalleryEntry {
-    std::string stem;                                              // file name without extension
-    std::vector<std::pair<std::string, std::size_t>> outputCounts; // per aspect, in evaluation order
-    std::vector<std::string> errors;
-};
-
-// A file name from a part name: letters, digits, '.', '-' and '_' kept, anything else a '-'; made unique,
-// and never "index", whose .json is the gallery's own list.
-std::vector<std::string> fileStems(const std::vector<refhost::PartSpec>& parts) {
-    std::vector<std::string> stems;
-    std::map<std::string, int> used{{"index", 1}};
-    for (const auto& part : parts) {
-        std::string stem;
-        for (char c : part.name)
-            stem += std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_' || c == '.' ? c : '-';
-        if (stem.empty() || stem.front() == '.') stem = "part" + stem;
-        std::string unique = stem;
-        for (int n = 2; used.count(unique); ++n) unique = stem + "-" + std::to_string(n);
-        ++used[unique];
-        stems.push_back(unique);
-    }
-    return stems;
-}
-
 void writeText(const std::string& path, const std::string& text) { exports::writeFileStaged(path, "JSON", text); }
-
-// Evaluates and writes one part; every file that can be written is, also when an aspect failed.
-void renderPart(const refhost::PartSpec& part, const fs::path& folder, const GalleryOptions& options,
-                GalleryEntry& entry, refhost::PartReport& report) {
-    // The part's budget holds for its evaluation and every file of it.
-    refhost::HostOptions hostOptions = refhost::RefRuntime::defaultOptions();
-    hostOptions.budget = std::make_shared<refhost::WorkBudget>(options.limits.limits());
-    report = refhost::evaluatePart(part, {"Physical", "Insulation"}, hostOptions);
-    if (refhost::interruptSignal()) return; // cut short: not a failure of the part, and nothing to show
-    for (const auto& aspect : report.aspects) {
-        entry.outputCounts.emplace_back(aspect.aspect, aspect.outputs->outputs().size());
-        if (!aspect.ok) entry.errors.push_back(refhost::failureText(aspect));
-    }
-    auto attempt = [&](auto&& work) {
-        try {
-            work();
-        } catch (const std::exception& error) {
-            entry.errors.push_back(error.what());
-        }
-    };
-    attempt([&] { writeText((folder / (entry.stem + ".json")).string(), refhost::reportJson(report).dump(2) + "\n"); });
-    std::unique_ptr<exports::ExportDocument> document;
-    exports::MeshSettings settings;
-    settings.budget = hostOptions.budget;
-    attempt([&] { document = std::make_unique<exports::ExportDocument>(report, settings); });
-    if (!document) return;
-    attempt([&] { document->writeGlb((folder / (entry.stem + ".glb")).string()); });
-    attempt([&] { document->writeStep((folder / (entry.stem + ".step")).string()); });
-    attempt([&] { document->writeIfc((folder / (entry.stem + ".ifc")).string(), ifcOptionsFor(options.ifcGeometry)); });
-}
-
-Json indexJson(const GalleryOptions& options, const std::vector<refhost::PartSpec>& parts,
-               const std::vector<GalleryEntry>& entries) {
-    Json index;
-    index["source"] = options.file.empty() ? "built-in samples" : options.file;
-    index["lengthUnit"] = "m";
-    index["parts"] = Json::array();
-    for (std::size_t i = 0; i < parts.size(); ++i) {
-        const GalleryEntry& entry = entries[i];
-        Json item;
-        item["name"] = parts[i].name;
-        item["description"] = parts[i].description;
-        item["partDataBasis"] = parts[i].partDataBasis;
-        item["files"] = {{"glb", entry.stem + ".glb"},
-                         {"step", entry.stem + ".step"},
-                         {"ifc", entry.stem + ".ifc"},
-                         {"report", entry.stem + ".json"}};
-        item["outputs"] = Json::object();
-        for (const auto& [aspect, count] : entry.outputCounts) item["outputs"][aspect] = count;
-        item["status"] = entry.errors.empty() ? "ok" : "failed";
-        if (!entry.errors.empty()) {
-            std::string error;
-            for (const auto& text : entry.errors) error += (error.empty() ? "" : "; ") + text;
-            item["error"] = error;
-        }
-        index["parts"].push_back(item);
-    }
-    return index;
-}
 
 int runGallery(const GalleryOptions& options) {
     std::vector<refhost::PartSpec> parts;
@@ -144,17 +59,21 @@ int runGallery(const GalleryOptions& options) {
         return kExitBadInput;
     }
 
-    std::vector<GalleryEntry> entries(parts.size());
+    std::vector<exports::GalleryEntry> entries(parts.size());
     // The reports are kept only for a library file, which holds every part.
     std::vector<refhost::PartReport> reports(parts.size());
-    const std::vector<std::string> stems = fileStems(parts);
+    std::vector<std::string> names;
+    for (const auto& part : parts) names.push_back(part.name);
+    const std::vector<std::string> stems = exports::galleryFileStems(names);
     for (std::size_t i = 0; i < parts.size(); ++i) entries[i].stem = stems[i];
 
     // Each thread takes the next part and owns everything made for it; only STEP writing is serialised.
     forEachInParallel("gallery", parts.size(), options.jobs, [&](std::size_t i) {
         try {
             refhost::PartReport report;
-            renderPart(parts[i], folder, options, entries[i], options.ifcLibrary.empty() ? report : reports[i]);
+            exports::renderGalleryPart(parts[i], refhost::RefRuntime::defaultOptions(), folder, options.limits.limits(),
+                                       ifcOptionsFor(options.ifcGeometry), entries[i],
+                                       options.ifcLibrary.empty() ? report : reports[i]);
         } catch (const std::exception& error) {
             entries[i].errors.push_back(error.what());
         }
@@ -166,7 +85,10 @@ int runGallery(const GalleryOptions& options) {
 
     bool indexWritten = true;
     try {
-        writeText((folder / "index.json").string(), indexJson(options, parts, entries).dump(2) + "\n");
+        Json items = Json::array();
+        for (std::size_t i = 0; i < parts.size(); ++i) items.push_back(exports::galleryIndexItem(parts[i], entries[i]));
+        writeText((folder / "index.json").string(),
+                  exports::galleryIndexText(exports::galleryIndex(options.file, items)));
     } catch (const exports::ExportError& error) {
         std::cerr << "checkvalve gallery: " << printable(error.what()) << "\n";
         indexWritten = false;

@@ -9,9 +9,9 @@
 #include "Commands.h"
 #include "Parallel.h"
 #include "Signals.h"
-#include "ValidateReport.h"
 #include "catalog/Catalog.h"
 #include "catalog/Report.h"
+#include "catalog/ValidateReport.h"
 #include "catalog/Warnings.h"
 #include "export/StagedFile.h"
 
@@ -30,38 +30,6 @@ struct ValidateOptions {
     WorkLimitOptions limits;
 };
 
-std::string partLine(const PartOutcome& part) {
-    const std::string id = part.name + " (PartDataBasis " + std::to_string(part.partDataBasis) + ")";
-    if (part.ok()) return (part.warnings.empty() ? "ok      " : "warned  ") + id;
-    std::string line = "FAILED  " + id + ":";
-    for (const auto& aspect : part.aspects)
-        if (!aspect.ok) line += " " + aspect.failure + ";";
-    line.pop_back();
-    return line;
-}
-
-// Each distinct warning once, with the parts it concerns (the first few by name).
-void printWarnings(const std::vector<PartOutcome>& parts) {
-    std::map<std::string, std::vector<std::string>> partsByWarning;
-    std::vector<std::string> order;
-    for (const auto& part : parts)
-        for (const auto& warning : part.warnings) {
-            auto& names = partsByWarning[warning];
-            if (names.empty()) order.push_back(warning);
-            names.push_back(part.name);
-        }
-    if (order.empty()) return;
-    std::cout << "warnings:\n";
-    for (const auto& warning : order) {
-        const auto& names = partsByWarning[warning];
-        std::string who = names.front();
-        for (std::size_t i = 1; i < std::min<std::size_t>(names.size(), 3); ++i) who += ", " + names[i];
-        if (names.size() > 3) who += ", ...";
-        std::cout << "  " << printable(warning) << "  ["
-                  << (names.size() > 1 ? std::to_string(names.size()) + " parts: " : "") << printable(who) << "]\n";
-    }
-}
-
 int runValidate(const ValidateOptions& options) {
     std::vector<refhost::PartSpec> parts;
     try {
@@ -73,7 +41,7 @@ int runValidate(const ValidateOptions& options) {
 
     refhost::HostOptions hostOptions = refhost::RefRuntime::defaultOptions();
     if (options.recordOnly) hostOptions.kernel.reset();
-    ValidateSummary summary;
+    refhost::ValidateSummary summary;
     summary.catalog = options.file.empty() ? "built-in samples" : options.file;
     summary.strict = options.strict;
     summary.parts.resize(parts.size());
@@ -81,31 +49,22 @@ int runValidate(const ValidateOptions& options) {
         refhost::HostOptions partOptions = hostOptions;
         partOptions.budget = std::make_shared<refhost::WorkBudget>(options.limits.limits());
         auto report = refhost::evaluatePart(parts[i], {"Physical", "Insulation"}, partOptions);
-        summary.parts[i] = outcomeOf(report, refhost::partWarnings(report, hostOptions));
+        summary.parts[i] = refhost::outcomeOf(report, refhost::partWarnings(report, hostOptions));
     });
     if (const int code = interruptedExit("validate")) return code;
 
-    std::size_t passed = 0;
-    std::size_t warnings = 0;
-    for (const auto& part : summary.parts) {
-        passed += part.ok();
-        warnings += part.warnings.size();
-        if (!options.quiet || !part.ok()) std::cout << printable(partLine(part)) << "\n";
-    }
-    printWarnings(summary.parts);
-    std::cout << parts.size() << " part(s): " << passed << " ok, " << parts.size() - passed << " failed, " << warnings
-              << " warning(s)" << (options.strict && warnings ? " (failing: --strict)" : "") << "\n";
+    std::cout << renderValidateText(summary, options.quiet);
 
     if (!options.reportPath.empty()) {
         try {
-            exports::writeFileStaged(options.reportPath, "report", renderValidateReport(summary, options.reportPath));
+            exports::writeFileStaged(options.reportPath, "report",
+                                     refhost::renderValidateReport(summary, options.reportPath));
         } catch (const std::exception& error) {
             std::cerr << "checkvalve validate: " << printable(error.what()) << "\n";
             return kExitBadInput;
         }
     }
-    if (passed != parts.size()) return kExitFailed;
-    return options.strict && warnings ? kExitFailed : kExitOk;
+    return validateExitCode(summary);
 }
 
 } // namespace
@@ -125,7 +84,7 @@ void addValidateCommand(CLI::App& app, int& exitCode) {
                     "Also write a report: OUT.json (per part and aspect), OUT.xml (JUnit) or OUT.html (one page)")
         ->check(CLI::Validator(
             [](std::string& value) {
-                return knownReportExtension(value) ? std::string() : "a report ends in .json, .xml or .html";
+                return refhost::knownReportExtension(value) ? std::string() : "a report ends in .json, .xml or .html";
             },
             "OUT"));
     addCatalogSizeOption(*command, options->maxCatalogBytes);

@@ -10,22 +10,32 @@
 #include <chrono>
 #include <cmath>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include <BRepTools.hxx>
+#include <oneapi/tbb/global_control.h>
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 #include <pybind11/stl/filesystem.h>
 
 #include "Convert.h"
 #include "catalog/Catalog.h"
+#include "catalog/Diff.h"
 #include "catalog/Documents.h"
+#include "catalog/MessageText.h"
 #include "catalog/Report.h"
+#include "catalog/ValidateReport.h"
+#include "catalog/Warnings.h"
 #include "export/Export.h"
+#include "export/Gallery.h"
+#include "export/StagedFile.h"
+#include "export/ViewerAssets.h"
 #include "host/Version.h"
 #include "kernel/OccKernel.h"
 #include "refhost/Records.h"
@@ -55,6 +65,16 @@ const std::string& dataDirectory() {
     static const std::string folder = [] {
         const std::filesystem::path here = moduleFolder();
         return refhost::shippedDirectoryOf("data", "TCV_DATA_DIR", here.string(),
+                                           (here / TCV_PYTHON_TO_PREFIX).string());
+    }();
+    return folder;
+}
+
+// The gallery's browser viewer: TCV_VIEWER_DIR when set, else share/ of the prefix, else the source tree.
+const std::string& viewerDirectory() {
+    static const std::string folder = [] {
+        const std::filesystem::path here = moduleFolder();
+        return refhost::shippedDirectoryOf("viewer", "TCV_VIEWER_DIR", here.string(),
                                            (here / TCV_PYTHON_TO_PREFIX).string());
     }();
     return folder;
@@ -132,6 +152,70 @@ refhost::WorkLimits readLimits(double timeLimit, long long triangleLimit) {
     limits.time = refhost::timeLimitOf(timeLimit);
     limits.triangles = static_cast<std::size_t>(triangleLimit);
     return limits;
+}
+
+// The parts of a catalogue file, as the command line reads them: ValueError for a bad file.
+std::vector<refhost::PartSpec> readCatalog(const std::string& path) {
+    std::vector<refhost::PartSpec> parts;
+    std::string failure;
+    {
+        py::gil_scoped_release release;
+        try {
+            parts = refhost::loadCatalogFile(path);
+        } catch (const refhost::CatalogError& error) {
+            failure = error.what();
+        }
+    }
+    if (!failure.empty()) raise(PyExc_ValueError, failure);
+    return parts;
+}
+
+exports::IfcOptions ifcOptions(const std::string& geometry) {
+    exports::IfcOptions options;
+    if (geometry == "mesh")
+        options.geometry = exports::IfcGeometry::Mesh;
+    else if (geometry != "exact")
+        raise(PyExc_ValueError, "ifc_geometry: expected \"exact\" or \"mesh\", got \"" + geometry + "\"");
+    return options;
+}
+
+// A validate outcome as a dict and back; what a worker hands to the process that writes the reports.
+py::dict outcomeDict(const refhost::PartOutcome& outcome) {
+    py::list aspects;
+    for (const auto& aspect : outcome.aspects) {
+        py::dict item;
+        item["name"] = aspect.name;
+        item["ok"] = aspect.ok;
+        item["error"] = toPython(aspect.error);
+        item["failure"] = aspect.failure;
+        item["outputs"] = aspect.outputs;
+        aspects.append(item);
+    }
+    py::dict out;
+    out["name"] = outcome.name;
+    out["partDataBasis"] = outcome.partDataBasis;
+    out["aspects"] = aspects;
+    out["warnings"] = outcome.warnings;
+    return out;
+}
+
+refhost::PartOutcome outcomeOf(const py::handle& item) {
+    refhost::PartOutcome outcome;
+    outcome.name = item["name"].cast<std::string>();
+    outcome.partDataBasis = item["partDataBasis"].cast<std::int32_t>();
+    for (const py::handle aspect : item["aspects"])
+        outcome.aspects.push_back({aspect["name"].cast<std::string>(), aspect["ok"].cast<bool>(),
+                                   fromPython(aspect["error"], "error"), aspect["failure"].cast<std::string>(),
+                                   aspect["outputs"].cast<std::size_t>()});
+    outcome.warnings = item["warnings"].cast<std::vector<std::string>>();
+    return outcome;
+}
+
+// Process-wide limit on the threads the geometry kernel's parallel loops (meshing) use besides the
+// calling thread; null for no limit.
+std::unique_ptr<tbb::global_control>& threadLimit() {
+    static std::unique_ptr<tbb::global_control> control;
+    return control;
 }
 
 } // namespace
@@ -224,7 +308,7 @@ private:
 
 } // namespace tcv::python
 
-PYBIND11_MODULE(tarncheckvalve, m) {
+PYBIND11_MODULE(_tarncheckvalve, m) {
     using namespace tcv;
     using python::Evaluation;
     refhost::installOccKernel();
@@ -307,6 +391,192 @@ PYBIND11_MODULE(tarncheckvalve, m) {
         "threads evaluate in parallel. The evaluation, and each write of its files, ends with a reason once it "
         "has taken `time_limit` seconds, and a write when its meshes would hold more than `triangle_limit` "
         "triangles (0: no limit).");
+
+    m.def(
+        "limit_threads",
+        [](int threads) {
+            if (threads < 0) python::raise(PyExc_ValueError, "threads: expected 0 (no limit) or more");
+            auto& control = python::threadLimit();
+            control.reset();
+            if (threads > 0)
+                control = std::make_unique<tbb::global_control>(tbb::global_control::max_allowed_parallelism,
+                                                                static_cast<std::size_t>(threads));
+        },
+        py::arg("threads"),
+        "Limits the threads of the geometry kernel's parallel loops (meshing) in this process: 1 meshes each "
+        "part on the thread that exports it, so that N threads each exporting a part use N cores; 0 lifts "
+        "the limit.");
+    m.def(
+        "printable", [](const std::string& text) { return refhost::escapedControls(text); }, py::arg("text"),
+        "The text as `checkvalve` prints names and messages to a terminal: control characters escaped.");
+    m.def("gallery_file_stems", &exports::galleryFileStems, py::arg("names"),
+          "The gallery's file names (without extension) of parts of these names, in order, as `checkvalve "
+          "gallery` names them: unsafe characters as '-', duplicates numbered, never \"index\".");
+    m.def(
+        "render_gallery_part",
+        [](const py::dict& part, const std::filesystem::path& folder, const std::string& stem, double timeLimit,
+           long long triangleLimit, const std::string& ifcGeometry) {
+            const refhost::PartSpec partSpec = python::readPart(part);
+            const refhost::WorkLimits limits = python::readLimits(timeLimit, triangleLimit);
+            const exports::IfcOptions ifc = python::ifcOptions(ifcGeometry);
+            exports::GalleryEntry entry;
+            entry.stem = stem;
+            {
+                py::gil_scoped_release release;
+                try {
+                    refhost::PartReport report;
+                    exports::renderGalleryPart(partSpec, python::hostOptions(), folder, limits, ifc, entry, report);
+                } catch (const std::exception& error) {
+                    entry.errors.push_back(error.what());
+                }
+            }
+            return py::make_tuple(python::toPython(exports::galleryIndexItem(partSpec, entry)), entry.errors);
+        },
+        py::arg("part"), py::arg("folder"), py::arg("stem"), py::kw_only(),
+        py::arg("time_limit") = python::kDefaultTimeLimitSeconds,
+        py::arg("triangle_limit") = static_cast<long long>(refhost::kDefaultTriangleLimit),
+        py::arg("ifc_geometry") = "exact",
+        "Renders one part into `folder` exactly as `checkvalve gallery` does: <stem>.json, .glb, .step and "
+        ".ifc, each whole or not at all, under one budget. Returns (its index.json item, its errors); a part "
+        "that fails is no exception.");
+    m.def(
+        "write_gallery_index",
+        [](const std::filesystem::path& folder, const std::string& source, const py::list& items) {
+            const std::string text =
+                exports::galleryIndexText(exports::galleryIndex(source, python::fromPython(items, "items")));
+            std::string failure;
+            {
+                py::gil_scoped_release release;
+                try {
+                    exports::writeFileStaged((folder / "index.json").string(), "JSON", text);
+                } catch (const exports::ExportError& error) {
+                    failure = error.what();
+                }
+            }
+            if (!failure.empty()) python::raise(PyExc_OSError, failure);
+        },
+        py::arg("folder"), py::arg("source"), py::arg("items"),
+        "Writes the gallery's index.json of these items (in part order) into `folder`, whole or not at all; "
+        "`source` is the catalogue file (\"\" for the built-in samples).");
+    m.def(
+        "check_viewer_folder",
+        [](const std::string& folder) {
+            try {
+                exports::checkViewerDestination(folder);
+            } catch (const exports::ExportError& error) {
+                python::raise(PyExc_OSError, error.what());
+            }
+        },
+        py::arg("folder"),
+        "OSError, naming the path, when the viewer's folders in a gallery folder (app/, app/three/) exist as "
+        "anything but real folders, as `checkvalve gallery` refuses them before any work.");
+    m.def(
+        "write_viewer",
+        [](const std::string& folder) {
+            py::gil_scoped_release release;
+            exports::writeViewer(folder, python::viewerDirectory());
+            return exports::hasViewer(folder);
+        },
+        py::arg("folder"),
+        "Copies the gallery's browser viewer into `folder` as `checkvalve gallery` does (a warning on stderr "
+        "for what is missing); True when the folder then shows models (`checkvalve serve FOLDER`).");
+    m.def(
+        "validate_part",
+        [](const py::dict& part, bool recordOnly) {
+            const refhost::PartSpec partSpec = python::readPart(part);
+            refhost::PartOutcome outcome;
+            {
+                py::gil_scoped_release release;
+                refhost::HostOptions options = python::hostOptions();
+                if (recordOnly) options.kernel.reset();
+                const auto report = refhost::evaluatePart(partSpec, python::kAspects, options);
+                outcome = refhost::outcomeOf(report, refhost::partWarnings(report, options));
+            }
+            return python::outcomeDict(outcome);
+        },
+        py::arg("part"), py::kw_only(), py::arg("record_only") = false,
+        "Evaluates both aspects of a part as `checkvalve validate` does and returns its outcome: name, "
+        "partDataBasis, per aspect ok, error, failure text and output count, and the warnings.");
+    m.def(
+        "validate_summary",
+        [](const std::string& catalog, const py::list& outcomes, bool strict, bool quiet,
+           const std::optional<std::string>& reportPath) {
+            refhost::ValidateSummary summary;
+            summary.catalog = catalog.empty() ? "built-in samples" : catalog;
+            summary.strict = strict;
+            for (const py::handle item : outcomes) summary.parts.push_back(python::outcomeOf(item));
+            if (reportPath) {
+                if (!refhost::knownReportExtension(*reportPath))
+                    python::raise(PyExc_ValueError, "a report ends in .json, .xml or .html");
+                std::string failure;
+                {
+                    py::gil_scoped_release release;
+                    try {
+                        exports::writeFileStaged(*reportPath, "report",
+                                                 refhost::renderValidateReport(summary, *reportPath));
+                    } catch (const std::exception& error) {
+                        failure = error.what();
+                    }
+                }
+                if (!failure.empty()) python::raise(PyExc_OSError, failure);
+            }
+            return py::make_tuple(refhost::renderValidateText(summary, quiet), refhost::validateExitCode(summary));
+        },
+        py::arg("catalog"), py::arg("outcomes"), py::kw_only(), py::arg("strict") = false, py::arg("quiet") = false,
+        py::arg("report") = py::none(),
+        "From validate_part()'s outcomes in part order: (the text `checkvalve validate` prints, its exit "
+        "code). With `report` also writes the report by its extension (.json, .xml, .html), whole or not at "
+        "all (OSError).");
+    m.def(
+        "diff_changed_parts",
+        [](const std::string& oldPath, const std::string& newPath) {
+            const auto before = python::readCatalog(oldPath);
+            const auto after = python::readCatalog(newPath);
+            const refhost::CatalogDiff diff = refhost::planCatalogDiff(before, after);
+            std::map<std::string, const refhost::PartSpec*> oldByName, newByName;
+            for (const auto& part : before) oldByName[part.name] = &part;
+            for (const auto& part : after) newByName[part.name] = &part;
+            py::list out;
+            for (const auto& part : diff.changed)
+                out.append(py::make_tuple(part.name, python::toPython(refhost::partJson(*oldByName.at(part.name))),
+                                          python::toPython(refhost::partJson(*newByName.at(part.name)))));
+            return out;
+        },
+        py::arg("old"), py::arg("new"),
+        "The parts whose data differ between two catalogue files, as `checkvalve diff` matches them: (name, "
+        "old part, new part) in name order. ValueError for a catalogue that does not read.");
+    m.def(
+        "diff_report",
+        [](const py::dict& part, const py::object& aspects) {
+            const std::vector<std::string> names = python::readAspects(aspects);
+            const refhost::PartSpec partSpec = python::readPart(part);
+            nlohmann::ordered_json report;
+            {
+                py::gil_scoped_release release;
+                report = refhost::diffReportJson(refhost::evaluatePart(partSpec, names, python::hostOptions()));
+            }
+            return python::toPython(report);
+        },
+        py::arg("part"), py::arg("aspects") = py::make_tuple("Physical", "Insulation"),
+        "The report of a part as `checkvalve diff` compares it (without the recorded creations).");
+    m.def(
+        "diff_summary",
+        [](const std::string& oldPath, const std::string& newPath, const py::dict& reports, bool json) {
+            refhost::CatalogDiff diff =
+                refhost::planCatalogDiff(python::readCatalog(oldPath), python::readCatalog(newPath));
+            for (auto& part : diff.changed) {
+                if (!reports.contains(part.name))
+                    python::raise(PyExc_ValueError, "reports: no reports of the changed part \"" + part.name + "\"");
+                const py::sequence pair = reports[py::str(part.name)].cast<py::sequence>();
+                part.graphics =
+                    refhost::graphicsChanges(python::fromPython(pair[0], "old"), python::fromPython(pair[1], "new"));
+            }
+            const refhost::DiffOutput output = refhost::renderCatalogDiff(diff, json);
+            return py::make_tuple(output.text, output.summary, output.exitCode);
+        },
+        py::arg("old"), py::arg("new"), py::arg("reports"), py::kw_only(), py::arg("json") = false,
+        "What `checkvalve diff OLD NEW` prints, from diff_report()'s (old, new) reports per changed part "
+        "name: (stdout text, summary line without the command's name, exit code).");
 
     evaluationClass
         .def_property_readonly("report", &Evaluation::report,

@@ -56,3 +56,59 @@ class Evaluation:
         """IFC4: the valve with ports and body, the insulation as a covering; whole or not at all (OSError)."""
     def shapes(self, aspect: str) -> list[tuple[str, str, str]]:
         """(output name, kind, Open CASCADE BRep text) per output of the aspect that has geometry."""
+
+# What tarncheckvalve.distributed's tasks and its final assembly use: the command line's own gallery,
+# validate and diff logic, one part (or one document) at a time.
+
+def limit_threads(threads: int) -> None:
+    """Limits the geometry kernel's parallel loops (meshing) in this process to `threads` (0: no limit)."""
+
+def printable(text: str) -> str:
+    """The text as `checkvalve` prints it to a terminal: control characters escaped."""
+
+def gallery_file_stems(names: list[str]) -> list[str]:
+    """The gallery's file names (no extension) for parts of these names, as `checkvalve gallery` names them."""
+
+def render_gallery_part(
+    part: dict[str, Any],
+    folder: _Path,
+    stem: str,
+    *,
+    time_limit: float = 30.0,
+    triangle_limit: int = 2000000,
+    ifc_geometry: str = "exact",
+) -> tuple[dict[str, Any], list[str]]:
+    """Writes <stem>.json/.glb/.step/.ifc into folder as `checkvalve gallery` does; (index item, errors)."""
+
+def write_gallery_index(folder: _Path, source: str, items: list[dict[str, Any]]) -> None:
+    """Writes folder/index.json of the items, whole or not at all (OSError); source "" for the samples."""
+
+def check_viewer_folder(folder: str) -> None:
+    """OSError when the folder's app/ or app/three/ is a link or no folder, as `checkvalve gallery` refuses."""
+
+def write_viewer(folder: str) -> bool:
+    """Copies the browser viewer into a gallery folder; True when it can then show models."""
+
+def validate_part(part: dict[str, Any], *, record_only: bool = False) -> dict[str, Any]:
+    """The part's outcome as `checkvalve validate` keeps it: per aspect ok, error, failure, outputs; warnings."""
+
+def validate_summary(
+    catalog: str,
+    outcomes: list[dict[str, Any]],
+    *,
+    strict: bool = False,
+    quiet: bool = False,
+    report: Union[str, None] = None,
+) -> tuple[str, int]:
+    """(the text `checkvalve validate` prints, its exit code); with report also writes it (.json/.xml/.html)."""
+
+def diff_changed_parts(old: str, new: str) -> list[tuple[str, dict[str, Any], dict[str, Any]]]:
+    """(name, old part, new part) of each part whose data differ, in name order (ValueError: bad catalogue)."""
+
+def diff_report(part: dict[str, Any], aspects: Union[str, Iterable[str]] = ("Physical", "Insulation")) -> dict[str, Any]:
+    """The part's report as `checkvalve diff` compares it (without the recorded creations)."""
+
+def diff_summary(
+    old: str, new: str, reports: dict[str, tuple[dict[str, Any], dict[str, Any]]], *, json: bool = False
+) -> tuple[str, str, int]:
+    """(stdout text, summary line, exit code) of `checkvalve diff old new` from the changed parts' reports."""

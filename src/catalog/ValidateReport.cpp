@@ -1,4 +1,4 @@
-#include "ValidateReport.h"
+#include "catalog/ValidateReport.h"
 
 #include <algorithm>
 #include <cctype>
@@ -10,7 +10,7 @@
 
 #include "catalog/MessageText.h"
 
-namespace tcv::cli {
+namespace tcv::refhost {
 
 namespace {
 
@@ -66,7 +66,7 @@ std::string renderJson(const ValidateSummary& summary) {
 std::string joined(const std::vector<std::string>& lines) {
     std::string text;
     // XML cannot carry control characters: they are shown escaped, as on a terminal.
-    for (const auto& line : lines) text += refhost::escapedControls(line) + "\n";
+    for (const auto& line : lines) text += escapedControls(line) + "\n";
     return text;
 }
 
@@ -87,12 +87,12 @@ std::string renderJUnit(const ValidateSummary& summary) {
             ++tests;
             auto testcase = suite.append_child("testcase");
             // XML cannot carry control characters: they are shown escaped, as on a terminal.
-            testcase.append_attribute("classname") = refhost::escapedControls(part.name).c_str();
+            testcase.append_attribute("classname") = escapedControls(part.name).c_str();
             testcase.append_attribute("name") = aspect.name.c_str();
             if (!aspect.ok) {
                 ++failures;
                 auto failure = testcase.append_child("failure");
-                failure.append_attribute("message") = refhost::escapedControls(aspect.failure).c_str();
+                failure.append_attribute("message") = escapedControls(aspect.failure).c_str();
                 failure.append_attribute("type") =
                     aspect.error.is_object() ? aspect.error.value("code", std::string("error")).c_str() : "error";
                 failure.text().set(aspect.error.dump(2).c_str());
@@ -191,20 +191,68 @@ std::string renderHtml(const ValidateSummary& summary) {
     return out.str();
 }
 
+std::string partLine(const PartOutcome& part) {
+    const std::string id = part.name + " (PartDataBasis " + std::to_string(part.partDataBasis) + ")";
+    if (part.ok()) return (part.warnings.empty() ? "ok      " : "warned  ") + id;
+    std::string line = "FAILED  " + id + ":";
+    for (const auto& aspect : part.aspects)
+        if (!aspect.ok) line += " " + aspect.failure + ";";
+    line.pop_back();
+    return line;
+}
+
+// Each distinct warning once, with the parts it concerns (the first few by name).
+void printWarnings(std::ostream& out, const std::vector<PartOutcome>& parts) {
+    std::map<std::string, std::vector<std::string>> partsByWarning;
+    std::vector<std::string> order;
+    for (const auto& part : parts)
+        for (const auto& warning : part.warnings) {
+            auto& names = partsByWarning[warning];
+            if (names.empty()) order.push_back(warning);
+            names.push_back(part.name);
+        }
+    if (order.empty()) return;
+    out << "warnings:\n";
+    for (const auto& warning : order) {
+        const auto& names = partsByWarning[warning];
+        std::string who = names.front();
+        for (std::size_t i = 1; i < std::min<std::size_t>(names.size(), 3); ++i) who += ", " + names[i];
+        if (names.size() > 3) who += ", ...";
+        out << "  " << escapedControls(warning) << "  ["
+            << (names.size() > 1 ? std::to_string(names.size()) + " parts: " : "") << escapedControls(who) << "]\n";
+    }
+}
+
 } // namespace
+
+std::string renderValidateText(const ValidateSummary& summary, bool quiet) {
+    std::ostringstream out;
+    for (const auto& part : summary.parts)
+        if (!quiet || !part.ok()) out << escapedControls(partLine(part)) << "\n";
+    printWarnings(out, summary.parts);
+    const std::size_t warnings = warningCount(summary);
+    out << summary.parts.size() << " part(s): " << summary.parts.size() - failedCount(summary) << " ok, "
+        << failedCount(summary) << " failed, " << warnings << " warning(s)"
+        << (summary.strict && warnings ? " (failing: --strict)" : "") << "\n";
+    return out.str();
+}
+
+int validateExitCode(const ValidateSummary& summary) {
+    if (failedCount(summary) > 0) return 1;
+    return summary.strict && warningCount(summary) > 0 ? 1 : 0;
+}
 
 bool PartOutcome::ok() const {
     return std::all_of(aspects.begin(), aspects.end(), [](const auto& a) { return a.ok; });
 }
 
-PartOutcome outcomeOf(const refhost::PartReport& report, std::vector<std::string> warnings) {
+PartOutcome outcomeOf(const PartReport& report, std::vector<std::string> warnings) {
     PartOutcome outcome;
     outcome.name = report.part.name;
     outcome.partDataBasis = report.part.partDataBasis;
     for (const auto& aspect : report.aspects)
-        outcome.aspects.push_back({aspect.aspect, aspect.ok, refhost::errorJson(aspect),
-                                   aspect.ok ? std::string() : refhost::failureText(aspect),
-                                   aspect.outputs->outputs().size()});
+        outcome.aspects.push_back({aspect.aspect, aspect.ok, errorJson(aspect),
+                                   aspect.ok ? std::string() : failureText(aspect), aspect.outputs->outputs().size()});
     outcome.warnings = std::move(warnings);
     return outcome;
 }
@@ -222,4 +270,4 @@ std::string renderValidateReport(const ValidateSummary& summary, const std::stri
     throw std::invalid_argument("a report ends in .json, .xml or .html");
 }
 
-} // namespace tcv::cli
+} // namespace tcv::refhost

@@ -1,0 +1,190 @@
+# tarncheckvalve.distributed against the command line, on a real LocalCluster of worker processes: the
+# same gallery files, validate and diff output and exit codes, also when a worker is killed mid-run.
+import copy
+import json
+import os
+import re
+import signal
+import subprocess
+import threading
+import time
+
+import pytest
+
+distributed = pytest.importorskip(
+    "distributed", reason="Dask's distributed package is missing (Debian: apt-get install python3-distributed)")
+
+import tarncheckvalve as tcv  # noqa: E402
+from tarncheckvalve import distributed as tcvd  # noqa: E402
+
+COPIES = 5  # renamed copies of every sample part: a few hundred parts
+FAILING = "swing-zero-face"
+
+
+def program():
+    path = os.environ.get("CHECKVALVE")
+    if not path:
+        pytest.skip("CHECKVALVE names no checkvalve program to compare with")
+    return path
+
+
+def cli(*args):
+    done = subprocess.run([program(), *args], capture_output=True, text=True, check=False, timeout=600)
+    return done.returncode, done.stdout
+
+
+def many_parts():
+    parts = []
+    for k in range(COPIES):
+        for part in tcv.samples():
+            copied = copy.deepcopy(part)
+            copied["name"] = f"{part['name']} copy/{k}"  # the '/' and ' ' become '-' in file names
+            parts.append(copied)
+    broken = copy.deepcopy(tcv.samples()[0])
+    broken["name"] = FAILING
+    broken["inputs"]["FacetoFace"] = 0.0
+    parts.append(broken)
+    return parts
+
+
+@pytest.fixture(scope="module")
+def catalog(tmp_path_factory):
+    path = tmp_path_factory.mktemp("catalog") / "many.json"
+    path.write_text(json.dumps({"parts": many_parts()}))
+    return str(path)
+
+
+@pytest.fixture(scope="module")
+def cli_gallery(catalog, tmp_path_factory):
+    out = tmp_path_factory.mktemp("cli-gallery")
+    code, stdout = cli("gallery", str(out), catalog, "--jobs", "2")
+    return out, code, stdout
+
+
+@pytest.fixture(scope="module")
+def cluster():
+    with distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=True, dashboard_address="127.0.0.1:0",
+                                  silence_logs=50) as local:
+        yield local
+
+
+def run(capsys, cluster, *args):
+    capsys.readouterr()
+    code = tcvd.main([*args, "--scheduler", cluster.scheduler_address])
+    captured = capsys.readouterr()
+    return code, captured.out, captured.err
+
+
+def step_content(data):
+    # The STEP writer numbers assembly usages by a counter of the process and shares presentation styles
+    # between the files one process writes, so a file's entity numbers depend on the files written before
+    # it in the same process (with `checkvalve gallery --jobs 2` as with Dask). Compared: the entities by
+    # type and every quoted text but the time stamp and those numbers.
+    data = re.sub(rb"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d", b"TIME", data)
+    data = re.sub(rb"NEXT_ASSEMBLY_USAGE_OCCURRENCE\('\d+'", b"NAUO('N'", data)
+    data = re.sub(rb"\s+", b"", data)
+    return sorted(re.findall(rb"=([A-Z_0-9]+)\(", data)), sorted(re.findall(rb"'([^']*)'", data))
+
+
+def assert_same_gallery(expected, actual):
+    names = sorted(n for n in os.listdir(expected) if n.endswith((".glb", ".step", ".ifc", ".json")))
+    assert names == sorted(n for n in os.listdir(actual) if n.endswith((".glb", ".step", ".ifc", ".json")))
+    assert len(names) == 4 * (COPIES * len(tcv.samples()) + 1) + 1
+    for name in names:
+        a = (expected / name).read_bytes()
+        b = (actual / name).read_bytes()
+        if name.endswith(".step"):
+            a, b = step_content(a), step_content(b)
+        assert a == b, name
+
+
+def test_gallery_gives_the_command_lines_files_and_failing_part(capsys, cluster, catalog, cli_gallery, tmp_path):
+    expected, cli_code, cli_stdout = cli_gallery
+    out = tmp_path / "dask"
+    code, stdout, err = run(capsys, cluster, "gallery", str(out), catalog, "--chunk-size", "7")
+    assert code == cli_code == 1  # the failing part fails both
+    assert_same_gallery(expected, out)
+    index = json.loads((out / "index.json").read_text())
+    failed = [p for p in index["parts"] if p["status"] == "failed"]
+    assert [p["name"] for p in failed] == [FAILING] and failed[0]["error"]
+    assert stdout.replace(str(out), "OUT") == cli_stdout.replace(str(expected), "OUT")
+    viewer = sorted(str(p.relative_to(expected)) for p in expected.rglob("*") if p.suffix in (".html", ".js"))
+    assert viewer and viewer == sorted(str(p.relative_to(out)) for p in out.rglob("*") if p.suffix in (".html", ".js"))
+    assert "parts/s" in err and "ETA" in err
+
+
+def test_gallery_is_complete_after_a_worker_is_killed(capsys, catalog, cli_gallery, tmp_path):
+    expected = cli_gallery[0]
+    out = tmp_path / "killed"
+    with distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=True, dashboard_address="127.0.0.1:0",
+                                  silence_logs=50) as local:
+        result = {}
+        runner = threading.Thread(target=lambda: result.update(code=tcvd.main(
+            ["gallery", str(out), catalog, "--chunk-size", "5", "--scheduler", local.scheduler_address])))
+        runner.start()
+        deadline = time.monotonic() + 120
+        while time.monotonic() < deadline and len(list(out.glob("*.glb"))) < 20:
+            time.sleep(0.05)
+        victim = next(iter(local.workers.values()))
+        os.kill(victim.process.process.pid, signal.SIGKILL)
+        runner.join(timeout=600)
+        assert not runner.is_alive()
+    assert result["code"] == 1  # only the failing part fails
+    assert_same_gallery(expected, out)
+
+
+@pytest.mark.parametrize("options", [[], ["--strict", "--quiet"]])
+def test_validate_prints_and_reports_as_the_command_line(capsys, cluster, catalog, tmp_path, options):
+    for extension in (".json", ".xml", ".html"):
+        cli_report, dask_report = tmp_path / f"cli{extension}", tmp_path / f"dask{extension}"
+        cli_code, cli_stdout = cli("validate", catalog, "--jobs", "2", "--report", str(cli_report), *options)
+        code, stdout, _ = run(capsys, cluster, "validate", catalog, "--report", str(dask_report), *options)
+        assert (code, stdout) == (cli_code, cli_stdout)
+        assert dask_report.read_bytes() == cli_report.read_bytes()
+
+
+def test_diff_prints_as_the_command_line(capsys, cluster, catalog, tmp_path):
+    parts = many_parts()
+    parts[3]["inputs"]["FacetoFace"] *= 1.5  # graphics change
+    parts[7]["description"] += " (edited)"  # data only
+    parts[9]["ports"][0]["flangeThickness"] = 0.05
+    removed = parts.pop(11)["name"]
+    parts.append(dict(copy.deepcopy(parts[0]), name="a new part"))
+    new = tmp_path / "new.json"
+    new.write_text(json.dumps({"parts": parts}))
+    for options in ([], ["--json"], ["--aspect", "insulation"]):
+        cli_code, cli_stdout = cli("diff", catalog, str(new), "--jobs", "2", *options)
+        code, stdout, err = run(capsys, cluster, "diff", catalog, str(new), *options)
+        assert (code, stdout) == (cli_code, cli_stdout) and code == 1
+        assert removed in stdout and "1 part(s) added, 1 removed" in err
+    assert run(capsys, cluster, "diff", catalog, catalog)[:2] == (0, "")
+
+
+@pytest.mark.parametrize("args,message", [
+    (["gallery", "{tmp}/out", "{tmp}/missing.json"], "no such"),
+    (["validate", "{tmp}/bad.json"], "partDataBasis"),
+    (["diff", "{tmp}/bad.json", "{tmp}/bad.json"], "partDataBasis"),
+    (["validate", "--report", "{tmp}/r.txt"], ".json, .xml or .html"),
+])
+def test_bad_input_exits_2_before_any_work(capsys, tmp_path, args, message):
+    (tmp_path / "bad.json").write_text('{"parts": [{"name": "v", "partDataBasis": "one"}]}')
+    # No cluster is reached: the scheduler address leads nowhere.
+    code = tcvd.main([a.format(tmp=tmp_path) for a in args] + ["--scheduler", "tcp://127.0.0.1:9"])
+    assert code == 2
+    assert message in capsys.readouterr().err
+
+
+def test_a_part_over_its_budget_fails_alone_as_in_the_command_line(capsys, cluster, tmp_path):
+    # The built-in samples with a triangle limit that some of them exceed: the same parts fail and the
+    # others are written. (Which output was being meshed when the limit was reached is not compared: the
+    # command line meshes a part's outputs in parallel.)
+    cli_code, _ = cli("gallery", str(tmp_path / "cli"), "--triangle-limit", "5000", "--jobs", "2")
+    code, stdout, _ = run(capsys, cluster, "gallery", str(tmp_path / "dask"), "--triangle-limit", "5000")
+    assert code == cli_code == 1
+    index = [json.loads((tmp_path / side / "index.json").read_text())["parts"] for side in ("cli", "dask")]
+    statuses = [{p["name"]: p["status"] for p in parts} for parts in index]
+    assert statuses[0] == statuses[1] and set(statuses[1].values()) == {"ok", "failed"}
+    for part in index[1]:
+        assert ("triangles" in part.get("error", "")) == (part["status"] == "failed")
+        assert (tmp_path / "dask" / part["files"]["report"]).is_file()
+    assert stdout.count("FAILED") == list(statuses[1].values()).count("failed")
