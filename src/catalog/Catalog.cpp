@@ -16,9 +16,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "geometry/CheckedMath.h"
 #include "catalog/CatalogCsv.h"
 #include "catalog/MessageText.h"
+#include "geometry/CheckedMath.h"
 #include "refhost/Evaluator.h"
 #include "refhost/Runtime.h"
 #include "refhost/Units.h"

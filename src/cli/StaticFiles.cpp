@@ -114,14 +114,14 @@ ByteRanges parseRanges(const std::string& header, std::uint64_t size) {
     std::string_view rest = std::string_view(header).substr(equals + 1);
     while (true) {
         const auto comma = rest.find(',');
-        const std::string spec = trimmed(rest.substr(0, comma));
+        const std::string range = trimmed(rest.substr(0, comma));
         rest = comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 1);
-        if (!spec.empty()) {
+        if (!range.empty()) {
             if (++asked > kMaxRanges) return {};
-            const auto dash = spec.find('-');
+            const auto dash = range.find('-');
             if (dash == std::string::npos) return {};
-            const std::string first = trimmed(std::string_view(spec).substr(0, dash));
-            const std::string last = trimmed(std::string_view(spec).substr(dash + 1));
+            const std::string first = trimmed(std::string_view(range).substr(0, dash));
+            const std::string last = trimmed(std::string_view(range).substr(dash + 1));
             std::uint64_t a = 0;
             std::uint64_t b = 0;
             if (first.empty()) { // the last b bytes
