@@ -533,6 +533,8 @@ public:
     Listener(net::io_context& context, tcp::acceptor&& acceptor, Shared& shared)
         : context_(context), acceptor_(std::move(acceptor)), shared_(shared), retry_(acceptor_.get_executor()) {}
 
+    unsigned short port() const { return acceptor_.local_endpoint().port(); }
+
     void accept() {
         acceptor_.async_accept(net::make_strand(context_),
                                [self = shared_from_this()](beast::error_code ec, tcp::socket socket) {
@@ -618,9 +620,10 @@ bool runServer(const ServerOptions& options, const std::atomic<bool>& stop,
         std::min(limits.connections,
                  descriptors > 2 * kReservedDescriptors ? descriptors - kReservedDescriptors : descriptors / 2);
     auto context = std::make_unique<net::io_context>(kIoThreads);
-    tcp::acceptor acceptor = listen(*context, options.host, options.port);
-    const unsigned short port = acceptor.local_endpoint().port();
-    auto listener = std::make_shared<Listener>(*context, std::move(acceptor), *shared);
+    // The acceptor moves straight into the listener: a moved-from acceptor left here would still hold its
+    // strand, and drop it only after the context is gone.
+    auto listener = std::make_shared<Listener>(*context, listen(*context, options.host, options.port), *shared);
+    const unsigned short port = listener->port();
     const bool v6 = options.host.find(':') != std::string::npos;
     onListening("http://" + (v6 ? "[" + options.host + "]" : options.host) + ":" + std::to_string(port) + "/");
 
