@@ -1,11 +1,16 @@
 // STEP AP214 from the assembly document: names and colours of every label, lengths in metres.
+#include <algorithm>
 #include <mutex>
+#include <utility>
+#include <vector>
 
 #include <IFSelect_ReturnStatus.hxx>
 #include <Interface_Static.hxx>
 #include <STEPCAFControl_Writer.hxx>
 #include <STEPControl_StepModelType.hxx>
 #include <StepData_StepModel.hxx>
+#include <StepRepr_NextAssemblyUsageOccurrence.hxx>
+#include <TCollection_HAsciiString.hxx>
 #include <XSControl_WorkSession.hxx>
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -55,6 +60,24 @@ public:
     TranslatorAllocations& operator=(const TranslatorAllocations&) = delete;
 };
 
+// The translator numbers the assembly usages it makes with a counter it keeps for the life of the
+// process, so the same document written later in a process would carry other numbers. Numbered from 1 in
+// the counter's order, every file is what a fresh process writes.
+void numberAssemblyUsagesFromOne(StepData_StepModel& model) {
+    std::vector<std::pair<long, Handle(StepRepr_NextAssemblyUsageOccurrence)>> usages;
+    for (Standard_Integer i = 1; i <= model.NbEntities(); ++i) {
+        Handle(StepRepr_NextAssemblyUsageOccurrence) usage =
+            Handle(StepRepr_NextAssemblyUsageOccurrence)::DownCast(model.Value(i));
+        if (usage.IsNull() || usage->Id().IsNull() || !usage->Id()->IsIntegerValue()) continue;
+        usages.emplace_back(usage->Id()->IntegerValue(), usage);
+    }
+    if (usages.empty()) return;
+    long first = usages.front().first;
+    for (const auto& usage : usages) first = std::min(first, usage.first);
+    for (const auto& [number, usage] : usages)
+        usage->SetId(new TCollection_HAsciiString(static_cast<Standard_Integer>(number - first + 1)));
+}
+
 } // namespace
 
 std::string ExportDocument::renderStep() const {
@@ -82,6 +105,7 @@ std::string ExportDocument::renderStep() const {
             refhost::WorkProgressRange progress(impl_->budget());
             if (!writer.Transfer(impl_->document, STEPControl_AsIs, nullptr, progress.range()))
                 throw ExportError("the STEP translator refused the document");
+            numberAssemblyUsagesFromOne(*model);
             if (writer.Write(scratchPath.c_str()) != IFSelect_RetDone)
                 throw ExportError("the STEP translator could not write the file");
         });
