@@ -180,11 +180,17 @@ Api::Api(unsigned evaluations, std::chrono::milliseconds wait, std::chrono::mill
     previewMesh_.angularDeflection = 0.6;
     // Found by evaluating every sample part many times without kernel geometry (about a second): started
     // now, waited for by the first request that needs it.
-    variantsText_ = std::async(std::launch::async, [this] { return variantsJson(samples_).dump(2) + "\n"; }).share();
+    variantsText_ =
+        std::async(std::launch::async, [this] { return variantsJson(samples_, startup_).dump(2) + "\n"; }).share();
 }
 
 std::shared_ptr<refhost::WorkBudget> Api::budgetFor(const HttpRequest& request) const {
     return std::make_shared<refhost::WorkBudget>(work_, request.cancelled);
+}
+
+Api::~Api() {
+    // The variants may still be being worked out: a server that stops does not wait for them.
+    startup_->cancel();
 }
 
 std::vector<Route> Api::routes() {

@@ -32,6 +32,10 @@ public:
         std::chrono::milliseconds hold = std::chrono::milliseconds{0}, std::size_t meshCacheBytes = 0,
         refhost::WorkLimits work = {});
 
+    ~Api();
+    Api(const Api&) = delete;
+    Api& operator=(const Api&) = delete;
+
     // The routes under /api/: the one table the server routes by and derives its 405 answers from.
     std::vector<Route> routes();
 
@@ -58,6 +62,8 @@ private:
     std::vector<refhost::PartSpec> samples_;
     std::string definitionText_;
     std::string samplesText_;
+    // Ends the start-up work of finding the variants when the server stops first.
+    std::shared_ptr<refhost::WorkBudget> startup_ = std::make_shared<refhost::WorkBudget>();
     std::shared_future<std::string> variantsText_;
     std::counting_semaphore<> slots_;
     std::chrono::milliseconds wait_;

@@ -15,9 +15,10 @@ namespace {
 
 const std::vector<std::string> kAspects{"Physical", "Insulation"};
 
-refhost::HostOptions recordOnly() {
+refhost::HostOptions recordOnly(const std::shared_ptr<refhost::WorkBudget>& budget) {
     refhost::HostOptions options = refhost::RefRuntime::defaultOptions();
     options.kernel.reset();
+    options.budget = budget;
     return options;
 }
 
@@ -34,8 +35,9 @@ double inputValue(const refhost::PartSpec& part, const std::string& name, const 
 
 // One variant as its sample part shows it: the sample's description, the inputs that change what the
 // symbol does, the ports that become nozzles and whether it takes a valve operator.
-nlohmann::ordered_json describe(const refhost::PartSpec& sample, const nlohmann::ordered_json& defaults) {
-    const refhost::HostOptions options = recordOnly();
+nlohmann::ordered_json describe(const refhost::PartSpec& sample, const nlohmann::ordered_json& defaults,
+                                const std::shared_ptr<refhost::WorkBudget>& budget) {
+    const refhost::HostOptions options = recordOnly(budget);
     const std::string base = fingerprint(sample, options);
 
     nlohmann::ordered_json inputs = nlohmann::ordered_json::array();
@@ -74,7 +76,8 @@ nlohmann::ordered_json describe(const refhost::PartSpec& sample, const nlohmann:
 
 } // namespace
 
-nlohmann::ordered_json variantsJson(const std::vector<refhost::PartSpec>& samples) {
+nlohmann::ordered_json variantsJson(const std::vector<refhost::PartSpec>& samples,
+                                    const std::shared_ptr<refhost::WorkBudget>& budget) {
     nlohmann::ordered_json defaults = nlohmann::ordered_json::object();
     // The definition's defaults, from the same input array the host builds for a part without inputs.
     {
@@ -93,8 +96,9 @@ nlohmann::ordered_json variantsJson(const std::vector<refhost::PartSpec>& sample
     nlohmann::ordered_json out{{"variants", nlohmann::ordered_json::array()}};
     std::set<std::int32_t> seen;
     for (const auto& sample : samples) {
+        if (budget && budget->stopped()) break;
         if (!seen.insert(sample.partDataBasis).second) continue;
-        out["variants"].push_back(describe(sample, defaults));
+        out["variants"].push_back(describe(sample, defaults, budget));
     }
     return out;
 }
