@@ -316,15 +316,38 @@ struct MeshJob {
     ExportedPart* part;
 };
 
+// The smallest feature a shape is meshed at after scaling: a thousand times the kernel's tolerance, so that
+// no edge of it falls to the size where the kernel takes points as one.
+constexpr double kSmallestScaledFeature = 1e-4;
+
+// The extent of the shape's smallest edge (the diagonal of its box), or 0 for a shape without edges.
+double smallestEdge(const TopoDS_Shape& shape) {
+    double smallest = 0;
+    for (TopExp_Explorer edges(shape, TopAbs_EDGE); edges.More(); edges.Next()) {
+        if (BRep_Tool::Degenerated(TopoDS::Edge(edges.Current()))) continue;
+        Bnd_Box box;
+        BRepBndLib::Add(edges.Current(), box, Standard_False);
+        if (box.IsVoid()) continue;
+        const double extent = std::sqrt(box.SquareExtent());
+        if (extent > 0 && (smallest == 0 || extent < smallest)) smallest = extent;
+    }
+    return smallest;
+}
+
 // Meshes `shape` as its copy scaled down by `size` would be meshed, and puts those triangles, scaled back,
 // on its own faces. The mesher compares some of its quantities (a surface's derivatives, the distance
 // between points) with the kernel's fixed tolerances, so a valve drawn 10^4 times larger would otherwise
-// mesh its free-form faces differently; meshed at one scale, it meshes alike at any.
+// mesh its free-form faces differently; meshed at one scale, it meshes alike at any. A shape whose
+// smallest edge would shrink below kSmallestScaledFeature (a pipe of a body kilometres long) is scaled
+// down only that far.
 void meshAtUnitScale(const TopoDS_Shape& shape, double size, double linear, double angular,
                      const Message_ProgressRange& range) {
     const TopoDS_Shape base = shape.Located(TopLoc_Location());
+    const double smallest = smallestEdge(base);
+    const double factor = smallest > 0 ? std::max(1 / size, kSmallestScaledFeature / smallest) : 1 / size;
+    size = 1 / factor;
     gp_Trsf toUnit;
-    toUnit.SetScale(gp_Pnt(0, 0, 0), 1 / size);
+    toUnit.SetScale(gp_Pnt(0, 0, 0), factor);
     BRepBuilderAPI_Transform scaling(base, toUnit, Standard_True);
     if (!scaling.IsDone()) {
         BRepMesh_IncrementalMesh(base, meshParameters(linear, angular), range);
