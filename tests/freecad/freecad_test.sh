@@ -9,7 +9,7 @@ cd "$(dirname "$0")/../.."
 repo=$PWD
 build=$(cd "${1:-build/sdk}" && pwd)
 bash scripts/install-deps.sh freecad
-test -f "$build"/python/tarncheckvalve.*.so || { echo "freecad_test: no Python module in $build/python" >&2; exit 1; }
+test -f "$build"/python/tarncheckvalve/__init__.py || { echo "freecad_test: no Python module in $build/python" >&2; exit 1; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 # No bytecode left beside the macro in the source tree.
