@@ -604,8 +604,9 @@ def section_wire(centre, across, side, half, other, n):
 FLANGED = 5
 DEFAULT_STUB = 0.02
 SMALLEST = 1e-7
-STEM_RADIUS = 0.01
-HANDWHEEL_RIM = 0.008
+# The operator picture's stem diameter and rim thickness, as parts of the handwheel's diameter.
+HANDWHEEL_PER_STEM_DIAMETER = 10
+HANDWHEEL_PER_RIM = 25
 
 
 def read_nozzle(rec):
@@ -633,13 +634,14 @@ def read_occurrence(rec, bbox):
     # the picture's extent across the stem in the report.
     span = [bbox[i + 3] - bbox[i] for i in range(3)]
     across = max(s for s, u in zip(span, up) if abs(u) < 0.5)
-    wheel = across / 2 - HANDWHEEL_RIM
+    rim = across / HANDWHEEL_PER_RIM
+    wheel = across / 2 - rim
     top = add(position, scale(up, stem))
 
     def picture():
-        shapes = [Part.makeTorus(wheel, HANDWHEEL_RIM, V(*top), V(*up))]
+        shapes = [Part.makeTorus(wheel, rim, V(*top), V(*up))]
         if stem > 0:
-            shapes.insert(0, Part.makeCylinder(STEM_RADIUS, stem, V(*position), V(*up)))
+            shapes.insert(0, Part.makeCylinder(across / HANDWHEEL_PER_STEM_DIAMETER / 2, stem, V(*position), V(*up)))
         return Part.makeCompound(shapes)
 
     return picture
