@@ -1,7 +1,5 @@
 // Choosing the parts and aspects a command works on.
 #include <algorithm>
-#include <chrono>
-#include <cmath>
 
 #include "Commands.h"
 #include "catalog/Catalog.h"

@@ -7,8 +7,6 @@
 #include <dlfcn.h>
 
 #include <algorithm>
-#include <chrono>
-#include <cmath>
 #include <filesystem>
 #include <map>
 #include <memory>

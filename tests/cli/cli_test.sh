@@ -9,9 +9,6 @@ passed=0 failed=0
 
 # shellcheck source=checks.sh
 source "$(dirname "$0")/checks.sh"
-expect_in() { # name, file, text
-    if grep -q -- "$3" "$2"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL $1: '$3' not in $2"; sed 's/^/  | /' "$2" | head -5; fi
-}
 
 # The definition as JSON: 34 inputs at positions 2..35 and two aspects.
 check definition 0 "$cv" definition --json

@@ -11,9 +11,6 @@ passed=0 failed=0
 
 # shellcheck source=checks.sh
 source "$(dirname "$0")/checks.sh"
-expect_in() { # name, file, text
-    if grep -q -- "$3" "$2"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL $1: '$3' not in $2"; sed 's/^/  | /' "$2" | head -5; fi
-}
 expect_count() { # name, file, pattern, count
     local got
     got=$(grep -c -- "$3" "$2")
