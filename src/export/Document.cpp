@@ -66,41 +66,6 @@ const Quantity_ColorRGBA& operatorColour() {
     return colour;
 }
 
-Json recordValueJson(const refhost::RecordValue& value) {
-    return std::visit([](const auto& v) { return Json(v); }, value);
-}
-
-Json field(const refhost::Creation& creation, const char* name) {
-    const refhost::RecordValue* value = creation.find(name);
-    return value ? recordValueJson(*value) : Json();
-}
-
-// What a viewer needs to know of an output beyond its name.
-Json outputExtras(const refhost::RecordedObject* recorded, refhost::OutputKind kind, const std::string& aspect,
-                  std::size_t index) {
-    Json extras;
-    extras["kind"] = recorded ? refhost::outputKindName(kind) : "other";
-    extras["aspect"] = aspect;
-    extras["index"] = index;
-    if (!recorded) return extras;
-    const refhost::Creation& creation = recorded->creation();
-    if (kind == refhost::OutputKind::Nozzle) {
-        for (const char* name :
-             {"port", "position", "direction", "length", "pipeOD", "flangeOD", "flangeThickness", "terminationClass"})
-            extras[name] = field(creation, name);
-    } else if (kind == refhost::OutputKind::Occurrence) {
-        extras["operator"] = field(creation, "operator");
-        extras["position"] = field(creation, "position");
-        extras["axes"] =
-            Json::array({field(creation, "firstAxis"), field(creation, "secondAxis"), field(creation, "thirdAxis")});
-        Json attributes = Json::object();
-        for (const auto& [name, value] : creation.values)
-            if (name.rfind("attribute.", 0) == 0) attributes[name.substr(10)] = recordValueJson(value);
-        extras["attributes"] = attributes;
-    }
-    return extras;
-}
-
 bool hasToroidalFace(const TopoDS_Shape& shape) {
     for (TopExp_Explorer faces(shape, TopAbs_FACE); faces.More(); faces.Next())
         if (GeomAdaptor_Surface(BRep_Tool::Surface(TopoDS::Face(faces.Current()))).GetType() == GeomAbs_Torus)
@@ -117,14 +82,17 @@ TopoDS_Shape shapeOf(const refhost::RecordedObject& recorded) {
     }
 }
 
-ExportedOutput exportedOutput(const refhost::NamedOutput& output, const std::string& aspect, std::size_t index) {
+ExportedOutput exportedOutput(const refhost::NamedOutput& output) {
     ExportedOutput exported;
     exported.name = output.name;
     const auto* recorded = dynamic_cast<const refhost::RecordedObject*>(output.object.get());
-    if (recorded) exported.kind = recorded->outputKind();
-    exported.extras = outputExtras(recorded, exported.kind, aspect, index);
     if (!recorded) return exported;
+    exported.kind = recorded->outputKind();
+    exported.recorded = true;
     exported.creation = recorded->creation();
+    if (exported.kind == refhost::OutputKind::Nozzle) exported.nozzle = nozzleRecordOf(exported.creation);
+    if (exported.kind == refhost::OutputKind::Occurrence)
+        exported.operatorOccurrence = operatorRecordOf(exported.creation);
     TopoDS_Shape shape = shapeOf(*recorded);
     if (shape.IsNull()) return exported;
     if (exported.kind == refhost::OutputKind::Occurrence && shape.ShapeType() == TopAbs_COMPOUND) {
@@ -143,19 +111,16 @@ ExportedOutput exportedOutput(const refhost::NamedOutput& output, const std::str
 ExportedPart exportedPart(const refhost::PartReport& report) {
     ExportedPart part;
     part.name = report.part.name;
-    part.extras["partDataBasis"] = report.part.partDataBasis;
-    part.extras["description"] = report.part.description;
+    part.partDataBasis = report.part.partDataBasis;
+    part.description = report.part.description;
     part.ports = report.part.ports;
     for (const auto& result : report.aspects) {
         ExportedAspect aspect;
         aspect.name = result.aspect;
         const auto& outputs = result.outputs ? result.outputs->outputs() : std::vector<refhost::NamedOutput>{};
-        aspect.extras["aspect"] = result.aspect;
-        aspect.extras["ok"] = result.ok;
-        aspect.extras["error"] = result.errorCode ? Json(refhost::errorCodeText(*result.errorCode)) : Json();
-        aspect.extras["outputCount"] = outputs.size();
-        for (std::size_t i = 0; i < outputs.size(); ++i)
-            aspect.outputs.push_back(exportedOutput(outputs[i], result.aspect, i + 1));
+        aspect.ok = result.ok;
+        aspect.errorCode = result.errorCode;
+        for (const auto& output : outputs) aspect.outputs.push_back(exportedOutput(output));
         part.aspects.push_back(std::move(aspect));
     }
     return part;

@@ -1,5 +1,6 @@
 // The inside of an export document, shared by the writers: the assembly document and, beside it, what the
-// writers need to know of every part, aspect and output (names, kinds, shapes to mesh, glTF extras).
+// writers need to know of every part, aspect and output: its typed records (DocumentRecords.h) and the
+// shapes to mesh.
 #pragma once
 
 #include <cstddef>
@@ -9,19 +10,13 @@
 #include <Quantity_ColorRGBA.hxx>
 #include <TDocStd_Document.hxx>
 #include <TopoDS_Shape.hxx>
-#include <nlohmann/json.hpp>
 
+#include "DocumentRecords.h"
 #include "export/Export.h"
-#include "refhost/Parts.h"
-#include "refhost/Records.h"
 
 namespace tcv::exports {
 
-using Json = nlohmann::ordered_json;
-
-struct ExportedOutput {
-    std::string name;
-    refhost::OutputKind kind = refhost::OutputKind::Other;
+struct ExportedOutput : OutputRecord {
     // The shapes drawn for the output: one for a solid, surface or nozzle (none when it has no graphics),
     // the stem and handwheel for the valve operator.
     std::vector<TopoDS_Shape> shapes;
@@ -29,21 +24,14 @@ struct ExportedOutput {
     std::vector<std::string> shapeNames;
     // What the host recorded of the output's creation (its kind and defining values, where it now lies).
     refhost::Creation creation;
-    Json extras;
 };
 
-struct ExportedAspect {
-    std::string name;
-    Json extras;
+struct ExportedAspect : AspectRecord {
     std::vector<ExportedOutput> outputs;
 };
 
-struct ExportedPart {
-    std::string name;
-    Json extras;
+struct ExportedPart : PartRecord {
     std::vector<ExportedAspect> aspects;
-    // The part's ports as the catalogue gives them (nominal size, end type), for exports that describe them.
-    std::vector<refhost::PortSpec> ports;
     double size = 0; // the diagonal of the box of its shapes' edges, metres
     double linearDeflection = 0;
     double angularDeflection = 0;

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "catalog/Report.h"
+#include "catalog/PartReport.h"
 #include "host/Export.h"
 #include "refhost/WorkBudget.h"
 

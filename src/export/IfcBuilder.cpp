@@ -1,0 +1,211 @@
+// The IFC file's project structure (project, units, contexts, site, building, storey), the valves placed
+// in it, and the entities every part shares: points, directions, placements, relations, property sets.
+#include <cmath>
+
+#include "IfcBuilder.h"
+
+namespace tcv::exports::ifcfile {
+
+// One storey holding one upright valve per part.
+std::string IfcBuilder::buildProject(const std::string& fileName) {
+    const std::string projectKey = keyOfParts();
+    const std::size_t storeyPlacement = header(projectKey, projectName(), false);
+    std::vector<std::size_t> contained;
+    const Value upright = p21::ref(axes({0, 0, 0}, Vec3{0, -1, 0}, Vec3{1, 0, 0}));
+    for (std::size_t i = 0; i < parts_.size(); ++i) {
+        const ExportedPart& part = parts_[i];
+        placeValve(i, typeOf(i).key, part.name, part.description, storeyPlacement, upright, contained);
+    }
+    return finish(fileName, projectKey, contained);
+}
+
+// The parts' types declared in a project library, nothing placed.
+std::string IfcBuilder::buildLibrary(const std::string& fileName) {
+    const std::string projectKey = keyOfParts() + "|library";
+    header(projectKey, projectName(), true);
+    std::vector<std::size_t> types;
+    for (std::size_t i = 0; i < parts_.size(); ++i) {
+        const PartType& type = typeOf(i);
+        types.push_back(type.valveType);
+        if (type.coveringType) types.push_back(type.coveringType);
+    }
+    relation("IfcRelDeclares", projectKey + "|library-types", library_, types);
+    return finish(fileName, projectKey, {});
+}
+
+// One storey holding one valve per placement.
+std::string IfcBuilder::buildModel(const std::string& fileName, const std::vector<IfcPlacement>& placements) {
+    const std::string projectKey = keyOfParts() + "|model";
+    const std::size_t storeyPlacement = header(projectKey, "TarnCheckValve model", false);
+    std::vector<std::size_t> contained;
+    contained.reserve(placements.size() * 2);
+    for (const auto& placement : placements) {
+        if (placement.part >= parts_.size())
+            throw std::invalid_argument("placement '" + placement.instance + "' names no part of the document");
+        checkPlacement(placement);
+        const Vec3 x = unit(placement.direction);
+        const Vec3 up = unit(placement.up);
+        const double along = dot(up, x);
+        const Vec3 y{up[0] - along * x[0], up[1] - along * x[1], up[2] - along * x[2]};
+        if (!(std::sqrt(dot(y, y)) > 1e-9))
+            throw std::invalid_argument("placement '" + placement.instance +
+                                        "': its up direction runs along its direction");
+        const Vec3 z = unit(cross(x, unit(y)));
+        const Value where = p21::ref(axes(placement.position, z, x));
+        // No description: the type names the part, and thousands of valves would repeat it.
+        placeValve(placement.part, "instance|" + placement.instance, placement.instance, std::string(), storeyPlacement,
+                   where, contained);
+    }
+    return finish(fileName, projectKey, contained);
+}
+
+void IfcBuilder::checkPlacement(const IfcPlacement& placement) {
+    const std::string what = "placement '" + placement.instance + "': ";
+    for (const Vec3* v : {&placement.position, &placement.direction, &placement.up})
+        for (double c : *v)
+            if (!std::isfinite(c)) throw std::invalid_argument(what + "a coordinate is not a finite number");
+    if (!(dot(placement.direction, placement.direction) > 0))
+        throw std::invalid_argument(what + "the direction has no length");
+    if (!(dot(placement.up, placement.up) > 0)) throw std::invalid_argument(what + "the up direction has no length");
+}
+
+std::string IfcBuilder::keyOfParts() const {
+    std::string key = "project";
+    for (const auto& part : parts_) key += "|" + part.name;
+    return key;
+}
+
+// Project, units, contexts and (unless a library) site, building and storey; the storey's placement.
+std::size_t IfcBuilder::header(const std::string& projectKey, const std::string& name, bool isLibrary) {
+    origin_ = point({0, 0, 0});
+    world_ = w_.add("IfcAxis2Placement3D", {p21::ref(origin_), p21::kUnset, p21::kUnset});
+    const std::size_t model =
+        w_.add("IfcGeometricRepresentationContext",
+               {p21::kUnset, p21::string("Model"), p21::integer(3), p21::real(1e-6), p21::ref(world_), p21::kUnset});
+    body_ = w_.add("IfcGeometricRepresentationSubContext",
+                   {p21::string("Body"), p21::string("Model"), p21::kDerived, p21::kDerived, p21::kDerived,
+                    p21::kDerived, p21::ref(model), p21::kUnset, p21::enumeration("MODEL_VIEW"), p21::kUnset});
+    auto siUnit = [&](const char* type, const char* unitName) {
+        return p21::ref(
+            w_.add("IfcSIUnit", {p21::kDerived, p21::enumeration(type), p21::kUnset, p21::enumeration(unitName)}));
+    };
+    const std::size_t units = w_.add(
+        "IfcUnitAssignment", {p21::list({siUnit("LENGTHUNIT", "METRE"), siUnit("PLANEANGLEUNIT", "RADIAN"),
+                                         siUnit("AREAUNIT", "SQUARE_METRE"), siUnit("VOLUMEUNIT", "CUBIC_METRE")})});
+    project_ = w_.add("IfcProject", {guid(projectKey), p21::kUnset, p21::string(name), p21::kUnset, p21::kUnset,
+                                     p21::kUnset, p21::kUnset, p21::list({p21::ref(model)}), p21::ref(units)});
+    if (isLibrary) {
+        library_ = w_.add("IfcProjectLibrary",
+                          {guid(projectKey + "|library"), p21::kUnset, p21::string(name), p21::kUnset, p21::kUnset,
+                           p21::kUnset, p21::kUnset, p21::list({p21::ref(model)}), p21::ref(units)});
+        relation("IfcRelDeclares", projectKey + "|project-library", project_, {library_});
+        return 0;
+    }
+    const std::size_t sitePlacement = w_.add("IfcLocalPlacement", {p21::kUnset, p21::ref(world_)});
+    const std::size_t site =
+        w_.add("IfcSite", {guid(projectKey + "|site"), p21::kUnset, p21::string("Site"), p21::kUnset, p21::kUnset,
+                           p21::ref(sitePlacement), p21::kUnset, p21::kUnset, p21::enumeration("ELEMENT"), p21::kUnset,
+                           p21::kUnset, p21::kUnset, p21::kUnset, p21::kUnset});
+    const std::size_t buildingPlacement = w_.add("IfcLocalPlacement", {p21::ref(sitePlacement), p21::ref(world_)});
+    const std::size_t building =
+        w_.add("IfcBuilding", {guid(projectKey + "|building"), p21::kUnset, p21::string("Building"), p21::kUnset,
+                               p21::kUnset, p21::ref(buildingPlacement), p21::kUnset, p21::kUnset,
+                               p21::enumeration("ELEMENT"), p21::kUnset, p21::kUnset, p21::kUnset});
+    const std::size_t storeyPlacement = w_.add("IfcLocalPlacement", {p21::ref(buildingPlacement), p21::ref(world_)});
+    storey_ = w_.add("IfcBuildingStorey",
+                     {guid(projectKey + "|storey"), p21::kUnset, p21::string("Storey"), p21::kUnset, p21::kUnset,
+                      p21::ref(storeyPlacement), p21::kUnset, p21::kUnset, p21::enumeration("ELEMENT"), p21::real(0)});
+    relation("IfcRelAggregates", projectKey + "|project-site", project_, {site});
+    relation("IfcRelAggregates", projectKey + "|site-building", site, {building});
+    relation("IfcRelAggregates", projectKey + "|building-storey", building, {storey_});
+    return storeyPlacement;
+}
+
+// The relations gathered while the parts were placed, then the whole file.
+std::string IfcBuilder::finish(const std::string& fileName, const std::string& projectKey,
+                               const std::vector<std::size_t>& contained) {
+    for (PartType& type : types_) {
+        if (!type.written) continue;
+        if (!type.valves.empty())
+            relation("IfcRelDefinesByType", type.key + "|IfcRelDefinesByType", type.valves, type.valveType);
+        if (!type.coverings.empty())
+            relation("IfcRelDefinesByType", type.key + "|IfcCoveringType:rel", type.coverings, type.coveringType);
+    }
+    for (const auto& [key, rel] : propertyRelations_)
+        w_.add("IfcRelDefinesByProperties",
+               {guid(key), p21::kUnset, p21::kUnset, p21::kUnset, refs(rel.objects), p21::ref(rel.set)});
+    if (!contained.empty())
+        w_.add("IfcRelContainedInSpatialStructure", {guid(projectKey + "|contained"), p21::kUnset, p21::kUnset,
+                                                     p21::kUnset, refs(contained), p21::ref(storey_)});
+    return w_.file(fileName, "IFC4", "TarnCheckValve checkvalve");
+}
+
+Value IfcBuilder::refs(const std::vector<std::size_t>& ids) {
+    std::vector<Value> out;
+    out.reserve(ids.size());
+    for (std::size_t id : ids) out.push_back(p21::ref(id));
+    return p21::list(out);
+}
+
+std::size_t IfcBuilder::point(const Vec3& p) {
+    return w_.add("IfcCartesianPoint", {p21::list({p21::real(p[0]), p21::real(p[1]), p21::real(p[2])})});
+}
+
+std::size_t IfcBuilder::point2(const std::array<double, 2>& p) {
+    return w_.add("IfcCartesianPoint", {p21::list({p21::real(p[0]), p21::real(p[1])})});
+}
+
+// Directions are shared by value: most placements look along the same few axes.
+std::size_t IfcBuilder::direction(const Vec3& d) {
+    const Value text = p21::list({p21::real(d[0]), p21::real(d[1]), p21::real(d[2])});
+    auto [it, added] = directions_.try_emplace(text, 0);
+    if (added) it->second = w_.add("IfcDirection", {text});
+    return it->second;
+}
+
+std::size_t IfcBuilder::axes(const Vec3& location, std::optional<Vec3> axis, std::optional<Vec3> refDirection) {
+    const std::size_t at = point(location);
+    const Value z = axis ? p21::ref(direction(*axis)) : p21::kUnset;
+    const Value x = refDirection ? p21::ref(direction(*refDirection)) : p21::kUnset;
+    return w_.add("IfcAxis2Placement3D", {p21::ref(at), z, x});
+}
+
+void IfcBuilder::relation(const char* type, const std::string& key, std::size_t relating,
+                          const std::vector<std::size_t>& related) {
+    w_.add(type, {guid(key), p21::kUnset, p21::kUnset, p21::kUnset, p21::ref(relating), refs(related)});
+}
+
+// A relation whose related objects come first (IfcRelDefinesByType).
+void IfcBuilder::relation(const char* type, const std::string& key, const std::vector<std::size_t>& related,
+                          std::size_t relating) {
+    w_.add(type, {guid(key), p21::kUnset, p21::kUnset, p21::kUnset, refs(related), p21::ref(relating)});
+}
+
+std::size_t IfcBuilder::propertySet(const std::string& key, const char* name, const std::vector<Value>& properties) {
+    return w_.add("IfcPropertySet", {guid(key), p21::kUnset, p21::string(name), p21::kUnset, p21::list(properties)});
+}
+
+// `object` takes the set's properties; one relation per set names every object that does.
+void IfcBuilder::defineByProperties(const std::string& key, std::size_t object, std::size_t set) {
+    auto [it, added] = propertyRelations_.try_emplace(key);
+    it->second.set = set;
+    it->second.objects.push_back(object);
+}
+
+Value IfcBuilder::single(const std::string& name, const Value& value) {
+    return p21::ref(w_.add("IfcPropertySingleValue", {p21::string(name), p21::kUnset, value, p21::kUnset}));
+}
+
+Value IfcBuilder::enumerated(const char* name, const char* value, const char* enumeration,
+                             const std::vector<const char*>& values) {
+    auto [it, added] = enumerations_.try_emplace(enumeration, 0);
+    if (added) {
+        std::vector<Value> labels;
+        for (const char* v : values) labels.push_back(label(v));
+        it->second = w_.add("IfcPropertyEnumeration", {p21::string(enumeration), p21::list(labels), p21::kUnset});
+    }
+    return p21::ref(w_.add("IfcPropertyEnumeratedValue",
+                           {p21::string(name), p21::kUnset, p21::list({label(value)}), p21::ref(it->second)}));
+}
+
+} // namespace tcv::exports::ifcfile
