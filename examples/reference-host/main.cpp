@@ -6,7 +6,7 @@
 #include "catalog/Catalog.h"
 #include "catalog/Report.h"
 #include "export/Export.h"
-#include "kernel/OccKernel.h"
+#include "kernel/Kernel.h"
 
 int main(int argc, char** argv) {
     if (argc != 4) {

@@ -6,7 +6,7 @@
 
 #include "Commands.h"
 #include "Signals.h"
-#include "kernel/OccKernel.h"
+#include "kernel/Kernel.h"
 #include "kernel/ProcessMemory.h"
 #include "refhost/WorkBudget.h"
 

@@ -5,6 +5,7 @@
 #include <TopoDS_Shape.hxx>
 
 #include "host/Export.h"
+#include "kernel/Kernel.h"
 #include "refhost/Curves.h"
 #include "refhost/Runtime.h"
 #include "refhost/Shape.h"
@@ -29,10 +30,5 @@ private:
 TCV_EXPORT const TopoDS_Shape& occShape(const ShapePtr& shape);
 // A host shape holding the kernel's shape; none for a null shape.
 TCV_EXPORT ShapePtr makeShape(TopoDS_Shape shape);
-
-// The geometry kernel on Open CASCADE.
-TCV_EXPORT KernelPtr makeOccKernel();
-// Makes the kernel on Open CASCADE the one the reference host's default options hand out.
-TCV_EXPORT void installOccKernel();
 
 } // namespace tcv::refhost
