@@ -4,9 +4,9 @@
 #   bin/checkvalve
 #   share/tarncheckvalve/data/      the pipe outside-diameter data file (xml/) and the sample catalogues
 #   share/tarncheckvalve/viewer/    the gallery's pages and the three.js files they import
-#   include/tarncheckvalve/<layer>/ public headers, included as "<layer>/X.h"
+#   include/tarncheckvalve/<layer>/ the public layers' installed headers, included as "<layer>/X.h"
 #   lib/libtarncheckvalve-<layer>.{a,so}
-#   lib/cmake/TarnCheckValve/       the CMake package
+#   lib/cmake/TarnCheckValve/       the CMake package, one targets file per component
 #   lib/pkgconfig/                  tarncheckvalve-<layer>.pc per layer; tarncheckvalve.pc the host
 #                                   interfaces and the symbol library
 #   lib/python3/dist-packages/      the Python package tarncheckvalve/ (extension, type stub, Dask runner;
@@ -21,17 +21,60 @@ set(TCV_INSTALL_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/TarnCheckValve)
 get_property(tcv_layers DIRECTORY ${PROJECT_SOURCE_DIR} PROPERTY TCV_LAYER_TARGETS)
 get_property(tcv_layer_includes DIRECTORY ${PROJECT_SOURCE_DIR} PROPERTY TCV_LAYER_INCLUDE_DIRS)
 
+# The package's components (find_package(TarnCheckValve COMPONENTS ...)), each one export set of its
+# layers: host (the contract the symbol implements), symbol (the symbol with its internal layers), refhost
+# (evaluating a part), kernel (the Open CASCADE kernel), catalog (catalogues and reports), export (files).
+# cmake/TarnCheckValveConfig.cmake.in names what each builds on and which packages it needs.
+set(tcv_package_components host symbol refhost kernel catalog export)
+set(tcv_component_host tcv_host)
+set(tcv_component_refhost tcv_refhost)
+set(tcv_component_kernel tcv_kernel)
+set(tcv_component_catalog tcv_catalog)
+set(tcv_component_export tcv_export)
+# Every other layer is one of the symbol's internal layers.
+set(tcv_component_symbol ${tcv_layers})
+list(REMOVE_ITEM tcv_component_symbol tcv_host tcv_refhost tcv_kernel tcv_catalog tcv_export)
+
 install(TARGETS checkvalve RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
-install(TARGETS ${tcv_layers} EXPORT TarnCheckValveTargets
-  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT development
-  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development)
+foreach(component IN LISTS tcv_package_components)
+  install(TARGETS ${tcv_component_${component}} EXPORT TarnCheckValve-${component}
+    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT development
+    ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development)
+  install(EXPORT TarnCheckValve-${component} NAMESPACE TarnCheckValve:: DESTINATION ${TCV_INSTALL_CMAKEDIR}
+    FILE TarnCheckValve-${component}-targets.cmake COMPONENT development)
+endforeach()
 # In a shared build the program finds its libraries in ../lib, and each library the layers below it
 # beside it, wherever the prefix is.
 set_target_properties(checkvalve PROPERTIES INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
 set_target_properties(${tcv_layers} PROPERTIES INSTALL_RPATH "$ORIGIN")
 
-install(DIRECTORY ${tcv_layer_includes} ${PROJECT_BINARY_DIR}/include/
+# The installed headers: the whole host contract and the facades of the public layers, each header with
+# the headers it includes (the consumer test compiles every one on its own). The internal layers' headers,
+# and the public layers' headers that only the program, the Python module and the tests use, stay in the
+# source tree.
+set(tcv_installed_headers
+  symbol/CCheckValve.h
+  refhost/Evaluator.h refhost/OutputCollection.h refhost/Parts.h refhost/Runtime.h refhost/Shape.h
+  refhost/WorkBudget.h
+  kernel/Kernel.h
+  catalog/Catalog.h catalog/PartReport.h catalog/Report.h
+  export/Export.h export/MeshCache.h)
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/src/host/include/host ${PROJECT_BINARY_DIR}/include/host
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/tarncheckvalve COMPONENT development FILES_MATCHING PATTERN "*.h")
+foreach(header IN LISTS tcv_installed_headers)
+  set(found "")
+  foreach(root IN LISTS tcv_layer_includes)
+    if(EXISTS ${root}${header})
+      set(found ${root}${header})
+    endif()
+  endforeach()
+  if(NOT found)
+    message(FATAL_ERROR "cmake/Install.cmake installs ${header}, which no layer has")
+  endif()
+  get_filename_component(folder ${header} DIRECTORY)
+  install(FILES ${found} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/tarncheckvalve/${folder} COMPONENT development)
+endforeach()
+set_property(DIRECTORY ${PROJECT_SOURCE_DIR} PROPERTY TCV_INSTALLED_HEADERS ${tcv_installed_headers})
 
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/data/ DESTINATION ${TCV_INSTALL_DATADIR}/data COMPONENT runtime)
 # The pages (src/cli/ViewerAssets.cpp copies each of them into a gallery).
@@ -63,8 +106,13 @@ if(TARGET tcv_python)
     DESTINATION ${TCV_PYTHON_INSTALL_DIR}/tarncheckvalve COMPONENT python)
 endif()
 
-install(EXPORT TarnCheckValveTargets NAMESPACE TarnCheckValve:: DESTINATION ${TCV_INSTALL_CMAKEDIR}
-  COMPONENT development)
+# Static archives need what their layers link privately (pugixml, Open CASCADE, Threads) at link time;
+# shared libraries do not.
+if(BUILD_SHARED_LIBS)
+  set(TCV_STATIC_LIBRARIES OFF)
+else()
+  set(TCV_STATIC_LIBRARIES ON)
+endif()
 configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/TarnCheckValveConfig.cmake.in
   ${PROJECT_BINARY_DIR}/TarnCheckValveConfig.cmake INSTALL_DESTINATION ${TCV_INSTALL_CMAKEDIR}
   PATH_VARS TCV_INSTALL_DATADIR)
@@ -106,6 +154,10 @@ foreach(target IN LISTS tcv_layers)
   set(TCV_PC_DESCRIPTION "TarnCheckValve ${layer} layer")
   if(DEFINED tcv_pc_description_${layer})
     set(TCV_PC_DESCRIPTION "TarnCheckValve: ${tcv_pc_description_${layer}}")
+  endif()
+  # The symbol's internal layers install no headers: their files are there for linking.
+  if(target IN_LIST tcv_component_symbol AND NOT target STREQUAL "tcv_symbol")
+    string(APPEND TCV_PC_DESCRIPTION " (internal: linked through tarncheckvalve-symbol)")
   endif()
   set(requires "")
   set(requires_private "")
@@ -149,6 +201,9 @@ foreach(target IN LISTS tcv_layers)
     elseif(dependency MATCHES "^TK")
       # Open CASCADE ships no pkg-config files: its libraries by name, its headers as system headers.
       if(scope)
+        if(NOT TCV_PC_LIBS_PRIVATE MATCHES "-L")
+          string(APPEND TCV_PC_LIBS_PRIVATE " -L${OpenCASCADE_LIBRARY_DIR}")
+        endif()
         string(APPEND TCV_PC_LIBS_PRIVATE " -l${dependency}")
       else()
         string(APPEND TCV_PC_LIBS " -l${dependency}")

@@ -103,7 +103,7 @@ ccache c++ "$data" -o "$work/own-host-pc" examples/own-host/main.cpp $(pkg-confi
 check_own_host "$work/own-host-pc"
 # shellcheck disable=SC2046
 ccache c++ "$data" -o "$work/reference-host-pc" examples/reference-host/main.cpp \
-  $(pkg-config --cflags --libs --static tarncheckvalve-export)
+  $(pkg-config --cflags --libs --static tarncheckvalve-export tarncheckvalve-kernel)
 "$work/reference-host-pc" "$prefix/share/tarncheckvalve/data/catalog/default-bodies.json" \
   default-1-nps4-cl150-swing "$work/valve-pc.glb" >/dev/null
 [ "$(head -c 4 "$work/valve-pc.glb")" = glTF ] || fail "reference-host built with pkg-config wrote no GLB"

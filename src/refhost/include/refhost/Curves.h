@@ -39,9 +39,6 @@ struct EllipseFrame {
     double start = 0, sweep = 0;
 };
 
-class GeometryKernel;
-using KernelPtr = std::shared_ptr<const GeometryKernel>;
-
 // What a curve is made of, piece by piece in order; a geometry kernel makes its edges from these.
 class TCV_EXPORT CurvePieces {
 public:

@@ -7,7 +7,7 @@
 
 #include "host/Export.h"
 #include "host/Runtime.h"
-#include "refhost/Curves.h"
+#include "refhost/Shape.h"
 
 namespace tcv::refhost {
 

@@ -24,6 +24,10 @@ struct ShapeMeasure {
 class Shape;
 using ShapePtr = std::shared_ptr<const Shape>;
 
+// The geometry kernel that builds shapes (refhost/GeometryKernel.h); hosts hold it by this handle.
+class GeometryKernel;
+using KernelPtr = std::shared_ptr<const GeometryKernel>;
+
 class TCV_EXPORT Shape {
 public:
     virtual ~Shape() = default;

@@ -5,7 +5,6 @@
 #include <string>
 
 #include "host/Export.h"
-#include "refhost/Curves.h"
 #include "refhost/Shape.h"
 
 namespace tcv::refhost {
