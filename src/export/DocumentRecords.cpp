@@ -9,36 +9,33 @@ namespace tcv::exports {
 namespace {
 
 template <class T>
-T valueOf(const refhost::Creation& creation, const char* name, T fallback = T()) {
+std::optional<T> valueOf(const refhost::Creation& creation, const char* name) {
     const refhost::RecordValue* value = creation.find(name);
     const T* typed = value ? std::get_if<T>(value) : nullptr;
-    return typed ? *typed : fallback;
+    return typed ? std::optional<T>(*typed) : std::nullopt;
 }
 
 // A length given as a number: a recorded whole number counts as one.
-double numberOf(const refhost::Creation& creation, const char* name) {
+std::optional<double> numberOf(const refhost::Creation& creation, const char* name) {
     const refhost::RecordValue* value = creation.find(name);
     if (const auto* d = value ? std::get_if<double>(value) : nullptr) return *d;
     if (const auto* i = value ? std::get_if<std::int64_t>(value) : nullptr) return static_cast<double>(*i);
-    return 0;
+    return std::nullopt;
 }
 
 std::optional<Point3> pointOf(const refhost::Creation& creation, const char* name) {
-    const auto* xyz = creation.find(name) ? std::get_if<std::vector<double>>(creation.find(name)) : nullptr;
+    const auto xyz = valueOf<std::vector<double>>(creation, name);
     if (!xyz || xyz->size() != 3) return std::nullopt;
     return Point3{(*xyz)[0], (*xyz)[1], (*xyz)[2]};
 }
 
 } // namespace
 
-std::optional<NozzleRecord> nozzleRecordOf(const refhost::Creation& creation) {
-    const auto position = pointOf(creation, "position");
-    const auto direction = pointOf(creation, "direction");
-    if (creation.kind != "nozzle" || !position || !direction) return std::nullopt;
+NozzleRecord nozzleRecordOf(const refhost::Creation& creation) {
     NozzleRecord nozzle;
     nozzle.port = valueOf<std::int64_t>(creation, "port");
-    nozzle.position = *position;
-    nozzle.direction = *direction;
+    nozzle.position = pointOf(creation, "position");
+    nozzle.direction = pointOf(creation, "direction");
     nozzle.length = numberOf(creation, "length");
     nozzle.pipeOD = numberOf(creation, "pipeOD");
     nozzle.flangeOD = numberOf(creation, "flangeOD");
@@ -47,13 +44,12 @@ std::optional<NozzleRecord> nozzleRecordOf(const refhost::Creation& creation) {
     return nozzle;
 }
 
-std::optional<OperatorRecord> operatorRecordOf(const refhost::Creation& creation) {
-    if (creation.kind != "occurrence") return std::nullopt;
+OperatorRecord operatorRecordOf(const refhost::Creation& creation) {
     OperatorRecord occurrence;
     occurrence.operatorName = valueOf<std::string>(creation, "operator");
-    occurrence.position = pointOf(creation, "position").value_or(Point3{0, 0, 0});
+    occurrence.position = pointOf(creation, "position");
     const char* axisNames[] = {"firstAxis", "secondAxis", "thirdAxis"};
-    for (std::size_t i = 0; i < 3; ++i) occurrence.axes[i] = pointOf(creation, axisNames[i]).value_or(Point3{0, 0, 0});
+    for (std::size_t i = 0; i < 3; ++i) occurrence.axes[i] = pointOf(creation, axisNames[i]);
     for (const auto& [name, value] : creation.values)
         if (name.rfind("attribute.", 0) == 0)
             if (const auto* number = std::get_if<double>(&value))

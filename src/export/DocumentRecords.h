@@ -20,24 +20,24 @@ namespace tcv::exports {
 using Point3 = std::array<double, 3>;
 
 // A nozzle as the host placed it: its port, its connection point and outward direction, and the port's
-// dimensions; metres.
+// dimensions; metres. A value the host's record does not hold (another host's nozzle) is left empty.
 struct NozzleRecord {
-    std::int64_t port = 0;
-    Point3 position{0, 0, 0};
-    Point3 direction{0, 0, 0};
-    double length = 0;
-    double pipeOD = 0;
-    double flangeOD = 0;
-    double flangeThickness = 0;
-    std::int64_t terminationClass = 0;
+    std::optional<std::int64_t> port;
+    std::optional<Point3> position;
+    std::optional<Point3> direction;
+    std::optional<double> length;
+    std::optional<double> pipeOD;
+    std::optional<double> flangeOD;
+    std::optional<double> flangeThickness;
+    std::optional<std::int64_t> terminationClass;
 };
 
 // The valve operator's occurrence: which operator, where and how turned, and the attributes the symbol set
 // (in name order).
 struct OperatorRecord {
-    std::string operatorName;
-    Point3 position{0, 0, 0};
-    std::array<Point3, 3> axes{};
+    std::optional<std::string> operatorName;
+    std::optional<Point3> position;
+    std::array<std::optional<Point3>, 3> axes;
     std::vector<std::pair<std::string, double>> attributes;
 };
 
@@ -64,8 +64,8 @@ struct PartRecord {
     std::vector<refhost::PortSpec> ports;
 };
 
-// The nozzle and operator records of a host's creation record (nothing for other kinds of output).
-std::optional<NozzleRecord> nozzleRecordOf(const refhost::Creation& creation);
-std::optional<OperatorRecord> operatorRecordOf(const refhost::Creation& creation);
+// The nozzle and operator records of a host's creation record of a nozzle or the operator's occurrence.
+NozzleRecord nozzleRecordOf(const refhost::Creation& creation);
+OperatorRecord operatorRecordOf(const refhost::Creation& creation);
 
 } // namespace tcv::exports

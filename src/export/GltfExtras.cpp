@@ -16,6 +16,12 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
+// A record's value, or null where the record does not hold it.
+template <class T>
+Json valueOrNull(const std::optional<T>& value) {
+    return value ? Json(*value) : Json();
+}
+
 Json partExtras(const PartRecord& part) {
     Json extras;
     extras["partDataBasis"] = part.partDataBasis;
@@ -42,19 +48,20 @@ Json outputExtras(const OutputRecord& output, const std::string& aspect, std::si
     if (!output.recorded) return extras;
     if (output.kind == refhost::OutputKind::Nozzle && output.nozzle) {
         const NozzleRecord& nozzle = *output.nozzle;
-        extras["port"] = nozzle.port;
-        extras["position"] = nozzle.position;
-        extras["direction"] = nozzle.direction;
-        extras["length"] = nozzle.length;
-        extras["pipeOD"] = nozzle.pipeOD;
-        extras["flangeOD"] = nozzle.flangeOD;
-        extras["flangeThickness"] = nozzle.flangeThickness;
-        extras["terminationClass"] = nozzle.terminationClass;
+        extras["port"] = valueOrNull(nozzle.port);
+        extras["position"] = valueOrNull(nozzle.position);
+        extras["direction"] = valueOrNull(nozzle.direction);
+        extras["length"] = valueOrNull(nozzle.length);
+        extras["pipeOD"] = valueOrNull(nozzle.pipeOD);
+        extras["flangeOD"] = valueOrNull(nozzle.flangeOD);
+        extras["flangeThickness"] = valueOrNull(nozzle.flangeThickness);
+        extras["terminationClass"] = valueOrNull(nozzle.terminationClass);
     } else if (output.kind == refhost::OutputKind::Occurrence && output.operatorOccurrence) {
         const OperatorRecord& occurrence = *output.operatorOccurrence;
-        extras["operator"] = occurrence.operatorName;
-        extras["position"] = occurrence.position;
-        extras["axes"] = Json::array({occurrence.axes[0], occurrence.axes[1], occurrence.axes[2]});
+        extras["operator"] = valueOrNull(occurrence.operatorName);
+        extras["position"] = valueOrNull(occurrence.position);
+        extras["axes"] = Json::array(
+            {valueOrNull(occurrence.axes[0]), valueOrNull(occurrence.axes[1]), valueOrNull(occurrence.axes[2])});
         Json attributes = Json::object();
         for (const auto& [name, value] : occurrence.attributes) attributes[name] = value;
         extras["attributes"] = attributes;

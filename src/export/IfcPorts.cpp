@@ -16,9 +16,13 @@ constexpr std::int32_t kMechanical = 20;
 
 // The nozzle record of a nozzle output; a nozzle the host recorded without its placement is refused.
 const NozzleRecord& nozzleOf(const ExportedOutput& output) {
-    if (!output.nozzle) throw std::invalid_argument("a nozzle lacks its position or direction");
+    if (!output.nozzle || !output.nozzle->position || !output.nozzle->direction)
+        throw std::invalid_argument("a nozzle lacks its position or direction");
     return *output.nozzle;
 }
+
+// A dimension of the nozzle's record; NaN for one it does not hold.
+double valueOf(const std::optional<double>& value) { return value.value_or(std::nan("")); }
 
 // A direction square to `axis`: the valve's up direction (y) made square to it, or z where the axis is
 // nearly vertical, so that a port's local X is well defined.
@@ -102,7 +106,7 @@ const char* IfcBuilder::valvePattern(const ExportedPart& part) {
         return "SINGLEPORT";
     case 2:
         if (built.size() != 2) return "NOTKNOWN";
-        return dot(unit(nozzleOf(*built[0]).direction), unit(nozzleOf(*built[1]).direction)) < -1 + 1e-9
+        return dot(unit(*nozzleOf(*built[0]).direction), unit(*nozzleOf(*built[1]).direction)) < -1 + 1e-9
                    ? "STRAIGHT_2_PORT"
                    : "ANGLED_2_PORT";
     case 3:
@@ -172,18 +176,18 @@ void IfcBuilder::addPortTemplates(const ExportedPart& part, PartType& type) {
     for (const ExportedOutput* nozzle : nozzles(part)) {
         const NozzleRecord& data = nozzleOf(*nozzle);
         PortTemplate port;
-        port.index = data.port;
+        port.index = data.port.value_or(0);
         port.role = "port:" + std::to_string(type.ports.size() + 1) + ":" + std::to_string(port.index);
         if (jacket && (port.index == 3 || port.index == 4)) port.systemType = "HEATING";
-        const Vec3 along = data.direction;
-        port.axes = axes(data.position, unit(along), squareTo(along));
+        const Vec3 along = *data.direction;
+        port.axes = axes(*data.position, unit(along), squareTo(along));
 
         const refhost::PortSpec* portData = portSpec(part, port.index);
-        const double pipeOD = data.pipeOD;
-        const double flangeOD = data.flangeOD;
-        const double flangeThickness = data.flangeThickness;
-        const double nozzleLength = data.length;
-        const auto terminationClass = static_cast<std::int32_t>(data.terminationClass);
+        const double pipeOD = valueOf(data.pipeOD);
+        const double flangeOD = valueOf(data.flangeOD);
+        const double flangeThickness = valueOf(data.flangeThickness);
+        const double nozzleLength = valueOf(data.length);
+        const auto terminationClass = static_cast<std::int32_t>(data.terminationClass.value_or(0));
         const auto [treatment, subType] = connectionType(portData ? portData->endType : terminationClass);
         std::vector<Value> pipe{enumerated("ConnectionType", treatment, "PEnum_PipeEndStyleTreatment",
                                            {"BRAZED", "COMPRESSION", "FLANGED", "GROOVED", "OUTSIDESLEEVE", "SOLDERED",
