@@ -7,6 +7,7 @@
 #include "catalog/Report.h"
 #include "export/StagedFile.h"
 #include "refhost/Runtime.h"
+#include "symbol/Contract.h"
 
 namespace tcv::exports {
 
@@ -35,7 +36,7 @@ void renderGalleryPart(const refhost::PartSpec& part, const refhost::HostOptions
     // The part's budget holds for its evaluation and every file of it.
     refhost::HostOptions options = hostOptions;
     options.budget = std::make_shared<refhost::WorkBudget>(limits);
-    report = refhost::evaluatePart(part, {"Physical", "Insulation"}, options);
+    report = refhost::evaluatePart(part, allAspectNames(), options);
     if (refhost::interruptSignal()) return; // cut short: not a failure of the part, and nothing to show
     for (const auto& aspect : report.aspects) {
         entry.outputCounts.emplace_back(aspect.aspect, aspect.outputs->outputs().size());

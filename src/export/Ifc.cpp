@@ -44,6 +44,7 @@
 #include "export/IfcWriter.h"
 #include "export/StagedFile.h"
 #include "kernel/KernelGuard.h"
+#include "symbol/Contract.h"
 
 namespace tcv::exports {
 
@@ -52,8 +53,8 @@ namespace {
 using p21::Value;
 using Vec3 = std::array<double, 3>;
 
-constexpr const char* kPhysical = "Physical";
-constexpr const char* kInsulation = "Insulation";
+constexpr const char* kPhysical = aspectName(Aspect::Physical).data();
+constexpr const char* kInsulation = aspectName(Aspect::Insulation).data();
 constexpr std::int32_t kFlanged = 5;
 constexpr std::int32_t kPlainEnd = 10;
 constexpr std::int32_t kFemale = 15;

@@ -39,6 +39,7 @@
 #include "refhost/Records.h"
 #include "refhost/Runtime.h"
 #include "refhost/WorkBudget.h"
+#include "symbol/Contract.h"
 
 namespace py = pybind11;
 
@@ -46,7 +47,7 @@ namespace tcv::python {
 
 namespace {
 
-const std::vector<std::string> kAspects{"Physical", "Insulation"};
+const std::vector<std::string> kAspects = allAspectNames();
 
 // The folder of this module's file, found through one of its own functions.
 std::filesystem::path moduleFolder() {
@@ -234,7 +235,7 @@ public:
     }
 
     void write(const std::filesystem::path& path, const char* format) {
-        if (std::string(format) == "STL" && !hasAspect("Physical"))
+        if (std::string(format) == "STL" && !hasAspect(std::string(aspectName(Aspect::Physical))))
             raise(PyExc_ValueError, "write_stl writes the Physical aspect, which this evaluation does not hold; "
                                     "evaluate it with aspects=(\"Physical\", ...)");
         std::string failure;
@@ -379,8 +380,9 @@ PYBIND11_MODULE(_tarncheckvalve, m) {
             }
             return evaluation;
         },
-        py::arg("part"), py::arg("aspects") = py::make_tuple("Physical", "Insulation"), py::kw_only(),
-        py::arg("time_limit") = python::kDefaultTimeLimitSeconds,
+        py::arg("part"),
+        py::arg("aspects") = py::make_tuple(aspectName(Aspect::Physical), aspectName(Aspect::Insulation)),
+        py::kw_only(), py::arg("time_limit") = python::kDefaultTimeLimitSeconds,
         py::arg("triangle_limit") = static_cast<long long>(refhost::kDefaultTriangleLimit),
         "Evaluates the asked "
         "aspects of a part dict (as samples() and load_catalog() give, or written by hand) with the symbol. A "
@@ -555,7 +557,8 @@ PYBIND11_MODULE(_tarncheckvalve, m) {
             }
             return python::toPython(report);
         },
-        py::arg("part"), py::arg("aspects") = py::make_tuple("Physical", "Insulation"),
+        py::arg("part"),
+        py::arg("aspects") = py::make_tuple(aspectName(Aspect::Physical), aspectName(Aspect::Insulation)),
         "The report of a part as `checkvalve diff` compares it (without the recorded creations).");
     m.def(
         "diff_summary",
