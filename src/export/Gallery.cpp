@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "catalog/Report.h"
+#include "export/Formats.h"
 #include "export/StagedFile.h"
 #include "refhost/Runtime.h"
 #include "symbol/Contract.h"
@@ -57,9 +58,9 @@ void renderGalleryPart(const refhost::PartSpec& part, const refhost::HostOptions
     settings.budget = options.budget;
     attempt([&] { document = std::make_unique<ExportDocument>(report, settings); });
     if (!document) return;
-    attempt([&] { document->writeGlb((folder / (entry.stem + ".glb")).string()); });
-    attempt([&] { document->writeStep((folder / (entry.stem + ".step")).string()); });
-    attempt([&] { document->writeIfc((folder / (entry.stem + ".ifc")).string(), ifcOptions); });
+    for (const ExportFormat& format : exportFormats())
+        if (format.inGallery)
+            attempt([&] { format.write(*document, (folder / (entry.stem + format.extension)).string(), ifcOptions); });
 }
 
 Json galleryIndexItem(const refhost::PartSpec& part, const GalleryEntry& entry) {
@@ -67,10 +68,10 @@ Json galleryIndexItem(const refhost::PartSpec& part, const GalleryEntry& entry) 
     item["name"] = part.name;
     item["description"] = part.description;
     item["partDataBasis"] = part.partDataBasis;
-    item["files"] = {{"glb", entry.stem + ".glb"},
-                     {"step", entry.stem + ".step"},
-                     {"ifc", entry.stem + ".ifc"},
-                     {"report", entry.stem + ".json"}};
+    item["files"] = Json::object();
+    for (const ExportFormat& format : exportFormats())
+        if (format.inGallery) item["files"][format.name] = entry.stem + format.extension;
+    item["files"]["report"] = entry.stem + ".json";
     item["outputs"] = Json::object();
     for (const auto& [aspect, count] : entry.outputCounts) item["outputs"][aspect] = count;
     item["status"] = entry.errors.empty() ? "ok" : "failed";

@@ -44,6 +44,7 @@
 #include "export/IfcWriter.h"
 #include "export/StagedFile.h"
 #include "kernel/KernelGuard.h"
+#include "refhost/Units.h"
 #include "symbol/Contract.h"
 
 namespace tcv::exports {
@@ -198,12 +199,9 @@ Vec3 squareTo(const Vec3& axis) {
     return unit({up[0] - along * a[0], up[1] - along * a[1], up[2] - along * a[2]});
 }
 
-std::optional<double> nominalSizeAsLength(const refhost::PortSpec& port) {
-    double metres = 0;
-    if (port.npdUnit == "in")
-        metres = port.npd * 0.0254;
-    else if (port.npdUnit == "mm")
-        metres = port.npd * 0.001;
+// The nominal size as a positive length, if it reads as one.
+std::optional<double> nominalSize(const refhost::PortSpec& port) {
+    const double metres = refhost::nominalSizeAsLength(port);
     if (!(metres > 0) || !std::isfinite(metres)) return std::nullopt;
     return metres;
 }
@@ -710,7 +708,7 @@ private:
         const refhost::PortSpec* inlet = portSpec(part, 1);
         if (!inlet && !part.ports.empty()) inlet = &part.ports.front();
         if (inlet)
-            if (auto size = nominalSizeAsLength(*inlet)) common.push_back(single("Size", positiveLength(*size)));
+            if (auto size = nominalSize(*inlet)) common.push_back(single("Size", positiveLength(*size)));
         std::vector<Value> own{single("PartDataBasis", integerValue(part.extras.value("partDataBasis", 0)))};
         for (const auto& aspect : part.aspects) {
             const bool ok = aspect.extras.value("ok", false);
@@ -769,7 +767,7 @@ private:
                             "THREADED", "WELDED", "OTHER", "NOTDEFINED", "NONE", "UNSET"})};
             if (subType) pipe.push_back(single("ConnectionSubType", label(subType)));
             if (portData)
-                if (auto size = nominalSizeAsLength(*portData))
+                if (auto size = nominalSize(*portData))
                     pipe.push_back(single("NominalDiameter", positiveLength(*size)));
             if (pipeOD > 0 && std::isfinite(pipeOD)) pipe.push_back(single("OuterDiameter", positiveLength(pipeOD)));
             std::vector<Value> own{single("PortIndex", integerValue(port.index)),

@@ -1,4 +1,4 @@
-#include "StepProcess.h"
+#include "ExportProcess.h"
 
 #include <chrono>
 #include <cmath>
@@ -25,10 +25,10 @@ namespace {
 // How often the parent looks at the child and at the budget.
 constexpr std::chrono::milliseconds kPollInterval{10};
 
-std::string ownProgram() {
+std::string ownProgram(const std::string& label) {
     std::vector<char> path(4096);
     const ssize_t length = ::readlink("/proc/self/exe", path.data(), path.size() - 1);
-    if (length <= 0) throw exports::ExportError("cannot find this program to write STEP with");
+    if (length <= 0) throw exports::ExportError("cannot find this program to write " + label + " with");
     return std::string(path.data(), static_cast<std::size_t>(length));
 }
 
@@ -42,26 +42,29 @@ std::string lastLine(const std::string& path) {
     return last.rfind(prefix, 0) == 0 ? last.substr(prefix.size()) : last;
 }
 
-void writeWhole(const std::string& path, const std::string& text) {
+void writeWhole(const std::string& path, const std::string& text, const std::string& label) {
     std::ofstream out(path, std::ios::binary);
     out << text;
-    if (!out.flush()) throw exports::ExportError("cannot write a scratch file for the STEP export");
+    if (!out.flush()) throw exports::ExportError("cannot write a scratch file for the " + label + " export");
 }
 
 } // namespace
 
-std::string renderStepInChild(const std::string& partJson, const refhost::WorkBudget& budget) {
+std::string renderInChild(const exports::ExportFormat& format, const std::string& partJson,
+                          const refhost::WorkBudget& budget) {
+    const std::string label = format.label;
     const exports::ScratchFolder scratch;
-    const std::string part = scratch.path("part.json"), step = scratch.path("part.step"), log = scratch.path("log");
-    writeWhole(part, partJson);
+    const std::string part = scratch.path("part.json"), file = scratch.path(std::string("part") + format.extension),
+                      log = scratch.path("log");
+    writeWhole(part, partJson, label);
 
     const refhost::WorkLimits& limits = budget.limits();
     const double seconds = static_cast<double>(limits.time.count()) / 1e6;
-    std::vector<std::string> arguments = {ownProgram(),
+    std::vector<std::string> arguments = {ownProgram(label),
                                           "eval",
                                           part,
-                                          "--step",
-                                          step,
+                                          std::string("--") + format.name,
+                                          file,
                                           "--time-limit",
                                           std::to_string(seconds),
                                           "--triangle-limit",
@@ -89,17 +92,17 @@ std::string renderStepInChild(const std::string& partJson, const refhost::WorkBu
     const int spawned = posix_spawn(&child, argv[0], &actions, &attributes, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
-    if (spawned != 0) throw exports::ExportError("cannot start a process to write STEP");
+    if (spawned != 0) throw exports::ExportError("cannot start a process to write " + label);
 
     int status = 0;
     for (;;) {
         const pid_t done = ::waitpid(child, &status, WNOHANG);
         if (done == child) break;
-        if (done < 0) throw exports::ExportError("lost the process writing STEP");
+        if (done < 0) throw exports::ExportError("lost the process writing " + label);
         if (budget.stopped()) {
             ::kill(child, SIGKILL);
             ::waitpid(child, &status, 0);
-            budget.check("writing STEP");
+            budget.check("writing " + label);
         }
         std::this_thread::sleep_for(kPollInterval);
     }
@@ -107,12 +110,12 @@ std::string renderStepInChild(const std::string& partJson, const refhost::WorkBu
     const bool exited = WIFEXITED(status) && (WEXITSTATUS(status) == 0 || WEXITSTATUS(status) == 1);
     std::string bytes;
     if (exited) try {
-            bytes = exports::readFileBytes(step);
+            bytes = exports::readFileBytes(file);
         } catch (const exports::ExportError&) {
         }
     if (bytes.empty()) {
         const std::string reason = lastLine(log);
-        throw exports::ExportError(reason.empty() ? "the process writing STEP failed" : reason);
+        throw exports::ExportError(reason.empty() ? "the process writing " + label + " failed" : reason);
     }
     return bytes;
 }
