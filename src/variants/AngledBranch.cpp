@@ -91,8 +91,13 @@ void runInsPDB385_386_387(const host::OutputCollectionPtr& outputColl, const hos
     });
 }
 
+// The family's variants: the PartDataBasis values each serves and its Physical and Insulation builders.
+const Variant kVariants[] = {
+    {{385, 386, 387}, runPDB385_386_387, runInsPDB385_386_387},
+};
+
 } // namespace
 
-extern const Variant kPDB385to387{{385, 386, 387}, runPDB385_386_387, runInsPDB385_386_387};
+extern const std::span<const Variant> kAngledBranchFamily{kVariants};
 
 } // namespace tcv::variants

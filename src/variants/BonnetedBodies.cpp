@@ -206,10 +206,15 @@ void runINSPDB2470(const host::OutputCollectionPtr& outputColl, const host::Vari
                     [&] { buildInsulatedBonnetedBody(outputColl, arrayofinputs, arrayOfOutputs, Bonnet::Neck); });
 }
 
+// The family's variants: the PartDataBasis values each serves and its Physical and Insulation builders.
+const Variant kVariants[] = {
+    {{2459}, runPDB2459, runINSPDB2459},
+    {{2469}, runPDB2469, runINSPDB2469},
+    {{2470}, runPDB2470, runINSPDB2470},
+};
+
 } // namespace
 
-extern const Variant kPDB2459{{2459}, runPDB2459, runINSPDB2459};
-extern const Variant kPDB2469{{2469}, runPDB2469, runINSPDB2469};
-extern const Variant kPDB2470{{2470}, runPDB2470, runINSPDB2470};
+extern const std::span<const Variant> kBonnetedBodiesFamily{kVariants};
 
 } // namespace tcv::variants

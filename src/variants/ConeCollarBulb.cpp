@@ -162,10 +162,15 @@ void runInsPDB2268(const host::OutputCollectionPtr& outputColl, const host::Vari
     });
 }
 
+// The family's variants: the PartDataBasis values each serves and its Physical and Insulation builders.
+const Variant kVariants[] = {
+    {{2232}, runPDB2232, runInsPDB2232},
+    {{2267}, runPDB2267, runInsPDB2267},
+    {{2268}, runPDB2268, runInsPDB2268},
+};
+
 } // namespace
 
-extern const Variant kPDB2232{{2232}, runPDB2232, runInsPDB2232};
-extern const Variant kPDB2267{{2267}, runPDB2267, runInsPDB2267};
-extern const Variant kPDB2268{{2268}, runPDB2268, runInsPDB2268};
+extern const std::span<const Variant> kConeCollarBulbFamily{kVariants};
 
 } // namespace tcv::variants

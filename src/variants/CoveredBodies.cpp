@@ -208,9 +208,14 @@ void runInsPDB13(const host::OutputCollectionPtr& outputColl, const host::Varian
     });
 }
 
+// The family's variants: the PartDataBasis values each serves and its Physical and Insulation builders.
+const Variant kVariants[] = {
+    {{5, 10}, runPDB5_10, runInsPDB5_10},
+    {{13}, runPDB13, runInsPDB13},
+};
+
 } // namespace
 
-extern const Variant kPDB5and10{{5, 10}, runPDB5_10, runInsPDB5_10};
-extern const Variant kPDB13{{13}, runPDB13, runInsPDB13};
+extern const std::span<const Variant> kCoveredBodiesFamily{kVariants};
 
 } // namespace tcv::variants

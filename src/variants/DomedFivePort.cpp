@@ -141,8 +141,13 @@ void runINSPDB3183(const host::OutputCollectionPtr& outputColl, const host::Vari
     });
 }
 
+// The family's variants: the PartDataBasis values each serves and its Physical and Insulation builders.
+const Variant kVariants[] = {
+    {{3183}, runPDB3183, runINSPDB3183},
+};
+
 } // namespace
 
-extern const Variant kPDB3183{{3183}, runPDB3183, runINSPDB3183};
+extern const std::span<const Variant> kDomedFivePortFamily{kVariants};
 
 } // namespace tcv::variants

@@ -257,10 +257,15 @@ void runINSPDB3124(const host::OutputCollectionPtr& outputColl, const host::Vari
     });
 }
 
+// The family's variants: the PartDataBasis values each serves and its Physical and Insulation builders.
+const Variant kVariants[] = {
+    {{3124}, runPDB3124, runINSPDB3124},
+    {{3125}, runPDB3125, runINSPDB3125},
+    {{3146}, runPDB3146, runInsPDB3146},
+};
+
 } // namespace
 
-extern const Variant kPDB3124{{3124}, runPDB3124, runINSPDB3124};
-extern const Variant kPDB3125{{3125}, runPDB3125, runINSPDB3125};
-extern const Variant kPDB3146{{3146}, runPDB3146, runInsPDB3146};
+extern const std::span<const Variant> kFourPortJacketedFamily{kVariants};
 
 } // namespace tcv::variants

@@ -214,10 +214,15 @@ void runInsPDB2144(const host::OutputCollectionPtr& outputColl, const host::Vari
     });
 }
 
+// The family's variants: the PartDataBasis values each serves and its Physical and Insulation builders.
+const Variant kVariants[] = {
+    {{2142}, runPDB2142, runInsPDB2142},
+    {{2198}, runPDB2198, runInsPDB2198},
+    {{2144}, runPDB2144, runInsPDB2144},
+};
+
 } // namespace
 
-extern const Variant kPDB2142{{2142}, runPDB2142, runInsPDB2142};
-extern const Variant kPDB2198{{2198}, runPDB2198, runInsPDB2198};
-extern const Variant kPDB2144{{2144}, runPDB2144, runInsPDB2144};
+extern const std::span<const Variant> kInclinedOperatorBaseFamily{kVariants};
 
 } // namespace tcv::variants

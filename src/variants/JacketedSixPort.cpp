@@ -141,18 +141,22 @@ void runInsPDB2381(const host::Variant& outputCollValue, const host::VariantArra
     });
 }
 
+// The family's variants: the PartDataBasis values each serves and its Physical and Insulation builders.
+// Both builders take the output collection as a generic value holding the object.
+const Variant kVariants[] = {
+    {{2381},
+     [](const host::OutputCollectionPtr& outputColl, const host::VariantArray& arrayofinputs,
+        const host::StringArray& arrayOfOutputs) {
+         runPDB2381(host::Variant(host::ObjectPtr(outputColl)), arrayofinputs, arrayOfOutputs);
+     },
+     [](const host::OutputCollectionPtr& outputColl, const host::VariantArray& arrayofinputs,
+        const host::StringArray& arrayOfOutputs) {
+         runInsPDB2381(host::Variant(host::ObjectPtr(outputColl)), arrayofinputs, arrayOfOutputs);
+     }},
+};
+
 } // namespace
 
-// The builders take the output collection as a generic value holding the object.
-extern const Variant kPDB2381{{2381},
-                              [](const host::OutputCollectionPtr& outputColl, const host::VariantArray& arrayofinputs,
-                                 const host::StringArray& arrayOfOutputs) {
-                                  runPDB2381(host::Variant(host::ObjectPtr(outputColl)), arrayofinputs, arrayOfOutputs);
-                              },
-                              [](const host::OutputCollectionPtr& outputColl, const host::VariantArray& arrayofinputs,
-                                 const host::StringArray& arrayOfOutputs) {
-                                  runInsPDB2381(host::Variant(host::ObjectPtr(outputColl)), arrayofinputs,
-                                                arrayOfOutputs);
-                              }};
+extern const std::span<const Variant> kJacketedSixPortFamily{kVariants};
 
 } // namespace tcv::variants

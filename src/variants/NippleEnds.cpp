@@ -186,10 +186,15 @@ void runCheckVWithNippleEnds(const host::OutputCollectionPtr& outputColl, const 
     });
 }
 
+// The family's variants: the PartDataBasis values each serves and its Physical and Insulation builders.
+const Variant kVariants[] = {
+    {{2856, 2857}, runPDB2856orPDB2857, runCheckVWithNippleEnds},
+    {{2858, 2859}, runPDB2858orPDB2859, runCheckVWithNippleEnds},
+    {{2860, 2861}, runPDB2860orPDB2861, runCheckVWithNippleEnds},
+};
+
 } // namespace
 
-extern const Variant kPDB2856or2857{{2856, 2857}, runPDB2856orPDB2857, runCheckVWithNippleEnds};
-extern const Variant kPDB2858or2859{{2858, 2859}, runPDB2858orPDB2859, runCheckVWithNippleEnds};
-extern const Variant kPDB2860or2861{{2860, 2861}, runPDB2860orPDB2861, runCheckVWithNippleEnds};
+extern const std::span<const Variant> kNippleEndsFamily{kVariants};
 
 } // namespace tcv::variants

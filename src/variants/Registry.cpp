@@ -1,41 +1,52 @@
-// The variant registry: every catalogue variant the symbol draws, in the order the driver tests them.
+// The variant registry: every catalogue variant the symbol draws, family by family. No PartDataBasis is
+// served twice (a test holds the registry to that), so the order of the families does not matter.
 //
-// A new PartDataBasis: its builders and its `Variant` (values, Physical builder, Insulation builder) at
-// the end of its family file, and its line here (its name on the family's declaration line and its entry
-// in the list). A new family: one more file in this folder and in the layer's sources.
+// A new PartDataBasis of a family: its builders and its `Variant` (values, Physical builder, Insulation
+// builder) in the family's file, nothing here. A new family: its file in this folder and the layer's
+// sources, its name on the declaration below and its line in the list.
 #include <algorithm>
+#include <vector>
 
 #include "Variants.h"
 #include "variants/Aspects.h"
 
 namespace tcv::variants {
 
-// Defined by the family files, one line a family.
-extern const Variant kPDB2142, kPDB2198, kPDB2144;                   // InclinedOperatorBase.cpp
-extern const Variant kPDB2157and2199, kPDB2143;                      // SkinnedBody.cpp
-extern const Variant kPDB2200, kPDB2269, kPDB2270, kPDB2271;         // ShapedInline.cpp
-extern const Variant kPDB2232, kPDB2267, kPDB2268;                   // ConeCollarBulb.cpp
-extern const Variant kPDB2255, kPDB2256, kPDB2258;                   // WaferLug.cpp
-extern const Variant kPDB2381;                                       // JacketedSixPort.cpp
-extern const Variant kPDB2856or2857, kPDB2858or2859, kPDB2860or2861; // NippleEnds.cpp
-extern const Variant kPDB2459, kPDB2469, kPDB2470;                   // BonnetedBodies.cpp
-extern const Variant kPDB3124, kPDB3125, kPDB3146;                   // FourPortJacketed.cpp
-extern const Variant kPDB3183;                                       // DomedFivePort.cpp
-extern const Variant kPDB5and10, kPDB13;                             // CoveredBodies.cpp
-extern const Variant kPDB385to387;                                   // AngledBranch.cpp
+// The families, each defined at the end of its file (FamilyName.cpp: kFamilyNameFamily), one line each.
+extern const std::span<const Variant> kInclinedOperatorBaseFamily, kSkinnedBodyFamily, kShapedInlineFamily,
+    kConeCollarBulbFamily, kWaferLugFamily, kJacketedSixPortFamily, kNippleEndsFamily, kBonnetedBodiesFamily,
+    kFourPortJacketedFamily, kDomedFivePortFamily, kCoveredBodiesFamily, kAngledBranchFamily;
 
 namespace {
 
-const Variant* const kRegistry[] = {
-    &kPDB2142,       &kPDB2198,     &kPDB2157and2199, &kPDB2200, &kPDB2232, &kPDB2255, &kPDB2256,       &kPDB2258,
-    &kPDB2267,       &kPDB2268,     &kPDB2269,        &kPDB2270, &kPDB2271, &kPDB2381, &kPDB2856or2857, &kPDB2858or2859,
-    &kPDB2860or2861, &kPDB2459,     &kPDB2469,        &kPDB2470, &kPDB3124, &kPDB3125, &kPDB3183,       &kPDB5and10,
-    &kPDB13,         &kPDB385to387, &kPDB3146,        &kPDB2143, &kPDB2144,
+const std::span<const Variant>* const kFamilies[] = {
+    &kInclinedOperatorBaseFamily, // 2142, 2198, 2144
+    &kSkinnedBodyFamily,          // 2157, 2199, 2143
+    &kShapedInlineFamily,         // 2200, 2269, 2270, 2271
+    &kConeCollarBulbFamily,       // 2232, 2267, 2268
+    &kWaferLugFamily,             // 2255, 2256, 2258
+    &kJacketedSixPortFamily,      // 2381
+    &kNippleEndsFamily,           // 2856 to 2861
+    &kBonnetedBodiesFamily,       // 2459, 2469, 2470
+    &kFourPortJacketedFamily,     // 3124, 3125, 3146
+    &kDomedFivePortFamily,        // 3183
+    &kCoveredBodiesFamily,        // 5, 10, 13
+    &kAngledBranchFamily,         // 385, 386, 387
 };
+
+std::vector<const Variant*> listVariants() {
+    std::vector<const Variant*> variants;
+    for (const auto* family : kFamilies)
+        for (const Variant& variant : *family) variants.push_back(&variant);
+    return variants;
+}
 
 } // namespace
 
-std::span<const Variant* const> registry() { return kRegistry; }
+std::span<const Variant* const> registry() {
+    static const std::vector<const Variant*> variants = listVariants();
+    return variants;
+}
 
 } // namespace tcv::variants
 

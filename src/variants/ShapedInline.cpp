@@ -151,11 +151,16 @@ void runInsPDB2271(const host::OutputCollectionPtr& outputColl, const host::Vari
     });
 }
 
+// The family's variants: the PartDataBasis values each serves and its Physical and Insulation builders.
+const Variant kVariants[] = {
+    {{2200}, runPDB2200, runInsPDB2200},
+    {{2269}, runPDB2269, runInsPDB2269},
+    {{2270}, runPDB2270, runInsPDB2270},
+    {{2271}, runPDB2271, runInsPDB2271},
+};
+
 } // namespace
 
-extern const Variant kPDB2200{{2200}, runPDB2200, runInsPDB2200};
-extern const Variant kPDB2269{{2269}, runPDB2269, runInsPDB2269};
-extern const Variant kPDB2270{{2270}, runPDB2270, runInsPDB2270};
-extern const Variant kPDB2271{{2271}, runPDB2271, runInsPDB2271};
+extern const std::span<const Variant> kShapedInlineFamily{kVariants};
 
 } // namespace tcv::variants

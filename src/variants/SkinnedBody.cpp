@@ -157,9 +157,14 @@ void runInsPDB2143(const host::OutputCollectionPtr& outputColl, const host::Vari
     });
 }
 
+// The family's variants: the PartDataBasis values each serves and its Physical and Insulation builders.
+const Variant kVariants[] = {
+    {{2157, 2199}, runPDB2157and2199, runInsPDB2157and2199},
+    {{2143}, runPDB2143, runInsPDB2143},
+};
+
 } // namespace
 
-extern const Variant kPDB2157and2199{{2157, 2199}, runPDB2157and2199, runInsPDB2157and2199};
-extern const Variant kPDB2143{{2143}, runPDB2143, runInsPDB2143};
+extern const std::span<const Variant> kSkinnedBodyFamily{kVariants};
 
 } // namespace tcv::variants

@@ -21,7 +21,8 @@ using Builder = void (*)(const host::OutputCollectionPtr& outputColl, const host
                          const host::StringArray& arrayOfOutputs);
 
 // A catalogue variant: the PartDataBasis values it serves and its builder in each aspect (nullptr: the
-// variant has no graphics in that aspect). A family file defines its variants; Registry.cpp lists them.
+// variant has no graphics in that aspect). A family file defines its variants at its end, as the span
+// k<Family>Family that Registry.cpp lists.
 struct Variant {
     std::initializer_list<std::int32_t> values;
     Builder physical;
@@ -35,7 +36,7 @@ struct Variant {
     }
 };
 
-// The registered variants, in the order the driver tests them.
+// The registered variants, family by family; each PartDataBasis is served by one variant at most.
 std::span<const Variant* const> registry();
 
 // The PartDataBasis values whose default body the driver builds itself (so it does for every value

@@ -185,10 +185,15 @@ void runInsPDB2258(const host::OutputCollectionPtr& outputColl, const host::Vari
     });
 }
 
+// The family's variants: the PartDataBasis values each serves and its Physical and Insulation builders.
+const Variant kVariants[] = {
+    {{2255}, runPDB2255, runInsPDB2255},
+    {{2256}, runPDB2256, runInsPDB2256},
+    {{2258}, runPDB2258, runInsPDB2258},
+};
+
 } // namespace
 
-extern const Variant kPDB2255{{2255}, runPDB2255, runInsPDB2255};
-extern const Variant kPDB2256{{2256}, runPDB2256, runInsPDB2256};
-extern const Variant kPDB2258{{2258}, runPDB2258, runInsPDB2258};
+extern const std::span<const Variant> kWaferLugFamily{kVariants};
 
 } // namespace tcv::variants
