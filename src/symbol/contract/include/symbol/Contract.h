@@ -113,6 +113,14 @@ constexpr const InputContract& inputNamed(std::string_view name) {
     throw std::invalid_argument("no input of that name");
 }
 
+// Whether the input of a name is an angle (radians, given in degrees in catalogues); false for a
+// length and for a name the table does not hold.
+constexpr bool isAngleInput(std::string_view name) {
+    for (const auto& entry : kInputContract)
+        if (entry.name == name) return entry.unit == UnitKind::Angle;
+    return false;
+}
+
 struct OutputContract {
     std::string_view name;
     std::string_view description;
