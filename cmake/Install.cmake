@@ -53,7 +53,7 @@ set_target_properties(${tcv_layers} PROPERTIES INSTALL_RPATH "$ORIGIN")
 # and the public layers' headers that only the program, the Python module and the tests use, stay in the
 # source tree.
 set(tcv_installed_headers
-  symbol/CCheckValve.h
+  symbol/CCheckValve.h symbol/Contract.h
   refhost/Evaluator.h refhost/OutputCollection.h refhost/Parts.h refhost/Runtime.h refhost/Shape.h
   refhost/WorkBudget.h
   kernel/Kernel.h

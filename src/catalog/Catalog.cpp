@@ -22,6 +22,7 @@
 #include "refhost/Evaluator.h"
 #include "refhost/Runtime.h"
 #include "refhost/Units.h"
+#include "symbol/Contract.h"
 
 namespace tcv::refhost {
 
@@ -203,8 +204,8 @@ PartSpec parsePart(const Json& json, const std::string& origin, std::size_t posi
                 place.fail("inputs." + shownValue(name),
                            "unknown input" + (hint.empty() ? "" : "; did you mean \"" + hint + "\"?"));
             }
-            part.inputs[name] = name == "HandwheelAngle" ? readAngle(value, place, "inputs." + name)
-                                                         : readLength(value, place, "inputs." + name);
+            part.inputs[name] = isAngleInput(name) ? readAngle(value, place, "inputs." + name)
+                                                   : readLength(value, place, "inputs." + name);
         }
     }
 
@@ -463,7 +464,7 @@ std::string closestName(const std::string& name, const std::vector<std::string>&
 std::vector<std::string> plausibilityWarnings(const PartSpec& part) {
     std::vector<std::string> warnings;
     for (const auto& [name, value] : part.inputs) {
-        if (name == "HandwheelAngle") continue;
+        if (isAngleInput(name)) continue;
         if (value < 0)
             warnings.push_back("input " + name + " is negative (" + checked::shortNumber(value) + " m)");
         else if (value > 20)

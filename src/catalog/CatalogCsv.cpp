@@ -15,6 +15,7 @@
 #include "refhost/Evaluator.h"
 #include "refhost/Runtime.h"
 #include "refhost/Units.h"
+#include "symbol/Contract.h"
 
 namespace tcv::refhost {
 
@@ -85,8 +86,6 @@ constexpr NamedColumn kPartColumns[] = {
 
 constexpr const char* kPortPrefix = "port";
 constexpr const char* kOperatorPrefix = "operator.";
-// Inputs given as angles; every other input is a length.
-constexpr const char* kAngleInput = "HandwheelAngle";
 
 [[noreturn]] void failAt(const std::string& origin, std::size_t row, const std::string& column,
                          const std::string& problem) {
@@ -130,7 +129,7 @@ Column readHeader(const std::string& header, const std::string& origin, std::siz
         if (header == column.header) return Column{header, column.target, column.kind, "", 0};
     const auto& inputs = inputNames();
     if (std::find(inputs.begin(), inputs.end(), header) != inputs.end())
-        return Column{header, Target::Input, header == kAngleInput ? CellKind::Angle : CellKind::Length, header, 0};
+        return Column{header, Target::Input, isAngleInput(header) ? CellKind::Angle : CellKind::Length, header, 0};
     if (header.rfind(kOperatorPrefix, 0) == 0) {
         const std::string input = header.substr(std::string(kOperatorPrefix).size());
         if (input.empty())

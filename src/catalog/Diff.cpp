@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "catalog/MessageText.h"
+#include "refhost/WorkBudget.h"
 
 namespace tcv::refhost {
 
@@ -231,6 +232,32 @@ CatalogDiff planCatalogDiff(const std::vector<PartSpec>& before, const std::vect
             diff.changed.push_back(PartDiff{name, std::move(data), {}});
     }
     return diff;
+}
+
+std::vector<std::pair<const PartSpec*, const PartSpec*>>
+changedPartVersions(const CatalogDiff& diff, const std::vector<PartSpec>& before, const std::vector<PartSpec>& after) {
+    // Matched as planCatalogDiff matches them: by name, the last part of a name counting.
+    std::map<std::string, const PartSpec*> oldByName, newByName;
+    for (const auto& part : before) oldByName[part.name] = &part;
+    for (const auto& part : after) newByName[part.name] = &part;
+    std::vector<std::pair<const PartSpec*, const PartSpec*>> versions;
+    for (const auto& part : diff.changed) versions.emplace_back(oldByName.at(part.name), newByName.at(part.name));
+    return versions;
+}
+
+bool compareChangedGraphics(CatalogDiff& diff, const std::vector<PartSpec>& before, const std::vector<PartSpec>& after,
+                            const std::function<PartReport(const PartSpec&)>& evaluate, const ParallelLoop& forEach) {
+    const auto versions = changedPartVersions(diff, before, after);
+    // Old and new version of changed part i at 2i and 2i + 1; parts with the same data are not evaluated.
+    std::vector<Json> reports(versions.size() * 2);
+    forEach(reports.size(), [&](std::size_t i) {
+        const auto& [old, current] = versions[i / 2];
+        reports[i] = diffReportJson(evaluate(i % 2 == 0 ? *old : *current));
+    });
+    if (interruptSignal()) return false;
+    for (std::size_t i = 0; i < diff.changed.size(); ++i)
+        diff.changed[i].graphics = graphicsChanges(reports[2 * i], reports[2 * i + 1]);
+    return true;
 }
 
 Json diffReportJson(const PartReport& report) {

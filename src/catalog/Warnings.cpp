@@ -2,14 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
-#include <map>
-#include <mutex>
 #include <set>
-
-#include <pugixml.hpp>
 
 #include "catalog/Catalog.h"
 #include "geometry/CheckedMath.h"
+#include "ports/OutsideDiameterTable.h"
 #include "symbol/CCheckValve.h"
 
 namespace tcv::refhost {
@@ -25,35 +22,9 @@ const InputDescriptor* inputDescriptor(const std::string& name) {
     return found == table.end() ? nullptr : &*found;
 }
 
-// Pipe outside diameters in metres by nominal size, per size unit ("in", and "mm" for every other unit).
-struct OutsideDiameterTable {
-    std::map<double, double> byInch;
-    std::map<double, double> byMillimetre;
-};
-
-const OutsideDiameterTable& outsideDiameterTable(const std::string& dataDirectory) {
-    static std::mutex mutex;
-    static std::map<std::string, OutsideDiameterTable> tables;
-    std::lock_guard lock(mutex);
-    auto found = tables.find(dataDirectory);
-    if (found != tables.end()) return found->second;
-    OutsideDiameterTable table;
-    pugi::xml_document document;
-    if (document.load_file((dataDirectory + "/xml/OutsideDiameterforSymbolGraphics.xml").c_str())) {
-        for (const auto& entry : document.select_nodes("//NPDandPipingODInInchesTable/NPD")) {
-            const pugi::xml_node npd = entry.node();
-            const double od = npd.text().as_double(0) * 0.0254;
-            if (!(od > 0)) continue;
-            if (auto inch = npd.attribute("SizeInInch")) table.byInch[inch.as_double()] = od;
-            if (auto mm = npd.attribute("SizeInMM")) table.byMillimetre[mm.as_double()] = od;
-        }
-    }
-    return tables.emplace(dataDirectory, std::move(table)).first->second;
-}
-
 // The tabled outside diameter of an exact nominal size, or 0 when the table does not list it.
 double tabledOutsideDiameter(const OutsideDiameterTable& table, const PortSpec& port) {
-    const auto& sizes = port.npdUnit == "in" ? table.byInch : table.byMillimetre;
+    const auto& sizes = table.diametersBySize(port.npdUnit);
     for (const auto& [size, od] : sizes)
         if (std::fabs(size - port.npd) <= 1e-9 * std::max(1.0, size)) return od;
     return 0;
@@ -118,7 +89,13 @@ std::vector<std::string> physicalWarnings(const PartSpec& part, const std::strin
             warnings.push_back(std::string("input ") + name + " is " + number(given->second) +
                                " m: a face-to-face must be above zero");
     }
-    const OutsideDiameterTable& table = outsideDiameterTable(dataDirectory);
+    // The table the symbol's diameter lookup reads; none without a data file.
+    static const OutsideDiameterTable noTable;
+    const auto loaded = loadOutsideDiameterTable(outsideDiameterFilePath(dataDirectory));
+    const OutsideDiameterTable& table = loaded ? *loaded : noTable;
+    if (!table.error().empty())
+        warnings.push_back("the pipe outside-diameter data file cannot be read (" + table.error() +
+                           "): no port is checked against its diameters");
     for (const auto& port : part.ports) {
         const std::string id = "port " + std::to_string(port.index);
         if (port.terminationClass == kFlanged && port.pipeOD > 0 && port.flangeOD <= port.pipeOD)

@@ -11,11 +11,12 @@
 
 #include "CliJson.h"
 #include "Commands.h"
-#include "StepProcess.h"
+#include "ExportProcess.h"
 #include "Variants.h"
 #include "catalog/Catalog.h"
 #include "catalog/Report.h"
 #include "export/Export.h"
+#include "export/Formats.h"
 
 namespace tcv::cli {
 
@@ -29,23 +30,6 @@ constexpr const char* kOrigin = "request";
 constexpr std::size_t kCachedExports = 64;
 constexpr std::size_t kCachedExportBytes = std::size_t{64} << 20;
 constexpr std::chrono::seconds kCachedExportLifetime{30};
-
-// The formats /api/export writes: name (the format= value), file extension, content type and writer
-// (given the file name, which the IFC header names).
-struct ExportFormat {
-    const char* name;
-    const char* extension;
-    const char* contentType;
-    std::string (*render)(exports::ExportDocument& document, const std::string& fileName);
-};
-constexpr ExportFormat kExportFormats[] = {
-    {"glb", ".glb", "model/gltf-binary", [](exports::ExportDocument& d, const std::string&) { return d.renderGlb(); }},
-    // STEP is written by a process of its own (StepProcess.h): the translator writes one file at a time.
-    {"step", ".step", "model/step", nullptr},
-    {"stl", ".stl", "model/stl", [](exports::ExportDocument& d, const std::string&) { return d.renderStl(); }},
-    {"ifc", ".ifc", "application/x-step",
-     [](exports::ExportDocument& d, const std::string& name) { return d.renderIfc(name); }},
-};
 
 // Splits a catalogue message ("request: part 'x': inputs.FacetoFace: expected ...") into the field and
 // what is wrong with it.
@@ -277,19 +261,19 @@ void Api::evaluate(const HttpRequest& request, HttpResponse& response) {
 
 void Api::exportPart(const HttpRequest& request, HttpResponse& response) {
     const std::string name = request.param("format");
-    const ExportFormat* format = nullptr;
-    std::string known;
-    for (const auto& candidate : kExportFormats) {
-        if (name == candidate.name) format = &candidate;
-        known += known.empty() ? candidate.name : std::string("|") + candidate.name;
+    const exports::ExportFormat* format = exports::findExportFormat(name);
+    if (!format) {
+        std::string known;
+        for (const auto& candidate : exports::exportFormats())
+            known += known.empty() ? candidate.name : std::string("|") + candidate.name;
+        return sendError(response, 400, "format", "expected format=" + known + ", got '" + name + "'");
     }
-    if (!format) return sendError(response, 400, "format", "expected format=" + known + ", got '" + name + "'");
     const auto part = partOf(request, response);
     if (!part) return;
     const std::string fileName = safeFileName(part->name) + format->extension;
     const auto send = [&](std::shared_ptr<const std::string> file) {
         response.setHeader("Content-Disposition", "attachment; filename=\"" + fileName + "\"");
-        response.setContent(*file, format->contentType);
+        response.setContent(*file, format->mediaType);
     };
     if (const auto cached = exports_.find(format->name, request.body)) return send(*cached);
 
@@ -299,8 +283,10 @@ void Api::exportPart(const HttpRequest& request, HttpResponse& response) {
     std::shared_ptr<const std::string> file;
     const auto budget = budgetFor(request);
     try {
-        if (!format->render) {
-            file = std::make_shared<const std::string>(renderStepInChild(request.body, *budget));
+        // A format whose writer writes one file at a time in the whole process is written by a process of its
+        // own (ExportProcess.h), so that other exports need not wait for it.
+        if (format->serialised) {
+            file = std::make_shared<const std::string>(renderInChild(*format, request.body, *budget));
         } else {
             // Outputs an aspect added before it failed are exported like any other.
             refhost::HostOptions options = refhost::RefRuntime::defaultOptions();
@@ -309,7 +295,7 @@ void Api::exportPart(const HttpRequest& request, HttpResponse& response) {
             exports::MeshSettings mesh = mesh_;
             mesh.budget = budget;
             exports::ExportDocument document(report, mesh);
-            file = std::make_shared<const std::string>(format->render(document, fileName));
+            file = std::make_shared<const std::string>(format->render(document, fileName, {}));
         }
     } catch (const exports::ExportError& error) {
         return sendError(response, 422, "", error.what());

@@ -18,6 +18,7 @@
 #include "Progress.h"
 #include "catalog/Catalog.h"
 #include "refhost/Evaluator.h"
+#include "symbol/Contract.h"
 
 namespace tcv::cli {
 
@@ -70,22 +71,22 @@ PartTiming timePart(const refhost::PartSpec& part, unsigned repeat, bool wall) {
     recordOnly.kernel.reset();
     PartTiming timing;
     timing.part = &part;
-    auto evaluate = [&](const char* aspect, const refhost::HostOptions& options) {
+    auto evaluate = [&](Aspect aspect, const refhost::HostOptions& options) {
         // The result (and its geometry) is released inside the timed span, as a host releases it.
-        if (!refhost::evaluateAspect(part, aspect, options).ok) timing.ok = false;
+        if (!refhost::evaluateAspect(part, std::string(aspectName(aspect)), options).ok) timing.ok = false;
     };
     auto both = [&] {
-        evaluate("Physical", recordOnly);
-        evaluate("Insulation", recordOnly);
+        evaluate(Aspect::Physical, recordOnly);
+        evaluate(Aspect::Insulation, recordOnly);
     };
     // One warm-up of every mode: the data file, the kernel's first-use setup and the caches settle.
-    evaluate("Physical", built);
-    evaluate("Insulation", built);
+    evaluate(Aspect::Physical, built);
+    evaluate(Aspect::Insulation, built);
     both();
     std::vector<double> physical, insulation, record;
     for (unsigned i = 0; i < repeat; ++i) {
-        physical.push_back(timed([&] { evaluate("Physical", built); }));
-        insulation.push_back(timed([&] { evaluate("Insulation", built); }));
+        physical.push_back(timed([&] { evaluate(Aspect::Physical, built); }));
+        insulation.push_back(timed([&] { evaluate(Aspect::Insulation, built); }));
         record.push_back(timed(both));
     }
     timing.physical = median(physical);

@@ -2,8 +2,8 @@
 // data changed it lists the fields that changed and evaluates both versions to say what that did to the
 // graphics of each aspect. Exit 0 when no graphics changed, 1 when some did (a part added or removed
 // counts), 2 for bad input, so that a catalogue kept under version control can gate its changes.
+#include <functional>
 #include <iostream>
-#include <map>
 #include <memory>
 
 #include "Commands.h"
@@ -16,8 +16,6 @@
 namespace tcv::cli {
 
 namespace {
-
-using Json = nlohmann::ordered_json;
 
 struct DiffOptions {
     std::string oldFile;
@@ -41,24 +39,18 @@ int runDiff(const DiffOptions& options) {
         return kExitBadInput;
     }
     refhost::CatalogDiff diff = refhost::planCatalogDiff(before, after);
-    std::map<std::string, const refhost::PartSpec*> oldByName, newByName;
-    for (const auto& part : before) oldByName[part.name] = &part;
-    for (const auto& part : after) newByName[part.name] = &part;
-
-    // Both versions of every changed part, evaluated in parallel; parts with the same data are not.
+    // Each evaluation has a budget of its own.
     const std::vector<std::string> aspects = aspectsFor(options.aspect);
     const refhost::HostOptions hostOptions = refhost::RefRuntime::defaultOptions();
-    std::vector<Json> reports(diff.changed.size() * 2);
-    forEachInParallel("diff", reports.size(), options.jobs, [&](std::size_t i) {
-        const auto& byName = i % 2 == 0 ? oldByName : newByName;
-        const refhost::PartSpec& part = *byName.at(diff.changed[i / 2].name);
+    const auto evaluate = [&](const refhost::PartSpec& part) {
         refhost::HostOptions partOptions = hostOptions;
         partOptions.budget = std::make_shared<refhost::WorkBudget>(options.limits.limits());
-        reports[i] = refhost::diffReportJson(refhost::evaluatePart(part, aspects, partOptions));
-    });
-    if (const int code = interruptedExit("diff")) return code;
-    for (std::size_t i = 0; i < diff.changed.size(); ++i)
-        diff.changed[i].graphics = refhost::graphicsChanges(reports[2 * i], reports[2 * i + 1]);
+        return refhost::evaluatePart(part, aspects, partOptions);
+    };
+    const auto inParallel = [&](std::size_t count, const std::function<void(std::size_t)>& work) {
+        forEachInParallel("diff", count, options.jobs, work);
+    };
+    if (!refhost::compareChangedGraphics(diff, before, after, evaluate, inParallel)) return interruptedExit("diff");
 
     const refhost::DiffOutput output = refhost::renderCatalogDiff(diff, options.json);
     std::cout << output.text;

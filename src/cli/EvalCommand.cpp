@@ -1,6 +1,6 @@
 // `checkvalve eval`: evaluates parts of a catalogue file (or a built-in sample), reports every output and,
 // when asked, exports the evaluated aspects as STEP, GLB, STL and IFC.
-#include <functional>
+#include <algorithm>
 #include <iostream>
 #include <memory>
 
@@ -9,6 +9,7 @@
 #include "catalog/Catalog.h"
 #include "catalog/Report.h"
 #include "export/Export.h"
+#include "export/Formats.h"
 #include "export/StagedFile.h"
 
 namespace tcv::cli {
@@ -22,16 +23,16 @@ struct EvalOptions {
     std::string aspect = "both";
     bool json = false;
     bool noUtility = false;
-    std::string step;
-    std::string glb;
-    std::string stl;
-    std::string ifc;
+    // The file to write per export format, in the order of exports::exportFormats(); empty: none.
+    std::vector<std::string> files = std::vector<std::string>(exports::exportFormats().size());
     std::string ifcLibrary;
     std::string ifcGeometry = "exact";
     std::uint64_t maxCatalogBytes = refhost::kDefaultMaxCatalogBytes;
     WorkLimitOptions limits;
 
-    bool exports() const { return !step.empty() || !glb.empty() || !stl.empty() || !ifc.empty(); }
+    bool exports() const {
+        return std::any_of(files.begin(), files.end(), [](const std::string& path) { return !path.empty(); });
+    }
 };
 
 // Refuses exports that cannot work before anything is evaluated: several parts at once, an STL without
@@ -43,14 +44,15 @@ void checkExportRequest(const EvalOptions& options, const std::vector<refhost::P
         throw refhost::CatalogError(options.file + " holds " + std::to_string(parts.size()) +
                                     " parts; choose the one to export with --part NAME (or render them all with "
                                     "`checkvalve gallery`)");
-    if (!options.stl.empty() && options.aspect == "insulation")
-        throw refhost::CatalogError("--stl writes the Physical aspect; evaluate it with --aspect physical or both");
+    const auto formats = exports::exportFormats();
+    for (std::size_t i = 0; i < formats.size(); ++i)
+        if (!options.files[i].empty() && formats[i].physicalOnly && options.aspect == "insulation")
+            throw refhost::CatalogError(std::string("--") + formats[i].name +
+                                        " writes the Physical aspect; evaluate it with --aspect physical or both");
     // A staged file checks its destination and creates its temporary file on construction, and leaves
     // nothing behind.
-    if (!options.step.empty()) exports::StagedFile(options.step, "STEP");
-    if (!options.glb.empty()) exports::StagedFile(options.glb, "GLB");
-    if (!options.stl.empty()) exports::StagedFile(options.stl, "STL");
-    if (!options.ifc.empty()) exports::StagedFile(options.ifc, "IFC");
+    for (std::size_t i = 0; i < formats.size(); ++i)
+        if (!options.files[i].empty()) exports::StagedFile(options.files[i], formats[i].label);
 }
 
 // Writes the requested files; every file that can be written is, and each failure is reported.
@@ -61,22 +63,19 @@ bool writeExports(const EvalOptions& options, const refhost::PartReport& report,
         exports::MeshSettings settings;
         settings.budget = budget;
         exports::ExportDocument document(report, settings);
-        auto write = [&](const std::string& path, auto member) {
-            if (path.empty()) return;
+        const auto formats = exports::exportFormats();
+        const exports::IfcOptions ifcOptions = ifcOptionsFor(options.ifcGeometry);
+        for (std::size_t i = 0; i < formats.size(); ++i) {
+            const std::string& path = options.files[i];
+            if (path.empty()) continue;
             try {
-                std::invoke(member, document, path);
+                formats[i].write(document, path, ifcOptions);
                 std::cerr << "checkvalve eval: wrote " << printable(path) << "\n";
             } catch (const exports::ExportError& error) {
                 std::cerr << "checkvalve eval: " << printable(error.what()) << "\n";
                 allWritten = false;
             }
-        };
-        write(options.step, &exports::ExportDocument::writeStep);
-        write(options.glb, &exports::ExportDocument::writeGlb);
-        write(options.stl, &exports::ExportDocument::writeStl);
-        write(options.ifc, [&](exports::ExportDocument& d, const std::string& path) {
-            d.writeIfc(path, ifcOptionsFor(options.ifcGeometry));
-        });
+        }
     } catch (const exports::ExportError& error) {
         std::cerr << "checkvalve eval: " << printable(error.what()) << "\n";
         return false;
@@ -154,12 +153,10 @@ void addEvalCommand(CLI::App& app, int& exitCode) {
     command->add_flag("--json", options->json, "Print the report as JSON");
     command->add_flag("--no-utility", options->noUtility,
                       "Host offers no graphics utility: nozzles come from the nozzle factory");
-    addOutputOption(*command, "--step", options->step, "Write the evaluated aspects as STEP AP214 (lengths in metres)");
-    addOutputOption(*command, "--glb", options->glb,
-                    "Write the evaluated aspects as binary glTF with port data in extras");
-    addOutputOption(*command, "--stl", options->stl, "Write the Physical aspect as binary STL (metres)");
-    addOutputOption(*command, "--ifc", options->ifc,
-                    "Write IFC4: the valve with its ports and body, the insulation as a covering (metres)");
+    const auto formats = exports::exportFormats();
+    for (std::size_t i = 0; i < formats.size(); ++i)
+        addOutputOption(*command, std::string("--") + formats[i].name, options->files[i],
+                        std::string("Write ") + formats[i].contents);
     addIfcOptions(*command, options->ifcGeometry, options->ifcLibrary);
     addCatalogSizeOption(*command, options->maxCatalogBytes);
     addWorkLimitOptions(*command, options->limits);

@@ -1,6 +1,6 @@
 // The requests and responses the server's handlers see: plain values of their own, so that the API and the
-// static files know nothing of the HTTP library underneath. Also the route table entry that ties a method
-// and path to a handler.
+// static files know nothing of the HTTP library underneath. Also the route that ties a method and path to
+// a handler.
 #pragma once
 
 #include <atomic>
@@ -70,13 +70,15 @@ struct HttpResponse {
     void setContent(std::string text, std::string type);
 };
 
-// One entry of the route table: a method and an exact path. Work that may take long (an evaluation, an
-// export) is marked so: it runs on the evaluation threads, and its request's `cancelled` flag is watched.
+// One entry of a route table (RouteTable.h): a method and an exact path, or with `prefix` every path that
+// starts with it. Work that may take long (an evaluation, an export) is marked so: it runs on the
+// evaluation threads, and its request's `cancelled` flag is watched.
 struct Route {
     std::string method;
     std::string path;
     bool longRunning = false;
     std::function<void(const HttpRequest&, HttpResponse&)> handle;
+    bool prefix = false;
 };
 
 // "%41b+c" as "Ab c" (`plusIsSpace` in queries); an escape that is not two hex digits stays as it is.

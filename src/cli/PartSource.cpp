@@ -3,6 +3,7 @@
 
 #include "Commands.h"
 #include "catalog/Catalog.h"
+#include "symbol/Contract.h"
 
 namespace tcv::cli {
 
@@ -70,9 +71,9 @@ CLI::Option* addOutputOption(CLI::App& command, const std::string& name, std::st
 }
 
 std::vector<std::string> aspectsFor(const std::string& choice) {
-    if (choice == "physical") return {"Physical"};
-    if (choice == "insulation") return {"Insulation"};
-    return {"Physical", "Insulation"};
+    if (choice == "physical") return {std::string(aspectName(Aspect::Physical))};
+    if (choice == "insulation") return {std::string(aspectName(Aspect::Insulation))};
+    return allAspectNames();
 }
 
 } // namespace tcv::cli

@@ -16,6 +16,7 @@
 #include "catalog/Report.h"
 #include "export/Export.h"
 #include "export/StagedFile.h"
+#include "symbol/Contract.h"
 
 namespace tcv::cli {
 
@@ -152,9 +153,8 @@ int runPlace(const PlaceOptions& options) {
 
     // Each part is evaluated once, however often it is placed.
     std::vector<refhost::PartReport> reports(used.size());
-    forEachInParallel("place", used.size(), options.jobs, [&](std::size_t i) {
-        reports[i] = refhost::evaluatePart(used[i], {"Physical", "Insulation"});
-    });
+    forEachInParallel("place", used.size(), options.jobs,
+                      [&](std::size_t i) { reports[i] = refhost::evaluatePart(used[i], allAspectNames()); });
     bool allOk = true;
     for (const auto& report : reports)
         if (!report.ok()) {

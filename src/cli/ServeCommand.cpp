@@ -13,6 +13,7 @@
 #include "Commands.h"
 #include "HttpServer.h"
 #include "ViewerAssets.h"
+#include "export/Formats.h"
 
 namespace tcv::cli {
 
@@ -175,8 +176,13 @@ void addServeCommand(CLI::App& app, int& exitCode) {
         ->check(CLI::Range(std::size_t{0}, std::size_t{1} << 40))
         ->capture_default_str();
     command->add_option("--test-hold-slot-ms", options->holdMilliseconds)->check(CLI::Range(0, 60000))->group("");
+    std::string formats;
+    for (const auto& format : exports::exportFormats())
+        formats += (formats.empty() ? "" : "|") + std::string(format.name);
     command->footer("The API: GET /api/definition, /api/samples, /api/variants; POST /api/evaluate, "
-                    "/api/export?format=glb|step|stl|ifc and /api/build (report and GLB of one evaluation) "
+                    "/api/export?format=" +
+                    formats +
+                    " and /api/build (report and GLB of one evaluation) "
                     "with one part as catalogue JSON.\n\nExamples:\n"
                     "  checkvalve serve gallery/\n  checkvalve serve --port 0");
     command->callback([&exitCode, options] { exitCode = runServe(*options); });

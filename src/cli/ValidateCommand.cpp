@@ -14,6 +14,7 @@
 #include "catalog/ValidateReport.h"
 #include "catalog/Warnings.h"
 #include "export/StagedFile.h"
+#include "symbol/Contract.h"
 
 namespace tcv::cli {
 
@@ -48,7 +49,7 @@ int runValidate(const ValidateOptions& options) {
     forEachInParallel("validate", parts.size(), options.jobs, [&](std::size_t i) {
         refhost::HostOptions partOptions = hostOptions;
         partOptions.budget = std::make_shared<refhost::WorkBudget>(options.limits.limits());
-        auto report = refhost::evaluatePart(parts[i], {"Physical", "Insulation"}, partOptions);
+        auto report = refhost::evaluatePart(parts[i], allAspectNames(), partOptions);
         summary.parts[i] = refhost::outcomeOf(report, refhost::partWarnings(report, hostOptions));
     });
     if (const int code = interruptedExit("validate")) return code;

@@ -8,12 +8,13 @@
 
 #include "catalog/Report.h"
 #include "refhost/Evaluator.h"
+#include "symbol/Contract.h"
 
 namespace tcv::cli {
 
 namespace {
 
-const std::vector<std::string> kAspects{"Physical", "Insulation"};
+const std::vector<std::string> kAspects = allAspectNames();
 
 refhost::HostOptions recordOnly(const std::shared_ptr<refhost::WorkBudget>& budget) {
     refhost::HostOptions options = refhost::RefRuntime::defaultOptions();

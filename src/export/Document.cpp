@@ -40,6 +40,7 @@
 #include "kernel/KernelGuard.h"
 #include "kernel/OccKernel.h"
 #include "kernel/WorkProgress.h"
+#include "symbol/Contract.h"
 
 namespace tcv::exports {
 
@@ -176,7 +177,7 @@ double overallSize(const ExportedPart& part) {
 const Quantity_ColorRGBA& colourOf(refhost::OutputKind kind, const std::string& aspect) {
     if (kind == refhost::OutputKind::Nozzle) return nozzleColour();
     if (kind == refhost::OutputKind::Occurrence) return operatorColour();
-    return aspect == "Insulation" ? insulationColour() : bodyColour();
+    return aspect == aspectName(Aspect::Insulation) ? insulationColour() : bodyColour();
 }
 
 void quietTranslators() {

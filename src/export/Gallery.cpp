@@ -5,8 +5,10 @@
 #include <memory>
 
 #include "catalog/Report.h"
+#include "export/Formats.h"
 #include "export/StagedFile.h"
 #include "refhost/Runtime.h"
+#include "symbol/Contract.h"
 
 namespace tcv::exports {
 
@@ -35,7 +37,7 @@ void renderGalleryPart(const refhost::PartSpec& part, const refhost::HostOptions
     // The part's budget holds for its evaluation and every file of it.
     refhost::HostOptions options = hostOptions;
     options.budget = std::make_shared<refhost::WorkBudget>(limits);
-    report = refhost::evaluatePart(part, {"Physical", "Insulation"}, options);
+    report = refhost::evaluatePart(part, allAspectNames(), options);
     if (refhost::interruptSignal()) return; // cut short: not a failure of the part, and nothing to show
     for (const auto& aspect : report.aspects) {
         entry.outputCounts.emplace_back(aspect.aspect, aspect.outputs->outputs().size());
@@ -56,9 +58,9 @@ void renderGalleryPart(const refhost::PartSpec& part, const refhost::HostOptions
     settings.budget = options.budget;
     attempt([&] { document = std::make_unique<ExportDocument>(report, settings); });
     if (!document) return;
-    attempt([&] { document->writeGlb((folder / (entry.stem + ".glb")).string()); });
-    attempt([&] { document->writeStep((folder / (entry.stem + ".step")).string()); });
-    attempt([&] { document->writeIfc((folder / (entry.stem + ".ifc")).string(), ifcOptions); });
+    for (const ExportFormat& format : exportFormats())
+        if (format.inGallery)
+            attempt([&] { format.write(*document, (folder / (entry.stem + format.extension)).string(), ifcOptions); });
 }
 
 Json galleryIndexItem(const refhost::PartSpec& part, const GalleryEntry& entry) {
@@ -66,10 +68,10 @@ Json galleryIndexItem(const refhost::PartSpec& part, const GalleryEntry& entry) 
     item["name"] = part.name;
     item["description"] = part.description;
     item["partDataBasis"] = part.partDataBasis;
-    item["files"] = {{"glb", entry.stem + ".glb"},
-                     {"step", entry.stem + ".step"},
-                     {"ifc", entry.stem + ".ifc"},
-                     {"report", entry.stem + ".json"}};
+    item["files"] = Json::object();
+    for (const ExportFormat& format : exportFormats())
+        if (format.inGallery) item["files"][format.name] = entry.stem + format.extension;
+    item["files"]["report"] = entry.stem + ".json";
     item["outputs"] = Json::object();
     for (const auto& [aspect, count] : entry.outputCounts) item["outputs"][aspect] = count;
     item["status"] = entry.errors.empty() ? "ok" : "failed";

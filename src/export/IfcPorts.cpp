@@ -4,6 +4,7 @@
 #include <set>
 
 #include "IfcBuilder.h"
+#include "refhost/Units.h"
 
 namespace tcv::exports::ifcfile {
 
@@ -33,12 +34,9 @@ Vec3 squareTo(const Vec3& axis) {
     return unit({up[0] - along * a[0], up[1] - along * a[1], up[2] - along * a[2]});
 }
 
-std::optional<double> nominalSizeAsLength(const refhost::PortSpec& port) {
-    double metres = 0;
-    if (port.npdUnit == "in")
-        metres = port.npd * 0.0254;
-    else if (port.npdUnit == "mm")
-        metres = port.npd * 0.001;
+// The nominal size as a positive length, if it reads as one.
+std::optional<double> nominalSize(const refhost::PortSpec& port) {
+    const double metres = refhost::nominalSizeAsLength(port);
     if (!(metres > 0) || !std::isfinite(metres)) return std::nullopt;
     return metres;
 }
@@ -135,7 +133,7 @@ IfcBuilder::PartType& IfcBuilder::typeOf(std::size_t index) {
     const refhost::PortSpec* inlet = portSpec(part, 1);
     if (!inlet && !part.ports.empty()) inlet = &part.ports.front();
     if (inlet)
-        if (auto size = nominalSizeAsLength(*inlet)) common.push_back(single("Size", positiveLength(*size)));
+        if (auto size = nominalSize(*inlet)) common.push_back(single("Size", positiveLength(*size)));
     std::vector<Value> own{single("PartDataBasis", integerValue(part.partDataBasis))};
     for (const auto& aspect : part.aspects) {
         const std::string error =
@@ -194,8 +192,7 @@ void IfcBuilder::addPortTemplates(const ExportedPart& part, PartType& type) {
                                             "SWEDGE", "THREADED", "WELDED", "OTHER", "NOTDEFINED", "NONE", "UNSET"})};
         if (subType) pipe.push_back(single("ConnectionSubType", label(subType)));
         if (portData)
-            if (auto size = nominalSizeAsLength(*portData))
-                pipe.push_back(single("NominalDiameter", positiveLength(*size)));
+            if (auto size = nominalSize(*portData)) pipe.push_back(single("NominalDiameter", positiveLength(*size)));
         if (pipeOD > 0 && std::isfinite(pipeOD)) pipe.push_back(single("OuterDiameter", positiveLength(pipeOD)));
         std::vector<Value> own{single("PortIndex", integerValue(port.index)),
                                single("TerminationClass", integerValue(terminationClass))};

@@ -12,12 +12,13 @@
 #include "DocumentModel.h"
 #include "export/StagedFile.h"
 #include "kernel/KernelGuard.h"
+#include "symbol/Contract.h"
 
 namespace tcv::exports {
 
 namespace {
 
-constexpr const char* kStlAspect = "Physical";
+constexpr const char* kStlAspect = aspectName(Aspect::Physical).data();
 
 void appendFloat(std::string& bytes, double value) {
     const auto single = static_cast<float>(value);

@@ -3,28 +3,24 @@
 #include "ports/basPipePortParameters.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstdio>
-#include <ctime>
 #include <functional>
 #include <memory>
 
 #include <sys/stat.h>
-
-#include <pugixml.hpp>
 
 #include "base/Inputs.h"
 #include "base/Text.h"
 #include "geometry/Comparisons.h"
 #include "host/Diagnostics.h"
 #include "host/Runtime.h"
+#include "ports/OutsideDiameterTable.h"
 
 namespace tcv {
 
 namespace {
 
-constexpr const char* kDataFileName = "OutsideDiameterforSymbolGraphics.xml";
 constexpr const char* kDataServerVariable = "OLE_SERVER";
 constexpr char kPathSeparator = '/';
 
@@ -33,63 +29,22 @@ constexpr std::int32_t kPlainOwnDiameter = 10;
 constexpr std::int32_t kFemale = 15;
 constexpr std::int32_t kMechanical = 20;
 
-// Module state of the calling thread: the host context made on first use, and the full path and file
-// status of the data file found by the last existence check.
+// Module state of the calling thread: the host context made on first use, and the full path of the data
+// file found by the last existence check.
 thread_local host::ContextPtr moduleContext;
 thread_local std::string moduleDataFilePath;
-thread_local struct stat moduleDataFileStatus {};
 
-// The data file as last parsed by the calling thread, with the file's identity when it was read.
-// Parsing the file for every port of every part was most of the time a part took when no geometry is
-// built; now a lookup compares the status the existence check found with the one of the file parsed.
-struct ParsedDataFile {
-    std::string path;
-    struct stat identity {};
-    std::shared_ptr<const pugi::xml_document> document;
-};
-thread_local ParsedDataFile parsedDataFile;
-
-// What the lookups of the calling thread's current evaluation found: whether the data file exists, its
-// document, and the part's entry in it. `evaluation` 0 is no evaluation: nothing is kept.
+// What the lookups of the calling thread's current evaluation found: whether the data file exists and its
+// table. `evaluation` 0 is no evaluation: nothing is kept. The table itself is parsed once and shared
+// (OutsideDiameterTable.h); this keeps an evaluation from looking at the file again for every port.
 struct EvaluationLookups {
     std::uint64_t evaluation = 0;
     std::uint64_t checked = 0; // the evaluation whose data file was checked
     bool dataFileExists = false;
-    std::shared_ptr<const pugi::xml_document> document;
-    std::uint64_t basisFound = 0; // the evaluation whose part entry was found
-    std::int32_t basisPartDataBasis = 0;
-    pugi::xml_node basis;
+    std::shared_ptr<const OutsideDiameterTable> table;
 };
 thread_local EvaluationLookups evaluationLookups;
 thread_local std::uint64_t evaluationCount = 0;
-
-bool sameFile(const struct stat& a, const struct stat& b) {
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
-           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
-           a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
-}
-
-// File times tick in steps of a few milliseconds: a file changed within the last two seconds could
-// be written again with the same size and time, so it is not kept.
-bool settled(const struct stat& identity) {
-    const std::time_t now = std::time(nullptr);
-    return now - identity.st_mtim.tv_sec > 2 && now - identity.st_ctim.tv_sec > 2;
-}
-
-// The parsed document of the data file at `path`, whose status `identity` the existence check just
-// found; a file that cannot be read or parsed reads as an empty document, in which no node is found.
-std::shared_ptr<const pugi::xml_document> dataFileDocument(const std::string& path, const struct stat& identity) {
-    if (parsedDataFile.document && parsedDataFile.path == path && sameFile(parsedDataFile.identity, identity))
-        return parsedDataFile.document;
-
-    auto document = std::make_shared<pugi::xml_document>();
-    if (!document->load_file(path.c_str())) document->reset();
-    if (settled(identity))
-        parsedDataFile = ParsedDataFile{path, identity, document};
-    else
-        parsedDataFile = ParsedDataFile{};
-    return document;
-}
 
 // Runs one statement of the diameter lookup; a failure is dropped (with a note on the evaluation's
 // trail) and the lookup goes on.
@@ -101,39 +56,10 @@ void attempt(const std::function<void()>& statement) {
     }
 }
 
-// The data file's entry for a PartDataBasis: the first PartDataBasis element under
-// /OutsideDiameterforSymbolGraphicsConstruction/BasisforGraphicsCreation whose Value is its number.
-pugi::xml_node partEntry(const pugi::xml_document& document, std::int32_t partDataBasis) {
-    const std::string value = std::to_string(partDataBasis);
-    for (const pugi::xml_node& root : document.children("OutsideDiameterforSymbolGraphicsConstruction"))
-        for (const pugi::xml_node& basis : root.children("BasisforGraphicsCreation"))
-            for (const pugi::xml_node& entry : basis.children("PartDataBasis"))
-                if (const pugi::xml_attribute attribute = entry.attribute("Value");
-                    attribute && value == attribute.value())
-                    return entry;
-    return {};
-}
-
 host::PortCollectionPtr portsOf(const host::PipingComponentPtr& component) {
     auto ports = component->Ports();
     if (!ports) throw host::HostError(host::kGenericFailure, "the part has no port collection");
     return ports;
-}
-
-void appendCharacterData(const pugi::xml_node& node, std::string& text) {
-    for (const pugi::xml_node& child : node.children()) {
-        if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata)
-            text += child.value();
-        else if (child.type() == pugi::node_element)
-            appendCharacterData(child, text);
-    }
-}
-
-// The text of an element as a document reader reports it: all character data below it, trimmed.
-std::string elementText(const pugi::xml_node& element) {
-    std::string text;
-    appendCharacterData(element, text);
-    return trim(text);
 }
 
 double numberFrom(const std::string& text) { return host::toDouble(host::Variant(trim(text))); }
@@ -164,33 +90,41 @@ const char* factorTypeOf(std::int32_t terminationClass) {
 // The nominal size → outside diameter table of the data file; keys in the port's size unit, values
 // converted from inches by the host's units service. Rows that cannot be read are left out; of two
 // rows with the same size the first one counts.
-std::map<double, double> readSizeTable(const pugi::xml_document& document, const std::string& sizeUnit) {
-    std::map<double, double> table;
-    const char* sizeAttribute = sizeUnit == "in" ? "@SizeInInch" : "@SizeInMM";
+std::map<double, double> readSizeTable(const OutsideDiameterTable& table, const std::string& sizeUnit) {
+    std::map<double, double> sizes;
+    const bool inches = sizeUnit == "in";
     auto units = host::runtime().CreateUnitsService();
-    auto rows = document.select_nodes("/OutsideDiameterforSymbolGraphicsConstruction/NPDandPipingODInInchesTable/NPD");
-    for (const pugi::xpath_node& row : rows) {
+    for (const OutsideDiameterRow& row : table.rows()) {
         attempt([&] {
-            pugi::xpath_node size = row.node().select_node(sizeAttribute);
-            if (!size.attribute()) return;
-            double key = numberFrom(size.attribute().value());
+            const std::optional<std::string>& size = inches ? row.sizeInInch : row.sizeInMM;
+            if (!size) return;
+            double key = numberFrom(*size);
             if (!std::isfinite(key)) return;
-            double diameter = units->ParseUnit(1, elementText(row.node()) + "in");
-            table.emplace(key, diameter);
+            double diameter = units->ParseUnit(1, row.diameterInInches + "in");
+            sizes.emplace(key, diameter);
         });
     }
-    return table;
+    return sizes;
 }
 
-double factorFor(const pugi::xml_document& document, std::int32_t terminationClass) {
+double factorFor(const OutsideDiameterTable& table, std::int32_t terminationClass) {
     const char* type = factorTypeOf(terminationClass);
     if (!type) return 0;
-    std::string query = "/OutsideDiameterforSymbolGraphicsConstruction/FactoronFlangeorHuborMechanicalOutsideDiameter/"
-                        "TerminationClass[@Type='" +
-                        std::string(type) + "']";
-    pugi::xpath_node node = document.select_node(query.c_str());
-    if (!node.node()) return 0;
-    return numberFrom(elementText(node.node()));
+    const std::optional<std::string> text = table.factorText(type);
+    if (!text) return 0;
+    return numberFrom(*text);
+}
+
+// The table of the data file the existence check found. A file that cannot be read or parsed reads as
+// an empty table, in which no part is listed; why it could not is noted on the evaluation's trail.
+std::shared_ptr<const OutsideDiameterTable> dataFileTable() {
+    static const auto empty = std::make_shared<const OutsideDiameterTable>();
+    std::shared_ptr<const OutsideDiameterTable> table;
+    attempt([&] { table = loadOutsideDiameterTable(moduleDataFilePath); });
+    if (!table) return empty;
+    if (!table->error().empty())
+        attempt([&] { throw host::HostError(host::kGenericFailure, "cannot read the data file " + table->error()); });
+    return table;
 }
 
 template <class Write>
@@ -266,7 +200,7 @@ double GetPipeOutsideDiamter(const host::ObjectPtr& part, std::int16_t portIndex
         EvaluationLookups& memo = evaluationLookups;
         const bool remembered = memo.evaluation != 0 && memo.checked == memo.evaluation;
         bool dataFileExists = remembered && memo.dataFileExists;
-        if (!remembered) attempt([&] { dataFileExists = CheckXMLExists(kDataFileName); });
+        if (!remembered) attempt([&] { dataFileExists = CheckXMLExists(kOutsideDiameterFileName); });
         if (!dataFileExists) {
             if (memo.evaluation != 0) {
                 memo.checked = memo.evaluation;
@@ -276,43 +210,22 @@ double GetPipeOutsideDiamter(const host::ObjectPtr& part, std::int16_t portIndex
             return result;
         }
 
-        std::shared_ptr<const pugi::xml_document> parsed = remembered ? memo.document : nullptr;
-        if (!parsed) {
-            parsed = std::make_shared<pugi::xml_document>();
-            attempt([&] { parsed = dataFileDocument(moduleDataFilePath, moduleDataFileStatus); });
+        std::shared_ptr<const OutsideDiameterTable> table = remembered ? memo.table : nullptr;
+        if (!table) {
+            table = dataFileTable();
             if (memo.evaluation != 0) {
                 memo.checked = memo.evaluation;
                 memo.dataFileExists = true;
-                memo.document = parsed;
-            }
-        }
-        const pugi::xml_document& document = *parsed;
-
-        pugi::xml_node basis;
-        std::int32_t partDataBasis = 0;
-        bool basisRead = false;
-        attempt([&] {
-            partDataBasis = component->PartDataBasis();
-            basisRead = true;
-        });
-        if (basisRead && memo.evaluation != 0 && memo.basisFound == memo.evaluation &&
-            memo.basisPartDataBasis == partDataBasis) {
-            basis = memo.basis;
-        } else if (basisRead) {
-            attempt([&] { basis = partEntry(document, partDataBasis); });
-            if (memo.evaluation != 0) {
-                memo.basisFound = memo.evaluation;
-                memo.basisPartDataBasis = partDataBasis;
-                memo.basis = basis;
+                memo.table = table;
             }
         }
 
-        if (basis) {
-            std::string text;
-            attempt([&] { text = toLower(elementText(basis)); });
-            if (text == "estimatedpipeodbased") {
+        std::optional<std::string> entry;
+        attempt([&] { entry = table->entryText(component->PartDataBasis()); });
+        if (entry) {
+            if (toLower(*entry) == "estimatedpipeodbased") {
                 attempt([&] {
-                    std::map<double, double> sizeTable = readSizeTable(document, port->NominalSizeUnits());
+                    std::map<double, double> sizeTable = readSizeTable(*table, port->NominalSizeUnits());
                     result = InterpolatePipeOutsideDiameter(sizeTable, port->NominalSize());
                 });
             }
@@ -322,7 +235,7 @@ double GetPipeOutsideDiamter(const host::ObjectPtr& part, std::int16_t portIndex
         attempt([&] { result = port->PipingOutsideDiameter(); });
         if (CmpDblLessThanOrEqualTo(result, 0, kTolerance)) {
             double factor = 0;
-            attempt([&] { factor = factorFor(document, terminationClass); });
+            attempt([&] { factor = factorFor(*table, terminationClass); });
             attempt([&] { result = factor * port->FlangeOrHubOutsideDiameter(); });
         }
     } catch (...) {
@@ -349,8 +262,8 @@ bool CheckXMLExists(const std::string& fileName) {
 
     std::string directory = textOf(moduleContext->GetVariable(kDataServerVariable));
     moduleDataFilePath = directory + kPathSeparator + "xml" + kPathSeparator + fileName;
-    moduleDataFileStatus = {};
-    return ::stat(moduleDataFilePath.c_str(), &moduleDataFileStatus) == 0 && S_ISREG(moduleDataFileStatus.st_mode);
+    struct stat status {};
+    return ::stat(moduleDataFilePath.c_str(), &status) == 0 && S_ISREG(status.st_mode);
 }
 
 double InterpolatePipeOutsideDiameter(std::map<double, double>& sizeTable, double nominalSize) {
@@ -398,8 +311,6 @@ void SortCollection(std::vector<double>& numbers) {
 void resetPortModuleState() {
     moduleContext.reset();
     moduleDataFilePath.clear();
-    moduleDataFileStatus = {};
-    parsedDataFile = {};
     evaluationLookups = {};
 }
 

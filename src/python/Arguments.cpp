@@ -14,6 +14,7 @@
 #include "catalog/CatalogCsv.h"
 #include "catalog/Documents.h"
 #include "refhost/Runtime.h"
+#include "symbol/Contract.h"
 
 namespace tcv::python {
 
@@ -30,7 +31,7 @@ std::filesystem::path moduleFolder() {
 
 } // namespace
 
-const std::vector<std::string> kAspects{"Physical", "Insulation"};
+const std::vector<std::string> kAspects = allAspectNames();
 
 // The data folder (pipe outside diameters, sample catalogue): TCV_DATA_DIR when set, else share/ of the
 // prefix the module is installed in, else the source tree of the build tree it was built in.

@@ -18,6 +18,7 @@
 #include "kernel/Kernel.h"
 #include "refhost/Records.h"
 #include "refhost/WorkBudget.h"
+#include "symbol/Contract.h"
 
 namespace tcv::python {
 
@@ -39,7 +40,7 @@ public:
     }
 
     void write(const std::filesystem::path& path, const char* format) {
-        if (std::string(format) == "STL" && !hasAspect("Physical"))
+        if (std::string(format) == "STL" && !hasAspect(std::string(aspectName(Aspect::Physical))))
             raise(PyExc_ValueError, "write_stl writes the Physical aspect, which this evaluation does not hold; "
                                     "evaluate it with aspects=(\"Physical\", ...)");
         std::string failure;

@@ -39,6 +39,7 @@
 #include "refhost/Records.h"
 #include "refhost/Runtime.h"
 #include "refhost/WorkBudget.h"
+#include "symbol/Contract.h"
 
 namespace py = pybind11;
 
@@ -115,8 +116,9 @@ PYBIND11_MODULE(_tarncheckvalve, m) {
             }
             return evaluation;
         },
-        py::arg("part"), py::arg("aspects") = py::make_tuple("Physical", "Insulation"), py::kw_only(),
-        py::arg("time_limit") = python::kDefaultTimeLimitSeconds,
+        py::arg("part"),
+        py::arg("aspects") = py::make_tuple(aspectName(Aspect::Physical), aspectName(Aspect::Insulation)),
+        py::kw_only(), py::arg("time_limit") = python::kDefaultTimeLimitSeconds,
         py::arg("triangle_limit") = static_cast<long long>(refhost::kDefaultTriangleLimit),
         "Evaluates the asked "
         "aspects of a part dict (as samples() and load_catalog() give, or written by hand) with the symbol. A "
@@ -291,7 +293,8 @@ PYBIND11_MODULE(_tarncheckvalve, m) {
             }
             return python::toPython(report);
         },
-        py::arg("part"), py::arg("aspects") = py::make_tuple("Physical", "Insulation"),
+        py::arg("part"),
+        py::arg("aspects") = py::make_tuple(aspectName(Aspect::Physical), aspectName(Aspect::Insulation)),
         "The report of a part as `checkvalve diff` compares it (without the recorded creations).");
     m.def(
         "diff_summary",

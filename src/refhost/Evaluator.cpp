@@ -1,8 +1,8 @@
 #include "refhost/Evaluator.h"
 
 #include <algorithm>
+#include <stdexcept>
 
-#include "base/Inputs.h"
 #include "refhost/WorkBudget.h"
 #include "symbol/CCheckValve.h"
 
@@ -11,8 +11,7 @@ namespace tcv::refhost {
 const std::vector<std::string>& inputNames() {
     static const std::vector<std::string> names = [] {
         std::vector<std::string> result;
-        CCheckValve symbol;
-        for (const auto& input : symbol.inputTable()) result.push_back(input.name);
+        for (const auto& input : kInputContract) result.emplace_back(input.name);
         return result;
     }();
     return names;
@@ -37,7 +36,7 @@ AspectResult evaluateAspect(const PartSpec& partSpec, const std::string& aspect,
     host::RuntimeScope scope(std::make_shared<RefRuntime>(options));
     AspectResult result;
     result.aspect = aspect;
-    result.code = aspect == "Insulation" ? kInsulationAspect : kPhysicalAspect;
+    result.code = aspect == aspectName(Aspect::Insulation) ? kInsulationAspect : kPhysicalAspect;
     result.outputs = std::make_shared<RefOutputCollection>();
     host::EvaluationTrail trail;
     host::TrailScope trailScope(trail);
@@ -64,9 +63,15 @@ AspectResult evaluateAspect(const PartSpec& partSpec, const std::string& aspect,
     }
     result.trail = trail.steps();
     for (const auto& read : trail.reads()) {
-        if (read.inputPosition == input::Part) continue; // the part object itself, read by every variant
-        std::string name = read.inputPosition == 0 ? read.fieldName()
-                                                   : inputNames().at(static_cast<std::size_t>(read.inputPosition - 2));
+        if (read.inputPosition == kPartPosition) continue; // the part object itself, read by every variant
+        std::string name;
+        if (read.inputPosition == 0) {
+            name = read.fieldName();
+        } else {
+            const InputContract* input = inputAt(read.inputPosition);
+            if (!input) throw std::out_of_range("input position " + std::to_string(read.inputPosition));
+            name = input->name;
+        }
         auto seen =
             std::find_if(result.reads.begin(), result.reads.end(), [&](const auto& r) { return r.first == name; });
         if (seen == result.reads.end()) result.reads.emplace_back(name, read.value);

@@ -9,6 +9,7 @@
 #include "refhost/Records.h"
 #include "refhost/Refusal.h"
 #include "refhost/Runtime.h"
+#include "refhost/Units.h"
 
 namespace tcv::refhost {
 
@@ -53,13 +54,6 @@ PortSpec portOf(const host::ObjectPtr& part, std::int16_t portIndex) {
 void requireFinite(double value, const char* what) {
     if (!std::isfinite(value))
         throw host::HostError(host::kGenericFailure, std::string("nozzle ") + what + " is not a finite number");
-}
-
-// The nominal size as a length, the last guess at a stub diameter.
-double nominalSizeAsLength(const PortSpec& port) {
-    if (port.npdUnit == "in") return port.npd * 0.0254;
-    if (port.npdUnit == "mm") return port.npd * 0.001;
-    return 0;
 }
 
 class RefNozzle : public host::INozzle, public RecordedObject {
@@ -156,7 +150,7 @@ private:
     double stubDiameter() const {
         if (port_.pipeOD > kSmallestGraphic) return port_.pipeOD;
         if (port_.flangeOD > kSmallestGraphic) return port_.flangeOD;
-        return nominalSizeAsLength(port_);
+        return nominalSizeAsLength(port_); // the last guess at a stub diameter
     }
 
     PortSpec port_;

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "host/Units.h"
 #include "refhost/Runtime.h"
 #include "refhost/Units.h"
 
@@ -19,9 +20,13 @@ struct LengthUnit {
     double metres;
 };
 
-// 1 in = 0.0254 m and 1 ft = 0.3048 m exactly.
 constexpr LengthUnit kLengthUnits[] = {
-    {"", 1.0}, {"m", 1.0}, {"mm", 0.001}, {"cm", 0.01}, {"in", 0.0254}, {"ft", 0.3048},
+    {"", 1.0},
+    {"m", 1.0},
+    {"mm", host::kMetresPerMillimetre},
+    {"cm", host::kMetresPerCentimetre},
+    {"in", host::kMetresPerInch},
+    {"ft", host::kMetresPerFoot},
 };
 
 bool isBlank(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
@@ -67,5 +72,11 @@ bool readNumberWithUnit(const std::string& text, double& number, std::string& un
 }
 
 host::UnitsServicePtr makeUnitsService() { return std::make_shared<RefUnitsService>(); }
+
+double nominalSizeAsLength(const PortSpec& port) {
+    if (port.npdUnit == "in") return port.npd * host::kMetresPerInch;
+    if (port.npdUnit == "mm") return port.npd * host::kMetresPerMillimetre;
+    return 0;
+}
 
 } // namespace tcv::refhost

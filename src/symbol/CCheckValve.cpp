@@ -1,13 +1,11 @@
 #include "symbol/CCheckValve.h"
 
-#include <algorithm>
+#include <optional>
 
-#include "base/Text.h"
 #include "base/basCCheckValve.h"
 #include "host/Runtime.h"
-#include "insulation/CInsulation.h"
-#include "physical/CPhysical.h"
 #include "ports/basPipePortParameters.h"
+#include "variants/Aspects.h"
 
 namespace tcv {
 
@@ -18,9 +16,7 @@ constexpr const char* kProjectName = "TarnCheckValve";
 constexpr const char* kClassName = "CCheckValve";
 
 // Values handed to the host as they are; their meaning lies with the host.
-constexpr std::int32_t kDimensionInputProperties = 264;  // every input but the insulation thickness
-constexpr std::int32_t kInsulationInputProperties = 256; // the insulation thickness
-constexpr std::int32_t kRepresentationFlags = 16;        // each representation and each of its outputs
+constexpr std::int32_t kRepresentationFlags = 16; // each representation and each of its outputs
 constexpr std::int32_t kEvaluationFlags = 1;
 constexpr std::int32_t kEvaluationKind = 512;
 constexpr std::int32_t kDefinitionOptions = 256;
@@ -42,52 +38,13 @@ CCheckValve::CCheckValve() {
     withErrorReport(kPrefix, "Class_Initialize:", [&] {
         m_progId = std::string(kProjectName) + "." + kClassName;
 
-        m_inputs = {
-            {"FacetoFace", "Face to Face", kDimensionInputProperties, 0},
-            {"InsulationThickness", "Insulation Thickness", kInsulationInputProperties, 0.025},
-            {"HandwheelAngle", "Rotation of Operator", kDimensionInputProperties, 0},
-            {"BodyDiameter", "Body Diameter", kDimensionInputProperties, 0.192},
-            {"PortVOffset", "Vertical Port Offset", kDimensionInputProperties, 0.092},
-            {"B", "Major Body Diameter", kDimensionInputProperties, 0},
-            {"OffsetFrmValCen", "Offset from Valve Centerline", kDimensionInputProperties, 0},
-            {"Length2", "Length2", kDimensionInputProperties, 0},
-            {"OffsetfromPort1", "Offset from Port 1", kDimensionInputProperties, 0},
-            {"EqualizerClearance", "Equalizer Clearance", kDimensionInputProperties, 0},
-            {"Diameter", "Diameter", kDimensionInputProperties, 0},
-            {"HeightFrmValCen", "Height from Valve Centerline", kDimensionInputProperties, 0},
-            {"Width", "Width", kDimensionInputProperties, 0},
-            {"Height", "Height", kDimensionInputProperties, 0},
-            {"PlugDiameter", "Plug Diameter", kDimensionInputProperties, 0},
-            {"FlushDiameter1", "Flush Diameter 1", kDimensionInputProperties, 0},
-            {"FlushDiameter2", "Flush Diameter 2", kDimensionInputProperties, 0},
-            {"FlushDiameter", "Flush Diameter", kDimensionInputProperties, 0},
-            {"A", "A", kDimensionInputProperties, 0},
-            {"C", "C", kDimensionInputProperties, 0},
-            {"D", "D", kDimensionInputProperties, 0},
-            {"E", "E", kDimensionInputProperties, 0},
-            {"ValveFacetoFace", "Valve Face to Face", kDimensionInputProperties, 0},
-            {"NippleLength", "Nipple Length", kDimensionInputProperties, 0},
-            {"EndtoEnd", "End to End", kDimensionInputProperties, 0},
-            {"XOffJacketInlet", "XOffJacketInlet", kDimensionInputProperties, 0},
-            {"YOffJacketOutlet", "YOffJacketOutlet", kDimensionInputProperties, 0},
-            {"ZOffJacketInlet", "ZOffJacketInlet", kDimensionInputProperties, 0},
-            {"YOffJacketInlet", "YOffJacketInlet", kDimensionInputProperties, 0},
-            {"ValveHeight", "Valve height", kDimensionInputProperties, 0},
-            {"Face1toCenter", "Face to Center Port 1", kDimensionInputProperties, 0},
-            {"Face2toCenter", "Face to Center Port 2", kDimensionInputProperties, 0},
-            {"FacetoCenter", "Face to Center", kDimensionInputProperties, 0},
-            {"BranchLength", "Branch Length", kDimensionInputProperties, 0},
-        };
-        m_outputs = {
-            {"Body", "Check Valve Body", kPhysicalAspect},
-            {"InsulatedBody", "Check Valve Insulated Body", kInsulationAspect},
-            {"PNoz1", "Nozzle 1", kPhysicalAspect},
-            {"PNoz2", "Nozzle 2", kPhysicalAspect},
-        };
-        m_aspects = {
-            {"Physical", "Physical", kPhysicalAspect},
-            {"Insulation", "Insulation", kInsulationAspect},
-        };
+        for (const auto& entry : kInputContract)
+            m_inputs.push_back(
+                {std::string(entry.name), std::string(entry.description), entry.properties, entry.defaultValue});
+        for (const auto& entry : kOutputContract)
+            m_outputs.push_back({std::string(entry.name), std::string(entry.description), aspectCode(entry.aspect)});
+        for (Aspect aspect : kAspects)
+            m_aspects.push_back({std::string(aspectName(aspect)), std::string(aspectName(aspect)), aspectCode(aspect)});
     });
 }
 
@@ -171,35 +128,24 @@ void CCheckValve::InvokeRepresentation(const host::ObjectPtr& /*sblOcc*/, const 
                                        const host::ObjectPtr& OutputColl, const host::VariantArray& arrayofinputs) {
     withErrorReport(kPrefix, "IZDUserSymbolServices_InvokeRepresentation:", [&] {
         beginPortLookups();
-        const AspectDescriptor* aspect = nullptr;
-        for (const auto& entry : m_aspects)
-            if (entry.name == repName) {
-                aspect = &entry;
-                break;
-            }
-        if (!aspect) return;
+        // The representation is named as the definition declares it; any other name draws nothing.
+        const std::optional<Aspect> aspect = aspectNamed(repName);
+        if (!aspect || aspectName(*aspect) != repName) return;
 
         host::StringArray arrayOfOutputs;
-        for (const auto& entry : m_outputs)
-            if (entry.aspectMask == aspect->aspectCode) arrayOfOutputs.push_back(entry.name);
+        for (const auto& entry : kOutputContract)
+            if (entry.aspect == *aspect) arrayOfOutputs.push_back(std::string(entry.name));
 
         auto outputColl = host::queryInterface<host::IOutputCollection>(OutputColl);
-        if (equalsIgnoringCase(repName, "Physical")) {
-            CPhysical physical;
-            physical.run(outputColl, arrayofinputs, arrayOfOutputs);
-        }
-        if (equalsIgnoringCase(repName, "Insulation")) {
-            CInsulation insulation;
-            insulation.run(outputColl, arrayofinputs, arrayOfOutputs);
+        switch (*aspect) {
+        case Aspect::Physical:
+            CPhysical().run(outputColl, arrayofinputs, arrayOfOutputs);
+            break;
+        case Aspect::Insulation:
+            CInsulation().run(outputColl, arrayofinputs, arrayOfOutputs);
+            break;
         }
     });
-}
-
-std::vector<std::int32_t> servedPartDataBases() {
-    std::vector<std::int32_t> served = CPhysical::servedPartDataBases();
-    for (std::int32_t value : CInsulation::servedPartDataBases())
-        if (std::find(served.begin(), served.end(), value) == served.end()) served.push_back(value);
-    return served;
 }
 
 bool CCheckValve::EditOccurence(const host::ObjectPtr& /*pSymbolOccurence*/,

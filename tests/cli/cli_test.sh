@@ -42,6 +42,16 @@ expect_in eval-ifc-failing-written "$work/fail.ifc" "IFCLABEL('failed with 0x800
 check eval-ifc-no-folder 2 "$cv" eval --sample default-1-nps4-cl150-swing --ifc "$work/no/such/valve.ifc"
 expect_in eval-ifc-no-folder-message "$work/err" "cannot write IFC file '$work/no/such/valve.ifc': the folder"
 
+# STEP from separate runs: the same bytes when SOURCE_DATE_EPOCH fixes the time stamp (the colours of an
+# operator-mounted valve once came out in a different order from run to run).
+for run in 1 2 3; do
+    check eval-step-run-$run 0 env SOURCE_DATE_EPOCH=1700000000 "$cv" eval --sample default-2046-nps4-cl150-operator --step "$work/valve$run.step"
+done
+if cmp -s "$work/valve1.step" "$work/valve2.step" && cmp -s "$work/valve1.step" "$work/valve3.step"; then
+    passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL eval-step runs differ"; fi
+expect_in eval-step-time-stamp "$work/valve1.step" "'2023-11-14T22:13:20'"
+expect_in eval-step-originating-system "$work/valve1.step" "'TarnCheckValve "
+
 # Bad input: exit 2, message on stderr naming the field, nothing evaluated.
 cat >"$work/bad.json" <<'JSON'
 {"parts": [{"name": "ok", "partDataBasis": 1}, {"name": "typo", "partDataBasis": 1, "inputs": {"FaceToFace": 0.2}}]}

@@ -8,6 +8,9 @@
 #include <sstream>
 #include <thread>
 
+#include "catalog/Warnings.h"
+#include "host/Diagnostics.h"
+#include "ports/OutsideDiameterTable.h"
 #include "ports/basPipePortParameters.h"
 #include "refhost/OutputCollection.h"
 #include "support/TestSupport.h"
@@ -264,6 +267,76 @@ TEST_F(PortDataTest, KeptContextFollowsTheHostSessionOfTheThread) {
     other.write(listing({basisEntry(kBasis, "Other")}));
     HostFixtureScope otherHost(optionsFor(other));
     EXPECT_EQ(GetPipeOutsideDiamter(part, 1), 0.0);
+}
+
+// --- One table for the symbol's lookup and the host's warnings ----------------------------------------
+
+// The two users of the data file, the symbol's diameter lookup and the catalogue's plausibility warnings,
+// read the same table: both follow an edit of the file, and a malformed file gives both the same reason.
+TEST_F(PortDataTest, TheDiameterLookupAndTheWarningsShareOneTable) {
+    // Port 1 looks its diameter up (listed as estimated); port 2 is checked against the table.
+    auto looked = port(5, 0, 0, 4), checked = port(5, 0.1143, 0.2286, 4);
+    checked.index = 2;
+    refhost::PartSpec spec = twoPortPart(kBasis);
+    spec.ports = {looked, checked};
+    auto part = refhost::makePart(spec);
+    const auto offWarnings = [&] {
+        std::vector<std::string> off;
+        for (const auto& warning : refhost::physicalWarnings(spec, data.path))
+            if (warning.find("pipe OD") != std::string::npos) off.push_back(warning);
+        return off;
+    };
+
+    data.write(dataFile({kEstimated}, {R"(<NPD SizeInInch="4" SizeInMM="100">4.5</NPD>)"}, kFactors));
+    EXPECT_NEAR(GetPipeOutsideDiamter(part, 1), 0.1143, 1e-12);
+    EXPECT_TRUE(offWarnings().empty());
+    // NPS 4 listed 20% larger: the lookup gives the new diameter and the warning measures against it.
+    data.write(dataFile({kEstimated}, {R"(<NPD SizeInInch="4" SizeInMM="100">5.4</NPD>)"}, kFactors));
+    EXPECT_NEAR(GetPipeOutsideDiamter(part, 1), 5.4 * kInch, 1e-12);
+    ASSERT_EQ(offWarnings().size(), 1u);
+    EXPECT_NE(offWarnings()[0].find("more than 10% off 0.13716 m"), std::string::npos) << offWarnings()[0];
+
+    // A malformed file: the lookup falls back to no listing and notes why on the trail; the warnings say
+    // the same reason.
+    data.write("<OutsideDiameterforSymbolGraphicsConstruction><NPD");
+    const auto table = loadOutsideDiameterTable(data.dataFile().string());
+    ASSERT_TRUE(table);
+    ASSERT_FALSE(table->error().empty());
+    EXPECT_EQ(table->error().rfind(data.dataFile().string() + ": ", 0), 0u) << table->error();
+    host::EvaluationTrail trail;
+    {
+        host::TrailScope scope(trail);
+        EXPECT_EQ(GetPipeOutsideDiamter(part, 1), 0.0);
+    }
+    bool noted = false;
+    for (const auto& step : trail.steps())
+        noted = noted || (step.recovered && step.message.find(table->error()) != std::string::npos);
+    EXPECT_TRUE(noted);
+    bool warned = false;
+    for (const auto& warning : refhost::physicalWarnings(spec, data.path))
+        warned = warned || warning.find("data file cannot be read (" + table->error() + ")") != std::string::npos;
+    EXPECT_TRUE(warned);
+
+    // Without a data file neither has anything to say about it.
+    fs::remove(data.dataFile());
+    EXPECT_EQ(loadOutsideDiameterTable(data.dataFile().string()), nullptr);
+    EXPECT_TRUE(refhost::physicalWarnings(spec, data.path).empty());
+}
+
+// A file that has settled is parsed once: every later use, from any thread, gets the same table.
+TEST(OutsideDiameterTable, ASettledFileIsParsedOnceAndSharedBetweenThreads) {
+    const std::string shipped = outsideDiameterFilePath(refhost::defaultDataDirectory());
+    const auto first = loadOutsideDiameterTable(shipped);
+    ASSERT_TRUE(first);
+    EXPECT_TRUE(first->error().empty()) << first->error();
+    std::shared_ptr<const OutsideDiameterTable> fromThreads[4];
+    std::vector<std::thread> threads;
+    for (auto& table : fromThreads) threads.emplace_back([&] { table = loadOutsideDiameterTable(shipped); });
+    for (auto& thread : threads) thread.join();
+    for (const auto& table : fromThreads) EXPECT_EQ(table, first);
+    EXPECT_NEAR(first->diametersBySize("in").at(4), 0.1143, 1e-12);
+    EXPECT_NEAR(first->diametersBySize("mm").at(100), 0.1143, 1e-12);
+    EXPECT_EQ(first->rows().size(), 23u);
 }
 
 // --- InterpolatePipeOutsideDiameter and SortCollection -------------------------------------------------

@@ -76,14 +76,8 @@ def run(capsys, cluster, *args):
 
 
 def step_content(data):
-    # The STEP writer numbers assembly usages by a counter of the process and shares presentation styles
-    # between the files one process writes, so a file's entity numbers depend on the files written before
-    # it in the same process (with `checkvalve gallery --jobs 2` as with Dask). Compared: the entities by
-    # type and every quoted text but the time stamp and those numbers.
-    data = re.sub(rb"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d", b"TIME", data)
-    data = re.sub(rb"NEXT_ASSEMBLY_USAGE_OCCURRENCE\('\d+'", b"NAUO('N'", data)
-    data = re.sub(rb"\s+", b"", data)
-    return sorted(re.findall(rb"=([A-Z_0-9]+)\(", data)), sorted(re.findall(rb"'([^']*)'", data))
+    # Each STEP file carries the moment it was written; everything else is the same bytes.
+    return re.sub(rb"'\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d'", b"'TIME'", data, count=1)
 
 
 def assert_same_gallery(expected, actual):

@@ -6,10 +6,16 @@
 #include <string>
 
 #include "host/Export.h"
+#include "refhost/Parts.h"
 
 namespace tcv::refhost {
 
 // Splits `text` into its number and its unit (lower case, "" when none); false when it does not read so.
 TCV_EXPORT bool readNumberWithUnit(const std::string& text, double& number, std::string& unit);
+
+// A port's nominal size as a length in metres: its number in inches for the size unit "in", in
+// millimetres for "mm"; 0 for any other unit. The number is taken as it is (it may be negative or not
+// finite): callers that need a usable length check it.
+TCV_EXPORT double nominalSizeAsLength(const PortSpec& port);
 
 } // namespace tcv::refhost

@@ -10,6 +10,7 @@
 #include "host/Export.h"
 #include "host/Symbol.h"
 #include "host/Value.h"
+#include "symbol/Contract.h"
 
 namespace tcv {
 
@@ -32,8 +33,8 @@ struct AspectDescriptor {
     std::int32_t aspectCode;
 };
 
-inline constexpr std::int32_t kPhysicalAspect = 1;
-inline constexpr std::int32_t kInsulationAspect = 32;
+inline constexpr std::int32_t kPhysicalAspect = aspectCode(Aspect::Physical);
+inline constexpr std::int32_t kInsulationAspect = aspectCode(Aspect::Insulation);
 
 // The symbol's ProgID, "TarnCheckValve.CCheckValve".
 inline constexpr const char* kCheckValveProgId = "TarnCheckValve.CCheckValve";

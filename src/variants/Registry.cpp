@@ -1,0 +1,66 @@
+// The variant registry: every catalogue variant the symbol draws, family by family. No PartDataBasis is
+// served twice (a test holds the registry to that), so the order of the families does not matter.
+//
+// A new PartDataBasis of a family: its builders and its `Variant` (values, Physical builder, Insulation
+// builder) in the family's file, nothing here. A new family: its file in this folder and the layer's
+// sources, its name on the declaration below and its line in the list.
+#include <algorithm>
+#include <vector>
+
+#include "Variants.h"
+#include "variants/Aspects.h"
+
+namespace tcv::variants {
+
+// The families, each defined at the end of its file (FamilyName.cpp: kFamilyNameFamily), one line each.
+extern const std::span<const Variant> kInclinedOperatorBaseFamily, kSkinnedBodyFamily, kShapedInlineFamily,
+    kConeCollarBulbFamily, kWaferLugFamily, kJacketedSixPortFamily, kNippleEndsFamily, kBonnetedBodiesFamily,
+    kFourPortJacketedFamily, kDomedFivePortFamily, kCoveredBodiesFamily, kAngledBranchFamily;
+
+namespace {
+
+const std::span<const Variant>* const kFamilies[] = {
+    &kInclinedOperatorBaseFamily, // 2142, 2198, 2144
+    &kSkinnedBodyFamily,          // 2157, 2199, 2143
+    &kShapedInlineFamily,         // 2200, 2269, 2270, 2271
+    &kConeCollarBulbFamily,       // 2232, 2267, 2268
+    &kWaferLugFamily,             // 2255, 2256, 2258
+    &kJacketedSixPortFamily,      // 2381
+    &kNippleEndsFamily,           // 2856 to 2861
+    &kBonnetedBodiesFamily,       // 2459, 2469, 2470
+    &kFourPortJacketedFamily,     // 3124, 3125, 3146
+    &kDomedFivePortFamily,        // 3183
+    &kCoveredBodiesFamily,        // 5, 10, 13
+    &kAngledBranchFamily,         // 385, 386, 387
+};
+
+std::vector<const Variant*> listVariants() {
+    std::vector<const Variant*> variants;
+    for (const auto* family : kFamilies)
+        for (const Variant& variant : *family) variants.push_back(&variant);
+    return variants;
+}
+
+} // namespace
+
+std::span<const Variant* const> registry() {
+    static const std::vector<const Variant*> variants = listVariants();
+    return variants;
+}
+
+} // namespace tcv::variants
+
+namespace tcv {
+
+std::vector<std::int32_t> servedPartDataBases() {
+    std::vector<std::int32_t> registered;
+    for (const variants::Variant* variant : variants::registry())
+        registered.insert(registered.end(), variant->values.begin(), variant->values.end());
+    std::sort(registered.begin(), registered.end());
+    std::vector<std::int32_t> served(variants::kDefaultBodyBases.begin(), variants::kDefaultBodyBases.end());
+    for (std::int32_t value : registered)
+        if (std::find(served.begin(), served.end(), value) == served.end()) served.push_back(value);
+    return served;
+}
+
+} // namespace tcv
