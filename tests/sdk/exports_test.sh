@@ -30,7 +30,7 @@ catalog|tcv::refhost::loadCatalogFile(|yes
 catalog|typeinfo for tcv::refhost::CatalogError|yes
 export|tcv::exports::ExportDocument::writeGlb(|yes
 geometry|EraseArrayDPosition(|no
-insulation|addFlangeCollar(|no
+variants|addFlangeCollar(|no
 kernel|buildProjection(|no
 export|colourOf(|no
 TABLE

@@ -76,7 +76,7 @@ private:
 };
 
 // The trail of the calling thread's evaluation, or nullptr when the host keeps none.
-EvaluationTrail* currentTrail();
+TCV_EXPORT EvaluationTrail* currentTrail();
 
 // Installs a trail for the calling thread for the lifetime of the scope; restores the previous one.
 class TCV_EXPORT TrailScope {
