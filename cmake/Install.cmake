@@ -141,13 +141,14 @@ set(tcv_pc_description_base "the symbol's error report, input reading and text h
 set(tcv_pc_description_geometry "the symbol's placement routines and checked math")
 set(tcv_pc_description_ports "port data, nozzles and the pipe outside-diameter data file")
 set(tcv_pc_description_shapes "the constructions both aspects of the symbol draw")
-set(tcv_pc_description_physical "the symbol's Physical aspect")
-set(tcv_pc_description_insulation "the symbol's Insulation aspect")
+set(tcv_pc_description_contract "the symbol's contract: its inputs, outputs and aspects")
+set(tcv_pc_description_variants "the symbol's body families, their registry and the aspect driver")
 set(tcv_pc_description_symbol "the check valve symbol, created by ProgID (no geometry kernel)")
 set(tcv_pc_description_refhost "the reference host's objects, record-only without a geometry kernel")
 set(tcv_pc_description_kernel "the reference host's geometry kernel on Open CASCADE")
 set(tcv_pc_description_catalog "the JSON and CSV parts catalogue and the report of an evaluated part")
 set(tcv_pc_description_export "STEP, GLB, STL and IFC exports of evaluated parts")
+set(tcv_pc_files "")
 foreach(target IN LISTS tcv_layers)
   string(REGEX REPLACE "^tcv_" "" layer ${target})
   set(TCV_PC_LAYER ${layer})
@@ -156,7 +157,7 @@ foreach(target IN LISTS tcv_layers)
     set(TCV_PC_DESCRIPTION "TarnCheckValve: ${tcv_pc_description_${layer}}")
   endif()
   # The symbol's internal layers install no headers: their files are there for linking.
-  if(target IN_LIST tcv_component_symbol AND NOT target STREQUAL "tcv_symbol")
+  if(target IN_LIST tcv_component_symbol AND NOT target MATCHES "^tcv_(symbol|contract)$")
     string(APPEND TCV_PC_DESCRIPTION " (internal: linked through tarncheckvalve-symbol)")
   endif()
   set(requires "")
@@ -220,10 +221,12 @@ foreach(target IN LISTS tcv_layers)
   list(JOIN requires_private ", " TCV_PC_REQUIRES_PRIVATE)
   configure_file(${PROJECT_SOURCE_DIR}/cmake/tarncheckvalve-layer.pc.in
     ${PROJECT_BINARY_DIR}/pkgconfig/tarncheckvalve-${layer}.pc @ONLY)
+  list(APPEND tcv_pc_files ${PROJECT_BINARY_DIR}/pkgconfig/tarncheckvalve-${layer}.pc)
 endforeach()
 configure_file(${PROJECT_SOURCE_DIR}/cmake/tarncheckvalve.pc.in ${PROJECT_BINARY_DIR}/pkgconfig/tarncheckvalve.pc @ONLY)
-install(DIRECTORY ${PROJECT_BINARY_DIR}/pkgconfig/ DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig
-  COMPONENT development FILES_MATCHING PATTERN "*.pc")
+# The files of this configuration by name: a build folder may still hold those of layers since renamed.
+install(FILES ${tcv_pc_files} ${PROJECT_BINARY_DIR}/pkgconfig/tarncheckvalve.pc
+  DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT development)
 
 # Debian packages: `cpack -G DEB` in the build tree writes tarncheckvalve_<version>_<arch>.deb (the
 # program, its data and viewer, and any shared libraries), libtarncheckvalve-dev (headers, libraries,

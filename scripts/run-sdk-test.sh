@@ -93,7 +93,7 @@ run_examples "$prefix" "$work"
 
 echo "== pkg-config"
 export PKG_CONFIG_PATH="$prefix/lib/pkgconfig"
-for layer in host base geometry ports shapes physical insulation symbol refhost kernel catalog export; do
+for layer in host contract base geometry ports shapes variants symbol refhost kernel catalog export; do
   pkg-config --exists --print-errors "tarncheckvalve-$layer = $(pkg-config --modversion tarncheckvalve)"
 done
 # The same examples built by hand from the pkg-config files (static archives: --static adds pugixml).
