@@ -5,6 +5,8 @@
 // builder) in the family's file, nothing here. A new family: its file in this folder and the layer's
 // sources, its name on the declaration below and its line in the list.
 #include <algorithm>
+#include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "Variants.h"
@@ -34,10 +36,25 @@ const std::span<const Variant>* const kFamilies[] = {
     &kAngledBranchFamily,         // 385, 386, 387
 };
 
+// Every variant, family by family. A PartDataBasis registered twice, or also built by the driver as a
+// default body, would leave one builder unreachable: that is a fault of this program, found at the first
+// evaluation.
 std::vector<const Variant*> listVariants() {
     std::vector<const Variant*> variants;
-    for (const auto* family : kFamilies)
-        for (const Variant& variant : *family) variants.push_back(&variant);
+    std::vector<std::int32_t> values;
+    for (const auto* family : kFamilies) {
+        for (const Variant& variant : *family) {
+            variants.push_back(&variant);
+            values.insert(values.end(), variant.values.begin(), variant.values.end());
+        }
+    }
+    std::sort(values.begin(), values.end());
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        if (i > 0 && values[i] == values[i - 1])
+            throw std::logic_error("PartDataBasis " + std::to_string(values[i]) + " is registered twice");
+        if (isDefaultBody(values[i]))
+            throw std::logic_error("PartDataBasis " + std::to_string(values[i]) + " is a default body");
+    }
     return variants;
 }
 
