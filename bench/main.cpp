@@ -29,7 +29,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using tcv::refhost::PartSpec;
+using tcv::refhost::CatalogPart;
 
 const std::vector<std::string> kAspects{"Physical", "Insulation"};
 
@@ -56,7 +56,7 @@ ScratchFolder& scratch() {
     return folder;
 }
 
-void registerEvaluation(const std::vector<PartSpec>& parts) {
+void registerEvaluation(const std::vector<CatalogPart>& parts) {
     for (const bool build : {true, false}) {
         tcv::refhost::HostOptions options = tcv::refhost::RefRuntime::defaultOptions();
         // The default options carry the program's kernel once one is installed: record-only drops it.
@@ -78,7 +78,7 @@ void registerEvaluation(const std::vector<PartSpec>& parts) {
     }
 }
 
-void registerExport(const std::vector<PartSpec>& parts) {
+void registerExport(const std::vector<CatalogPart>& parts) {
     for (const auto& part : parts) {
         const fs::path stl = scratch().path() / (part.name + ".stl");
         const fs::path glb = scratch().path() / (part.name + ".glb");
@@ -112,7 +112,7 @@ void registerExport(const std::vector<PartSpec>& parts) {
 
 // What the work budget costs: every sample evaluated and exported as GLB and STL, without a budget and
 // under the command line's limits (the checks before every construction and in the mesher's loops).
-void registerBudget(const std::vector<PartSpec>& parts) {
+void registerBudget(const std::vector<CatalogPart>& parts) {
     for (const bool bounded : {false, true}) {
         benchmark::RegisterBenchmark(bounded ? "Budget/limits" : "Budget/none",
                                      [&parts, bounded](benchmark::State& state) {
@@ -158,7 +158,7 @@ void registerGallery(std::size_t partCount) {
 }
 
 // A plant model of 10,000 placed valves as a person makes it: one process reading the placements.
-void registerPlace(const std::vector<PartSpec>& parts) {
+void registerPlace(const std::vector<CatalogPart>& parts) {
     benchmark::RegisterBenchmark(
         "Place/rows:10000",
         [&parts](benchmark::State& state) {
@@ -192,7 +192,7 @@ int main(int argc, char** argv) {
     tcv::refhost::installOccKernel();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    const std::vector<PartSpec> parts = tcv::refhost::loadSampleCatalog();
+    const std::vector<CatalogPart> parts = tcv::refhost::loadSampleCatalog();
     registerEvaluation(parts);
     registerExport(parts);
     registerBudget(parts);

@@ -12,7 +12,7 @@ namespace {
 
 bool sameDouble(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
-bool sameParts(const std::vector<tcv::refhost::PartSpec>& a, const std::vector<tcv::refhost::PartSpec>& b) {
+bool sameParts(const std::vector<tcv::refhost::CatalogPart>& a, const std::vector<tcv::refhost::CatalogPart>& b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
         const auto &x = a[i], &y = b[i];
@@ -49,7 +49,7 @@ bool sameParts(const std::vector<tcv::refhost::PartSpec>& a, const std::vector<t
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace tcv;
     const std::string text(reinterpret_cast<const char*>(data), size);
-    std::vector<refhost::PartSpec> parts;
+    std::vector<refhost::CatalogPart> parts;
     nlohmann::json document;
     try {
         parts = refhost::parseCsvCatalog(text, "fuzz.csv");

@@ -11,7 +11,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace tcv;
     const std::string text(reinterpret_cast<const char*>(data), size);
-    std::vector<refhost::PartSpec> parts;
+    std::vector<refhost::CatalogPart> parts;
     try {
         parts = refhost::parseCatalog(text, "fuzz.json");
     } catch (const refhost::CatalogError& error) {

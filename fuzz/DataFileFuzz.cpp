@@ -45,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const DataDirectory directory;
 
     fuzz::ByteReader in(data, size);
-    refhost::PartSpec part;
+    refhost::CatalogPart part;
     part.name = "fuzz";
     part.partDataBasis = fuzz::decodePartDataBasis(in);
     refhost::PortSpec port;

@@ -138,8 +138,8 @@ inline refhost::PortSpec decodePort(ByteReader& in, std::int16_t position) {
 }
 
 // A part: PartDataBasis, the 34 inputs, the ports and an optional valve operator.
-inline refhost::PartSpec decodePart(ByteReader& in) {
-    refhost::PartSpec part;
+inline refhost::CatalogPart decodePart(ByteReader& in) {
+    refhost::CatalogPart part;
     part.name = "fuzz";
     part.partDataBasis = decodePartDataBasis(in);
     for (const auto& name : refhost::inputNames())

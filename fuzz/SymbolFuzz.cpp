@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace tcv;
     fuzz::ByteReader in(data, size);
     const std::string aspect = in.byte() & 1 ? "Insulation" : "Physical";
-    const refhost::PartSpec part = fuzz::decodePart(in);
+    const refhost::CatalogPart part = fuzz::decodePart(in);
 
     refhost::HostOptions options = refhost::RefRuntime::defaultOptions();
     options.kernel = refhost::makeOccKernel();

@@ -169,12 +169,12 @@ PortSpec parsePort(const Json& json, const Place& place, const std::string& fiel
     return port;
 }
 
-PartSpec parsePart(const Json& json, const std::string& origin, std::size_t position) {
+CatalogPart parsePart(const Json& json, const std::string& origin, std::size_t position) {
     Place place{origin, ""};
     const std::string where = "parts[" + std::to_string(position) + "]";
     if (!json.is_object()) place.fail(where, "expected a part object, got " + typeName(json));
     if (!json.contains("name")) place.fail(where + ".name", "missing; every part needs a name");
-    PartSpec part;
+    CatalogPart part;
     part.name = readText(json["name"], place, where + ".name");
     if (part.name.empty()) place.fail(where + ".name", "expected a non-empty text");
     // Names travel into every file a part is exported to, and into file names: a bounded length keeps
@@ -327,8 +327,8 @@ Json parseCatalogDocument(const std::string& text, const std::string& origin) {
     return json;
 }
 
-std::vector<PartSpec> readCatalogParts(const Json& json, const std::string& origin) {
-    std::vector<PartSpec> parts;
+std::vector<CatalogPart> readCatalogParts(const Json& json, const std::string& origin) {
+    std::vector<CatalogPart> parts;
     if (json.is_object() && json.contains("parts")) {
         Place place{origin, ""};
         refuseUnknownFields(json, {"parts", "description"}, place, "");
@@ -345,7 +345,7 @@ std::vector<PartSpec> readCatalogParts(const Json& json, const std::string& orig
     return parts;
 }
 
-std::vector<PartSpec> parseCatalog(const std::string& text, const std::string& origin) {
+std::vector<CatalogPart> parseCatalog(const std::string& text, const std::string& origin) {
     return readCatalogParts(parseCatalogDocument(text, origin), origin);
 }
 
@@ -398,7 +398,7 @@ std::string readCatalogFile(const std::string& path, std::uint64_t maxBytes) {
     return text;
 }
 
-std::vector<PartSpec> loadCatalogFile(const std::string& path, std::uint64_t maxBytes) {
+std::vector<CatalogPart> loadCatalogFile(const std::string& path, std::uint64_t maxBytes) {
     const std::string text = readCatalogFile(path, maxBytes);
     return isCsvCatalogPath(path) ? parseCsvCatalog(text, path) : parseCatalog(text, path);
 }
@@ -411,14 +411,14 @@ Json loadCatalogDocument(const std::string& path, std::uint64_t maxBytes) {
     return json;
 }
 
-std::vector<PartSpec> loadCatalogFolder(const std::string& folder) {
+std::vector<CatalogPart> loadCatalogFolder(const std::string& folder) {
     std::vector<std::filesystem::path> files;
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(folder, error))
         if (entry.path().extension() == ".json") files.push_back(entry.path());
     if (error) throw CatalogError(folder + ": cannot list the folder: " + error.message());
     std::sort(files.begin(), files.end());
-    std::vector<PartSpec> parts;
+    std::vector<CatalogPart> parts;
     std::set<std::string> seen;
     for (const auto& file : files) {
         for (auto& part : loadCatalogFile(file.string())) {
@@ -431,7 +431,7 @@ std::vector<PartSpec> loadCatalogFolder(const std::string& folder) {
     return parts;
 }
 
-std::vector<PartSpec> loadSampleCatalog() { return loadCatalogFolder(defaultDataDirectory() + "/catalog"); }
+std::vector<CatalogPart> loadSampleCatalog() { return loadCatalogFolder(defaultDataDirectory() + "/catalog"); }
 
 std::string closestName(const std::string& name, const std::vector<std::string>& candidates) {
     auto lower = [](std::string s) {
@@ -461,7 +461,7 @@ std::string closestName(const std::string& name, const std::vector<std::string>&
     return bestDistance <= std::max<std::size_t>(2, name.size() / 3) ? best : std::string();
 }
 
-std::vector<std::string> plausibilityWarnings(const PartSpec& part) {
+std::vector<std::string> plausibilityWarnings(const CatalogPart& part) {
     std::vector<std::string> warnings;
     for (const auto& [name, value] : part.inputs) {
         if (isAngleInput(name)) continue;

@@ -412,8 +412,8 @@ bool isCsvCatalogPath(const std::string& path) {
     return extension == ".csv";
 }
 
-std::vector<PartSpec> parseCsvCatalog(const std::string& text, const std::string& origin) {
-    std::vector<PartSpec> parts;
+std::vector<CatalogPart> parseCsvCatalog(const std::string& text, const std::string& origin) {
+    std::vector<CatalogPart> parts;
     for (const auto& row : readCsvRows(text, origin)) {
         auto read = readCatalogParts(row.part, origin + ":" + std::to_string(row.row));
         parts.push_back(std::move(read.front()));

@@ -37,7 +37,7 @@ bool valuesDiffer(const Json& a, const Json& b, double absolute) {
 }
 
 // A part's data as fields named like the CSV columns: "FacetoFace", "port2.flangeThickness", ...
-std::map<std::string, Json> partFields(const PartSpec& part) {
+std::map<std::string, Json> partFields(const CatalogPart& part) {
     std::map<std::string, Json> fields;
     fields["description"] = part.description;
     fields["PartDataBasis"] = part.partDataBasis;
@@ -68,7 +68,7 @@ std::map<std::string, Json> partFields(const PartSpec& part) {
     return fields;
 }
 
-std::vector<DataChange> dataChanges(const PartSpec& before, const PartSpec& after) {
+std::vector<DataChange> dataChanges(const CatalogPart& before, const CatalogPart& after) {
     const auto a = partFields(before);
     const auto b = partFields(after);
     std::map<std::string, DataChange> changes;
@@ -212,8 +212,8 @@ std::string graphicsLine(const GraphicsChange& change) {
 
 } // namespace
 
-CatalogDiff planCatalogDiff(const std::vector<PartSpec>& before, const std::vector<PartSpec>& after) {
-    std::map<std::string, const PartSpec*> oldByName, newByName;
+CatalogDiff planCatalogDiff(const std::vector<CatalogPart>& before, const std::vector<CatalogPart>& after) {
+    std::map<std::string, const CatalogPart*> oldByName, newByName;
     for (const auto& part : before) oldByName[part.name] = &part;
     for (const auto& part : after) newByName[part.name] = &part;
     CatalogDiff diff;
@@ -234,19 +234,22 @@ CatalogDiff planCatalogDiff(const std::vector<PartSpec>& before, const std::vect
     return diff;
 }
 
-std::vector<std::pair<const PartSpec*, const PartSpec*>>
-changedPartVersions(const CatalogDiff& diff, const std::vector<PartSpec>& before, const std::vector<PartSpec>& after) {
+std::vector<std::pair<const CatalogPart*, const CatalogPart*>>
+changedPartVersions(const CatalogDiff& diff, const std::vector<CatalogPart>& before,
+                    const std::vector<CatalogPart>& after) {
     // Matched as planCatalogDiff matches them: by name, the last part of a name counting.
-    std::map<std::string, const PartSpec*> oldByName, newByName;
+    std::map<std::string, const CatalogPart*> oldByName, newByName;
     for (const auto& part : before) oldByName[part.name] = &part;
     for (const auto& part : after) newByName[part.name] = &part;
-    std::vector<std::pair<const PartSpec*, const PartSpec*>> versions;
+    std::vector<std::pair<const CatalogPart*, const CatalogPart*>> versions;
     for (const auto& part : diff.changed) versions.emplace_back(oldByName.at(part.name), newByName.at(part.name));
     return versions;
 }
 
-bool compareChangedGraphics(CatalogDiff& diff, const std::vector<PartSpec>& before, const std::vector<PartSpec>& after,
-                            const std::function<PartReport(const PartSpec&)>& evaluate, const ParallelLoop& forEach) {
+bool compareChangedGraphics(CatalogDiff& diff, const std::vector<CatalogPart>& before,
+                            const std::vector<CatalogPart>& after,
+                            const std::function<PartReport(const CatalogPart&)>& evaluate,
+                            const ParallelLoop& forEach) {
     const auto versions = changedPartVersions(diff, before, after);
     // Old and new version of changed part i at 2i and 2i + 1; parts with the same data are not evaluated.
     std::vector<Json> reports(versions.size() * 2);

@@ -42,7 +42,7 @@ nlohmann::ordered_json definitionJson() {
     return out;
 }
 
-nlohmann::ordered_json samplesJson(const std::vector<PartSpec>& parts) {
+nlohmann::ordered_json samplesJson(const std::vector<CatalogPart>& parts) {
     nlohmann::ordered_json out{{"parts", nlohmann::ordered_json::array()}};
     for (const auto& part : parts)
         out["parts"].push_back(
@@ -50,7 +50,7 @@ nlohmann::ordered_json samplesJson(const std::vector<PartSpec>& parts) {
     return out;
 }
 
-nlohmann::ordered_json partJson(const PartSpec& part) {
+nlohmann::ordered_json partJson(const CatalogPart& part) {
     nlohmann::ordered_json out{{"name", part.name},
                                {"description", part.description},
                                {"partDataBasis", part.partDataBasis},

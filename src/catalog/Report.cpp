@@ -102,7 +102,7 @@ bool PartReport::ok() const {
     return true;
 }
 
-PartReport evaluatePart(const PartSpec& part, const std::vector<std::string>& aspects, const HostOptions& options) {
+PartReport evaluatePart(const CatalogPart& part, const std::vector<std::string>& aspects, const HostOptions& options) {
     PartReport report{part, {}, {}};
     for (const auto& aspect : aspects) report.aspects.push_back(evaluateAspect(part, aspect, options));
     for (const auto& more : {physicalWarnings(part, options.dataDirectory), plausibilityWarnings(part)})

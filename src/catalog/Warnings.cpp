@@ -54,7 +54,7 @@ std::vector<std::string> readWarnings(const PartReport& report, const HostOption
         HostOptions recordOnly = options;
         recordOnly.kernel.reset();
         // What the symbol made and whether it succeeded; not the error's record of the values read.
-        auto fingerprint = [&](const PartSpec& part) {
+        auto fingerprint = [&](const CatalogPart& part) {
             std::string text;
             for (const auto& aspect : evaluatePart(part, aspects, recordOnly).aspects) {
                 text += aspect.ok ? "ok" : "failed";
@@ -65,7 +65,7 @@ std::vector<std::string> readWarnings(const PartReport& report, const HostOption
         const std::string base = fingerprint(report.part);
         for (const auto& name : absent) {
             const double value = inputDescriptor(name)->defaultValue;
-            PartSpec changed = report.part;
+            CatalogPart changed = report.part;
             changed.inputs[name] = value * 1.37 + 0.0123;
             if (fingerprint(changed) != base)
                 warnings.push_back("input " + name + " is read by " + basis + " but the part does not give it (" +
@@ -81,7 +81,7 @@ std::vector<std::string> readWarnings(const PartReport& report, const HostOption
     return warnings;
 }
 
-std::vector<std::string> physicalWarnings(const PartSpec& part, const std::string& dataDirectory) {
+std::vector<std::string> physicalWarnings(const CatalogPart& part, const std::string& dataDirectory) {
     std::vector<std::string> warnings;
     for (const char* name : {"FacetoFace", "ValveFacetoFace", "EndtoEnd"}) {
         auto given = part.inputs.find(name);

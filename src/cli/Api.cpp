@@ -208,7 +208,7 @@ void Api::samplePart(const HttpRequest& request, HttpResponse& response) const {
 
 void Api::variants(HttpResponse& response) const { response.setContent(variantsText_.get(), kJson); }
 
-std::optional<refhost::PartSpec> Api::partOf(const HttpRequest& request, HttpResponse& response) const {
+std::optional<refhost::CatalogPart> Api::partOf(const HttpRequest& request, HttpResponse& response) const {
     std::string type = request.header("Content-Type");
     type = type.substr(0, type.find(';'));
     type.erase(std::remove_if(type.begin(), type.end(), [](unsigned char c) { return std::isspace(c); }), type.end());
@@ -231,7 +231,7 @@ std::optional<refhost::PartSpec> Api::partOf(const HttpRequest& request, HttpRes
             return std::nullopt;
         }
     }
-    std::vector<refhost::PartSpec> parts;
+    std::vector<refhost::CatalogPart> parts;
     try {
         parts = refhost::parseCatalog(request.body, kOrigin);
     } catch (const refhost::CatalogError& error) {

@@ -55,11 +55,11 @@ private:
     void build(const HttpRequest& request, HttpResponse& response);
 
     // The one part of a request body, or nothing when the response already says what was wrong.
-    std::optional<refhost::PartSpec> partOf(const HttpRequest& request, HttpResponse& response) const;
+    std::optional<refhost::CatalogPart> partOf(const HttpRequest& request, HttpResponse& response) const;
     // The budget of a request's work: the server's limits, ended early when the client goes away.
     std::shared_ptr<refhost::WorkBudget> budgetFor(const HttpRequest& request) const;
 
-    std::vector<refhost::PartSpec> samples_;
+    std::vector<refhost::CatalogPart> samples_;
     std::string definitionText_;
     std::string samplesText_;
     // Ends the start-up work of finding the variants when the server stops first.

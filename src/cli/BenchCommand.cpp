@@ -36,7 +36,7 @@ struct BenchOptions {
 };
 
 struct PartTiming {
-    const refhost::PartSpec* part = nullptr;
+    const refhost::CatalogPart* part = nullptr;
     double physical = 0, insulation = 0, recordOnly = 0; // median microseconds
     bool ok = true;
     double total() const { return physical + insulation; }
@@ -60,7 +60,7 @@ double now(bool wall) {
     return static_cast<double>(cpu.tv_sec) * 1e6 + static_cast<double>(cpu.tv_nsec) / 1e3;
 }
 
-PartTiming timePart(const refhost::PartSpec& part, unsigned repeat, bool wall) {
+PartTiming timePart(const refhost::CatalogPart& part, unsigned repeat, bool wall) {
     auto timed = [wall](auto&& work) {
         const double start = now(wall);
         work();
@@ -162,7 +162,7 @@ void printTable(const std::vector<PartTiming>& timings, const Summary& summary, 
 }
 
 int runBench(const BenchOptions& options) {
-    std::vector<refhost::PartSpec> parts;
+    std::vector<refhost::CatalogPart> parts;
     try {
         parts = selectParts(options.file, options.part, options.maxCatalogBytes);
     } catch (const refhost::CatalogError& error) {

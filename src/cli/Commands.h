@@ -43,8 +43,8 @@ bool writeIfcLibrary(const std::string& command, const std::vector<refhost::Part
 // The parts a command works on: those of FILE, or the built-in samples when FILE is empty; narrowed to
 // one part by name when `partName` is given. Raises refhost::CatalogError with a clear message.
 // A catalogue FILE larger than `maxCatalogBytes` is refused unread.
-std::vector<refhost::PartSpec> selectParts(const std::string& file, const std::string& partName,
-                                           std::uint64_t maxCatalogBytes = refhost::kDefaultMaxCatalogBytes);
+std::vector<refhost::CatalogPart> selectParts(const std::string& file, const std::string& partName,
+                                              std::uint64_t maxCatalogBytes = refhost::kDefaultMaxCatalogBytes);
 
 // Adds --max-catalog-size (bytes, or with a unit: "1GiB") to a command that reads a catalogue.
 void addCatalogSizeOption(CLI::App& command, std::uint64_t& maxCatalogBytes);

@@ -28,7 +28,7 @@ struct DiffOptions {
 };
 
 int runDiff(const DiffOptions& options) {
-    std::vector<refhost::PartSpec> before, after;
+    std::vector<refhost::CatalogPart> before, after;
     try {
         if (options.oldFile.empty() || options.newFile.empty())
             throw refhost::CatalogError("give two catalogue files, OLD and NEW");
@@ -42,7 +42,7 @@ int runDiff(const DiffOptions& options) {
     // Each evaluation has a budget of its own.
     const std::vector<std::string> aspects = aspectsFor(options.aspect);
     const refhost::HostOptions hostOptions = refhost::RefRuntime::defaultOptions();
-    const auto evaluate = [&](const refhost::PartSpec& part) {
+    const auto evaluate = [&](const refhost::CatalogPart& part) {
         refhost::HostOptions partOptions = hostOptions;
         partOptions.budget = std::make_shared<refhost::WorkBudget>(options.limits.limits());
         return refhost::evaluatePart(part, aspects, partOptions);

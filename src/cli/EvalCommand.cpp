@@ -37,7 +37,7 @@ struct EvalOptions {
 
 // Refuses exports that cannot work before anything is evaluated: several parts at once, an STL without
 // the Physical aspect, a destination whose folder does not exist or cannot be written.
-void checkExportRequest(const EvalOptions& options, const std::vector<refhost::PartSpec>& parts) {
+void checkExportRequest(const EvalOptions& options, const std::vector<refhost::CatalogPart>& parts) {
     if (!options.ifcLibrary.empty()) exports::StagedFile(options.ifcLibrary, "IFC");
     if (!options.exports()) return;
     if (parts.size() != 1)
@@ -84,7 +84,7 @@ bool writeExports(const EvalOptions& options, const refhost::PartReport& report,
 }
 
 int runEval(const EvalOptions& options) {
-    std::vector<refhost::PartSpec> parts;
+    std::vector<refhost::CatalogPart> parts;
     try {
         if (!options.sample.empty() && !options.file.empty())
             throw refhost::CatalogError("give either FILE or --sample, not both");

@@ -37,7 +37,7 @@ struct GalleryOptions {
 void writeText(const std::string& path, const std::string& text) { exports::writeFileStaged(path, "JSON", text); }
 
 int runGallery(const GalleryOptions& options) {
-    std::vector<refhost::PartSpec> parts;
+    std::vector<refhost::CatalogPart> parts;
     const fs::path folder(options.folder);
     try {
         parts = selectParts(options.file, "", options.maxCatalogBytes);

@@ -7,9 +7,9 @@
 
 namespace tcv::cli {
 
-std::vector<refhost::PartSpec> selectParts(const std::string& file, const std::string& partName,
-                                           std::uint64_t maxCatalogBytes) {
-    std::vector<refhost::PartSpec> parts =
+std::vector<refhost::CatalogPart> selectParts(const std::string& file, const std::string& partName,
+                                              std::uint64_t maxCatalogBytes) {
+    std::vector<refhost::CatalogPart> parts =
         file.empty() ? refhost::loadSampleCatalog() : refhost::loadCatalogFile(file, maxCatalogBytes);
     if (partName.empty()) return parts;
     auto found = std::find_if(parts.begin(), parts.end(), [&](const auto& p) { return p.name == partName; });

@@ -122,13 +122,13 @@ std::vector<PlacementRow> readPlacements(const std::string& text, const std::str
 
 int runPlace(const PlaceOptions& options) {
     std::vector<PlacementRow> rows;
-    std::vector<refhost::PartSpec> used;
+    std::vector<refhost::CatalogPart> used;
     std::vector<exports::IfcPlacement> placements;
     try {
         exports::StagedFile(options.ifc, "IFC");
         rows =
             readPlacements(refhost::readCatalogFile(options.placements, options.maxCatalogBytes), options.placements);
-        const std::vector<refhost::PartSpec> catalog = selectParts(options.catalog, "", options.maxCatalogBytes);
+        const std::vector<refhost::CatalogPart> catalog = selectParts(options.catalog, "", options.maxCatalogBytes);
         std::map<std::string, std::size_t> byName, usedIndex;
         for (std::size_t i = 0; i < catalog.size(); ++i) byName.emplace(catalog[i].name, i);
         for (const auto& row : rows) {

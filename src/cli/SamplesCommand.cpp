@@ -12,7 +12,7 @@ namespace tcv::cli {
 namespace {
 
 int listSamples(bool asJson) {
-    std::vector<refhost::PartSpec> parts;
+    std::vector<refhost::CatalogPart> parts;
     try {
         parts = refhost::loadSampleCatalog();
     } catch (const refhost::CatalogError& error) {

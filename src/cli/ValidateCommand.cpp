@@ -32,7 +32,7 @@ struct ValidateOptions {
 };
 
 int runValidate(const ValidateOptions& options) {
-    std::vector<refhost::PartSpec> parts;
+    std::vector<refhost::CatalogPart> parts;
     try {
         parts = selectParts(options.file, "", options.maxCatalogBytes);
     } catch (const refhost::CatalogError& error) {

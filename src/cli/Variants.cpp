@@ -24,11 +24,11 @@ refhost::HostOptions recordOnly(const std::shared_ptr<refhost::WorkBudget>& budg
 }
 
 // Everything the symbol did with the part, as comparable text.
-std::string fingerprint(const refhost::PartSpec& part, const refhost::HostOptions& options) {
+std::string fingerprint(const refhost::CatalogPart& part, const refhost::HostOptions& options) {
     return refhost::reportJson(refhost::evaluatePart(part, kAspects, options)).dump();
 }
 
-double inputValue(const refhost::PartSpec& part, const std::string& name, const nlohmann::ordered_json& defaults) {
+double inputValue(const refhost::CatalogPart& part, const std::string& name, const nlohmann::ordered_json& defaults) {
     auto given = part.inputs.find(name);
     if (given != part.inputs.end()) return given->second;
     return defaults.contains(name) && defaults[name].is_number() ? defaults[name].get<double>() : 0.0;
@@ -36,14 +36,14 @@ double inputValue(const refhost::PartSpec& part, const std::string& name, const 
 
 // One variant as its sample part shows it: the sample's description, the inputs that change what the
 // symbol does, the ports that become nozzles and whether it takes a valve operator.
-nlohmann::ordered_json describe(const refhost::PartSpec& sample, const nlohmann::ordered_json& defaults,
+nlohmann::ordered_json describe(const refhost::CatalogPart& sample, const nlohmann::ordered_json& defaults,
                                 const std::shared_ptr<refhost::WorkBudget>& budget) {
     const refhost::HostOptions options = recordOnly(budget);
     const std::string base = fingerprint(sample, options);
 
     nlohmann::ordered_json inputs = nlohmann::ordered_json::array();
     for (const std::string& name : refhost::inputNames()) {
-        refhost::PartSpec changed = sample;
+        refhost::CatalogPart changed = sample;
         const double value = inputValue(sample, name, defaults);
         // A change no builder could mistake for the old value, also for a zero default.
         changed.inputs[name] = value * 1.37 + 0.0123;
@@ -63,7 +63,7 @@ nlohmann::ordered_json describe(const refhost::PartSpec& sample, const nlohmann:
     // what such a variant does with a part that has one.
     bool takesOperator = placesOperator;
     if (!takesOperator && sample.valveOperator) {
-        refhost::PartSpec without = sample;
+        refhost::CatalogPart without = sample;
         without.valveOperator.reset();
         takesOperator = fingerprint(without, options) != base;
     }
@@ -77,12 +77,12 @@ nlohmann::ordered_json describe(const refhost::PartSpec& sample, const nlohmann:
 
 } // namespace
 
-nlohmann::ordered_json variantsJson(const std::vector<refhost::PartSpec>& samples,
+nlohmann::ordered_json variantsJson(const std::vector<refhost::CatalogPart>& samples,
                                     const std::shared_ptr<refhost::WorkBudget>& budget) {
     nlohmann::ordered_json defaults = nlohmann::ordered_json::object();
     // The definition's defaults, from the same input array the host builds for a part without inputs.
     {
-        refhost::PartSpec empty;
+        refhost::CatalogPart empty;
         const auto array = refhost::buildInputArray(refhost::makePart(empty));
         const auto& names = refhost::inputNames();
         for (std::size_t i = 0; i < names.size(); ++i) {

@@ -16,7 +16,7 @@ namespace tcv::cli {
 // "operator": bool}, ...]}, one entry per PartDataBasis of `samples` (the first sample part of each
 // stands for it), in the samples' order.
 // `budget` ends the work early when the server stops before it is done (the document is then partial).
-nlohmann::ordered_json variantsJson(const std::vector<refhost::PartSpec>& samples,
+nlohmann::ordered_json variantsJson(const std::vector<refhost::CatalogPart>& samples,
                                     const std::shared_ptr<refhost::WorkBudget>& budget = nullptr);
 
 } // namespace tcv::cli

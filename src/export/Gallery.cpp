@@ -31,9 +31,9 @@ std::vector<std::string> galleryFileStems(const std::vector<std::string>& partNa
     return stems;
 }
 
-void renderGalleryPart(const refhost::PartSpec& part, const refhost::HostOptions& hostOptions, const fs::path& folder,
-                       const refhost::WorkLimits& limits, const IfcOptions& ifcOptions, GalleryEntry& entry,
-                       refhost::PartReport& report) {
+void renderGalleryPart(const refhost::CatalogPart& part, const refhost::HostOptions& hostOptions,
+                       const fs::path& folder, const refhost::WorkLimits& limits, const IfcOptions& ifcOptions,
+                       GalleryEntry& entry, refhost::PartReport& report) {
     // The part's budget holds for its evaluation and every file of it.
     refhost::HostOptions options = hostOptions;
     options.budget = std::make_shared<refhost::WorkBudget>(limits);
@@ -63,7 +63,7 @@ void renderGalleryPart(const refhost::PartSpec& part, const refhost::HostOptions
             attempt([&] { format.write(*document, (folder / (entry.stem + format.extension)).string(), ifcOptions); });
 }
 
-Json galleryIndexItem(const refhost::PartSpec& part, const GalleryEntry& entry) {
+Json galleryIndexItem(const refhost::CatalogPart& part, const GalleryEntry& entry) {
     Json item;
     item["name"] = part.name;
     item["description"] = part.description;

@@ -60,7 +60,7 @@ refhost::HostOptions hostOptions() {
     return options;
 }
 
-py::list partList(const std::vector<refhost::PartSpec>& parts) {
+py::list partList(const std::vector<refhost::CatalogPart>& parts) {
     py::list out;
     for (const auto& part : parts) out.append(toPython(refhost::partJson(part)));
     return out;
@@ -101,10 +101,10 @@ std::vector<std::string> readAspects(py::handle aspects) {
 
 // The part a dict describes, read as the catalogue reads a part; malformed parts raise ValueError with
 // the catalogue's message, which names the field.
-refhost::PartSpec readPart(const py::dict& part) {
+refhost::CatalogPart readPart(const py::dict& part) {
     // The catalogue reads the value itself: no JSON text in between.
     const nlohmann::json value(fromPython(part, "part"));
-    std::vector<refhost::PartSpec> parts;
+    std::vector<refhost::CatalogPart> parts;
     try {
         parts = refhost::readCatalogParts(value, "part");
     } catch (const refhost::CatalogError& error) {
@@ -127,8 +127,8 @@ refhost::WorkLimits readLimits(double timeLimit, long long triangleLimit) {
 }
 
 // The parts of a catalogue file, as the command line reads them: ValueError for a bad file.
-std::vector<refhost::PartSpec> readCatalog(const std::string& path) {
-    std::vector<refhost::PartSpec> parts;
+std::vector<refhost::CatalogPart> readCatalog(const std::string& path) {
+    std::vector<refhost::CatalogPart> parts;
     std::string failure;
     {
         py::gil_scoped_release release;

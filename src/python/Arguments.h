@@ -33,14 +33,14 @@ refhost::HostOptions hostOptions();
 // Raises the Python exception `type` with the message.
 [[noreturn]] void raise(PyObject* type, const std::string& message);
 
-py::list partList(const std::vector<refhost::PartSpec>& parts);
+py::list partList(const std::vector<refhost::CatalogPart>& parts);
 std::vector<std::string> readAspects(py::handle aspects);
 // The part a dict describes, read as the catalogue reads a part; malformed parts raise ValueError with
 // the catalogue's message, which names the field.
-refhost::PartSpec readPart(const py::dict& part);
+refhost::CatalogPart readPart(const py::dict& part);
 refhost::WorkLimits readLimits(double timeLimit, long long triangleLimit);
 // The parts of a catalogue file, as the command line reads them: ValueError for a bad file.
-std::vector<refhost::PartSpec> readCatalog(const std::string& path);
+std::vector<refhost::CatalogPart> readCatalog(const std::string& path);
 exports::IfcOptions ifcOptions(const std::string& geometry);
 
 // A validate outcome as a dict and back; what a worker hands to the process that writes the reports.

@@ -62,7 +62,7 @@ PYBIND11_MODULE(_tarncheckvalve, m) {
     m.def(
         "samples",
         [] {
-            std::vector<refhost::PartSpec> parts;
+            std::vector<refhost::CatalogPart> parts;
             std::string failure;
             {
                 py::gil_scoped_release release;
@@ -80,7 +80,7 @@ PYBIND11_MODULE(_tarncheckvalve, m) {
     m.def(
         "load_catalog",
         [](const std::filesystem::path& path) {
-            std::vector<refhost::PartSpec> parts;
+            std::vector<refhost::CatalogPart> parts;
             std::string failure;
             bool missing = false;
             {
@@ -105,7 +105,7 @@ PYBIND11_MODULE(_tarncheckvalve, m) {
         "evaluate",
         [](const py::dict& part, const py::object& aspects, double timeLimit, long long triangleLimit) {
             const std::vector<std::string> names = python::readAspects(aspects);
-            const refhost::PartSpec partSpec = python::readPart(part);
+            const refhost::CatalogPart partSpec = python::readPart(part);
             const refhost::WorkLimits limits = python::readLimits(timeLimit, triangleLimit);
             std::unique_ptr<Evaluation> evaluation;
             {
@@ -152,7 +152,7 @@ PYBIND11_MODULE(_tarncheckvalve, m) {
         "render_gallery_part",
         [](const py::dict& part, const std::filesystem::path& folder, const std::string& stem, double timeLimit,
            long long triangleLimit, const std::string& ifcGeometry) {
-            const refhost::PartSpec partSpec = python::readPart(part);
+            const refhost::CatalogPart partSpec = python::readPart(part);
             const refhost::WorkLimits limits = python::readLimits(timeLimit, triangleLimit);
             const exports::IfcOptions ifc = python::ifcOptions(ifcGeometry);
             exports::GalleryEntry entry;
@@ -219,7 +219,7 @@ PYBIND11_MODULE(_tarncheckvalve, m) {
     m.def(
         "validate_part",
         [](const py::dict& part, bool recordOnly) {
-            const refhost::PartSpec partSpec = python::readPart(part);
+            const refhost::CatalogPart partSpec = python::readPart(part);
             refhost::PartOutcome outcome;
             {
                 py::gil_scoped_release release;
@@ -269,7 +269,7 @@ PYBIND11_MODULE(_tarncheckvalve, m) {
             const auto before = python::readCatalog(oldPath);
             const auto after = python::readCatalog(newPath);
             const refhost::CatalogDiff diff = refhost::planCatalogDiff(before, after);
-            std::map<std::string, const refhost::PartSpec*> oldByName, newByName;
+            std::map<std::string, const refhost::CatalogPart*> oldByName, newByName;
             for (const auto& part : before) oldByName[part.name] = &part;
             for (const auto& part : after) newByName[part.name] = &part;
             py::list out;
@@ -285,7 +285,7 @@ PYBIND11_MODULE(_tarncheckvalve, m) {
         "diff_report",
         [](const py::dict& part, const py::object& aspects) {
             const std::vector<std::string> names = python::readAspects(aspects);
-            const refhost::PartSpec partSpec = python::readPart(part);
+            const refhost::CatalogPart partSpec = python::readPart(part);
             nlohmann::ordered_json report;
             {
                 py::gil_scoped_release release;

@@ -32,7 +32,7 @@ host::VariantArray buildInputArray(const std::shared_ptr<RefPart>& part) {
     return host::VariantArray(std::move(inputs));
 }
 
-AspectResult evaluateAspect(const PartSpec& partSpec, const std::string& aspect, const HostOptions& options) {
+AspectResult evaluateAspect(const CatalogPart& partSpec, const std::string& aspect, const HostOptions& options) {
     host::RuntimeScope scope(std::make_shared<RefRuntime>(options));
     AspectResult result;
     result.aspect = aspect;

@@ -35,7 +35,7 @@ void RefOperatorSource::SetIndexAndText(std::int16_t index, const std::string& t
     text_ = text;
 }
 
-RefPart::RefPart(PartSpec partSpec) : spec_(std::move(partSpec)) {
+RefPart::RefPart(CatalogPart partSpec) : spec_(std::move(partSpec)) {
     if (spec_.ports.size() > static_cast<std::size_t>(std::numeric_limits<std::int16_t>::max()))
         throw host::HostError(host::kGenericFailure, "part '" + spec_.name + "' has more ports than a host can count");
     std::vector<host::PipePortPtr> ports;
@@ -53,6 +53,6 @@ RefPart::RefPart(PartSpec partSpec) : spec_(std::move(partSpec)) {
 
 host::CollectionPtr RefPart::OperatorCollection() const { return operatorCollection_; }
 
-std::shared_ptr<RefPart> makePart(const PartSpec& partSpec) { return std::make_shared<RefPart>(partSpec); }
+std::shared_ptr<RefPart> makePart(const CatalogPart& partSpec) { return std::make_shared<RefPart>(partSpec); }
 
 } // namespace tcv::refhost

@@ -25,7 +25,8 @@ namespace {
 
 // A two-port NPS 4 part of the PartDataBasis, 292 mm face to face, evaluated in both aspects.
 refhost::PartReport evaluated(
-    std::int32_t partDataBasis, const char* name, void (*adjust)(refhost::PartSpec&) = [](refhost::PartSpec&) {}) {
+    std::int32_t partDataBasis, const char* name,
+    void (*adjust)(refhost::CatalogPart&) = [](refhost::CatalogPart&) {}) {
     auto part = twoPortPart(partDataBasis);
     part.name = name;
     part.inputs["FacetoFace"] = 0.292;
@@ -62,7 +63,7 @@ const refhost::PartReport& repeatedNamesValve() {
 }
 
 const refhost::PartReport& operatorValve() {
-    static const auto report = evaluated(2046, "operated-nps4", [](refhost::PartSpec& part) {
+    static const auto report = evaluated(2046, "operated-nps4", [](refhost::CatalogPart& part) {
         part.valveOperator =
             refhost::OperatorSpec{"handwheel operator", {{"HandwheelDiameter", 0.25}, {"OffsetFrmValCen", 0.3}}};
     });
@@ -81,7 +82,7 @@ const refhost::PartReport& nanPortValve() {
 }
 
 const refhost::PartReport& failingValve() {
-    static const auto report = evaluated(2256, "wafer-flats-too-wide", [](refhost::PartSpec& part) {
+    static const auto report = evaluated(2256, "wafer-flats-too-wide", [](refhost::CatalogPart& part) {
         part.inputs["FacetoFace"] = 0.073;
         part.inputs["Height"] = 0.3;
     });

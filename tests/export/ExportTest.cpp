@@ -277,14 +277,14 @@ TEST(MeshCache, ReusedTrianglesAreTheOnesTheMesherMakes) {
     const auto operated =
         std::find_if(samples.begin(), samples.end(), [](const auto& p) { return p.partDataBasis == 2143; });
     ASSERT_NE(operated, samples.end());
-    refhost::PartSpec renamed = *operated;
+    refhost::CatalogPart renamed = *operated;
     renamed.name += "-again";
-    refhost::PartSpec thicker = *operated;
+    refhost::CatalogPart thicker = *operated;
     thicker.inputs["InsulationThickness"] = operated->inputs.at("InsulationThickness") + 0.005;
 
     exports::MeshSettings cached;
     cached.cache = std::make_shared<exports::MeshCache>();
-    auto glb = [](const refhost::PartSpec& part, const exports::MeshSettings& mesh) {
+    auto glb = [](const refhost::CatalogPart& part, const exports::MeshSettings& mesh) {
         ExportDocument document(refhost::evaluatePart(part, {"Physical", "Insulation"}), mesh);
         return document.renderGlb();
     };

@@ -25,7 +25,7 @@ using refhost::WorkBudget;
 using refhost::WorkLimits;
 using testing::HasSubstr;
 
-refhost::PartSpec sample(const std::string& name) {
+refhost::CatalogPart sample(const std::string& name) {
     for (const auto& part : refhost::loadSampleCatalog())
         if (part.name == name) return part;
     ADD_FAILURE() << "no sample " << name;
@@ -33,7 +33,7 @@ refhost::PartSpec sample(const std::string& name) {
 }
 
 // The part with every length scaled by `factor` (angles and nominal sizes unchanged).
-refhost::PartSpec scaled(refhost::PartSpec part, double factor) {
+refhost::CatalogPart scaled(refhost::CatalogPart part, double factor) {
     for (auto& [name, value] : part.inputs)
         if (name != "HandwheelAngle") value *= factor;
     for (auto& port : part.ports)
@@ -45,7 +45,7 @@ refhost::PartSpec scaled(refhost::PartSpec part, double factor) {
     return part;
 }
 
-refhost::PartReport evaluated(const refhost::PartSpec& part, std::shared_ptr<WorkBudget> budget = nullptr) {
+refhost::PartReport evaluated(const refhost::CatalogPart& part, std::shared_ptr<WorkBudget> budget = nullptr) {
     refhost::HostOptions options = refhost::RefRuntime::defaultOptions();
     options.budget = std::move(budget);
     return refhost::evaluatePart(part, {"Physical", "Insulation"}, options);
@@ -104,7 +104,7 @@ TEST(MeshBudget, PartsTypedInTheWrongUnitMeshQuicklyOrAreRefusedWithTheirExtent)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        refhost::PartSpec part = sample(c.sample);
+        refhost::CatalogPart part = sample(c.sample);
         part.inputs[c.input] = c.value;
         const auto budget = std::make_shared<WorkBudget>(WorkLimits{std::chrono::seconds(30), 2'000'000});
         const auto report = evaluated(part, budget);

@@ -14,7 +14,7 @@ constexpr double kF = 0.292;
 constexpr double kT = 0.05;
 constexpr double kOD = 0.1143, kFD = 0.2286;
 
-refhost::PartSpec insulatedPart(std::int32_t pdb) {
+refhost::CatalogPart insulatedPart(std::int32_t pdb) {
     auto partSpec = test::twoPortPart(pdb);
     partSpec.inputs["FacetoFace"] = kF;
     partSpec.inputs["InsulationThickness"] = kT;
@@ -66,19 +66,19 @@ std::array<double, 6> boxOf(std::int32_t pdb, Adjust adjust, std::size_t i) {
 
 TEST(DefaultInsulation, EndsAndMountBox) {
     // A flangeless end keeps a 0.0001 sliver; the mounted body's nozzle insulation is that plus T.
-    auto noFlange = [](refhost::PartSpec& p) { p.ports[0].flangeThickness = 0; };
+    auto noFlange = [](refhost::CatalogPart& p) { p.ports[0].flangeThickness = 0; };
     auto end = boxOf(2021, noFlange, 1), nozzle = boxOf(2046, noFlange, 0);
     EXPECT_NEAR(end[3] - end[0], 0.0001, 1e-7);
     EXPECT_NEAR(nozzle[3] - nozzle[0], 0.0001 + kT, 1e-7);
 
     // F/2 = 0.05 < FT + T: the end cylinders stop at the valve centre.
-    auto shortValve = [](refhost::PartSpec& p) { p.inputs["FacetoFace"] = 0.1; };
+    auto shortValve = [](refhost::CatalogPart& p) { p.inputs["FacetoFace"] = 0.1; };
     EXPECT_NEAR(boxOf(2021, shortValve, 1)[3], 0, 1e-6);
     EXPECT_NEAR(boxOf(2021, shortValve, 2)[0], 0, 1e-6);
 
     // The mount box grows by T around the operator height.
     auto box = boxOf(
-        2046, [](refhost::PartSpec& p) { p.inputs["OffsetFrmValCen"] = 0.4; }, 4);
+        2046, [](refhost::CatalogPart& p) { p.inputs["OffsetFrmValCen"] = 0.4; }, 4);
     EXPECT_NEAR(box[4], 0.4 + kT, 1e-6);
     EXPECT_NEAR(box[3], 0.2 * kF + kT, 1e-6);
     EXPECT_NEAR(box[5], 0.3 * kOD + kT, 1e-6);

@@ -17,7 +17,7 @@ namespace {
 
 using namespace multi_port;
 
-refhost::AspectResult insulation(const refhost::PartSpec& partSpec) {
+refhost::AspectResult insulation(const refhost::CatalogPart& partSpec) {
     return refhost::evaluateAspect(partSpec, "Insulation");
 }
 
@@ -38,13 +38,13 @@ refhost::AspectResult insulated(std::int32_t pdb, Adjust adjust) {
 TEST(MultiPortInsulation, FlangeShellsOnlyWhereAFlangeHasThickness) {
     HostFixtureScope host;
     auto thicknesses = [](double t1, double t2) {
-        return [=](refhost::PartSpec& p) { p.ports[0].flangeThickness = t1, p.ports[1].flangeThickness = t2; };
+        return [=](refhost::CatalogPart& p) { p.ports[0].flangeThickness = t1, p.ports[1].flangeThickness = t2; };
     };
-    auto plainEnds = [](refhost::PartSpec& p) {
+    auto plainEnds = [](refhost::CatalogPart& p) {
         for (auto& port : p.ports) port = socketEnd(port.index, port.pipeOD, port.npd);
     };
     const Names jacketPlain = {"InsulatedBody", "InsOutput2", "InsOutput3", "InsOutput4", "InsOutput5"};
-    const std::tuple<std::int32_t, std::function<void(refhost::PartSpec&)>, Names> cases[] = {
+    const std::tuple<std::int32_t, std::function<void(refhost::CatalogPart&)>, Names> cases[] = {
         {13, thicknesses(0, 0), {"InsulatedBody", "InsOutput2"}},
         {13, thicknesses(-0.001, -0.001), {"InsulatedBody", "InsOutput2", "InsPNoz2"}},
         {13, thicknesses(0, 0.0191), {"InsulatedBody", "InsOutput2", "InsPNoz2"}},
@@ -64,7 +64,7 @@ TEST(MultiPortInsulation, FlangeShellsOnlyWhereAFlangeHasThickness) {
 // T outwards; a port without flange thickness still gets a 0.0001 collar of the insulated pipe.
 TEST(InsulatedJacketedSixPort, JacketGrowsByTheThicknessAndCollarsCoverTheEnds) {
     HostFixtureScope host;
-    auto plainPortTwo = [](refhost::PartSpec& p) { p.ports[1] = socketEnd(2, kOdNps4, 4); };
+    auto plainPortTwo = [](refhost::CatalogPart& p) { p.ports[1] = socketEnd(2, kOdNps4, 4); };
     const auto result = insulated(2381, plainPortTwo);
     expectAllShapesValid(result);
     const double L = 0.292, T = 0.04, A = 0.15, B = 0.10, E = 0.22, C = 0.07;
@@ -79,7 +79,7 @@ TEST(InsulatedJacketedSixPort, JacketGrowsByTheThicknessAndCollarsCoverTheEnds) 
     expectBoxNear(boxOf(result, "InsulatedBody4"), {L / 2, -e / 2, -e / 2, L / 2 + 0.0001, e / 2, e / 2});
 
     // When a quarter of the face-to-face length plus T passes the inlet face, the inlet section sits on it.
-    const auto thick = insulated(2381, [&](refhost::PartSpec& p) {
+    const auto thick = insulated(2381, [&](refhost::CatalogPart& p) {
         plainPortTwo(p);
         p.inputs["InsulationThickness"] = 0.08; // 0.25 L + T = 0.153 > 0.146
     });
@@ -94,7 +94,7 @@ TEST(MultiPortInsulation, EnvelopesAndTheirLimits) {
     // else the square grown by T; it rises from the axis to T above the valve height over the bore's
     // bottom.
     for (const auto& [T, halfX, halfZ] : {std::tuple{0.05, 0.2, 0.21}, std::tuple{0.2, 0.36, 0.36}}) {
-        const auto cover = insulated(5, [T](refhost::PartSpec& p) {
+        const auto cover = insulated(5, [T](refhost::CatalogPart& p) {
             p.ports = {flangedEnd(1, kOdNps4, 0.2286, 0.02, 4), flangedEnd(2, kOdNps4, 0.2286, 0.02, 4)};
             p.inputs["FacetoFace"] = 0.4, p.inputs["InsulationThickness"] = T;
         });
@@ -103,7 +103,7 @@ TEST(MultiPortInsulation, EnvelopesAndTheirLimits) {
     }
 
     // 13 sizes the box on the shorter side while the bore runs face to face, over the flange.
-    const auto unequal = insulated(13, [](refhost::PartSpec& p) {
+    const auto unequal = insulated(13, [](refhost::CatalogPart& p) {
         p.ports = {flangedNps4(1), flangedNps4(2)};
         p.inputs["Face1toCenter"] = 0.25, p.inputs["Face2toCenter"] = 0.15;
     });
@@ -116,7 +116,7 @@ TEST(MultiPortInsulation, EnvelopesAndTheirLimits) {
     EXPECT_NEAR(bore[4], (0.2286 + 2 * 0.04) / 2, 1e-9);
 
     // 385: a ring thicker than its face-to-centre distance (t1 + T = 0.0639 > A = 0.05) stops at the centre.
-    const auto rings = insulated(385, [](refhost::PartSpec& p) {
+    const auto rings = insulated(385, [](refhost::CatalogPart& p) {
         p.inputs["FacetoFace"] = 0.1, p.inputs["BranchLength"] = 0.2, p.inputs["InsulationThickness"] = 0.04;
         p.ports = {flangedEnd(1, 0.0603, 0.1524, 0.0239, 2), flangedEnd(2, 0.0603, 0.1524, 0.0239, 2)};
     });
@@ -126,20 +126,20 @@ TEST(MultiPortInsulation, EnvelopesAndTheirLimits) {
     // 3124, 3125, 3146: a stem shell that would be wider than the valve is long is as wide as the
     // face-to-face length.
     for (std::int32_t pdb : {3124, 3125, 3146}) {
-        const auto stem =
-            boxOf(insulated(pdb, [](refhost::PartSpec& p) { p.inputs["InsulationThickness"] = 0.08; }), "InsOutput2");
+        const auto stem = boxOf(insulated(pdb, [](refhost::CatalogPart& p) { p.inputs["InsulationThickness"] = 0.08; }),
+                                "InsOutput2");
         EXPECT_NEAR(stem[3] - stem[0], 0.203, 1e-9) << pdb;
     }
     // 3124's stem shell reaches T = 0.025 below the run, or the jacket outlet when that is nearer (below
     // T + OD(1) = 0.0853).
     EXPECT_NEAR(boxOf(insulated(3124, [](auto&) {}), "InsOutput2")[1], -kOdNps2 / 2 - 0.025, 1e-9);
-    const auto nearOutlet = insulated(3124, [](refhost::PartSpec& p) { p.inputs["YOffJacketOutlet"] = 0.07; });
+    const auto nearOutlet = insulated(3124, [](refhost::CatalogPart& p) { p.inputs["YOffJacketOutlet"] = 0.07; });
     EXPECT_NEAR(boxOf(nearOutlet, "InsOutput2")[1], -0.07, 1e-9);
 
     // 3183: the body shell grows by one thickness (D + T), limited to the face-to-face length, and runs
     // from 0.85 Yo + T below the axis to H + T.
     for (double D : {0.20, 0.26}) { // D + T = 0.25 or 0.31 against F = 0.292
-        const auto domed = insulated(3183, [D](refhost::PartSpec& p) { p.inputs["Diameter"] = D; });
+        const auto domed = insulated(3183, [D](refhost::CatalogPart& p) { p.inputs["Diameter"] = D; });
         const double width = std::min(D + 0.05, 0.292);
         expectBoxNear(boxOf(domed, "InsulatedBody"),
                       {-width / 2, -0.85 * 0.2 - 0.05, -width / 2, width / 2, 0.35, width / 2});

@@ -37,7 +37,7 @@ Names operator+(Names names, const Names& more) {
 }
 
 // The sample part of the PartDataBasis from the family catalogues in data/catalog.
-refhost::PartSpec samplePart(std::int32_t pdb) {
+refhost::CatalogPart samplePart(std::int32_t pdb) {
     for (const char* family : {"wafer-inline-cone", "operator-base", "multi-port", "nipple-bonnet"})
         for (auto& partSpec :
              refhost::loadCatalogFile(refhost::defaultDataDirectory() + "/catalog/" + family + ".json"))

@@ -55,10 +55,10 @@ refhost::AspectResult envelope(std::int32_t partDataBasis, Adjust adjust, const 
 }
 
 auto thickness(double value) {
-    return [value](refhost::PartSpec& partSpec) { partSpec.inputs["InsulationThickness"] = value; };
+    return [value](refhost::CatalogPart& partSpec) { partSpec.inputs["InsulationThickness"] = value; };
 }
 auto flanges(double od1, double thk1, double od2, double thk2) {
-    return [=](refhost::PartSpec& partSpec) {
+    return [=](refhost::CatalogPart& partSpec) {
         partSpec.ports[0].flangeOD = od1, partSpec.ports[0].flangeThickness = thk1;
         partSpec.ports[1].flangeOD = od2, partSpec.ports[1].flangeThickness = thk2;
     };
@@ -115,7 +115,7 @@ TEST(InsulatedInlineBodies, EnvelopesFollowTheFlangesAndTheBody) {
     expectCylinder(r, 0, {-0.4 * Ls - T, -0.025 * H, 0}, {0.4 * Ls + T, -0.025 * H, 0}, 0.85 * H + 2 * T);
     expectRun(r, 5, -Ls / 2, Ls / 2, kPipeOD + 2 * T);
     // The double cone whose vertical envelope would be wider than the valve: as wide as the valve.
-    r = envelope(2232, [](refhost::PartSpec& p) { p.inputs["Diameter"] = 0.28; },
+    r = envelope(2232, [](refhost::CatalogPart& p) { p.inputs["Diameter"] = 0.28; },
                  {"InsulatedBody", "MainBodyRighttConeIns", "VerticalCylinderIns", "Port1Ins", "Port2Ins"});
     expectCylinder(r, 2, {0, -0.1 - T, 0}, {0, 0.2 + T, 0}, Ls);
     // The flangeless collared bore: ends over the collars; insulation longer than the valve: face to face.

@@ -11,13 +11,13 @@ namespace tcv::test {
 namespace {
 
 using refhost::AspectResult;
-using refhost::PartSpec;
+using refhost::CatalogPart;
 using Names = std::vector<std::string>;
 
 constexpr double kF = 0.292; // NPS 4 class 150 swing check face-to-face
 constexpr double kOD = 0.1143;
 
-PartSpec defaultPart(std::int32_t pdb, bool withOperator = false) {
+CatalogPart defaultPart(std::int32_t pdb, bool withOperator = false) {
     auto partSpec = twoPortPart(pdb);
     partSpec.inputs["FacetoFace"] = kF;
     if (withOperator)
@@ -26,7 +26,7 @@ PartSpec defaultPart(std::int32_t pdb, bool withOperator = false) {
     return partSpec;
 }
 
-AspectResult physical(const PartSpec& partSpec) { return refhost::evaluateAspect(partSpec, "Physical"); }
+AspectResult physical(const CatalogPart& partSpec) { return refhost::evaluateAspect(partSpec, "Physical"); }
 
 const refhost::RefOperatorOccurrence& operatorOf(const AspectResult& result) {
     for (const auto& output : result.outputs->outputs())

@@ -22,7 +22,7 @@ inline constexpr double kWaferLength = 0.073;
 inline constexpr double kSwingLength = 0.292;
 
 // A part of the PartDataBasis with two class 150 NPS 4 flanged ports and the inputs its body needs.
-inline refhost::PartSpec inlinePart(std::int32_t partDataBasis) {
+inline refhost::CatalogPart inlinePart(std::int32_t partDataBasis) {
     using Inputs = std::map<std::string, double>;
     const double L = kSwingLength;
     static const std::map<std::int32_t, Inputs> inputs = {
@@ -42,15 +42,15 @@ inline refhost::PartSpec inlinePart(std::int32_t partDataBasis) {
         {2267, {{"FacetoFace", L}}},
         {2268, {{"FacetoFace", L}, {"HeightFrmValCen", 0.15}}},
     };
-    refhost::PartSpec partSpec = twoPortPart(partDataBasis);
+    refhost::CatalogPart partSpec = twoPortPart(partDataBasis);
     if (const auto it = inputs.find(partDataBasis); it != inputs.end()) partSpec.inputs = it->second;
     return partSpec;
 }
 
-inline refhost::AspectResult physical(const refhost::PartSpec& partSpec) {
+inline refhost::AspectResult physical(const refhost::CatalogPart& partSpec) {
     return refhost::evaluateAspect(partSpec, "Physical");
 }
-inline refhost::AspectResult insulation(const refhost::PartSpec& partSpec) {
+inline refhost::AspectResult insulation(const refhost::CatalogPart& partSpec) {
     return refhost::evaluateAspect(partSpec, "Insulation");
 }
 

@@ -17,7 +17,7 @@ namespace {
 using namespace multi_port;
 constexpr double kPi = 3.14159265358979323846;
 
-refhost::AspectResult physical(const refhost::PartSpec& partSpec) {
+refhost::AspectResult physical(const refhost::CatalogPart& partSpec) {
     return refhost::evaluateAspect(partSpec, "Physical");
 }
 

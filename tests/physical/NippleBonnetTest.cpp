@@ -19,7 +19,7 @@ using Names = std::vector<std::string>;
 constexpr std::int32_t kNippleEnds[] = {2856, 2857, 2858, 2859, 2860, 2861};
 constexpr std::int32_t kBonneted[] = {2459, 2469, 2470};
 
-refhost::AspectResult physical(const refhost::PartSpec& partSpec) {
+refhost::AspectResult physical(const refhost::CatalogPart& partSpec) {
     return refhost::evaluateAspect(partSpec, "Physical");
 }
 
@@ -57,7 +57,7 @@ TEST(NippleBonnetPhysical, SamplePartsAddTheirOutputsInOrderWithTheLoftFollowing
     };
     for (const auto& layout : layouts) {
         SCOPED_TRACE(layout.partDataBasis);
-        const refhost::PartSpec partSpec = samplePart(layout.partDataBasis);
+        const refhost::CatalogPart partSpec = samplePart(layout.partDataBasis);
         const auto result = physical(partSpec);
         ASSERT_TRUE(result.ok) << result.errorText;
         const std::size_t loftCount = indicesOf(result, layout.loft).size();

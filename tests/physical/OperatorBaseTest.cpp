@@ -19,7 +19,7 @@ using namespace operator_base;
 
 const double kHalfRoot2 = std::sqrt(0.5), kOD = 0.1143, kPi = std::numbers::pi;
 
-refhost::AspectResult physical(const refhost::PartSpec& partSpec) {
+refhost::AspectResult physical(const refhost::CatalogPart& partSpec) {
     return refhost::evaluateAspect(partSpec, "Physical");
 }
 
@@ -198,7 +198,7 @@ TEST(OperatorBasePhysical, OperatorPlacedAtTheCentreWithItsAxesAndAttribute) {
 // (0x80040400) ends the builder quietly before its nozzles. 2142 has no operator step.
 TEST(OperatorBasePhysical, OperatorSourceCodeAndAbsentOperator) {
     HostFixtureScope host;
-    const auto expectOperators = [](const refhost::PartSpec& partSpec, std::size_t count, const char* last) {
+    const auto expectOperators = [](const refhost::CatalogPart& partSpec, std::size_t count, const char* last) {
         const auto result = physical(partSpec);
         EXPECT_TRUE(result.ok) << result.errorText;
         EXPECT_EQ(operators(result).size(), count);

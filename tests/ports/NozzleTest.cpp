@@ -83,7 +83,7 @@ void expectBox(const host::NozzlePtr& nozzle, const std::array<double, 6>& expec
 
 TEST(Nozzles, PortGraphicsLieBehindTheConnectionPointAndOnlyWhereShapesAreBuilt) {
     auto outputs = std::make_shared<refhost::RefOutputCollection>();
-    refhost::PartSpec partSpec = twoPortPart(2256);
+    refhost::CatalogPart partSpec = twoPortPart(2256);
     refhost::PortSpec bare = plainPort(4, 0.0603);
     bare.length = 0;
     partSpec.ports.insert(partSpec.ports.end(), {plainPort(3, 0.0603), bare});
@@ -105,7 +105,7 @@ TEST(Nozzles, PortGraphicsLieBehindTheConnectionPointAndOnlyWhereShapesAreBuilt)
 // --- Parts, context and units ----------------------------------------------------------------------------
 
 TEST(ReferenceParts, PortsByPositionAndAnOperatorSourceThatRecordsWhatItIsHanded) {
-    refhost::PartSpec partSpec = twoPortPart(2143);
+    refhost::CatalogPart partSpec = twoPortPart(2143);
     partSpec.valveOperator = refhost::OperatorSpec{};
     partSpec.operatorText = "Handwheel";
     auto part = refhost::makePart(partSpec);

@@ -277,7 +277,7 @@ TEST_F(PortDataTest, TheDiameterLookupAndTheWarningsShareOneTable) {
     // Port 1 looks its diameter up (listed as estimated); port 2 is checked against the table.
     auto looked = port(5, 0, 0, 4), checked = port(5, 0.1143, 0.2286, 4);
     checked.index = 2;
-    refhost::PartSpec spec = twoPortPart(kBasis);
+    refhost::CatalogPart spec = twoPortPart(kBasis);
     spec.ports = {looked, checked};
     auto part = refhost::makePart(spec);
     const auto offWarnings = [&] {

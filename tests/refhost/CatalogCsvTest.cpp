@@ -16,7 +16,7 @@ namespace {
 
 // Everything a part holds, numbers to the last bit, so that two parts compare as text with a readable
 // difference.
-std::string describe(const PartSpec& part) {
+std::string describe(const CatalogPart& part) {
     std::ostringstream out;
     out << std::hexfloat << "name=" << part.name << "\ndescription=" << part.description
         << "\npartDataBasis=" << part.partDataBasis << "\noperatorSourceCode=" << part.operatorSourceCode
@@ -34,7 +34,7 @@ std::string describe(const PartSpec& part) {
     return out.str();
 }
 
-void expectSameParts(const std::vector<PartSpec>& a, const std::vector<PartSpec>& b) {
+void expectSameParts(const std::vector<CatalogPart>& a, const std::vector<CatalogPart>& b) {
     ASSERT_EQ(a.size(), b.size());
     for (std::size_t i = 0; i < a.size(); ++i) EXPECT_EQ(describe(a[i]), describe(b[i]));
 }

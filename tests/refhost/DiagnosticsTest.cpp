@@ -17,20 +17,20 @@
 namespace tcv::test {
 namespace {
 
-refhost::PartSpec sample(const std::string& name) {
+refhost::CatalogPart sample(const std::string& name) {
     for (const auto& part : refhost::loadSampleCatalog())
         if (part.name == name) return part;
     throw std::runtime_error("no sample " + name);
 }
 
-void withoutPortSizes(refhost::PartSpec& part) {
+void withoutPortSizes(refhost::CatalogPart& part) {
     for (auto& port : part.ports) port.pipeOD = port.flangeOD = port.npd = 0;
 }
 
 struct FailureCase {
     const char* family;
     const char* part;
-    std::function<void(refhost::PartSpec&)> change;
+    std::function<void(refhost::CatalogPart&)> change;
     const char* aspect;
     const char* where;
     const char* message; // the start of the reason
@@ -40,7 +40,7 @@ class FailureReasons : public ::testing::TestWithParam<FailureCase> {};
 
 TEST_P(FailureReasons, NameTheRoutineAndTheReasonBehindTheGenericCode) {
     const FailureCase& c = GetParam();
-    refhost::PartSpec part = sample(c.part);
+    refhost::CatalogPart part = sample(c.part);
     c.change(part);
     const refhost::AspectResult result = refhost::evaluateAspect(part, c.aspect);
     ASSERT_FALSE(result.ok);
@@ -56,7 +56,7 @@ TEST_P(FailureReasons, NameTheRoutineAndTheReasonBehindTheGenericCode) {
 }
 
 auto set(const char* input, double value) {
-    return [=](refhost::PartSpec& p) { p.inputs[input] = value; };
+    return [=](refhost::CatalogPart& p) { p.inputs[input] = value; };
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -96,7 +96,7 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 TEST(FailureTrail, FollowsTheFailureOutwardsFromTheRoutineThatFoundIt) {
-    refhost::PartSpec part = sample("lug-2258-nps6-cl150");
+    refhost::CatalogPart part = sample("lug-2258-nps6-cl150");
     part.inputs["FacetoFace"] = 0;
     const auto result = refhost::evaluateAspect(part, "Physical");
     ASSERT_GE(result.trail.size(), 3u);
@@ -157,7 +157,7 @@ TEST(FailureTrail, RecoveredFailuresAreNotesAndANewFailureHasItsOwnReason) {
 }
 
 TEST(FailureTrail, HostFailuresBeforeTheSymbolKeepTheHostsText) {
-    refhost::PartSpec part = sample("wafer-2256-nps4-cl150");
+    refhost::CatalogPart part = sample("wafer-2256-nps4-cl150");
     part.ports.resize(40000, part.ports.front()); // more ports than the host can count
     const auto result = refhost::evaluateAspect(part, "Physical");
     ASSERT_FALSE(result.ok);
@@ -189,7 +189,7 @@ TEST(Warnings, SamplePartsHaveRealisticData) {
 }
 
 TEST(Warnings, PhysicalSense) {
-    refhost::PartSpec part = sample("wafer-2256-nps4-cl150");
+    refhost::CatalogPart part = sample("wafer-2256-nps4-cl150");
     part.inputs["FacetoFace"] = 0;
     part.ports[0].flangeOD = part.ports[0].pipeOD;
     part.ports[1].pipeOD *= 1.15; // NPS 4 is 114.3 mm
@@ -204,7 +204,7 @@ TEST(Warnings, PhysicalSense) {
 TEST(Warnings, FromWhatTheVariantRead) {
     const auto options = refhost::RefRuntime::defaultOptions();
     // Width is no input of the wafer variant: a wrong PartDataBasis is the likely cause.
-    refhost::PartSpec wafer = sample("wafer-2256-nps4-cl150");
+    refhost::CatalogPart wafer = sample("wafer-2256-nps4-cl150");
     wafer.inputs["Width"] = 0.1;
     auto warnings = refhost::readWarnings(refhost::evaluatePart(wafer, {"Physical", "Insulation"}, options), options);
     EXPECT_TRUE(hasWarning(warnings, "input Width is given but PartDataBasis 2256 never reads it"));

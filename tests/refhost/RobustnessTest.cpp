@@ -48,26 +48,26 @@ void expectOnlyValidShapes(const AspectResult& result) {
 
 struct BadPart {
     const char* name;
-    PartSpec part;
+    CatalogPart part;
     const char* aspect;
     bool builds;                         // true: succeeds; false: fails with the generic failure
     std::vector<std::string> firstNames; // the outputs that come before the end or the failure
 };
 
-PartSpec withPort(PartSpec part, std::size_t position, void (*change)(PortSpec&)) {
+CatalogPart withPort(CatalogPart part, std::size_t position, void (*change)(PortSpec&)) {
     change(part.ports.at(position));
     return part;
 }
 
 // The part with the inputs given as name, value, name, value...
-PartSpec withInputs(PartSpec part) { return part; }
+CatalogPart withInputs(CatalogPart part) { return part; }
 template <class... Rest>
-PartSpec withInputs(PartSpec part, const char* name, double value, Rest... rest) {
+CatalogPart withInputs(CatalogPart part, const char* name, double value, Rest... rest) {
     part.inputs[name] = value;
     return withInputs(std::move(part), rest...);
 }
 
-BadPart bad(const char* name, const char* aspect, bool builds, std::vector<std::string> firstNames, PartSpec part) {
+BadPart bad(const char* name, const char* aspect, bool builds, std::vector<std::string> firstNames, CatalogPart part) {
     return {name, std::move(part), aspect, builds, std::move(firstNames)};
 }
 
@@ -90,8 +90,8 @@ TEST_P(BadPartTest, EndsCleanlyWithValidShapes) {
     expectOnlyValidShapes(result);
 }
 
-PartSpec zeroPorts2021() {
-    PartSpec part = twoPortPart(2021);
+CatalogPart zeroPorts2021() {
+    CatalogPart part = twoPortPart(2021);
     part.ports[0] = part.ports[1] = PortSpec{};
     part.ports[0].terminationClass = part.ports[1].terminationClass = 0;
     part.ports[1].index = 2;

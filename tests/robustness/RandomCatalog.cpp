@@ -79,7 +79,7 @@ Json portJson(Random& random, const tcv::refhost::PortSpec& port, double scale, 
     return json;
 }
 
-Json part(Random& random, int number, const std::vector<tcv::refhost::PartSpec>& templates) {
+Json part(Random& random, int number, const std::vector<tcv::refhost::CatalogPart>& templates) {
     const auto& model = templates[static_cast<std::size_t>(number) % templates.size()];
     Json json;
     json["name"] = "random-" + std::to_string(number);

@@ -26,10 +26,10 @@ inline bool isEven(std::int32_t partDataBasis) { return partDataBasis % 2 == 0; 
 
 // A nipple-end valve of body length V, nipple length N and bonnet height H. The even PartDataBasis of
 // each pair takes N as "NippleLength", the odd one as "EndtoEnd" = V + 2N.
-inline refhost::PartSpec nippleValve(std::int32_t partDataBasis, double V, double N, double H,
-                                     const refhost::PortSpec& port1, const refhost::PortSpec& port2,
-                                     double insulation = 0.025) {
-    refhost::PartSpec partSpec;
+inline refhost::CatalogPart nippleValve(std::int32_t partDataBasis, double V, double N, double H,
+                                        const refhost::PortSpec& port1, const refhost::PortSpec& port2,
+                                        double insulation = 0.025) {
+    refhost::CatalogPart partSpec;
     partSpec.name = "nipple-" + std::to_string(partDataBasis);
     partSpec.partDataBasis = partDataBasis;
     partSpec.ports = {port1, port2};
@@ -42,9 +42,9 @@ inline refhost::PartSpec nippleValve(std::int32_t partDataBasis, double V, doubl
 }
 
 // A port-sized bonneted body of face-to-face F and bonnet height H.
-inline refhost::PartSpec bonnetedBody(std::int32_t partDataBasis, double F, double H, const refhost::PortSpec& port1,
-                                      const refhost::PortSpec& port2, double insulation = 0.05) {
-    refhost::PartSpec partSpec;
+inline refhost::CatalogPart bonnetedBody(std::int32_t partDataBasis, double F, double H, const refhost::PortSpec& port1,
+                                         const refhost::PortSpec& port2, double insulation = 0.05) {
+    refhost::CatalogPart partSpec;
     partSpec.name = "bonnet-" + std::to_string(partDataBasis);
     partSpec.partDataBasis = partDataBasis;
     partSpec.ports = {port1, port2};
@@ -53,7 +53,7 @@ inline refhost::PartSpec bonnetedBody(std::int32_t partDataBasis, double F, doub
 }
 
 // The sample part of the given PartDataBasis from data/catalog/nipple-bonnet.json.
-inline refhost::PartSpec samplePart(std::int32_t partDataBasis) {
+inline refhost::CatalogPart samplePart(std::int32_t partDataBasis) {
     for (auto& part : refhost::loadCatalogFile(refhost::defaultDataDirectory() + "/catalog/nipple-bonnet.json"))
         if (part.partDataBasis == partDataBasis) return part;
     ADD_FAILURE() << "no sample part " << partDataBasis;

@@ -40,10 +40,10 @@ inline refhost::OperatorSpec sampleOperator(const std::string& name) {
 // 2144 the face-to-centre length of port 1 (port 2 left 0: the same); `height` the operator height
 // ("OffsetFrmValCen", or "HeightFrmValCen" for 2142 and 2199); `clearance` the equalizer clearance and
 // `flangeDiameter` the mounting flange's diameter.
-inline refhost::PartSpec operatorBaseValve(std::int32_t pdb, const refhost::PortSpec& port, double length,
-                                           double height, double clearance, double flangeDiameter,
-                                           double insulation = 0.05) {
-    refhost::PartSpec partSpec;
+inline refhost::CatalogPart operatorBaseValve(std::int32_t pdb, const refhost::PortSpec& port, double length,
+                                              double height, double clearance, double flangeDiameter,
+                                              double insulation = 0.05) {
+    refhost::CatalogPart partSpec;
     partSpec.name = "operator-base-" + std::to_string(pdb);
     partSpec.partDataBasis = pdb;
     refhost::PortSpec port2 = port;
@@ -63,13 +63,13 @@ inline refhost::PartSpec operatorBaseValve(std::int32_t pdb, const refhost::Port
 }
 
 // An NPS 4 class 150 valve: pipe OD 114.3 mm, flange 228.6 mm x 23.9 mm, 292 mm face to face.
-inline refhost::PartSpec nps4Valve(std::int32_t pdb, double height = 0.35) {
+inline refhost::CatalogPart nps4Valve(std::int32_t pdb, double height = 0.35) {
     const double length = isFaceToCentre(pdb) ? 0.146 : 0.292;
     return operatorBaseValve(pdb, flangedEnd(1, 0.1143, 0.2286, 0.0239, 4), length, height, 0.15, 0.15);
 }
 
 // The sample parts of data/catalog/operator-base.json, one per PartDataBasis.
-inline std::vector<refhost::PartSpec> sampleParts() {
+inline std::vector<refhost::CatalogPart> sampleParts() {
     return refhost::loadCatalogFile(refhost::defaultDataDirectory() + "/catalog/operator-base.json");
 }
 

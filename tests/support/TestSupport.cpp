@@ -48,8 +48,8 @@ refhost::PortSpec plainPort(std::int16_t index, double pipeOD) {
     return port;
 }
 
-refhost::PartSpec twoPortPart(std::int32_t partDataBasis) {
-    refhost::PartSpec partSpec;
+refhost::CatalogPart twoPortPart(std::int32_t partDataBasis) {
+    refhost::CatalogPart partSpec;
     partSpec.name = "test part " + std::to_string(partDataBasis);
     partSpec.partDataBasis = partDataBasis;
     partSpec.ports = {flangedPort4in(1), flangedPort4in(2)};

@@ -35,7 +35,7 @@ refhost::PortSpec flangedEnd(std::int16_t index, double pipeOD, double flangeOD,
 // A plain-end port (termination class 10) of the given pipe OD, no flange.
 refhost::PortSpec plainPort(std::int16_t index, double pipeOD);
 // A part of the given PartDataBasis with two NPS 4 flanged ports.
-refhost::PartSpec twoPortPart(std::int32_t partDataBasis);
+refhost::CatalogPart twoPortPart(std::int32_t partDataBasis);
 
 // The output names of an evaluated aspect, in order.
 std::vector<std::string> outputNames(const refhost::AspectResult& result);

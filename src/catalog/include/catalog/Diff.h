@@ -47,12 +47,13 @@ struct TCV_EXPORT CatalogDiff {
     std::size_t unchanged = 0;
 };
 
-TCV_EXPORT CatalogDiff planCatalogDiff(const std::vector<PartSpec>& before, const std::vector<PartSpec>& after);
+TCV_EXPORT CatalogDiff planCatalogDiff(const std::vector<CatalogPart>& before, const std::vector<CatalogPart>& after);
 
 // The old and the new version of every changed part of `diff` (planned from `before` and `after`), in its
 // order: the parts whose evaluations decide the graphics facts.
-TCV_EXPORT std::vector<std::pair<const PartSpec*, const PartSpec*>>
-changedPartVersions(const CatalogDiff& diff, const std::vector<PartSpec>& before, const std::vector<PartSpec>& after);
+TCV_EXPORT std::vector<std::pair<const CatalogPart*, const CatalogPart*>>
+changedPartVersions(const CatalogDiff& diff, const std::vector<CatalogPart>& before,
+                    const std::vector<CatalogPart>& after);
 
 // Runs work(i) for every i below `count`, in any order and on any of the caller's threads.
 using ParallelLoop = std::function<void(std::size_t count, const std::function<void(std::size_t)>& work)>;
@@ -60,9 +61,9 @@ using ParallelLoop = std::function<void(std::size_t count, const std::function<v
 // Evaluates both versions of every changed part with `evaluate`, through `forEach`, and fills in each
 // changed part's graphics facts. Returns false, with no facts filled in, when a stop signal cut the
 // evaluations short.
-TCV_EXPORT bool compareChangedGraphics(CatalogDiff& diff, const std::vector<PartSpec>& before,
-                                       const std::vector<PartSpec>& after,
-                                       const std::function<PartReport(const PartSpec&)>& evaluate,
+TCV_EXPORT bool compareChangedGraphics(CatalogDiff& diff, const std::vector<CatalogPart>& before,
+                                       const std::vector<CatalogPart>& after,
+                                       const std::function<PartReport(const CatalogPart&)>& evaluate,
                                        const ParallelLoop& forEach);
 
 // A part's report as diff compares it: reportJson without the recorded creations.

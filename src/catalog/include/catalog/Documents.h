@@ -16,10 +16,10 @@ namespace tcv::refhost {
 TCV_EXPORT nlohmann::ordered_json definitionJson();
 
 // The sample parts as {"parts": [{"name", "partDataBasis", "description"}, ...]}.
-TCV_EXPORT nlohmann::ordered_json samplesJson(const std::vector<PartSpec>& parts);
+TCV_EXPORT nlohmann::ordered_json samplesJson(const std::vector<CatalogPart>& parts);
 
 // A part as catalogue JSON (lengths in metres, angles in radians): what `parseCatalog` reads back to the
 // same part.
-TCV_EXPORT nlohmann::ordered_json partJson(const PartSpec& part);
+TCV_EXPORT nlohmann::ordered_json partJson(const CatalogPart& part);
 
 } // namespace tcv::refhost

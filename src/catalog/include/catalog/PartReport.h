@@ -13,7 +13,7 @@
 namespace tcv::refhost {
 
 struct TCV_EXPORT PartReport {
-    PartSpec part;
+    CatalogPart part;
     std::vector<AspectResult> aspects;
     // What looks implausible in the part's data (catalog/Warnings.h: physicalWarnings and
     // plausibilityWarnings); never changes its geometry.
@@ -22,7 +22,7 @@ struct TCV_EXPORT PartReport {
 };
 
 // Evaluates the asked aspects ("Physical", "Insulation") of a part, with the plausibility warnings.
-TCV_EXPORT PartReport evaluatePart(const PartSpec& part, const std::vector<std::string>& aspects,
+TCV_EXPORT PartReport evaluatePart(const CatalogPart& part, const std::vector<std::string>& aspects,
                                    const HostOptions& options = RefRuntime::defaultOptions());
 
 // A failed aspect in one line: "Physical failed with 0x80004005 after output 1 "Body": <reason> (in <routine>)".

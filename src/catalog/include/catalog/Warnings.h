@@ -20,7 +20,7 @@ TCV_EXPORT std::vector<std::string> readWarnings(const PartReport& report, const
 // From physical sense: a flanged port whose flange is not wider than its pipe, a pipe outside diameter
 // more than 10% off the outside-diameter table of the data directory for its nominal size, a
 // face-to-face of zero or less.
-TCV_EXPORT std::vector<std::string> physicalWarnings(const PartSpec& part, const std::string& dataDirectory);
+TCV_EXPORT std::vector<std::string> physicalWarnings(const CatalogPart& part, const std::string& dataDirectory);
 
 // Every warning for an evaluated part: its read warnings, then the report's own (physical sense and
 // plausibility), each once.

@@ -32,13 +32,13 @@ TCV_EXPORT std::vector<std::string> galleryFileStems(const std::vector<std::stri
 // or not at all; every file that can be written is, also when an aspect failed. The evaluation and the
 // files share one budget of `limits`. Failures go to entry.errors; `report` keeps the evaluation (for an
 // IFC library). Nothing is written when a stop signal cut the evaluation short.
-TCV_EXPORT void renderGalleryPart(const refhost::PartSpec& part, const refhost::HostOptions& hostOptions,
+TCV_EXPORT void renderGalleryPart(const refhost::CatalogPart& part, const refhost::HostOptions& hostOptions,
                                   const std::filesystem::path& folder, const refhost::WorkLimits& limits,
                                   const IfcOptions& ifcOptions, GalleryEntry& entry, refhost::PartReport& report);
 
 // A part's item in index.json: name, description, partDataBasis, files, outputs per aspect, status and,
 // when it failed, its errors joined by "; ".
-TCV_EXPORT nlohmann::ordered_json galleryIndexItem(const refhost::PartSpec& part, const GalleryEntry& entry);
+TCV_EXPORT nlohmann::ordered_json galleryIndexItem(const refhost::CatalogPart& part, const GalleryEntry& entry);
 
 // The index.json document of the items, in part order; `source` is the catalogue file, or empty for
 // the built-in samples. galleryIndexText is its text as written.

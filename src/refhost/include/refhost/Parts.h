@@ -41,7 +41,9 @@ struct OperatorSpec {
     bool symbolMissing = false;
 };
 
-struct PartSpec {
+// A part as a catalogue gives it: its name, PartDataBasis, inputs, ports and valve operator; the host
+// makes a part object of it for an evaluation (makePart).
+struct CatalogPart {
     std::string name;
     std::string description;
     std::int32_t partDataBasis = 0;
@@ -128,8 +130,8 @@ private:
 // The part object at position 1 of the symbol's input array.
 class TCV_EXPORT RefPart : public host::IPipingComponent {
 public:
-    explicit RefPart(PartSpec partSpec);
-    const PartSpec& partSpec() const { return spec_; }
+    explicit RefPart(CatalogPart partSpec);
+    const CatalogPart& partSpec() const { return spec_; }
 
     std::int32_t PartDataBasis() const override { return spec_.partDataBasis; }
     host::ObjectPtr ValveOperatorPart() const override { return operatorPart_; }
@@ -142,7 +144,7 @@ public:
     std::shared_ptr<RefOperatorSource> operatorSource() const { return operatorSource_; }
 
 private:
-    PartSpec spec_;
+    CatalogPart spec_;
     host::ObjectPtr operatorPart_;
     host::PortCollectionPtr ports_;
     std::shared_ptr<RefOperatorSource> operatorSource_;
@@ -151,6 +153,6 @@ private:
 
 // A part from its partSpec. Port values are offered as they are, numbers or not, so that the symbol
 // meets them unchanged; a part with more ports than the host can count is refused with a HostError.
-TCV_EXPORT std::shared_ptr<RefPart> makePart(const PartSpec& partSpec);
+TCV_EXPORT std::shared_ptr<RefPart> makePart(const CatalogPart& partSpec);
 
 } // namespace tcv::refhost
