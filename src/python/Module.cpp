@@ -6,7 +6,6 @@
 // the GIL: evaluations of different parts run in parallel on Python threads.
 #include <algorithm>
 #include <filesystem>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -269,13 +268,10 @@ PYBIND11_MODULE(_tarncheckvalve, m) {
             const auto before = python::readCatalog(oldPath);
             const auto after = python::readCatalog(newPath);
             const refhost::CatalogDiff diff = refhost::planCatalogDiff(before, after);
-            std::map<std::string, const refhost::CatalogPart*> oldByName, newByName;
-            for (const auto& part : before) oldByName[part.name] = &part;
-            for (const auto& part : after) newByName[part.name] = &part;
             py::list out;
-            for (const auto& part : diff.changed)
-                out.append(py::make_tuple(part.name, python::toPython(refhost::partJson(*oldByName.at(part.name))),
-                                          python::toPython(refhost::partJson(*newByName.at(part.name)))));
+            for (const auto& [oldPart, newPart] : refhost::changedPartVersions(diff, before, after))
+                out.append(py::make_tuple(oldPart->name, python::toPython(refhost::partJson(*oldPart)),
+                                          python::toPython(refhost::partJson(*newPart))));
             return out;
         },
         py::arg("old"), py::arg("new"),
