@@ -277,12 +277,12 @@ TEST_F(PortDataTest, TheDiameterLookupAndTheWarningsShareOneTable) {
     // Port 1 looks its diameter up (listed as estimated); port 2 is checked against the table.
     auto looked = port(5, 0, 0, 4), checked = port(5, 0.1143, 0.2286, 4);
     checked.index = 2;
-    refhost::CatalogPart spec = twoPortPart(kBasis);
-    spec.ports = {looked, checked};
-    auto part = refhost::makePart(spec);
+    refhost::CatalogPart catalogPart = twoPortPart(kBasis);
+    catalogPart.ports = {looked, checked};
+    auto part = refhost::makePart(catalogPart);
     const auto offWarnings = [&] {
         std::vector<std::string> off;
-        for (const auto& warning : refhost::physicalWarnings(spec, data.path))
+        for (const auto& warning : refhost::physicalWarnings(catalogPart, data.path))
             if (warning.find("pipe OD") != std::string::npos) off.push_back(warning);
         return off;
     };
@@ -313,14 +313,14 @@ TEST_F(PortDataTest, TheDiameterLookupAndTheWarningsShareOneTable) {
         noted = noted || (step.recovered && step.message.find(table->error()) != std::string::npos);
     EXPECT_TRUE(noted);
     bool warned = false;
-    for (const auto& warning : refhost::physicalWarnings(spec, data.path))
+    for (const auto& warning : refhost::physicalWarnings(catalogPart, data.path))
         warned = warned || warning.find("data file cannot be read (" + table->error() + ")") != std::string::npos;
     EXPECT_TRUE(warned);
 
     // Without a data file neither has anything to say about it.
     fs::remove(data.dataFile());
     EXPECT_EQ(loadOutsideDiameterTable(data.dataFile().string()), nullptr);
-    EXPECT_TRUE(refhost::physicalWarnings(spec, data.path).empty());
+    EXPECT_TRUE(refhost::physicalWarnings(catalogPart, data.path).empty());
 }
 
 // A file that has settled is parsed once: every later use, from any thread, gets the same table.
