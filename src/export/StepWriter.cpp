@@ -156,12 +156,12 @@ void orderPresentationsCanonically(StepData_StepModel& model) {
     for (Standard_Integer i = tailStart; i <= count; ++i)
         if (!seen.Contains(model.Value(i))) order.push_back(model.Value(i));
 
-    Standard_Integer position = tailStart;
-    for (const auto& entity : order) {
-        const Standard_Integer current = model.Number(entity);
-        if (current != position) model.ChangeOrder(current, position);
-        ++position;
-    }
+    // Renumbered in one pass: the model is given its entities again in the new order (moving them one by
+    // one renumbers the whole model each time).
+    Interface_EntityIterator renumbered;
+    for (Standard_Integer i = 1; i < tailStart; ++i) renumbered.AddItem(model.Value(i));
+    for (const auto& entity : order) renumbered.AddItem(entity);
+    model.GetFromTransfer(renumbered);
 }
 
 // The file's time stamp: the moment given by SOURCE_DATE_EPOCH (seconds since 1970, UTC) where it is
