@@ -127,6 +127,13 @@ class Cluster:
             raise BadInput(f"needs Dask's distributed package (Debian: apt-get install python3-distributed): "
                            f"{error}") from error
         self.cluster = None
+        if not options.dashboard:
+            # Each worker's statistical profiler samples its threads every 10 ms, for the dashboard's
+            # profile page: some 6% of a 2-core machine's time. Without the dashboard nothing shows it.
+            # (A LocalCluster's workers take this process's settings; workers started by hand take theirs.)
+            import dask
+
+            dask.config.set({"distributed.worker.profile.enabled": False})
         if options.scheduler:
             self.client = Client(options.scheduler, timeout=options.connect_timeout)
         else:
