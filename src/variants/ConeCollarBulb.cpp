@@ -37,6 +37,23 @@ DoubleConeDimensions readDoubleConeDimensions(const host::VariantArray& arrayofi
     return dims;
 }
 
+// The collared bore's dimensions (2267), in the order both aspects read them: the common inputs, then
+// port 1, whose collar thickness t serves both collars.
+struct CollarDimensions {
+    host::ObjectPtr part;
+    double L, T, t;
+    PortDataRecord port1;
+};
+
+CollarDimensions readCollarDimensions(const host::VariantArray& arrayofinputs,
+                                      const host::OutputCollectionPtr& outputColl) {
+    const auto [part, L, T] = readCommonInputs(arrayofinputs);
+    CollarDimensions dims{part, L, T, 0, {}};
+    RetrievePortData(1, part, outputColl, dims.port1);
+    dims.t = collarThickness(L, dims.port1.flangeThickness);
+    return dims;
+}
+
 // ---- Physical
 
 void runPDB2232(const host::OutputCollectionPtr& outputColl, const host::VariantArray& arrayofinputs,
@@ -53,11 +70,7 @@ void runPDB2232(const host::OutputCollectionPtr& outputColl, const host::Variant
 void runPDB2267(const host::OutputCollectionPtr& outputColl, const host::VariantArray& arrayofinputs,
                 const host::StringArray& arrayOfOutputs) {
     withErrorReport("Physical:", "runPDB2267", [&] {
-        const auto [part, L, T] = readCommonInputs(arrayofinputs);
-        PortDataRecord port1;
-        RetrievePortData(1, part, outputColl, port1);
-        // Port 1's collar thickness serves both collars.
-        const double t = collarThickness(L, port1.flangeThickness);
+        auto [part, L, T, t, port1] = readCollarDimensions(arrayofinputs, outputColl);
 
         outputColl->AddOutput(arrayOfOutputs.at(1),
                               PlaceCylinder(outputColl, {-L / 2 + t, 0, 0}, {L / 2 - t, 0, 0}, port1.pipeOD, true));
@@ -120,11 +133,7 @@ void runInsPDB2232(const host::OutputCollectionPtr& outputColl, const host::Vari
 void runInsPDB2267(const host::OutputCollectionPtr& outputColl, const host::VariantArray& arrayofinputs,
                    const host::StringArray& arrayOfOutputs) {
     withErrorReport("Insulation:", "runInsPDB2267", [&] {
-        const auto [part, L, T] = readCommonInputs(arrayofinputs);
-        PortDataRecord port;
-        RetrievePortData(1, part, outputColl, port);
-        // Port 1's collar thickness serves both collars.
-        const double t = collarThickness(L, port.flangeThickness);
+        auto [part, L, T, t, port] = readCollarDimensions(arrayofinputs, outputColl);
 
         outputColl->AddOutput(arrayOfOutputs.at(1), PlaceCylinder(outputColl, {-L / 2 + t, 0, 0}, {L / 2 - t, 0, 0},
                                                                   port.pipeOD + 2 * T, true));
