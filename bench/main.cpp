@@ -18,13 +18,13 @@
 
 #include <benchmark/benchmark.h>
 
-#include "catalog/Catalog.h"
-#include "catalog/Report.h"
-#include "export/Export.h"
-#include "kernel/OccKernel.h"
-#include "kernel/ProcessMemory.h"
-#include "refhost/Evaluator.h"
-#include "refhost/WorkBudget.h"
+#include "tarncheckvalve/catalog/Catalog.h"
+#include "tarncheckvalve/catalog/Report.h"
+#include "tarncheckvalve/exports/Export.h"
+#include "tarncheckvalve/kernel/OccKernel.h"
+#include "tarncheckvalve/kernel/ProcessMemory.h"
+#include "tarncheckvalve/refhost/Evaluator.h"
+#include "tarncheckvalve/refhost/WorkBudget.h"
 
 namespace {
 

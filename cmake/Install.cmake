@@ -4,7 +4,7 @@
 #   bin/checkvalve
 #   share/tarncheckvalve/data/      the pipe outside-diameter data file (xml/) and the sample catalogues
 #   share/tarncheckvalve/viewer/    the gallery's pages and the three.js files they import
-#   include/tarncheckvalve/<layer>/ the public layers' installed headers, included as "<layer>/X.h"
+#   include/tarncheckvalve/<layer>/ the public layers' installed headers, included as <tarncheckvalve/<layer>/X.h>
 #   lib/libtarncheckvalve-<layer>.{a,so}
 #   lib/cmake/TarnCheckValve/       the CMake package, one targets file per component
 #   lib/pkgconfig/                  tarncheckvalve-<layer>.pc per layer; tarncheckvalve.pc the host
@@ -23,17 +23,17 @@ get_property(tcv_layer_includes DIRECTORY ${PROJECT_SOURCE_DIR} PROPERTY TCV_LAY
 
 # The package's components (find_package(TarnCheckValve COMPONENTS ...)), each one export set of its
 # layers: host (the contract the symbol implements), symbol (the symbol with its internal layers), refhost
-# (evaluating a part), kernel (the Open CASCADE kernel), catalog (catalogues and reports), export (files).
+# (evaluating a part), kernel (the Open CASCADE kernel), catalog (catalogues and reports), exports (files).
 # cmake/TarnCheckValveConfig.cmake.in names what each builds on and which packages it needs.
-set(tcv_package_components host symbol refhost kernel catalog export)
+set(tcv_package_components host symbol refhost kernel catalog exports)
 set(tcv_component_host tcv_host)
 set(tcv_component_refhost tcv_refhost)
 set(tcv_component_kernel tcv_kernel)
 set(tcv_component_catalog tcv_catalog)
-set(tcv_component_export tcv_export)
+set(tcv_component_exports tcv_exports)
 # Every other layer is one of the symbol's internal layers.
 set(tcv_component_symbol ${tcv_layers})
-list(REMOVE_ITEM tcv_component_symbol tcv_host tcv_refhost tcv_kernel tcv_catalog tcv_export)
+list(REMOVE_ITEM tcv_component_symbol tcv_host tcv_refhost tcv_kernel tcv_catalog tcv_exports)
 
 install(TARGETS checkvalve RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
 foreach(component IN LISTS tcv_package_components)
@@ -53,19 +53,19 @@ set_target_properties(${tcv_layers} PROPERTIES INSTALL_RPATH "$ORIGIN")
 # and the public layers' headers that only the program, the Python module and the tests use, stay in the
 # source tree.
 set(tcv_installed_headers
-  symbol/CCheckValve.h symbol/Contract.h
-  refhost/Evaluator.h refhost/OutputCollection.h refhost/Parts.h refhost/Runtime.h refhost/Shape.h
+  contract/Contract.h symbol/CCheckValve.h
+  refhost/Evaluator.h refhost/OutputCollection.h refhost/Parts.h refhost/RefRuntime.h refhost/Shape.h
   refhost/WorkBudget.h
   kernel/Kernel.h
   catalog/Catalog.h catalog/PartReport.h catalog/Report.h
-  export/Export.h export/MeshCache.h)
-install(DIRECTORY ${PROJECT_SOURCE_DIR}/src/host/include/host ${PROJECT_BINARY_DIR}/include/host
+  exports/Export.h exports/MeshCache.h)
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/src/host/include/tarncheckvalve/host ${PROJECT_BINARY_DIR}/include/tarncheckvalve/host
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/tarncheckvalve COMPONENT development FILES_MATCHING PATTERN "*.h")
 foreach(header IN LISTS tcv_installed_headers)
   set(found "")
   foreach(root IN LISTS tcv_layer_includes)
-    if(EXISTS ${root}${header})
-      set(found ${root}${header})
+    if(EXISTS ${root}tarncheckvalve/${header})
+      set(found ${root}tarncheckvalve/${header})
     endif()
   endforeach()
   if(NOT found)
@@ -130,11 +130,11 @@ file(RELATIVE_PATH tcv_pc_up /prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig /prefix)
 string(REGEX REPLACE "/$" "" tcv_pc_up "${tcv_pc_up}")
 set(TCV_PC_PREFIX "\${pcfiledir}/${tcv_pc_up}")
 set(TCV_PC_LIBDIR "\${prefix}/${CMAKE_INSTALL_LIBDIR}")
-set(TCV_PC_INCLUDEDIR "\${prefix}/${CMAKE_INSTALL_INCLUDEDIR}/tarncheckvalve")
+set(TCV_PC_INCLUDEDIR "\${prefix}/${CMAKE_INSTALL_INCLUDEDIR}")
 if(IS_ABSOLUTE "${CMAKE_INSTALL_LIBDIR}" OR IS_ABSOLUTE "${CMAKE_INSTALL_INCLUDEDIR}")
   set(TCV_PC_PREFIX "${CMAKE_INSTALL_PREFIX}")
   set(TCV_PC_LIBDIR "${CMAKE_INSTALL_FULL_LIBDIR}")
-  set(TCV_PC_INCLUDEDIR "${CMAKE_INSTALL_FULL_INCLUDEDIR}/tarncheckvalve")
+  set(TCV_PC_INCLUDEDIR "${CMAKE_INSTALL_FULL_INCLUDEDIR}")
 endif()
 set(tcv_pc_description_host "host interfaces and value types")
 set(tcv_pc_description_base "the symbol's error report, input reading and text helpers")
@@ -147,7 +147,7 @@ set(tcv_pc_description_symbol "the check valve symbol, created by ProgID (no geo
 set(tcv_pc_description_refhost "the reference host's objects, record-only without a geometry kernel")
 set(tcv_pc_description_kernel "the reference host's geometry kernel on Open CASCADE")
 set(tcv_pc_description_catalog "the JSON and CSV parts catalogue and the report of an evaluated part")
-set(tcv_pc_description_export "STEP, GLB, STL and IFC exports of evaluated parts")
+set(tcv_pc_description_exports "STEP, GLB, STL and IFC exports of evaluated parts")
 set(tcv_pc_files "")
 foreach(target IN LISTS tcv_layers)
   string(REGEX REPLACE "^tcv_" "" layer ${target})

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "catalog/CatalogCsv.h"
+#include "tarncheckvalve/catalog/CatalogCsv.h"
 
 namespace {
 

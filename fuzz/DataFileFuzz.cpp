@@ -11,7 +11,7 @@
 #include <string>
 
 #include "FuzzSupport.h"
-#include "ports/basPipePortParameters.h"
+#include "tarncheckvalve/ports/basPipePortParameters.h"
 
 namespace {
 

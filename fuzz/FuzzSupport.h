@@ -15,10 +15,10 @@
 #include <string>
 #include <vector>
 
-#include "host/Value.h"
-#include "refhost/Evaluator.h"
-#include "refhost/Parts.h"
-#include "symbol/CCheckValve.h"
+#include "tarncheckvalve/host/Value.h"
+#include "tarncheckvalve/refhost/Evaluator.h"
+#include "tarncheckvalve/refhost/Parts.h"
+#include "tarncheckvalve/symbol/CCheckValve.h"
 
 namespace tcv::fuzz {
 

@@ -5,9 +5,9 @@
 #include <cstdint>
 
 #include "FuzzSupport.h"
-#include "kernel/Measure.h"
-#include "kernel/OccKernel.h"
-#include "refhost/Records.h"
+#include "tarncheckvalve/kernel/Measure.h"
+#include "tarncheckvalve/kernel/OccKernel.h"
+#include "tarncheckvalve/refhost/Records.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace tcv;

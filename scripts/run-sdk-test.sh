@@ -93,7 +93,7 @@ run_examples "$prefix" "$work"
 
 echo "== pkg-config"
 export PKG_CONFIG_PATH="$prefix/lib/pkgconfig"
-for layer in host contract base geometry ports shapes variants symbol refhost kernel catalog export; do
+for layer in host contract base geometry ports shapes variants symbol refhost kernel catalog exports; do
   pkg-config --exists --print-errors "tarncheckvalve-$layer = $(pkg-config --modversion tarncheckvalve)"
 done
 # The same examples built by hand from the pkg-config files (static archives: --static adds pugixml).
@@ -103,7 +103,7 @@ ccache c++ "$data" -o "$work/own-host-pc" examples/own-host/main.cpp $(pkg-confi
 check_own_host "$work/own-host-pc"
 # shellcheck disable=SC2046
 ccache c++ "$data" -o "$work/reference-host-pc" examples/reference-host/main.cpp \
-  $(pkg-config --cflags --libs --static tarncheckvalve-export tarncheckvalve-kernel)
+  $(pkg-config --cflags --libs --static tarncheckvalve-exports tarncheckvalve-kernel)
 "$work/reference-host-pc" "$prefix/share/tarncheckvalve/data/catalog/default-bodies.json" \
   default-1-nps4-cl150-swing "$work/valve-pc.glb" >/dev/null
 [ "$(head -c 4 "$work/valve-pc.glb")" = glTF ] || fail "reference-host built with pkg-config wrote no GLB"
@@ -121,7 +121,7 @@ if [ "$shared" = 1 ]; then
   # What the libraries export, and what they keep hidden.
   bash tests/sdk/exports_test.sh "$lib"
   # The installed program runs on the installed libraries, found beside it.
-  ldd "$shared_prefix/bin/checkvalve" | grep "libtarncheckvalve-export.so.$major => $shared_prefix/" >/dev/null ||
+  ldd "$shared_prefix/bin/checkvalve" | grep "libtarncheckvalve-exports.so.$major => $shared_prefix/" >/dev/null ||
     fail "checkvalve does not link the installed libraries"
   if ldd "$shared_prefix/bin/checkvalve" | grep libtarncheckvalve | grep -v "=> $shared_prefix/"; then
     fail "checkvalve does not run on the installed libraries"

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "host/Runtime.h"
-#include "host/Version.h"
-#include "symbol/CCheckValve.h"
+#include <tarncheckvalve/host/Runtime.h>
+#include <tarncheckvalve/host/Version.h>
+#include <tarncheckvalve/symbol/CCheckValve.h>
 
 using namespace tcv;
 using namespace tcv::host;

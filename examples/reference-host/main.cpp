@@ -3,10 +3,10 @@
 #include <cstdlib>
 #include <iostream>
 
-#include "catalog/Catalog.h"
-#include "catalog/Report.h"
-#include "export/Export.h"
-#include "kernel/Kernel.h"
+#include <tarncheckvalve/catalog/Catalog.h>
+#include <tarncheckvalve/catalog/Report.h>
+#include <tarncheckvalve/exports/Export.h>
+#include <tarncheckvalve/kernel/Kernel.h>
 
 int main(int argc, char** argv) {
     if (argc != 4) {

@@ -1,4 +1,4 @@
-#include "base/Inputs.h"
+#include "tarncheckvalve/base/Inputs.h"
 
 namespace tcv {
 

@@ -1,4 +1,4 @@
-#include "base/Text.h"
+#include "tarncheckvalve/base/Text.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,6 +1,6 @@
-#include "base/basCCheckValve.h"
+#include "tarncheckvalve/base/basCCheckValve.h"
 
-#include "host/Diagnostics.h"
+#include "tarncheckvalve/host/Diagnostics.h"
 
 namespace tcv {
 

@@ -1,4 +1,4 @@
-#include "catalog/Catalog.h"
+#include "tarncheckvalve/catalog/Catalog.h"
 
 #include <algorithm>
 #include <cctype>
@@ -16,13 +16,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "catalog/CatalogCsv.h"
-#include "catalog/MessageText.h"
-#include "geometry/CheckedMath.h"
-#include "refhost/Evaluator.h"
-#include "refhost/Runtime.h"
-#include "refhost/Units.h"
-#include "symbol/Contract.h"
+#include "tarncheckvalve/catalog/CatalogCsv.h"
+#include "tarncheckvalve/catalog/MessageText.h"
+#include "tarncheckvalve/contract/Contract.h"
+#include "tarncheckvalve/geometry/CheckedMath.h"
+#include "tarncheckvalve/refhost/Evaluator.h"
+#include "tarncheckvalve/refhost/LengthUnits.h"
+#include "tarncheckvalve/refhost/RefRuntime.h"
 
 namespace tcv::refhost {
 

@@ -1,4 +1,4 @@
-#include "catalog/CatalogCsv.h"
+#include "tarncheckvalve/catalog/CatalogCsv.h"
 
 #include <algorithm>
 #include <cctype>
@@ -11,11 +11,11 @@
 
 #include <csv.h>
 
-#include "catalog/MessageText.h"
-#include "refhost/Evaluator.h"
-#include "refhost/Runtime.h"
-#include "refhost/Units.h"
-#include "symbol/Contract.h"
+#include "tarncheckvalve/catalog/MessageText.h"
+#include "tarncheckvalve/contract/Contract.h"
+#include "tarncheckvalve/refhost/Evaluator.h"
+#include "tarncheckvalve/refhost/LengthUnits.h"
+#include "tarncheckvalve/refhost/RefRuntime.h"
 
 namespace tcv::refhost {
 

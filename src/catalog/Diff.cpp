@@ -1,12 +1,12 @@
-#include "catalog/Diff.h"
+#include "tarncheckvalve/catalog/Diff.h"
 
 #include <algorithm>
 #include <cmath>
 #include <map>
 #include <sstream>
 
-#include "catalog/MessageText.h"
-#include "refhost/WorkBudget.h"
+#include "tarncheckvalve/catalog/MessageText.h"
+#include "tarncheckvalve/refhost/WorkBudget.h"
 
 namespace tcv::refhost {
 

@@ -1,11 +1,11 @@
 // The definition, sample-list and part documents shared by the commands, the server and the Python module.
-#include "catalog/Documents.h"
+#include "tarncheckvalve/catalog/Documents.h"
 
 #include <memory>
 
-#include "refhost/Runtime.h"
-#include "refhost/SymbolEntities.h"
-#include "symbol/CCheckValve.h"
+#include "tarncheckvalve/refhost/RefRuntime.h"
+#include "tarncheckvalve/refhost/SymbolEntities.h"
+#include "tarncheckvalve/symbol/CCheckValve.h"
 
 namespace tcv::refhost {
 

@@ -1,4 +1,4 @@
-#include "catalog/MessageText.h"
+#include "tarncheckvalve/catalog/MessageText.h"
 
 #include <cstdio>
 

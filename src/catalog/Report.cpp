@@ -1,14 +1,14 @@
-#include "catalog/Report.h"
+#include "tarncheckvalve/catalog/Report.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <iomanip>
 #include <sstream>
 
-#include "catalog/Catalog.h"
-#include "catalog/MessageText.h"
-#include "catalog/Warnings.h"
-#include "refhost/Records.h"
+#include "tarncheckvalve/catalog/Catalog.h"
+#include "tarncheckvalve/catalog/MessageText.h"
+#include "tarncheckvalve/catalog/Warnings.h"
+#include "tarncheckvalve/refhost/Records.h"
 
 namespace tcv::refhost {
 

@@ -1,4 +1,4 @@
-#include "catalog/ValidateReport.h"
+#include "tarncheckvalve/catalog/ValidateReport.h"
 
 #include <algorithm>
 #include <cctype>
@@ -8,7 +8,7 @@
 
 #include <pugixml.hpp>
 
-#include "catalog/MessageText.h"
+#include "tarncheckvalve/catalog/MessageText.h"
 
 namespace tcv::refhost {
 

@@ -1,13 +1,13 @@
-#include "catalog/Warnings.h"
+#include "tarncheckvalve/catalog/Warnings.h"
 
 #include <algorithm>
 #include <cmath>
 #include <set>
 
-#include "catalog/Catalog.h"
-#include "geometry/CheckedMath.h"
-#include "ports/OutsideDiameterTable.h"
-#include "symbol/CCheckValve.h"
+#include "tarncheckvalve/catalog/Catalog.h"
+#include "tarncheckvalve/geometry/CheckedMath.h"
+#include "tarncheckvalve/ports/OutsideDiameterTable.h"
+#include "tarncheckvalve/symbol/CCheckValve.h"
 
 namespace tcv::refhost {
 

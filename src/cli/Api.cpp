@@ -12,11 +12,11 @@
 #include "CliJson.h"
 #include "Commands.h"
 #include "ExportProcess.h"
-#include "Variants.h"
-#include "catalog/Catalog.h"
-#include "catalog/Report.h"
-#include "export/Export.h"
-#include "export/Formats.h"
+#include "VariantsJson.h"
+#include "tarncheckvalve/catalog/Catalog.h"
+#include "tarncheckvalve/catalog/Report.h"
+#include "tarncheckvalve/exports/Export.h"
+#include "tarncheckvalve/exports/Formats.h"
 
 namespace tcv::cli {
 

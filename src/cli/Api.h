@@ -14,10 +14,10 @@
 
 #include "ExportCache.h"
 #include "HttpMessage.h"
-#include "export/Export.h"
-#include "export/MeshCache.h"
-#include "refhost/Parts.h"
-#include "refhost/WorkBudget.h"
+#include "tarncheckvalve/exports/Export.h"
+#include "tarncheckvalve/exports/MeshCache.h"
+#include "tarncheckvalve/refhost/Parts.h"
+#include "tarncheckvalve/refhost/WorkBudget.h"
 
 namespace tcv::cli {
 

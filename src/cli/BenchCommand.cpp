@@ -16,9 +16,9 @@
 
 #include "Commands.h"
 #include "Progress.h"
-#include "catalog/Catalog.h"
-#include "refhost/Evaluator.h"
-#include "symbol/Contract.h"
+#include "tarncheckvalve/catalog/Catalog.h"
+#include "tarncheckvalve/contract/Contract.h"
+#include "tarncheckvalve/refhost/Evaluator.h"
 
 namespace tcv::cli {
 

@@ -3,7 +3,7 @@
 // sample list likewise) never differ.
 #pragma once
 
-#include "catalog/Documents.h"
+#include "tarncheckvalve/catalog/Documents.h"
 
 namespace tcv::cli {
 

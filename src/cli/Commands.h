@@ -8,12 +8,12 @@
 
 #include <CLI/CLI.hpp>
 
-#include "catalog/Catalog.h"
-#include "catalog/MessageText.h"
-#include "catalog/Report.h"
-#include "export/Export.h"
-#include "refhost/Parts.h"
-#include "refhost/WorkBudget.h"
+#include "tarncheckvalve/catalog/Catalog.h"
+#include "tarncheckvalve/catalog/MessageText.h"
+#include "tarncheckvalve/catalog/Report.h"
+#include "tarncheckvalve/exports/Export.h"
+#include "tarncheckvalve/refhost/Parts.h"
+#include "tarncheckvalve/refhost/WorkBudget.h"
 
 namespace tcv::cli {
 

@@ -5,10 +5,10 @@
 #include <memory>
 
 #include "Commands.h"
-#include "catalog/CatalogCsv.h"
-#include "export/Export.h"
-#include "export/StagedFile.h"
-#include "refhost/Evaluator.h"
+#include "tarncheckvalve/catalog/CatalogCsv.h"
+#include "tarncheckvalve/exports/Export.h"
+#include "tarncheckvalve/exports/StagedFile.h"
+#include "tarncheckvalve/refhost/Evaluator.h"
 
 namespace tcv::cli {
 

@@ -5,9 +5,9 @@
 
 #include "CliJson.h"
 #include "Commands.h"
-#include "refhost/Runtime.h"
-#include "refhost/SymbolEntities.h"
-#include "symbol/CCheckValve.h"
+#include "tarncheckvalve/refhost/RefRuntime.h"
+#include "tarncheckvalve/refhost/SymbolEntities.h"
+#include "tarncheckvalve/symbol/CCheckValve.h"
 
 namespace tcv::cli {
 

@@ -9,9 +9,9 @@
 #include "Commands.h"
 #include "Parallel.h"
 #include "Signals.h"
-#include "catalog/Catalog.h"
-#include "catalog/Diff.h"
-#include "catalog/Report.h"
+#include "tarncheckvalve/catalog/Catalog.h"
+#include "tarncheckvalve/catalog/Diff.h"
+#include "tarncheckvalve/catalog/Report.h"
 
 namespace tcv::cli {
 

@@ -6,11 +6,11 @@
 
 #include "Commands.h"
 #include "Signals.h"
-#include "catalog/Catalog.h"
-#include "catalog/Report.h"
-#include "export/Export.h"
-#include "export/Formats.h"
-#include "export/StagedFile.h"
+#include "tarncheckvalve/catalog/Catalog.h"
+#include "tarncheckvalve/catalog/Report.h"
+#include "tarncheckvalve/exports/Export.h"
+#include "tarncheckvalve/exports/Formats.h"
+#include "tarncheckvalve/exports/StagedFile.h"
 
 namespace tcv::cli {
 

@@ -13,8 +13,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "export/Export.h"
-#include "export/StagedFile.h"
+#include "tarncheckvalve/exports/Export.h"
+#include "tarncheckvalve/exports/StagedFile.h"
 
 extern char** environ;
 

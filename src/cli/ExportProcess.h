@@ -7,8 +7,8 @@
 
 #include <string>
 
-#include "export/Formats.h"
-#include "refhost/WorkBudget.h"
+#include "tarncheckvalve/exports/Formats.h"
+#include "tarncheckvalve/refhost/WorkBudget.h"
 
 namespace tcv::cli {
 

@@ -10,12 +10,12 @@
 #include "Commands.h"
 #include "Parallel.h"
 #include "Signals.h"
-#include "ViewerAssets.h"
-#include "catalog/Catalog.h"
-#include "catalog/Report.h"
-#include "export/Export.h"
-#include "export/Gallery.h"
-#include "export/StagedFile.h"
+#include "ViewerDirectory.h"
+#include "tarncheckvalve/catalog/Catalog.h"
+#include "tarncheckvalve/catalog/Report.h"
+#include "tarncheckvalve/exports/Export.h"
+#include "tarncheckvalve/exports/Gallery.h"
+#include "tarncheckvalve/exports/StagedFile.h"
 
 namespace tcv::cli {
 

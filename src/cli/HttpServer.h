@@ -12,7 +12,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "refhost/WorkBudget.h"
+#include "tarncheckvalve/refhost/WorkBudget.h"
 
 namespace tcv::cli {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "Progress.h"
-#include "refhost/WorkBudget.h"
+#include "tarncheckvalve/refhost/WorkBudget.h"
 
 namespace tcv::cli {
 

@@ -2,8 +2,8 @@
 #include <algorithm>
 
 #include "Commands.h"
-#include "catalog/Catalog.h"
-#include "symbol/Contract.h"
+#include "tarncheckvalve/catalog/Catalog.h"
+#include "tarncheckvalve/contract/Contract.h"
 
 namespace tcv::cli {
 

@@ -10,13 +10,13 @@
 
 #include "Commands.h"
 #include "Parallel.h"
-#include "catalog/Catalog.h"
-#include "catalog/CatalogCsv.h"
-#include "catalog/MessageText.h"
-#include "catalog/Report.h"
-#include "export/Export.h"
-#include "export/StagedFile.h"
-#include "symbol/Contract.h"
+#include "tarncheckvalve/catalog/Catalog.h"
+#include "tarncheckvalve/catalog/CatalogCsv.h"
+#include "tarncheckvalve/catalog/MessageText.h"
+#include "tarncheckvalve/catalog/Report.h"
+#include "tarncheckvalve/contract/Contract.h"
+#include "tarncheckvalve/exports/Export.h"
+#include "tarncheckvalve/exports/StagedFile.h"
 
 namespace tcv::cli {
 

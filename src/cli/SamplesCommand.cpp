@@ -5,7 +5,7 @@
 
 #include "CliJson.h"
 #include "Commands.h"
-#include "catalog/Catalog.h"
+#include "tarncheckvalve/catalog/Catalog.h"
 
 namespace tcv::cli {
 

@@ -12,8 +12,8 @@
 
 #include "Commands.h"
 #include "HttpServer.h"
-#include "ViewerAssets.h"
-#include "export/Formats.h"
+#include "ViewerDirectory.h"
+#include "tarncheckvalve/exports/Formats.h"
 
 namespace tcv::cli {
 

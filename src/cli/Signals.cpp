@@ -5,7 +5,7 @@
 
 #include <unistd.h>
 
-#include "refhost/WorkBudget.h"
+#include "tarncheckvalve/refhost/WorkBudget.h"
 
 namespace tcv::cli {
 

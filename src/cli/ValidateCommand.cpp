@@ -9,12 +9,12 @@
 #include "Commands.h"
 #include "Parallel.h"
 #include "Signals.h"
-#include "catalog/Catalog.h"
-#include "catalog/Report.h"
-#include "catalog/ValidateReport.h"
-#include "catalog/Warnings.h"
-#include "export/StagedFile.h"
-#include "symbol/Contract.h"
+#include "tarncheckvalve/catalog/Catalog.h"
+#include "tarncheckvalve/catalog/Report.h"
+#include "tarncheckvalve/catalog/ValidateReport.h"
+#include "tarncheckvalve/catalog/Warnings.h"
+#include "tarncheckvalve/contract/Contract.h"
+#include "tarncheckvalve/exports/StagedFile.h"
 
 namespace tcv::cli {
 

@@ -6,9 +6,9 @@
 
 #include "Commands.h"
 #include "Signals.h"
-#include "kernel/Kernel.h"
-#include "kernel/ProcessMemory.h"
-#include "refhost/WorkBudget.h"
+#include "tarncheckvalve/kernel/Kernel.h"
+#include "tarncheckvalve/kernel/ProcessMemory.h"
+#include "tarncheckvalve/refhost/WorkBudget.h"
 
 int main(int argc, char** argv) {
     // Before anything can start the geometry kernel, which takes the signals left to their defaults.

@@ -1,6 +1,6 @@
-#include "geometry/Comparisons.h"
+#include "tarncheckvalve/geometry/Comparisons.h"
 
-#include "geometry/basGeom3d.h"
+#include "tarncheckvalve/geometry/basGeom3d.h"
 
 namespace tcv {
 

@@ -3,7 +3,7 @@
 
 #include <utility>
 
-#include "geometry/basGeom3d.h"
+#include "tarncheckvalve/geometry/basGeom3d.h"
 
 namespace tcv {
 

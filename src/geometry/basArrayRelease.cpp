@@ -1,6 +1,6 @@
 #include "basArrayRelease.h"
 
-#include "base/basCCheckValve.h"
+#include "tarncheckvalve/base/basCCheckValve.h"
 
 namespace tcv {
 

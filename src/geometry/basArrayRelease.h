@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "host/Math.h"
+#include "tarncheckvalve/host/Math.h"
 
 namespace tcv {
 

@@ -1,14 +1,14 @@
-#include "geometry/basGeom3d.h"
-#include "base/Constants.h"
+#include "tarncheckvalve/geometry/basGeom3d.h"
+#include "tarncheckvalve/base/Constants.h"
 
 #include <cmath>
 #include <vector>
 
 #include "ErrorTrap.h"
-#include "geometry/CheckedMath.h"
-#include "geometry/Comparisons.h"
-#include "host/Diagnostics.h"
-#include "host/Runtime.h"
+#include "tarncheckvalve/geometry/CheckedMath.h"
+#include "tarncheckvalve/geometry/Comparisons.h"
+#include "tarncheckvalve/host/Diagnostics.h"
+#include "tarncheckvalve/host/Runtime.h"
 
 namespace tcv {
 

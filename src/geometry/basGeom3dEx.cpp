@@ -1,11 +1,11 @@
-#include "geometry/basGeom3dEx.h"
+#include "tarncheckvalve/geometry/basGeom3dEx.h"
 
 #include <cmath>
 
 #include "ErrorTrap.h"
-#include "base/basCCheckValve.h"
-#include "geometry/Comparisons.h"
-#include "host/Runtime.h"
+#include "tarncheckvalve/base/basCCheckValve.h"
+#include "tarncheckvalve/geometry/Comparisons.h"
+#include "tarncheckvalve/host/Runtime.h"
 
 namespace tcv {
 

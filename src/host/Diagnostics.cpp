@@ -1,4 +1,4 @@
-#include "host/Diagnostics.h"
+#include "tarncheckvalve/host/Diagnostics.h"
 
 namespace tcv::host {
 

@@ -1,8 +1,8 @@
-#include "host/Math.h"
+#include "tarncheckvalve/host/Math.h"
 
 #include <cmath>
 
-#include "host/Value.h"
+#include "tarncheckvalve/host/Value.h"
 
 namespace tcv::host {
 

@@ -1,4 +1,4 @@
-#include "host/Runtime.h"
+#include "tarncheckvalve/host/Runtime.h"
 
 namespace tcv::host {
 

@@ -1,10 +1,10 @@
-#include "host/Value.h"
+#include "tarncheckvalve/host/Value.h"
 
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 
-#include "host/Diagnostics.h"
+#include "tarncheckvalve/host/Diagnostics.h"
 
 namespace tcv::host {
 

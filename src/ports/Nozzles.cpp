@@ -1,8 +1,8 @@
 // Nozzles at the faces of the valve. The graphics utility is optional: when the host does not offer
 // it, the nozzle factory makes the nozzle. Other failures pass to the calling builder.
-#include "ports/Nozzles.h"
+#include "tarncheckvalve/ports/Nozzles.h"
 
-#include "host/Runtime.h"
+#include "tarncheckvalve/host/Runtime.h"
 
 namespace tcv {
 

@@ -1,4 +1,4 @@
-#include "ports/OutsideDiameterTable.h"
+#include "tarncheckvalve/ports/OutsideDiameterTable.h"
 
 #include <cmath>
 #include <ctime>
@@ -8,9 +8,9 @@
 
 #include <pugixml.hpp>
 
-#include "base/Text.h"
-#include "host/Units.h"
-#include "host/Value.h"
+#include "tarncheckvalve/base/Text.h"
+#include "tarncheckvalve/host/Units.h"
+#include "tarncheckvalve/host/Value.h"
 
 namespace tcv {
 

@@ -1,6 +1,6 @@
 // Port data and the pipe outside diameter. The diameter lookup swallows every failure and keeps the
 // value it has so far: a catalogue part with odd data still gets graphics.
-#include "ports/basPipePortParameters.h"
+#include "tarncheckvalve/ports/basPipePortParameters.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,12 +10,12 @@
 
 #include <sys/stat.h>
 
-#include "base/Inputs.h"
-#include "base/Text.h"
-#include "geometry/Comparisons.h"
-#include "host/Diagnostics.h"
-#include "host/Runtime.h"
-#include "ports/OutsideDiameterTable.h"
+#include "tarncheckvalve/base/Inputs.h"
+#include "tarncheckvalve/base/Text.h"
+#include "tarncheckvalve/geometry/Comparisons.h"
+#include "tarncheckvalve/host/Diagnostics.h"
+#include "tarncheckvalve/host/Runtime.h"
+#include "tarncheckvalve/ports/OutsideDiameterTable.h"
 
 namespace tcv {
 

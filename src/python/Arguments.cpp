@@ -10,11 +10,11 @@
 #include <pybind11/stl.h>
 
 #include "Convert.h"
-#include "catalog/Catalog.h"
-#include "catalog/CatalogCsv.h"
-#include "catalog/Documents.h"
-#include "refhost/Runtime.h"
-#include "symbol/Contract.h"
+#include "tarncheckvalve/catalog/Catalog.h"
+#include "tarncheckvalve/catalog/CatalogCsv.h"
+#include "tarncheckvalve/catalog/Documents.h"
+#include "tarncheckvalve/contract/Contract.h"
+#include "tarncheckvalve/refhost/RefRuntime.h"
 
 namespace tcv::python {
 

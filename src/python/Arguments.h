@@ -8,11 +8,11 @@
 #include <oneapi/tbb/global_control.h>
 #include <pybind11/pybind11.h>
 
-#include "catalog/ValidateReport.h"
-#include "export/Export.h"
-#include "refhost/Parts.h"
-#include "refhost/Runtime.h"
-#include "refhost/WorkBudget.h"
+#include "tarncheckvalve/catalog/ValidateReport.h"
+#include "tarncheckvalve/exports/Export.h"
+#include "tarncheckvalve/refhost/Parts.h"
+#include "tarncheckvalve/refhost/RefRuntime.h"
+#include "tarncheckvalve/refhost/WorkBudget.h"
 
 namespace tcv::python {
 

@@ -13,12 +13,12 @@
 
 #include "Arguments.h"
 #include "Convert.h"
-#include "catalog/Report.h"
-#include "export/Export.h"
-#include "kernel/Kernel.h"
-#include "refhost/Records.h"
-#include "refhost/WorkBudget.h"
-#include "symbol/Contract.h"
+#include "tarncheckvalve/catalog/Report.h"
+#include "tarncheckvalve/contract/Contract.h"
+#include "tarncheckvalve/exports/Export.h"
+#include "tarncheckvalve/kernel/Kernel.h"
+#include "tarncheckvalve/refhost/Records.h"
+#include "tarncheckvalve/refhost/WorkBudget.h"
 
 namespace tcv::python {
 

@@ -4,10 +4,10 @@
 #include <cmath>
 #include <optional>
 
-#include "refhost/GeometryKernel.h"
-#include "refhost/RecordSheet.h"
-#include "refhost/Refusal.h"
-#include "refhost/Runtime.h"
+#include "tarncheckvalve/refhost/GeometryKernel.h"
+#include "tarncheckvalve/refhost/RecordSheet.h"
+#include "tarncheckvalve/refhost/RefRuntime.h"
+#include "tarncheckvalve/refhost/Refusal.h"
 
 namespace tcv::refhost {
 

@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "refhost/Curves.h"
-#include "refhost/GeometryKernel.h"
-#include "refhost/Refusal.h"
+#include "tarncheckvalve/refhost/Curves.h"
+#include "tarncheckvalve/refhost/GeometryKernel.h"
+#include "tarncheckvalve/refhost/Refusal.h"
 
 namespace tcv::refhost {
 

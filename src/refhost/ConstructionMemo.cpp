@@ -1,4 +1,4 @@
-#include "refhost/ConstructionMemo.h"
+#include "tarncheckvalve/refhost/ConstructionMemo.h"
 
 #include <cstring>
 #include <type_traits>

@@ -1,5 +1,5 @@
 // The host context: the session settings a symbol may read by name.
-#include "refhost/Runtime.h"
+#include "tarncheckvalve/refhost/RefRuntime.h"
 
 namespace tcv::refhost {
 

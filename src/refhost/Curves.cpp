@@ -1,13 +1,13 @@
 // The curves of the reference host with a geometry of their own: lines, line strings, arcs, circles and
 // elliptical arcs (CompositeCurves.cpp holds those made of other curves or of poles).
-#include "refhost/Curves.h"
+#include "tarncheckvalve/refhost/Curves.h"
 
 #include <algorithm>
 #include <cmath>
 #include <numbers>
 
-#include "refhost/GeometryKernel.h"
-#include "refhost/Refusal.h"
+#include "tarncheckvalve/refhost/GeometryKernel.h"
+#include "tarncheckvalve/refhost/Refusal.h"
 
 namespace tcv::refhost {
 

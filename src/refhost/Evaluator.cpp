@@ -1,10 +1,10 @@
-#include "refhost/Evaluator.h"
+#include "tarncheckvalve/refhost/Evaluator.h"
 
 #include <algorithm>
 #include <stdexcept>
 
-#include "refhost/WorkBudget.h"
-#include "symbol/CCheckValve.h"
+#include "tarncheckvalve/refhost/WorkBudget.h"
+#include "tarncheckvalve/symbol/CCheckValve.h"
 
 namespace tcv::refhost {
 

@@ -5,13 +5,13 @@
 #include <algorithm>
 #include <cmath>
 
-#include "refhost/ConstructionMemo.h"
-#include "refhost/Curves.h"
-#include "refhost/GeometryKernel.h"
-#include "refhost/Graphics.h"
-#include "refhost/Refusal.h"
-#include "refhost/Runtime.h"
-#include "refhost/WorkBudget.h"
+#include "tarncheckvalve/refhost/ConstructionMemo.h"
+#include "tarncheckvalve/refhost/Curves.h"
+#include "tarncheckvalve/refhost/GeometryKernel.h"
+#include "tarncheckvalve/refhost/Graphics.h"
+#include "tarncheckvalve/refhost/RefRuntime.h"
+#include "tarncheckvalve/refhost/Refusal.h"
+#include "tarncheckvalve/refhost/WorkBudget.h"
 
 namespace tcv::refhost {
 

@@ -1,6 +1,6 @@
-#include "refhost/Graphics.h"
+#include "tarncheckvalve/refhost/Graphics.h"
 
-#include "refhost/Runtime.h"
+#include "tarncheckvalve/refhost/RefRuntime.h"
 
 namespace tcv::refhost {
 

@@ -1,12 +1,12 @@
-#include "refhost/Occurrences.h"
+#include "tarncheckvalve/refhost/Occurrences.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cmath>
 
-#include "refhost/GeometryKernel.h"
-#include "refhost/OutputCollection.h"
-#include "refhost/SymbolEntities.h"
+#include "tarncheckvalve/refhost/GeometryKernel.h"
+#include "tarncheckvalve/refhost/OutputCollection.h"
+#include "tarncheckvalve/refhost/SymbolEntities.h"
 
 namespace tcv::refhost {
 

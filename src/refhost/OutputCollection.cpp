@@ -1,6 +1,6 @@
-#include "refhost/OutputCollection.h"
+#include "tarncheckvalve/refhost/OutputCollection.h"
 
-#include "host/Value.h"
+#include "tarncheckvalve/host/Value.h"
 
 namespace tcv::refhost {
 

@@ -1,4 +1,4 @@
-#include "refhost/Parts.h"
+#include "tarncheckvalve/refhost/Parts.h"
 
 #include <limits>
 

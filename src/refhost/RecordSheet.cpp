@@ -1,8 +1,8 @@
-#include "refhost/RecordSheet.h"
+#include "tarncheckvalve/refhost/RecordSheet.h"
 
 #include <cmath>
 
-#include "refhost/Refusal.h"
+#include "tarncheckvalve/refhost/Refusal.h"
 
 namespace tcv::refhost {
 

@@ -1,4 +1,4 @@
-#include "refhost/Records.h"
+#include "tarncheckvalve/refhost/Records.h"
 
 namespace tcv::refhost {
 

@@ -1,6 +1,6 @@
-#include "refhost/Refusal.h"
+#include "tarncheckvalve/refhost/Refusal.h"
 
-#include "host/Value.h"
+#include "tarncheckvalve/host/Value.h"
 
 namespace tcv::refhost {
 

@@ -2,13 +2,13 @@
 // stays round through the corners: its corners are bent with tangent arcs, and the tube is made of
 // cylinders and torus segments, which gives the same solid as a pipe along the bent spine for a small
 // part of the cost.
-#include "refhost/SweepPlan.h"
+#include "tarncheckvalve/refhost/SweepPlan.h"
 
 #include <algorithm>
 #include <cmath>
 #include <numbers>
 
-#include "refhost/Refusal.h"
+#include "tarncheckvalve/refhost/Refusal.h"
 
 namespace tcv::refhost {
 

@@ -1,8 +1,8 @@
-#include "refhost/SymbolEntities.h"
+#include "tarncheckvalve/refhost/SymbolEntities.h"
 
 #include <memory>
 
-#include "host/Value.h"
+#include "tarncheckvalve/host/Value.h"
 
 namespace tcv::refhost {
 

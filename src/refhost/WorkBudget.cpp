@@ -1,10 +1,10 @@
-#include "refhost/WorkBudget.h"
+#include "tarncheckvalve/refhost/WorkBudget.h"
 
 #include <cmath>
 #include <csignal>
 #include <cstring>
 
-#include "geometry/CheckedMath.h"
+#include "tarncheckvalve/geometry/CheckedMath.h"
 
 namespace tcv::refhost {
 

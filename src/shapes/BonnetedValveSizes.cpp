@@ -1,9 +1,9 @@
-#include "shapes/BonnetedValveSizes.h"
+#include "tarncheckvalve/shapes/BonnetedValveSizes.h"
 
 #include <string>
 
-#include "base/Inputs.h"
-#include "geometry/Comparisons.h"
+#include "tarncheckvalve/base/Inputs.h"
+#include "tarncheckvalve/geometry/Comparisons.h"
 
 namespace tcv {
 

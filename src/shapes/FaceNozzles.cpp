@@ -1,6 +1,6 @@
-#include "shapes/FaceNozzles.h"
+#include "tarncheckvalve/shapes/FaceNozzles.h"
 
-#include "ports/Nozzles.h"
+#include "tarncheckvalve/ports/Nozzles.h"
 
 namespace tcv {
 

@@ -1,10 +1,10 @@
-#include "shapes/InlineBodyShapes.h"
-#include "base/Constants.h"
+#include "tarncheckvalve/shapes/InlineBodyShapes.h"
+#include "tarncheckvalve/base/Constants.h"
 
-#include "base/Inputs.h"
-#include "geometry/CheckedMath.h"
-#include "geometry/basGeom3dEx.h"
-#include "host/Runtime.h"
+#include "tarncheckvalve/base/Inputs.h"
+#include "tarncheckvalve/geometry/CheckedMath.h"
+#include "tarncheckvalve/geometry/basGeom3dEx.h"
+#include "tarncheckvalve/host/Runtime.h"
 
 namespace tcv::inline_bodies {
 

@@ -1,10 +1,10 @@
-#include "shapes/JacketLoft.h"
-#include "base/Constants.h"
+#include "tarncheckvalve/shapes/JacketLoft.h"
+#include "tarncheckvalve/base/Constants.h"
 
-#include "geometry/CheckedMath.h"
-#include "geometry/Comparisons.h"
-#include "geometry/basGeom3dEx.h"
-#include "host/Runtime.h"
+#include "tarncheckvalve/geometry/CheckedMath.h"
+#include "tarncheckvalve/geometry/Comparisons.h"
+#include "tarncheckvalve/geometry/basGeom3dEx.h"
+#include "tarncheckvalve/host/Runtime.h"
 
 namespace tcv {
 

@@ -1,8 +1,8 @@
-#include "shapes/MultiPortDimensions.h"
+#include "tarncheckvalve/shapes/MultiPortDimensions.h"
 
-#include "base/Inputs.h"
-#include "geometry/Comparisons.h"
-#include "shapes/MultiPortEnds.h"
+#include "tarncheckvalve/base/Inputs.h"
+#include "tarncheckvalve/geometry/Comparisons.h"
+#include "tarncheckvalve/shapes/MultiPortEnds.h"
 
 namespace tcv {
 

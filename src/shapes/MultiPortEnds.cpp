@@ -1,6 +1,6 @@
-#include "shapes/MultiPortEnds.h"
+#include "tarncheckvalve/shapes/MultiPortEnds.h"
 
-#include "geometry/Comparisons.h"
+#include "tarncheckvalve/geometry/Comparisons.h"
 
 namespace tcv {
 

@@ -1,6 +1,6 @@
-#include "shapes/OperatorBaseGeometry.h"
+#include "tarncheckvalve/shapes/OperatorBaseGeometry.h"
 
-#include "shapes/FaceNozzles.h"
+#include "tarncheckvalve/shapes/FaceNozzles.h"
 
 namespace tcv::operator_base {
 

@@ -1,12 +1,12 @@
-#include "shapes/ValveBonnet.h"
-#include "base/Constants.h"
+#include "tarncheckvalve/shapes/ValveBonnet.h"
+#include "tarncheckvalve/base/Constants.h"
 
-#include "geometry/CheckedMath.h"
-#include "geometry/basGeom3d.h"
-#include "geometry/basGeom3dEx.h"
-#include "host/Runtime.h"
-#include "ports/Nozzles.h"
-#include "shapes/FaceNozzles.h"
+#include "tarncheckvalve/geometry/CheckedMath.h"
+#include "tarncheckvalve/geometry/basGeom3d.h"
+#include "tarncheckvalve/geometry/basGeom3dEx.h"
+#include "tarncheckvalve/host/Runtime.h"
+#include "tarncheckvalve/ports/Nozzles.h"
+#include "tarncheckvalve/shapes/FaceNozzles.h"
 
 namespace tcv {
 

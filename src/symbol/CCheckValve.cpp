@@ -1,11 +1,11 @@
-#include "symbol/CCheckValve.h"
+#include "tarncheckvalve/symbol/CCheckValve.h"
 
 #include <optional>
 
-#include "base/basCCheckValve.h"
-#include "host/Runtime.h"
-#include "ports/basPipePortParameters.h"
-#include "variants/Aspects.h"
+#include "tarncheckvalve/base/basCCheckValve.h"
+#include "tarncheckvalve/host/Runtime.h"
+#include "tarncheckvalve/ports/basPipePortParameters.h"
+#include "tarncheckvalve/variants/Aspects.h"
 
 namespace tcv {
 

@@ -8,14 +8,14 @@
 
 #include "InsulatedFlangeRings.h"
 #include "Variants.h"
-#include "base/Constants.h"
-#include "base/Inputs.h"
-#include "base/basCCheckValve.h"
-#include "geometry/CheckedMath.h"
-#include "geometry/Comparisons.h"
-#include "geometry/basGeom3d.h"
-#include "shapes/AngledBranch.h"
-#include "shapes/MultiPortEnds.h"
+#include "tarncheckvalve/base/Constants.h"
+#include "tarncheckvalve/base/Inputs.h"
+#include "tarncheckvalve/base/basCCheckValve.h"
+#include "tarncheckvalve/geometry/CheckedMath.h"
+#include "tarncheckvalve/geometry/Comparisons.h"
+#include "tarncheckvalve/geometry/basGeom3d.h"
+#include "tarncheckvalve/shapes/AngledBranchLayout.h"
+#include "tarncheckvalve/shapes/MultiPortEnds.h"
 
 namespace tcv::variants {
 

@@ -8,12 +8,12 @@
 // under its PartDataBasis values (Registry.cpp lists them in the order the driver tests them).
 #include "InsulatedFlangeRings.h"
 #include "Variants.h"
-#include "base/Inputs.h"
-#include "base/basCCheckValve.h"
-#include "geometry/Comparisons.h"
-#include "geometry/basGeom3d.h"
-#include "shapes/BonnetedValveSizes.h"
-#include "shapes/ValveBonnet.h"
+#include "tarncheckvalve/base/Inputs.h"
+#include "tarncheckvalve/base/basCCheckValve.h"
+#include "tarncheckvalve/geometry/Comparisons.h"
+#include "tarncheckvalve/geometry/basGeom3d.h"
+#include "tarncheckvalve/shapes/BonnetedValveSizes.h"
+#include "tarncheckvalve/shapes/ValveBonnet.h"
 
 namespace tcv::variants {
 

@@ -5,12 +5,12 @@
 // under its PartDataBasis values (Registry.cpp lists them in the order the driver tests them).
 #include "InsulatedEnds.h"
 #include "Variants.h"
-#include "base/Inputs.h"
-#include "base/basCCheckValve.h"
-#include "geometry/Comparisons.h"
-#include "geometry/basGeom3d.h"
-#include "shapes/FaceNozzles.h"
-#include "shapes/InlineBodyShapes.h"
+#include "tarncheckvalve/base/Inputs.h"
+#include "tarncheckvalve/base/basCCheckValve.h"
+#include "tarncheckvalve/geometry/Comparisons.h"
+#include "tarncheckvalve/geometry/basGeom3d.h"
+#include "tarncheckvalve/shapes/FaceNozzles.h"
+#include "tarncheckvalve/shapes/InlineBodyShapes.h"
 
 namespace tcv::variants {
 

@@ -12,15 +12,15 @@
 
 #include "InsulatedFlangeRings.h"
 #include "Variants.h"
-#include "base/Constants.h"
-#include "base/Inputs.h"
-#include "base/basCCheckValve.h"
-#include "geometry/CheckedMath.h"
-#include "geometry/Comparisons.h"
-#include "geometry/basGeom3d.h"
-#include "geometry/basGeom3dEx.h"
-#include "shapes/MultiPortEnds.h"
-#include "shapes/ProfileCurves.h"
+#include "tarncheckvalve/base/Constants.h"
+#include "tarncheckvalve/base/Inputs.h"
+#include "tarncheckvalve/base/basCCheckValve.h"
+#include "tarncheckvalve/geometry/CheckedMath.h"
+#include "tarncheckvalve/geometry/Comparisons.h"
+#include "tarncheckvalve/geometry/basGeom3d.h"
+#include "tarncheckvalve/geometry/basGeom3dEx.h"
+#include "tarncheckvalve/shapes/MultiPortEnds.h"
+#include "tarncheckvalve/shapes/ProfileCurves.h"
 
 namespace tcv::variants {
 

@@ -11,14 +11,14 @@
 
 #include "ValveOperator.h"
 #include "Variants.h"
-#include "base/Constants.h"
-#include "base/Inputs.h"
-#include "geometry/Comparisons.h"
-#include "geometry/basGeom3d.h"
-#include "geometry/basGeom3dEx.h"
-#include "host/Runtime.h"
-#include "ports/Nozzles.h"
-#include "shapes/FaceNozzles.h"
+#include "tarncheckvalve/base/Constants.h"
+#include "tarncheckvalve/base/Inputs.h"
+#include "tarncheckvalve/geometry/Comparisons.h"
+#include "tarncheckvalve/geometry/basGeom3d.h"
+#include "tarncheckvalve/geometry/basGeom3dEx.h"
+#include "tarncheckvalve/host/Runtime.h"
+#include "tarncheckvalve/ports/Nozzles.h"
+#include "tarncheckvalve/shapes/FaceNozzles.h"
 
 namespace tcv::variants {
 

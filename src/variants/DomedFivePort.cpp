@@ -7,15 +7,15 @@
 // The family's Physical and Insulation builders side by side, registered at the end of the file
 // under its PartDataBasis values (Registry.cpp lists them in the order the driver tests them).
 #include "Variants.h"
-#include "base/Constants.h"
-#include "base/Inputs.h"
-#include "base/basCCheckValve.h"
-#include "geometry/CheckedMath.h"
-#include "geometry/Comparisons.h"
-#include "geometry/basGeom3d.h"
-#include "shapes/MultiPortDimensions.h"
-#include "shapes/MultiPortEnds.h"
-#include "shapes/ProfileCurves.h"
+#include "tarncheckvalve/base/Constants.h"
+#include "tarncheckvalve/base/Inputs.h"
+#include "tarncheckvalve/base/basCCheckValve.h"
+#include "tarncheckvalve/geometry/CheckedMath.h"
+#include "tarncheckvalve/geometry/Comparisons.h"
+#include "tarncheckvalve/geometry/basGeom3d.h"
+#include "tarncheckvalve/shapes/MultiPortDimensions.h"
+#include "tarncheckvalve/shapes/MultiPortEnds.h"
+#include "tarncheckvalve/shapes/ProfileCurves.h"
 
 namespace tcv::variants {
 

@@ -3,10 +3,10 @@
 #include <string>
 
 #include "Variants.h"
-#include "base/Inputs.h"
-#include "base/Text.h"
-#include "base/basCCheckValve.h"
-#include "variants/Aspects.h"
+#include "tarncheckvalve/base/Inputs.h"
+#include "tarncheckvalve/base/Text.h"
+#include "tarncheckvalve/base/basCCheckValve.h"
+#include "tarncheckvalve/variants/Aspects.h"
 
 namespace tcv {
 

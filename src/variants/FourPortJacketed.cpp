@@ -9,14 +9,14 @@
 #include <functional>
 
 #include "Variants.h"
-#include "base/Inputs.h"
-#include "base/basCCheckValve.h"
-#include "geometry/CheckedMath.h"
-#include "geometry/Comparisons.h"
-#include "geometry/basGeom3d.h"
-#include "geometry/basGeom3dEx.h"
-#include "shapes/MultiPortDimensions.h"
-#include "shapes/MultiPortEnds.h"
+#include "tarncheckvalve/base/Inputs.h"
+#include "tarncheckvalve/base/basCCheckValve.h"
+#include "tarncheckvalve/geometry/CheckedMath.h"
+#include "tarncheckvalve/geometry/Comparisons.h"
+#include "tarncheckvalve/geometry/basGeom3d.h"
+#include "tarncheckvalve/geometry/basGeom3dEx.h"
+#include "tarncheckvalve/shapes/MultiPortDimensions.h"
+#include "tarncheckvalve/shapes/MultiPortEnds.h"
 
 namespace tcv::variants {
 

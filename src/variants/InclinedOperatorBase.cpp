@@ -10,12 +10,12 @@
 #include "OperatorBaseInsulation.h"
 #include "ValveOperator.h"
 #include "Variants.h"
-#include "base/Constants.h"
-#include "base/Inputs.h"
-#include "base/basCCheckValve.h"
-#include "geometry/CheckedMath.h"
-#include "geometry/Comparisons.h"
-#include "shapes/OperatorBaseGeometry.h"
+#include "tarncheckvalve/base/Constants.h"
+#include "tarncheckvalve/base/Inputs.h"
+#include "tarncheckvalve/base/basCCheckValve.h"
+#include "tarncheckvalve/geometry/CheckedMath.h"
+#include "tarncheckvalve/geometry/Comparisons.h"
+#include "tarncheckvalve/shapes/OperatorBaseGeometry.h"
 
 namespace tcv::variants {
 

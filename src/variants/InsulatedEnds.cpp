@@ -1,8 +1,8 @@
 #include "InsulatedEnds.h"
 
-#include "geometry/Comparisons.h"
-#include "geometry/basGeom3d.h"
-#include "shapes/InlineBodyShapes.h"
+#include "tarncheckvalve/geometry/Comparisons.h"
+#include "tarncheckvalve/geometry/basGeom3d.h"
+#include "tarncheckvalve/shapes/InlineBodyShapes.h"
 
 namespace tcv::inline_bodies {
 

@@ -2,9 +2,9 @@
 // the insulation that covers each port's flange or pipe end at the faces x = -L/2 and x = +L/2.
 #pragma once
 
-#include "host/Symbol.h"
-#include "host/Value.h"
-#include "ports/basPipePortParameters.h"
+#include "tarncheckvalve/host/Symbol.h"
+#include "tarncheckvalve/host/Value.h"
+#include "tarncheckvalve/ports/basPipePortParameters.h"
 
 namespace tcv::inline_bodies {
 

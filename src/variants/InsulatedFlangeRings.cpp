@@ -2,9 +2,9 @@
 
 #include <array>
 
-#include "geometry/Comparisons.h"
-#include "geometry/basGeom3d.h"
-#include "shapes/MultiPortEnds.h"
+#include "tarncheckvalve/geometry/Comparisons.h"
+#include "tarncheckvalve/geometry/basGeom3d.h"
+#include "tarncheckvalve/shapes/MultiPortEnds.h"
 
 namespace tcv {
 

@@ -2,8 +2,8 @@
 // by the insulated bonneted, nipple-end, covered and angled-branch bodies.
 #pragma once
 
-#include "host/Symbol.h"
-#include "ports/basPipePortParameters.h"
+#include "tarncheckvalve/host/Symbol.h"
+#include "tarncheckvalve/ports/basPipePortParameters.h"
 
 namespace tcv {
 

@@ -10,14 +10,14 @@
 #include <cmath>
 
 #include "Variants.h"
-#include "base/Constants.h"
-#include "base/Inputs.h"
-#include "base/basCCheckValve.h"
-#include "geometry/Comparisons.h"
-#include "geometry/basGeom3d.h"
-#include "geometry/basGeom3dEx.h"
-#include "shapes/JacketLoft.h"
-#include "shapes/MultiPortEnds.h"
+#include "tarncheckvalve/base/Constants.h"
+#include "tarncheckvalve/base/Inputs.h"
+#include "tarncheckvalve/base/basCCheckValve.h"
+#include "tarncheckvalve/geometry/Comparisons.h"
+#include "tarncheckvalve/geometry/basGeom3d.h"
+#include "tarncheckvalve/geometry/basGeom3dEx.h"
+#include "tarncheckvalve/shapes/JacketLoft.h"
+#include "tarncheckvalve/shapes/MultiPortEnds.h"
 
 namespace tcv::variants {
 

@@ -1,9 +1,9 @@
 // The insulated port ends shared by the insulated check valves with an operator base.
 #pragma once
 
-#include "geometry/Comparisons.h"
-#include "geometry/basGeom3d.h"
-#include "ports/basPipePortParameters.h"
+#include "tarncheckvalve/geometry/Comparisons.h"
+#include "tarncheckvalve/geometry/basGeom3d.h"
+#include "tarncheckvalve/ports/basPipePortParameters.h"
 
 namespace tcv::operator_base {
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "Variants.h"
-#include "variants/Aspects.h"
+#include "tarncheckvalve/variants/Aspects.h"
 
 namespace tcv::variants {
 

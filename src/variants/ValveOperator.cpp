@@ -1,10 +1,10 @@
 #include "ValveOperator.h"
 
-#include "base/Inputs.h"
-#include "base/Text.h"
-#include "base/basCCheckValve.h"
-#include "host/Diagnostics.h"
-#include "host/Runtime.h"
+#include "tarncheckvalve/base/Inputs.h"
+#include "tarncheckvalve/base/Text.h"
+#include "tarncheckvalve/base/basCCheckValve.h"
+#include "tarncheckvalve/host/Diagnostics.h"
+#include "tarncheckvalve/host/Runtime.h"
 
 namespace tcv::variants {
 

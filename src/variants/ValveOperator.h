@@ -4,9 +4,9 @@
 
 #include <optional>
 
-#include "host/Math.h"
-#include "host/Symbol.h"
-#include "host/Value.h"
+#include "tarncheckvalve/host/Math.h"
+#include "tarncheckvalve/host/Symbol.h"
+#include "tarncheckvalve/host/Value.h"
 
 namespace tcv::variants {
 

@@ -8,10 +8,10 @@
 #include <initializer_list>
 #include <span>
 
-#include "host/Symbol.h"
-#include "host/Value.h"
-#include "ports/basPipePortParameters.h"
-#include "symbol/Contract.h"
+#include "tarncheckvalve/contract/Contract.h"
+#include "tarncheckvalve/host/Symbol.h"
+#include "tarncheckvalve/host/Value.h"
+#include "tarncheckvalve/ports/basPipePortParameters.h"
 
 namespace tcv::variants {
 

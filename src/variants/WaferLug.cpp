@@ -5,16 +5,16 @@
 // under its PartDataBasis values (Registry.cpp lists them in the order the driver tests them).
 #include "InsulatedEnds.h"
 #include "Variants.h"
-#include "base/Constants.h"
-#include "base/Inputs.h"
-#include "base/basCCheckValve.h"
-#include "geometry/CheckedMath.h"
-#include "geometry/Comparisons.h"
-#include "geometry/basGeom3d.h"
-#include "geometry/basGeom3dEx.h"
-#include "host/Runtime.h"
-#include "shapes/FaceNozzles.h"
-#include "shapes/InlineBodyShapes.h"
+#include "tarncheckvalve/base/Constants.h"
+#include "tarncheckvalve/base/Inputs.h"
+#include "tarncheckvalve/base/basCCheckValve.h"
+#include "tarncheckvalve/geometry/CheckedMath.h"
+#include "tarncheckvalve/geometry/Comparisons.h"
+#include "tarncheckvalve/geometry/basGeom3d.h"
+#include "tarncheckvalve/geometry/basGeom3dEx.h"
+#include "tarncheckvalve/host/Runtime.h"
+#include "tarncheckvalve/shapes/FaceNozzles.h"
+#include "tarncheckvalve/shapes/InlineBodyShapes.h"
 
 namespace tcv::variants {
 

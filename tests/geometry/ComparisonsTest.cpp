@@ -1,7 +1,7 @@
 // The tolerant comparisons at their tolerance boundaries.
 #include <gtest/gtest.h>
 
-#include "geometry/Comparisons.h"
+#include "tarncheckvalve/geometry/Comparisons.h"
 
 namespace tcv {
 namespace {

@@ -1,10 +1,10 @@
 // The geometry routines of the symbol through the reference host: the solids they place, the values the
 // host records of them, the profile curves they chain, and the failures they report.
-#include "geometry/basGeom3d.h"
-#include "geometry/basGeom3dEx.h"
-#include "host/Runtime.h"
-#include "refhost/GeometryHelpers.h"
-#include "refhost/OutputCollection.h"
+#include "support/GeometryHelpers.h"
+#include "tarncheckvalve/geometry/basGeom3d.h"
+#include "tarncheckvalve/geometry/basGeom3dEx.h"
+#include "tarncheckvalve/host/Runtime.h"
+#include "tarncheckvalve/refhost/OutputCollection.h"
 
 namespace tcv::test {
 

@@ -8,11 +8,11 @@
 #include <array>
 #include <cmath>
 
-#include "kernel/OccKernel.h"
-#include "ports/Nozzles.h"
-#include "ports/basPipePortParameters.h"
-#include "refhost/OutputCollection.h"
 #include "support/TestSupport.h"
+#include "tarncheckvalve/kernel/OccKernel.h"
+#include "tarncheckvalve/ports/Nozzles.h"
+#include "tarncheckvalve/ports/basPipePortParameters.h"
+#include "tarncheckvalve/refhost/OutputCollection.h"
 
 namespace tcv::test {
 namespace {

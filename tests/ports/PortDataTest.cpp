@@ -8,12 +8,12 @@
 #include <sstream>
 #include <thread>
 
-#include "catalog/Warnings.h"
-#include "host/Diagnostics.h"
-#include "ports/OutsideDiameterTable.h"
-#include "ports/basPipePortParameters.h"
-#include "refhost/OutputCollection.h"
 #include "support/TestSupport.h"
+#include "tarncheckvalve/catalog/Warnings.h"
+#include "tarncheckvalve/host/Diagnostics.h"
+#include "tarncheckvalve/ports/OutsideDiameterTable.h"
+#include "tarncheckvalve/ports/basPipePortParameters.h"
+#include "tarncheckvalve/refhost/OutputCollection.h"
 
 namespace tcv::test {
 namespace {

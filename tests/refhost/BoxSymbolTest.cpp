@@ -1,6 +1,6 @@
 // The host's box symbol: placed as a nested occurrence, given its corners as six values, it computes a
 // solid box between them.
-#include "refhost/GeometryHelpers.h"
+#include "support/GeometryHelpers.h"
 
 namespace tcv::test {
 namespace {

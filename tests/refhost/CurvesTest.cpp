@@ -5,8 +5,8 @@
 
 #include <functional>
 
-#include "kernel/OccKernel.h"
-#include "refhost/GeometryHelpers.h"
+#include "support/GeometryHelpers.h"
+#include "tarncheckvalve/kernel/OccKernel.h"
 
 namespace tcv::test {
 namespace {

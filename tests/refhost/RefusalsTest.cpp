@@ -4,7 +4,7 @@
 #include <functional>
 #include <limits>
 
-#include "refhost/GeometryHelpers.h"
+#include "support/GeometryHelpers.h"
 
 namespace tcv::test {
 namespace {

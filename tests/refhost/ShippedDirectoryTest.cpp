@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "refhost/Runtime.h"
+#include "tarncheckvalve/refhost/RefRuntime.h"
 
 namespace tcv::refhost {
 namespace {

@@ -2,8 +2,9 @@
 # The SDK as an integrator uses it, in two ways (tests/sdk/consumer/):
 #   consumer_test.sh package BUILD SOURCE       installs BUILD into a fresh prefix; a project asking only
 #       for the symbol component builds and runs the own-host example with Open CASCADE and nlohmann_json
-#       hidden from find_package, and compiles every installed header of host/ and symbol/ on its own; a
-#       second project asking for export builds both examples, compiles every installed header and runs
+#       hidden from find_package, and compiles every installed header of host/, contract/ and symbol/ on
+#       its own; a
+#       second project asking for exports builds both examples, compiles every installed header and runs
 #       the reference host.
 #   consumer_test.sh subdirectory BUILD SOURCE  a project taking SOURCE in with add_subdirectory builds
 #       the own-host example (the symbol's layers only, in a Debug build to keep it short) and runs it.
@@ -48,20 +49,24 @@ package)
   for component in runtime development; do
     cmake --install "$build" --prefix "$prefix" --component "$component" >/dev/null
   done
-  headers=$(cd "$prefix/include/tarncheckvalve" && find . -name '*.h' | sed 's|^\./||' | sort)
+  headers=$(cd "$prefix/include" && find . -name '*.h' | sed 's|^\./||' | sort)
+  # Every installed header lies under the project's one root, and no two share a file name.
+  ! grep -v '^tarncheckvalve/' <<<"$headers" || fail "headers installed outside include/tarncheckvalve/"
+  duplicates=$(sed 's|.*/||' <<<"$headers" | sort | uniq -d)
+  [ -z "$duplicates" ] || fail "installed headers share a file name: $duplicates"
   # Nothing of the internal layers is installed.
-  for layer in base geometry ports shapes physical insulation variants; do
+  for layer in base geometry ports shapes variants; do
     [ ! -e "$prefix/include/tarncheckvalve/$layer" ] || fail "the internal layer $layer installs headers"
   done
-  symbol_headers=$(grep -E '^(host|symbol)/' <<<"$headers" | paste -sd ';')
+  symbol_headers=$(grep -E '^tarncheckvalve/(host|contract|symbol)/' <<<"$headers" | paste -sd ';')
   configure "$work/symbol" Release -DCMAKE_PREFIX_PATH="$prefix" -DTCV_CONSUMER_COMPONENTS=symbol \
     -DCMAKE_DISABLE_FIND_PACKAGE_OpenCASCADE=ON -DCMAKE_DISABLE_FIND_PACKAGE_nlohmann_json=ON \
     "-DTCV_CONSUMER_HEADERS=$symbol_headers"
   check_own_host "$work/symbol/own-host"
-  configure "$work/export" Release -DCMAKE_PREFIX_PATH="$prefix" -DTCV_CONSUMER_COMPONENTS=export \
+  configure "$work/exports" Release -DCMAKE_PREFIX_PATH="$prefix" -DTCV_CONSUMER_COMPONENTS=exports \
     "-DTCV_CONSUMER_HEADERS=$(paste -sd ';' <<<"$headers")"
-  check_own_host "$work/export/own-host"
-  check_reference_host "$work/export/reference-host" "$prefix/share/tarncheckvalve/data"
+  check_own_host "$work/exports/own-host"
+  check_reference_host "$work/exports/reference-host" "$prefix/share/tarncheckvalve/data"
   ;;
 subdirectory)
   configure "$work/sub" Debug -DTCV_CONSUMER_MODE=subdirectory -DTCV_SOURCE_DIR="$source"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Where Open CASCADE and JSON are included, read from Ninja's record of every header each object of a
 # build included (also through other headers): Open CASCADE's headers only in the sources of
-# src/refhost/kernel/ and src/export/, and no source file of src/ with both them and nlohmann-json.
+# src/kernel/ and src/exports/, and no source file of src/ with both them and nlohmann-json.
 # Usage: includes_test.sh NINJA BUILD_DIR OPENCASCADE_INCLUDE_DIR
 set -euo pipefail
 ninja=$1 build=$2 occ=$3
@@ -13,7 +13,7 @@ ninja=$1 build=$2 occ=$3
     bad = 0
     for (o in kernel) {
       if (o !~ /^src\//) continue # the tests may use both
-      if (o !~ /tcv_(kernel|export)\.dir/) { print o " includes Open CASCADE outside the kernel and the exports"; bad++ }
+      if (o !~ /tcv_(kernel|exports)\.dir/) { print o " includes Open CASCADE outside the kernel and the exports"; bad++ }
       if (o in json) { print o " includes both Open CASCADE and nlohmann-json"; bad++ }
     }
     if (objects < 50) { print "only " objects " objects recorded: build first"; exit 2 }

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "catalog/Catalog.h"
 #include "support/TestSupport.h"
+#include "tarncheckvalve/catalog/Catalog.h"
 
 namespace tcv::test::multi_port {
 

@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "catalog/Catalog.h"
-#include "refhost/Occurrences.h"
 #include "support/NippleBonnetParts.h"
 #include "support/TestSupport.h"
+#include "tarncheckvalve/catalog/Catalog.h"
+#include "tarncheckvalve/refhost/Occurrences.h"
 
 namespace tcv::test::operator_base {
 

@@ -6,7 +6,7 @@
 #include <limits>
 #include <stdexcept>
 
-#include "kernel/OccKernel.h"
+#include "tarncheckvalve/kernel/OccKernel.h"
 
 namespace tcv::test {
 

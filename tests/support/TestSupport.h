@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "kernel/Measure.h"
-#include "refhost/Evaluator.h"
-#include "refhost/Parts.h"
-#include "refhost/Records.h"
-#include "refhost/Runtime.h"
+#include "tarncheckvalve/kernel/Measure.h"
+#include "tarncheckvalve/refhost/Evaluator.h"
+#include "tarncheckvalve/refhost/Parts.h"
+#include "tarncheckvalve/refhost/Records.h"
+#include "tarncheckvalve/refhost/RefRuntime.h"
 
 namespace tcv::test {
 

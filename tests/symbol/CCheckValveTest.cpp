@@ -4,10 +4,10 @@
 
 #include <optional>
 
-#include "refhost/OutputCollection.h"
-#include "refhost/SymbolEntities.h"
 #include "support/TestSupport.h"
-#include "symbol/CCheckValve.h"
+#include "tarncheckvalve/refhost/OutputCollection.h"
+#include "tarncheckvalve/refhost/SymbolEntities.h"
+#include "tarncheckvalve/symbol/CCheckValve.h"
 
 namespace tcv {
 namespace {

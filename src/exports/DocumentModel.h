@@ -1,0 +1,60 @@
+// The inside of an export document, shared by the writers: the assembly document and, beside it, what the
+// writers need to know of every part, aspect and output: its typed records (DocumentRecords.h) and the
+// shapes to mesh.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include <Quantity_ColorRGBA.hxx>
+#include <TDocStd_Document.hxx>
+#include <TopoDS_Shape.hxx>
+
+#include "DocumentRecords.h"
+#include "tarncheckvalve/exports/Export.h"
+
+namespace tcv::exports {
+
+struct ExportedOutput : OutputRecord {
+    // The shapes drawn for the output: one for a solid, surface or nozzle (none when it has no graphics),
+    // the stem and handwheel for the valve operator.
+    std::vector<TopoDS_Shape> shapes;
+    // Names of the sub-assembly's components when the output is the valve operator, beside `shapes`.
+    std::vector<std::string> shapeNames;
+    // What the host recorded of the output's creation (its kind and defining values, where it now lies).
+    refhost::Creation creation;
+};
+
+struct ExportedAspect : AspectRecord {
+    std::vector<ExportedOutput> outputs;
+};
+
+struct ExportedPart : PartRecord {
+    std::vector<ExportedAspect> aspects;
+    double size = 0; // the diagonal of the box of its shapes' edges, metres
+    double linearDeflection = 0;
+    double angularDeflection = 0;
+};
+
+struct ExportDocument::Impl {
+    MeshSettings mesh;
+    Handle(TDocStd_Document) document;
+    std::vector<ExportedPart> parts;
+    bool meshed = false;
+
+    void build(const std::vector<refhost::PartReport>& reports);
+    // Triangulates every shape once, for GLB, STL and IFC; raises ExportError for a part whose meshes would
+    // not fit its triangle budget and refhost::WorkStopped when the budget ends the work.
+    void ensureMeshed();
+    // The budget the export works under: the settings' or the calling thread's.
+    refhost::WorkBudget* budget() const;
+};
+
+// The colour an output is drawn in, by what it is and the aspect it belongs to (given in sRGB).
+const Quantity_ColorRGBA& colourOf(refhost::OutputKind kind, const std::string& aspect);
+
+// Silences the translators' progress chatter on stdout; failures still reach stderr. Once per process.
+void quietTranslators();
+
+} // namespace tcv::exports

@@ -1,0 +1,194 @@
+// What a written IFC file of a sample part holds, as text: the same file for the same part, the entities
+// a BIM tool looks for, exact or triangulated bodies on the type, escaped names, a failed aspect's
+// outputs, the content library and a model of placed valves. web-ifc reads every sample's file in
+// viewer/test/ifc.mjs, IfcPlusPlus in IfcReadBackTest.cpp.
+#include <cmath>
+#include <filesystem>
+#include <regex>
+
+#include <gtest/gtest.h>
+
+#include "exports/ExportSupport.h"
+#include "tarncheckvalve/exports/Export.h"
+#include "tarncheckvalve/exports/StagedFile.h"
+
+namespace tcv {
+namespace {
+
+namespace ex = test::exports;
+
+std::size_t count(const std::string& text, const std::string& what) {
+    std::size_t found = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++found;
+    return found;
+}
+
+std::string ifcOf(const refhost::PartReport& report, const std::string& name = "part.ifc",
+                  exports::IfcOptions options = {}) {
+    ex::ScratchFolder folder;
+    exports::ExportDocument(report).writeIfc(folder.path(name).string(), options);
+    return exports::readFileBytes(folder.path(name).string());
+}
+
+std::size_t sweptSolids(const std::string& text) {
+    return count(text, "=IFCEXTRUDEDAREASOLID(") + count(text, "=IFCREVOLVEDAREASOLID(") +
+           count(text, "=IFCSWEPTDISKSOLID(");
+}
+
+// The GlobalId of the first entity of `type` named `name`.
+std::string globalIdOf(const std::string& text, const std::string& type, const std::string& name) {
+    const std::regex line("=" + type + "\\('([^']{22})',\\$,'" + name + "'");
+    std::smatch match;
+    return std::regex_search(text, match, line) ? match[1].str() : std::string();
+}
+
+exports::IfcPlacement placed(std::string instance, std::size_t part, std::array<double, 3> at,
+                             std::array<double, 3> direction = {1, 0, 0}, std::array<double, 3> up = {0, 0, 1}) {
+    return {std::move(instance), part, at, direction, up};
+}
+
+TEST(IfcExport, SamePartGivesTheSameFile) {
+    const std::string first = ifcOf(ex::plainValve());
+    EXPECT_EQ(first, ifcOf(ex::plainValve()));
+    EXPECT_NE(first.find("FILE_SCHEMA(('IFC4'));"), std::string::npos);
+    EXPECT_EQ(count(first, "=IFCVALVE("), 1u);
+    EXPECT_EQ(count(first, "=IFCVALVETYPE("), 1u);
+    EXPECT_EQ(count(first, "=IFCBUILDINGSTOREY("), 1u);
+    // Two ports on the type and the same two on the valve.
+    EXPECT_EQ(count(first, "=IFCDISTRIBUTIONPORT("), 4u);
+    EXPECT_EQ(count(first, "=IFCCOVERING("), 1u);
+    EXPECT_EQ(count(first, "=IFCCOVERINGTYPE("), 1u);
+    EXPECT_NE(first.find("'PNoz1',$,$,#"), std::string::npos);
+    EXPECT_EQ(count(first, ".SINK.,.PIPE.,.NOTDEFINED.);"), 2u);
+    EXPECT_EQ(count(first, ".SOURCE.,.PIPE.,.NOTDEFINED.);"), 2u);
+    // The plain valve is a cone, two port discs and an insulating cylinder: all exact, none triangulated,
+    // held by the types and shown by the valve and the covering through one mapped item each.
+    EXPECT_EQ(count(first, "=IFCTRIANGULATEDFACESET("), 0u);
+    EXPECT_EQ(count(first, "=IFCREVOLVEDAREASOLID("), 1u);
+    EXPECT_EQ(count(first, "=IFCEXTRUDEDAREASOLID("), 3u);
+    EXPECT_EQ(count(first, "=IFCREPRESENTATIONMAP("), 2u);
+    EXPECT_EQ(count(first, "=IFCMAPPEDITEM("), 2u);
+    EXPECT_EQ(count(first, "'Body','SweptSolid'"), 2u);
+    EXPECT_EQ(count(first, "'Body','MappedRepresentation'"), 2u);
+}
+
+TEST(IfcExport, MeshGeometryTriangulatesEveryBodyToTenthsOfAMicrometre) {
+    exports::IfcOptions mesh;
+    mesh.geometry = exports::IfcGeometry::Mesh;
+    const std::string text = ifcOf(ex::plainValve(), "part.ifc", mesh);
+    EXPECT_EQ(sweptSolids(text), 0u);
+    // Body, two port discs and the insulation, every one a closed face set.
+    EXPECT_EQ(count(text, "=IFCTRIANGULATEDFACESET("), 4u);
+    EXPECT_EQ(count(text, ",$,.T.,(("), 4u);
+    EXPECT_EQ(count(text, "'Body','Tessellation'"), 2u);
+    // No coordinate has more than 7 decimals.
+    const std::size_t points = text.find("=IFCCARTESIANPOINTLIST3D(");
+    ASSERT_NE(points, std::string::npos);
+    const std::string list = text.substr(points, text.find(";\n", points) - points);
+    EXPECT_FALSE(std::regex_search(list, std::regex("\\.[0-9]{8}")));
+}
+
+TEST(IfcExport, TheOperatorsStemAndHandwheelAreExact) {
+    const std::string text = ifcOf(ex::operatorValve());
+    EXPECT_NE(text.find("'ValveOperator/Handwheel');"), std::string::npos);
+    EXPECT_NE(text.find("'ValveOperator/Stem');"), std::string::npos);
+    for (const char* name : {"ValveOperator/Handwheel", "ValveOperator/Stem"}) {
+        const std::regex styled("=IFCSTYLEDITEM\\(#([0-9]+),\\(#[0-9]+\\),'" + std::string(name) + "'\\);");
+        std::smatch match;
+        ASSERT_TRUE(std::regex_search(text, match, styled)) << name;
+        const std::string item = "\n#" + match[1].str() + "=";
+        const std::size_t at = text.find(item);
+        ASSERT_NE(at, std::string::npos);
+        EXPECT_TRUE(text.compare(at + item.size(), 20, "IFCREVOLVEDAREASOLID") == 0 ||
+                    text.compare(at + item.size(), 20, "IFCEXTRUDEDAREASOLID") == 0)
+            << name << ": " << text.substr(at, 60);
+    }
+}
+
+TEST(IfcExport, NamesAreEscapedAndAFailedAspectKeepsItsOutputs) {
+    refhost::PartReport renamed = ex::failingValve();
+    renamed.part.name = "O'Brien \\ Ventil f\xC3\xBCr Dampf";
+    const std::string text = ifcOf(renamed);
+    EXPECT_NE(text.find("'O''Brien \\\\ Ventil f\\X2\\00FC\\X0\\r Dampf'"), std::string::npos);
+    // Physical failed after "Body": the body is exported, and the failure is stated.
+    EXPECT_EQ(count(text, "=IFCVALVE("), 1u);
+    EXPECT_NE(text.find(",'Body');"), std::string::npos);
+    EXPECT_NE(text.find("IFCLABEL('failed with 0x80004005 after 1 output(s)')"), std::string::npos);
+}
+
+TEST(IfcExport, PortValuesThatAreNotNumbersAreLeftOut) {
+    const std::string text = ifcOf(ex::nanPortValve());
+    EXPECT_EQ(count(text, "=IFCDISTRIBUTIONPORT("), 4u);
+    EXPECT_EQ(count(text, "'OuterDiameter'"), 1u);
+    EXPECT_EQ(count(text, "'FlangeOutsideDiameter',$,IFCPOSITIVELENGTHMEASURE(0.2286)"), 2u);
+}
+
+TEST(IfcLibrary, DeclaresOneTypePerPartAndPlacesNothing) {
+    ex::ScratchFolder folder;
+    const std::string path = folder.path("library.ifc").string();
+    exports::ExportDocument({ex::plainValve(), ex::operatorValve()}).writeIfcLibrary(path);
+    const std::string text = exports::readFileBytes(path);
+    EXPECT_EQ(count(text, "=IFCPROJECTLIBRARY("), 1u);
+    EXPECT_EQ(count(text, "=IFCVALVETYPE("), 2u);
+    EXPECT_EQ(count(text, "=IFCRELDECLARES("), 2u); // project → library, library → types
+    EXPECT_EQ(count(text, "=IFCVALVE("), 0u);
+    EXPECT_EQ(count(text, "=IFCMAPPEDITEM("), 0u);
+    EXPECT_GT(count(text, "=IFCREPRESENTATIONMAP("), 2u);
+    // Each type nests its ports, with their property sets.
+    EXPECT_EQ(count(text, "=IFCRELNESTS("), 2u);
+    EXPECT_EQ(count(text, "'Pset_DistributionPortTypePipe'"), count(text, "=IFCDISTRIBUTIONPORT("));
+    // The type has the same GlobalId as in a single part's file.
+    const std::string name = ex::plainValve().part.name;
+    EXPECT_EQ(globalIdOf(text, "IFCVALVETYPE", name), globalIdOf(ifcOf(ex::plainValve()), "IFCVALVETYPE", name));
+}
+
+TEST(IfcModel, PlacementsMapEachTypeWrittenOnce) {
+    ex::ScratchFolder folder;
+    const std::string path = folder.path("model.ifc").string();
+    exports::ExportDocument document({ex::plainValve(), ex::operatorValve()});
+    document.writeIfcModel(path, {placed("V-1", 0, {0, 0, 1}), placed("V-2", 0, {2, 0, 1}, {0, 1, 0}),
+                                  placed("V-3", 1, {4, 0, 1}, {0, 0, 1}, {1, 0, 0})});
+    const std::string text = exports::readFileBytes(path);
+    EXPECT_EQ(count(text, "=IFCVALVE("), 3u);
+    EXPECT_EQ(count(text, "=IFCVALVETYPE("), 2u);
+    EXPECT_EQ(count(text, "=IFCRELDEFINESBYTYPE("), 4u); // valves and coverings, per part
+    // The geometry is on the types: as many solids as the two parts' own files hold.
+    EXPECT_EQ(sweptSolids(text), sweptSolids(ifcOf(ex::plainValve())) + sweptSolids(ifcOf(ex::operatorValve())));
+    // GlobalIds come from the instance ids: unique per placement, the same in every file.
+    const std::string v1 = globalIdOf(text, "IFCVALVE", "V-1");
+    ASSERT_EQ(v1.size(), 22u);
+    EXPECT_NE(v1, globalIdOf(text, "IFCVALVE", "V-2"));
+    const std::string again = folder.path("again.ifc").string();
+    document.writeIfcModel(again, {placed("V-1", 1, {9, 9, 9})});
+    EXPECT_EQ(globalIdOf(exports::readFileBytes(again), "IFCVALVE", "V-1"), v1);
+    // Each valve's ports are placed relative to the valve: two ports per valve and two per type.
+    EXPECT_EQ(count(text, "=IFCDISTRIBUTIONPORT("), 3u * 2u + 2u * 2u);
+}
+
+TEST(IfcModel, PlacementsThatCannotBePlacedAreRefusedAndNothingIsWritten) {
+    const struct {
+        const char* what;
+        exports::IfcPlacement placement;
+        const char* message;
+    } cases[] = {
+        {"unknown part", placed("A", 7, {0, 0, 0}), "names no part"},
+        {"up along the run", placed("B", 0, {0, 0, 0}, {0, 0, 2}, {0, 0, -1}), "runs along"},
+        {"no direction", placed("C", 0, {0, 0, 0}, {0, 0, 0}), "the direction has no length"},
+        {"not a number", placed("D", 0, {std::nan(""), 0, 0}), "not a finite number"},
+    };
+    exports::ExportDocument document(ex::plainValve());
+    for (const auto& c : cases) {
+        ex::ScratchFolder folder;
+        const std::string path = folder.path("model.ifc").string();
+        try {
+            document.writeIfcModel(path, {c.placement});
+            ADD_FAILURE() << c.what << ": written";
+        } catch (const exports::ExportError& error) {
+            EXPECT_NE(std::string(error.what()).find(c.message), std::string::npos) << c.what << ": " << error.what();
+        }
+        EXPECT_FALSE(std::filesystem::exists(path)) << c.what;
+    }
+}
+
+} // namespace
+} // namespace tcv

@@ -1,0 +1,44 @@
+// The variant registry as a host sees it: the served list names the default bodies and then every
+// registered PartDataBasis once, ascending, and every served value has graphics in both aspects. (A
+// value registered twice would leave one family's graphics unreachable: the registry refuses that.)
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "support/TestSupport.h"
+#include "tarncheckvalve/refhost/Evaluator.h"
+#include "tarncheckvalve/symbol/CCheckValve.h"
+
+namespace tcv {
+namespace {
+
+TEST(VariantRegistry, ServedValuesAreTheDefaultBodiesThenEachVariantOnceAscending) {
+    const auto served = servedPartDataBases();
+    const std::vector<std::int32_t> defaults{0, 1, 455, 456, 2021, 2046, 2047};
+    ASSERT_GT(served.size(), defaults.size() + 30);
+    EXPECT_TRUE(std::equal(defaults.begin(), defaults.end(), served.begin()));
+    const std::vector<std::int32_t> variants(served.begin() + static_cast<std::ptrdiff_t>(defaults.size()),
+                                             served.end());
+    EXPECT_TRUE(std::is_sorted(variants.begin(), variants.end()));
+    EXPECT_EQ(std::adjacent_find(variants.begin(), variants.end()), variants.end());
+    for (std::int32_t value : variants)
+        EXPECT_EQ(std::find(defaults.begin(), defaults.end(), value), defaults.end()) << value;
+}
+
+// On the record-only host, with a generic two-port part: a variant may refuse the part's dimensions,
+// but never for want of graphics in an aspect.
+TEST(VariantRegistry, EveryServedValueHasGraphicsInBothAspects) {
+    test::HostFixtureScope host;
+    for (std::int32_t value : servedPartDataBases()) {
+        auto part = test::twoPortPart(value);
+        part.inputs["FacetoFace"] = 0.3;
+        for (const char* aspect : {"Physical", "Insulation"}) {
+            SCOPED_TRACE(std::string(aspect) + " of PartDataBasis " + std::to_string(value));
+            const auto result = refhost::evaluateAspect(part, aspect);
+            EXPECT_EQ(result.reason().message.find("graphics"), std::string::npos) << result.reason().message;
+        }
+    }
+}
+
+} // namespace
+} // namespace tcv
