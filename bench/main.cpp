@@ -60,7 +60,7 @@ void registerEvaluation(const std::vector<CatalogPart>& parts) {
     for (const bool build : {true, false}) {
         tcv::refhost::HostOptions options = tcv::refhost::RefRuntime::defaultOptions();
         // The default options carry the program's kernel once one is installed: record-only drops it.
-        options.kernel = build ? tcv::refhost::makeOccKernel() : nullptr;
+        options.kernel = build ? tcv::kernel::makeOccKernel() : nullptr;
         for (const auto& aspect : kAspects)
             for (const auto& part : parts) {
                 const std::string name = std::string(build ? "Evaluate/" : "RecordOnly/") + aspect + "/" + part.name;
@@ -86,7 +86,7 @@ void registerExport(const std::vector<CatalogPart>& parts) {
                                      [part, stl](benchmark::State& state) {
                                          for (auto _ : state) {
                                              state.PauseTiming();
-                                             auto report = tcv::refhost::evaluatePart(part, kAspects);
+                                             auto report = tcv::catalog::evaluatePart(part, kAspects);
                                              state.ResumeTiming();
                                              tcv::exports::ExportDocument document(report);
                                              document.writeStl(stl.string());
@@ -98,7 +98,7 @@ void registerExport(const std::vector<CatalogPart>& parts) {
                                      [part, stl, glb](benchmark::State& state) {
                                          for (auto _ : state) {
                                              state.PauseTiming();
-                                             auto report = tcv::refhost::evaluatePart(part, kAspects);
+                                             auto report = tcv::catalog::evaluatePart(part, kAspects);
                                              tcv::exports::ExportDocument document(report);
                                              document.writeStl(stl.string()); // triangulates
                                              state.ResumeTiming();
@@ -126,7 +126,7 @@ void registerBudget(const std::vector<CatalogPart>& parts) {
                                                                                   tcv::refhost::kDefaultTriangleLimit});
                                                      mesh.budget = options.budget;
                                                  }
-                                                 auto report = tcv::refhost::evaluatePart(part, kAspects, options);
+                                                 auto report = tcv::catalog::evaluatePart(part, kAspects, options);
                                                  tcv::exports::ExportDocument document(report, mesh);
                                                  benchmark::DoNotOptimize(document.renderGlb());
                                                  benchmark::DoNotOptimize(document.renderStl());
@@ -188,11 +188,11 @@ void registerPlace(const std::vector<CatalogPart>& parts) {
 } // namespace
 
 int main(int argc, char** argv) {
-    tcv::refhost::keepFreedMemoryForKernel(); // as checkvalve does
-    tcv::refhost::installOccKernel();
+    tcv::kernel::keepFreedMemoryForKernel(); // as checkvalve does
+    tcv::kernel::installOccKernel();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    const std::vector<CatalogPart> parts = tcv::refhost::loadSampleCatalog();
+    const std::vector<CatalogPart> parts = tcv::catalog::loadSampleCatalog();
     registerEvaluation(parts);
     registerExport(parts);
     registerBudget(parts);

@@ -52,16 +52,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<refhost::CatalogPart> parts;
     nlohmann::json document;
     try {
-        parts = refhost::parseCsvCatalog(text, "fuzz.csv");
-        document = refhost::csvCatalogJson(text, "fuzz.csv");
-    } catch (const refhost::CatalogError& error) {
+        parts = catalog::parseCsvCatalog(text, "fuzz.csv");
+        document = catalog::csvCatalogJson(text, "fuzz.csv");
+    } catch (const catalog::CatalogError& error) {
         // A refusal is fit to print to a terminal however the text was made: no control characters.
         for (const char c : std::string(error.what()))
             if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) __builtin_trap();
         return 0;
     }
     // What was read from CSV can always be written as CSV, and reads back the same.
-    const std::string written = refhost::catalogCsvText(document, "fuzz.csv");
-    if (!sameParts(parts, refhost::parseCsvCatalog(written, "written.csv"))) __builtin_trap();
+    const std::string written = catalog::catalogCsvText(document, "fuzz.csv");
+    if (!sameParts(parts, catalog::parseCsvCatalog(written, "written.csv"))) __builtin_trap();
     return 0;
 }

@@ -13,8 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string text(reinterpret_cast<const char*>(data), size);
     std::vector<refhost::CatalogPart> parts;
     try {
-        parts = refhost::parseCatalog(text, "fuzz.json");
-    } catch (const refhost::CatalogError& error) {
+        parts = catalog::parseCatalog(text, "fuzz.json");
+    } catch (const catalog::CatalogError& error) {
         // A refusal is fit to print to a terminal however the text was made: no control characters.
         for (const char c : std::string(error.what()))
             if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) __builtin_trap();
@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     refhost::HostOptions options = refhost::RefRuntime::defaultOptions();
     for (const auto& part : parts) {
-        refhost::plausibilityWarnings(part);
+        catalog::plausibilityWarnings(part);
         for (const char* aspect : {"Physical", "Insulation"})
             fuzz::checkOutcome(refhost::evaluateAspect(part, aspect, options));
     }

@@ -69,9 +69,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         host::RuntimeScope scope(std::make_shared<refhost::RefRuntime>(options));
         auto object = refhost::makePart(part);
         try {
-            GetPipeOutsideDiamter(object, 1);
-            PortDataRecord record;
-            RetrievePortData(2, object, nullptr, record);
+            ports::GetPipeOutsideDiamter(object, 1);
+            ports::PortDataRecord record;
+            ports::RetrievePortData(2, object, nullptr, record);
         } catch (...) {
             fuzz::violated("the pipe outside-diameter lookup raised");
         }

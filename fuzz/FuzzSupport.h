@@ -59,7 +59,7 @@ private:
 
 inline std::int32_t decodePartDataBasis(ByteReader& in) {
     const std::uint8_t choice = in.byte();
-    static const std::vector<std::int32_t> served = tcv::servedPartDataBases();
+    static const std::vector<std::int32_t> served = tcv::symbol::servedPartDataBases();
     if (choice < 4 * served.size()) return served[choice % served.size()];
     switch (choice % 4) {
     case 0:

@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const refhost::CatalogPart part = fuzz::decodePart(in);
 
     refhost::HostOptions options = refhost::RefRuntime::defaultOptions();
-    options.kernel = refhost::makeOccKernel();
+    options.kernel = kernel::makeOccKernel();
     const refhost::AspectResult result = refhost::evaluateAspect(part, aspect, options);
     fuzz::checkOutcome(result);
 
@@ -26,10 +26,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const auto* recorded = dynamic_cast<const refhost::RecordedObject*>(output.object.get());
         if (!recorded) continue;
         try {
-            const TopoDS_Shape& shape = refhost::occShape(recorded->shape());
+            const TopoDS_Shape& shape = kernel::occShape(recorded->shape());
             if (!result.ok || shape.IsNull()) continue;
             const bool solid = recorded->outputKind() == refhost::OutputKind::Solid;
-            if (!refhost::measureShape(shape, solid).valid)
+            if (!kernel::measureShape(shape, solid).valid)
                 fuzz::violated(aspect + " output '" + output.name + "' is not a valid shape");
         } catch (const host::HostError& error) {
             fuzz::violated(aspect + " output '" + output.name + "' has no shape: " + error.what());

@@ -372,8 +372,8 @@ int main(int argc, char** argv) {
         std::cout << "TarnCheckValve " << TCV_VERSION_STRING << "\n";
         RuntimeScope scope(std::make_shared<Runtime>());
 
-        auto symbol = createSymbol(kCheckValveProgId);
-        if (!symbol) throw std::runtime_error(std::string("no symbol ") + kCheckValveProgId);
+        auto symbol = tcv::symbol::createSymbol(tcv::symbol::kCheckValveProgId);
+        if (!symbol) throw std::runtime_error(std::string("no symbol ") + tcv::symbol::kCheckValveProgId);
         auto definition = std::make_shared<Definition>();
         symbol->InitializeSymbolDefinition(definition);
         std::cout << "definition " << symbol->GetDefinitionName({}) << ": " << definition->inputs.size() << " inputs\n";

@@ -16,15 +16,15 @@ int main(int argc, char** argv) {
     using namespace tcv;
     try {
         // Hand out the Open CASCADE kernel to every runtime made with the default options.
-        refhost::installOccKernel();
+        kernel::installOccKernel();
         refhost::HostOptions options = refhost::RefRuntime::defaultOptions();
         // The pipe outside-diameter data file: $TCV_DATA_DIR, else the installed data folder.
         const char* dataDir = std::getenv("TCV_DATA_DIR");
         options.dataDirectory = dataDir && *dataDir ? dataDir : TCV_EXAMPLE_DATA_DIR;
 
-        for (const auto& part : refhost::loadCatalogFile(argv[1])) {
+        for (const auto& part : catalog::loadCatalogFile(argv[1])) {
             if (part.name != argv[2]) continue;
-            const refhost::PartReport report = refhost::evaluatePart(part, {"Physical", "Insulation"}, options);
+            const catalog::PartReport report = catalog::evaluatePart(part, {"Physical", "Insulation"}, options);
             for (const auto& aspect : report.aspects)
                 std::cout << aspect.aspect << ": " << aspect.outputs->outputs().size() << " outputs"
                           << (aspect.ok ? "" : " (failed: " + aspect.errorText + ")") << "\n";

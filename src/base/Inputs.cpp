@@ -1,6 +1,6 @@
 #include "tarncheckvalve/base/Inputs.h"
 
-namespace tcv {
+namespace tcv::base {
 
 host::PipingComponentPtr pipingComponent(const host::ObjectPtr& part) {
     auto component = host::queryInterface<host::IPipingComponent>(part);
@@ -10,4 +10,4 @@ host::PipingComponentPtr pipingComponent(const host::ObjectPtr& part) {
 
 std::int32_t readPartDataBasis(const host::ObjectPtr& part) { return pipingComponent(part)->PartDataBasis(); }
 
-} // namespace tcv
+} // namespace tcv::base

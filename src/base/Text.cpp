@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-namespace tcv {
+namespace tcv::base {
 
 namespace {
 
@@ -30,4 +30,4 @@ std::string trim(std::string_view text) {
     return std::string(text.substr(begin, text.find_last_not_of(blanks) - begin + 1));
 }
 
-} // namespace tcv
+} // namespace tcv::base

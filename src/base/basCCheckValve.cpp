@@ -2,7 +2,7 @@
 
 #include "tarncheckvalve/host/Diagnostics.h"
 
-namespace tcv {
+namespace tcv::base {
 
 void ReportError(const char* /*classPrefix*/, const char* methodName) {
     // The host sees only the generic failure code; the reason goes on the evaluation's trail.
@@ -12,4 +12,4 @@ void ReportError(const char* /*classPrefix*/, const char* methodName) {
     host::raiseInPlace(host::HostError(host::kGenericFailure));
 }
 
-} // namespace tcv
+} // namespace tcv::base

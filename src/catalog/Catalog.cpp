@@ -24,7 +24,9 @@
 #include "tarncheckvalve/refhost/LengthUnits.h"
 #include "tarncheckvalve/refhost/RefRuntime.h"
 
-namespace tcv::refhost {
+namespace tcv::catalog {
+
+using namespace tcv::refhost;
 
 namespace {
 
@@ -204,8 +206,8 @@ CatalogPart parsePart(const Json& json, const std::string& origin, std::size_t p
                 place.fail("inputs." + shownValue(name),
                            "unknown input" + (hint.empty() ? "" : "; did you mean \"" + hint + "\"?"));
             }
-            part.inputs[name] = isAngleInput(name) ? readAngle(value, place, "inputs." + name)
-                                                   : readLength(value, place, "inputs." + name);
+            part.inputs[name] = contract::isAngleInput(name) ? readAngle(value, place, "inputs." + name)
+                                                             : readLength(value, place, "inputs." + name);
         }
     }
 
@@ -464,11 +466,11 @@ std::string closestName(const std::string& name, const std::vector<std::string>&
 std::vector<std::string> plausibilityWarnings(const CatalogPart& part) {
     std::vector<std::string> warnings;
     for (const auto& [name, value] : part.inputs) {
-        if (isAngleInput(name)) continue;
+        if (contract::isAngleInput(name)) continue;
         if (value < 0)
-            warnings.push_back("input " + name + " is negative (" + checked::shortNumber(value) + " m)");
+            warnings.push_back("input " + name + " is negative (" + geometry::checked::shortNumber(value) + " m)");
         else if (value > 20)
-            warnings.push_back("input " + name + " is over 20 m (" + checked::shortNumber(value) + " m)");
+            warnings.push_back("input " + name + " is over 20 m (" + geometry::checked::shortNumber(value) + " m)");
     }
     if (part.ports.empty()) warnings.push_back("the part has no ports");
     for (const auto& port : part.ports) {
@@ -480,4 +482,4 @@ std::vector<std::string> plausibilityWarnings(const CatalogPart& part) {
     return warnings;
 }
 
-} // namespace tcv::refhost
+} // namespace tcv::catalog

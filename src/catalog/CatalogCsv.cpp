@@ -17,7 +17,9 @@
 #include "tarncheckvalve/refhost/LengthUnits.h"
 #include "tarncheckvalve/refhost/RefRuntime.h"
 
-namespace tcv::refhost {
+namespace tcv::catalog {
+
+using namespace tcv::refhost;
 
 namespace {
 
@@ -129,7 +131,8 @@ Column readHeader(const std::string& header, const std::string& origin, std::siz
         if (header == column.header) return Column{header, column.target, column.kind, "", 0};
     const auto& inputs = inputNames();
     if (std::find(inputs.begin(), inputs.end(), header) != inputs.end())
-        return Column{header, Target::Input, isAngleInput(header) ? CellKind::Angle : CellKind::Length, header, 0};
+        return Column{header, Target::Input, contract::isAngleInput(header) ? CellKind::Angle : CellKind::Length,
+                      header, 0};
     if (header.rfind(kOperatorPrefix, 0) == 0) {
         const std::string input = header.substr(std::string(kOperatorPrefix).size());
         if (input.empty())
@@ -562,4 +565,4 @@ std::string catalogCsvText(const Json& document, const std::string& origin) {
     return out;
 }
 
-} // namespace tcv::refhost
+} // namespace tcv::catalog

@@ -8,7 +8,9 @@
 #include "tarncheckvalve/catalog/MessageText.h"
 #include "tarncheckvalve/refhost/WorkBudget.h"
 
-namespace tcv::refhost {
+namespace tcv::catalog {
+
+using namespace tcv::refhost;
 
 namespace {
 
@@ -326,4 +328,4 @@ DiffOutput renderCatalogDiff(const CatalogDiff& diff, bool json) {
     return output;
 }
 
-} // namespace tcv::refhost
+} // namespace tcv::catalog

@@ -7,11 +7,13 @@
 #include "tarncheckvalve/refhost/SymbolEntities.h"
 #include "tarncheckvalve/symbol/CCheckValve.h"
 
-namespace tcv::refhost {
+namespace tcv::catalog {
+
+using namespace tcv::refhost;
 
 nlohmann::ordered_json definitionJson() {
     host::RuntimeScope scope(std::make_shared<RefRuntime>());
-    CCheckValve symbol;
+    symbol::CCheckValve symbol;
     auto definition =
         std::dynamic_pointer_cast<RefSymbolDefinition>(symbol.InstanciateDefinition("checkvalve", {}, nullptr));
 
@@ -80,4 +82,4 @@ nlohmann::ordered_json partJson(const CatalogPart& part) {
     return out;
 }
 
-} // namespace tcv::refhost
+} // namespace tcv::catalog

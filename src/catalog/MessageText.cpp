@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-namespace tcv::refhost {
+namespace tcv::catalog {
 
 namespace {
 
@@ -62,4 +62,4 @@ std::string quotedValue(std::string_view text) {
     return quoted;
 }
 
-} // namespace tcv::refhost
+} // namespace tcv::catalog

@@ -10,7 +10,9 @@
 #include "tarncheckvalve/catalog/Warnings.h"
 #include "tarncheckvalve/refhost/Records.h"
 
-namespace tcv::refhost {
+namespace tcv::catalog {
+
+using namespace tcv::refhost;
 
 namespace {
 
@@ -216,4 +218,4 @@ void printReportTable(std::ostream& out, const PartReport& report) {
     }
 }
 
-} // namespace tcv::refhost
+} // namespace tcv::catalog

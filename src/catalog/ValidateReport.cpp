@@ -10,7 +10,7 @@
 
 #include "tarncheckvalve/catalog/MessageText.h"
 
-namespace tcv::refhost {
+namespace tcv::catalog {
 
 namespace {
 
@@ -270,4 +270,4 @@ std::string renderValidateReport(const ValidateSummary& summary, const std::stri
     throw std::invalid_argument("a report ends in .json, .xml or .html");
 }
 
-} // namespace tcv::refhost
+} // namespace tcv::catalog

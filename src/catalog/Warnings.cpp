@@ -9,21 +9,23 @@
 #include "tarncheckvalve/ports/OutsideDiameterTable.h"
 #include "tarncheckvalve/symbol/CCheckValve.h"
 
-namespace tcv::refhost {
+namespace tcv::catalog {
+
+using namespace tcv::refhost;
 
 namespace {
 
 // Numbers as the symbol's own messages show them: six significant digits.
-std::string number(double value) { return checked::shortNumber(value); }
+std::string number(double value) { return geometry::checked::shortNumber(value); }
 
-const InputDescriptor* inputDescriptor(const std::string& name) {
-    static const std::vector<InputDescriptor> table = CCheckValve().inputTable();
+const symbol::InputDescriptor* inputDescriptor(const std::string& name) {
+    static const std::vector<symbol::InputDescriptor> table = symbol::CCheckValve().inputTable();
     auto found = std::find_if(table.begin(), table.end(), [&](const auto& d) { return d.name == name; });
     return found == table.end() ? nullptr : &*found;
 }
 
 // The tabled outside diameter of an exact nominal size, or 0 when the table does not list it.
-double tabledOutsideDiameter(const OutsideDiameterTable& table, const PortSpec& port) {
+double tabledOutsideDiameter(const ports::OutsideDiameterTable& table, const PortSpec& port) {
     const auto& sizes = table.diametersBySize(port.npdUnit);
     for (const auto& [size, od] : sizes)
         if (std::fabs(size - port.npd) <= 1e-9 * std::max(1.0, size)) return od;
@@ -90,9 +92,9 @@ std::vector<std::string> physicalWarnings(const CatalogPart& part, const std::st
                                " m: a face-to-face must be above zero");
     }
     // The table the symbol's diameter lookup reads; none without a data file.
-    static const OutsideDiameterTable noTable;
-    const auto loaded = loadOutsideDiameterTable(outsideDiameterFilePath(dataDirectory));
-    const OutsideDiameterTable& table = loaded ? *loaded : noTable;
+    static const ports::OutsideDiameterTable noTable;
+    const auto loaded = ports::loadOutsideDiameterTable(ports::outsideDiameterFilePath(dataDirectory));
+    const ports::OutsideDiameterTable& table = loaded ? *loaded : noTable;
     if (!table.error().empty())
         warnings.push_back("the pipe outside-diameter data file cannot be read (" + table.error() +
                            "): no port is checked against its diameters");
@@ -116,4 +118,4 @@ std::vector<std::string> partWarnings(const PartReport& report, const HostOption
     return warnings;
 }
 
-} // namespace tcv::refhost
+} // namespace tcv::catalog

@@ -152,8 +152,8 @@ void sendError(HttpResponse& response, int status, const std::string& field, con
 
 Api::Api(unsigned evaluations, std::chrono::milliseconds wait, std::chrono::milliseconds hold,
          std::size_t meshCacheBytes, refhost::WorkLimits work)
-    : samples_(refhost::loadSampleCatalog()), definitionText_(definitionJson().dump(2) + "\n"),
-      samplesText_(samplesJson(samples_).dump(2) + "\n"),
+    : samples_(catalog::loadSampleCatalog()), definitionText_(catalog::definitionJson().dump(2) + "\n"),
+      samplesText_(catalog::samplesJson(samples_).dump(2) + "\n"),
       slots_(static_cast<std::ptrdiff_t>(std::max(1u, evaluations))), wait_(wait), hold_(hold),
       exports_(kCachedExports, kCachedExportBytes, kCachedExportLifetime), work_(work) {
     if (meshCacheBytes > 0) mesh_.cache = std::make_shared<exports::MeshCache>(meshCacheBytes);
@@ -198,10 +198,10 @@ void Api::samples(HttpResponse& response) const { response.setContent(samplesTex
 void Api::samplePart(const HttpRequest& request, HttpResponse& response) const {
     const std::string name = request.param("sample");
     for (const auto& part : samples_)
-        if (part.name == name) return response.setContent(partJson(part).dump(2) + "\n", kJson);
+        if (part.name == name) return response.setContent(catalog::partJson(part).dump(2) + "\n", kJson);
     std::vector<std::string> names;
     for (const auto& part : samples_) names.push_back(part.name);
-    const std::string hint = refhost::closestName(name, names);
+    const std::string hint = catalog::closestName(name, names);
     sendError(response, 404, "sample",
               "no sample part '" + name + "'" + (hint.empty() ? "" : "; did you mean '" + hint + "'?"));
 }
@@ -233,8 +233,8 @@ std::optional<refhost::CatalogPart> Api::partOf(const HttpRequest& request, Http
     }
     std::vector<refhost::CatalogPart> parts;
     try {
-        parts = refhost::parseCatalog(request.body, kOrigin);
-    } catch (const refhost::CatalogError& error) {
+        parts = catalog::parseCatalog(request.body, kOrigin);
+    } catch (const catalog::CatalogError& error) {
         const auto [field, message] = fieldAndMessage(error.what());
         sendError(response, 400, field, message);
         return std::nullopt;
@@ -255,8 +255,8 @@ void Api::evaluate(const HttpRequest& request, HttpResponse& response) {
     // A failing aspect is still a report: it says which aspect failed, why, and what it added before.
     refhost::HostOptions options = refhost::RefRuntime::defaultOptions();
     options.budget = budgetFor(request);
-    const auto report = refhost::evaluatePart(*part, aspectsFor("both"), options);
-    response.setContent(refhost::reportJson(report).dump(2) + "\n", kJson);
+    const auto report = catalog::evaluatePart(*part, aspectsFor("both"), options);
+    response.setContent(catalog::reportJson(report).dump(2) + "\n", kJson);
 }
 
 void Api::exportPart(const HttpRequest& request, HttpResponse& response) {
@@ -291,7 +291,7 @@ void Api::exportPart(const HttpRequest& request, HttpResponse& response) {
             // Outputs an aspect added before it failed are exported like any other.
             refhost::HostOptions options = refhost::RefRuntime::defaultOptions();
             options.budget = budget;
-            const auto report = refhost::evaluatePart(*part, aspectsFor("both"), options);
+            const auto report = catalog::evaluatePart(*part, aspectsFor("both"), options);
             exports::MeshSettings mesh = mesh_;
             mesh.budget = budget;
             exports::ExportDocument document(report, mesh);
@@ -332,10 +332,10 @@ void Api::build(const HttpRequest& request, HttpResponse& response) {
     const auto started = std::chrono::steady_clock::now();
     refhost::HostOptions options = refhost::RefRuntime::defaultOptions();
     options.budget = budget;
-    const auto report = refhost::evaluatePart(*part, aspectsFor("both"), options);
+    const auto report = catalog::evaluatePart(*part, aspectsFor("both"), options);
     const std::string evaluated = millisecondsSince(started);
     if (request.cancelled->load()) return gone(response);
-    std::vector<FormPart> parts{{"report", "", kJson, refhost::reportJson(report).dump(2) + "\n"}};
+    std::vector<FormPart> parts{{"report", "", kJson, catalog::reportJson(report).dump(2) + "\n"}};
     const auto meshing = std::chrono::steady_clock::now();
     std::shared_ptr<const std::string> glb;
     try {

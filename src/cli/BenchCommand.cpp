@@ -32,7 +32,7 @@ struct BenchOptions {
     unsigned repeat = 20;
     bool json = false;
     bool wall = false;
-    std::uint64_t maxCatalogBytes = refhost::kDefaultMaxCatalogBytes;
+    std::uint64_t maxCatalogBytes = catalog::kDefaultMaxCatalogBytes;
 };
 
 struct PartTiming {
@@ -71,22 +71,22 @@ PartTiming timePart(const refhost::CatalogPart& part, unsigned repeat, bool wall
     recordOnly.kernel.reset();
     PartTiming timing;
     timing.part = &part;
-    auto evaluate = [&](Aspect aspect, const refhost::HostOptions& options) {
+    auto evaluate = [&](contract::Aspect aspect, const refhost::HostOptions& options) {
         // The result (and its geometry) is released inside the timed span, as a host releases it.
-        if (!refhost::evaluateAspect(part, std::string(aspectName(aspect)), options).ok) timing.ok = false;
+        if (!refhost::evaluateAspect(part, std::string(contract::aspectName(aspect)), options).ok) timing.ok = false;
     };
     auto both = [&] {
-        evaluate(Aspect::Physical, recordOnly);
-        evaluate(Aspect::Insulation, recordOnly);
+        evaluate(contract::Aspect::Physical, recordOnly);
+        evaluate(contract::Aspect::Insulation, recordOnly);
     };
     // One warm-up of every mode: the data file, the kernel's first-use setup and the caches settle.
-    evaluate(Aspect::Physical, built);
-    evaluate(Aspect::Insulation, built);
+    evaluate(contract::Aspect::Physical, built);
+    evaluate(contract::Aspect::Insulation, built);
     both();
     std::vector<double> physical, insulation, record;
     for (unsigned i = 0; i < repeat; ++i) {
-        physical.push_back(timed([&] { evaluate(Aspect::Physical, built); }));
-        insulation.push_back(timed([&] { evaluate(Aspect::Insulation, built); }));
+        physical.push_back(timed([&] { evaluate(contract::Aspect::Physical, built); }));
+        insulation.push_back(timed([&] { evaluate(contract::Aspect::Insulation, built); }));
         record.push_back(timed(both));
     }
     timing.physical = median(physical);
@@ -165,7 +165,7 @@ int runBench(const BenchOptions& options) {
     std::vector<refhost::CatalogPart> parts;
     try {
         parts = selectParts(options.file, options.part, options.maxCatalogBytes);
-    } catch (const refhost::CatalogError& error) {
+    } catch (const catalog::CatalogError& error) {
         std::cerr << "checkvalve bench: " << printable(error.what()) << "\n";
         return kExitBadInput;
     }

@@ -7,8 +7,8 @@
 
 namespace tcv::cli {
 
-using refhost::definitionJson;
-using refhost::partJson;
-using refhost::samplesJson;
+using catalog::definitionJson;
+using catalog::partJson;
+using catalog::samplesJson;
 
 } // namespace tcv::cli

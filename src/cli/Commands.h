@@ -37,14 +37,14 @@ void addIfcOptions(CLI::App& command, std::string& geometry, std::string& librar
 exports::IfcOptions ifcOptionsFor(const std::string& geometry);
 // Writes the parts' types as an IFC content library at `path`; reports what happened on stderr under
 // `command`'s name. False when the file could not be written.
-bool writeIfcLibrary(const std::string& command, const std::vector<refhost::PartReport>& reports,
+bool writeIfcLibrary(const std::string& command, const std::vector<catalog::PartReport>& reports,
                      const std::string& path, const exports::IfcOptions& options);
 
 // The parts a command works on: those of FILE, or the built-in samples when FILE is empty; narrowed to
-// one part by name when `partName` is given. Raises refhost::CatalogError with a clear message.
+// one part by name when `partName` is given. Raises catalog::CatalogError with a clear message.
 // A catalogue FILE larger than `maxCatalogBytes` is refused unread.
 std::vector<refhost::CatalogPart> selectParts(const std::string& file, const std::string& partName,
-                                              std::uint64_t maxCatalogBytes = refhost::kDefaultMaxCatalogBytes);
+                                              std::uint64_t maxCatalogBytes = catalog::kDefaultMaxCatalogBytes);
 
 // Adds --max-catalog-size (bytes, or with a unit: "1GiB") to a command that reads a catalogue.
 void addCatalogSizeOption(CLI::App& command, std::uint64_t& maxCatalogBytes);
@@ -63,7 +63,7 @@ struct WorkLimitOptions {
 void addWorkLimitOptions(CLI::App& command, WorkLimitOptions& options);
 
 // A name or message as printed to a terminal: control characters escaped.
-inline std::string printable(const std::string& text) { return refhost::escapedControls(text); }
+inline std::string printable(const std::string& text) { return catalog::escapedControls(text); }
 
 // The aspects named by --aspect: "physical", "insulation" or "both".
 std::vector<std::string> aspectsFor(const std::string& choice);

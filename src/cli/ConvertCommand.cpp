@@ -20,7 +20,7 @@ using OrderedJson = nlohmann::ordered_json;
 struct ConvertOptions {
     std::string in;
     std::string out;
-    std::uint64_t maxCatalogBytes = refhost::kDefaultMaxCatalogBytes;
+    std::uint64_t maxCatalogBytes = catalog::kDefaultMaxCatalogBytes;
 };
 
 // Copies `keys` of `from` that it has, in that order, then any others it has.
@@ -62,18 +62,18 @@ std::string catalogJsonText(const Json& document) {
 }
 
 int runConvert(const ConvertOptions& options) {
-    const bool toCsv = refhost::isCsvCatalogPath(options.out);
+    const bool toCsv = catalog::isCsvCatalogPath(options.out);
     std::string text;
     std::size_t count = 0;
     try {
-        const Json document = refhost::loadCatalogDocument(options.in, options.maxCatalogBytes);
+        const Json document = catalog::loadCatalogDocument(options.in, options.maxCatalogBytes);
         const bool many = document.is_object() && document.contains("parts");
         count = many ? document["parts"].size() : 1;
-        text = toCsv ? refhost::catalogCsvText(document, options.in) : catalogJsonText(document);
+        text = toCsv ? catalog::catalogCsvText(document, options.in) : catalogJsonText(document);
         if (toCsv && many && document.contains("description"))
             std::cerr << "checkvalve convert: note: the catalogue's own description has no place in CSV and is "
                          "left out\n";
-    } catch (const refhost::CatalogError& error) {
+    } catch (const catalog::CatalogError& error) {
         std::cerr << "checkvalve convert: " << printable(error.what()) << "\n";
         return kExitBadInput;
     }

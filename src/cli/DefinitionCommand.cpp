@@ -15,7 +15,7 @@ namespace {
 
 int printDefinition(bool asJson) {
     host::RuntimeScope scope(std::make_shared<refhost::RefRuntime>());
-    CCheckValve symbol;
+    symbol::CCheckValve symbol;
     auto definition = std::dynamic_pointer_cast<refhost::RefSymbolDefinition>(
         symbol.InstanciateDefinition("checkvalve", {}, nullptr));
 

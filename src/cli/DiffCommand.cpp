@@ -23,7 +23,7 @@ struct DiffOptions {
     bool json = false;
     std::string aspect = "both";
     unsigned jobs = 1;
-    std::uint64_t maxCatalogBytes = refhost::kDefaultMaxCatalogBytes;
+    std::uint64_t maxCatalogBytes = catalog::kDefaultMaxCatalogBytes;
     WorkLimitOptions limits;
 };
 
@@ -31,28 +31,28 @@ int runDiff(const DiffOptions& options) {
     std::vector<refhost::CatalogPart> before, after;
     try {
         if (options.oldFile.empty() || options.newFile.empty())
-            throw refhost::CatalogError("give two catalogue files, OLD and NEW");
+            throw catalog::CatalogError("give two catalogue files, OLD and NEW");
         before = selectParts(options.oldFile, "", options.maxCatalogBytes);
         after = selectParts(options.newFile, "", options.maxCatalogBytes);
-    } catch (const refhost::CatalogError& error) {
+    } catch (const catalog::CatalogError& error) {
         std::cerr << "checkvalve diff: " << printable(error.what()) << "\n";
         return kExitBadInput;
     }
-    refhost::CatalogDiff diff = refhost::planCatalogDiff(before, after);
+    catalog::CatalogDiff diff = catalog::planCatalogDiff(before, after);
     // Each evaluation has a budget of its own.
     const std::vector<std::string> aspects = aspectsFor(options.aspect);
     const refhost::HostOptions hostOptions = refhost::RefRuntime::defaultOptions();
     const auto evaluate = [&](const refhost::CatalogPart& part) {
         refhost::HostOptions partOptions = hostOptions;
         partOptions.budget = std::make_shared<refhost::WorkBudget>(options.limits.limits());
-        return refhost::evaluatePart(part, aspects, partOptions);
+        return catalog::evaluatePart(part, aspects, partOptions);
     };
     const auto inParallel = [&](std::size_t count, const std::function<void(std::size_t)>& work) {
         forEachInParallel("diff", count, options.jobs, work);
     };
-    if (!refhost::compareChangedGraphics(diff, before, after, evaluate, inParallel)) return interruptedExit("diff");
+    if (!catalog::compareChangedGraphics(diff, before, after, evaluate, inParallel)) return interruptedExit("diff");
 
-    const refhost::DiffOutput output = refhost::renderCatalogDiff(diff, options.json);
+    const catalog::DiffOutput output = catalog::renderCatalogDiff(diff, options.json);
     std::cout << output.text;
     std::cerr << "checkvalve diff: " << output.summary << "\n";
     return output.exitCode;

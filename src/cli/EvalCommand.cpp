@@ -27,7 +27,7 @@ struct EvalOptions {
     std::vector<std::string> files = std::vector<std::string>(exports::exportFormats().size());
     std::string ifcLibrary;
     std::string ifcGeometry = "exact";
-    std::uint64_t maxCatalogBytes = refhost::kDefaultMaxCatalogBytes;
+    std::uint64_t maxCatalogBytes = catalog::kDefaultMaxCatalogBytes;
     WorkLimitOptions limits;
 
     bool exports() const {
@@ -41,13 +41,13 @@ void checkExportRequest(const EvalOptions& options, const std::vector<refhost::C
     if (!options.ifcLibrary.empty()) exports::StagedFile(options.ifcLibrary, "IFC");
     if (!options.exports()) return;
     if (parts.size() != 1)
-        throw refhost::CatalogError(options.file + " holds " + std::to_string(parts.size()) +
+        throw catalog::CatalogError(options.file + " holds " + std::to_string(parts.size()) +
                                     " parts; choose the one to export with --part NAME (or render them all with "
                                     "`checkvalve gallery`)");
     const auto formats = exports::exportFormats();
     for (std::size_t i = 0; i < formats.size(); ++i)
         if (!options.files[i].empty() && formats[i].physicalOnly && options.aspect == "insulation")
-            throw refhost::CatalogError(std::string("--") + formats[i].name +
+            throw catalog::CatalogError(std::string("--") + formats[i].name +
                                         " writes the Physical aspect; evaluate it with --aspect physical or both");
     // A staged file checks its destination and creates its temporary file on construction, and leaves
     // nothing behind.
@@ -56,7 +56,7 @@ void checkExportRequest(const EvalOptions& options, const std::vector<refhost::C
 }
 
 // Writes the requested files; every file that can be written is, and each failure is reported.
-bool writeExports(const EvalOptions& options, const refhost::PartReport& report,
+bool writeExports(const EvalOptions& options, const catalog::PartReport& report,
                   const std::shared_ptr<refhost::WorkBudget>& budget) {
     bool allWritten = true;
     try {
@@ -87,46 +87,46 @@ int runEval(const EvalOptions& options) {
     std::vector<refhost::CatalogPart> parts;
     try {
         if (!options.sample.empty() && !options.file.empty())
-            throw refhost::CatalogError("give either FILE or --sample, not both");
+            throw catalog::CatalogError("give either FILE or --sample, not both");
         if (options.sample.empty() && options.file.empty())
-            throw refhost::CatalogError("give a catalogue FILE or --sample NAME (see `checkvalve samples`)");
+            throw catalog::CatalogError("give a catalogue FILE or --sample NAME (see `checkvalve samples`)");
         parts = options.sample.empty() ? selectParts(options.file, options.part, options.maxCatalogBytes)
                                        : selectParts("", options.sample);
         checkExportRequest(options, parts);
     } catch (const exports::ExportError& error) {
         std::cerr << "checkvalve eval: " << printable(error.what()) << "\n";
         return kExitBadInput;
-    } catch (const refhost::CatalogError& error) {
+    } catch (const catalog::CatalogError& error) {
         std::cerr << "checkvalve eval: " << printable(error.what()) << "\n";
         return kExitBadInput;
     }
 
     refhost::HostOptions hostOptions = refhost::RefRuntime::defaultOptions();
     hostOptions.offerSymbolUtilities = !options.noUtility;
-    std::vector<refhost::PartReport> reports;
+    std::vector<catalog::PartReport> reports;
     bool allOk = true;
     // Each part has a budget of its own, for its evaluation and its exports.
     std::shared_ptr<refhost::WorkBudget> budget;
     for (const auto& part : parts) {
         budget = std::make_shared<refhost::WorkBudget>(options.limits.limits());
         hostOptions.budget = budget;
-        reports.push_back(refhost::evaluatePart(part, aspectsFor(options.aspect), hostOptions));
+        reports.push_back(catalog::evaluatePart(part, aspectsFor(options.aspect), hostOptions));
         allOk = allOk && reports.back().ok();
         if (refhost::interruptSignal()) return interruptedExit("eval");
     }
 
     if (options.json) {
         if (reports.size() == 1) {
-            std::cout << refhost::reportJson(reports.front()).dump(2) << "\n";
+            std::cout << catalog::reportJson(reports.front()).dump(2) << "\n";
         } else {
             nlohmann::ordered_json all{{"parts", nlohmann::ordered_json::array()}};
-            for (const auto& report : reports) all["parts"].push_back(refhost::reportJson(report));
+            for (const auto& report : reports) all["parts"].push_back(catalog::reportJson(report));
             std::cout << all.dump(2) << "\n";
         }
     } else {
         for (std::size_t i = 0; i < reports.size(); ++i) {
             if (i) std::cout << "\n";
-            refhost::printReportTable(std::cout, reports[i]);
+            catalog::printReportTable(std::cout, reports[i]);
         }
     }
     // A failed aspect still exports the outputs it added before it failed.

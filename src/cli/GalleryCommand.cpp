@@ -30,7 +30,7 @@ struct GalleryOptions {
     unsigned jobs = 1;
     std::string ifcGeometry = "exact";
     std::string ifcLibrary;
-    std::uint64_t maxCatalogBytes = refhost::kDefaultMaxCatalogBytes;
+    std::uint64_t maxCatalogBytes = catalog::kDefaultMaxCatalogBytes;
     WorkLimitOptions limits;
 };
 
@@ -44,14 +44,14 @@ int runGallery(const GalleryOptions& options) {
         std::error_code error;
         fs::create_directories(folder, error);
         if (error || !fs::is_directory(folder))
-            throw refhost::CatalogError("cannot make the folder '" + options.folder +
+            throw catalog::CatalogError("cannot make the folder '" + options.folder +
                                         "': " + (error ? error.message() : "a file of that name exists"));
         // A folder that cannot be written to is found before anything is evaluated; the probe's
         // temporary file is removed again.
         exports::StagedFile probe((folder / "index.json").string(), "JSON");
         checkViewerDestination(options.folder);
         if (!options.ifcLibrary.empty()) exports::StagedFile(options.ifcLibrary, "IFC");
-    } catch (const refhost::CatalogError& error) {
+    } catch (const catalog::CatalogError& error) {
         std::cerr << "checkvalve gallery: " << printable(error.what()) << "\n";
         return kExitBadInput;
     } catch (const exports::ExportError& error) {
@@ -61,7 +61,7 @@ int runGallery(const GalleryOptions& options) {
 
     std::vector<exports::GalleryEntry> entries(parts.size());
     // The reports are kept only for a library file, which holds every part.
-    std::vector<refhost::PartReport> reports(parts.size());
+    std::vector<catalog::PartReport> reports(parts.size());
     std::vector<std::string> names;
     for (const auto& part : parts) names.push_back(part.name);
     const std::vector<std::string> stems = exports::galleryFileStems(names);
@@ -70,7 +70,7 @@ int runGallery(const GalleryOptions& options) {
     // Each thread takes the next part and owns everything made for it; only STEP writing is serialised.
     forEachInParallel("gallery", parts.size(), options.jobs, [&](std::size_t i) {
         try {
-            refhost::PartReport report;
+            catalog::PartReport report;
             exports::renderGalleryPart(parts[i], refhost::RefRuntime::defaultOptions(), folder, options.limits.limits(),
                                        ifcOptionsFor(options.ifcGeometry), entries[i],
                                        options.ifcLibrary.empty() ? report : reports[i]);

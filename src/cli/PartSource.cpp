@@ -10,15 +10,15 @@ namespace tcv::cli {
 std::vector<refhost::CatalogPart> selectParts(const std::string& file, const std::string& partName,
                                               std::uint64_t maxCatalogBytes) {
     std::vector<refhost::CatalogPart> parts =
-        file.empty() ? refhost::loadSampleCatalog() : refhost::loadCatalogFile(file, maxCatalogBytes);
+        file.empty() ? catalog::loadSampleCatalog() : catalog::loadCatalogFile(file, maxCatalogBytes);
     if (partName.empty()) return parts;
     auto found = std::find_if(parts.begin(), parts.end(), [&](const auto& p) { return p.name == partName; });
     if (found == parts.end()) {
         std::vector<std::string> names;
         for (const auto& p : parts) names.push_back(p.name);
-        std::string hint = refhost::closestName(partName, names);
-        throw refhost::CatalogError((file.empty() ? std::string("the built-in samples") : file) + " hold no part '" +
-                                    refhost::shownValue(partName) + "'" +
+        std::string hint = catalog::closestName(partName, names);
+        throw catalog::CatalogError((file.empty() ? std::string("the built-in samples") : file) + " hold no part '" +
+                                    catalog::shownValue(partName) + "'" +
                                     (hint.empty() ? "" : "; did you mean '" + hint + "'?"));
     }
     return {*found};
@@ -71,9 +71,9 @@ CLI::Option* addOutputOption(CLI::App& command, const std::string& name, std::st
 }
 
 std::vector<std::string> aspectsFor(const std::string& choice) {
-    if (choice == "physical") return {std::string(aspectName(Aspect::Physical))};
-    if (choice == "insulation") return {std::string(aspectName(Aspect::Insulation))};
-    return allAspectNames();
+    if (choice == "physical") return {std::string(contract::aspectName(contract::Aspect::Physical))};
+    if (choice == "insulation") return {std::string(contract::aspectName(contract::Aspect::Insulation))};
+    return contract::allAspectNames();
 }
 
 } // namespace tcv::cli

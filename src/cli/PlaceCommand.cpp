@@ -33,7 +33,7 @@ struct PlaceOptions {
     std::string ifc;
     std::string ifcGeometry = "exact";
     unsigned jobs = 1;
-    std::uint64_t maxCatalogBytes = refhost::kDefaultMaxCatalogBytes;
+    std::uint64_t maxCatalogBytes = catalog::kDefaultMaxCatalogBytes;
 };
 
 // A placement as read: the part by name, resolved to the document's parts later.
@@ -46,7 +46,7 @@ struct PlacementRow {
 
 [[noreturn]] void failAt(const std::string& origin, std::size_t row, const std::string& column,
                          const std::string& problem) {
-    throw refhost::CatalogError(origin + ":" + std::to_string(row) + ": " + (column.empty() ? "" : column + ": ") +
+    throw catalog::CatalogError(origin + ":" + std::to_string(row) + ": " + (column.empty() ? "" : column + ": ") +
                                 problem);
 }
 
@@ -55,7 +55,7 @@ double numberCell(const std::string& cell, const std::string& origin, std::size_
     const char* end = cell.data() + cell.size();
     const auto [stop, error] = std::from_chars(cell.data(), end, value);
     if (cell.empty() || error != std::errc() || stop != end || !std::isfinite(value))
-        failAt(origin, row, column, refhost::quotedValue(cell) + " is not a number (metres, with a decimal point)");
+        failAt(origin, row, column, catalog::quotedValue(cell) + " is not a number (metres, with a decimal point)");
     return value;
 }
 
@@ -66,12 +66,12 @@ double lengthOf(const std::array<double, 9>& n, std::size_t from) {
 // The placements of the file, every cell checked: numbers finite, directions with a length and not
 // parallel, instance ids present and unique.
 std::vector<PlacementRow> readPlacements(const std::string& text, const std::string& origin) {
-    const std::vector<refhost::CsvRecord> records = refhost::readCsvRecords(text, origin);
+    const std::vector<catalog::CsvRecord> records = catalog::readCsvRecords(text, origin);
     if (records.empty())
         failAt(origin, 1, "",
                "the file holds no rows; its first row names the columns (instance, part, x, y, z, "
                "dirx, diry, dirz, upx, upy, upz)");
-    const refhost::CsvRecord& header = records.front();
+    const catalog::CsvRecord& header = records.front();
     std::array<std::size_t, kColumnCount> at{};
     std::set<std::string> seen;
     for (std::size_t i = 0; i < header.cells.size(); ++i) {
@@ -79,7 +79,7 @@ std::vector<PlacementRow> readPlacements(const std::string& text, const std::str
         const auto known =
             std::find_if(std::begin(kColumns), std::end(kColumns), [&](const char* column) { return name == column; });
         if (known == std::end(kColumns))
-            failAt(origin, header.row, refhost::shownValue(name),
+            failAt(origin, header.row, catalog::shownValue(name),
                    "unknown column (columns: instance, part, x, y, z, dirx, diry, dirz, upx, upy, upz)");
         if (!seen.insert(name).second) failAt(origin, header.row, name, "the column appears more than once");
         at[static_cast<std::size_t>(known - std::begin(kColumns))] = i;
@@ -90,7 +90,7 @@ std::vector<PlacementRow> readPlacements(const std::string& text, const std::str
     std::vector<PlacementRow> rows;
     std::map<std::string, std::size_t> instances;
     for (std::size_t r = 1; r < records.size(); ++r) {
-        const refhost::CsvRecord& record = records[r];
+        const catalog::CsvRecord& record = records[r];
         auto cell = [&](std::size_t column) -> const std::string& {
             static const std::string kEmpty;
             return at[column] < record.cells.size() ? record.cells[at[column]] : kEmpty;
@@ -113,7 +113,7 @@ std::vector<PlacementRow> readPlacements(const std::string& text, const std::str
             failAt(origin, row.row, "upx", "the up direction runs along the direction");
         if (auto [it, added] = instances.emplace(row.instance, row.row); !added)
             failAt(origin, row.row, "instance",
-                   refhost::quotedValue(row.instance) + " is given again (first in row " + std::to_string(it->second) +
+                   catalog::quotedValue(row.instance) + " is given again (first in row " + std::to_string(it->second) +
                        "); each placement needs its own id");
         rows.push_back(std::move(row));
     }
@@ -127,7 +127,7 @@ int runPlace(const PlaceOptions& options) {
     try {
         exports::StagedFile(options.ifc, "IFC");
         rows =
-            readPlacements(refhost::readCatalogFile(options.placements, options.maxCatalogBytes), options.placements);
+            readPlacements(catalog::readCatalogFile(options.placements, options.maxCatalogBytes), options.placements);
         const std::vector<refhost::CatalogPart> catalog = selectParts(options.catalog, "", options.maxCatalogBytes);
         std::map<std::string, std::size_t> byName, usedIndex;
         for (std::size_t i = 0; i < catalog.size(); ++i) byName.emplace(catalog[i].name, i);
@@ -135,7 +135,7 @@ int runPlace(const PlaceOptions& options) {
             const auto found = byName.find(row.part);
             if (found == byName.end())
                 failAt(options.placements, row.row, "part",
-                       "no part " + refhost::quotedValue(row.part) + " in " +
+                       "no part " + catalog::quotedValue(row.part) + " in " +
                            (options.catalog.empty() ? std::string("the built-in samples") : options.catalog));
             const auto [it, added] = usedIndex.emplace(row.part, used.size());
             if (added) used.push_back(catalog[found->second]);
@@ -143,7 +143,7 @@ int runPlace(const PlaceOptions& options) {
             placements.push_back(
                 {row.instance, it->second, {n[0], n[1], n[2]}, {n[3], n[4], n[5]}, {n[6], n[7], n[8]}});
         }
-    } catch (const refhost::CatalogError& error) {
+    } catch (const catalog::CatalogError& error) {
         std::cerr << "checkvalve place: " << printable(error.what()) << "\n";
         return kExitBadInput;
     } catch (const exports::ExportError& error) {
@@ -152,9 +152,9 @@ int runPlace(const PlaceOptions& options) {
     }
 
     // Each part is evaluated once, however often it is placed.
-    std::vector<refhost::PartReport> reports(used.size());
+    std::vector<catalog::PartReport> reports(used.size());
     forEachInParallel("place", used.size(), options.jobs,
-                      [&](std::size_t i) { reports[i] = refhost::evaluatePart(used[i], allAspectNames()); });
+                      [&](std::size_t i) { reports[i] = catalog::evaluatePart(used[i], contract::allAspectNames()); });
     bool allOk = true;
     for (const auto& report : reports)
         if (!report.ok()) {
@@ -193,10 +193,10 @@ void addIfcOptions(CLI::App& command, std::string& geometry, std::string& librar
                     "geometry, ports and property sets");
 }
 
-bool writeIfcLibrary(const std::string& command, const std::vector<refhost::PartReport>& reports,
+bool writeIfcLibrary(const std::string& command, const std::vector<catalog::PartReport>& reports,
                      const std::string& path, const exports::IfcOptions& options) {
     // A part whose evaluation could not even start has no report to describe.
-    std::vector<refhost::PartReport> described;
+    std::vector<catalog::PartReport> described;
     for (const auto& report : reports)
         if (!report.aspects.empty()) described.push_back(report);
     try {

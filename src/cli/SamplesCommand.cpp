@@ -14,8 +14,8 @@ namespace {
 int listSamples(bool asJson) {
     std::vector<refhost::CatalogPart> parts;
     try {
-        parts = refhost::loadSampleCatalog();
-    } catch (const refhost::CatalogError& error) {
+        parts = catalog::loadSampleCatalog();
+    } catch (const catalog::CatalogError& error) {
         std::cerr << "checkvalve samples: " << error.what() << "\n";
         return kExitBadInput;
     }

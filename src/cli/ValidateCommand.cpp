@@ -27,7 +27,7 @@ struct ValidateOptions {
     bool quiet = false;
     bool strict = false;
     std::string reportPath;
-    std::uint64_t maxCatalogBytes = refhost::kDefaultMaxCatalogBytes;
+    std::uint64_t maxCatalogBytes = catalog::kDefaultMaxCatalogBytes;
     WorkLimitOptions limits;
 };
 
@@ -35,22 +35,22 @@ int runValidate(const ValidateOptions& options) {
     std::vector<refhost::CatalogPart> parts;
     try {
         parts = selectParts(options.file, "", options.maxCatalogBytes);
-    } catch (const refhost::CatalogError& error) {
+    } catch (const catalog::CatalogError& error) {
         std::cerr << "checkvalve validate: " << printable(error.what()) << "\n";
         return kExitBadInput;
     }
 
     refhost::HostOptions hostOptions = refhost::RefRuntime::defaultOptions();
     if (options.recordOnly) hostOptions.kernel.reset();
-    refhost::ValidateSummary summary;
+    catalog::ValidateSummary summary;
     summary.catalog = options.file.empty() ? "built-in samples" : options.file;
     summary.strict = options.strict;
     summary.parts.resize(parts.size());
     forEachInParallel("validate", parts.size(), options.jobs, [&](std::size_t i) {
         refhost::HostOptions partOptions = hostOptions;
         partOptions.budget = std::make_shared<refhost::WorkBudget>(options.limits.limits());
-        auto report = refhost::evaluatePart(parts[i], allAspectNames(), partOptions);
-        summary.parts[i] = refhost::outcomeOf(report, refhost::partWarnings(report, hostOptions));
+        auto report = catalog::evaluatePart(parts[i], contract::allAspectNames(), partOptions);
+        summary.parts[i] = catalog::outcomeOf(report, catalog::partWarnings(report, hostOptions));
     });
     if (const int code = interruptedExit("validate")) return code;
 
@@ -59,13 +59,13 @@ int runValidate(const ValidateOptions& options) {
     if (!options.reportPath.empty()) {
         try {
             exports::writeFileStaged(options.reportPath, "report",
-                                     refhost::renderValidateReport(summary, options.reportPath));
+                                     catalog::renderValidateReport(summary, options.reportPath));
         } catch (const std::exception& error) {
             std::cerr << "checkvalve validate: " << printable(error.what()) << "\n";
             return kExitBadInput;
         }
     }
-    return validateExitCode(summary);
+    return catalog::validateExitCode(summary);
 }
 
 } // namespace
@@ -85,7 +85,7 @@ void addValidateCommand(CLI::App& app, int& exitCode) {
                     "Also write a report: OUT.json (per part and aspect), OUT.xml (JUnit) or OUT.html (one page)")
         ->check(CLI::Validator(
             [](std::string& value) {
-                return refhost::knownReportExtension(value) ? std::string() : "a report ends in .json, .xml or .html";
+                return catalog::knownReportExtension(value) ? std::string() : "a report ends in .json, .xml or .html";
             },
             "OUT"));
     addCatalogSizeOption(*command, options->maxCatalogBytes);

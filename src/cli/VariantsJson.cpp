@@ -14,7 +14,7 @@ namespace tcv::cli {
 
 namespace {
 
-const std::vector<std::string> kAspects = allAspectNames();
+const std::vector<std::string> kAspects = contract::allAspectNames();
 
 refhost::HostOptions recordOnly(const std::shared_ptr<refhost::WorkBudget>& budget) {
     refhost::HostOptions options = refhost::RefRuntime::defaultOptions();
@@ -25,7 +25,7 @@ refhost::HostOptions recordOnly(const std::shared_ptr<refhost::WorkBudget>& budg
 
 // Everything the symbol did with the part, as comparable text.
 std::string fingerprint(const refhost::CatalogPart& part, const refhost::HostOptions& options) {
-    return refhost::reportJson(refhost::evaluatePart(part, kAspects, options)).dump();
+    return catalog::reportJson(catalog::evaluatePart(part, kAspects, options)).dump();
 }
 
 double inputValue(const refhost::CatalogPart& part, const std::string& name, const nlohmann::ordered_json& defaults) {
@@ -52,7 +52,7 @@ nlohmann::ordered_json describe(const refhost::CatalogPart& sample, const nlohma
 
     std::set<int> ports;
     bool placesOperator = false;
-    const auto report = refhost::reportJson(refhost::evaluatePart(sample, kAspects, options));
+    const auto report = catalog::reportJson(catalog::evaluatePart(sample, kAspects, options));
     for (const auto& aspect : report["aspects"])
         for (const auto& output : aspect["outputs"]) {
             if (output.value("kind", "") == "nozzle" && output.contains("port") && output["port"].is_number())

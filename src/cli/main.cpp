@@ -13,8 +13,8 @@
 int main(int argc, char** argv) {
     // Before anything can start the geometry kernel, which takes the signals left to their defaults.
     tcv::cli::installStopSignals();
-    tcv::refhost::keepFreedMemoryForKernel();
-    tcv::refhost::installOccKernel();
+    tcv::kernel::keepFreedMemoryForKernel();
+    tcv::kernel::installOccKernel();
     CLI::App app{"checkvalve: parametric check-valve graphics on the reference host"};
     app.require_subcommand(1);
     int exitCode = 0;

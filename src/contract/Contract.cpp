@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-namespace tcv {
+namespace tcv::contract {
 
 std::optional<Aspect> aspectNamed(std::string_view name) {
     // ASCII letters only, as the host's run time compares text when told to ignore case.
@@ -21,4 +21,4 @@ std::vector<std::string> allAspectNames() {
     return names;
 }
 
-} // namespace tcv
+} // namespace tcv::contract

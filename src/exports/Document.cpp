@@ -77,7 +77,7 @@ bool hasToroidalFace(const TopoDS_Shape& shape) {
 // The shape an output draws; graphics the host cannot make leave the output without shapes.
 TopoDS_Shape shapeOf(const refhost::RecordedObject& recorded) {
     try {
-        return refhost::occShape(recorded.shape());
+        return kernel::occShape(recorded.shape());
     } catch (const std::exception&) {
         return {};
     }
@@ -109,7 +109,7 @@ ExportedOutput exportedOutput(const refhost::NamedOutput& output) {
     return exported;
 }
 
-ExportedPart exportedPart(const refhost::PartReport& report) {
+ExportedPart exportedPart(const catalog::PartReport& report) {
     ExportedPart part;
     part.name = report.part.name;
     part.partDataBasis = report.part.partDataBasis;
@@ -177,7 +177,7 @@ double overallSize(const ExportedPart& part) {
 const Quantity_ColorRGBA& colourOf(refhost::OutputKind kind, const std::string& aspect) {
     if (kind == refhost::OutputKind::Nozzle) return nozzleColour();
     if (kind == refhost::OutputKind::Occurrence) return operatorColour();
-    return aspect == aspectName(Aspect::Insulation) ? insulationColour() : bodyColour();
+    return aspect == contract::aspectName(contract::Aspect::Insulation) ? insulationColour() : bodyColour();
 }
 
 void quietTranslators() {
@@ -189,9 +189,9 @@ void quietTranslators() {
     });
 }
 
-void ExportDocument::Impl::build(const std::vector<refhost::PartReport>& reports) {
+void ExportDocument::Impl::build(const std::vector<catalog::PartReport>& reports) {
     quietTranslators();
-    refhost::runGuarded("building the assembly document", [&] {
+    kernel::runGuarded("building the assembly document", [&] {
         document = new TDocStd_Document("BinXCAF");
         XCAFDoc_DocumentTool::Set(document->Main());
         XCAFDoc_DocumentTool::SetLengthUnit(document, 1.0); // the shapes' lengths are metres
@@ -383,8 +383,8 @@ std::string extentText(const TopoDS_Shape& shape, const std::string& name) {
     box.Get(x1, y1, z1, x2, y2, z2);
     double extents[3] = {x2 - x1, y2 - y1, z2 - z1};
     std::sort(extents, extents + 3);
-    return "output " + name + " is " + checked::shortNumber(extents[2]) + " m long and " +
-           checked::shortNumber(extents[1]) + " m across";
+    return "output " + name + " is " + geometry::checked::shortNumber(extents[2]) + " m long and " +
+           geometry::checked::shortNumber(extents[1]) + " m across";
 }
 
 // The coarsest angular deflection a part's meshes are given to fit its triangle budget: six segments a
@@ -404,9 +404,10 @@ void fitToBudget(std::vector<ExportedPart>& parts, const std::vector<MeshJob>& j
     for (auto& part : parts) {
         if (part.size <= 0) continue;
         if (part.linearDeflection < kFinestDeflection)
-            throw ExportError("cannot mesh part '" + part.name + "': it is " + checked::shortNumber(part.size) +
+            throw ExportError("cannot mesh part '" + part.name + "': it is " +
+                              geometry::checked::shortNumber(part.size) +
                               " m across, too small for the geometry kernel's tolerance of " +
-                              checked::shortNumber(Precision::Confusion()) + " m");
+                              geometry::checked::shortNumber(Precision::Confusion()) + " m");
         for (;;) {
             double total = 0, largest = 0, largestFace = 0;
             const MeshJob* worst = nullptr;
@@ -465,11 +466,11 @@ void ExportDocument::Impl::ensureMeshed() {
         // ends the export.
         try {
             const refhost::BudgetScope scope(work);
-            refhost::runGuarded(doing, [&] {
+            kernel::runGuarded(doing, [&] {
                 const double linear = job.part->linearDeflection, angular = job.part->angularDeflection;
                 const std::string key = cache ? MeshCache::Impl::keyOf(*job.shape, linear, angular) : "";
                 if (cache && cache->apply(key, *job.shape)) return;
-                refhost::WorkProgressRange progress(work);
+                kernel::WorkProgressRange progress(work);
                 meshAtUnitScale(*job.shape, linear / mesh.relativeDeflection, linear, angular, progress.range());
                 if (work) work->addTriangles(triangleCount(*job.shape));
                 // A mesh the budget broke off is no mesh to keep.
@@ -492,7 +493,7 @@ void ExportDocument::Impl::ensureMeshed() {
     meshed = true;
 }
 
-ExportDocument::ExportDocument(const std::vector<refhost::PartReport>& reports, MeshSettings mesh)
+ExportDocument::ExportDocument(const std::vector<catalog::PartReport>& reports, MeshSettings mesh)
     : impl_(std::make_unique<Impl>()) {
     impl_->mesh = mesh;
     try {
@@ -502,8 +503,8 @@ ExportDocument::ExportDocument(const std::vector<refhost::PartReport>& reports, 
     }
 }
 
-ExportDocument::ExportDocument(const refhost::PartReport& report, MeshSettings mesh)
-    : ExportDocument(std::vector<refhost::PartReport>{report}, mesh) {}
+ExportDocument::ExportDocument(const catalog::PartReport& report, MeshSettings mesh)
+    : ExportDocument(std::vector<catalog::PartReport>{report}, mesh) {}
 
 ExportDocument::~ExportDocument() = default;
 

@@ -43,7 +43,7 @@ struct ExportDocument::Impl {
     std::vector<ExportedPart> parts;
     bool meshed = false;
 
-    void build(const std::vector<refhost::PartReport>& reports);
+    void build(const std::vector<catalog::PartReport>& reports);
     // Triangulates every shape once, for GLB, STL and IFC; raises ExportError for a part whose meshes would
     // not fit its triangle budget and refhost::WorkStopped when the budget ends the work.
     void ensureMeshed();

@@ -33,15 +33,15 @@ std::vector<std::string> galleryFileStems(const std::vector<std::string>& partNa
 
 void renderGalleryPart(const refhost::CatalogPart& part, const refhost::HostOptions& hostOptions,
                        const fs::path& folder, const refhost::WorkLimits& limits, const IfcOptions& ifcOptions,
-                       GalleryEntry& entry, refhost::PartReport& report) {
+                       GalleryEntry& entry, catalog::PartReport& report) {
     // The part's budget holds for its evaluation and every file of it.
     refhost::HostOptions options = hostOptions;
     options.budget = std::make_shared<refhost::WorkBudget>(limits);
-    report = refhost::evaluatePart(part, allAspectNames(), options);
+    report = catalog::evaluatePart(part, contract::allAspectNames(), options);
     if (refhost::interruptSignal()) return; // cut short: not a failure of the part, and nothing to show
     for (const auto& aspect : report.aspects) {
         entry.outputCounts.emplace_back(aspect.aspect, aspect.outputs->outputs().size());
-        if (!aspect.ok) entry.errors.push_back(refhost::failureText(aspect));
+        if (!aspect.ok) entry.errors.push_back(catalog::failureText(aspect));
     }
     auto attempt = [&](auto&& work) {
         try {
@@ -51,7 +51,7 @@ void renderGalleryPart(const refhost::CatalogPart& part, const refhost::HostOpti
         }
     };
     attempt([&] {
-        writeFileStaged((folder / (entry.stem + ".json")).string(), "JSON", refhost::reportJson(report).dump(2) + "\n");
+        writeFileStaged((folder / (entry.stem + ".json")).string(), "JSON", catalog::reportJson(report).dump(2) + "\n");
     });
     std::unique_ptr<ExportDocument> document;
     MeshSettings settings;

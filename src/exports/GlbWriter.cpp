@@ -44,7 +44,7 @@ std::string ExportDocument::renderGlb() {
     bool written = false;
     const refhost::BudgetScope budget(impl_->budget());
     try {
-        refhost::runGuarded("writing GLB", [&] {
+        kernel::runGuarded("writing GLB", [&] {
             impl_->ensureMeshed();
             RWGltf_CafWriter writer(scratchPath.c_str(), Standard_True);
             writer.SetNodeNameFormat(RWMesh_NameFormat_InstanceOrProduct);
@@ -53,7 +53,7 @@ std::string ExportDocument::renderGlb() {
             writer.SetMergeFaces(true);
             TColStd_IndexedDataMapOfStringString fileInfo;
             fileInfo.Add("Lengths", "metres");
-            refhost::WorkProgressRange progress(impl_->budget());
+            kernel::WorkProgressRange progress(impl_->budget());
             written = writer.Perform(impl_->document, fileInfo, progress.range());
         });
     } catch (const host::HostError& error) {

@@ -33,7 +33,7 @@ Json aspectExtras(const AspectRecord& aspect, std::size_t outputCount) {
     Json extras;
     extras["aspect"] = aspect.name;
     extras["ok"] = aspect.ok;
-    extras["error"] = aspect.errorCode ? Json(refhost::errorCodeText(*aspect.errorCode)) : Json();
+    extras["error"] = aspect.errorCode ? Json(catalog::errorCodeText(*aspect.errorCode)) : Json();
     extras["outputCount"] = outputCount;
     return extras;
 }

@@ -43,7 +43,7 @@ std::string renderGuarded(ExportDocument::Impl& impl, Build&& build) {
     std::string text;
     const refhost::BudgetScope budget(impl.budget());
     try {
-        refhost::runGuarded("writing IFC", [&] {
+        kernel::runGuarded("writing IFC", [&] {
             impl.ensureMeshed();
             text = build();
         });

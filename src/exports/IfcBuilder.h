@@ -25,8 +25,8 @@ namespace tcv::exports::ifcfile {
 using p21::Value;
 using Vec3 = Point3;
 
-inline constexpr const char* kPhysical = aspectName(Aspect::Physical).data();
-inline constexpr const char* kInsulation = aspectName(Aspect::Insulation).data();
+inline constexpr const char* kPhysical = contract::aspectName(contract::Aspect::Physical).data();
+inline constexpr const char* kInsulation = contract::aspectName(contract::Aspect::Insulation).data();
 
 inline double dot(const Vec3& a, const Vec3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 

@@ -137,7 +137,7 @@ IfcBuilder::PartType& IfcBuilder::typeOf(std::size_t index) {
     std::vector<Value> own{single("PartDataBasis", integerValue(part.partDataBasis))};
     for (const auto& aspect : part.aspects) {
         const std::string error =
-            aspect.errorCode ? refhost::errorCodeText(*aspect.errorCode) : std::string("an error");
+            aspect.errorCode ? catalog::errorCodeText(*aspect.errorCode) : std::string("an error");
         const std::string result =
             aspect.ok ? "ok"
                       : "failed with " + error + " after " + std::to_string(aspect.outputs.size()) + " output(s)";

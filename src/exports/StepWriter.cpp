@@ -197,7 +197,7 @@ std::string ExportDocument::renderStep() const {
     try {
         const refhost::BudgetScope budget(impl_->budget());
         std::lock_guard<std::mutex> lock(stepMutex());
-        refhost::runGuarded("writing STEP", [&] {
+        kernel::runGuarded("writing STEP", [&] {
             const TranslatorAllocations translator;
             STEPCAFControl_Writer writer;
             // Set after the writer exists: constructing it first initialises the translator's defaults.
@@ -212,7 +212,7 @@ std::string ExportDocument::renderStep() const {
             model->SetWriteLengthUnit(kMillimetresPerMetre);
             writer.SetNameMode(Standard_True);
             writer.SetColorMode(Standard_True);
-            refhost::WorkProgressRange progress(impl_->budget());
+            kernel::WorkProgressRange progress(impl_->budget());
             if (!writer.Transfer(impl_->document, STEPControl_AsIs, nullptr, progress.range()))
                 throw ExportError("the STEP translator refused the document");
             numberAssemblyUsagesFromOne(*model);

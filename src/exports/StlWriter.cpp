@@ -18,7 +18,7 @@ namespace tcv::exports {
 
 namespace {
 
-constexpr const char* kStlAspect = aspectName(Aspect::Physical).data();
+constexpr const char* kStlAspect = contract::aspectName(contract::Aspect::Physical).data();
 
 void appendFloat(std::string& bytes, double value) {
     const auto single = static_cast<float>(value);
@@ -70,7 +70,7 @@ std::string ExportDocument::renderStl() {
     std::string title = "TarnCheckValve Physical, metres:";
     const refhost::BudgetScope budget(impl_->budget());
     try {
-        refhost::runGuarded("writing STL", [&] {
+        kernel::runGuarded("writing STL", [&] {
             impl_->ensureMeshed();
             for (const auto& part : impl_->parts) {
                 title += " " + part.name;

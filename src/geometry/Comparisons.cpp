@@ -2,7 +2,7 @@
 
 #include "tarncheckvalve/geometry/basGeom3d.h"
 
-namespace tcv {
+namespace tcv::geometry {
 
 double GreaterDim(double a, double b) { return CmpDblGreaterthanOrEqualTo(a, b, kTolerance) ? a : b; }
 
@@ -18,4 +18,4 @@ double InsulatedDiameter(double a, double b, double c) {
     return (CmpDblGreaterthanOrEqualTo(a, b, kTolerance) ? a : b) + 2 * c;
 }
 
-} // namespace tcv
+} // namespace tcv::geometry

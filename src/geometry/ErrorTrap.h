@@ -5,7 +5,7 @@
 
 #include "tarncheckvalve/geometry/basGeom3d.h"
 
-namespace tcv {
+namespace tcv::geometry {
 
 template <class Body>
 decltype(auto) geom3dTrap(const char* methodText, Body&& body) {
@@ -16,4 +16,4 @@ decltype(auto) geom3dTrap(const char* methodText, Body&& body) {
     }
 }
 
-} // namespace tcv
+} // namespace tcv::geometry

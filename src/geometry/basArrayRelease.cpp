@@ -2,7 +2,9 @@
 
 #include "tarncheckvalve/base/basCCheckValve.h"
 
-namespace tcv {
+namespace tcv::geometry {
+
+using namespace tcv::base;
 
 void EraseArrayDPosition(std::vector<host::DPosition>& points) {
     withErrorReport("basArrayRelease", "EraseArrayDPosition", [&] {
@@ -11,4 +13,4 @@ void EraseArrayDPosition(std::vector<host::DPosition>& points) {
     });
 }
 
-} // namespace tcv
+} // namespace tcv::geometry

@@ -5,9 +5,9 @@
 
 #include "tarncheckvalve/host/Math.h"
 
-namespace tcv {
+namespace tcv::geometry {
 
 // Releases every point of the array and leaves it with no elements.
 void EraseArrayDPosition(std::vector<host::DPosition>& points);
 
-} // namespace tcv
+} // namespace tcv::geometry

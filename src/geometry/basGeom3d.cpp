@@ -10,7 +10,9 @@
 #include "tarncheckvalve/host/Diagnostics.h"
 #include "tarncheckvalve/host/Runtime.h"
 
-namespace tcv {
+namespace tcv::geometry {
+
+using namespace tcv::base;
 
 using host::DPosition;
 using host::DT4x4;
@@ -112,4 +114,4 @@ host::GraphicPtr PlaceNSidedPrism(const host::OutputCollectionPtr& outputColl, i
     return factory->CreateProjection(outputColl->ResourceManager(), profile, DVector(1, 0, 0), length, capped);
 }
 
-} // namespace tcv
+} // namespace tcv::geometry

@@ -7,7 +7,9 @@
 #include "tarncheckvalve/geometry/Comparisons.h"
 #include "tarncheckvalve/host/Runtime.h"
 
-namespace tcv {
+namespace tcv::geometry {
+
+using namespace tcv::base;
 
 using host::DPosition;
 using host::DT4x4;
@@ -99,4 +101,4 @@ host::CurvePtr PlaceTrBspline(int& order, const std::vector<DPosition>& points) 
     });
 }
 
-} // namespace tcv
+} // namespace tcv::geometry

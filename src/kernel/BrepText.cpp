@@ -6,7 +6,9 @@
 #include "tarncheckvalve/kernel/Kernel.h"
 #include "tarncheckvalve/kernel/OccKernel.h"
 
-namespace tcv::refhost {
+namespace tcv::kernel {
+
+using namespace tcv::refhost;
 
 std::string brepText(const ShapePtr& shape) {
     if (!shape) return {};
@@ -17,4 +19,4 @@ std::string brepText(const ShapePtr& shape) {
     return text.str();
 }
 
-} // namespace tcv::refhost
+} // namespace tcv::kernel

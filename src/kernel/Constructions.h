@@ -15,12 +15,12 @@
 #include "tarncheckvalve/refhost/Curves.h"
 #include "tarncheckvalve/refhost/GeometryKernel.h"
 
-namespace tcv::refhost {
+namespace tcv::kernel {
 
 // The kernel's coordinates of a host point or vector.
-inline gp_XYZ xyz(const Vec3& v) { return {v.X(), v.Y(), v.Z()}; }
-inline Vec3 vec3(const gp_XYZ& v) { return {v.X(), v.Y(), v.Z()}; }
-inline std::vector<gp_XYZ> xyz(const std::vector<Vec3>& points) {
+inline gp_XYZ xyz(const refhost::Vec3& v) { return {v.X(), v.Y(), v.Z()}; }
+inline refhost::Vec3 vec3(const gp_XYZ& v) { return {v.X(), v.Y(), v.Z()}; }
+inline std::vector<gp_XYZ> xyz(const std::vector<refhost::Vec3>& points) {
     std::vector<gp_XYZ> result;
     result.reserve(points.size());
     for (const auto& p : points) result.push_back(xyz(p));
@@ -28,22 +28,23 @@ inline std::vector<gp_XYZ> xyz(const std::vector<Vec3>& points) {
 }
 
 // The wire of a curve (call under the guard). A curve whose ends meet gives a closed wire.
-TopoDS_Wire curveWire(const RefCurve& curve);
+TopoDS_Wire curveWire(const refhost::RefCurve& curve);
 
 // `direction` is a unit vector; a negative length projects the other way.
-TopoDS_Shape buildProjection(const RefCurve& profile, const gp_XYZ& direction, double length, bool capped);
+TopoDS_Shape buildProjection(const refhost::RefCurve& profile, const gp_XYZ& direction, double length, bool capped);
 // `axis` is a unit vector; the angle is clamped to one full turn.
-TopoDS_Shape buildRevolution(const RefCurve& profile, const gp_XYZ& axis, const gp_XYZ& centre, double angle,
+TopoDS_Shape buildRevolution(const refhost::RefCurve& profile, const gp_XYZ& axis, const gp_XYZ& centre, double angle,
                              bool capped);
 TopoDS_Shape buildCone(const gp_XYZ& baseCentre, const gp_XYZ& topCentre, double baseRadius, double topRadius,
                        const gp_XYZ& towardsStart, bool capped);
 TopoDS_Shape buildTorus(const gp_XYZ& centre, const gp_XYZ& axis, const gp_XYZ& majorDirection, double ringRadius,
                         double tubeRadius, bool capped);
-TopoDS_Shape buildRuledSurface(const RuledEnd& first, const RuledEnd& second, bool capped);
-TopoDS_Shape buildSweepPiece(const SweepPiece& piece, const RefCurve& path, const RefCurve& section);
+TopoDS_Shape buildRuledSurface(const refhost::RuledEnd& first, const refhost::RuledEnd& second, bool capped);
+TopoDS_Shape buildSweepPiece(const refhost::SweepPiece& piece, const refhost::RefCurve& path,
+                             const refhost::RefCurve& section);
 // A loft through the sections that follows the guides; a closed solid where capped.
-TopoDS_Shape buildSkin(const std::vector<const RefCurve*>& guides, const std::vector<const RefCurve*>& sections,
-                       bool capped);
+TopoDS_Shape buildSkin(const std::vector<const refhost::RefCurve*>& guides,
+                       const std::vector<const refhost::RefCurve*>& sections, bool capped);
 
 // A closed straight-sided profile: its corners (the first not repeated), its unit normal (the sense in
 // which the corners run) and its centre.
@@ -66,4 +67,4 @@ struct LoftSection {
 // sections close it into a solid.
 TopoDS_Shape loftSurface(const std::vector<LoftSection>& sections, bool capped);
 
-} // namespace tcv::refhost
+} // namespace tcv::kernel

@@ -22,7 +22,9 @@
 #include "Constructions.h"
 #include "tarncheckvalve/kernel/KernelGuard.h"
 
-namespace tcv::refhost {
+namespace tcv::kernel {
+
+using namespace tcv::refhost;
 
 namespace {
 
@@ -131,4 +133,4 @@ TopoDS_Wire curveWire(const RefCurve& curve) {
     return wire;
 }
 
-} // namespace tcv::refhost
+} // namespace tcv::kernel

@@ -18,7 +18,9 @@
 #include <Standard_Failure.hxx>
 #include <TopoDS_Iterator.hxx>
 
-namespace tcv::refhost {
+namespace tcv::kernel {
+
+using namespace tcv::refhost;
 
 namespace {
 
@@ -94,4 +96,4 @@ TopoDS_Shape checkedShape(const std::string& what, TopoDS_Shape shape, bool soli
     return shape;
 }
 
-} // namespace tcv::refhost
+} // namespace tcv::kernel

@@ -38,7 +38,9 @@
 #include <utility>
 #include <vector>
 
-namespace tcv::refhost {
+namespace tcv::kernel {
+
+using namespace tcv::refhost;
 
 namespace {
 
@@ -292,4 +294,4 @@ TopoDS_Shape loftSurface(const std::vector<LoftSection>& sections, bool capped) 
     return checkedShape(kWhat, solid, true, ShapeCheck::Validity);
 }
 
-} // namespace tcv::refhost
+} // namespace tcv::kernel

@@ -17,7 +17,9 @@
 
 #include "tarncheckvalve/kernel/KernelGuard.h"
 
-namespace tcv::refhost {
+namespace tcv::kernel {
+
+using namespace tcv::refhost;
 
 namespace {
 
@@ -164,4 +166,4 @@ ShapeMeasure measureShape(const TopoDS_Shape& shape, bool isSolid) {
     return measure;
 }
 
-} // namespace tcv::refhost
+} // namespace tcv::kernel

@@ -20,7 +20,9 @@
 #include "tarncheckvalve/kernel/Measure.h"
 #include "tarncheckvalve/kernel/OccKernel.h"
 
-namespace tcv::refhost {
+namespace tcv::kernel {
+
+using namespace tcv::refhost;
 
 namespace {
 
@@ -30,7 +32,7 @@ gp_Dir toDir(const Vec3& v) { return gp_Dir(v.X(), v.Y(), v.Z()); }
 class OccKernel final : public GeometryKernel {
 public:
     ShapePtr curveWire(const RefCurve& curve) const override {
-        return made("curve", [&] { return TopoDS_Shape(refhost::curveWire(curve)); });
+        return made("curve", [&] { return TopoDS_Shape(kernel::curveWire(curve)); });
     }
 
     ShapePtr planeFace(const std::vector<Vec3>& corners) const override {
@@ -160,4 +162,4 @@ KernelPtr makeOccKernel() { return std::make_shared<OccKernel>(); }
 
 void installOccKernel() { setDefaultKernel(makeOccKernel()); }
 
-} // namespace tcv::refhost
+} // namespace tcv::kernel

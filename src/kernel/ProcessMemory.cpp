@@ -2,7 +2,7 @@
 
 #include <malloc.h>
 
-namespace tcv::refhost {
+namespace tcv::kernel {
 
 void keepFreedMemoryForKernel() {
 #ifdef M_TOP_PAD
@@ -11,4 +11,4 @@ void keepFreedMemoryForKernel() {
 #endif
 }
 
-} // namespace tcv::refhost
+} // namespace tcv::kernel

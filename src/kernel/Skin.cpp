@@ -51,7 +51,9 @@
 #include "tarncheckvalve/kernel/KernelGuard.h"
 #include "tarncheckvalve/kernel/WorkProgress.h"
 
-namespace tcv::refhost {
+namespace tcv::kernel {
+
+using namespace tcv::refhost;
 
 namespace {
 
@@ -507,4 +509,4 @@ TopoDS_Shape buildSkin(const std::vector<const RefCurve*>& guides, const std::ve
     return throughSections(wires, capped);
 }
 
-} // namespace tcv::refhost
+} // namespace tcv::kernel

@@ -45,7 +45,9 @@
 #include "tarncheckvalve/kernel/KernelGuard.h"
 #include "tarncheckvalve/kernel/WorkProgress.h"
 
-namespace tcv::refhost {
+namespace tcv::kernel {
+
+using namespace tcv::refhost;
 
 namespace {
 
@@ -484,4 +486,4 @@ TopoDS_Shape buildRuledSurface(const RuledEnd& first, const RuledEnd& second, bo
     return checkedShape(what, loft.Shape(), solid, ShapeCheck::Full);
 }
 
-} // namespace tcv::refhost
+} // namespace tcv::kernel

@@ -11,7 +11,9 @@
 #include "tarncheckvalve/kernel/KernelGuard.h"
 #include "tarncheckvalve/kernel/WorkProgress.h"
 
-namespace tcv::refhost {
+namespace tcv::kernel {
+
+using namespace tcv::refhost;
 
 namespace {
 
@@ -49,4 +51,4 @@ TopoDS_Shape buildSweepPiece(const SweepPiece& piece, const RefCurve& path, cons
     return checkedShape(kWhat, pipe.Shape(), piece.solid, ShapeCheck::Full);
 }
 
-} // namespace tcv::refhost
+} // namespace tcv::kernel

@@ -1,6 +1,8 @@
 #include "tarncheckvalve/kernel/WorkProgress.h"
 
-namespace tcv::refhost {
+namespace tcv::kernel {
+
+using namespace tcv::refhost;
 
 Standard_Boolean WorkProgress::UserBreak() {
     if (budget_) return budget_->stopped();
@@ -9,4 +11,4 @@ Standard_Boolean WorkProgress::UserBreak() {
 
 WorkProgressRange::WorkProgressRange(const WorkBudget* budget) : indicator_(new WorkProgress(budget)) {}
 
-} // namespace tcv::refhost
+} // namespace tcv::kernel

@@ -4,7 +4,7 @@
 
 #include "tarncheckvalve/host/Runtime.h"
 
-namespace tcv {
+namespace tcv::ports {
 
 namespace {
 
@@ -67,4 +67,4 @@ host::NozzlePtr CreateNozzleDirect(std::int16_t& portIndex, const host::ObjectPt
     return placed(nozzleFromFactory(portIndex, part, outputColl, true), direction, point, std::nullopt);
 }
 
-} // namespace tcv
+} // namespace tcv::ports

@@ -12,7 +12,9 @@
 #include "tarncheckvalve/host/Units.h"
 #include "tarncheckvalve/host/Value.h"
 
-namespace tcv {
+namespace tcv::ports {
+
+using namespace tcv::base;
 
 namespace {
 
@@ -155,4 +157,4 @@ std::shared_ptr<const OutsideDiameterTable> loadOutsideDiameterTable(const std::
     return table;
 }
 
-} // namespace tcv
+} // namespace tcv::ports

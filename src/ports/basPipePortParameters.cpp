@@ -17,7 +17,10 @@
 #include "tarncheckvalve/host/Runtime.h"
 #include "tarncheckvalve/ports/OutsideDiameterTable.h"
 
-namespace tcv {
+namespace tcv::ports {
+
+using namespace tcv::base;
+using namespace tcv::geometry;
 
 namespace {
 
@@ -314,4 +317,4 @@ void resetPortModuleState() {
     evaluationLookups = {};
 }
 
-} // namespace tcv
+} // namespace tcv::ports

@@ -31,7 +31,7 @@ std::filesystem::path moduleFolder() {
 
 } // namespace
 
-const std::vector<std::string> kAspects = allAspectNames();
+const std::vector<std::string> kAspects = contract::allAspectNames();
 
 // The data folder (pipe outside diameters, sample catalogue): TCV_DATA_DIR when set, else share/ of the
 // prefix the module is installed in, else the source tree of the build tree it was built in.
@@ -62,7 +62,7 @@ refhost::HostOptions hostOptions() {
 
 py::list partList(const std::vector<refhost::CatalogPart>& parts) {
     py::list out;
-    for (const auto& part : parts) out.append(toPython(refhost::partJson(part)));
+    for (const auto& part : parts) out.append(toPython(catalog::partJson(part)));
     return out;
 }
 
@@ -106,8 +106,8 @@ refhost::CatalogPart readPart(const py::dict& part) {
     const nlohmann::json value(fromPython(part, "part"));
     std::vector<refhost::CatalogPart> parts;
     try {
-        parts = refhost::readCatalogParts(value, "part");
-    } catch (const refhost::CatalogError& error) {
+        parts = catalog::readCatalogParts(value, "part");
+    } catch (const catalog::CatalogError& error) {
         raise(PyExc_ValueError, error.what());
     }
     if (parts.size() != 1)
@@ -133,8 +133,8 @@ std::vector<refhost::CatalogPart> readCatalog(const std::string& path) {
     {
         py::gil_scoped_release release;
         try {
-            parts = refhost::loadCatalogFile(path);
-        } catch (const refhost::CatalogError& error) {
+            parts = catalog::loadCatalogFile(path);
+        } catch (const catalog::CatalogError& error) {
             failure = error.what();
         }
     }
@@ -152,7 +152,7 @@ exports::IfcOptions ifcOptions(const std::string& geometry) {
 }
 
 // A validate outcome as a dict and back; what a worker hands to the process that writes the reports.
-py::dict outcomeDict(const refhost::PartOutcome& outcome) {
+py::dict outcomeDict(const catalog::PartOutcome& outcome) {
     py::list aspects;
     for (const auto& aspect : outcome.aspects) {
         py::dict item;
@@ -171,8 +171,8 @@ py::dict outcomeDict(const refhost::PartOutcome& outcome) {
     return out;
 }
 
-refhost::PartOutcome outcomeOf(const py::handle& item) {
-    refhost::PartOutcome outcome;
+catalog::PartOutcome outcomeOf(const py::handle& item) {
+    catalog::PartOutcome outcome;
     outcome.name = item["name"].cast<std::string>();
     outcome.partDataBasis = item["partDataBasis"].cast<std::int32_t>();
     for (const py::handle aspect : item["aspects"])

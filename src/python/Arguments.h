@@ -44,8 +44,8 @@ std::vector<refhost::CatalogPart> readCatalog(const std::string& path);
 exports::IfcOptions ifcOptions(const std::string& geometry);
 
 // A validate outcome as a dict and back; what a worker hands to the process that writes the reports.
-py::dict outcomeDict(const refhost::PartOutcome& outcome);
-refhost::PartOutcome outcomeOf(const py::handle& item);
+py::dict outcomeDict(const catalog::PartOutcome& outcome);
+catalog::PartOutcome outcomeOf(const py::handle& item);
 
 // Process-wide limit on the threads the geometry kernel's parallel loops (meshing) use besides the
 // calling thread; null for no limit.

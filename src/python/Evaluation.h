@@ -27,8 +27,8 @@ namespace py = pybind11;
 // An evaluated part: the report, and the shapes behind it for the exports.
 class Evaluation {
 public:
-    Evaluation(refhost::PartReport report, refhost::WorkLimits limits)
-        : report_(std::move(report)), json_(refhost::reportJson(report_)), limits_(limits) {}
+    Evaluation(catalog::PartReport report, refhost::WorkLimits limits)
+        : report_(std::move(report)), json_(catalog::reportJson(report_)), limits_(limits) {}
 
     py::object report() const { return toPython(json_); }
     bool ok() const { return report_.ok(); }
@@ -40,7 +40,7 @@ public:
     }
 
     void write(const std::filesystem::path& path, const char* format) {
-        if (std::string(format) == "STL" && !hasAspect(std::string(aspectName(Aspect::Physical))))
+        if (std::string(format) == "STL" && !hasAspect(std::string(contract::aspectName(contract::Aspect::Physical))))
             raise(PyExc_ValueError, "write_stl writes the Physical aspect, which this evaluation does not hold; "
                                     "evaluate it with aspects=(\"Physical\", ...)");
         std::string failure;
@@ -85,7 +85,7 @@ public:
                 for (const auto& output : aspect->outputs->outputs()) {
                     const auto* recorded = dynamic_cast<const refhost::RecordedObject*>(output.object.get());
                     if (!recorded) continue;
-                    std::string brep = refhost::brepText(recorded->shape());
+                    std::string brep = kernel::brepText(recorded->shape());
                     if (brep.empty()) continue;
                     entries.push_back({output.name, refhost::outputKindName(recorded->outputKind()), std::move(brep)});
                 }
@@ -102,7 +102,7 @@ private:
         return false;
     }
 
-    refhost::PartReport report_;
+    catalog::PartReport report_;
     nlohmann::ordered_json json_;
     refhost::WorkLimits limits_;
     std::mutex mutex_;

@@ -45,7 +45,7 @@ namespace py = pybind11;
 PYBIND11_MODULE(_tarncheckvalve, m) {
     using namespace tcv;
     using python::Evaluation;
-    refhost::installOccKernel();
+    kernel::installOccKernel();
     m.doc() = "The TarnCheckValve check valve symbol: definition, sample parts, catalogues, and evaluation of a "
               "part into a report, STEP, GLB, STL and IFC files and Open CASCADE BRep shapes.";
     m.attr("__version__") = TCV_VERSION_STRING;
@@ -54,7 +54,7 @@ PYBIND11_MODULE(_tarncheckvalve, m) {
         m, "Evaluation", "An evaluated part: its report and its shapes, written as files or as BRep text.");
 
     m.def(
-        "definition", [] { return python::toPython(refhost::definitionJson()); },
+        "definition", [] { return python::toPython(catalog::definitionJson()); },
         "The definition the symbol declares: progId, inputs (position, name, description, "
         "properties, default), aspects with their outputs, and evaluations; the document `checkvalve definition "
         "--json` prints.");
@@ -66,8 +66,8 @@ PYBIND11_MODULE(_tarncheckvalve, m) {
             {
                 py::gil_scoped_release release;
                 try {
-                    parts = refhost::loadCatalogFolder(python::dataDirectory() + "/catalog");
-                } catch (const refhost::CatalogError& error) {
+                    parts = catalog::loadCatalogFolder(python::dataDirectory() + "/catalog");
+                } catch (const catalog::CatalogError& error) {
                     failure = error.what();
                 }
             }
@@ -87,8 +87,8 @@ PYBIND11_MODULE(_tarncheckvalve, m) {
                 std::error_code error;
                 missing = !std::filesystem::exists(path, error);
                 if (!missing) try {
-                        parts = refhost::loadCatalogFile(path.string());
-                    } catch (const refhost::CatalogError& catalogError) {
+                        parts = catalog::loadCatalogFile(path.string());
+                    } catch (const catalog::CatalogError& catalogError) {
                         failure = catalogError.what();
                     }
             }
@@ -111,12 +111,13 @@ PYBIND11_MODULE(_tarncheckvalve, m) {
                 py::gil_scoped_release release;
                 refhost::HostOptions options = python::hostOptions();
                 options.budget = std::make_shared<refhost::WorkBudget>(limits);
-                evaluation = std::make_unique<Evaluation>(refhost::evaluatePart(partSpec, names, options), limits);
+                evaluation = std::make_unique<Evaluation>(catalog::evaluatePart(partSpec, names, options), limits);
             }
             return evaluation;
         },
         py::arg("part"),
-        py::arg("aspects") = py::make_tuple(aspectName(Aspect::Physical), aspectName(Aspect::Insulation)),
+        py::arg("aspects") = py::make_tuple(contract::aspectName(contract::Aspect::Physical),
+                                            contract::aspectName(contract::Aspect::Insulation)),
         py::kw_only(), py::arg("time_limit") = python::kDefaultTimeLimitSeconds,
         py::arg("triangle_limit") = static_cast<long long>(refhost::kDefaultTriangleLimit),
         "Evaluates the asked "
@@ -142,7 +143,7 @@ PYBIND11_MODULE(_tarncheckvalve, m) {
         "part on the thread that exports it, so that N threads each exporting a part use N cores; 0 lifts "
         "the limit.");
     m.def(
-        "printable", [](const std::string& text) { return refhost::escapedControls(text); }, py::arg("text"),
+        "printable", [](const std::string& text) { return catalog::escapedControls(text); }, py::arg("text"),
         "The text as `checkvalve` prints names and messages to a terminal: control characters escaped.");
     m.def("gallery_file_stems", &exports::galleryFileStems, py::arg("names"),
           "The gallery's file names (without extension) of parts of these names, in order, as `checkvalve "
@@ -159,7 +160,7 @@ PYBIND11_MODULE(_tarncheckvalve, m) {
             {
                 py::gil_scoped_release release;
                 try {
-                    refhost::PartReport report;
+                    catalog::PartReport report;
                     exports::renderGalleryPart(partSpec, python::hostOptions(), folder, limits, ifc, entry, report);
                 } catch (const std::exception& error) {
                     entry.errors.push_back(error.what());
@@ -219,13 +220,13 @@ PYBIND11_MODULE(_tarncheckvalve, m) {
         "validate_part",
         [](const py::dict& part, bool recordOnly) {
             const refhost::CatalogPart partSpec = python::readPart(part);
-            refhost::PartOutcome outcome;
+            catalog::PartOutcome outcome;
             {
                 py::gil_scoped_release release;
                 refhost::HostOptions options = python::hostOptions();
                 if (recordOnly) options.kernel.reset();
-                const auto report = refhost::evaluatePart(partSpec, python::kAspects, options);
-                outcome = refhost::outcomeOf(report, refhost::partWarnings(report, options));
+                const auto report = catalog::evaluatePart(partSpec, python::kAspects, options);
+                outcome = catalog::outcomeOf(report, catalog::partWarnings(report, options));
             }
             return python::outcomeDict(outcome);
         },
@@ -236,26 +237,26 @@ PYBIND11_MODULE(_tarncheckvalve, m) {
         "validate_summary",
         [](const std::string& catalog, const py::list& outcomes, bool strict, bool quiet,
            const std::optional<std::string>& reportPath) {
-            refhost::ValidateSummary summary;
+            catalog::ValidateSummary summary;
             summary.catalog = catalog.empty() ? "built-in samples" : catalog;
             summary.strict = strict;
             for (const py::handle item : outcomes) summary.parts.push_back(python::outcomeOf(item));
             if (reportPath) {
-                if (!refhost::knownReportExtension(*reportPath))
+                if (!catalog::knownReportExtension(*reportPath))
                     python::raise(PyExc_ValueError, "a report ends in .json, .xml or .html");
                 std::string failure;
                 {
                     py::gil_scoped_release release;
                     try {
                         exports::writeFileStaged(*reportPath, "report",
-                                                 refhost::renderValidateReport(summary, *reportPath));
+                                                 catalog::renderValidateReport(summary, *reportPath));
                     } catch (const std::exception& error) {
                         failure = error.what();
                     }
                 }
                 if (!failure.empty()) python::raise(PyExc_OSError, failure);
             }
-            return py::make_tuple(refhost::renderValidateText(summary, quiet), refhost::validateExitCode(summary));
+            return py::make_tuple(catalog::renderValidateText(summary, quiet), catalog::validateExitCode(summary));
         },
         py::arg("catalog"), py::arg("outcomes"), py::kw_only(), py::arg("strict") = false, py::arg("quiet") = false,
         py::arg("report") = py::none(),
@@ -267,11 +268,11 @@ PYBIND11_MODULE(_tarncheckvalve, m) {
         [](const std::string& oldPath, const std::string& newPath) {
             const auto before = python::readCatalog(oldPath);
             const auto after = python::readCatalog(newPath);
-            const refhost::CatalogDiff diff = refhost::planCatalogDiff(before, after);
+            const catalog::CatalogDiff diff = catalog::planCatalogDiff(before, after);
             py::list out;
-            for (const auto& [oldPart, newPart] : refhost::changedPartVersions(diff, before, after))
-                out.append(py::make_tuple(oldPart->name, python::toPython(refhost::partJson(*oldPart)),
-                                          python::toPython(refhost::partJson(*newPart))));
+            for (const auto& [oldPart, newPart] : catalog::changedPartVersions(diff, before, after))
+                out.append(py::make_tuple(oldPart->name, python::toPython(catalog::partJson(*oldPart)),
+                                          python::toPython(catalog::partJson(*newPart))));
             return out;
         },
         py::arg("old"), py::arg("new"),
@@ -285,26 +286,27 @@ PYBIND11_MODULE(_tarncheckvalve, m) {
             nlohmann::ordered_json report;
             {
                 py::gil_scoped_release release;
-                report = refhost::diffReportJson(refhost::evaluatePart(partSpec, names, python::hostOptions()));
+                report = catalog::diffReportJson(catalog::evaluatePart(partSpec, names, python::hostOptions()));
             }
             return python::toPython(report);
         },
         py::arg("part"),
-        py::arg("aspects") = py::make_tuple(aspectName(Aspect::Physical), aspectName(Aspect::Insulation)),
+        py::arg("aspects") = py::make_tuple(contract::aspectName(contract::Aspect::Physical),
+                                            contract::aspectName(contract::Aspect::Insulation)),
         "The report of a part as `checkvalve diff` compares it (without the recorded creations).");
     m.def(
         "diff_summary",
         [](const std::string& oldPath, const std::string& newPath, const py::dict& reports, bool json) {
-            refhost::CatalogDiff diff =
-                refhost::planCatalogDiff(python::readCatalog(oldPath), python::readCatalog(newPath));
+            catalog::CatalogDiff diff =
+                catalog::planCatalogDiff(python::readCatalog(oldPath), python::readCatalog(newPath));
             for (auto& part : diff.changed) {
                 if (!reports.contains(part.name))
                     python::raise(PyExc_ValueError, "reports: no reports of the changed part \"" + part.name + "\"");
                 const py::sequence pair = reports[py::str(part.name)].cast<py::sequence>();
                 part.graphics =
-                    refhost::graphicsChanges(python::fromPython(pair[0], "old"), python::fromPython(pair[1], "new"));
+                    catalog::graphicsChanges(python::fromPython(pair[0], "old"), python::fromPython(pair[1], "new"));
             }
-            const refhost::DiffOutput output = refhost::renderCatalogDiff(diff, json);
+            const catalog::DiffOutput output = catalog::renderCatalogDiff(diff, json);
             return py::make_tuple(output.text, output.summary, output.exitCode);
         },
         py::arg("old"), py::arg("new"), py::arg("reports"), py::kw_only(), py::arg("json") = false,

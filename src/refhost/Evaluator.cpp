@@ -11,14 +11,14 @@ namespace tcv::refhost {
 const std::vector<std::string>& inputNames() {
     static const std::vector<std::string> names = [] {
         std::vector<std::string> result;
-        for (const auto& input : kInputContract) result.emplace_back(input.name);
+        for (const auto& input : contract::kInputContract) result.emplace_back(input.name);
         return result;
     }();
     return names;
 }
 
 host::VariantArray buildInputArray(const std::shared_ptr<RefPart>& part) {
-    static const std::vector<InputDescriptor> table = CCheckValve().inputTable();
+    static const std::vector<symbol::InputDescriptor> table = symbol::CCheckValve().inputTable();
     // Values are copied from lvalues into a vector: moving temporaries of the variant makes GCC 12's optimiser
     // warn falsely of an uninitialised string.
     std::vector<host::Variant> inputs;
@@ -36,7 +36,8 @@ AspectResult evaluateAspect(const CatalogPart& partSpec, const std::string& aspe
     host::RuntimeScope scope(std::make_shared<RefRuntime>(options));
     AspectResult result;
     result.aspect = aspect;
-    result.code = aspect == aspectName(Aspect::Insulation) ? kInsulationAspect : kPhysicalAspect;
+    result.code = aspect == contract::aspectName(contract::Aspect::Insulation) ? symbol::kInsulationAspect
+                                                                               : symbol::kPhysicalAspect;
     result.outputs = std::make_shared<RefOutputCollection>();
     host::EvaluationTrail trail;
     host::TrailScope trailScope(trail);
@@ -49,7 +50,7 @@ AspectResult evaluateAspect(const CatalogPart& partSpec, const std::string& aspe
         trail.watchInputs(&inputs);
         // One symbol object per thread, as a host keeps the symbol it loaded: it holds no state between
         // invocations, and building its tables is a tenth of a record-only evaluation.
-        thread_local CCheckValve symbol;
+        thread_local symbol::CCheckValve symbol;
         symbol.InvokeRepresentation(nullptr, aspect, result.outputs, inputs);
     } catch (const host::HostError& error) {
         result.ok = false;
@@ -63,12 +64,12 @@ AspectResult evaluateAspect(const CatalogPart& partSpec, const std::string& aspe
     }
     result.trail = trail.steps();
     for (const auto& read : trail.reads()) {
-        if (read.inputPosition == kPartPosition) continue; // the part object itself, read by every variant
+        if (read.inputPosition == contract::kPartPosition) continue; // the part object itself, read by every variant
         std::string name;
         if (read.inputPosition == 0) {
             name = read.fieldName();
         } else {
-            const InputContract* input = inputAt(read.inputPosition);
+            const contract::InputContract* input = contract::inputAt(read.inputPosition);
             if (!input) throw std::out_of_range("input position " + std::to_string(read.inputPosition));
             name = input->name;
         }

@@ -16,7 +16,7 @@ static_assert(std::atomic<int>::is_always_lock_free, "the interrupt is noted fro
 thread_local WorkBudget* threadBudget = nullptr;
 
 std::string secondsText(std::chrono::microseconds time) {
-    return checked::shortNumber(static_cast<double>(time.count()) / 1e6) + " s";
+    return geometry::checked::shortNumber(static_cast<double>(time.count()) / 1e6) + " s";
 }
 
 } // namespace

@@ -6,7 +6,11 @@
 #include "tarncheckvalve/geometry/CheckedMath.h"
 #include "tarncheckvalve/geometry/Comparisons.h"
 
-namespace tcv {
+namespace tcv::shapes {
+
+using namespace tcv::contract;
+using namespace tcv::base;
+using namespace tcv::geometry;
 
 double angledBranchDiameter(double d, double A, double B, double theta) {
     const double R = checked::squareRoot((d / 2) * (d / 2) + B * B);
@@ -34,4 +38,4 @@ AngledBranchLayout readAngledBranchLayout(const host::VariantArray& arrayofinput
     return layout;
 }
 
-} // namespace tcv
+} // namespace tcv::shapes

@@ -5,7 +5,12 @@
 #include "tarncheckvalve/base/Inputs.h"
 #include "tarncheckvalve/geometry/Comparisons.h"
 
-namespace tcv {
+namespace tcv::shapes {
+
+using namespace tcv::contract;
+using namespace tcv::base;
+using namespace tcv::geometry;
+using namespace tcv::ports;
 
 NippleSpan readNippleSpan(const host::VariantArray& arrayofinputs, std::int32_t partDataBasis) {
     NippleSpan span;
@@ -50,4 +55,4 @@ double portSizedBodyDiameter(const EndTypeCodes& codes, const PortDataRecord& po
     return GreaterDim(port1.pipeOD, port2.pipeOD);
 }
 
-} // namespace tcv
+} // namespace tcv::shapes

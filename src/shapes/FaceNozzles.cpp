@@ -2,7 +2,9 @@
 
 #include "tarncheckvalve/ports/Nozzles.h"
 
-namespace tcv {
+namespace tcv::shapes {
+
+using namespace tcv::ports;
 
 namespace {
 
@@ -46,4 +48,4 @@ void addFaceNozzles(const host::OutputCollectionPtr& outputColl, const host::Obj
 
 } // namespace inline_bodies
 
-} // namespace tcv
+} // namespace tcv::shapes

@@ -6,7 +6,12 @@
 #include "tarncheckvalve/geometry/basGeom3dEx.h"
 #include "tarncheckvalve/host/Runtime.h"
 
-namespace tcv::inline_bodies {
+namespace tcv::shapes::inline_bodies {
+
+using namespace tcv::contract;
+using namespace tcv::base;
+using namespace tcv::geometry;
+using namespace tcv::ports;
 
 using host::DPosition;
 
@@ -256,4 +261,4 @@ void addDoubleConeBody(const host::OutputCollectionPtr& outputColl, const Double
                 verticalDiameter);
 }
 
-} // namespace tcv::inline_bodies
+} // namespace tcv::shapes::inline_bodies

@@ -6,7 +6,10 @@
 #include "tarncheckvalve/geometry/basGeom3dEx.h"
 #include "tarncheckvalve/host/Runtime.h"
 
-namespace tcv {
+namespace tcv::shapes {
+
+using namespace tcv::base;
+using namespace tcv::geometry;
 
 using host::DPosition;
 using host::DVector;
@@ -80,4 +83,4 @@ void addJacketLoft(const host::OutputCollectionPtr& outputColl, const JacketLoft
     sections->Clear();
 }
 
-} // namespace tcv
+} // namespace tcv::shapes

@@ -4,7 +4,11 @@
 #include "tarncheckvalve/geometry/Comparisons.h"
 #include "tarncheckvalve/shapes/MultiPortEnds.h"
 
-namespace tcv {
+namespace tcv::shapes {
+
+using namespace tcv::contract;
+using namespace tcv::base;
+using namespace tcv::geometry;
 
 FourPortJacketDimensions readFourPortJacketDimensions(const host::VariantArray& arrayofinputs, int jacketInletInput) {
     FourPortJacketDimensions dims;
@@ -32,4 +36,4 @@ DomedBodyDimensions readDomedBodyDimensions(const host::VariantArray& arrayofinp
     return dims;
 }
 
-} // namespace tcv
+} // namespace tcv::shapes

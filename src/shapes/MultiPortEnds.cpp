@@ -2,7 +2,10 @@
 
 #include "tarncheckvalve/geometry/Comparisons.h"
 
-namespace tcv {
+namespace tcv::shapes {
+
+using namespace tcv::geometry;
+using namespace tcv::ports;
 
 double stubDiameter(const PortDataRecord& port) {
     return CmpDblLessThan(port.pipeOD, port.flangeDiameter, kTolerance) ? port.flangeDiameter : port.pipeOD;
@@ -20,4 +23,4 @@ void addPortNozzle(const host::OutputCollectionPtr& outputColl, const host::Obje
     outputColl->AddOutput(name, CreateNozzle(portIndex, part, outputColl, direction, position));
 }
 
-} // namespace tcv
+} // namespace tcv::shapes

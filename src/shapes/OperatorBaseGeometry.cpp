@@ -2,7 +2,12 @@
 
 #include "tarncheckvalve/shapes/FaceNozzles.h"
 
-namespace tcv::operator_base {
+namespace tcv::shapes::operator_base {
+
+using namespace tcv::contract;
+using namespace tcv::base;
+using namespace tcv::geometry;
+using namespace tcv::ports;
 
 using host::DPosition;
 using host::DVector;
@@ -106,4 +111,4 @@ void addFaceNozzles(const host::OutputCollectionPtr& outputColl, const host::Str
                         outputColl->AddOutput(arrayOfOutputs.at(portIndex + 1), nozzle);
                     });
 }
-} // namespace tcv::operator_base
+} // namespace tcv::shapes::operator_base

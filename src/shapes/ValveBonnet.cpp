@@ -8,7 +8,11 @@
 #include "tarncheckvalve/ports/Nozzles.h"
 #include "tarncheckvalve/shapes/FaceNozzles.h"
 
-namespace tcv {
+namespace tcv::shapes {
+
+using namespace tcv::base;
+using namespace tcv::geometry;
+using namespace tcv::ports;
 
 using host::DPosition;
 using host::DT4x4;
@@ -114,4 +118,4 @@ void addBonnetFaceNozzles(const host::ObjectPtr& part, const host::OutputCollect
                     });
 }
 
-} // namespace tcv
+} // namespace tcv::shapes

@@ -7,7 +7,12 @@
 #include "tarncheckvalve/ports/basPipePortParameters.h"
 #include "tarncheckvalve/variants/Aspects.h"
 
-namespace tcv {
+namespace tcv::symbol {
+
+using namespace tcv::contract;
+using namespace tcv::base;
+using namespace tcv::ports;
+using namespace tcv::variants;
 
 namespace {
 
@@ -158,4 +163,6 @@ std::unique_ptr<host::IZDUserSymbolServices> createSymbol(const std::string& pro
     return std::make_unique<CCheckValve>();
 }
 
-} // namespace tcv
+std::vector<std::int32_t> servedPartDataBases() { return variants::drawnPartDataBases(); }
+
+} // namespace tcv::symbol

@@ -17,6 +17,12 @@
 
 namespace tcv::variants {
 
+using namespace tcv::contract;
+using namespace tcv::base;
+using namespace tcv::geometry;
+using namespace tcv::ports;
+using namespace tcv::shapes;
+
 using host::DPosition;
 
 namespace {
@@ -71,7 +77,7 @@ BonnetedBody addHalfCylinders(const host::OutputCollectionPtr& outputColl, const
 
 // The lofted body reaches from flange to flange, centred on the valve centre.
 void addLoftedBody(const host::OutputCollectionPtr& outputColl, const BonnetedBody& body, const char* name) {
-    tcv::addLoftedBody(outputColl, body.E, body.B, name);
+    shapes::addLoftedBody(outputColl, body.E, body.B, name);
 }
 
 void addNozzles(const host::OutputCollectionPtr& outputColl, const BonnetedBody& body) {

@@ -8,7 +8,11 @@
 #include "tarncheckvalve/base/basCCheckValve.h"
 #include "tarncheckvalve/variants/Aspects.h"
 
-namespace tcv {
+namespace tcv::variants {
+
+using namespace tcv::contract;
+using namespace tcv::base;
+using namespace tcv::ports;
 
 namespace variants {
 namespace {
@@ -61,4 +65,4 @@ void CInsulation::run(const host::OutputCollectionPtr& outputColl, const host::V
     variants::runAspect(Aspect::Insulation, outputColl, arrayofinputs, arrayOfOutputs);
 }
 
-} // namespace tcv
+} // namespace tcv::variants

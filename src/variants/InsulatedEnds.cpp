@@ -4,7 +4,10 @@
 #include "tarncheckvalve/geometry/basGeom3d.h"
 #include "tarncheckvalve/shapes/InlineBodyShapes.h"
 
-namespace tcv::inline_bodies {
+namespace tcv::variants::inline_bodies {
+
+using namespace tcv::geometry;
+using namespace tcv::ports;
 
 namespace {
 
@@ -49,4 +52,4 @@ void addInsulatedPortEnds(const host::OutputCollectionPtr& outputColl, const hos
     addInsulatedPortEnd(outputColl, "Port2Ins", Face::Outlet, faceToFace, thickness, port, stopAtOppositeFace);
 }
 
-} // namespace tcv::inline_bodies
+} // namespace tcv::variants::inline_bodies

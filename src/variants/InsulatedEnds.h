@@ -5,8 +5,12 @@
 #include "tarncheckvalve/host/Symbol.h"
 #include "tarncheckvalve/host/Value.h"
 #include "tarncheckvalve/ports/basPipePortParameters.h"
+#include "tarncheckvalve/shapes/InlineBodyShapes.h"
 
-namespace tcv::inline_bodies {
+namespace tcv::variants::inline_bodies {
+
+// The in-line bodies' constructions of the shapes layer, which these ends complete, are found here too.
+using namespace tcv::shapes::inline_bodies;
 
 // Which face an end sits on: port 1 at x = -L/2, port 2 at x = +L/2.
 enum class Face { Inlet, Outlet };
@@ -19,13 +23,13 @@ void addFlangeCollar(const host::OutputCollectionPtr& outputColl, Face face, dou
 // The collars of both ports: port 1 is read again into `port` and collared, then port 2 is read into it,
 // overwriting port 1's values, and collared.
 void addEndCollars(const host::OutputCollectionPtr& outputColl, const host::ObjectPtr& part, double faceToFace,
-                   double thickness, PortDataRecord& port);
+                   double thickness, ports::PortDataRecord& port);
 
 // "Port1Ins" from the values `port` holds (port 1's), then port 2 read into `port` and "Port2Ins": each,
 // when its flange thickness is positive, from its face inwards by flange thickness + T, of the larger of
 // flange and pipe diameter + 2T. With `stopAtOppositeFace`, an end whose inner face would not lie short
 // of L (measured from the valve centre) runs to the opposite face instead.
 void addInsulatedPortEnds(const host::OutputCollectionPtr& outputColl, const host::ObjectPtr& part, double faceToFace,
-                          double thickness, PortDataRecord& port, bool stopAtOppositeFace = false);
+                          double thickness, ports::PortDataRecord& port, bool stopAtOppositeFace = false);
 
-} // namespace tcv::inline_bodies
+} // namespace tcv::variants::inline_bodies

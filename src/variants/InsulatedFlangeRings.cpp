@@ -6,7 +6,11 @@
 #include "tarncheckvalve/geometry/basGeom3d.h"
 #include "tarncheckvalve/shapes/MultiPortEnds.h"
 
-namespace tcv {
+namespace tcv::variants {
+
+using namespace tcv::geometry;
+using namespace tcv::ports;
+using namespace tcv::shapes;
 
 using host::DPosition;
 
@@ -71,4 +75,4 @@ void addInsulatedBoreAndRings(const host::OutputCollectionPtr& outputColl, const
     }
 }
 
-} // namespace tcv
+} // namespace tcv::variants

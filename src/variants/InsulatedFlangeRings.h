@@ -5,14 +5,15 @@
 #include "tarncheckvalve/host/Symbol.h"
 #include "tarncheckvalve/ports/basPipePortParameters.h"
 
-namespace tcv {
+namespace tcv::variants {
 
 // Adds an "InsVal_" ring for each port that has both a flange diameter and a flange thickness, port 1
 // first: a cylinder 2 * T wider than the flange, from the end face at x = -faceX (port 1) or +faceX
 // (port 2) inwards by the flange thickness plus T. A ring longer than the valve (span = the distance
 // between the two faces) starts at the opposite face instead, so it covers the valve from end to end.
 void AddInsulatedFlangeRings(const host::OutputCollectionPtr& outputColl, double faceX, double span,
-                             const PortDataRecord& port1, const PortDataRecord& port2, double insulationThickness);
+                             const ports::PortDataRecord& port1, const ports::PortDataRecord& port2,
+                             double insulationThickness);
 
 // The insulated bore over the pipe or over the flange, whichever is wider (a flange of no diameter
 // counts as 0.0001).
@@ -24,4 +25,4 @@ double boreOrFlangeDiameter(double d, double flangeDiameter, double T);
 void addInsulatedBoreAndRings(const host::OutputCollectionPtr& outputColl, const host::ObjectPtr& part, double A,
                               double B, double T, double boreDiameter);
 
-} // namespace tcv
+} // namespace tcv::variants

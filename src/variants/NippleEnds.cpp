@@ -16,6 +16,12 @@
 
 namespace tcv::variants {
 
+using namespace tcv::contract;
+using namespace tcv::base;
+using namespace tcv::geometry;
+using namespace tcv::ports;
+using namespace tcv::shapes;
+
 using host::DPosition;
 
 namespace {

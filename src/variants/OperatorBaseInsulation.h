@@ -4,8 +4,12 @@
 #include "tarncheckvalve/geometry/Comparisons.h"
 #include "tarncheckvalve/geometry/basGeom3d.h"
 #include "tarncheckvalve/ports/basPipePortParameters.h"
+#include "tarncheckvalve/shapes/OperatorBaseGeometry.h"
 
-namespace tcv::operator_base {
+namespace tcv::variants::operator_base {
+
+// The operator-base constructions of the shapes layer, which these ends complete, are found here too.
+using namespace tcv::shapes::operator_base;
 
 // Each port with a flange gets an insulated end, from its face (port 1 at face1X < 0, port 2 at
 // face2X > 0) inwards by its flange thickness plus the insulation thickness T, of the larger of flange
@@ -13,23 +17,26 @@ namespace tcv::operator_base {
 // end that would reach past the valve centre stops at it. Port 2's values overwrite port 1's.
 inline void addInsulatedPortEnds(const host::OutputCollectionPtr& outputColl, const host::ObjectPtr& part, double T,
                                  double face1X, double face2X, bool stopAtCentre) {
-    PortDataRecord port;
-    RetrievePortData(1, part, outputColl, port);
-    if (CmpDblGreaterthan(port.flangeThickness, kTolerance, kTolerance)) {
+    ports::PortDataRecord port;
+    ports::RetrievePortData(1, part, outputColl, port);
+    if (geometry::CmpDblGreaterthan(port.flangeThickness, geometry::kTolerance, geometry::kTolerance)) {
         const double depth = port.flangeThickness + T;
-        const double endX = stopAtCentre && CmpDblLessThanOrEqualTo(-face1X, depth, kTolerance) ? 0 : face1X + depth;
-        outputColl->AddOutput("Port1Ins",
-                              PlaceCylinder(outputColl, host::DPosition(face1X, 0, 0), host::DPosition(endX, 0, 0),
-                                            InsulatedDiameter(port.flangeDiameter, port.pipeOD, T), true));
+        const double endX = stopAtCentre && geometry::CmpDblLessThanOrEqualTo(-face1X, depth, geometry::kTolerance)
+                                ? 0
+                                : face1X + depth;
+        outputColl->AddOutput("Port1Ins", geometry::PlaceCylinder(
+                                              outputColl, host::DPosition(face1X, 0, 0), host::DPosition(endX, 0, 0),
+                                              geometry::InsulatedDiameter(port.flangeDiameter, port.pipeOD, T), true));
     }
-    RetrievePortData(2, part, outputColl, port);
-    if (CmpDblGreaterthan(port.flangeThickness, kTolerance, kTolerance)) {
+    ports::RetrievePortData(2, part, outputColl, port);
+    if (geometry::CmpDblGreaterthan(port.flangeThickness, geometry::kTolerance, geometry::kTolerance)) {
         const double depth = port.flangeThickness + T;
-        const double endX = stopAtCentre && CmpDblLessThanOrEqualTo(face2X, depth, kTolerance) ? 0 : face2X - depth;
-        outputColl->AddOutput("Port2Ins",
-                              PlaceCylinder(outputColl, host::DPosition(face2X, 0, 0), host::DPosition(endX, 0, 0),
-                                            InsulatedDiameter(port.flangeDiameter, port.pipeOD, T), true));
+        const double endX =
+            stopAtCentre && geometry::CmpDblLessThanOrEqualTo(face2X, depth, geometry::kTolerance) ? 0 : face2X - depth;
+        outputColl->AddOutput("Port2Ins", geometry::PlaceCylinder(
+                                              outputColl, host::DPosition(face2X, 0, 0), host::DPosition(endX, 0, 0),
+                                              geometry::InsulatedDiameter(port.flangeDiameter, port.pipeOD, T), true));
     }
 }
 
-} // namespace tcv::operator_base
+} // namespace tcv::variants::operator_base

@@ -65,19 +65,15 @@ std::span<const Variant* const> registry() {
     return variants;
 }
 
-} // namespace tcv::variants
-
-namespace tcv {
-
-std::vector<std::int32_t> servedPartDataBases() {
+std::vector<std::int32_t> drawnPartDataBases() {
     std::vector<std::int32_t> registered;
-    for (const variants::Variant* variant : variants::registry())
+    for (const Variant* variant : registry())
         registered.insert(registered.end(), variant->values.begin(), variant->values.end());
     std::sort(registered.begin(), registered.end());
-    std::vector<std::int32_t> served(variants::kDefaultBodyBases.begin(), variants::kDefaultBodyBases.end());
+    std::vector<std::int32_t> served(kDefaultBodyBases.begin(), kDefaultBodyBases.end());
     for (std::int32_t value : registered)
         if (std::find(served.begin(), served.end(), value) == served.end()) served.push_back(value);
     return served;
 }
 
-} // namespace tcv
+} // namespace tcv::variants

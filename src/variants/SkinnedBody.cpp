@@ -18,6 +18,10 @@
 
 namespace tcv::variants {
 
+using namespace tcv::contract;
+using namespace tcv::base;
+using namespace tcv::geometry;
+
 using host::DPosition;
 using host::DVector;
 using operator_base::ValveInputs;

@@ -8,6 +8,8 @@
 
 namespace tcv::variants {
 
+using namespace tcv::base;
+
 namespace {
 
 // The operator part by the piping-component code: 5 takes the valve-operator part, 10 the first

@@ -28,7 +28,9 @@ struct Variant {
     Builder physical;
     Builder insulation;
 
-    Builder builder(Aspect aspect) const { return aspect == Aspect::Physical ? physical : insulation; }
+    Builder builder(contract::Aspect aspect) const {
+        return aspect == contract::Aspect::Physical ? physical : insulation;
+    }
     bool serves(std::int32_t partDataBasis) const {
         for (std::int32_t value : values)
             if (value == partDataBasis) return true;
@@ -59,7 +61,7 @@ struct RunState {
     double faceToFace = 0;
     double insulationThickness = 0;
     double handwheelAngle = 0;
-    PortDataRecord port1, port2;
+    ports::PortDataRecord port1, port2;
     std::int32_t partDataBasis = 0;
     std::int16_t outputCounter = 0;
 };

@@ -18,6 +18,11 @@
 
 namespace tcv::variants {
 
+using namespace tcv::base;
+using namespace tcv::geometry;
+using namespace tcv::ports;
+using namespace tcv::shapes;
+
 using host::DPosition;
 using host::DT4x4;
 using host::DVector;

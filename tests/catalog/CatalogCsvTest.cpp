@@ -41,8 +41,8 @@ void expectSameParts(const std::vector<CatalogPart>& a, const std::vector<Catalo
 
 std::string csvError(const std::string& text) {
     try {
-        parseCsvCatalog(text, "parts.csv");
-    } catch (const CatalogError& error) {
+        catalog::parseCsvCatalog(text, "parts.csv");
+    } catch (const catalog::CatalogError& error) {
         return error.what();
     }
     return "(no error)";
@@ -55,11 +55,12 @@ TEST(CatalogCsv, EverySampleCatalogueGoesToCsvAndBackAsTheSameParts) {
         ++files;
         SCOPED_TRACE(entry.path().string());
         const std::string path = entry.path().string();
-        const auto fromJson = loadCatalogFile(path);
-        const std::string csv = catalogCsvText(loadCatalogDocument(path), path);
-        expectSameParts(fromJson, parseCsvCatalog(csv, "converted.csv"));
+        const auto fromJson = catalog::loadCatalogFile(path);
+        const std::string csv = catalog::catalogCsvText(catalog::loadCatalogDocument(path), path);
+        expectSameParts(fromJson, catalog::parseCsvCatalog(csv, "converted.csv"));
         // And back to JSON: the document a CSV file reads into gives the same parts again.
-        expectSameParts(fromJson, readCatalogParts(csvCatalogJson(csv, "converted.csv"), "back.json"));
+        expectSameParts(fromJson,
+                        catalog::readCatalogParts(catalog::csvCatalogJson(csv, "converted.csv"), "back.json"));
     }
     EXPECT_GE(files, 5u);
 }
@@ -80,10 +81,11 @@ TEST(CatalogCsv, ReadsWhatASpreadsheetSavesAsTheEquivalentJsonPart) {
          "ports": [{"index": 1, "pipeOD": 0.1143, "npd": 4}, {"index": 2, "flangeOD": 0.2286, "npdUnit": "mm"}],
          "operator": {"name": "wheel", "inputs": {"OffsetFrmValCen": "300mm"}}},
         {"name": "plain", "partDataBasis": 1}]})";
-    expectSameParts(parseCatalog(json, "parts.json"), parseCsvCatalog(csv, "parts.csv"));
+    expectSameParts(catalog::parseCatalog(json, "parts.json"), catalog::parseCsvCatalog(csv, "parts.csv"));
     // The same part with commas and LF only reads alike.
-    expectSameParts(parseCsvCatalog("name,PartDataBasis,FacetoFace\nplain,1,0.5\n", "a.csv"),
-                    parseCatalog(R"({"name": "plain", "partDataBasis": 1, "inputs": {"FacetoFace": 0.5}})", "a.json"));
+    expectSameParts(
+        catalog::parseCsvCatalog("name,PartDataBasis,FacetoFace\nplain,1,0.5\n", "a.csv"),
+        catalog::parseCatalog(R"({"name": "plain", "partDataBasis": 1, "inputs": {"FacetoFace": 0.5}})", "a.json"));
 }
 
 TEST(CatalogCsv, RefusesBadHeadersAndCellsNamingFileRowAndColumn) {
@@ -146,29 +148,30 @@ TEST(CatalogCsv, WritingRefusesWhatAnEmptyCellOrAPortColumnCannotHold) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.json);
         try {
-            catalogCsvText(parseCatalogDocument(c.json, "a.json"), "a.json");
+            catalog::catalogCsvText(catalog::parseCatalogDocument(c.json, "a.json"), "a.json");
             ADD_FAILURE() << "not refused";
-        } catch (const CatalogError& error) {
+        } catch (const catalog::CatalogError& error) {
             EXPECT_NE(std::string(error.what()).find(c.message), std::string::npos) << error.what();
         }
     }
     // A port given by its index alone and an empty operator keep existing.
     const char* bare = R"({"name": "a", "partDataBasis": 1, "ports": [{"index": 1}, {"index": 3}], "operator": {}})";
-    expectSameParts(parseCatalog(bare, "a.json"),
-                    parseCsvCatalog(catalogCsvText(parseCatalogDocument(bare, "a.json"), "a.json"), "a.csv"));
+    expectSameParts(catalog::parseCatalog(bare, "a.json"),
+                    catalog::parseCsvCatalog(
+                        catalog::catalogCsvText(catalog::parseCatalogDocument(bare, "a.json"), "a.json"), "a.csv"));
 }
 
 TEST(CatalogCsv, FilesAreReadAsCsvByTheirNameInAnyCase) {
     const auto folder = std::filesystem::temp_directory_path() / ("tcv-csv-" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder / "folder.csv");
     std::ofstream(folder / "parts.CSV") << "name,PartDataBasis\na,2256\n";
-    EXPECT_TRUE(isCsvCatalogPath("x.Csv"));
-    EXPECT_FALSE(isCsvCatalogPath("csv"));
-    EXPECT_EQ(loadCatalogFile((folder / "parts.CSV").string()).at(0).partDataBasis, 2256);
+    EXPECT_TRUE(catalog::isCsvCatalogPath("x.Csv"));
+    EXPECT_FALSE(catalog::isCsvCatalogPath("csv"));
+    EXPECT_EQ(catalog::loadCatalogFile((folder / "parts.CSV").string()).at(0).partDataBasis, 2256);
     try {
-        loadCatalogFile((folder / "folder.csv").string());
+        catalog::loadCatalogFile((folder / "folder.csv").string());
         ADD_FAILURE() << "a folder was read";
-    } catch (const CatalogError& error) {
+    } catch (const catalog::CatalogError& error) {
         EXPECT_NE(std::string(error.what()).find("not a catalogue file but a folder"), std::string::npos);
     }
     std::filesystem::remove_all(folder);

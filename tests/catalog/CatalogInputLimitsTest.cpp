@@ -21,8 +21,8 @@ using ::testing::HasSubstr;
 
 std::string refusal(const std::string& text) {
     try {
-        parseCatalog(text, "bad.json");
-    } catch (const CatalogError& error) {
+        catalog::parseCatalog(text, "bad.json");
+    } catch (const catalog::CatalogError& error) {
         return error.what();
     }
     ADD_FAILURE() << "accepted: " << text.substr(0, 200);
@@ -34,12 +34,12 @@ std::string part(const std::string& fields) { return R"({"name": "a", "partDataB
 // Refusals of integers beyond their type and of duplicate keys are in CatalogTest's table; the edges of
 // each type, and one key in sibling objects, are taken.
 TEST(CatalogLimits, TypeEdgesAndKeysOfSiblingObjectsAreTaken) {
-    const auto edges = parseCatalog(
+    const auto edges = catalog::parseCatalog(
         part(R"(, "operatorSourceCode": -2147483648, "ports": [{"index": 32767, "attribute": 2147483647}])"), "e");
     EXPECT_EQ(edges[0].operatorSourceCode, -2147483648);
     EXPECT_EQ(edges[0].ports[0].index, 32767);
     EXPECT_EQ(edges[0].ports[0].attribute, 2147483647);
-    EXPECT_NO_THROW(parseCatalog(part(R"(, "ports": [{"index": 1}, {"index": 2}])"), "ok.json"));
+    EXPECT_NO_THROW(catalog::parseCatalog(part(R"(, "ports": [{"index": 1}, {"index": 2}])"), "ok.json"));
 }
 
 TEST(CatalogLimits, LengthsAndAnglesReadNumbersAlike) {
@@ -59,8 +59,8 @@ TEST(CatalogLimits, LengthsAndAnglesReadNumbersAlike) {
         const std::string length = part(R"(, "inputs": {"Height": ")" + std::string(c.number) + R"(mm"})");
         const std::string angle = part(R"(, "inputs": {"HandwheelAngle": ")" + std::string(c.number) + R"(deg"})");
         if (c.accepted) {
-            EXPECT_DOUBLE_EQ(parseCatalog(length, "l")[0].inputs.at("Height"), c.value / 1000);
-            EXPECT_DOUBLE_EQ(parseCatalog(angle, "a")[0].inputs.at("HandwheelAngle"), c.value * degree);
+            EXPECT_DOUBLE_EQ(catalog::parseCatalog(length, "l")[0].inputs.at("Height"), c.value / 1000);
+            EXPECT_DOUBLE_EQ(catalog::parseCatalog(angle, "a")[0].inputs.at("HandwheelAngle"), c.value * degree);
         } else {
             EXPECT_THAT(refusal(length), HasSubstr("inputs.Height"));
             EXPECT_THAT(refusal(angle), HasSubstr("inputs.HandwheelAngle"));
@@ -110,24 +110,24 @@ TEST_F(CatalogFiles, OnlyExistingRegularFilesWithinTheLimitAreRead) {
         std::vector<const char*> mentions;
     };
     const Case cases[] = {
-        {"/dev/zero", kDefaultMaxCatalogBytes, {"/dev/zero", "a device", "regular"}},
-        {folder_.string(), kDefaultMaxCatalogBytes, {"a folder", "regular"}},
-        {fifo.string(), kDefaultMaxCatalogBytes, {"pipe.json", "a pipe"}},
+        {"/dev/zero", catalog::kDefaultMaxCatalogBytes, {"/dev/zero", "a device", "regular"}},
+        {folder_.string(), catalog::kDefaultMaxCatalogBytes, {"a folder", "regular"}},
+        {fifo.string(), catalog::kDefaultMaxCatalogBytes, {"pipe.json", "a pipe"}},
         {large.string(), 4096, {"large.json", "more than the limit of 4096 bytes", "--max-catalog-size"}},
-        {"/nonexistent/parts.json", kDefaultMaxCatalogBytes, {"/nonexistent/parts.json: cannot open"}},
+        {"/nonexistent/parts.json", catalog::kDefaultMaxCatalogBytes, {"/nonexistent/parts.json: cannot open"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
         try {
-            loadCatalogFile(c.path, c.limit);
+            catalog::loadCatalogFile(c.path, c.limit);
             ADD_FAILURE() << "read";
-        } catch (const CatalogError& error) {
+        } catch (const catalog::CatalogError& error) {
             for (const char* mention : c.mentions) EXPECT_THAT(error.what(), HasSubstr(mention));
         }
     }
     // A raised limit reads the same file.
-    EXPECT_EQ(loadCatalogFile(large.string(), 8192).size(), 1u);
-    EXPECT_EQ(loadCatalogFile(large.string()).size(), 1u);
+    EXPECT_EQ(catalog::loadCatalogFile(large.string(), 8192).size(), 1u);
+    EXPECT_EQ(catalog::loadCatalogFile(large.string()).size(), 1u);
 }
 
 } // namespace

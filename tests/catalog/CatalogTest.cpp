@@ -15,7 +15,7 @@ const char* kPart = R"({"name": "p", "partDataBasis": 2256,
   "operator": {"name": "wheel", "inputs": {"OffsetFrmValCen": "300mm"}}})";
 
 TEST(Catalog, ReadsOnePartWithUnitsAndDefaults) {
-    auto parts = parseCatalog(kPart, "one.json");
+    auto parts = catalog::parseCatalog(kPart, "one.json");
     ASSERT_EQ(parts.size(), 1u);
     const auto& part = parts[0];
     EXPECT_EQ(part.partDataBasis, 2256);
@@ -31,13 +31,13 @@ TEST(Catalog, ReadsOnePartWithUnitsAndDefaults) {
 }
 
 TEST(Catalog, OddButWellFormedDimensionsPassUnchanged) {
-    auto parts = parseCatalog(
+    auto parts = catalog::parseCatalog(
         R"({"parts": [{"name": "odd", "partDataBasis": -7, "inputs": {"FacetoFace": -0.5, "Height": 0, "B": 1e6}}]})",
         "odd.json");
     EXPECT_EQ(parts[0].partDataBasis, -7);
     EXPECT_EQ(parts[0].inputs.at("FacetoFace"), -0.5);
     EXPECT_EQ(parts[0].inputs.at("B"), 1e6);
-    EXPECT_FALSE(plausibilityWarnings(parts[0]).empty());
+    EXPECT_FALSE(catalog::plausibilityWarnings(parts[0]).empty());
 }
 
 TEST(Catalog, RefusesMalformedInputNamingPartFieldAndExpectation) {
@@ -89,9 +89,9 @@ TEST(Catalog, RefusesMalformedInputNamingPartFieldAndExpectation) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
         try {
-            parseCatalog(c.text, "bad.json");
+            catalog::parseCatalog(c.text, "bad.json");
             ADD_FAILURE() << "accepted";
-        } catch (const CatalogError& error) {
+        } catch (const catalog::CatalogError& error) {
             const std::string message = error.what();
             for (const char* mention : c.mentions) EXPECT_NE(message.find(mention), std::string::npos) << message;
         }
@@ -99,7 +99,7 @@ TEST(Catalog, RefusesMalformedInputNamingPartFieldAndExpectation) {
 }
 
 TEST(Catalog, SampleCatalogueLoadsWithUniqueNamesAndServesEveryVariant) {
-    auto parts = loadSampleCatalog();
+    auto parts = catalog::loadSampleCatalog();
     std::set<std::int32_t> served;
     for (const auto& part : parts) served.insert(part.partDataBasis);
     const std::int32_t variants[] = {1,    455,  456,  2021, 2046, 2047, 2142, 2144, 2198, 2157, 2199,
@@ -111,9 +111,9 @@ TEST(Catalog, SampleCatalogueLoadsWithUniqueNamesAndServesEveryVariant) {
 
 TEST(Catalog, ClosestNameSuggestsOnlyNearMisses) {
     const std::vector<std::string> names = {"FacetoFace", "Face1toCenter", "Height"};
-    EXPECT_EQ(closestName("facetoface", names), "FacetoFace");
-    EXPECT_EQ(closestName("Hieght", names), "Height");
-    EXPECT_EQ(closestName("Colour", names), "");
+    EXPECT_EQ(catalog::closestName("facetoface", names), "FacetoFace");
+    EXPECT_EQ(catalog::closestName("Hieght", names), "Height");
+    EXPECT_EQ(catalog::closestName("Colour", names), "");
 }
 
 } // namespace

@@ -18,7 +18,7 @@ namespace tcv::test {
 namespace {
 
 refhost::CatalogPart sample(const std::string& name) {
-    for (const auto& part : refhost::loadSampleCatalog())
+    for (const auto& part : catalog::loadSampleCatalog())
         if (part.name == name) return part;
     throw std::runtime_error("no sample " + name);
 }
@@ -48,11 +48,11 @@ TEST_P(FailureReasons, NameTheRoutineAndTheReasonBehindTheGenericCode) {
     const auto reason = result.reason();
     EXPECT_EQ(reason.where, c.where);
     EXPECT_EQ(reason.message.rfind(c.message, 0), 0u) << reason.message;
-    const auto error = refhost::errorJson(result);
+    const auto error = catalog::errorJson(result);
     EXPECT_EQ(error["code"], "0x80004005");
     EXPECT_EQ(error["where"], c.where);
     EXPECT_EQ(error["message"], reason.message);
-    EXPECT_NE(refhost::failureText(result).find(reason.message), std::string::npos);
+    EXPECT_NE(catalog::failureText(result).find(reason.message), std::string::npos);
 }
 
 auto set(const char* input, double value) {
@@ -109,7 +109,7 @@ TEST(FailureTrail, FollowsTheFailureOutwardsFromTheRoutineThatFoundIt) {
     };
     EXPECT_TRUE(passedOn("runPDB2258"));
     EXPECT_TRUE(passedOn("run"));
-    const auto error = refhost::errorJson(result);
+    const auto error = catalog::errorJson(result);
     ASSERT_TRUE(error.contains("trail"));
     EXPECT_EQ(error["trail"].size(), result.trail.size());
     // The values the symbol had read when it failed, by input and port field.
@@ -184,8 +184,8 @@ bool hasWarning(const std::vector<std::string>& warnings, const std::string& tex
 }
 
 TEST(Warnings, SamplePartsHaveRealisticData) {
-    for (const auto& part : refhost::loadSampleCatalog())
-        EXPECT_TRUE(refhost::physicalWarnings(part, refhost::defaultDataDirectory()).empty()) << part.name;
+    for (const auto& part : catalog::loadSampleCatalog())
+        EXPECT_TRUE(catalog::physicalWarnings(part, refhost::defaultDataDirectory()).empty()) << part.name;
 }
 
 TEST(Warnings, PhysicalSense) {
@@ -193,7 +193,7 @@ TEST(Warnings, PhysicalSense) {
     part.inputs["FacetoFace"] = 0;
     part.ports[0].flangeOD = part.ports[0].pipeOD;
     part.ports[1].pipeOD *= 1.15; // NPS 4 is 114.3 mm
-    const auto warnings = refhost::physicalWarnings(part, refhost::defaultDataDirectory());
+    const auto warnings = catalog::physicalWarnings(part, refhost::defaultDataDirectory());
     EXPECT_TRUE(hasWarning(warnings, "input FacetoFace is 0 m: a face-to-face must be above zero"));
     EXPECT_TRUE(hasWarning(warnings, "port 1 is flanged but its flange OD"));
     EXPECT_TRUE(hasWarning(warnings, "port 2 pipe OD 0.131445 m is more than 10% off 0.1143 m"));
@@ -206,7 +206,7 @@ TEST(Warnings, FromWhatTheVariantRead) {
     // Width is no input of the wafer variant: a wrong PartDataBasis is the likely cause.
     refhost::CatalogPart wafer = sample("wafer-2256-nps4-cl150");
     wafer.inputs["Width"] = 0.1;
-    auto warnings = refhost::readWarnings(refhost::evaluatePart(wafer, {"Physical", "Insulation"}, options), options);
+    auto warnings = catalog::readWarnings(catalog::evaluatePart(wafer, {"Physical", "Insulation"}, options), options);
     EXPECT_TRUE(hasWarning(warnings, "input Width is given but PartDataBasis 2256 never reads it"));
     // Every variant reads the handwheel angle; left out, its default changes nothing here: no warning.
     EXPECT_FALSE(hasWarning(warnings, "HandwheelAngle"));
@@ -214,7 +214,7 @@ TEST(Warnings, FromWhatTheVariantRead) {
     // Without Height the flat-sided wafer is sized from 0.
     wafer = sample("wafer-2256-nps4-cl150");
     wafer.inputs.erase("Height");
-    warnings = refhost::readWarnings(refhost::evaluatePart(wafer, {"Physical", "Insulation"}, options), options);
+    warnings = catalog::readWarnings(catalog::evaluatePart(wafer, {"Physical", "Insulation"}, options), options);
     EXPECT_TRUE(
         hasWarning(warnings, "input Height is read by PartDataBasis 2256 but the part does not give it (0 was used)"));
 }

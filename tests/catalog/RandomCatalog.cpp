@@ -143,7 +143,7 @@ int main(int argc, char** argv) {
     Json catalogue;
     catalogue["description"] = "Random parts for robustness runs (seed " + std::string(argv[2]) + ")";
     catalogue["parts"] = Json::array();
-    const auto templates = tcv::refhost::loadSampleCatalog();
+    const auto templates = tcv::catalog::loadSampleCatalog();
     for (int i = 0; i < count; ++i) catalogue["parts"].push_back(part(random, i, templates));
     std::ofstream out(argv[3]);
     out << catalogue.dump(1) << "\n";

@@ -24,14 +24,14 @@ namespace tcv::test::exports {
 namespace {
 
 // A two-port NPS 4 part of the PartDataBasis, 292 mm face to face, evaluated in both aspects.
-refhost::PartReport evaluated(
+catalog::PartReport evaluated(
     std::int32_t partDataBasis, const char* name,
     void (*adjust)(refhost::CatalogPart&) = [](refhost::CatalogPart&) {}) {
     auto part = twoPortPart(partDataBasis);
     part.name = name;
     part.inputs["FacetoFace"] = 0.292;
     adjust(part);
-    return refhost::evaluatePart(part, {"Physical", "Insulation"});
+    return catalog::evaluatePart(part, {"Physical", "Insulation"});
 }
 
 std::string labelName(const TDF_Label& label) {
@@ -52,17 +52,17 @@ StepNode stepNode(const TDF_Label& label) {
 
 } // namespace
 
-const refhost::PartReport& plainValve() {
+const catalog::PartReport& plainValve() {
     static const auto report = evaluated(1, "swing-nps4");
     return report;
 }
 
-const refhost::PartReport& repeatedNamesValve() {
+const catalog::PartReport& repeatedNamesValve() {
     static const auto report = evaluated(455, "offset-nps4");
     return report;
 }
 
-const refhost::PartReport& operatorValve() {
+const catalog::PartReport& operatorValve() {
     static const auto report = evaluated(2046, "operated-nps4", [](refhost::CatalogPart& part) {
         part.valveOperator =
             refhost::OperatorSpec{"handwheel operator", {{"HandwheelDiameter", 0.25}, {"OffsetFrmValCen", 0.3}}};
@@ -70,18 +70,18 @@ const refhost::PartReport& operatorValve() {
     return report;
 }
 
-const refhost::PartReport& nanPortValve() {
+const catalog::PartReport& nanPortValve() {
     static const auto report = [] {
         auto part = twoPortPart(1);
         part.name = "nan-port";
         part.inputs["FacetoFace"] = 0.292;
         part.ports[1].pipeOD = std::nan("");
-        return refhost::evaluatePart(part, {"Physical"});
+        return catalog::evaluatePart(part, {"Physical"});
     }();
     return report;
 }
 
-const refhost::PartReport& failingValve() {
+const catalog::PartReport& failingValve() {
     static const auto report = evaluated(2256, "wafer-flats-too-wide", [](refhost::CatalogPart& part) {
         part.inputs["FacetoFace"] = 0.073;
         part.inputs["Height"] = 0.3;

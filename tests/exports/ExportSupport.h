@@ -20,13 +20,13 @@ namespace tcv::test::exports {
 // The parts the export tests use, each evaluated in both aspects once per test program:
 // an NPS 4 swing check (Body, PNoz1, PNoz2), the offset body with three "Body_" outputs, a body with
 // a valve operator, and a wafer whose flats are wider than its flange, so that Physical fails after "Body".
-const refhost::PartReport& plainValve();
-const refhost::PartReport& repeatedNamesValve();
-const refhost::PartReport& operatorValve();
-const refhost::PartReport& failingValve();
+const catalog::PartReport& plainValve();
+const catalog::PartReport& repeatedNamesValve();
+const catalog::PartReport& operatorValve();
+const catalog::PartReport& failingValve();
 // The plain valve, Physical only, whose port 2 has a pipe OD that is not a number (the symbol and the
 // nozzle take it as it is).
-const refhost::PartReport& nanPortValve();
+const catalog::PartReport& nanPortValve();
 
 // Every file format the document writes: its name in error messages, a file name and the writer.
 struct Writer {

@@ -52,32 +52,32 @@ Names outputNames(const refhost::AspectResult& aspect) { return aspect.outputs->
 
 // The box the host measured of the plain valve's body.
 std::array<double, 6> plainBodyBox() {
-    return refhost::measureShape(
-               refhost::occShape(recordedOutput(ex::plainValve().aspects[0].outputs->outputs()[0]).shape()), true)
+    return kernel::measureShape(
+               kernel::occShape(recordedOutput(ex::plainValve().aspects[0].outputs->outputs()[0]).shape()), true)
         .bbox;
 }
 
 // The part written as GLB and as STEP, read back as a viewer and a STEP reader would.
-Json glbOf(const refhost::PartReport& report) {
+Json glbOf(const catalog::PartReport& report) {
     ex::ScratchFolder folder;
     ExportDocument(report).writeGlb(folder.path("part.glb").string());
     return ex::glbJson(folder.path("part.glb").string());
 }
 
-std::vector<ex::StepNode> stepOf(const refhost::PartReport& report) {
+std::vector<ex::StepNode> stepOf(const catalog::PartReport& report) {
     ex::ScratchFolder folder;
     ExportDocument(report).writeStep(folder.path("part.step").string());
     return ex::readStep(folder.path("part.step").string());
 }
 
-using ReportOf = const refhost::PartReport& (*)();
+using ReportOf = const catalog::PartReport& (*)();
 
 class RoundTrip : public ::testing::TestWithParam<ReportOf> {};
 
 // STEP and GLB keep the part, its aspects and their outputs by name and in order; STEP keeps each
 // output's solids and volumes, GLB says of each node what it is and whether its aspect succeeded.
 TEST_P(RoundTrip, KeepsNamesOrderSolidsAndVolumes) {
-    const refhost::PartReport& report = GetParam()();
+    const catalog::PartReport& report = GetParam()();
     const auto roots = stepOf(report);
     ASSERT_EQ(roots.size(), 1u);
     const ex::StepNode& part = roots.front();
@@ -102,9 +102,9 @@ TEST_P(RoundTrip, KeepsNamesOrderSolidsAndVolumes) {
             EXPECT_EQ(child["extras"]["kind"], refhost::outputKindName(original.outputKind()));
             EXPECT_EQ(child["extras"]["aspect"], aspect.aspect);
             EXPECT_EQ(child["extras"]["index"], i + 1);
-            EXPECT_EQ(solidCount(read.children[i].shape), solidCount(refhost::occShape(original.shape())));
+            EXPECT_EQ(solidCount(read.children[i].shape), solidCount(kernel::occShape(original.shape())));
             if (original.outputKind() != refhost::OutputKind::Solid) continue;
-            const double volume = volumeOf(refhost::occShape(original.shape()));
+            const double volume = volumeOf(kernel::occShape(original.shape()));
             EXPECT_NEAR(volumeOf(read.children[i].shape), volume, 1e-6 * volume);
         }
     }
@@ -132,7 +132,7 @@ TEST(StepExport, LengthsAreMetresAndStatedSo) {
 
         // The body read back has the extent the host measured.
         const auto actual =
-            refhost::measureShape(ex::readStep(path).front().child("Physical").child("Body").shape, true);
+            kernel::measureShape(ex::readStep(path).front().child("Physical").child("Body").shape, true);
         for (std::size_t i = 0; i < 6; ++i) EXPECT_NEAR(actual.bbox[i], expected[i], 1e-6);
     }
 }
@@ -151,7 +151,7 @@ TEST(StepExport, OperatorIsASubAssemblyOfStemAndHandwheel) {
 // GLB writing run side by side; every file reads back whole.
 TEST(StepExport, DocumentsOfDifferentPartsExportOnDifferentThreads) {
     ex::ScratchFolder folder;
-    const refhost::PartReport* reports[] = {&ex::plainValve(), &ex::repeatedNamesValve(), &ex::operatorValve()};
+    const catalog::PartReport* reports[] = {&ex::plainValve(), &ex::repeatedNamesValve(), &ex::operatorValve()};
     auto file = [&](std::size_t i, const char* type) {
         return folder.path("part" + std::to_string(i) + type).string();
     };
@@ -232,13 +232,13 @@ TEST(GlbExport, MeshesAreInMetresAndInsulationIsSeeThrough) {
 // nuts) stay where the host measured them in the GLB and STEP files: each output's mesh spans its measured
 // box, and each STEP component puts its shape there.
 TEST(Export, MovedOutputsKeepTheirPlaces) {
-    const auto samples = refhost::loadSampleCatalog();
+    const auto samples = catalog::loadSampleCatalog();
     for (const int basis : {2258, 2459}) {
         const auto part =
             std::find_if(samples.begin(), samples.end(), [&](const auto& p) { return p.partDataBasis == basis; });
         ASSERT_NE(part, samples.end());
         SCOPED_TRACE(part->name);
-        const refhost::PartReport report = refhost::evaluatePart(*part, {"Physical"});
+        const catalog::PartReport report = catalog::evaluatePart(*part, {"Physical"});
         ex::ScratchFolder folder;
         ExportDocument document(report);
         document.writeGlb(folder.path("part.glb").string());
@@ -256,10 +256,10 @@ TEST(Export, MovedOutputsKeepTheirPlaces) {
             const auto* recorded = dynamic_cast<const refhost::RecordedObject*>(outputs[i].object.get());
             if (!recorded || !recorded->shape()) continue;
             SCOPED_TRACE(outputs[i].name + " #" + std::to_string(i));
-            const auto measured = refhost::measureShape(refhost::occShape(recorded->shape()), true).bbox;
+            const auto measured = kernel::measureShape(kernel::occShape(recorded->shape()), true).bbox;
             while (mesh < meshes.size() && meshes[mesh].path != part->name + "/Physical/" + outputs[i].name) ++mesh;
             ASSERT_LT(mesh, meshes.size());
-            const auto& stepBox = refhost::measureShape(stepOutputs[i].placed, true).bbox;
+            const auto& stepBox = kernel::measureShape(stepOutputs[i].placed, true).bbox;
             for (std::size_t k = 0; k < 6; ++k) {
                 EXPECT_NEAR(meshes[mesh].box[k], measured[k], 2 * deflection);
                 EXPECT_NEAR(stepBox[k], measured[k], 1e-6);
@@ -273,7 +273,7 @@ TEST(Export, MovedOutputsKeepTheirPlaces) {
 // again under another name is all hits, a part whose insulation changed meshes only its insulation, and
 // each GLB is byte for byte the one made without a cache.
 TEST(MeshCache, ReusedTrianglesAreTheOnesTheMesherMakes) {
-    const auto samples = refhost::loadSampleCatalog();
+    const auto samples = catalog::loadSampleCatalog();
     const auto operated =
         std::find_if(samples.begin(), samples.end(), [](const auto& p) { return p.partDataBasis == 2143; });
     ASSERT_NE(operated, samples.end());
@@ -285,7 +285,7 @@ TEST(MeshCache, ReusedTrianglesAreTheOnesTheMesherMakes) {
     exports::MeshSettings cached;
     cached.cache = std::make_shared<exports::MeshCache>();
     auto glb = [](const refhost::CatalogPart& part, const exports::MeshSettings& mesh) {
-        ExportDocument document(refhost::evaluatePart(part, {"Physical", "Insulation"}), mesh);
+        ExportDocument document(catalog::evaluatePart(part, {"Physical", "Insulation"}), mesh);
         return document.renderGlb();
     };
     EXPECT_EQ(glb(*operated, cached), glb(*operated, {}));
@@ -312,7 +312,7 @@ TEST(MeshCache, ReusedTrianglesAreTheOnesTheMesherMakes) {
 
 // GLB and STL both keep what a failed aspect added before it failed (names and the ok flag: RoundTrip).
 TEST(Export, FailedAspectKeepsWhatItAddedAndSaysItFailed) {
-    const refhost::PartReport& report = ex::failingValve();
+    const catalog::PartReport& report = ex::failingValve();
     ASSERT_FALSE(report.aspects[0].ok);
     ASSERT_EQ(outputNames(report.aspects[0]), (Names{"Body"}));
     const Json gltf = glbOf(report);
@@ -344,7 +344,7 @@ private:
 
 // Also: one object added under two names stays two named outputs.
 TEST(Export, OutputsWithoutGraphicsKeepTheirPlaceAndData) {
-    refhost::PartReport report = ex::plainValve();
+    catalog::PartReport report = ex::plainValve();
     auto outputs = std::make_shared<refhost::RefOutputCollection>();
     outputs->AddOutput("Body", report.aspects[0].outputs->outputs()[0].object);
     outputs->AddOutput("PNoz1", std::make_shared<GraphicLessNozzle>());
@@ -371,7 +371,7 @@ TEST(GlbExport, PartWithoutAnyGraphicsIsAValidEmptyScene) {
     auto partSpec = ex::plainValve().part;
     partSpec.name = "unlisted";
     partSpec.partDataBasis = 99999;
-    const auto report = refhost::evaluatePart(partSpec, {"Physical", "Insulation"});
+    const auto report = catalog::evaluatePart(partSpec, {"Physical", "Insulation"});
     ASSERT_FALSE(report.ok());
     const Json gltf = glbOf(report);
 

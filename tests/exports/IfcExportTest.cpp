@@ -23,7 +23,7 @@ std::size_t count(const std::string& text, const std::string& what) {
     return found;
 }
 
-std::string ifcOf(const refhost::PartReport& report, const std::string& name = "part.ifc",
+std::string ifcOf(const catalog::PartReport& report, const std::string& name = "part.ifc",
                   exports::IfcOptions options = {}) {
     ex::ScratchFolder folder;
     exports::ExportDocument(report).writeIfc(folder.path(name).string(), options);
@@ -106,7 +106,7 @@ TEST(IfcExport, TheOperatorsStemAndHandwheelAreExact) {
 }
 
 TEST(IfcExport, NamesAreEscapedAndAFailedAspectKeepsItsOutputs) {
-    refhost::PartReport renamed = ex::failingValve();
+    catalog::PartReport renamed = ex::failingValve();
     renamed.part.name = "O'Brien \\ Ventil f\xC3\xBCr Dampf";
     const std::string text = ifcOf(renamed);
     EXPECT_NE(text.find("'O''Brien \\\\ Ventil f\\X2\\00FC\\X0\\r Dampf'"), std::string::npos);

@@ -40,7 +40,7 @@ using Box = std::array<double, 6>;
 constexpr double kMeshTolerance = 0.002 + 1e-6;
 
 struct Sample {
-    refhost::PartReport report;
+    catalog::PartReport report;
     Box box{};               // the report's Physical box, in the valve's own axes
     std::size_t nozzles = 0; // nozzles the Physical aspect made
 };
@@ -49,10 +49,10 @@ struct Sample {
 const std::vector<Sample>& samples() {
     static const std::vector<Sample> all = [] {
         std::vector<Sample> out;
-        for (const auto& part : refhost::loadSampleCatalog()) {
-            Sample sample{refhost::evaluatePart(part, {"Physical", "Insulation"})};
+        for (const auto& part : catalog::loadSampleCatalog()) {
+            Sample sample{catalog::evaluatePart(part, {"Physical", "Insulation"})};
             sample.box = {1e9, 1e9, 1e9, -1e9, -1e9, -1e9};
-            const auto json = refhost::reportJson(sample.report);
+            const auto json = catalog::reportJson(sample.report);
             for (const auto& aspect : json["aspects"]) {
                 if (aspect["name"] != "Physical") continue;
                 for (const auto& output : aspect["outputs"]) {
@@ -144,7 +144,7 @@ void expectBoxNear(const Box& got, const Box& want, double tolerance) {
     for (int k = 0; k < 6; ++k) EXPECT_NEAR(got[k], want[k], tolerance) << "box coordinate " << k;
 }
 
-std::string written(const ex::ScratchFolder& folder, const std::string& name, const refhost::PartReport& report,
+std::string written(const ex::ScratchFolder& folder, const std::string& name, const catalog::PartReport& report,
                     exports::IfcGeometry geometry) {
     const std::string path = folder.path(name).string();
     exports::IfcOptions options;
@@ -188,7 +188,7 @@ TEST(IfcPlusPlusReadBack, EveryMeshFileHasTheReportsBox) {
 
 TEST(IfcPlusPlusReadBack, TheLibraryDeclaresEveryType) {
     ex::ScratchFolder folder;
-    std::vector<refhost::PartReport> reports;
+    std::vector<catalog::PartReport> reports;
     std::size_t ports = 0;
     for (const Sample& sample : samples()) {
         reports.push_back(sample.report);
@@ -208,7 +208,7 @@ TEST(IfcPlusPlusReadBack, TheLibraryDeclaresEveryType) {
 TEST(IfcPlusPlusReadBack, PlacedValvesStandWhereTheirRowsPutThem) {
     ex::ScratchFolder folder;
     // Three parts, each placed twice: along X standing up, and along Y lying on its side.
-    std::vector<refhost::PartReport> reports;
+    std::vector<catalog::PartReport> reports;
     std::vector<exports::IfcPlacement> placements;
     for (std::size_t i = 0; i < 3; ++i) {
         reports.push_back(samples()[i].report);

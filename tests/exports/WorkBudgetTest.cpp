@@ -26,7 +26,7 @@ using refhost::WorkLimits;
 using testing::HasSubstr;
 
 refhost::CatalogPart sample(const std::string& name) {
-    for (const auto& part : refhost::loadSampleCatalog())
+    for (const auto& part : catalog::loadSampleCatalog())
         if (part.name == name) return part;
     ADD_FAILURE() << "no sample " << name;
     return {};
@@ -45,10 +45,10 @@ refhost::CatalogPart scaled(refhost::CatalogPart part, double factor) {
     return part;
 }
 
-refhost::PartReport evaluated(const refhost::CatalogPart& part, std::shared_ptr<WorkBudget> budget = nullptr) {
+catalog::PartReport evaluated(const refhost::CatalogPart& part, std::shared_ptr<WorkBudget> budget = nullptr) {
     refhost::HostOptions options = refhost::RefRuntime::defaultOptions();
     options.budget = std::move(budget);
-    return refhost::evaluatePart(part, {"Physical", "Insulation"}, options);
+    return catalog::evaluatePart(part, {"Physical", "Insulation"}, options);
 }
 
 // The triangles of every mesh of a GLB.
@@ -146,7 +146,7 @@ TEST(MeshBudget, EachLimitEndsTheExportWithItsReasonAndLeavesNoFile) {
          false,
          "meshing would exceed 500 triangles (output Body is 0.2442 m long and 0.1143 m across)"},
     };
-    const refhost::PartReport report = evaluated(sample("default-1-nps4-cl150-swing"));
+    const catalog::PartReport report = evaluated(sample("default-1-nps4-cl150-swing"));
     for (const auto& c : cases) {
         for (const auto& writer : ex::kWriters) {
             SCOPED_TRACE(std::string(c.what) + " " + writer.format);
@@ -184,10 +184,10 @@ TEST(MeshBudget, ACancelledEvaluationFailsWithItsReason) {
 // Every sample drawn ten thousand times larger meshes into about as many triangles; drawn a hundred
 // thousand times smaller, it is refused, by the kernel or for the mesher's tolerance.
 TEST(MeshBudget, ScaledSamplesMeshAlikeOrAreRefused) {
-    for (const auto& part : refhost::loadSampleCatalog()) {
+    for (const auto& part : catalog::loadSampleCatalog()) {
         SCOPED_TRACE(part.name);
         ex::ScratchFolder folder;
-        const auto triangles = [&](const refhost::PartReport& report, const std::string& file) {
+        const auto triangles = [&](const catalog::PartReport& report, const std::string& file) {
             ExportDocument(report).writeGlb(folder.path(file).string());
             return static_cast<double>(glbTriangles(folder.path(file).string()));
         };

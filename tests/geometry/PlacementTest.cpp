@@ -46,7 +46,7 @@ protected:
 };
 
 TEST_F(Placement, CylinderRunsFromStartToEndWithTheDiameter) {
-    auto cylinder = PlaceCylinder(outputs, DPosition(-1, 0, 0), DPosition(1, 0, 0), 0.5, true);
+    auto cylinder = geometry::PlaceCylinder(outputs, DPosition(-1, 0, 0), DPosition(1, 0, 0), 0.5, true);
     auto m = measureOf(cylinder);
     ASSERT_TRUE(m.volume);
     EXPECT_NEAR(*m.volume, kPi / 8, 1e-9);
@@ -61,11 +61,11 @@ TEST_F(Placement, CylinderRunsFromStartToEndWithTheDiameter) {
     const double length = recordedNumber(creation, "length");
     expectTriple({-1 + direction[0] * length, direction[1] * length, direction[2] * length}, {1, 0, 0});
     // A cylinder with no length fails with the generic failure.
-    expectGenericFailure([&] { PlaceCylinder(outputs, DPosition(1, 1, 1), DPosition(1, 1, 1), 0.5, true); });
+    expectGenericFailure([&] { geometry::PlaceCylinder(outputs, DPosition(1, 1, 1), DPosition(1, 1, 1), 0.5, true); });
 }
 
 TEST_F(Placement, ConeWithATopRadiusOf0IsAFullCone) {
-    auto cone = PlaceCone(outputs, DPosition(0, 0, 0), DPosition(0, 2, 0), 0.5, 0, true);
+    auto cone = geometry::PlaceCone(outputs, DPosition(0, 0, 0), DPosition(0, 2, 0), 0.5, 0, true);
     auto m = measureOf(cone);
     ASSERT_TRUE(m.volume);
     EXPECT_NEAR(*m.volume, kPi * 0.25 * 2 / 3, 1e-9);
@@ -73,13 +73,13 @@ TEST_F(Placement, ConeWithATopRadiusOf0IsAFullCone) {
     const auto& creation = recordOf(cone).creation();
     EXPECT_EQ(recordedNumber(creation, "baseRadius"), 0.5);
     EXPECT_EQ(recordedNumber(creation, "topRadius"), 0);
-    expectGenericFailure([&] { PlaceCone(outputs, DPosition(0, 0, 0), DPosition(0, 0, 0), 0.5, 0.2, true); });
+    expectGenericFailure([&] { geometry::PlaceCone(outputs, DPosition(0, 0, 0), DPosition(0, 0, 0), 0.5, 0.2, true); });
 }
 
 TEST_F(Placement, TorusLiesAroundItsAxisAndNothingBelowTheTolerance) {
-    EXPECT_EQ(PlaceTorus(outputs, DPosition(0, 0, 0), DVector(0, 0, 0), 1, 0.1), nullptr);
-    EXPECT_EQ(PlaceTorus(outputs, DPosition(0, 0, 0), DVector(5e-8, 0, 0), 1, 0.1), nullptr);
-    auto torus = PlaceTorus(outputs, DPosition(0, 1, 0), DVector(0, 0, 1), 1, 0.1);
+    EXPECT_EQ(geometry::PlaceTorus(outputs, DPosition(0, 0, 0), DVector(0, 0, 0), 1, 0.1), nullptr);
+    EXPECT_EQ(geometry::PlaceTorus(outputs, DPosition(0, 0, 0), DVector(5e-8, 0, 0), 1, 0.1), nullptr);
+    auto torus = geometry::PlaceTorus(outputs, DPosition(0, 1, 0), DVector(0, 0, 1), 1, 0.1);
     ASSERT_NE(torus, nullptr);
     auto m = measureOf(torus);
     ASSERT_TRUE(m.volume);
@@ -89,7 +89,7 @@ TEST_F(Placement, TorusLiesAroundItsAxisAndNothingBelowTheTolerance) {
 }
 
 TEST_F(Placement, NSidedPrismOfFourSidesIsASquareAboutTheXAxis) {
-    auto prism = PlaceNSidedPrism(outputs, 4, 2, 3, true);
+    auto prism = geometry::PlaceNSidedPrism(outputs, 4, 2, 3, true);
     const auto& creation = recordOf(prism).creation();
     const auto& points = std::get<std::vector<double>>(*creation.find("profile.points"));
     ASSERT_EQ(points.size(), 15u);
@@ -115,7 +115,7 @@ TEST(PerpendicularVector, CrossesWithTheAxisOfTheSmallestComponent) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.x << ", " << c.y << ", " << c.z);
-        const DVector v = GetPerpendicularVector(c.x, c.y, c.z);
+        const DVector v = geometry::GetPerpendicularVector(c.x, c.y, c.z);
         expectTriple({v.x(), v.y(), v.z()}, c.expected);
         EXPECT_NEAR(v.x() * c.x + v.y() * c.y + v.z() * c.z, 0, 1e-12);
     }
@@ -125,7 +125,8 @@ TEST_F(Placement, BoxWithProjectionGivesOneBoxForEitherCornerOrder) {
     for (bool swapped : {false, true}) {
         SCOPED_TRACE(swapped ? "swapped" : "as given");
         const DPosition a(1, -1, -1), b(-1, 1, 1);
-        auto box = swapped ? CreateBoxWithProjection(outputs, b, a) : CreateBoxWithProjection(outputs, a, b);
+        auto box = swapped ? geometry::CreateBoxWithProjection(outputs, b, a)
+                           : geometry::CreateBoxWithProjection(outputs, a, b);
         auto m = measureOf(box);
         ASSERT_TRUE(m.volume);
         EXPECT_NEAR(*m.volume, 8, 1e-9);
@@ -140,21 +141,21 @@ TEST_F(Placement, BoxWithProjectionGivesOneBoxForEitherCornerOrder) {
 }
 
 TEST_F(Placement, BoxSymbolIsPlacedBetweenTheCorners) {
-    auto box = PlaceBox(outputs, DPosition(0, 0, 0), DPosition(1, 2, -3));
+    auto box = geometry::PlaceBox(outputs, DPosition(0, 0, 0), DPosition(1, 2, -3));
     const auto& creation = recordOf(box).creation();
     EXPECT_EQ(creation.kind, "box");
     expectTriple(recordedTriple(creation, "corner2"), {1, 2, -3});
     auto m = measureOf(box);
     ASSERT_TRUE(m.volume);
     EXPECT_NEAR(*m.volume, 6, 1e-9);
-    expectGenericFailure([&] { PlaceBox(outputs, DPosition(0, 0, 0), DPosition(1, 0, 1)); });
+    expectGenericFailure([&] { geometry::PlaceBox(outputs, DPosition(0, 0, 0), DPosition(1, 0, 1)); });
 }
 
 TEST_F(Placement, TrCStringChainsTheCurvesEndToStartAndMovesTheStartPoint) {
     auto line = factory->CreateLine(nullptr, DPosition(5, 5, 0), DPosition(6, 5, 0));
     auto arc = factory->CreateArcByCenter(nullptr, DPosition(0, 1, 0), DPosition(0, 0, 0), DPosition(1, 1, 0));
     DPosition start(0, 0, 0);
-    auto string = PlaceTrCString(start, collect({line, arc}));
+    auto string = geometry::PlaceTrCString(start, collect({line, arc}));
     expectTriple(triple(start), {2, 1, 0});
     DPosition s, e;
     line->EndPoints(s, e);
@@ -170,7 +171,7 @@ TEST_F(Placement, TrCStringChainsTheCurvesEndToStartAndMovesTheStartPoint) {
     // A single line from (5, 5, 0) to (6, 5, 0) chained from the origin.
     auto single = factory->CreateLine(nullptr, DPosition(5, 5, 0), DPosition(6, 5, 0));
     DPosition origin(0, 0, 0);
-    PlaceTrCString(origin, collect({single}));
+    geometry::PlaceTrCString(origin, collect({single}));
     single->EndPoints(s, e);
     expectTriple(triple(s), {0, 0, 0});
     expectTriple(triple(e), {1, 0, 0});
@@ -182,7 +183,7 @@ TEST_F(Placement, TrCStringStopsAtTheFirstCurveWhoseEndsMeet) {
     auto degenerate = factory->CreateLine(nullptr, DPosition(3, 3, 3), DPosition(3, 3, 3 + 5e-8));
     auto later = factory->CreateLine(nullptr, DPosition(0, 0, 0), DPosition(0, 1, 0));
     DPosition start(0, 0, 1);
-    auto string = PlaceTrCString(start, collect({first, degenerate, later}));
+    auto string = geometry::PlaceTrCString(start, collect({first, degenerate, later}));
     EXPECT_EQ(recordedNumber(recordOf(string).creation(), "count"), 1);
     expectTriple(triple(start), {1, 0, 1});
     DPosition s, e;
@@ -192,18 +193,19 @@ TEST_F(Placement, TrCStringStopsAtTheFirstCurveWhoseEndsMeet) {
     // A full circle ends the chain at once; an empty collection gives a string of no curves.
     auto circle = factory->CreateCircle(nullptr, DPosition(0, 0, 0), DVector(0, 0, 1), 1);
     DPosition from(0, 0, 0);
-    EXPECT_EQ(recordedNumber(recordOf(PlaceTrCString(from, collect({circle, first}))).creation(), "count"), 0);
-    EXPECT_EQ(recordedNumber(recordOf(PlaceTrCString(from, collect({}))).creation(), "count"), 0);
+    EXPECT_EQ(recordedNumber(recordOf(geometry::PlaceTrCString(from, collect({circle, first}))).creation(), "count"),
+              0);
+    EXPECT_EQ(recordedNumber(recordOf(geometry::PlaceTrCString(from, collect({}))).creation(), "count"), 0);
     expectTriple(triple(from), {0, 0, 0});
 }
 
 TEST_F(Placement, TrBsplineIsAClampedUniformCurveOfTheOrderItCanHave) {
     int order = 4;
-    EXPECT_EQ(PlaceTrBspline(order, {DPosition(0, 0, 0), DPosition(1, 0, 0), DPosition(2, 0, 0)}), nullptr);
+    EXPECT_EQ(geometry::PlaceTrBspline(order, {DPosition(0, 0, 0), DPosition(1, 0, 0), DPosition(2, 0, 0)}), nullptr);
 
     order = 7;
     const std::vector<DPosition> points{{0, 0, 0}, {1, 1, 0}, {2, 0, 0}, {3, 1, 0}, {4, 0, 0}, {5, 1, 0}};
-    auto curve = PlaceTrBspline(order, points);
+    auto curve = geometry::PlaceTrBspline(order, points);
     ASSERT_NE(curve, nullptr);
     EXPECT_EQ(order, 4);
     const auto& creation = recordOf(curve).creation();
@@ -222,16 +224,17 @@ TEST_F(Placement, TrBsplineIsAClampedUniformCurveOfTheOrderItCanHave) {
 
 TEST_F(Placement, RevolutionAndProjectionPassTheirValuesAndReportFailuresAsTheGenericOne) {
     auto line = factory->CreateLine(nullptr, DPosition(0, 1, 0), DPosition(2, 1, 0));
-    auto revolution = PlaceRevolution(outputs, line, DVector(1, 0, 0), DPosition(0, 0, 0), 2 * kPi, true);
+    auto revolution = geometry::PlaceRevolution(outputs, line, DVector(1, 0, 0), DPosition(0, 0, 0), 2 * kPi, true);
     auto m = measureOf(revolution);
     ASSERT_TRUE(m.volume);
     EXPECT_NEAR(*m.volume, 2 * kPi, 1e-9);
     EXPECT_EQ(recordedNumber(recordOf(revolution).creation(), "angle"), 2 * kPi);
     auto circle = factory->CreateCircle(nullptr, DPosition(0, 0, 0), DVector(0, 1, 0), 1);
-    auto projection = PlaceProjection(outputs, circle, DVector(0, 1, 0), 2, false);
+    auto projection = geometry::PlaceProjection(outputs, circle, DVector(0, 1, 0), 2, false);
     EXPECT_EQ(recordOf(projection).outputKind(), refhost::OutputKind::Surface);
-    expectGenericFailure([&] { PlaceProjection(outputs, circle, DVector(0, 0, 0), 2, true); });
-    expectGenericFailure([&] { PlaceRevolution(outputs, line, DVector(1, 0, 0), DPosition(0, 0, 0), 0, true); });
+    expectGenericFailure([&] { geometry::PlaceProjection(outputs, circle, DVector(0, 0, 0), 2, true); });
+    expectGenericFailure(
+        [&] { geometry::PlaceRevolution(outputs, line, DVector(1, 0, 0), DPosition(0, 0, 0), 0, true); });
 }
 
 } // namespace

@@ -39,9 +39,9 @@ void expectOnlyValidShapes(const AspectResult& result) {
         const auto* recorded = dynamic_cast<const RecordedObject*>(output.object.get());
         if (!recorded) continue;
         TopoDS_Shape shape;
-        ASSERT_NO_THROW(shape = refhost::occShape(recorded->shape())) << output.name;
+        ASSERT_NO_THROW(shape = kernel::occShape(recorded->shape())) << output.name;
         if (!result.ok || shape.IsNull()) continue;
-        EXPECT_TRUE(measureShape(shape, recorded->outputKind() == OutputKind::Solid).valid)
+        EXPECT_TRUE(kernel::measureShape(shape, recorded->outputKind() == OutputKind::Solid).valid)
             << result.aspect << " output " << i << " '" << output.name << "' is not a valid shape";
     }
 }
@@ -193,11 +193,11 @@ TEST_P(ModelSpace, LengthsAndCoordinatesBeyondItAreRefused) {
              move.translate(V(beyond, 0, 0));
              disc->Transform(move);
          }},
-        {"box with a corner beyond", [&] { PlaceBox(outputs, P(0, 0, 0), P(1, 1, beyond)); }},
+        {"box with a corner beyond", [&] { geometry::PlaceBox(outputs, P(0, 0, 0), P(1, 1, beyond)); }},
         {"nozzle placed beyond",
          [&] {
              std::int16_t port = 1;
-             CreateNozzle(port, part, outputs, V(-1, 0, 0), P(-beyond, 0, 0));
+             ports::CreateNozzle(port, part, outputs, V(-1, 0, 0), P(-beyond, 0, 0));
          }},
     };
     for (const auto& [what, call] : cases) expectGenericFailure(call, what);
@@ -221,16 +221,19 @@ TEST(ShapeChecks, RefuseWhatIsNotAValidSolid) {
     // The kernel makes a cylinder of radius 1e9 m that fails its own check.
     const TopoDS_Shape hugeCylinder = BRepPrimAPI_MakeCylinder(1e9, 1).Shape();
     const std::vector<std::pair<const char*, std::function<void()>>> cases = {
-        {"no shape", [] { checkedShape("test", TopoDS_Shape(), true, ShapeCheck::Trusted); }},
-        {"a solid without volume", [&] { checkedShape("test", flatSquare, true, ShapeCheck::Full); }},
-        {"a shape that fails the kernel's check", [&] { checkedShape("test", hugeCylinder, true, ShapeCheck::Full); }},
+        {"no shape", [] { kernel::checkedShape("test", TopoDS_Shape(), true, kernel::ShapeCheck::Trusted); }},
+        {"a solid without volume", [&] { kernel::checkedShape("test", flatSquare, true, kernel::ShapeCheck::Full); }},
+        {"a shape that fails the kernel's check",
+         [&] { kernel::checkedShape("test", hugeCylinder, true, kernel::ShapeCheck::Full); }},
     };
     for (const auto& [what, call] : cases) expectGenericFailure(call, what);
 
     // A flat face is a fine surface; a solid whose faces point inwards is turned inside out.
-    EXPECT_NO_THROW(checkedShape("test", flatSquare, false, ShapeCheck::Full));
+    EXPECT_NO_THROW(kernel::checkedShape("test", flatSquare, false, kernel::ShapeCheck::Full));
     const TopoDS_Shape inward = BRepPrimAPI_MakeBox(1, 2, 3).Shape().Reversed();
-    EXPECT_NEAR(*measureShape(checkedShape("test", inward, true, ShapeCheck::Full), true).volume, 6, 1e-9);
+    EXPECT_NEAR(
+        *kernel::measureShape(kernel::checkedShape("test", inward, true, kernel::ShapeCheck::Full), true).volume, 6,
+        1e-9);
 }
 
 } // namespace

@@ -121,7 +121,7 @@ TEST_F(Solids, UncappedCreationsAreValidSurfaces) {
         EXPECT_TRUE(measureOf(surface).valid);
     }
     // The projected square is the tube-like shell.
-    EXPECT_EQ(refhost::occShape(recordOf(cases[0].second()).shape()).ShapeType(), TopAbs_SHELL);
+    EXPECT_EQ(kernel::occShape(recordOf(cases[0].second()).shape()).ShapeType(), TopAbs_SHELL);
 }
 
 TEST_F(Solids, RecordTheirDefiningValues) {
@@ -159,7 +159,8 @@ TEST(TouchingProfile, ProjectsAsTwoLoopsWithTheAreaBetweenSquareAndHalfCircle) {
     // The half circle touches the top line at (0, r, 0).
     curves->Add(f->CreateArcBy3Points(nullptr, {0, 0, -r}, {0, r, 0}, {0, 0, r}));
     DPosition start(0, 0, r);
-    auto solid = PlaceProjection(outputs, PlaceTrCString(start, curves), DVector(-1, 0, 0), length, true);
+    auto solid =
+        geometry::PlaceProjection(outputs, geometry::PlaceTrCString(start, curves), DVector(-1, 0, 0), length, true);
     auto m = measureOf(solid);
     ASSERT_TRUE(m.valid);
     expectSolid(m, (2 * r * r - kPi * r * r / 2) * length);
@@ -168,7 +169,7 @@ TEST(TouchingProfile, ProjectsAsTwoLoopsWithTheAreaBetweenSquareAndHalfCircle) {
 }
 
 TEST(Measure, AnEmptyShapeIsEmpty) {
-    auto measure = refhost::measureShape(TopoDS_Shape(), true);
+    auto measure = kernel::measureShape(TopoDS_Shape(), true);
     EXPECT_TRUE(measure.empty);
     EXPECT_FALSE(measure.valid);
 }
@@ -187,8 +188,8 @@ TEST_F(Solids, TheSameCreationAgainIsALocatedCopyOfTheFirst) {
     host::DT4x4 turn;
     turn.rotate(kPi, V(1, 0, 0));
     copy->Transform(turn);
-    const TopoDS_Shape& a = refhost::occShape(recordOf(first).shape());
-    const TopoDS_Shape& b = refhost::occShape(recordOf(copy).shape());
+    const TopoDS_Shape& a = kernel::occShape(recordOf(first).shape());
+    const TopoDS_Shape& b = kernel::occShape(recordOf(copy).shape());
     EXPECT_TRUE(a.IsPartner(b));
     EXPECT_FALSE(a.IsSame(b));
     // Each keeps its own place and the volume of the profile projected.
@@ -197,12 +198,12 @@ TEST_F(Solids, TheSameCreationAgainIsALocatedCopyOfTheFirst) {
     EXPECT_NEAR(moved.bbox[4], -1, 1e-9);
     EXPECT_NEAR(measureOf(first).bbox[1], 1, 1e-9);
     expectSolid(moved, 0.5);
-    EXPECT_FALSE(a.IsPartner(refhost::occShape(recordOf(lug(0.25)).shape())));
+    EXPECT_FALSE(a.IsPartner(kernel::occShape(recordOf(lug(0.25)).shape())));
 
     HostFixtureScope nextEvaluation;
     auto again = host::runtime().CreateGeometryFactory()->CreateProjection(
         rm, f->CreateLineString(nullptr, 5, xyz(0, 1, 0, 0, 2, 0, 0, 2, 1, 0, 1, 1, 0, 1, 0)), V(1, 0, 0), 0.5, true);
-    EXPECT_FALSE(a.IsPartner(refhost::occShape(recordOf(again).shape())));
+    EXPECT_FALSE(a.IsPartner(kernel::occShape(recordOf(again).shape())));
 }
 
 } // namespace

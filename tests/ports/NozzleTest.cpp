@@ -41,8 +41,9 @@ TEST(Nozzles, PortIndexThePartLacksIsAHostError) {
         HostFixtureScope host(hostOptions(offer));
         std::int16_t index = 3;
         try {
-            CreateNozzle(index, refhost::makePart(twoPortPart(2256)), std::make_shared<refhost::RefOutputCollection>(),
-                         host::DVector(1, 0, 0), host::DPosition(0, 0, 0));
+            ports::CreateNozzle(index, refhost::makePart(twoPortPart(2256)),
+                                std::make_shared<refhost::RefOutputCollection>(), host::DVector(1, 0, 0),
+                                host::DPosition(0, 0, 0));
             ADD_FAILURE() << "a nozzle for a missing port was made";
         } catch (const host::HostError& error) {
             EXPECT_EQ(error.code(), host::kGenericFailure);
@@ -75,7 +76,7 @@ TEST(Nozzles, RecordShowsThePlacementGivenAfterCreation) {
 
 void expectBox(const host::NozzlePtr& nozzle, const std::array<double, 6>& expected) {
     Bnd_Box box;
-    BRepBndLib::AddOptimal(refhost::occShape(recordOf(nozzle).shape()), box, false, false);
+    BRepBndLib::AddOptimal(kernel::occShape(recordOf(nozzle).shape()), box, false, false);
     std::array<double, 6> c{};
     box.Get(c[0], c[1], c[2], c[3], c[4], c[5]);
     for (std::size_t i = 0; i < 6; ++i) EXPECT_NEAR(c[i], expected[i], 1e-6) << "corner value " << i;
@@ -89,7 +90,7 @@ TEST(Nozzles, PortGraphicsLieBehindTheConnectionPointAndOnlyWhereShapesAreBuilt)
     partSpec.ports.insert(partSpec.ports.end(), {plainPort(3, 0.0603), bare});
     auto part = refhost::makePart(partSpec);
     auto create = [&](std::int16_t index, host::DVector direction, host::DPosition point) {
-        return CreateNozzle(index, part, outputs, direction, point);
+        return ports::CreateNozzle(index, part, outputs, direction, point);
     };
     {
         HostFixtureScope host(hostOptions(false, true));

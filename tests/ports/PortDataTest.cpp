@@ -80,14 +80,14 @@ std::shared_ptr<refhost::RefPart> partWith(std::vector<refhost::PortSpec> ports)
     return refhost::makePart(partSpec);
 }
 
-double diameter(const refhost::PortSpec& p) { return GetPipeOutsideDiamter(partWith({p}), 1); }
+double diameter(const refhost::PortSpec& p) { return ports::GetPipeOutsideDiamter(partWith({p}), 1); }
 
 // A reference host whose "OLE_SERVER" is a fresh temporary directory; module state is reset around
 // each test so that no test sees another's data file.
 class PortDataTest : public ::testing::Test {
 protected:
-    PortDataTest() { resetPortModuleState(); }
-    ~PortDataTest() override { resetPortModuleState(); }
+    PortDataTest() { ports::resetPortModuleState(); }
+    ~PortDataTest() override { ports::resetPortModuleState(); }
 
     static refhost::HostOptions optionsFor(const TempDataDirectory& directory) {
         refhost::HostOptions options = refhost::RefRuntime::defaultOptions();
@@ -116,15 +116,15 @@ TEST_F(PortDataTest, ReadsPortValuesAndClearsTheCptOffsetOfFlangedPortsWhenAsked
         std::int16_t index = 1;
         std::int32_t attribute = 0;
         double od = -1, thickness = -1, flange = -1, cpt = -1, depth = -1;
-        RetrievePortData(index, part, outputs, od, thickness, flange, cpt, depth, flag);
+        ports::RetrievePortData(index, part, outputs, od, thickness, flange, cpt, depth, flag);
         EXPECT_EQ((std::vector<double>{od, thickness, flange, cpt, depth}), expected);
         od = thickness = flange = cpt = depth = -1;
-        RetrievePortDataEx(index, part, outputs, od, thickness, flange, cpt, depth, attribute, flag);
+        ports::RetrievePortDataEx(index, part, outputs, od, thickness, flange, cpt, depth, attribute, flag);
         EXPECT_EQ((std::vector<double>{od, thickness, flange, cpt, depth}), expected);
         EXPECT_EQ(attribute, 42);
         if (!flag) continue;
-        PortDataRecord record;
-        RetrievePortData(1, part, outputs, record);
+        ports::PortDataRecord record;
+        ports::RetrievePortData(1, part, outputs, record);
         EXPECT_EQ((std::vector<double>{record.pipeOD, record.flangeThickness, record.flangeDiameter, record.cptOffset,
                                        record.depth}),
                   expected);
@@ -138,29 +138,29 @@ TEST_F(PortDataTest, FindsThePortByIndexButLooksUpItsDiameterByPosition) {
     auto part = partWith({second, first});
     std::int16_t index = 1;
     double od = 0, thickness = 0, flange = 0, cpt = 0, depth = 0;
-    RetrievePortData(index, part, outputs, od, thickness, flange, cpt, depth, true);
+    ports::RetrievePortData(index, part, outputs, od, thickness, flange, cpt, depth, true);
     EXPECT_EQ((std::vector<double>{od, thickness, flange}), (std::vector<double>{0.2, 0.03, 0.3}));
 
     // An index no port has leaves the caller's values; an object that is no part is an error.
     index = 3;
     od = 1, thickness = 2, flange = 3, cpt = 4, depth = 5;
     std::int32_t attribute = 6;
-    RetrievePortDataEx(index, part, outputs, od, thickness, flange, cpt, depth, attribute, true);
+    ports::RetrievePortDataEx(index, part, outputs, od, thickness, flange, cpt, depth, attribute, true);
     EXPECT_EQ((std::vector<double>{od, thickness, flange, cpt, depth, double(attribute)}),
               (std::vector<double>{1, 2, 3, 4, 5, 6}));
-    PortDataRecord record{7, 8, 9, 10, 11};
-    RetrievePortData(3, part, outputs, record);
+    ports::PortDataRecord record{7, 8, 9, 10, 11};
+    ports::RetrievePortData(3, part, outputs, record);
     EXPECT_EQ((std::vector<double>{record.pipeOD, record.flangeThickness, record.flangeDiameter, record.cptOffset,
                                    record.depth}),
               (std::vector<double>{7, 8, 9, 10, 11}));
     auto notAPart = std::make_shared<refhost::RefOperatorPart>(refhost::OperatorSpec{});
-    EXPECT_THROW(RetrievePortData(1, notAPart, outputs, record), host::HostError);
+    EXPECT_THROW(ports::RetrievePortData(1, notAPart, outputs, record), host::HostError);
 
     // The diameter of a position without a port, or of no part, is 0.
     data.write(listing({}));
-    EXPECT_EQ(GetPipeOutsideDiamter(part, 3), 0.0);
-    EXPECT_EQ(GetPipeOutsideDiamter(part, 0), 0.0);
-    EXPECT_EQ(GetPipeOutsideDiamter(nullptr, 1), 0.0);
+    EXPECT_EQ(ports::GetPipeOutsideDiamter(part, 3), 0.0);
+    EXPECT_EQ(ports::GetPipeOutsideDiamter(part, 0), 0.0);
+    EXPECT_EQ(ports::GetPipeOutsideDiamter(nullptr, 1), 0.0);
 }
 
 // --- GetPipeOutsideDiamter: the sources in their order, and broken data ---------------------------
@@ -225,33 +225,33 @@ TEST_F(PortDataTest, AnEditedDataFileIsReadAgainAtOnce) {
     // Two texts of one length, written within a tick of the file clock: only the content differs.
     auto part = partWith({port(5, 0.2, 0, 3)});
     data.write(listing({basisEntry(kBasis, "EstimatedPipeODBased")}));
-    EXPECT_NEAR(GetPipeOutsideDiamter(part, 1), 3.4375 * kInch, 1e-12);
+    EXPECT_NEAR(ports::GetPipeOutsideDiamter(part, 1), 3.4375 * kInch, 1e-12);
     data.write(listing({basisEntry(kBasis, "EstimatedPipeODBasee")}));
-    EXPECT_EQ(GetPipeOutsideDiamter(part, 1), 0.0);
+    EXPECT_EQ(ports::GetPipeOutsideDiamter(part, 1), 0.0);
     data.write(listing({basisEntry(kBasis, "EstimatedPipeODBased")}));
-    EXPECT_NEAR(GetPipeOutsideDiamter(part, 1), 3.4375 * kInch, 1e-12);
+    EXPECT_NEAR(ports::GetPipeOutsideDiamter(part, 1), 3.4375 * kInch, 1e-12);
 
     // Within one evaluation the file is looked at once; the next evaluation reads the edit.
-    beginPortLookups();
-    EXPECT_NEAR(GetPipeOutsideDiamter(part, 1), 3.4375 * kInch, 1e-12);
+    ports::beginPortLookups();
+    EXPECT_NEAR(ports::GetPipeOutsideDiamter(part, 1), 3.4375 * kInch, 1e-12);
     data.write(listing({basisEntry(kBasis, "EstimatedPipeODBasee")}));
-    EXPECT_NEAR(GetPipeOutsideDiamter(part, 1), 3.4375 * kInch, 1e-12);
-    beginPortLookups();
-    EXPECT_EQ(GetPipeOutsideDiamter(part, 1), 0.0);
+    EXPECT_NEAR(ports::GetPipeOutsideDiamter(part, 1), 3.4375 * kInch, 1e-12);
+    ports::beginPortLookups();
+    EXPECT_EQ(ports::GetPipeOutsideDiamter(part, 1), 0.0);
     fs::remove(data.dataFile());
-    beginPortLookups();
-    EXPECT_EQ(GetPipeOutsideDiamter(part, 1), 0.2); // no data file: the port's own diameter
+    ports::beginPortLookups();
+    EXPECT_EQ(ports::GetPipeOutsideDiamter(part, 1), 0.2); // no data file: the port's own diameter
 }
 
 // --- CheckXMLExists and the context --------------------------------------------------------------------
 
 TEST_F(PortDataTest, DataFileIsFoundInTheXmlFolderOfTheDataDirectory) {
-    EXPECT_FALSE(CheckXMLExists("OutsideDiameterforSymbolGraphics.xml"));
+    EXPECT_FALSE(ports::CheckXMLExists("OutsideDiameterforSymbolGraphics.xml"));
     data.write(listing({}));
-    EXPECT_TRUE(CheckXMLExists("OutsideDiameterforSymbolGraphics.xml"));
-    EXPECT_FALSE(CheckXMLExists("Other.xml"));
+    EXPECT_TRUE(ports::CheckXMLExists("OutsideDiameterforSymbolGraphics.xml"));
+    EXPECT_FALSE(ports::CheckXMLExists("Other.xml"));
     fs::create_directories(data.dataFile().parent_path() / "Folder.xml");
-    EXPECT_FALSE(CheckXMLExists("Folder.xml"));
+    EXPECT_FALSE(ports::CheckXMLExists("Folder.xml"));
 }
 
 // The data directory comes from the host session of the calling thread: a thread without a host uses the
@@ -259,14 +259,14 @@ TEST_F(PortDataTest, DataFileIsFoundInTheXmlFolderOfTheDataDirectory) {
 TEST_F(PortDataTest, KeptContextFollowsTheHostSessionOfTheThread) {
     auto part = partWith({port(5, 0.2, 0, 3)});
     data.write(listing({kEstimated}));
-    EXPECT_NEAR(GetPipeOutsideDiamter(part, 1), 3.4375 * kInch, 1e-12);
+    EXPECT_NEAR(ports::GetPipeOutsideDiamter(part, 1), 3.4375 * kInch, 1e-12);
     double onOtherThread = -1;
-    std::thread([&] { onOtherThread = GetPipeOutsideDiamter(part, 1); }).join();
+    std::thread([&] { onOtherThread = ports::GetPipeOutsideDiamter(part, 1); }).join();
     EXPECT_DOUBLE_EQ(onOtherThread, 0.2);
     TempDataDirectory other;
     other.write(listing({basisEntry(kBasis, "Other")}));
     HostFixtureScope otherHost(optionsFor(other));
-    EXPECT_EQ(GetPipeOutsideDiamter(part, 1), 0.0);
+    EXPECT_EQ(ports::GetPipeOutsideDiamter(part, 1), 0.0);
 }
 
 // --- One table for the symbol's lookup and the host's warnings ----------------------------------------
@@ -282,56 +282,56 @@ TEST_F(PortDataTest, TheDiameterLookupAndTheWarningsShareOneTable) {
     auto part = refhost::makePart(catalogPart);
     const auto offWarnings = [&] {
         std::vector<std::string> off;
-        for (const auto& warning : refhost::physicalWarnings(catalogPart, data.path))
+        for (const auto& warning : catalog::physicalWarnings(catalogPart, data.path))
             if (warning.find("pipe OD") != std::string::npos) off.push_back(warning);
         return off;
     };
 
     data.write(dataFile({kEstimated}, {R"(<NPD SizeInInch="4" SizeInMM="100">4.5</NPD>)"}, kFactors));
-    EXPECT_NEAR(GetPipeOutsideDiamter(part, 1), 0.1143, 1e-12);
+    EXPECT_NEAR(ports::GetPipeOutsideDiamter(part, 1), 0.1143, 1e-12);
     EXPECT_TRUE(offWarnings().empty());
     // NPS 4 listed 20% larger: the lookup gives the new diameter and the warning measures against it.
     data.write(dataFile({kEstimated}, {R"(<NPD SizeInInch="4" SizeInMM="100">5.4</NPD>)"}, kFactors));
-    EXPECT_NEAR(GetPipeOutsideDiamter(part, 1), 5.4 * kInch, 1e-12);
+    EXPECT_NEAR(ports::GetPipeOutsideDiamter(part, 1), 5.4 * kInch, 1e-12);
     ASSERT_EQ(offWarnings().size(), 1u);
     EXPECT_NE(offWarnings()[0].find("more than 10% off 0.13716 m"), std::string::npos) << offWarnings()[0];
 
     // A malformed file: the lookup falls back to no listing and notes why on the trail; the warnings say
     // the same reason.
     data.write("<OutsideDiameterforSymbolGraphicsConstruction><NPD");
-    const auto table = loadOutsideDiameterTable(data.dataFile().string());
+    const auto table = ports::loadOutsideDiameterTable(data.dataFile().string());
     ASSERT_TRUE(table);
     ASSERT_FALSE(table->error().empty());
     EXPECT_EQ(table->error().rfind(data.dataFile().string() + ": ", 0), 0u) << table->error();
     host::EvaluationTrail trail;
     {
         host::TrailScope scope(trail);
-        EXPECT_EQ(GetPipeOutsideDiamter(part, 1), 0.0);
+        EXPECT_EQ(ports::GetPipeOutsideDiamter(part, 1), 0.0);
     }
     bool noted = false;
     for (const auto& step : trail.steps())
         noted = noted || (step.recovered && step.message.find(table->error()) != std::string::npos);
     EXPECT_TRUE(noted);
     bool warned = false;
-    for (const auto& warning : refhost::physicalWarnings(catalogPart, data.path))
+    for (const auto& warning : catalog::physicalWarnings(catalogPart, data.path))
         warned = warned || warning.find("data file cannot be read (" + table->error() + ")") != std::string::npos;
     EXPECT_TRUE(warned);
 
     // Without a data file neither has anything to say about it.
     fs::remove(data.dataFile());
-    EXPECT_EQ(loadOutsideDiameterTable(data.dataFile().string()), nullptr);
-    EXPECT_TRUE(refhost::physicalWarnings(catalogPart, data.path).empty());
+    EXPECT_EQ(ports::loadOutsideDiameterTable(data.dataFile().string()), nullptr);
+    EXPECT_TRUE(catalog::physicalWarnings(catalogPart, data.path).empty());
 }
 
 // A file that has settled is parsed once: every later use, from any thread, gets the same table.
 TEST(OutsideDiameterTable, ASettledFileIsParsedOnceAndSharedBetweenThreads) {
-    const std::string shipped = outsideDiameterFilePath(refhost::defaultDataDirectory());
-    const auto first = loadOutsideDiameterTable(shipped);
+    const std::string shipped = ports::outsideDiameterFilePath(refhost::defaultDataDirectory());
+    const auto first = ports::loadOutsideDiameterTable(shipped);
     ASSERT_TRUE(first);
     EXPECT_TRUE(first->error().empty()) << first->error();
-    std::shared_ptr<const OutsideDiameterTable> fromThreads[4];
+    std::shared_ptr<const ports::OutsideDiameterTable> fromThreads[4];
     std::vector<std::thread> threads;
-    for (auto& table : fromThreads) threads.emplace_back([&] { table = loadOutsideDiameterTable(shipped); });
+    for (auto& table : fromThreads) threads.emplace_back([&] { table = ports::loadOutsideDiameterTable(shipped); });
     for (auto& thread : threads) thread.join();
     for (const auto& table : fromThreads) EXPECT_EQ(table, first);
     EXPECT_NEAR(first->diametersBySize("in").at(4), 0.1143, 1e-12);
@@ -346,17 +346,17 @@ TEST(OutsideDiameterTable, ASettledFileIsParsedOnceAndSharedBetweenThreads) {
 TEST(InterpolatePipeOutsideDiameter, ExtrapolatesFromTheNearestPairAndGivesZeroWithoutAPair) {
     std::map<double, double> table = {{2, 2.375}, {4, 4.5}, {6, 6.625}, {8, 8.625}};
     for (const auto& [size, expected] : {std::pair{7.0, 7.625}, {10.0, 10.625}, {2.5, 2.90625}})
-        EXPECT_DOUBLE_EQ(InterpolatePipeOutsideDiameter(table, size), expected);
+        EXPECT_DOUBLE_EQ(ports::InterpolatePipeOutsideDiameter(table, size), expected);
     std::map<double, double> single = {{2, 2.375}}, empty;
-    EXPECT_EQ(InterpolatePipeOutsideDiameter(single, 2), 2.375);
-    EXPECT_EQ(InterpolatePipeOutsideDiameter(single, 3), 0.0);
-    EXPECT_EQ(InterpolatePipeOutsideDiameter(empty, 3), 0.0);
-    EXPECT_EQ(InterpolatePipeOutsideDiameter(table, std::nan("")), 0.0);
+    EXPECT_EQ(ports::InterpolatePipeOutsideDiameter(single, 2), 2.375);
+    EXPECT_EQ(ports::InterpolatePipeOutsideDiameter(single, 3), 0.0);
+    EXPECT_EQ(ports::InterpolatePipeOutsideDiameter(empty, 3), 0.0);
+    EXPECT_EQ(ports::InterpolatePipeOutsideDiameter(table, std::nan("")), 0.0);
 }
 
 TEST(SortCollection, ReplacesTheNumbersByTheSameNumbersInAscendingOrder) {
     std::vector<double> numbers = {8, 0.125, 24, 3.5, -1, 2};
-    SortCollection(numbers);
+    ports::SortCollection(numbers);
     EXPECT_EQ(numbers, (std::vector<double>{-1, 0.125, 2, 3.5, 8, 24}));
 }
 

@@ -18,7 +18,7 @@ using F = host::IGeometryFactory;
 const double h = std::sqrt(0.5);
 
 std::vector<double> kernelPoint(const host::ObjectPtr& curve, double fraction) {
-    BRepAdaptor_CompCurve kernel(TopoDS::Wire(refhost::occShape(recordOf(curve).shape())));
+    BRepAdaptor_CompCurve kernel(TopoDS::Wire(kernel::occShape(recordOf(curve).shape())));
     gp_Pnt p = kernel.Value(kernel.FirstParameter() + fraction * (kernel.LastParameter() - kernel.FirstParameter()));
     return {p.X(), p.Y(), p.Z()};
 }

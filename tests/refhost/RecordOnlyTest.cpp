@@ -24,7 +24,7 @@ bool finite(const refhost::RecordValue& value) {
 }
 
 TEST(RecordOnly, EverySamplePartEvaluatesWithRecordsAndNoShapes) {
-    const auto parts = refhost::loadSampleCatalog();
+    const auto parts = catalog::loadSampleCatalog();
     ASSERT_GE(parts.size(), 40u);
     refhost::HostOptions options = refhost::RefRuntime::defaultOptions();
     ASSERT_EQ(options.kernel, nullptr) << "this program installs no kernel";

@@ -21,18 +21,18 @@ host|typeinfo for tcv::host::HostError|yes
 base|typeinfo for tcv::host::IPipingComponent|yes
 refhost|typeinfo for tcv::host::IPipingComponent|yes
 host|tcv::host::RuntimeScope::RuntimeScope(|yes
-symbol|tcv::createSymbol(|yes
-symbol|typeinfo for tcv::CCheckValve|yes
+symbol|tcv::symbol::createSymbol(|yes
+symbol|typeinfo for tcv::symbol::CCheckValve|yes
 refhost|tcv::refhost::evaluateAspect(|yes
 refhost|typeinfo for tcv::refhost::RefPart|yes
-kernel|tcv::refhost::installOccKernel()|yes
-catalog|tcv::refhost::loadCatalogFile(|yes
-catalog|typeinfo for tcv::refhost::CatalogError|yes
-export|tcv::exports::ExportDocument::writeGlb(|yes
+kernel|tcv::kernel::installOccKernel()|yes
+catalog|tcv::catalog::loadCatalogFile(|yes
+catalog|typeinfo for tcv::catalog::CatalogError|yes
+exports|tcv::exports::ExportDocument::writeGlb(|yes
 geometry|EraseArrayDPosition(|no
 variants|addFlangeCollar(|no
 kernel|buildProjection(|no
-export|colourOf(|no
+exports|colourOf(|no
 TABLE
 
 # Nothing of a source file's anonymous namespace.

@@ -41,8 +41,8 @@ inline const refhost::RecordedObject& recordOf(const host::ObjectPtr& object) {
 
 inline refhost::ShapeMeasure measureOf(const host::ObjectPtr& object) {
     const auto& recorded = recordOf(object);
-    return refhost::measureShape(refhost::occShape(recorded.shape()),
-                                 recorded.outputKind() == refhost::OutputKind::Solid);
+    return kernel::measureShape(kernel::occShape(recorded.shape()),
+                                recorded.outputKind() == refhost::OutputKind::Solid);
 }
 
 inline std::string recordedText(const refhost::Creation& creation, const std::string& name) {

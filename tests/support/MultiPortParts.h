@@ -31,7 +31,7 @@ inline refhost::PortSpec socketEnd(std::int16_t index, double pipeOD, double npd
 
 // The sample part of the given PartDataBasis from data/catalog/multi-port.json.
 inline refhost::CatalogPart samplePart(std::int32_t partDataBasis) {
-    for (auto& partSpec : refhost::loadCatalogFile(refhost::defaultDataDirectory() + "/catalog/multi-port.json"))
+    for (auto& partSpec : catalog::loadCatalogFile(refhost::defaultDataDirectory() + "/catalog/multi-port.json"))
         if (partSpec.partDataBasis == partDataBasis) return partSpec;
     throw std::out_of_range("no sample part " + std::to_string(partDataBasis));
 }

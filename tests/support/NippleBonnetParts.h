@@ -54,7 +54,7 @@ inline refhost::CatalogPart bonnetedBody(std::int32_t partDataBasis, double F, d
 
 // The sample part of the given PartDataBasis from data/catalog/nipple-bonnet.json.
 inline refhost::CatalogPart samplePart(std::int32_t partDataBasis) {
-    for (auto& part : refhost::loadCatalogFile(refhost::defaultDataDirectory() + "/catalog/nipple-bonnet.json"))
+    for (auto& part : catalog::loadCatalogFile(refhost::defaultDataDirectory() + "/catalog/nipple-bonnet.json"))
         if (part.partDataBasis == partDataBasis) return part;
     ADD_FAILURE() << "no sample part " << partDataBasis;
     return {};

@@ -70,7 +70,7 @@ inline refhost::CatalogPart nps4Valve(std::int32_t pdb, double height = 0.35) {
 
 // The sample parts of data/catalog/operator-base.json, one per PartDataBasis.
 inline std::vector<refhost::CatalogPart> sampleParts() {
-    return refhost::loadCatalogFile(refhost::defaultDataDirectory() + "/catalog/operator-base.json");
+    return catalog::loadCatalogFile(refhost::defaultDataDirectory() + "/catalog/operator-base.json");
 }
 
 // The output names with each run of one name shown once ("Equalizer_" x 5 -> "Equalizer_"), leaving

@@ -12,7 +12,7 @@ namespace tcv::test {
 
 namespace {
 // Every test evaluates with B-rep geometry built by the kernel unless it asks for the record-only mode.
-const bool kernelInstalled = (refhost::installOccKernel(), true);
+const bool kernelInstalled = (kernel::installOccKernel(), true);
 } // namespace
 
 refhost::PortSpec flangedPort4in(std::int16_t index) {
@@ -68,7 +68,7 @@ const refhost::RecordedObject& recorded(const refhost::AspectResult& result, std
 
 refhost::ShapeMeasure measured(const refhost::AspectResult& result, std::size_t i) {
     const auto& object = recorded(result, i);
-    return refhost::measureShape(refhost::occShape(object.shape()), object.outputKind() == refhost::OutputKind::Solid);
+    return kernel::measureShape(kernel::occShape(object.shape()), object.outputKind() == refhost::OutputKind::Solid);
 }
 
 std::vector<double> recordedTriple(const refhost::Creation& creation, const std::string& name) {

@@ -14,7 +14,7 @@ namespace {
 
 using refhost::RefSymbolDefinition;
 
-std::shared_ptr<RefSymbolDefinition> instanciate(CCheckValve& symbol) {
+std::shared_ptr<RefSymbolDefinition> instanciate(symbol::CCheckValve& symbol) {
     return std::dynamic_pointer_cast<RefSymbolDefinition>(symbol.InstanciateDefinition("codebase", {}, nullptr));
 }
 
@@ -22,7 +22,7 @@ std::shared_ptr<RefSymbolDefinition> instanciate(CCheckValve& symbol) {
 // stored the object itself would see the last input's default on every input.
 TEST(SymbolDefinition, DeclaresEachInputOfItsTableAtPositionsTwoToThirtyFive) {
     test::HostFixtureScope host;
-    CCheckValve symbol;
+    symbol::CCheckValve symbol;
     auto definition = instanciate(symbol);
     const auto& inputs = definition->inputs();
     const auto& table = symbol.inputTable();
@@ -41,7 +41,7 @@ TEST(SymbolDefinition, DeclaresEachInputOfItsTableAtPositionsTwoToThirtyFive) {
 
 TEST(SymbolDefinition, DeclaresTwoAspectsWithTheirOutputsAndEvaluations) {
     test::HostFixtureScope host;
-    CCheckValve symbol;
+    symbol::CCheckValve symbol;
     auto definition = instanciate(symbol);
     EXPECT_EQ(definition->progId(), "TarnCheckValve.CCheckValve");
     EXPECT_EQ(definition->codeBase(), "codebase");
@@ -74,7 +74,7 @@ TEST(SymbolDefinition, DeclaresTwoAspectsWithTheirOutputsAndEvaluations) {
 
 TEST(SymbolDefinition, SecondInitialisationRedeclaresInsteadOfAppending) {
     test::HostFixtureScope host;
-    CCheckValve symbol;
+    symbol::CCheckValve symbol;
     auto definition = instanciate(symbol);
     symbol.InitializeSymbolDefinition(definition);
     EXPECT_EQ(definition->inputs().size(), 34u);
@@ -83,7 +83,7 @@ TEST(SymbolDefinition, SecondInitialisationRedeclaresInsteadOfAppending) {
 }
 
 TEST(SymbolDefinition, NameAndEditAnswerWithoutAHost) {
-    CCheckValve symbol;
+    symbol::CCheckValve symbol;
     EXPECT_EQ(symbol.GetDefinitionName(host::Variant(42)), "TarnCheckValve.CCheckValve");
     EXPECT_EQ(symbol.GetDefinitionName({}), "TarnCheckValve.CCheckValve");
     EXPECT_FALSE(symbol.EditOccurence(nullptr, nullptr));
@@ -92,16 +92,16 @@ TEST(SymbolDefinition, NameAndEditAnswerWithoutAHost) {
 // A host creates the symbol by the ProgID it stored with the definition; any other name, even one that
 // differs only in case, is not this library's.
 TEST(SymbolDefinition, CreatedByItsProgIdAndByNoOtherName) {
-    auto symbol = createSymbol("TarnCheckValve.CCheckValve");
+    auto symbol = symbol::createSymbol("TarnCheckValve.CCheckValve");
     ASSERT_NE(symbol, nullptr);
     EXPECT_EQ(symbol->GetDefinitionName({}), "TarnCheckValve.CCheckValve");
     for (const char* other : {"", "tarncheckvalve.ccheckvalve", "TarnCheckValve.CCheckValve ", "Box.BoxServices"})
-        EXPECT_EQ(createSymbol(other), nullptr) << other;
+        EXPECT_EQ(symbol::createSymbol(other), nullptr) << other;
 }
 
 TEST(SymbolDefinition, HostFailureDuringDeclarationIsTheGenericFailure) {
     // Without a host runtime nothing can be created.
-    CCheckValve symbol;
+    symbol::CCheckValve symbol;
     try {
         symbol.InstanciateDefinition("x", {}, nullptr);
         FAIL() << "expected a failure";
@@ -127,7 +127,7 @@ Invocation invoke(const std::string& aspect, std::int32_t partDataBasis, int inp
     auto outputs = std::make_shared<refhost::RefOutputCollection>();
     Invocation result;
     try {
-        CCheckValve symbol;
+        symbol::CCheckValve symbol;
         symbol.InvokeRepresentation(nullptr, aspect, outputs, truncated);
     } catch (const host::HostError& error) {
         result.error = error.code();

@@ -13,7 +13,7 @@ namespace tcv {
 namespace {
 
 TEST(VariantRegistry, ServedValuesAreTheDefaultBodiesThenEachVariantOnceAscending) {
-    const auto served = servedPartDataBases();
+    const auto served = symbol::servedPartDataBases();
     const std::vector<std::int32_t> defaults{0, 1, 455, 456, 2021, 2046, 2047};
     ASSERT_GT(served.size(), defaults.size() + 30);
     EXPECT_TRUE(std::equal(defaults.begin(), defaults.end(), served.begin()));
@@ -29,7 +29,7 @@ TEST(VariantRegistry, ServedValuesAreTheDefaultBodiesThenEachVariantOnceAscendin
 // but never for want of graphics in an aspect.
 TEST(VariantRegistry, EveryServedValueHasGraphicsInBothAspects) {
     test::HostFixtureScope host;
-    for (std::int32_t value : servedPartDataBases()) {
+    for (std::int32_t value : symbol::servedPartDataBases()) {
         auto part = test::twoPortPart(value);
         part.inputs["FacetoFace"] = 0.3;
         for (const char* aspect : {"Physical", "Insulation"}) {

@@ -40,7 +40,7 @@ Names operator+(Names names, const Names& more) {
 refhost::CatalogPart samplePart(std::int32_t pdb) {
     for (const char* family : {"wafer-inline-cone", "operator-base", "multi-port", "nipple-bonnet"})
         for (auto& partSpec :
-             refhost::loadCatalogFile(refhost::defaultDataDirectory() + "/catalog/" + family + ".json"))
+             catalog::loadCatalogFile(refhost::defaultDataDirectory() + "/catalog/" + family + ".json"))
             if (partSpec.partDataBasis == pdb) return partSpec;
     throw std::out_of_range("no sample part " + std::to_string(pdb));
 }

@@ -336,7 +336,7 @@ TEST(CollaredBore, CollarsEachEndNeverNarrowerThanThePipe) {
 // Every sample part of the catalogue builds valid shapes in both aspects.
 TEST(WaferInlineConeCatalog, EverySamplePartBuildsValidSolidsInBothAspects) {
     for (const auto& part :
-         refhost::loadCatalogFile(refhost::defaultDataDirectory() + "/catalog/wafer-inline-cone.json")) {
+         catalog::loadCatalogFile(refhost::defaultDataDirectory() + "/catalog/wafer-inline-cone.json")) {
         for (const char* aspect : {"Physical", "Insulation"}) {
             SCOPED_TRACE(part.name + " " + aspect);
             const auto result = refhost::evaluateAspect(part, aspect);

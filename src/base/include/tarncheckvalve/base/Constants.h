@@ -3,9 +3,9 @@
 
 #include <numbers>
 
-namespace tcv {
+namespace tcv::base {
 
 // A half turn in radians; a full revolution is 2 * kPi.
 inline constexpr double kPi = std::numbers::pi;
 
-} // namespace tcv
+} // namespace tcv::base

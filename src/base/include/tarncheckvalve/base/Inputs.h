@@ -9,7 +9,7 @@
 #include "tarncheckvalve/host/Value.h"
 #include "tarncheckvalve/host/Visibility.h"
 
-namespace tcv {
+namespace tcv::base {
 
 // The dimension at a position, as a double.
 inline double readDimension(const host::VariantArray& inputs, int position) {
@@ -17,7 +17,9 @@ inline double readDimension(const host::VariantArray& inputs, int position) {
 }
 
 // The part at position 1.
-inline host::ObjectPtr readPart(const host::VariantArray& inputs) { return host::toObject(inputs.at(input::Part)); }
+inline host::ObjectPtr readPart(const host::VariantArray& inputs) {
+    return host::toObject(inputs.at(contract::input::Part));
+}
 
 // The part's piping-component interface; a part without one is a host error.
 TCV_EXPORT host::PipingComponentPtr pipingComponent(const host::ObjectPtr& part);
@@ -25,4 +27,4 @@ TCV_EXPORT host::PipingComponentPtr pipingComponent(const host::ObjectPtr& part)
 // The part's PartDataBasis, read through its piping-component interface.
 TCV_EXPORT std::int32_t readPartDataBasis(const host::ObjectPtr& part);
 
-} // namespace tcv
+} // namespace tcv::base

@@ -7,7 +7,7 @@
 
 #include "tarncheckvalve/host/Visibility.h"
 
-namespace tcv {
+namespace tcv::base {
 
 // `text` with its ASCII capitals made small; every other byte unchanged.
 TCV_EXPORT std::string toLower(std::string_view text);
@@ -18,4 +18,4 @@ TCV_EXPORT bool equalsIgnoringCase(std::string_view a, std::string_view b);
 // `text` without the spaces, tabs, carriage returns and line feeds at either end.
 TCV_EXPORT std::string trim(std::string_view text);
 
-} // namespace tcv
+} // namespace tcv::base

@@ -9,7 +9,7 @@
 #include "tarncheckvalve/host/Value.h"
 #include "tarncheckvalve/host/Visibility.h"
 
-namespace tcv {
+namespace tcv::base {
 
 [[noreturn]] TCV_EXPORT void ReportError(const char* classPrefix, const char* methodName);
 
@@ -23,4 +23,4 @@ decltype(auto) withErrorReport(const char* classPrefix, const char* methodName, 
     }
 }
 
-} // namespace tcv
+} // namespace tcv::base

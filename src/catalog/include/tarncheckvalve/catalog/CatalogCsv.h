@@ -22,7 +22,7 @@
 
 #include "tarncheckvalve/catalog/Catalog.h"
 
-namespace tcv::refhost {
+namespace tcv::catalog {
 
 // One row of CSV text: its cells and its number as a spreadsheet shows it (the first row is 1).
 struct CsvRecord {
@@ -40,7 +40,7 @@ TCV_EXPORT bool isCsvCatalogPath(const std::string& path);
 
 // The parts of CSV catalogue text; `origin` names the source in messages. Each part is the one the
 // equivalent JSON part gives.
-TCV_EXPORT std::vector<CatalogPart> parseCsvCatalog(const std::string& text, const std::string& origin);
+TCV_EXPORT std::vector<refhost::CatalogPart> parseCsvCatalog(const std::string& text, const std::string& origin);
 
 // CSV catalogue text as a catalogue document {"parts": [...]}, every part checked as parseCsvCatalog does.
 TCV_EXPORT nlohmann::json csvCatalogJson(const std::string& text, const std::string& origin);
@@ -55,10 +55,11 @@ TCV_EXPORT std::string catalogCsvText(const nlohmann::json& document, const std:
 // JSON catalogue text as a document, refusing malformed JSON and keys given twice.
 TCV_EXPORT nlohmann::json parseCatalogDocument(const std::string& text, const std::string& origin);
 // The parts of a catalogue document, checked field by field.
-TCV_EXPORT std::vector<CatalogPart> readCatalogParts(const nlohmann::json& document, const std::string& origin);
+TCV_EXPORT std::vector<refhost::CatalogPart> readCatalogParts(const nlohmann::json& document,
+                                                              const std::string& origin);
 
 // A catalogue file of either kind (by its name) as a checked document, with the checks of loadCatalogFile.
 TCV_EXPORT nlohmann::json loadCatalogDocument(const std::string& path,
                                               std::uint64_t maxBytes = kDefaultMaxCatalogBytes);
 
-} // namespace tcv::refhost
+} // namespace tcv::catalog

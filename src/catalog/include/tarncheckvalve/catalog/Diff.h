@@ -15,7 +15,7 @@
 #include "tarncheckvalve/host/Visibility.h"
 #include "tarncheckvalve/refhost/Parts.h"
 
-namespace tcv::refhost {
+namespace tcv::catalog {
 
 struct TCV_EXPORT DataChange {
     std::string field;
@@ -47,13 +47,14 @@ struct TCV_EXPORT CatalogDiff {
     std::size_t unchanged = 0;
 };
 
-TCV_EXPORT CatalogDiff planCatalogDiff(const std::vector<CatalogPart>& before, const std::vector<CatalogPart>& after);
+TCV_EXPORT CatalogDiff planCatalogDiff(const std::vector<refhost::CatalogPart>& before,
+                                       const std::vector<refhost::CatalogPart>& after);
 
 // The old and the new version of every changed part of `diff` (planned from `before` and `after`), in its
 // order: the parts whose evaluations decide the graphics facts.
-TCV_EXPORT std::vector<std::pair<const CatalogPart*, const CatalogPart*>>
-changedPartVersions(const CatalogDiff& diff, const std::vector<CatalogPart>& before,
-                    const std::vector<CatalogPart>& after);
+TCV_EXPORT std::vector<std::pair<const refhost::CatalogPart*, const refhost::CatalogPart*>>
+changedPartVersions(const CatalogDiff& diff, const std::vector<refhost::CatalogPart>& before,
+                    const std::vector<refhost::CatalogPart>& after);
 
 // Runs work(i) for every i below `count`, in any order and on any of the caller's threads.
 using ParallelLoop = std::function<void(std::size_t count, const std::function<void(std::size_t)>& work)>;
@@ -61,9 +62,9 @@ using ParallelLoop = std::function<void(std::size_t count, const std::function<v
 // Evaluates both versions of every changed part with `evaluate`, through `forEach`, and fills in each
 // changed part's graphics facts. Returns false, with no facts filled in, when a stop signal cut the
 // evaluations short.
-TCV_EXPORT bool compareChangedGraphics(CatalogDiff& diff, const std::vector<CatalogPart>& before,
-                                       const std::vector<CatalogPart>& after,
-                                       const std::function<PartReport(const CatalogPart&)>& evaluate,
+TCV_EXPORT bool compareChangedGraphics(CatalogDiff& diff, const std::vector<refhost::CatalogPart>& before,
+                                       const std::vector<refhost::CatalogPart>& after,
+                                       const std::function<PartReport(const refhost::CatalogPart&)>& evaluate,
                                        const ParallelLoop& forEach);
 
 // A part's report as diff compares it: reportJson without the recorded creations.
@@ -83,4 +84,4 @@ struct TCV_EXPORT DiffOutput {
 };
 TCV_EXPORT DiffOutput renderCatalogDiff(const CatalogDiff& diff, bool json);
 
-} // namespace tcv::refhost
+} // namespace tcv::catalog

@@ -10,16 +10,16 @@
 
 #include "tarncheckvalve/refhost/Parts.h"
 
-namespace tcv::refhost {
+namespace tcv::catalog {
 
 // The definition the symbol declares: progId, inputs, aspects with their outputs, evaluations.
 TCV_EXPORT nlohmann::ordered_json definitionJson();
 
 // The sample parts as {"parts": [{"name", "partDataBasis", "description"}, ...]}.
-TCV_EXPORT nlohmann::ordered_json samplesJson(const std::vector<CatalogPart>& parts);
+TCV_EXPORT nlohmann::ordered_json samplesJson(const std::vector<refhost::CatalogPart>& parts);
 
 // A part as catalogue JSON (lengths in metres, angles in radians): what `parseCatalog` reads back to the
 // same part.
-TCV_EXPORT nlohmann::ordered_json partJson(const CatalogPart& part);
+TCV_EXPORT nlohmann::ordered_json partJson(const refhost::CatalogPart& part);
 
-} // namespace tcv::refhost
+} // namespace tcv::catalog

@@ -9,7 +9,7 @@
 
 #include "tarncheckvalve/host/Visibility.h"
 
-namespace tcv::refhost {
+namespace tcv::catalog {
 
 // The longest value, in characters, a message quotes whole.
 inline constexpr std::size_t kQuotedValueLength = 80;
@@ -25,4 +25,4 @@ TCV_EXPORT std::string shownValue(std::string_view text, std::size_t length = kQ
 // A value for a message: shownValue in double quotes.
 TCV_EXPORT std::string quotedValue(std::string_view text);
 
-} // namespace tcv::refhost
+} // namespace tcv::catalog

@@ -10,11 +10,11 @@
 #include "tarncheckvalve/host/Visibility.h"
 #include "tarncheckvalve/refhost/Evaluator.h"
 
-namespace tcv::refhost {
+namespace tcv::catalog {
 
 struct TCV_EXPORT PartReport {
-    CatalogPart part;
-    std::vector<AspectResult> aspects;
+    refhost::CatalogPart part;
+    std::vector<refhost::AspectResult> aspects;
     // What looks implausible in the part's data (catalog/Warnings.h: physicalWarnings and
     // plausibilityWarnings); never changes its geometry.
     std::vector<std::string> warnings;
@@ -22,14 +22,14 @@ struct TCV_EXPORT PartReport {
 };
 
 // Evaluates the asked aspects ("Physical", "Insulation") of a part, with the plausibility warnings.
-TCV_EXPORT PartReport evaluatePart(const CatalogPart& part, const std::vector<std::string>& aspects,
-                                   const HostOptions& options = RefRuntime::defaultOptions());
+TCV_EXPORT PartReport evaluatePart(const refhost::CatalogPart& part, const std::vector<std::string>& aspects,
+                                   const refhost::HostOptions& options = refhost::RefRuntime::defaultOptions());
 
 // A failed aspect in one line: "Physical failed with 0x80004005 after output 1 "Body": <reason> (in <routine>)".
-TCV_EXPORT std::string failureText(const AspectResult& aspect);
+TCV_EXPORT std::string failureText(const refhost::AspectResult& aspect);
 TCV_EXPORT void printReportTable(std::ostream& out, const PartReport& report);
 
 // The error code as the host writes it, "0x80004005".
 TCV_EXPORT std::string errorCodeText(std::int32_t code);
 
-} // namespace tcv::refhost
+} // namespace tcv::catalog

@@ -9,12 +9,12 @@
 #include "tarncheckvalve/host/Visibility.h"
 #include "tarncheckvalve/refhost/Evaluator.h"
 
-namespace tcv::refhost {
+namespace tcv::catalog {
 
-TCV_EXPORT nlohmann::ordered_json outputJson(const NamedOutput& output);
+TCV_EXPORT nlohmann::ordered_json outputJson(const refhost::NamedOutput& output);
 TCV_EXPORT nlohmann::ordered_json reportJson(const PartReport& report);
 // A failed aspect's error: {"code", "message", "where", "values" (what the symbol had read), "trail" (when
 // more than one step noted it)}; null for an aspect that succeeded.
-TCV_EXPORT nlohmann::ordered_json errorJson(const AspectResult& aspect);
+TCV_EXPORT nlohmann::ordered_json errorJson(const refhost::AspectResult& aspect);
 
-} // namespace tcv::refhost
+} // namespace tcv::catalog

@@ -11,7 +11,7 @@
 #include "tarncheckvalve/catalog/Report.h"
 #include "tarncheckvalve/host/Visibility.h"
 
-namespace tcv::refhost {
+namespace tcv::catalog {
 
 struct TCV_EXPORT AspectOutcome {
     std::string name;
@@ -30,7 +30,7 @@ struct TCV_EXPORT PartOutcome {
 };
 
 // What validate keeps of an evaluated part (not its shapes).
-TCV_EXPORT PartOutcome outcomeOf(const refhost::PartReport& report, std::vector<std::string> warnings);
+TCV_EXPORT PartOutcome outcomeOf(const catalog::PartReport& report, std::vector<std::string> warnings);
 
 struct TCV_EXPORT ValidateSummary {
     std::string catalog; // the catalogue file, or "built-in samples"
@@ -52,4 +52,4 @@ TCV_EXPORT int validateExitCode(const ValidateSummary& summary);
 // True when `path` ends in an extension renderValidateReport knows.
 TCV_EXPORT bool knownReportExtension(const std::string& path);
 
-} // namespace tcv::refhost
+} // namespace tcv::catalog

@@ -17,7 +17,7 @@
 
 #include "tarncheckvalve/host/Visibility.h"
 
-namespace tcv {
+namespace tcv::contract {
 
 // The symbol's two aspects, valued as the aspect codes the definition declares.
 enum class Aspect : std::int32_t {
@@ -181,4 +181,4 @@ constexpr const InputContract* inputAt(int position) {
     return &kInputContract[static_cast<std::size_t>(index)];
 }
 
-} // namespace tcv
+} // namespace tcv::contract

@@ -84,8 +84,8 @@ struct IfcPlacement {
 class TCV_EXPORT ExportDocument {
 public:
     // Builds the document for the parts; the reports need not outlive it.
-    explicit ExportDocument(const std::vector<refhost::PartReport>& reports, MeshSettings mesh = {});
-    explicit ExportDocument(const refhost::PartReport& report, MeshSettings mesh = {});
+    explicit ExportDocument(const std::vector<catalog::PartReport>& reports, MeshSettings mesh = {});
+    explicit ExportDocument(const catalog::PartReport& report, MeshSettings mesh = {});
     ~ExportDocument();
     ExportDocument(const ExportDocument&) = delete;
     ExportDocument& operator=(const ExportDocument&) = delete;

@@ -34,7 +34,7 @@ TCV_EXPORT std::vector<std::string> galleryFileStems(const std::vector<std::stri
 // IFC library). Nothing is written when a stop signal cut the evaluation short.
 TCV_EXPORT void renderGalleryPart(const refhost::CatalogPart& part, const refhost::HostOptions& hostOptions,
                                   const std::filesystem::path& folder, const refhost::WorkLimits& limits,
-                                  const IfcOptions& ifcOptions, GalleryEntry& entry, refhost::PartReport& report);
+                                  const IfcOptions& ifcOptions, GalleryEntry& entry, catalog::PartReport& report);
 
 // A part's item in index.json: name, description, partDataBasis, files, outputs per aspect, status and,
 // when it failed, its errors joined by "; ".

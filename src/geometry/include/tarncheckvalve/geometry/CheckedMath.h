@@ -8,7 +8,7 @@
 
 #include "tarncheckvalve/host/Value.h"
 
-namespace tcv::checked {
+namespace tcv::geometry::checked {
 
 // A number as a message shows it: six significant digits.
 inline std::string shortNumber(double value) {
@@ -49,4 +49,4 @@ inline double arcCosine(double value) {
     return std::acos(value);
 }
 
-} // namespace tcv::checked
+} // namespace tcv::geometry::checked

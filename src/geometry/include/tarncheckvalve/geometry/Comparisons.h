@@ -5,7 +5,7 @@
 
 #include "tarncheckvalve/host/Visibility.h"
 
-namespace tcv {
+namespace tcv::geometry {
 
 inline constexpr double kTolerance = 1e-7;
 
@@ -22,4 +22,4 @@ TCV_EXPORT double SmallerDim(double a, double b);
 // The diameter of an insulation shell of thickness c around the larger of a and b.
 TCV_EXPORT double InsulatedDiameter(double a, double b, double c);
 
-} // namespace tcv
+} // namespace tcv::geometry

@@ -7,7 +7,7 @@
 #include "tarncheckvalve/host/Symbol.h"
 #include "tarncheckvalve/host/Visibility.h"
 
-namespace tcv {
+namespace tcv::geometry {
 
 // The geometry module's error routine: raises the generic failure, the two texts stay behind.
 [[noreturn]] TCV_EXPORT void RaiseGeom3dError(const char* moduleText, const char* methodText);
@@ -34,4 +34,4 @@ TCV_EXPORT host::GraphicPtr PlaceNSidedPrism(const host::OutputCollectionPtr& ou
 // A vector perpendicular to (x, y, z), not normalised.
 TCV_EXPORT host::DVector GetPerpendicularVector(double x, double y, double z);
 
-} // namespace tcv
+} // namespace tcv::geometry

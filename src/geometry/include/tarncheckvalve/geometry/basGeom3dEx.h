@@ -8,7 +8,7 @@
 #include "tarncheckvalve/host/Geometry.h"
 #include "tarncheckvalve/host/Visibility.h"
 
-namespace tcv {
+namespace tcv::geometry {
 
 // A box placed as an occurrence of the host's box symbol "Box.BoxServices".
 TCV_EXPORT host::ObjectPtr PlaceBox(const host::OutputCollectionPtr& outputColl, const host::DPosition& firstCorner,
@@ -24,4 +24,4 @@ TCV_EXPORT host::CurvePtr PlaceTrCString(host::DPosition& start, const host::Col
 // An order out of range (below 2, above the point count, 33 or more) is rewritten to 4.
 TCV_EXPORT host::CurvePtr PlaceTrBspline(int& order, const std::vector<host::DPosition>& points);
 
-} // namespace tcv
+} // namespace tcv::geometry

@@ -15,7 +15,7 @@
 #include "tarncheckvalve/refhost/Refusal.h"
 #include "tarncheckvalve/refhost/WorkBudget.h"
 
-namespace tcv::refhost {
+namespace tcv::kernel {
 
 // Runs `work`; a kernel exception or signal inside it leaves as HostError(kGenericFailure, "<what>: ...").
 // Host errors pass unchanged.
@@ -50,4 +50,4 @@ enum class ShapeCheck {
 // Applies the checks; refuses a shape that fails them. Returns the checked (possibly turned) shape.
 TCV_EXPORT TopoDS_Shape checkedShape(const std::string& what, TopoDS_Shape shape, bool solid, ShapeCheck check);
 
-} // namespace tcv::refhost
+} // namespace tcv::kernel

@@ -6,10 +6,10 @@
 #include "tarncheckvalve/host/Visibility.h"
 #include "tarncheckvalve/refhost/Shape.h"
 
-namespace tcv::refhost {
+namespace tcv::kernel {
 
-TCV_EXPORT ShapeMeasure measureShape(const TopoDS_Shape& shape, bool isSolid);
+TCV_EXPORT refhost::ShapeMeasure measureShape(const TopoDS_Shape& shape, bool isSolid);
 // measureShape(shape, isSolid).valid without measuring the tight box.
 TCV_EXPORT bool validShape(const TopoDS_Shape& shape, bool isSolid);
 
-} // namespace tcv::refhost
+} // namespace tcv::kernel

@@ -10,15 +10,15 @@
 #include "tarncheckvalve/refhost/RefRuntime.h"
 #include "tarncheckvalve/refhost/Shape.h"
 
-namespace tcv::refhost {
+namespace tcv::kernel {
 
-class TCV_EXPORT OccShape final : public Shape {
+class TCV_EXPORT OccShape final : public refhost::Shape {
 public:
     explicit OccShape(TopoDS_Shape shape) : shape_(std::move(shape)) {}
     const TopoDS_Shape& shape() const { return shape_; }
 
-    ShapePtr transformed(const AffineMap& map) const override;
-    ShapeMeasure measure(bool isSolid) const override;
+    refhost::ShapePtr transformed(const refhost::AffineMap& map) const override;
+    refhost::ShapeMeasure measure(bool isSolid) const override;
     bool valid(bool isSolid) const override;
 
 private:
@@ -27,8 +27,8 @@ private:
 
 // The kernel's shape of a host shape; a null shape where there is none (record-only, or a shape of
 // another kernel).
-TCV_EXPORT const TopoDS_Shape& occShape(const ShapePtr& shape);
+TCV_EXPORT const TopoDS_Shape& occShape(const refhost::ShapePtr& shape);
 // A host shape holding the kernel's shape; none for a null shape.
-TCV_EXPORT ShapePtr makeShape(TopoDS_Shape shape);
+TCV_EXPORT refhost::ShapePtr makeShape(TopoDS_Shape shape);
 
-} // namespace tcv::refhost
+} // namespace tcv::kernel

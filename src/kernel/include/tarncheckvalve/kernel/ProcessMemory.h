@@ -3,7 +3,7 @@
 
 #include "tarncheckvalve/host/Visibility.h"
 
-namespace tcv::refhost {
+namespace tcv::kernel {
 
 // Lets the C library keep a pad of freed memory at the top of each heap instead of handing it back to the
 // system after every kernel call. The kernel's algorithms and its mesher take and free blocks of some
@@ -13,4 +13,4 @@ namespace tcv::refhost {
 // embeds the symbol in a host of its own decides for itself.
 TCV_EXPORT void keepFreedMemoryForKernel();
 
-} // namespace tcv::refhost
+} // namespace tcv::kernel

@@ -9,7 +9,7 @@
 #include "tarncheckvalve/host/Symbol.h"
 #include "tarncheckvalve/host/Visibility.h"
 
-namespace tcv {
+namespace tcv::ports {
 
 // A nozzle through the graphics utility when the host offers it, otherwise the nozzle factory; its
 // length is the one its port reports.
@@ -26,4 +26,4 @@ TCV_EXPORT host::NozzlePtr CreateNozzleDirect(std::int16_t& portIndex, const hos
                                               const host::OutputCollectionPtr& outputColl,
                                               const host::DVector& direction, const host::DPosition& point);
 
-} // namespace tcv
+} // namespace tcv::ports

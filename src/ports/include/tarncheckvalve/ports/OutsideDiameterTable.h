@@ -18,7 +18,7 @@
 
 #include "tarncheckvalve/host/Visibility.h"
 
-namespace tcv {
+namespace tcv::ports {
 
 inline constexpr const char* kOutsideDiameterFileName = "OutsideDiameterforSymbolGraphics.xml";
 
@@ -73,4 +73,4 @@ TCV_EXPORT std::string outsideDiameterFilePath(const std::string& dataDirectory)
 // regular file is there. Safe to call from any thread.
 TCV_EXPORT std::shared_ptr<const OutsideDiameterTable> loadOutsideDiameterTable(const std::string& path);
 
-} // namespace tcv
+} // namespace tcv::ports

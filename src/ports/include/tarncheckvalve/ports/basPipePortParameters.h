@@ -11,7 +11,7 @@
 #include "tarncheckvalve/host/Symbol.h"
 #include "tarncheckvalve/host/Visibility.h"
 
-namespace tcv {
+namespace tcv::ports {
 
 // The five values of one port, as RetrievePortData returns them.
 struct PortDataRecord {
@@ -55,4 +55,4 @@ TCV_EXPORT void resetPortModuleState();
 // finds the part's entry in it once, not again for every port. Without it every lookup checks anew.
 TCV_EXPORT void beginPortLookups();
 
-} // namespace tcv
+} // namespace tcv::ports

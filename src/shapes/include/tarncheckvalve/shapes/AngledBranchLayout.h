@@ -7,7 +7,7 @@
 #include "tarncheckvalve/host/Value.h"
 #include "tarncheckvalve/host/Visibility.h"
 
-namespace tcv {
+namespace tcv::shapes {
 
 // Where the branch sits and how far the faces are from the centre: 385 gives the face-to-face length
 // (the branch root then sits a quarter of it towards port 1), 386 one face-to-centre distance for
@@ -27,4 +27,4 @@ TCV_EXPORT AngledBranchLayout readAngledBranchLayout(const host::VariantArray& a
 // the port-2 face): then it is 95% of the smaller limit. B = 0 is a division by zero.
 TCV_EXPORT double angledBranchDiameter(double d, double A, double B, double theta);
 
-} // namespace tcv
+} // namespace tcv::shapes

@@ -8,7 +8,7 @@
 #include "tarncheckvalve/host/Visibility.h"
 #include "tarncheckvalve/ports/basPipePortParameters.h"
 
-namespace tcv {
+namespace tcv::shapes {
 
 // The valve body length V ("ValveFacetoFace") and the nipple length N of a nipple-end valve. The even
 // PartDataBasis of each pair (2856, 2858, 2860) gives N as "NippleLength"; the odd one (2857, 2859,
@@ -29,7 +29,7 @@ TCV_EXPORT EndTypeCodes readEndTypeCodes(const host::ObjectPtr& part);
 
 // The body diameter of a port-sized bonneted body: the larger flange diameter when either port has
 // end-type code 15, otherwise the larger pipe outside diameter; port 1 wins a tie.
-TCV_EXPORT double portSizedBodyDiameter(const EndTypeCodes& codes, const PortDataRecord& port1,
-                                        const PortDataRecord& port2);
+TCV_EXPORT double portSizedBodyDiameter(const EndTypeCodes& codes, const ports::PortDataRecord& port1,
+                                        const ports::PortDataRecord& port2);
 
-} // namespace tcv
+} // namespace tcv::shapes

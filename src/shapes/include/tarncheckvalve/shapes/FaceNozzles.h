@@ -10,7 +10,7 @@
 #include "tarncheckvalve/host/Visibility.h"
 #include "tarncheckvalve/ports/basPipePortParameters.h"
 
-namespace tcv {
+namespace tcv::shapes {
 
 // The nozzle routine a builder makes its nozzles with: through the graphics utility when the host has
 // it (`CreateNozzle`), or always through the nozzle factory (`CreateNozzleDirect`).
@@ -33,8 +33,8 @@ using FaceNozzleSink = std::function<void(std::int16_t portIndex, const host::No
 // reads port 2 into `port2`; then makes nozzle 2 at face2X + cpt offset - depth of `port2` and hands it
 // to `add`. A failure reading port 2 leaves nozzle 1 added.
 TCV_EXPORT void makeFaceNozzles(const host::ObjectPtr& part, const host::OutputCollectionPtr& outputColl,
-                                const FaceNozzleLayout& layout, const PortDataRecord& port1, PortDataRecord& port2,
-                                bool readPort2, const FaceNozzleSink& add);
+                                const FaceNozzleLayout& layout, const ports::PortDataRecord& port1,
+                                ports::PortDataRecord& port2, bool readPort2, const FaceNozzleSink& add);
 
 namespace inline_bodies {
 
@@ -42,9 +42,9 @@ namespace inline_bodies {
 // added under the declared names 2 and 3 ("PNoz1", "PNoz2"); port 2 is then read into `port`,
 // overwriting it.
 TCV_EXPORT void addFaceNozzles(const host::OutputCollectionPtr& outputColl, const host::ObjectPtr& part,
-                               const host::StringArray& arrayOfOutputs, double faceToFace, PortDataRecord& port,
+                               const host::StringArray& arrayOfOutputs, double faceToFace, ports::PortDataRecord& port,
                                NozzleRoutine routine, std::optional<double> nozzle1Length = std::nullopt);
 
 } // namespace inline_bodies
 
-} // namespace tcv
+} // namespace tcv::shapes

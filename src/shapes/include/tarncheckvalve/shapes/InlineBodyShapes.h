@@ -14,12 +14,14 @@
 #include "tarncheckvalve/host/Visibility.h"
 #include "tarncheckvalve/ports/basPipePortParameters.h"
 
-namespace tcv::inline_bodies {
+namespace tcv::shapes::inline_bodies {
 
 // A dimension that is zero within the tolerance.
-inline bool isZeroDim(double x) { return CmpDblEqual(x, 0, kTolerance); }
+inline bool isZeroDim(double x) { return geometry::CmpDblEqual(x, 0, geometry::kTolerance); }
 // A dimension that is strictly positive.
-inline bool isPositiveDim(double x) { return CmpDblGreaterthan(x, kTolerance, kTolerance); }
+inline bool isPositiveDim(double x) {
+    return geometry::CmpDblGreaterthan(x, geometry::kTolerance, geometry::kTolerance);
+}
 
 // What every builder of these bodies reads first: the part, the face-to-face length and the insulation
 // thickness (which the Physical aspect reads and does not use).
@@ -37,7 +39,7 @@ struct WaferInputs {
     double faceToFace = 0;
     double insulationThickness = 0;
     double height = 0;
-    PortDataRecord port;
+    ports::PortDataRecord port;
 };
 TCV_EXPORT WaferInputs readWaferInputs(const host::VariantArray& arrayofinputs,
                                        const host::OutputCollectionPtr& outputColl);
@@ -57,7 +59,7 @@ struct FlatSidedEnds {
     double discThickness = 0; // t: the flange thickness, or 0.15 x face-to-face for a disc of no thickness
 };
 TCV_EXPORT FlatSidedEnds flatSidedEnds(const host::ObjectPtr& part, double faceToFace, double height,
-                                       const PortDataRecord& port1);
+                                       const ports::PortDataRecord& port1);
 
 // The web between the flats, found after the bore is drawn: a disc narrower than its flats fails here.
 struct FlatSidedWeb {
@@ -76,7 +78,7 @@ TCV_EXPORT void addFlatSidedDiscs(const host::OutputCollectionPtr& outputColl, c
                                   double length);
 
 // The flange diameter a lugged body is sized from: the port's, or twice the pipe diameter without one.
-inline double lugFlangeDiameter(const PortDataRecord& port) {
+inline double lugFlangeDiameter(const ports::PortDataRecord& port) {
     return isZeroDim(port.flangeDiameter) ? 2 * port.pipeOD : port.flangeDiameter;
 }
 
@@ -138,4 +140,4 @@ inline double collarThickness(double faceToFace, double flangeThk) {
     return isZeroDim(flangeThk) ? 0.15 * faceToFace : flangeThk;
 }
 
-} // namespace tcv::inline_bodies
+} // namespace tcv::shapes::inline_bodies

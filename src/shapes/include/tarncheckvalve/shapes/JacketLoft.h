@@ -8,7 +8,7 @@
 #include "tarncheckvalve/host/Symbol.h"
 #include "tarncheckvalve/host/Visibility.h"
 
-namespace tcv {
+namespace tcv::shapes {
 
 struct JacketLoftShape {
     // Inlet section: a circle in the plane x = inletX, centred at (inletX, inletCentreY, 0).
@@ -29,4 +29,4 @@ struct JacketLoftShape {
 TCV_EXPORT void addJacketLoft(const host::OutputCollectionPtr& outputColl, const JacketLoftShape& shape,
                               const char* surfaceName);
 
-} // namespace tcv
+} // namespace tcv::shapes

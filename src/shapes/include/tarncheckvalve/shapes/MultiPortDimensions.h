@@ -9,7 +9,7 @@
 #include "tarncheckvalve/host/Visibility.h"
 #include "tarncheckvalve/ports/basPipePortParameters.h"
 
-namespace tcv {
+namespace tcv::shapes {
 
 // "FacetoFace", "HeightFrmValCen", "Width", "YOffJacketOutlet", "ZOffJacketInlet" and the jacket
 // inlet's offset along the stem ("YOffJacketInlet") or along the run ("XOffJacketInlet").
@@ -25,11 +25,11 @@ TCV_EXPORT FourPortJacketDimensions readFourPortJacketDimensions(const host::Var
 // the larger of ports 3 and 4 (port 3's within the tolerance).
 struct DomedBodyDimensions {
     double F = 0, D = 0, H = 0, Yo = 0, Zi = 0;
-    std::array<PortDataRecord, 6> port{};
+    std::array<ports::PortDataRecord, 6> port{};
     double D34 = 0;
 };
 TCV_EXPORT DomedBodyDimensions readDomedBodyDimensions(const host::VariantArray& arrayofinputs,
                                                        const host::ObjectPtr& part,
                                                        const host::OutputCollectionPtr& outputColl);
 
-} // namespace tcv
+} // namespace tcv::shapes

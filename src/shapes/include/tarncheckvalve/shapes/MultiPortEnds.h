@@ -13,26 +13,26 @@
 #include "tarncheckvalve/ports/Nozzles.h"
 #include "tarncheckvalve/ports/basPipePortParameters.h"
 
-namespace tcv {
+namespace tcv::shapes {
 
 // The values of ports 1 to N, indexed by port index (slot 0 stays empty). A port the part lacks
 // leaves its slot at zero. `flanged` true reports a flanged port's cpt offset as 0.
 template <std::size_t N>
-std::array<PortDataRecord, N + 1> RetrievePortsData(const host::ObjectPtr& part,
-                                                    const host::OutputCollectionPtr& outputColl, bool flanged) {
-    std::array<PortDataRecord, N + 1> ports{};
+std::array<ports::PortDataRecord, N + 1> RetrievePortsData(const host::ObjectPtr& part,
+                                                           const host::OutputCollectionPtr& outputColl, bool flanged) {
+    std::array<ports::PortDataRecord, N + 1> ports{};
     for (std::size_t k = 1; k <= N; ++k) {
         auto portIndex = static_cast<std::int16_t>(k);
-        PortDataRecord& p = ports[k];
-        RetrievePortData(portIndex, part, outputColl, p.pipeOD, p.flangeThickness, p.flangeDiameter, p.cptOffset,
-                         p.depth, flanged);
+        ports::PortDataRecord& p = ports[k];
+        ports::RetrievePortData(portIndex, part, outputColl, p.pipeOD, p.flangeThickness, p.flangeDiameter, p.cptOffset,
+                                p.depth, flanged);
     }
     return ports;
 }
 
 // The stub of a jacket port is as wide as the larger of its flange and its pipe; the flange wins
 // within the tolerance.
-TCV_EXPORT double stubDiameter(const PortDataRecord& port);
+TCV_EXPORT double stubDiameter(const ports::PortDataRecord& port);
 
 // A run flange that reports no thickness gets a token 0.0001: port 1's when it has none, otherwise
 // port 2's; never both in one call.
@@ -43,4 +43,4 @@ TCV_EXPORT void addPortNozzle(const host::OutputCollectionPtr& outputColl, const
                               const std::string& name, std::int16_t portIndex, const host::DVector& direction,
                               const host::DPosition& position);
 
-} // namespace tcv
+} // namespace tcv::shapes

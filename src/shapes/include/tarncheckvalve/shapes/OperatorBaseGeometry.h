@@ -17,7 +17,7 @@
 #include "tarncheckvalve/ports/Nozzles.h"
 #include "tarncheckvalve/ports/basPipePortParameters.h"
 
-namespace tcv::operator_base {
+namespace tcv::shapes::operator_base {
 
 // What every valve of the family reads besides its lengths, operator height and handwheel angle: the
 // insulation thickness, the equalizer clearance, the mounting flange's diameter, the part and the
@@ -25,7 +25,7 @@ namespace tcv::operator_base {
 struct ValveInputs {
     double insulation, clearance, flangeDiameter;
     host::ObjectPtr part;
-    PortDataRecord port1;
+    ports::PortDataRecord port1;
 };
 
 TCV_EXPORT ValveInputs readValveInputs(const host::VariantArray& arrayofinputs,
@@ -71,7 +71,7 @@ TCV_EXPORT void addSkinnedBody(const host::OutputCollectionPtr& outputColl, cons
 
 // The point at height h on the operator base axis, which rises from the valve centre at the angle
 // whose tangent is t.
-inline host::DPosition inclinedAxisPoint(double h, double t) { return {checked::divide(h, t), h, 0}; }
+inline host::DPosition inclinedAxisPoint(double h, double t) { return {geometry::checked::divide(h, t), h, 0}; }
 
 // The heights along the inclined base: the top of the operator base (where the mounting flange
 // starts), the top of the mounting flange, and where the equalizer meets the base.
@@ -126,6 +126,7 @@ TCV_EXPORT SkinnedOperatorHeight readSkinnedOperatorHeight(const host::VariantAr
 // face2X (port 2, looking along +x), added under the declared names "PNoz1" and "PNoz2". Port 1's
 // record is the builder's; port 2 is fetched here.
 TCV_EXPORT void addFaceNozzles(const host::OutputCollectionPtr& outputColl, const host::StringArray& arrayOfOutputs,
-                               const host::ObjectPtr& part, const PortDataRecord& port1, double face1X, double face2X);
+                               const host::ObjectPtr& part, const ports::PortDataRecord& port1, double face1X,
+                               double face2X);
 
-} // namespace tcv::operator_base
+} // namespace tcv::shapes::operator_base

@@ -8,7 +8,7 @@
 #include "tarncheckvalve/host/Runtime.h"
 #include "tarncheckvalve/host/Visibility.h"
 
-namespace tcv {
+namespace tcv::shapes {
 
 class TCV_EXPORT ProfileCurves {
 public:
@@ -37,7 +37,7 @@ public:
     }
     // The complex string of the curves chained from `start`; the collection is emptied.
     host::CurvePtr chainFrom(host::DPosition start) {
-        auto chained = PlaceTrCString(start, curves_);
+        auto chained = geometry::PlaceTrCString(start, curves_);
         curves_->Clear();
         return chained;
     }
@@ -47,4 +47,4 @@ private:
     host::CollectionPtr curves_;
 };
 
-} // namespace tcv
+} // namespace tcv::shapes

@@ -12,7 +12,7 @@
 #include "tarncheckvalve/host/Visibility.h"
 #include "tarncheckvalve/ports/basPipePortParameters.h"
 
-namespace tcv {
+namespace tcv::shapes {
 
 // Adds under `name` a bonnet box from x1 to x2 along the flow axis, +-halfWidth across it and from
 // yBottom to yTop in height.
@@ -61,6 +61,7 @@ TCV_EXPORT void addTaperedBonnet(const host::OutputCollectionPtr& outputColl, co
 // Adds "PNoz1" and "PNoz2" for end faces at x = -faceX and x = +faceX, each at its port's connection
 // point (face moved by depth and cpt offset) and looking outwards along the flow axis.
 TCV_EXPORT void addBonnetFaceNozzles(const host::ObjectPtr& part, const host::OutputCollectionPtr& outputColl,
-                                     double faceX, const PortDataRecord& port1, const PortDataRecord& port2);
+                                     double faceX, const ports::PortDataRecord& port1,
+                                     const ports::PortDataRecord& port2);
 
-} // namespace tcv
+} // namespace tcv::shapes

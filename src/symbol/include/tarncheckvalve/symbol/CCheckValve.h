@@ -12,7 +12,7 @@
 #include "tarncheckvalve/host/Value.h"
 #include "tarncheckvalve/host/Visibility.h"
 
-namespace tcv {
+namespace tcv::symbol {
 
 struct InputDescriptor {
     std::string name;
@@ -33,8 +33,8 @@ struct AspectDescriptor {
     std::int32_t aspectCode;
 };
 
-inline constexpr std::int32_t kPhysicalAspect = aspectCode(Aspect::Physical);
-inline constexpr std::int32_t kInsulationAspect = aspectCode(Aspect::Insulation);
+inline constexpr std::int32_t kPhysicalAspect = aspectCode(contract::Aspect::Physical);
+inline constexpr std::int32_t kInsulationAspect = aspectCode(contract::Aspect::Insulation);
 
 // The symbol's ProgID, "TarnCheckValve.CCheckValve".
 inline constexpr const char* kCheckValveProgId = "TarnCheckValve.CCheckValve";
@@ -42,8 +42,8 @@ inline constexpr const char* kCheckValveProgId = "TarnCheckValve.CCheckValve";
 // Creates the symbol class a host names by ProgID; nullptr for a ProgID this library does not serve.
 TCV_EXPORT std::unique_ptr<host::IZDUserSymbolServices> createSymbol(const std::string& progId);
 
-// Every PartDataBasis the symbol draws: the default bodies first, then the aspects' dispatch tables
-// values ascending.
+// Every PartDataBasis the symbol draws: the default bodies first, then the values of the variant
+// registry ascending, each once.
 TCV_EXPORT std::vector<std::int32_t> servedPartDataBases();
 
 class TCV_EXPORT CCheckValve : public host::IZDUserSymbolServices {
@@ -71,4 +71,4 @@ private:
     std::vector<AspectDescriptor> m_aspects;
 };
 
-} // namespace tcv
+} // namespace tcv::symbol

@@ -1,4 +1,4 @@
-// The symbol's two aspect classes and what the variant registry serves. Each aspect's `run` reads the
+// The symbol's two aspect classes and the PartDataBasis values they draw. Each aspect's `run` reads the
 // common inputs, selects the body by the part's PartDataBasis (a default body, else the registered
 // variant) and draws it; one driver does this for both aspects.
 #pragma once
@@ -10,7 +10,7 @@
 #include "tarncheckvalve/host/Value.h"
 #include "tarncheckvalve/host/Visibility.h"
 
-namespace tcv {
+namespace tcv::variants {
 
 class TCV_EXPORT CPhysical {
 public:
@@ -24,8 +24,8 @@ public:
              const host::StringArray& arrayOfOutputs);
 };
 
-// Every PartDataBasis the symbol draws: the default bodies first, then the registered variants' values
-// ascending, each once.
-TCV_EXPORT std::vector<std::int32_t> servedPartDataBases();
+// Every PartDataBasis the driver draws: the default bodies first, then the registered variants' values
+// ascending, each once (the symbol serves this list as symbol::servedPartDataBases).
+TCV_EXPORT std::vector<std::int32_t> drawnPartDataBases();
 
-} // namespace tcv
+} // namespace tcv::variants
