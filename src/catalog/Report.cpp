@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <iomanip>
 #include <sstream>
+#include <stdexcept>
 
 #include "tarncheckvalve/catalog/Catalog.h"
 #include "tarncheckvalve/catalog/MessageText.h"
@@ -106,7 +107,12 @@ bool PartReport::ok() const {
 
 PartReport evaluatePart(const CatalogPart& part, const std::vector<std::string>& aspects, const HostOptions& options) {
     PartReport report{part, {}, {}};
-    for (const auto& aspect : aspects) report.aspects.push_back(evaluateAspect(part, aspect, options));
+    for (const auto& name : aspects) {
+        // The callers take the names from the contract's own spellings; any other is a fault of the caller.
+        const auto aspect = contract::aspectNamed(name);
+        if (!aspect) throw std::invalid_argument("no aspect is named \"" + name + "\"");
+        report.aspects.push_back(evaluateAspect(part, *aspect, options));
+    }
     for (const auto& more : {physicalWarnings(part, options.dataDirectory), plausibilityWarnings(part)})
         for (const auto& warning : more)
             if (std::find(report.warnings.begin(), report.warnings.end(), warning) == report.warnings.end())

@@ -73,7 +73,7 @@ PartTiming timePart(const refhost::CatalogPart& part, unsigned repeat, bool wall
     timing.part = &part;
     auto evaluate = [&](contract::Aspect aspect, const refhost::HostOptions& options) {
         // The result (and its geometry) is released inside the timed span, as a host releases it.
-        if (!refhost::evaluateAspect(part, std::string(contract::aspectName(aspect)), options).ok) timing.ok = false;
+        if (!refhost::evaluateAspect(part, aspect, options).ok) timing.ok = false;
     };
     auto both = [&] {
         evaluate(contract::Aspect::Physical, recordOnly);

@@ -1,5 +1,5 @@
 // Observing a variant instead of listing it by hand: an input counts as read when changing it changes the
-// recorded creations of either aspect (or makes an aspect fail). The dispatch tables stay the one place
+// recorded creations of either aspect (or makes an aspect fail). The variant registry stays the one place
 // that says which builder serves which PartDataBasis.
 #include "VariantsJson.h"
 

@@ -1,4 +1,5 @@
 // The host context: the session settings a symbol may read by name.
+#include "Factories.h"
 #include "tarncheckvalve/refhost/RefRuntime.h"
 
 namespace tcv::refhost {

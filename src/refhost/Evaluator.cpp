@@ -32,12 +32,11 @@ host::VariantArray buildInputArray(const std::shared_ptr<RefPart>& part) {
     return host::VariantArray(std::move(inputs));
 }
 
-AspectResult evaluateAspect(const CatalogPart& partSpec, const std::string& aspect, const HostOptions& options) {
+AspectResult evaluateAspect(const CatalogPart& partSpec, contract::Aspect aspect, const HostOptions& options) {
     host::RuntimeScope scope(std::make_shared<RefRuntime>(options));
     AspectResult result;
-    result.aspect = aspect;
-    result.code = aspect == contract::aspectName(contract::Aspect::Insulation) ? symbol::kInsulationAspect
-                                                                               : symbol::kPhysicalAspect;
+    result.aspect = contract::aspectName(aspect);
+    result.code = contract::aspectCode(aspect);
     result.outputs = std::make_shared<RefOutputCollection>();
     host::EvaluationTrail trail;
     host::TrailScope trailScope(trail);
@@ -51,7 +50,7 @@ AspectResult evaluateAspect(const CatalogPart& partSpec, const std::string& aspe
         // One symbol object per thread, as a host keeps the symbol it loaded: it holds no state between
         // invocations, and building its tables is a tenth of a record-only evaluation.
         thread_local symbol::CCheckValve symbol;
-        symbol.InvokeRepresentation(nullptr, aspect, result.outputs, inputs);
+        symbol.InvokeRepresentation(nullptr, result.aspect, result.outputs, inputs);
     } catch (const host::HostError& error) {
         result.ok = false;
         result.errorCode = error.code();

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "Factories.h"
 #include "tarncheckvalve/refhost/ConstructionMemo.h"
 #include "tarncheckvalve/refhost/Curves.h"
 #include "tarncheckvalve/refhost/GeometryKernel.h"

@@ -1,4 +1,5 @@
 #include "tarncheckvalve/refhost/Graphics.h"
+#include "Factories.h"
 
 #include "tarncheckvalve/refhost/RefRuntime.h"
 

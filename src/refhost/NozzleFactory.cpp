@@ -4,6 +4,7 @@
 #include <cmath>
 #include <optional>
 
+#include "Factories.h"
 #include "tarncheckvalve/refhost/GeometryKernel.h"
 #include "tarncheckvalve/refhost/LengthUnits.h"
 #include "tarncheckvalve/refhost/Parts.h"

@@ -1,4 +1,5 @@
 #include "tarncheckvalve/refhost/Occurrences.h"
+#include "Factories.h"
 
 #include <algorithm>
 #include <cctype>

@@ -4,7 +4,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "Factories.h"
 #include "tarncheckvalve/refhost/ConstructionMemo.h"
+#include "tarncheckvalve/refhost/LengthUnits.h"
 #include "tarncheckvalve/refhost/SymbolEntities.h"
 
 namespace tcv::refhost {
@@ -76,8 +78,10 @@ HostOptions RefRuntime::defaultOptions() {
     return options;
 }
 
+struct RefRuntime::BuiltShapes : ConstructionMemo {};
+
 RefRuntime::RefRuntime(HostOptions options)
-    : options_(std::move(options)), built_(options_.kernel ? std::make_shared<ConstructionMemo>() : nullptr) {}
+    : options_(std::move(options)), built_(options_.kernel ? std::make_shared<BuiltShapes>() : nullptr) {}
 
 host::SymbolEntitiesFactoryPtr RefRuntime::CreateSymbolEntitiesFactory() {
     return std::make_shared<RefSymbolEntitiesFactory>();

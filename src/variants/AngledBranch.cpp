@@ -3,7 +3,7 @@
 // 385 gives the face-to-face length, 386 one face-to-centre distance, 387 two.
 //
 // The family's Physical and Insulation builders side by side, registered at the end of the file
-// under its PartDataBasis values (Registry.cpp lists them in the order the driver tests them).
+// under its PartDataBasis values (Registry.cpp lists the family).
 #include <cmath>
 
 #include "InsulatedFlangeRings.h"

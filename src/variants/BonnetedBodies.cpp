@@ -5,7 +5,7 @@
 // insulated neck of the eight-nut bonnet, and insulated flange rings.
 //
 // The family's Physical and Insulation builders side by side, registered at the end of the file
-// under its PartDataBasis values (Registry.cpp lists them in the order the driver tests them).
+// under its PartDataBasis values (Registry.cpp lists the family).
 #include "InsulatedFlangeRings.h"
 #include "Variants.h"
 #include "tarncheckvalve/base/Inputs.h"

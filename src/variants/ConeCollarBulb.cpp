@@ -2,7 +2,7 @@
 // Insulated cone, collar and bulb bodies.
 //
 // The family's Physical and Insulation builders side by side, registered at the end of the file
-// under its PartDataBasis values (Registry.cpp lists them in the order the driver tests them).
+// under its PartDataBasis values (Registry.cpp lists the family).
 #include "InsulatedEnds.h"
 #include "Variants.h"
 #include "tarncheckvalve/base/Inputs.h"

@@ -6,7 +6,7 @@
 // the insulated branch), the insulated bore and two insulated flange rings.
 //
 // The family's Physical and Insulation builders side by side, registered at the end of the file
-// under its PartDataBasis values (Registry.cpp lists them in the order the driver tests them).
+// under its PartDataBasis values (Registry.cpp lists the family).
 #include <array>
 #include <cmath>
 

@@ -4,8 +4,8 @@
 // The default insulated bodies that `run` builds itself: simple cylinders and boxes around the default
 // bodies, grown by the insulation thickness.
 //
-// The family's Physical and Insulation builders side by side, registered at the end of the file
-// under its PartDataBasis values (Registry.cpp lists them in the order the driver tests them).
+// The driver builds these by PartDataBasis itself (kDefaultBodyBases and every value below 0); the
+// variant registry never serves them.
 #include <cmath>
 #include <vector>
 

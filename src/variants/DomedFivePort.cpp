@@ -5,7 +5,7 @@
 // over the whole body height and one over each end flange that has a thickness.
 //
 // The family's Physical and Insulation builders side by side, registered at the end of the file
-// under its PartDataBasis values (Registry.cpp lists them in the order the driver tests them).
+// under its PartDataBasis values (Registry.cpp lists the family).
 #include "Variants.h"
 #include "tarncheckvalve/base/Constants.h"
 #include "tarncheckvalve/base/Inputs.h"

@@ -4,7 +4,7 @@
 // thickness thicker, and shells over the run flanges.
 //
 // The family's Physical and Insulation builders side by side, registered at the end of the file
-// under its PartDataBasis values (Registry.cpp lists them in the order the driver tests them).
+// under its PartDataBasis values (Registry.cpp lists the family).
 #include <array>
 #include <functional>
 

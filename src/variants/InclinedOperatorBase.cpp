@@ -6,7 +6,7 @@
 // thickness, and for two of the valves the port ends.
 //
 // The family's Physical and Insulation builders side by side, registered at the end of the file
-// under its PartDataBasis values (Registry.cpp lists them in the order the driver tests them).
+// under its PartDataBasis values (Registry.cpp lists the family).
 #include "OperatorBaseInsulation.h"
 #include "ValveOperator.h"
 #include "Variants.h"

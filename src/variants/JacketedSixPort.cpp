@@ -6,7 +6,7 @@
 // and slanted ports have no insulation.
 //
 // The family's Physical and Insulation builders side by side, registered at the end of the file
-// under its PartDataBasis values (Registry.cpp lists them in the order the driver tests them).
+// under its PartDataBasis values (Registry.cpp lists the family).
 #include <cmath>
 
 #include "Variants.h"

@@ -14,7 +14,8 @@
 
 namespace tcv::variants {
 
-// The families, each defined at the end of its file (FamilyName.cpp: kFamilyNameFamily), one line each.
+// The families, each defined at the end of its file (FamilyName.cpp: kFamilyNameFamily), one line each;
+// the values each serves are in its file alone.
 extern const std::span<const Variant> kInclinedOperatorBaseFamily, kSkinnedBodyFamily, kShapedInlineFamily,
     kConeCollarBulbFamily, kWaferLugFamily, kJacketedSixPortFamily, kNippleEndsFamily, kBonnetedBodiesFamily,
     kFourPortJacketedFamily, kDomedFivePortFamily, kCoveredBodiesFamily, kAngledBranchFamily;
@@ -22,18 +23,10 @@ extern const std::span<const Variant> kInclinedOperatorBaseFamily, kSkinnedBodyF
 namespace {
 
 const std::span<const Variant>* const kFamilies[] = {
-    &kInclinedOperatorBaseFamily, // 2142, 2198, 2144
-    &kSkinnedBodyFamily,          // 2157, 2199, 2143
-    &kShapedInlineFamily,         // 2200, 2269, 2270, 2271
-    &kConeCollarBulbFamily,       // 2232, 2267, 2268
-    &kWaferLugFamily,             // 2255, 2256, 2258
-    &kJacketedSixPortFamily,      // 2381
-    &kNippleEndsFamily,           // 2856 to 2861
-    &kBonnetedBodiesFamily,       // 2459, 2469, 2470
-    &kFourPortJacketedFamily,     // 3124, 3125, 3146
-    &kDomedFivePortFamily,        // 3183
-    &kCoveredBodiesFamily,        // 5, 10, 13
-    &kAngledBranchFamily,         // 385, 386, 387
+    &kInclinedOperatorBaseFamily, &kSkinnedBodyFamily,    &kShapedInlineFamily,
+    &kConeCollarBulbFamily,       &kWaferLugFamily,       &kJacketedSixPortFamily,
+    &kNippleEndsFamily,           &kBonnetedBodiesFamily, &kFourPortJacketedFamily,
+    &kDomedFivePortFamily,        &kCoveredBodiesFamily,  &kAngledBranchFamily,
 };
 
 // Every variant, family by family. A PartDataBasis registered twice, or also built by the driver as a

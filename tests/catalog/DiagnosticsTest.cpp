@@ -42,7 +42,7 @@ TEST_P(FailureReasons, NameTheRoutineAndTheReasonBehindTheGenericCode) {
     const FailureCase& c = GetParam();
     refhost::CatalogPart part = sample(c.part);
     c.change(part);
-    const refhost::AspectResult result = refhost::evaluateAspect(part, c.aspect);
+    const refhost::AspectResult result = refhost::evaluateAspect(part, *contract::aspectNamed(c.aspect));
     ASSERT_FALSE(result.ok);
     EXPECT_EQ(result.errorCode, host::kGenericFailure); // the host still sees only the contract's code
     const auto reason = result.reason();
@@ -98,7 +98,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(FailureTrail, FollowsTheFailureOutwardsFromTheRoutineThatFoundIt) {
     refhost::CatalogPart part = sample("lug-2258-nps6-cl150");
     part.inputs["FacetoFace"] = 0;
-    const auto result = refhost::evaluateAspect(part, "Physical");
+    const auto result = refhost::evaluateAspect(part, contract::Aspect::Physical);
     ASSERT_GE(result.trail.size(), 3u);
     EXPECT_EQ(result.trail.front().where, "PlaceCylinder");
     EXPECT_EQ(result.trail.front().message, "zero-length cylinder axis");
@@ -159,7 +159,7 @@ TEST(FailureTrail, RecoveredFailuresAreNotesAndANewFailureHasItsOwnReason) {
 TEST(FailureTrail, HostFailuresBeforeTheSymbolKeepTheHostsText) {
     refhost::CatalogPart part = sample("wafer-2256-nps4-cl150");
     part.ports.resize(40000, part.ports.front()); // more ports than the host can count
-    const auto result = refhost::evaluateAspect(part, "Physical");
+    const auto result = refhost::evaluateAspect(part, contract::Aspect::Physical);
     ASSERT_FALSE(result.ok);
     EXPECT_TRUE(result.trail.empty());
     EXPECT_EQ(result.reason().message, result.errorText);
@@ -167,7 +167,7 @@ TEST(FailureTrail, HostFailuresBeforeTheSymbolKeepTheHostsText) {
 }
 
 TEST(ReadValues, AreTheSymbolsReadsNotTheHostsOwn) {
-    const auto result = refhost::evaluateAspect(sample("wafer-2256-nps4-cl150"), "Physical");
+    const auto result = refhost::evaluateAspect(sample("wafer-2256-nps4-cl150"), contract::Aspect::Physical);
     ASSERT_TRUE(result.ok);
     std::vector<std::string> names;
     for (const auto& [name, value] : result.reads) names.push_back(name);

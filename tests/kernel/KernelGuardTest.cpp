@@ -76,7 +76,7 @@ class BadPartTest : public ::testing::TestWithParam<BadPart> {};
 TEST_P(BadPartTest, EndsCleanlyWithValidShapes) {
     const BadPart& bad = GetParam();
     AspectResult result;
-    ASSERT_NO_THROW(result = evaluateAspect(bad.part, bad.aspect));
+    ASSERT_NO_THROW(result = evaluateAspect(bad.part, *contract::aspectNamed(bad.aspect)));
     if (bad.builds) {
         EXPECT_TRUE(result.ok) << result.errorText;
     } else {

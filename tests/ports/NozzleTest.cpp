@@ -12,6 +12,7 @@
 #include "tarncheckvalve/kernel/OccKernel.h"
 #include "tarncheckvalve/ports/Nozzles.h"
 #include "tarncheckvalve/ports/basPipePortParameters.h"
+#include "tarncheckvalve/refhost/LengthUnits.h"
 #include "tarncheckvalve/refhost/OutputCollection.h"
 
 namespace tcv::test {

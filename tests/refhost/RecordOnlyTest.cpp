@@ -29,8 +29,8 @@ TEST(RecordOnly, EverySamplePartEvaluatesWithRecordsAndNoShapes) {
     refhost::HostOptions options = refhost::RefRuntime::defaultOptions();
     ASSERT_EQ(options.kernel, nullptr) << "this program installs no kernel";
     for (const auto& part : parts) {
-        for (const char* aspect : {"Physical", "Insulation"}) {
-            SCOPED_TRACE(part.name + " " + aspect);
+        for (const contract::Aspect aspect : contract::kAspects) {
+            SCOPED_TRACE(part.name + " " + std::string(contract::aspectName(aspect)));
             const auto result = refhost::evaluateAspect(part, aspect, options);
             ASSERT_TRUE(result.ok) << result.errorText;
             ASSERT_FALSE(result.outputs->outputs().empty());

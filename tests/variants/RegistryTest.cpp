@@ -32,8 +32,8 @@ TEST(VariantRegistry, EveryServedValueHasGraphicsInBothAspects) {
     for (std::int32_t value : symbol::servedPartDataBases()) {
         auto part = test::twoPortPart(value);
         part.inputs["FacetoFace"] = 0.3;
-        for (const char* aspect : {"Physical", "Insulation"}) {
-            SCOPED_TRACE(std::string(aspect) + " of PartDataBasis " + std::to_string(value));
+        for (const contract::Aspect aspect : contract::kAspects) {
+            SCOPED_TRACE(std::string(contract::aspectName(aspect)) + " of PartDataBasis " + std::to_string(value));
             const auto result = refhost::evaluateAspect(part, aspect);
             EXPECT_EQ(result.reason().message.find("graphics"), std::string::npos) << result.reason().message;
         }

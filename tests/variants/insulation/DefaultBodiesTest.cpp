@@ -43,7 +43,7 @@ TEST(DefaultInsulation, OutputsAndEnvelopeSizes) {
         partSpec.inputs["BodyDiameter"] = D;
         partSpec.inputs["PortVOffset"] = 0.07; // no effect on this aspect
         partSpec.inputs["Length2"] = 0.3;
-        auto result = refhost::evaluateAspect(partSpec, "Insulation");
+        auto result = refhost::evaluateAspect(partSpec, contract::Aspect::Insulation);
         ASSERT_TRUE(result.ok) << result.errorText;
         EXPECT_EQ(outputNames(result), c.names);
         auto body = measured(result, 0);
@@ -59,7 +59,7 @@ template <class Adjust>
 std::array<double, 6> boxOf(std::int32_t pdb, Adjust adjust, std::size_t i) {
     auto partSpec = insulatedPart(pdb);
     adjust(partSpec);
-    const auto result = refhost::evaluateAspect(partSpec, "Insulation");
+    const auto result = refhost::evaluateAspect(partSpec, contract::Aspect::Insulation);
     EXPECT_TRUE(result.ok) << result.errorText;
     return result.ok ? measured(result, i).bbox : std::array<double, 6>{};
 }

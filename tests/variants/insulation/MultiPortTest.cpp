@@ -18,7 +18,7 @@ namespace {
 using namespace multi_port;
 
 refhost::AspectResult insulation(const refhost::CatalogPart& partSpec) {
-    return refhost::evaluateAspect(partSpec, "Insulation");
+    return refhost::evaluateAspect(partSpec, contract::Aspect::Insulation);
 }
 
 using Names = std::vector<std::string>;
@@ -150,7 +150,7 @@ TEST(MultiPortInsulation, EnvelopesAndTheirLimits) {
 TEST(InsulatedAngledBranch, BranchShellIsTheBranchGrownByTheThickness) {
     HostFixtureScope host;
     const auto partSpec = samplePart(385);
-    const auto bare = refhost::evaluateAspect(partSpec, "Physical"), insulated = insulation(partSpec);
+    const auto bare = refhost::evaluateAspect(partSpec, contract::Aspect::Physical), insulated = insulation(partSpec);
     ASSERT_TRUE(bare.ok && insulated.ok) << bare.errorText << insulated.errorText;
     const auto& branch = recorded(bare, indexOf(bare, "Branch")).creation();
     const auto& shell = recorded(insulated, indexOf(insulated, "InsulatedBody")).creation();

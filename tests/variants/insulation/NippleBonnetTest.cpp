@@ -25,7 +25,8 @@ TEST(NippleEndsInsulation, FlangeRingsRunInwardsFromTheNippleEnds) {
     noThickness.flangeThickness = 0;
     for (std::int32_t pdb : {2856, 2857, 2860, 2861}) {
         SCOPED_TRACE(pdb);
-        const auto both = refhost::evaluateAspect(nippleValve(pdb, V, N, 0.1, flanged1, flanged2, T), "Insulation");
+        const auto both =
+            refhost::evaluateAspect(nippleValve(pdb, V, N, 0.1, flanged1, flanged2, T), contract::Aspect::Insulation);
         ASSERT_TRUE(both.ok) << both.errorText;
         const auto rings = indicesOf(both, "InsVal_");
         ASSERT_EQ(rings.size(), 2u);
@@ -36,7 +37,8 @@ TEST(NippleEndsInsulation, FlangeRingsRunInwardsFromTheNippleEnds) {
         expectBoxNear(boxOf(both, rings[1]),
                       {end - t - T, -0.108 / 2 - T, -0.108 / 2 - T, end, 0.108 / 2 + T, 0.108 / 2 + T});
 
-        const auto one = refhost::evaluateAspect(nippleValve(pdb, V, N, 0.1, flanged1, noThickness, T), "Insulation");
+        const auto one = refhost::evaluateAspect(nippleValve(pdb, V, N, 0.1, flanged1, noThickness, T),
+                                                 contract::Aspect::Insulation);
         ASSERT_TRUE(one.ok) << one.errorText;
         EXPECT_EQ(indicesOf(one, "InsVal_").size(), 1u);
     }
@@ -50,13 +52,14 @@ TEST(NippleEndsInsulation, NippleCoversTheWiderEndAndTheBodyStopsAtTheBonnetHeig
     const double T = 0.02, H = 0.08, pipe = 0.0334, D = 0.8 * (1.6 * pipe / 2 + H);
     const auto result = refhost::evaluateAspect(
         nippleValve(2858, 0.15, 0.08, 0.2, nippleEnd(1, 0.0483, 1.5), flangedEnd(2, pipe, 0.108, 0.0143, 1), T),
-        "Insulation");
+        contract::Aspect::Insulation);
     ASSERT_TRUE(result.ok) << result.errorText;
     EXPECT_NEAR(boxOf(result, 1)[5], (1.6 * 0.0483 + 2 * T) / 2, 1e-6);
     EXPECT_NEAR(boxOf(result, 2)[5], (0.108 + 2 * T) / 2, 1e-6);
     for (const auto& [t, radius] : {std::pair{0.0, 1.7 * D / 2}, std::pair{0.1, H}}) {
-        const auto body = refhost::evaluateAspect(
-            nippleValve(2856, 0.111, 0.1, H, nippleEnd(1, pipe, 1), nippleEnd(2, pipe, 1), t), "Insulation");
+        const auto body =
+            refhost::evaluateAspect(nippleValve(2856, 0.111, 0.1, H, nippleEnd(1, pipe, 1), nippleEnd(2, pipe, 1), t),
+                                    contract::Aspect::Insulation);
         ASSERT_TRUE(body.ok) << body.errorText;
         EXPECT_NEAR(boxOf(body, 0)[4], radius, 1e-6) << "T = " << t;
     }
@@ -79,7 +82,7 @@ TEST(BonnetedBodiesInsulation, BonnetBlockAndBulgeLimitsDependOnTheBonnet) {
         SCOPED_TRACE(std::to_string(c.pdb) + " T = " + std::to_string(c.T));
         const auto partSpec =
             bonnetedBody(c.pdb, F, H, flangedEnd(1, B, 0.2286, t, 4), flangedEnd(2, B, 0.2286, t, 4), c.T);
-        const auto result = refhost::evaluateAspect(partSpec, "Insulation");
+        const auto result = refhost::evaluateAspect(partSpec, contract::Aspect::Insulation);
         ASSERT_TRUE(result.ok) << result.errorText;
         expectBoxNear(unitedBox(result, "Body2"),
                       {-c.halfLength, 0.5 * B - c.T, -0.75 * B - c.T, c.halfLength, H + c.T, 0.75 * B + c.T});
@@ -94,14 +97,15 @@ TEST(BonnetedBodiesInsulation, FlangeRingsOnlyForRealFlanges) {
     HostFixtureScope host;
     const double F = 0.3, B = 0.1143;
     auto thin = flangedEnd(2, B, 0.2286, 0.0, 4);
-    const auto unflanged =
-        refhost::evaluateAspect(bonnetedBody(2459, F, 0.235, nippleEnd(1, B, 4), thin, 0.05), "Insulation");
+    const auto unflanged = refhost::evaluateAspect(bonnetedBody(2459, F, 0.235, nippleEnd(1, B, 4), thin, 0.05),
+                                                   contract::Aspect::Insulation);
     ASSERT_TRUE(unflanged.ok) << unflanged.errorText;
     EXPECT_TRUE(indicesOf(unflanged, "InsVal_").empty());
 
     const double t = 0.02, T = 0.3;
-    const auto thick = refhost::evaluateAspect(
-        bonnetedBody(2470, F, 0.5, flangedEnd(1, B, 0.2286, t, 4), nippleEnd(2, B, 4), T), "Insulation");
+    const auto thick =
+        refhost::evaluateAspect(bonnetedBody(2470, F, 0.5, flangedEnd(1, B, 0.2286, t, 4), nippleEnd(2, B, 4), T),
+                                contract::Aspect::Insulation);
     ASSERT_TRUE(thick.ok) << thick.errorText;
     const auto rings = indicesOf(thick, "InsVal_");
     ASSERT_EQ(rings.size(), 1u);

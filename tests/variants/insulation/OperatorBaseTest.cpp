@@ -59,7 +59,7 @@ TEST(OperatorBaseInsulation, EqualizerRadiusStaysWithinClearanceAndLeg) {
         SCOPED_TRACE(c.what);
         const auto partSpec = operatorBaseValve(c.pdb, flangedEnd(1, kOD, kFD, kFT, 4), c.length, c.height, c.clearance,
                                                 0.15, c.insulation);
-        const auto result = refhost::evaluateAspect(partSpec, "Insulation");
+        const auto result = refhost::evaluateAspect(partSpec, contract::Aspect::Insulation);
         ASSERT_TRUE(result.ok) << result.errorText;
         const std::string name = c.pdb == 2198 || c.pdb == 2144 ? "Equalizer_" : "EqualizerIns_";
         ASSERT_FALSE(indicesOf(result, name).empty());
@@ -95,7 +95,7 @@ TEST(OperatorBaseInsulation, PortEndsCoverTheFlangesUpToTheCentre) {
         SCOPED_TRACE(std::to_string(c.pdb) + " length " + std::to_string(c.length));
         auto partSpec = operatorBaseValve(c.pdb, flangedEnd(1, kOD, kFD, kFT, 4), c.length, 0.35, 0.15, 0.15);
         partSpec.inputs["Face2toCenter"] = c.face2;
-        const auto result = refhost::evaluateAspect(partSpec, "Insulation");
+        const auto result = refhost::evaluateAspect(partSpec, contract::Aspect::Insulation);
         ASSERT_TRUE(result.ok) << result.errorText;
         const auto p1 = unitedBox(result, "Port1Ins");
         const auto p2 = unitedBox(result, "Port2Ins");
@@ -104,7 +104,7 @@ TEST(OperatorBaseInsulation, PortEndsCoverTheFlangesUpToTheCentre) {
 
         // Without flange thickness there is nothing to cover.
         partSpec.ports = {plainPort(1, kOD), plainPort(2, kOD)};
-        const auto plain = refhost::evaluateAspect(partSpec, "Insulation");
+        const auto plain = refhost::evaluateAspect(partSpec, contract::Aspect::Insulation);
         ASSERT_TRUE(plain.ok) << plain.errorText;
         EXPECT_TRUE(indicesOf(plain, "Port1Ins").empty());
         EXPECT_TRUE(indicesOf(plain, "Port2Ins").empty());
@@ -139,7 +139,7 @@ TEST(OperatorBaseInsulation, InclinedEnvelopesFollowTheBaseAxis) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.pdb);
-        const auto result = refhost::evaluateAspect(nps4Valve(c.pdb), "Insulation");
+        const auto result = refhost::evaluateAspect(nps4Valve(c.pdb), contract::Aspect::Insulation);
         ASSERT_TRUE(result.ok) << result.errorText;
         expectAxis(result, "InsulatedBody", {c.body1, 0, 0}, {c.body2, 0, 0}, kOD / 2 + T);
         expectAxis(result, "OperatorBaseIns", {0, 0, 0}, {c.baseTop, c.baseTop, 0}, kOD / 2 + T);
@@ -155,7 +155,7 @@ TEST(OperatorBaseInsulation, VerticalFlangeInsulationEndsByPartDataBasis) {
     const double T = 0.05, V = 0.35;
     for (const auto& [pdb, flangeTop] : {std::pair{2157, V}, std::pair{2199, V + T}, std::pair{2143, V}}) {
         SCOPED_TRACE(pdb);
-        const auto result = refhost::evaluateAspect(nps4Valve(pdb), "Insulation");
+        const auto result = refhost::evaluateAspect(nps4Valve(pdb), contract::Aspect::Insulation);
         ASSERT_TRUE(result.ok) << result.errorText;
         expectAxis(result, "InsulatedBody", {0, 0, 0}, {0, 0.95 * V - T, 0}, kOD / 2 + T);
         expectAxis(result, "MountingFlangeIns", {0, 0.95 * V - T, 0}, {0, flangeTop, 0}, 0.075 + T);
@@ -178,7 +178,7 @@ TEST(OperatorBaseInsulation, ZeroOperatorHeight) {
     HostFixtureScope host;
     for (std::int32_t pdb : {2198, 2144, 2157, 2143}) {
         SCOPED_TRACE(pdb);
-        const auto result = refhost::evaluateAspect(nps4Valve(pdb, 0), "Insulation");
+        const auto result = refhost::evaluateAspect(nps4Valve(pdb, 0), contract::Aspect::Insulation);
         if (isInclined(pdb)) {
             EXPECT_FALSE(result.ok);
             EXPECT_EQ(result.errorCode, host::kGenericFailure);

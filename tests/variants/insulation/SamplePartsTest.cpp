@@ -54,7 +54,7 @@ class SampleInsulation : public ::testing::TestWithParam<Sample> {};
 
 TEST_P(SampleInsulation, AddsItsOutputsInOrderAllValidAndNoOperator) {
     HostFixtureScope host;
-    const auto result = refhost::evaluateAspect(samplePart(GetParam().pdb), "Insulation");
+    const auto result = refhost::evaluateAspect(samplePart(GetParam().pdb), contract::Aspect::Insulation);
     ASSERT_TRUE(result.ok) << result.errorText;
     EXPECT_EQ(runsCollapsed(outputNames(result), GetParam().names), GetParam().names);
     multi_port::expectAllShapesValid(result);

@@ -26,7 +26,9 @@ CatalogPart defaultPart(std::int32_t pdb, bool withOperator = false) {
     return partSpec;
 }
 
-AspectResult physical(const CatalogPart& partSpec) { return refhost::evaluateAspect(partSpec, "Physical"); }
+AspectResult physical(const CatalogPart& partSpec) {
+    return refhost::evaluateAspect(partSpec, contract::Aspect::Physical);
+}
 
 const refhost::RefOperatorOccurrence& operatorOf(const AspectResult& result) {
     for (const auto& output : result.outputs->outputs())

@@ -48,10 +48,10 @@ inline refhost::CatalogPart inlinePart(std::int32_t partDataBasis) {
 }
 
 inline refhost::AspectResult physical(const refhost::CatalogPart& partSpec) {
-    return refhost::evaluateAspect(partSpec, "Physical");
+    return refhost::evaluateAspect(partSpec, contract::Aspect::Physical);
 }
 inline refhost::AspectResult insulation(const refhost::CatalogPart& partSpec) {
-    return refhost::evaluateAspect(partSpec, "Insulation");
+    return refhost::evaluateAspect(partSpec, contract::Aspect::Insulation);
 }
 
 inline std::string recordedText(const refhost::Creation& creation, const std::string& name) {

@@ -18,7 +18,7 @@ using namespace multi_port;
 constexpr double kPi = 3.14159265358979323846;
 
 refhost::AspectResult physical(const refhost::CatalogPart& partSpec) {
-    return refhost::evaluateAspect(partSpec, "Physical");
+    return refhost::evaluateAspect(partSpec, contract::Aspect::Physical);
 }
 
 double nozzleX(const refhost::AspectResult& result, const std::string& name) {

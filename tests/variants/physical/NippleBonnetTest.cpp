@@ -20,7 +20,7 @@ constexpr std::int32_t kNippleEnds[] = {2856, 2857, 2858, 2859, 2860, 2861};
 constexpr std::int32_t kBonneted[] = {2459, 2469, 2470};
 
 refhost::AspectResult physical(const refhost::CatalogPart& partSpec) {
-    return refhost::evaluateAspect(partSpec, "Physical");
+    return refhost::evaluateAspect(partSpec, contract::Aspect::Physical);
 }
 
 Names operator+(Names names, const Names& more) {

@@ -20,7 +20,7 @@ using namespace operator_base;
 const double kHalfRoot2 = std::sqrt(0.5), kOD = 0.1143, kPi = std::numbers::pi;
 
 refhost::AspectResult physical(const refhost::CatalogPart& partSpec) {
-    return refhost::evaluateAspect(partSpec, "Physical");
+    return refhost::evaluateAspect(partSpec, contract::Aspect::Physical);
 }
 
 TEST(OperatorBasePhysical, SamplePartsGiveTheirOutputsInOrderAndValidSolids) {

@@ -50,7 +50,7 @@ TEST_P(InlineBodyPhysical, AddsItsOutputsInOrderAndPlacesEachNozzleWithItsOwnPor
         SCOPED_TRACE(utility ? "with the graphics utility" : "without the graphics utility");
         auto options = refhost::RefRuntime::defaultOptions();
         options.offerSymbolUtilities = utility;
-        const auto result = refhost::evaluateAspect(partSpec, "Physical", options);
+        const auto result = refhost::evaluateAspect(partSpec, contract::Aspect::Physical, options);
         ASSERT_TRUE(result.ok) << result.errorText;
         ASSERT_EQ(outputNames(result), c.names);
         expectAllValid(result);
@@ -337,8 +337,8 @@ TEST(CollaredBore, CollarsEachEndNeverNarrowerThanThePipe) {
 TEST(WaferInlineConeCatalog, EverySamplePartBuildsValidSolidsInBothAspects) {
     for (const auto& part :
          catalog::loadCatalogFile(refhost::defaultDataDirectory() + "/catalog/wafer-inline-cone.json")) {
-        for (const char* aspect : {"Physical", "Insulation"}) {
-            SCOPED_TRACE(part.name + " " + aspect);
+        for (const contract::Aspect aspect : contract::kAspects) {
+            SCOPED_TRACE(part.name + " " + std::string(contract::aspectName(aspect)));
             const auto result = refhost::evaluateAspect(part, aspect);
             ASSERT_TRUE(result.ok) << result.errorText;
             EXPECT_FALSE(result.outputs->outputs().empty());

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "tarncheckvalve/contract/Contract.h"
 #include "tarncheckvalve/host/Diagnostics.h"
 #include "tarncheckvalve/host/Value.h"
 #include "tarncheckvalve/host/Visibility.h"
@@ -46,7 +47,7 @@ TCV_EXPORT host::VariantArray buildInputArray(const std::shared_ptr<RefPart>& pa
 
 // Evaluates one aspect of the part on the calling thread, with a runtime of the given options
 // installed for the call.
-TCV_EXPORT AspectResult evaluateAspect(const CatalogPart& partSpec, const std::string& aspect,
+TCV_EXPORT AspectResult evaluateAspect(const CatalogPart& partSpec, contract::Aspect aspect,
                                        const HostOptions& options = RefRuntime::defaultOptions());
 
 // The names of the 34 inputs, in table order (position = index + 2).

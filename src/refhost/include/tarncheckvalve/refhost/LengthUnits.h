@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "tarncheckvalve/host/Piping.h"
 #include "tarncheckvalve/host/Visibility.h"
 #include "tarncheckvalve/refhost/Parts.h"
 
@@ -17,5 +18,8 @@ TCV_EXPORT bool readNumberWithUnit(const std::string& text, double& number, std:
 // millimetres for "mm"; 0 for any other unit. The number is taken as it is (it may be negative or not
 // finite): callers that need a usable length check it.
 TCV_EXPORT double nominalSizeAsLength(const PortSpec& port);
+
+// The host's units service, which reads such texts as lengths in metres (a plain number as metres).
+TCV_EXPORT host::UnitsServicePtr makeUnitsService();
 
 } // namespace tcv::refhost

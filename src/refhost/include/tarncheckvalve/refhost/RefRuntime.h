@@ -11,7 +11,6 @@
 
 namespace tcv::refhost {
 
-class ConstructionMemo;
 class WorkBudget;
 
 struct HostOptions {
@@ -78,21 +77,9 @@ public:
 
 private:
     HostOptions options_;
-    // The shapes this runtime's evaluation has built (only when it has a kernel).
-    std::shared_ptr<ConstructionMemo> built_;
+    // The shapes this runtime's evaluation has built (only when it has a kernel), kept in the source file.
+    struct BuiltShapes;
+    std::shared_ptr<BuiltShapes> built_;
 };
-
-// The pieces of the reference host, each in its own source file.
-// A factory given a memo hands out the shape built earlier for a creation the memo has seen.
-TCV_EXPORT host::GeometryFactoryPtr makeGeometryFactory(const HostOptions& options,
-                                                        std::shared_ptr<ConstructionMemo> built = nullptr);
-TCV_EXPORT host::SymbolFactoryPtr makeSymbolFactory(const HostOptions& options);
-TCV_EXPORT host::CollectionPtr makeCollection();
-TCV_EXPORT host::NozzleFactoryPtr makeNozzleFactory(const HostOptions& options);
-TCV_EXPORT host::SymbolUtilitiesPtr makeSymbolUtilities(const HostOptions& options);
-TCV_EXPORT host::ContextPtr makeContext(const HostOptions& options);
-TCV_EXPORT host::UnitsServicePtr makeUnitsService();
-TCV_EXPORT host::ChildOccurrenceServicePtr makeChildOccurrenceService(const HostOptions& options);
-TCV_EXPORT host::ArgumentPtr makeArgument();
 
 } // namespace tcv::refhost
