@@ -1,6 +1,9 @@
 #include "tarncheckvalve/catalog/MessageText.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <limits>
+#include <vector>
 
 namespace tcv::catalog {
 
@@ -60,6 +63,34 @@ std::string quotedValue(std::string_view text) {
     quoted += shownValue(text);
     quoted += '"';
     return quoted;
+}
+
+std::string closestName(const std::string& name, const std::vector<std::string>& candidates) {
+    auto lower = [](std::string s) {
+        std::transform(s.begin(), s.end(), s.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        return s;
+    };
+    const std::string a = lower(name);
+    std::string best;
+    std::size_t bestDistance = std::numeric_limits<std::size_t>::max();
+    for (const auto& candidate : candidates) {
+        const std::string b = lower(candidate);
+        std::vector<std::size_t> row(b.size() + 1);
+        for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+        for (std::size_t i = 1; i <= a.size(); ++i) {
+            std::size_t diagonal = row[0];
+            row[0] = i;
+            for (std::size_t j = 1; j <= b.size(); ++j) {
+                std::size_t above = row[j];
+                row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+                diagonal = above;
+            }
+        }
+        if (row[b.size()] < bestDistance) bestDistance = row[b.size()], best = candidate;
+    }
+    // Close means at most a third of the name differs.
+    return bestDistance <= std::max<std::size_t>(2, name.size() / 3) ? best : std::string();
 }
 
 } // namespace tcv::catalog

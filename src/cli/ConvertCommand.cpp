@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "Commands.h"
+#include "tarncheckvalve/catalog/Catalog.h"
 #include "tarncheckvalve/catalog/CatalogCsv.h"
 #include "tarncheckvalve/exports/Export.h"
 #include "tarncheckvalve/exports/StagedFile.h"

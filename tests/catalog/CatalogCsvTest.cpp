@@ -8,6 +8,7 @@
 
 #include <unistd.h>
 
+#include "tarncheckvalve/catalog/Catalog.h"
 #include "tarncheckvalve/catalog/CatalogCsv.h"
 #include "tarncheckvalve/refhost/RefRuntime.h"
 

@@ -5,6 +5,7 @@
 #include <set>
 
 #include "tarncheckvalve/catalog/Catalog.h"
+#include "tarncheckvalve/catalog/MessageText.h"
 
 namespace tcv::refhost {
 namespace {

@@ -1,5 +1,5 @@
-// Catalogues as spreadsheets keep them (CSV) and catalogue documents: the JSON a catalogue holds before
-// it becomes parts, which is what a CSV file is read into and written from.
+// Catalogues as spreadsheets keep them (CSV), read into and written from catalogue documents
+// (catalog/CatalogDocument.h).
 //
 // A CSV catalogue names its columns in its first row and holds one part per further row: `name`,
 // `description`, `source`, `PartDataBasis`, the symbol's inputs by name (`FacetoFace`), `port<k>.<field>`
@@ -20,7 +20,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "tarncheckvalve/catalog/Catalog.h"
+#include "tarncheckvalve/catalog/CatalogDocument.h"
 
 namespace tcv::catalog {
 
@@ -51,15 +51,5 @@ TCV_EXPORT nlohmann::json csvCatalogJson(const std::string& text, const std::str
 // CSV cannot hold: ports numbered below 1, given twice or out of index order, an empty port npdUnit or
 // operator name (an empty cell is an absent value), an operator input called "name" or "".
 TCV_EXPORT std::string catalogCsvText(const nlohmann::json& document, const std::string& origin);
-
-// JSON catalogue text as a document, refusing malformed JSON and keys given twice.
-TCV_EXPORT nlohmann::json parseCatalogDocument(const std::string& text, const std::string& origin);
-// The parts of a catalogue document, checked field by field.
-TCV_EXPORT std::vector<refhost::CatalogPart> readCatalogParts(const nlohmann::json& document,
-                                                              const std::string& origin);
-
-// A catalogue file of either kind (by its name) as a checked document, with the checks of loadCatalogFile.
-TCV_EXPORT nlohmann::json loadCatalogDocument(const std::string& path,
-                                              std::uint64_t maxBytes = kDefaultMaxCatalogBytes);
 
 } // namespace tcv::catalog

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "tarncheckvalve/host/Visibility.h"
 
@@ -24,5 +25,8 @@ TCV_EXPORT std::string shownValue(std::string_view text, std::size_t length = kQ
 
 // A value for a message: shownValue in double quotes.
 TCV_EXPORT std::string quotedValue(std::string_view text);
+
+// The closest of `candidates` to `name` (by edit distance, ignoring case), or "" when none is close.
+TCV_EXPORT std::string closestName(const std::string& name, const std::vector<std::string>& candidates);
 
 } // namespace tcv::catalog
