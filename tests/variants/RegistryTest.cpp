@@ -1,11 +1,14 @@
 // The variant registry as a host sees it: the served list names the default bodies and then every
-// registered PartDataBasis once, ascending, and every served value has graphics in both aspects. (A
-// value registered twice would leave one family's graphics unreachable: the registry refuses that.)
+// registered PartDataBasis once, ascending, every served value has graphics in both aspects and a sample
+// part in the built-in catalogue (which the gallery renders and the configurator starts from). (A value
+// registered twice would leave one family's graphics unreachable: the registry refuses that.)
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 
 #include "support/TestSupport.h"
+#include "tarncheckvalve/catalog/Catalog.h"
 #include "tarncheckvalve/refhost/Evaluator.h"
 #include "tarncheckvalve/symbol/CCheckValve.h"
 
@@ -38,6 +41,19 @@ TEST(VariantRegistry, EveryServedValueHasGraphicsInBothAspects) {
             EXPECT_EQ(result.reason().message.find("graphics"), std::string::npos) << result.reason().message;
         }
     }
+}
+
+// A value the symbol serves without a sample part would be missing from the gallery and from the
+// configurator's variants, silently; a sample part of a value nobody serves would only fail.
+TEST(VariantRegistry, EveryServedValueHasASamplePartAndEverySamplePartIsServed) {
+    const auto served = symbol::servedPartDataBases();
+    std::set<std::int32_t> sampled;
+    for (const auto& part : catalog::loadSampleCatalog()) {
+        sampled.insert(part.partDataBasis);
+        EXPECT_NE(std::find(served.begin(), served.end(), part.partDataBasis), served.end())
+            << part.name << ": PartDataBasis " << part.partDataBasis << " is not served";
+    }
+    for (std::int32_t value : served) EXPECT_TRUE(sampled.count(value)) << "no sample part for PartDataBasis " << value;
 }
 
 } // namespace
