@@ -14,7 +14,8 @@
 namespace tcv::refhost {
 
 // A factory given a memo hands out the shape built earlier for a creation the memo has seen.
-host::GeometryFactoryPtr makeGeometryFactory(const HostOptions& options, std::shared_ptr<ConstructionMemo> built = nullptr);
+host::GeometryFactoryPtr makeGeometryFactory(const HostOptions& options,
+                                             std::shared_ptr<ConstructionMemo> built = nullptr);
 host::SymbolFactoryPtr makeSymbolFactory(const HostOptions& options);
 host::CollectionPtr makeCollection();
 host::NozzleFactoryPtr makeNozzleFactory(const HostOptions& options);
