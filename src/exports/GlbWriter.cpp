@@ -64,15 +64,7 @@ std::string ExportDocument::renderGlb() {
 }
 
 void ExportDocument::writeGlb(const std::string& path) {
-    StagedFile file(path, "GLB");
-    std::string bytes;
-    try {
-        bytes = renderGlb();
-    } catch (const ExportError& error) {
-        file.fail(error.what());
-    }
-    file.write(bytes);
-    file.commit();
+    writeRenderedStaged(path, "GLB", [&](const std::string&) { return renderGlb(); });
 }
 
 } // namespace tcv::exports

@@ -23,8 +23,6 @@
 // types in an IfcProjectLibrary instead of placing them. With IfcGeometry::Mesh every body item is an
 // IfcTriangulatedFaceSet of the GLB's triangles. GlobalIds are derived from names (the part's, and an
 // instance's id), so exporting the same parts again gives the same file.
-#include <filesystem>
-#include <functional>
 #include <stdexcept>
 
 #include "IfcBuilder.h"
@@ -55,18 +53,6 @@ std::string renderGuarded(ExportDocument::Impl& impl, Build&& build) {
     return text;
 }
 
-void writeStaged(const std::string& path, const std::function<std::string(const std::string&)>& render) {
-    StagedFile file(path, "IFC");
-    std::string text;
-    try {
-        text = render(std::filesystem::path(path).filename().string());
-    } catch (const ExportError& error) {
-        file.fail(error.what());
-    }
-    file.write(text);
-    file.commit();
-}
-
 } // namespace
 
 std::string ExportDocument::renderIfc(const std::string& fileName, const IfcOptions& options) {
@@ -74,18 +60,18 @@ std::string ExportDocument::renderIfc(const std::string& fileName, const IfcOpti
 }
 
 void ExportDocument::writeIfc(const std::string& path, const IfcOptions& options) {
-    writeStaged(path, [&](const std::string& name) { return renderIfc(name, options); });
+    writeRenderedStaged(path, "IFC", [&](const std::string& name) { return renderIfc(name, options); });
 }
 
 void ExportDocument::writeIfcLibrary(const std::string& path, const IfcOptions& options) {
-    writeStaged(path, [&](const std::string& name) {
+    writeRenderedStaged(path, "IFC", [&](const std::string& name) {
         return renderGuarded(*impl_, [&] { return IfcBuilder(impl_->parts, options).buildLibrary(name); });
     });
 }
 
 void ExportDocument::writeIfcModel(const std::string& path, const std::vector<IfcPlacement>& placements,
                                    const IfcOptions& options) {
-    writeStaged(path, [&](const std::string& name) {
+    writeRenderedStaged(path, "IFC", [&](const std::string& name) {
         return renderGuarded(*impl_, [&] { return IfcBuilder(impl_->parts, options).buildModel(name, placements); });
     });
 }

@@ -199,6 +199,19 @@ void writeFileStaged(const std::string& path, const std::string& format, std::st
     file.commit();
 }
 
+void writeRenderedStaged(const std::string& path, const std::string& format,
+                         const std::function<std::string(const std::string& fileName)>& render) {
+    StagedFile file(path, format);
+    std::string bytes;
+    try {
+        bytes = render(std::filesystem::path(path).filename().string());
+    } catch (const ExportError& error) {
+        file.fail(error.what());
+    }
+    file.write(bytes);
+    file.commit();
+}
+
 std::string readFileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) throw ExportError("cannot read '" + path + "'");

@@ -228,15 +228,7 @@ std::string ExportDocument::renderStep() const {
 }
 
 void ExportDocument::writeStep(const std::string& path) const {
-    StagedFile file(path, "STEP");
-    std::string bytes;
-    try {
-        bytes = renderStep();
-    } catch (const ExportError& error) {
-        file.fail(error.what());
-    }
-    file.write(bytes);
-    file.commit();
+    writeRenderedStaged(path, "STEP", [&](const std::string&) { return renderStep(); });
 }
 
 } // namespace tcv::exports

@@ -97,15 +97,7 @@ std::string ExportDocument::renderStl() {
 }
 
 void ExportDocument::writeStl(const std::string& path) {
-    StagedFile file(path, "STL");
-    std::string bytes;
-    try {
-        bytes = renderStl();
-    } catch (const ExportError& error) {
-        file.fail(error.what());
-    }
-    file.write(bytes);
-    file.commit();
+    writeRenderedStaged(path, "STL", [&](const std::string&) { return renderStl(); });
 }
 
 } // namespace tcv::exports

@@ -7,6 +7,7 @@
 // a socket, a block device or a link to a folder is refused.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -64,6 +65,12 @@ private:
 
 // Writes a whole file through a StagedFile.
 TCV_EXPORT void writeFileStaged(const std::string& path, const std::string& format, std::string_view bytes);
+
+// Writes the bytes `render` makes (it is given the destination's file name) through a StagedFile. The
+// destination is checked before the work starts; a render that fails with an ExportError fails the file
+// with its reason, and nothing is written.
+TCV_EXPORT void writeRenderedStaged(const std::string& path, const std::string& format,
+                                    const std::function<std::string(const std::string& fileName)>& render);
 
 // The whole content of a file; raises ExportError when it cannot be read.
 TCV_EXPORT std::string readFileBytes(const std::string& path);
