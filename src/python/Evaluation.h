@@ -16,6 +16,7 @@
 #include "tarncheckvalve/catalog/Report.h"
 #include "tarncheckvalve/contract/Contract.h"
 #include "tarncheckvalve/exports/Export.h"
+#include "tarncheckvalve/exports/Formats.h"
 #include "tarncheckvalve/kernel/Kernel.h"
 #include "tarncheckvalve/refhost/Records.h"
 #include "tarncheckvalve/refhost/WorkBudget.h"
@@ -39,10 +40,12 @@ public:
         return names;
     }
 
-    void write(const std::filesystem::path& path, const char* format) {
-        if (std::string(format) == "STL" && !hasAspect(std::string(contract::aspectName(contract::Aspect::Physical))))
-            raise(PyExc_ValueError, "write_stl writes the Physical aspect, which this evaluation does not hold; "
-                                    "evaluate it with aspects=(\"Physical\", ...)");
+    // Writes the file of one export format (exports/Formats.h) with the limits the part was evaluated under.
+    void write(const std::filesystem::path& path, const exports::ExportFormat& format) {
+        if (format.physicalOnly && !hasAspect(std::string(contract::aspectName(contract::Aspect::Physical))))
+            raise(PyExc_ValueError, std::string("write_") + format.name +
+                                        " writes the Physical aspect, which this evaluation does not hold; "
+                                        "evaluate it with aspects=(\"Physical\", ...)");
         std::string failure;
         {
             py::gil_scoped_release release;
@@ -52,11 +55,7 @@ public:
                 exports::MeshSettings settings;
                 settings.budget = std::make_shared<refhost::WorkBudget>(limits_);
                 exports::ExportDocument document(report_, settings);
-                const std::string target = path.string();
-                if (std::string(format) == "STEP") document.writeStep(target);
-                if (std::string(format) == "GLB") document.writeGlb(target);
-                if (std::string(format) == "STL") document.writeStl(target);
-                if (std::string(format) == "IFC") document.writeIfc(target);
+                format.write(document, path.string(), exports::IfcOptions{});
             } catch (const exports::ExportError& error) {
                 failure = error.what();
             }

@@ -31,6 +31,7 @@
 #include "tarncheckvalve/catalog/Warnings.h"
 #include "tarncheckvalve/contract/Contract.h"
 #include "tarncheckvalve/exports/Export.h"
+#include "tarncheckvalve/exports/Formats.h"
 #include "tarncheckvalve/exports/Gallery.h"
 #include "tarncheckvalve/exports/StagedFile.h"
 #include "tarncheckvalve/exports/ViewerAssets.h"
@@ -321,26 +322,6 @@ PYBIND11_MODULE(_tarncheckvalve, m) {
         .def_property_readonly("ok", &Evaluation::ok, "True when every evaluated aspect succeeded.")
         .def_property_readonly("name", &Evaluation::name, "The part's name.")
         .def_property_readonly("aspects", &Evaluation::aspects, "The evaluated aspects, in order.")
-        .def(
-            "write_glb", [](Evaluation& self, const std::filesystem::path& path) { self.write(path, "GLB"); },
-            py::arg("path"),
-            "Writes binary glTF of every evaluated aspect, outputs named and coloured, port data "
-            "in the nozzles' extras. The file is written whole or not at all; OSError when it cannot be.")
-        .def(
-            "write_step", [](Evaluation& self, const std::filesystem::path& path) { self.write(path, "STEP"); },
-            py::arg("path"),
-            "Writes STEP AP214 with part, aspect and output names and colours (metres). "
-            "Whole or not at all; OSError when it cannot be written.")
-        .def(
-            "write_stl", [](Evaluation& self, const std::filesystem::path& path) { self.write(path, "STL"); },
-            py::arg("path"),
-            "Writes binary STL of the Physical aspect (metres); ValueError when it was not "
-            "evaluated. Whole or not at all; OSError when it cannot be written.")
-        .def(
-            "write_ifc", [](Evaluation& self, const std::filesystem::path& path) { self.write(path, "IFC"); },
-            py::arg("path"),
-            "Writes IFC4: the valve with its ports and body, the insulation as a covering "
-            "(metres). Whole or not at all; OSError when it cannot be written.")
         .def("shapes", &Evaluation::shapes, py::arg("aspect"),
              "The shapes an evaluated aspect drew, in output "
              "order: (output name, kind, Open CASCADE BRep text) per output that has geometry; kind as in the "
@@ -349,4 +330,24 @@ PYBIND11_MODULE(_tarncheckvalve, m) {
         .def("__repr__", [](const Evaluation& self) {
             return "<tarncheckvalve.Evaluation of '" + self.name() + "': " + (self.ok() ? "ok" : "failed") + ">";
         });
+
+    // One writer per export format, write_<name>, from the format table: a new format is a new method. The
+    // names and texts live as long as the module (the bindings keep pointers to them).
+    static const std::vector<std::pair<std::string, std::string>> writers = [] {
+        std::vector<std::pair<std::string, std::string>> named;
+        for (const exports::ExportFormat& format : exports::exportFormats())
+            named.emplace_back(
+                "write_" + std::string(format.name),
+                std::string("Writes ") + format.contents +
+                    ". The file is written whole or not at all; OSError when it cannot be" +
+                    (format.physicalOnly ? ", ValueError when the Physical aspect was not evaluated." : "."));
+        return named;
+    }();
+    for (std::size_t i = 0; i < writers.size(); ++i) {
+        const exports::ExportFormat& format = exports::exportFormats()[i];
+        evaluationClass.def(
+            writers[i].first.c_str(),
+            [&format](Evaluation& self, const std::filesystem::path& path) { self.write(path, format); },
+            py::arg("path"), writers[i].second.c_str());
+    }
 }

@@ -1,8 +1,10 @@
 # The Python module against the command line: the same definition, parts and reports, the same
 # messages for malformed parts, evaluations on threads, and the files and shapes it writes.
+import ast
 import copy
 import json
 import os
+import pathlib
 import threading
 
 import pytest
@@ -206,3 +208,18 @@ def test_limits_end_the_work_with_their_reason_and_leave_nothing(tmp_path):
     hurried = tcv.evaluate(swing, time_limit=1e-6)
     assert not hurried.ok
     assert "time limit of 1e-06 s reached" in hurried.report["aspects"][0]["error"]["message"]
+
+
+
+def test_the_type_stub_declares_what_the_module_offers():
+    # The writers come from the export-format table: a format added there is a method of Evaluation, and
+    # the stub must name it, as it names every function of the module.
+    stub = ast.parse((pathlib.Path(__file__).resolve().parents[2] / "src/python/tarncheckvalve.pyi").read_text())
+    functions = {node.name for node in stub.body if isinstance(node, ast.FunctionDef)}
+    evaluation = next(node for node in stub.body if isinstance(node, ast.ClassDef) and node.name == "Evaluation")
+    methods = {node.name for node in evaluation.body if isinstance(node, ast.FunctionDef)}
+    offered = {name for name in dir(tcv) if not name.startswith("_") and callable(getattr(tcv, name))}
+    assert functions == offered - {"Evaluation"}
+    writers = {name for name in dir(tcv.Evaluation) if name.startswith("write_")}
+    assert writers == {"write_glb", "write_step", "write_stl", "write_ifc"}
+    assert writers == {name for name in methods if name.startswith("write_")}
