@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,6 +15,10 @@
 #include "tarncheckvalve/refhost/RefRuntime.h"
 
 namespace tcv::test {
+
+// The PartDataBasis values of the default bodies, which the driver builds itself; the symbol serves them
+// first, then the variant registry's values.
+inline const std::vector<std::int32_t> kDefaultBodies{0, 1, 455, 456, 2021, 2046, 2047};
 
 // Installs a reference-host runtime on the test's thread for the test's lifetime.
 class HostFixtureScope {

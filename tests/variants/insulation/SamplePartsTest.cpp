@@ -11,6 +11,7 @@
 #include "support/OperatorBaseParts.h"
 #include "support/TestSupport.h"
 #include "tarncheckvalve/catalog/Catalog.h"
+#include "tarncheckvalve/symbol/CCheckValve.h"
 
 namespace tcv::test {
 namespace {
@@ -36,12 +37,11 @@ Names operator+(Names names, const Names& more) {
     return names;
 }
 
-// The sample part of the PartDataBasis from the family catalogues in data/catalog.
+// The first sample part of the PartDataBasis in the built-in catalogue.
 refhost::CatalogPart samplePart(std::int32_t pdb) {
-    for (const char* family : {"wafer-inline-cone", "operator-base", "multi-port", "nipple-bonnet"})
-        for (auto& partSpec :
-             catalog::loadCatalogFile(refhost::defaultDataDirectory() + "/catalog/" + family + ".json"))
-            if (partSpec.partDataBasis == pdb) return partSpec;
+    static const std::vector<refhost::CatalogPart> parts = catalog::loadSampleCatalog();
+    for (const auto& partSpec : parts)
+        if (partSpec.partDataBasis == pdb) return partSpec;
     throw std::out_of_range("no sample part " + std::to_string(pdb));
 }
 
@@ -113,6 +113,20 @@ const Sample kSamples[] = {
 
 INSTANTIATE_TEST_SUITE_P(AllFamilies, SampleInsulation, ::testing::ValuesIn(kSamples),
                          [](const auto& param) { return std::to_string(param.param.pdb); });
+
+// The table above names every value of the variant registry (the default bodies have tests of their own),
+// so that a value added to a family cannot go without its insulation's outputs checked.
+TEST(SampleInsulationTable, NamesEveryRegisteredValueOnce) {
+    std::vector<std::int32_t> registered;
+    for (std::int32_t value : symbol::servedPartDataBases())
+        if (std::find(kDefaultBodies.begin(), kDefaultBodies.end(), value) == kDefaultBodies.end())
+            registered.push_back(value);
+    std::vector<std::int32_t> tabled;
+    for (const Sample& sample : kSamples) tabled.push_back(sample.pdb);
+    std::sort(registered.begin(), registered.end());
+    std::sort(tabled.begin(), tabled.end());
+    EXPECT_EQ(tabled, registered);
+}
 
 } // namespace
 } // namespace tcv::test
