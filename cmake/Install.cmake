@@ -77,13 +77,13 @@ endforeach()
 set_property(DIRECTORY ${PROJECT_SOURCE_DIR} PROPERTY TCV_INSTALLED_HEADERS ${tcv_installed_headers})
 
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/data/ DESTINATION ${TCV_INSTALL_DATADIR}/data COMPONENT runtime)
-# The pages (src/cli/ViewerAssets.cpp copies each of them into a gallery).
+# The pages (src/exports/ViewerAssets.cpp copies each of them into a gallery).
 set(tcv_viewer_pages index.html part.html configure.html)
 list(TRANSFORM tcv_viewer_pages PREPEND ${PROJECT_SOURCE_DIR}/viewer/)
 install(FILES ${tcv_viewer_pages}
   DESTINATION ${TCV_INSTALL_DATADIR}/viewer COMPONENT runtime)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/viewer/app/ DESTINATION ${TCV_INSTALL_DATADIR}/viewer/app COMPONENT runtime)
-# The three.js files the pages import (src/cli/ViewerAssets.cpp lists them), from `npm ci --prefix viewer`.
+# The three.js files the pages import (src/exports/ViewerAssets.cpp lists them), from `npm ci --prefix viewer`.
 # Without them the installed gallery holds its data and pages and says how to add the models' viewer.
 set(tcv_three ${PROJECT_SOURCE_DIR}/viewer/node_modules/three)
 foreach(file build/three.module.js build/three.core.js examples/jsm/controls/OrbitControls.js

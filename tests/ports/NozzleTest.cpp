@@ -35,7 +35,7 @@ const refhost::RecordedObject& recordOf(const host::NozzlePtr& nozzle) {
 
 // Which port a nozzle serves, where it sits, and whether it came through the graphics utility or the
 // nozzle factory (with or without the direct flag), are checked with the bodies that make the nozzles
-// (tests/physical); here the host's side of a nozzle.
+// (tests/variants/physical); here the host's side of a nozzle.
 
 TEST(Nozzles, PortIndexThePartLacksIsAHostError) {
     for (bool offer : {true, false}) {
