@@ -1,8 +1,7 @@
 // Catalogue files, JSON or CSV, and folders of them. A JSON file holds one part or {"parts": [...]}
-// (catalog/CatalogDocument.h); the built-in sample catalogue is every *.json file of data/catalog. Loading refuses
-// malformed input with a message that names the part, the field and what was expected; a file that fails to load yields
-// no parts at all. Odd but well-formed dimensions (zero, negative, implausible) are the symbol's business and pass
-// unchanged.
+// (catalog/CatalogDocument.h says what is refused), a CSV file one part per row (catalog/CatalogCsv.h); a
+// file that fails to load yields no parts at all. The built-in sample catalogue is every *.json file of
+// data/catalog.
 #pragma once
 
 #include <cstdint>
