@@ -61,9 +61,10 @@ void registerEvaluation(const std::vector<CatalogPart>& parts) {
         tcv::refhost::HostOptions options = tcv::refhost::RefRuntime::defaultOptions();
         // The default options carry the program's kernel once one is installed: record-only drops it.
         options.kernel = build ? tcv::kernel::makeOccKernel() : nullptr;
-        for (const auto& aspect : kAspects)
+        for (const tcv::contract::Aspect aspect : tcv::contract::kAspects)
             for (const auto& part : parts) {
-                const std::string name = std::string(build ? "Evaluate/" : "RecordOnly/") + aspect + "/" + part.name;
+                const std::string name = std::string(build ? "Evaluate/" : "RecordOnly/") +
+                                         std::string(tcv::contract::aspectName(aspect)) + "/" + part.name;
                 benchmark::RegisterBenchmark(name.c_str(),
                                              [part, aspect, options](benchmark::State& state) {
                                                  for (auto _ : state) {

@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     refhost::HostOptions options = refhost::RefRuntime::defaultOptions();
     for (const auto& part : parts) {
         catalog::plausibilityWarnings(part);
-        for (const char* aspect : {"Physical", "Insulation"})
+        for (const contract::Aspect aspect : contract::kAspects)
             fuzz::checkOutcome(refhost::evaluateAspect(part, aspect, options));
     }
     return 0;

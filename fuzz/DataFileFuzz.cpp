@@ -76,6 +76,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             fuzz::violated("the pipe outside-diameter lookup raised");
         }
     }
-    fuzz::checkOutcome(refhost::evaluateAspect(part, "Physical", options));
+    fuzz::checkOutcome(refhost::evaluateAspect(part, contract::Aspect::Physical, options));
     return 0;
 }

@@ -12,7 +12,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace tcv;
     fuzz::ByteReader in(data, size);
-    const std::string aspect = in.byte() & 1 ? "Insulation" : "Physical";
+    const contract::Aspect aspect = in.byte() & 1 ? contract::Aspect::Insulation : contract::Aspect::Physical;
     const refhost::CatalogPart part = fuzz::decodePart(in);
 
     refhost::HostOptions options = refhost::RefRuntime::defaultOptions();
@@ -30,9 +30,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (!result.ok || shape.IsNull()) continue;
             const bool solid = recorded->outputKind() == refhost::OutputKind::Solid;
             if (!kernel::measureShape(shape, solid).valid)
-                fuzz::violated(aspect + " output '" + output.name + "' is not a valid shape");
+                fuzz::violated(result.aspect + " output '" + output.name + "' is not a valid shape");
         } catch (const host::HostError& error) {
-            fuzz::violated(aspect + " output '" + output.name + "' has no shape: " + error.what());
+            fuzz::violated(result.aspect + " output '" + output.name + "' has no shape: " + error.what());
         }
     }
     return 0;
