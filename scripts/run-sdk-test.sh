@@ -111,7 +111,9 @@ unset PKG_CONFIG_PATH
 
 if [ "$shared" = 1 ]; then
   echo "== shared libraries"
-  cmake -S . -B build/sdk-shared -G Ninja -DCMAKE_BUILD_TYPE=Release -DTCV_TESTS=OFF -DBUILD_SHARED_LIBS=ON >/dev/null
+  # The libraries, the program and the examples; the Python module is the static build's (above).
+  cmake -S . -B build/sdk-shared -G Ninja -DCMAKE_BUILD_TYPE=Release -DTCV_TESTS=OFF -DTCV_PYTHON=OFF \
+    -DBUILD_SHARED_LIBS=ON >/dev/null
   cmake --build build/sdk-shared -j "$jobs" --target checkvalve
   shared_prefix=$work/shared-prefix
   cmake --install build/sdk-shared --prefix "$shared_prefix" >/dev/null
