@@ -56,6 +56,13 @@ void HttpResponse::setContent(std::string text, std::string type) {
     contentType = std::move(type);
 }
 
+std::uint64_t HttpResponse::contentLength() const {
+    std::uint64_t bytes = body.size();
+    if (file.get() >= 0)
+        for (const auto& span : spans) bytes += span.head.size() + span.length;
+    return bytes;
+}
+
 std::string percentDecoded(std::string_view text, bool plusIsSpace) {
     std::string out;
     out.reserve(text.size());

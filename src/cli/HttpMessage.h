@@ -57,17 +57,28 @@ struct HttpRequest {
     std::string param(std::string_view name) const;
 };
 
+// A piece of an answer's body taken from its file: `head` first (a multipart section's own headers, say),
+// then `length` bytes of the file from `offset`.
+struct FileSpan {
+    std::string head;
+    std::uint64_t offset = 0;
+    std::uint64_t length = 0;
+};
+
 struct HttpResponse {
     int status = 200;
     Headers headers; // besides Content-Type and Content-Length, which the server sets
     std::string contentType;
     std::string body;
-    // Instead of `body`: `fileSize` bytes of an open file from its start, sent as the client takes them.
+    // With an open `file`, the body is its `spans` in turn, then `body`: the file is read in small pieces
+    // as the client takes them, so that no answer holds a file (or a range of it) in memory.
     FileHandle file;
-    std::uint64_t fileSize = 0;
+    std::vector<FileSpan> spans;
 
     void setHeader(std::string name, std::string value);
     void setContent(std::string text, std::string type);
+    // The bytes the body holds.
+    std::uint64_t contentLength() const;
 };
 
 // One entry of a route table (RouteTable.h): a method and an exact path, or with `prefix` every path that

@@ -12,6 +12,7 @@
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
 
+#include "FileSpansBody.h"
 #include "HttpMessage.h"
 
 namespace tcv::cli {
@@ -259,7 +260,7 @@ private:
     void send(HttpResponse response, bool last) {
         ++served_;
         closeAfterWrite_ = last || served_ >= limits_.keepAliveRequests || shared_.stopping;
-        const std::uint64_t bytes = response.file.get() >= 0 ? response.fileSize : response.body.size();
+        const std::uint64_t bytes = response.contentLength();
         stream_.expires_after(seconds(limits_.writeSeconds) + seconds(bytes >> 20));
         const bool bodiless = response.status == 304 || response.status == 204 || response.status < 200;
         if (head_ || bodiless) {
@@ -269,13 +270,11 @@ private:
             return write(std::move(message));
         }
         if (response.file.get() >= 0) {
-            auto message = std::make_shared<http::response<http::file_body>>();
+            auto message = std::make_shared<http::response<FileSpansBody>>();
             setHead(*message, response, closeAfterWrite_);
-            beast::file file;
-            file.native_handle(response.file.release());
-            beast::error_code ec;
-            message->body().reset(std::move(file), ec);
-            if (ec) return close();
+            message->body().file = std::move(response.file);
+            message->body().spans = std::move(response.spans);
+            message->body().tail = std::move(response.body);
             message->prepare_payload();
             return write(std::move(message));
         }

@@ -45,20 +45,6 @@ bool parseNumber(const std::string& text, std::uint64_t& value) {
     return true;
 }
 
-// `length` bytes of the file from `offset`; false when it cannot all be read.
-bool readAt(int fd, std::uint64_t offset, std::uint64_t length, std::string& out) {
-    const std::size_t start = out.size();
-    out.resize(start + length);
-    std::size_t done = 0;
-    while (done < length) {
-        const ssize_t got = ::pread(fd, out.data() + start + done, length - done, static_cast<off_t>(offset + done));
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) return false;
-        done += static_cast<std::size_t>(got);
-    }
-    return true;
-}
-
 // The real path of an open descriptor, as the kernel knows it now.
 std::string realPathOf(int fd) {
     std::array<char, 4096> buffer{};
@@ -254,32 +240,32 @@ void StaticFiles::handle(const HttpRequest& request, HttpResponse& response) con
         }
         if (asked.ranges.size() == 1) {
             const auto [first, last] = asked.ranges.front();
-            std::string body;
-            if (!readAt(file.get(), first, last - first + 1, body)) return plain(response, 500, "cannot read the file");
             response.status = 206;
             response.setHeader("Content-Range",
                                "bytes " + std::to_string(first) + "-" + std::to_string(last) + "/" + total);
-            return response.setContent(std::move(body), type);
+            response.contentType = type;
+            response.spans.push_back({"", first, last - first + 1});
+            response.file = FileHandle(file.release());
+            return;
         }
         if (!asked.ranges.empty()) {
             // Several ranges: one multipart/byteranges body; merged ranges never add up to more than the file.
             const std::string boundary = "checkvalve-" + etag.substr(1, etag.size() - 2);
-            std::string body;
-            for (const auto& [first, last] : asked.ranges) {
-                body += "--" + boundary + "\r\nContent-Type: " + type + "\r\nContent-Range: bytes " +
-                        std::to_string(first) + "-" + std::to_string(last) + "/" + total + "\r\n\r\n";
-                if (!readAt(file.get(), first, last - first + 1, body))
-                    return plain(response, 500, "cannot read the file");
-                body += "\r\n";
-            }
-            body += "--" + boundary + "--\r\n";
+            for (const auto& [first, last] : asked.ranges)
+                response.spans.push_back({(response.spans.empty() ? "--" : "\r\n--") + boundary + "\r\nContent-Type: " +
+                                              type + "\r\nContent-Range: bytes " + std::to_string(first) + "-" +
+                                              std::to_string(last) + "/" + total + "\r\n\r\n",
+                                          first, last - first + 1});
             response.status = 206;
-            return response.setContent(std::move(body), "multipart/byteranges; boundary=" + boundary);
+            response.contentType = "multipart/byteranges; boundary=" + boundary;
+            response.body = "\r\n--" + boundary + "--\r\n";
+            response.file = FileHandle(file.release());
+            return;
         }
     }
     // The whole file, streamed from the descriptor as the client takes it.
     response.contentType = type;
-    response.fileSize = size;
+    response.spans.push_back({"", 0, size});
     response.file = FileHandle(file.release());
 }
 

@@ -99,6 +99,36 @@ const port = main.port;
   check(statusOf(multi) === 206 && /^multipart\/byteranges; boundary=/.test(headerOf(multi, 'Content-Type')) &&
     (text.match(/Content-Range: bytes /g) ?? []).length === 3 && text.includes('bytes 99998-99999/100000'),
     `several ranges: ${statusOf(multi)} ${headerOf(multi, 'Content-Type')}`);
+  const boundary = headerOf(multi, 'Content-Type').split('boundary=')[1];
+  const part = (range) => `Content-Type: application/octet-stream\r\nContent-Range: bytes ${range}/100000\r\n\r\n`;
+  check(text === `--${boundary}\r\n${part('0-1')}ab\r\n--${boundary}\r\n${part('10-11')}ab\r\n` +
+    `--${boundary}\r\n${part('99998-99999')}ij\r\n--${boundary}--\r\n`, `several ranges' body: ${text.slice(0, 300)}`);
+}
+
+// --- Ranges of a large file are read as the client takes them, not into memory --------------------------
+{
+  const hugeBytes = 64 << 20;
+  fs.writeFileSync(path.join(site, 'huge.bin'), '');
+  fs.truncateSync(path.join(site, 'huge.bin'), hugeBytes); // sparse: no disk needed
+  const rss = () => Number(fs.readFileSync(`/proc/${main.child.pid}/status`, 'utf8').match(/^VmRSS:\s+(\d+)/m)[1]) * 1024;
+  const before = rss();
+  // Clients that ask for (nearly) the whole file by ranges and read none of it.
+  const ranges = ['bytes=0-', 'bytes=1-', `bytes=-${hugeBytes}`, 'bytes=0-9,1000-', 'bytes=0-', 'bytes=2-,0-0'];
+  const sockets = ranges.map((range) => {
+    const socket = net.connect(port, '127.0.0.1', () => socket.write(get('/huge.bin', `Range: ${range}\r\n`)));
+    socket.on('error', () => {});
+    socket.pause();
+    return socket;
+  });
+  await sleep(1500);
+  const grown = rss() - before;
+  check(grown < 32 << 20, `${ranges.length} unread ranges of a 64 MiB file grew the server by ${(grown / 1048576).toFixed(1)} MB`);
+  for (const socket of sockets) socket.destroy();
+  // A range read in full is the file's bytes.
+  const tailAnswer = await raw(port, get('/huge.bin', `Range: bytes=${hugeBytes - 100000}-\r\n`), { timeoutMs: 10000 });
+  check(statusOf(tailAnswer) === 206 && bodyOf(tailAnswer).length === 100000 && bodyOf(tailAnswer).every((b) => b === 0),
+    `the last 100000 bytes of the large file: ${statusOf(tailAnswer)}, ${bodyOf(tailAnswer).length} bytes`);
+  fs.rmSync(path.join(site, 'huge.bin'));
 }
 
 // --- Bodies: over the limit chunked, padded chunk framing, without a length, announced too large -------
