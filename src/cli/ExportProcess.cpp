@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstdio>
 #include <fstream>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -88,8 +89,16 @@ std::string renderInChild(const exports::ExportFormat& format, const std::string
     sigemptyset(&defaults);
     for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE}) sigaddset(&defaults, signal);
     posix_spawnattr_setsigdefault(&attributes, &defaults);
+    // The child's own temporary files go inside this export's scratch folder, so that they go with it
+    // even when the child is killed before it could remove them.
+    std::vector<std::string> environment{"TMPDIR=" + scratch.folder()};
+    for (char** variable = environ; *variable; ++variable)
+        if (std::string_view(*variable).rfind("TMPDIR=", 0) != 0) environment.emplace_back(*variable);
+    std::vector<char*> envp;
+    for (auto& variable : environment) envp.push_back(variable.data());
+    envp.push_back(nullptr);
     pid_t child = 0;
-    const int spawned = posix_spawn(&child, argv[0], &actions, &attributes, argv.data(), environ);
+    const int spawned = posix_spawn(&child, argv[0], &actions, &attributes, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     if (spawned != 0) throw exports::ExportError("cannot start a process to write " + label);

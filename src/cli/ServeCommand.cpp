@@ -12,6 +12,7 @@
 
 #include "Commands.h"
 #include "HttpServer.h"
+#include "ServeScratch.h"
 #include "ViewerDirectory.h"
 #include "tarncheckvalve/exports/Formats.h"
 
@@ -22,9 +23,15 @@ namespace {
 namespace fs = std::filesystem;
 
 std::atomic<bool> stopRequested{false};
-static_assert(std::atomic<bool>::is_always_lock_free, "the stop flag is set from a signal handler");
+std::atomic<int> stopSignal{0};
+static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<int>::is_always_lock_free,
+              "the stop flag and signal are set from a signal handler");
 
-extern "C" void requestStop(int) { stopRequested.store(true); }
+extern "C" void requestStop(int signal) {
+    int none = 0;
+    stopSignal.compare_exchange_strong(none, signal);
+    stopRequested.store(true);
+}
 
 struct ServeOptions {
     std::string folder;
@@ -65,6 +72,7 @@ class StopSignals {
 public:
     StopSignals() {
         stopRequested.store(false);
+        stopSignal.store(0);
         struct sigaction action {};
         action.sa_handler = requestStop;
         sigemptyset(&action.sa_mask);
@@ -81,8 +89,24 @@ private:
     std::array<struct sigaction, kSignals.size()> previous_{};
 };
 
+// A server stopped by a signal exits with 128 + the signal, as a shell reports a process it ended.
+int stoppedExit() {
+    const int signal = stopSignal.load();
+    return signal == 0 ? kExitOk : 128 + signal;
+}
+
 int runServe(const ServeOptions& options) {
     const StopSignals signals;
+    std::unique_ptr<ServeScratch> scratch;
+    try {
+        scratch = std::make_unique<ServeScratch>();
+    } catch (const std::runtime_error& error) {
+        std::cerr << "checkvalve serve: " << error.what() << "\n";
+        return kExitFailed;
+    }
+    if (scratch->staleRemoved() > 0)
+        std::cerr << "checkvalve serve: removed " << scratch->staleRemoved()
+                  << " temporary folder(s) left by servers that did not stop cleanly\n";
     std::unique_ptr<ViewerOnlyFolder> viewerOnly;
     std::string folder = options.folder;
     if (folder.empty()) {
@@ -113,10 +137,11 @@ int runServe(const ServeOptions& options) {
         });
         std::cout << "Stopped." << std::endl;
         if (!drained) {
-            // An evaluation is still running; it is not waited for.
-            if (viewerOnly) viewerOnly->remove();
-            std::_Exit(kExitOk);
+            // An evaluation is still running; it is not waited for, and its files go with the folder.
+            scratch->remove();
+            std::_Exit(stoppedExit());
         }
+        result = stoppedExit();
     } catch (const ServerError& e) {
         std::cerr << "checkvalve serve: " << e.what() << "\n";
         result = kExitBadInput;

@@ -258,7 +258,7 @@ const port = main.port;
   capped.child.kill('SIGKILL');
 }
 
-// --- Stop signals: serve ends cleanly on each, and removes the viewer folder it made ---------------------
+// --- Stop signals: serve ends cleanly on each with 128 + the signal, and removes the viewer folder it made
 for (const signal of ['SIGINT', 'SIGTERM', 'SIGHUP', 'SIGQUIT']) {
   const server = await startServer([]);
   const idle = net.connect(server.port, '127.0.0.1');
@@ -266,7 +266,8 @@ for (const signal of ['SIGINT', 'SIGTERM', 'SIGHUP', 'SIGQUIT']) {
   await sleep(200);
   server.child.kill(signal);
   const result = await Promise.race([server.exited, sleep(5000).then(() => null)]);
-  check(result?.code === 0 && /^Stopped\.$/m.test(server.output()) && !fs.existsSync(server.folder),
+  check(result?.code === 128 + os.constants.signals[signal] && /^Stopped\.$/m.test(server.output()) &&
+    !fs.existsSync(server.folder),
     `${signal}: ${JSON.stringify(result)}, folder ${fs.existsSync(server.folder) ? 'left behind' : 'removed'}`);
   idle.destroy();
 }

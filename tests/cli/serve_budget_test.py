@@ -1,15 +1,23 @@
 #!/usr/bin/env python3
-"""Exports that would take too long do not keep a sane export from succeeding: `checkvalve serve` with a
-short time limit gets four heavy exports at once, then a sane one. Loopback only, bounded in count and
-time; the server runs in its own process group and is ended on exit.
+"""The server's budgets and scratch. Exports that would take too long do not keep a sane export from
+succeeding: `checkvalve serve` with a short time limit gets four heavy exports at once, then a sane one.
+Every temporary file of a server goes with it: STEP exports left at random moments, a stop while meshing,
+a killed server's folder removed by the next one. Loopback only, bounded in count and time; each server
+runs in its own process group and is ended on exit.
 
 Usage: serve_budget_test.py PATH/TO/checkvalve"""
+import fcntl
 import json
 import os
+import random
 import re
+import shutil
 import signal
+import socket
+import struct
 import subprocess
 import sys
+import tempfile
 import threading
 import time
 import urllib.error
@@ -88,6 +96,91 @@ finally:
         server.wait(10)
     except subprocess.TimeoutExpired:
         os.killpg(server.pid, signal.SIGKILL)
+
+
+# --- Scratch: every temporary file of a server goes with it, however its work or the server ends -----------
+def start(env, *extra):
+    child = subprocess.Popen([program, "serve", "--port", "0", *extra], stdout=subprocess.PIPE,
+                             stderr=subprocess.PIPE, text=True, start_new_session=True, env=env)
+    match = re.search(r"http://127\.0\.0\.1:(\d+)/", child.stdout.readline())
+    return child, int(match.group(1))
+
+
+def send_and_leave(port, path, body, after):
+    """Posts `body` and closes the connection `after` seconds later, whether answered or not."""
+    data = json.dumps(body).encode()
+    with socket.create_connection(("127.0.0.1", port), timeout=30) as connection:
+        connection.sendall(f"POST {path} HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: application/json\r\n"
+                           f"Content-Length: {len(data)}\r\nConnection: close\r\n\r\n".encode() + data)
+        time.sleep(after)
+        connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+
+
+def stop(child, how):
+    os.killpg(child.pid, how)
+    try:
+        return child.wait(15)
+    except subprocess.TimeoutExpired:
+        os.killpg(child.pid, signal.SIGKILL)
+        return child.wait()
+
+
+scratch = tempfile.mkdtemp(prefix="checkvalve-scratch-test-")
+env = dict(os.environ, TMPDIR=scratch)
+servers = []
+try:
+    # A killed server leaves its folder; the next one removes it at start, but not a running server's
+    # folder (its lock is held), a folder without a lock, or anything else.
+    killed, _ = start(env)
+    servers.append(killed)
+    check(stop(killed, signal.SIGKILL) == -signal.SIGKILL, "the first server was killed")
+    left = sorted(os.listdir(scratch))
+    check(len(left) == 1 and left[0].startswith("checkvalve-serve-"), f"a killed server's folder: {left}")
+    running = os.path.join(scratch, "checkvalve-serve-running")
+    os.makedirs(running)
+    with open(os.path.join(running, ".lock"), "w") as held:
+        fcntl.flock(held, fcntl.LOCK_EX)
+        kept = {"checkvalve-serve-running", "checkvalve-serve-nolock", "notes"}
+        os.makedirs(os.path.join(scratch, "checkvalve-serve-nolock"))
+        os.makedirs(os.path.join(scratch, "notes"))
+        server2, port = start(env, "--time-limit", "1", "--evaluations", "2")
+        servers.append(server2)
+        now = set(os.listdir(scratch))
+        check(kept <= now and len(now - kept) == 1 and left[0] not in now,
+              f"after a second server started: {sorted(now)}")
+        with urllib.request.urlopen(f"http://127.0.0.1:{port}/api/part?sample=default-1-nps4-cl150-swing") as answer:
+            part = json.load(answer)
+        # STEP exports (each written by a child process of its own) left at random moments, some after the
+        # time limit ended them.
+        chance = random.Random(39)
+        leavers = [threading.Thread(target=send_and_leave, args=(
+            port, "/api/export?format=step",
+            dict(part, name=f"cut{i}", inputs=dict(part["inputs"], FacetoFace=0.292 + i * 1e-4)),
+            chance.uniform(0, 0.3))) for i in range(40)]
+        for i in range(0, len(leavers), 4):
+            for thread in leavers[i:i + 4]:
+                thread.start()
+            for thread in leavers[i:i + 4]:
+                thread.join(60)
+        # Then a stop while heavy builds mesh.
+        heavy = [threading.Thread(target=send_and_leave, args=(
+            port, "/api/build", dict(part, name=f"heavy{i}", inputs=dict(part["inputs"], FacetoFace=292 + i)), 3))
+            for i in range(2)]
+        for thread in heavy:
+            thread.start()
+        time.sleep(0.3)
+        code = stop(server2, signal.SIGTERM)
+        for thread in heavy:
+            thread.join(10)
+        check(code == 128 + signal.SIGTERM, f"server stopped by SIGTERM exits {code}")
+        now = set(os.listdir(scratch))
+        check(now == kept, f"temporary files left after cancelled exports and a stop: {sorted(now - kept)}")
+finally:
+    for child in servers:
+        if child.poll() is None:
+            os.killpg(child.pid, signal.SIGKILL)
+            child.wait()
+    shutil.rmtree(scratch, ignore_errors=True)
 
 print(f"{passes} passed, {len(failures)} failed")
 sys.exit(1 if failures else 0)

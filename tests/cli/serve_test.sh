@@ -144,7 +144,7 @@ raw "GET /index.json HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n"
 "$cv" serve "$root" --port "$port" >/dev/null 2>"$work/second.err"
 [ $? -eq 2 ] && grep -q "cannot listen" "$work/second.err" && pass || fail "busy port: $(cat "$work/second.err")"
 
-# Ctrl-C: the server closes its socket and exits 0 promptly, even with the stalled client open.
+# Ctrl-C: the server closes its socket and exits 130 promptly, even with the stalled client open.
 kill -INT "$server_pid"
 for _ in $(seq 200); do kill -0 "$server_pid" 2>/dev/null || break; sleep 0.05; done
 if kill -0 "$server_pid" 2>/dev/null; then
@@ -152,7 +152,7 @@ if kill -0 "$server_pid" 2>/dev/null; then
 else
     wait "$server_pid"
     code=$?
-    [ "$code" -eq 0 ] && grep -q '^Stopped\.$' "$work/serve.out" && pass || fail "exit after SIGINT: $code"
+    [ "$code" -eq 130 ] && grep -q '^Stopped\.$' "$work/serve.out" && pass || fail "exit after SIGINT: $code"
 fi
 server_pid=""
 exec 4<&-
@@ -162,13 +162,13 @@ exec 4<&-
 start_server "$root"
 kill -TERM "$server_pid"
 wait "$server_pid"
-[ $? -eq 0 ] && grep -q "^Stopped\.$" "$work/serve.out" && pass || fail "exit after SIGTERM at start-up"
+[ $? -eq 143 ] && grep -q "^Stopped\.$" "$work/serve.out" && pass || fail "exit after SIGTERM at start-up"
 server_pid=""
 start_server "$root"
 RAW_WAIT=120 raw "GET /api/variants HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n"
 kill -TERM "$server_pid"
 wait "$server_pid"
-[ $? -eq 0 ] && pass || fail "exit after SIGTERM"
+[ $? -eq 143 ] && pass || fail "exit after SIGTERM"
 server_pid=""
 
 # Bad arguments.

@@ -368,7 +368,7 @@ async function main() {
     await context.close();
     server.kill('SIGINT');
     const { code } = await exited;
-    check('server stops on SIGINT with exit 0', code === 0, `exit ${code}`);
+    check('server stops on SIGINT with exit 130', code === 130, `exit ${code}`);
     fs.rmSync(profile, { recursive: true, force: true });
     fs.rmSync(work, { recursive: true, force: true });
   }

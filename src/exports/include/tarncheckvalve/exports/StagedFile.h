@@ -58,6 +58,7 @@ public:
 
     // A path for `name` inside the folder.
     std::string path(const std::string& name) const;
+    const std::string& folder() const { return folder_; }
 
 private:
     std::string folder_;
