@@ -12,6 +12,9 @@
 #      timed (p50/p99) and the server's memory read (bench/connection_load.mjs, LOAD_SECONDS, default 20);
 #      and the configurator in Chromium: from a face-to-face edit to the new model drawn, every sample part
 #      (bench/configurator.mjs; median and p95);
+#   3a. what the server holds back: memory of 16 slow range readers of a 256 MiB file, a sane build right
+#      after a left 292 m build, a 292 m build under --time-limit 0.2, and TMPDIR after 1,000 cancelled
+#      STEP exports and a stop (bench/serve_limits.py);
 #   3b. the gallery on a Dask LocalCluster of 1 and 2 workers against `checkvalve gallery --jobs 1|2`
 #      (bench/dask_gallery.py; DASK_PARTS parts, default 2000, renamed copies of the samples);
 #   with --google, the Google Benchmark cases as well (any further arguments go to the benchmark binary,
@@ -116,6 +119,10 @@ if command -v node >/dev/null; then
 else
   echo "serve export: node not found, not measured"
 fi
+
+# What the server holds back: slow range readers' memory, slots after left builds, scratch after
+# cancelled STEP exports (bench/serve_limits.py; SCRATCH_EXPORTS, default 1000).
+python3 bench/serve_limits.py "$checkvalve" --scratch-exports "${SCRATCH_EXPORTS:-1000}"
 
 # The gallery on Dask: the overhead of a LocalCluster against the command line's threads.
 if [ -d "$build/python/tarncheckvalve" ] && /usr/bin/python3 -c "import distributed" 2>/dev/null; then

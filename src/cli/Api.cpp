@@ -157,6 +157,8 @@ Api::Api(unsigned evaluations, std::chrono::milliseconds wait, std::chrono::mill
       slots_(static_cast<std::ptrdiff_t>(std::max(1u, evaluations))), wait_(wait), hold_(hold),
       exports_(kCachedExports, kCachedExportBytes, kCachedExportLifetime), work_(work) {
     if (meshCacheBytes > 0) mesh_.cache = std::make_shared<exports::MeshCache>(meshCacheBytes);
+    // A shape with a face the mesher would take long over is meshed where a cancelled request can end it.
+    mesh_.isolatedMesher = meshInChild;
     // Four times the chord deviation and a wider angle: about a third of the triangles, still smooth at the
     // size the configurator draws the part. The cache keeps both kinds apart by their settings.
     previewMesh_ = mesh_;

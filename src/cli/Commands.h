@@ -31,6 +31,8 @@ void addServeCommand(CLI::App& app, int& exitCode);
 void addConvertCommand(CLI::App& app, int& exitCode);
 void addDiffCommand(CLI::App& app, int& exitCode);
 void addPlaceCommand(CLI::App& app, int& exitCode);
+// The server's own hidden command that meshes a shape in a process it can kill (ExportProcess.h).
+void addMeshShapeCommand(CLI::App& app, int& exitCode);
 
 // Adds --ifc-geometry exact|mesh and --ifc-library FILE to a command that writes IFC (PlaceCommand.cpp).
 void addIfcOptions(CLI::App& command, std::string& geometry, std::string& library);

@@ -5,15 +5,19 @@
 #include <csignal>
 #include <cstdio>
 #include <fstream>
+#include <iostream>
+#include <memory>
 #include <string_view>
 #include <thread>
 #include <vector>
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "Commands.h"
 #include "tarncheckvalve/exports/Export.h"
 #include "tarncheckvalve/exports/StagedFile.h"
 
@@ -33,13 +37,12 @@ std::string ownProgram(const std::string& label) {
     return std::string(path.data(), static_cast<std::size_t>(length));
 }
 
-// The last line the child wrote to its error stream: its reason, as `checkvalve eval` words it.
-std::string lastLine(const std::string& path) {
+// The last line the child wrote to its error stream, without the command's own `prefix`: its reason.
+std::string lastLine(const std::string& path, const std::string& prefix) {
     std::ifstream in(path);
     std::string line, last;
     while (std::getline(in, line))
         if (!line.empty()) last = line;
-    const std::string prefix = "checkvalve eval: ";
     return last.rfind(prefix, 0) == 0 ? last.substr(prefix.size()) : last;
 }
 
@@ -49,29 +52,15 @@ void writeWhole(const std::string& path, const std::string& text, const std::str
     if (!out.flush()) throw exports::ExportError("cannot write a scratch file for the " + label + " export");
 }
 
-} // namespace
-
-std::string renderInChild(const exports::ExportFormat& format, const std::string& partJson,
-                          const refhost::WorkBudget& budget) {
-    const std::string label = format.label;
-    const exports::ScratchFolder scratch;
-    const std::string part = scratch.path("part.json"), file = scratch.path(std::string("part") + format.extension),
-                      log = scratch.path("log");
-    writeWhole(part, partJson, label);
-
-    const refhost::WorkLimits& limits = budget.limits();
-    const double seconds = static_cast<double>(limits.time.count()) / 1e6;
-    std::vector<std::string> arguments = {ownProgram(label),
-                                          "eval",
-                                          part,
-                                          std::string("--") + format.name,
-                                          file,
-                                          "--time-limit",
-                                          std::to_string(seconds),
-                                          "--triangle-limit",
-                                          std::to_string(limits.triangles)};
+// Runs this program with `arguments` (after its own path) in a process of its own, its error stream into
+// `log`, until it ends or the budget does (the process is then killed and refhost::WorkStopped raised).
+// Returns its wait status.
+int runChild(const std::vector<std::string>& arguments, const std::string& scratchFolder, const std::string& log,
+             const std::string& label, const refhost::WorkBudget* budget) {
+    std::vector<std::string> command{ownProgram(label)};
+    command.insert(command.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
-    for (auto& argument : arguments) argv.push_back(argument.data());
+    for (auto& argument : command) argv.push_back(argument.data());
     argv.push_back(nullptr);
 
     posix_spawn_file_actions_t actions;
@@ -89,9 +78,9 @@ std::string renderInChild(const exports::ExportFormat& format, const std::string
     sigemptyset(&defaults);
     for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE}) sigaddset(&defaults, signal);
     posix_spawnattr_setsigdefault(&attributes, &defaults);
-    // The child's own temporary files go inside this export's scratch folder, so that they go with it
-    // even when the child is killed before it could remove them.
-    std::vector<std::string> environment{"TMPDIR=" + scratch.folder()};
+    // The child's own temporary files go inside the caller's scratch folder, so that they go with it even
+    // when the child is killed before it could remove them.
+    std::vector<std::string> environment{"TMPDIR=" + scratchFolder};
     for (char** variable = environ; *variable; ++variable)
         if (std::string_view(*variable).rfind("TMPDIR=", 0) != 0) environment.emplace_back(*variable);
     std::vector<char*> envp;
@@ -108,13 +97,38 @@ std::string renderInChild(const exports::ExportFormat& format, const std::string
         const pid_t done = ::waitpid(child, &status, WNOHANG);
         if (done == child) break;
         if (done < 0) throw exports::ExportError("lost the process writing " + label);
-        if (budget.stopped()) {
+        if (budget && budget->stopped()) {
             ::kill(child, SIGKILL);
             ::waitpid(child, &status, 0);
-            budget.check("writing " + label);
+            budget->check("writing " + label);
         }
         std::this_thread::sleep_for(kPollInterval);
     }
+    return status;
+}
+
+// "%.17g": a number the other process reads back to the same double.
+std::string exactNumber(double value) {
+    char text[40];
+    std::snprintf(text, sizeof text, "%.17g", value);
+    return text;
+}
+
+} // namespace
+
+std::string renderInChild(const exports::ExportFormat& format, const std::string& partJson,
+                          const refhost::WorkBudget& budget) {
+    const std::string label = format.label;
+    const exports::ScratchFolder scratch;
+    const std::string part = scratch.path("part.json"), file = scratch.path(std::string("part") + format.extension),
+                      log = scratch.path("log");
+    writeWhole(part, partJson, label);
+
+    const refhost::WorkLimits& limits = budget.limits();
+    const double seconds = static_cast<double>(limits.time.count()) / 1e6;
+    const int status = runChild({"eval", part, std::string("--") + format.name, file, "--time-limit",
+                                 std::to_string(seconds), "--triangle-limit", std::to_string(limits.triangles)},
+                                scratch.folder(), log, label, &budget);
     // Exit 1 still writes the file when only an aspect failed: what it added is exported.
     const bool exited = WIFEXITED(status) && (WEXITSTATUS(status) == 0 || WEXITSTATUS(status) == 1);
     std::string bytes;
@@ -123,10 +137,45 @@ std::string renderInChild(const exports::ExportFormat& format, const std::string
         } catch (const exports::ExportError&) {
         }
     if (bytes.empty()) {
-        const std::string reason = lastLine(log);
+        const std::string reason = lastLine(log, "checkvalve eval: ");
         throw exports::ExportError(reason.empty() ? "the process writing " + label + " failed" : reason);
     }
     return bytes;
+}
+
+void meshInChild(const exports::IsolatedMeshJob& job, const refhost::WorkBudget* budget) {
+    const exports::ScratchFolder scratch;
+    const std::string log = scratch.path("log");
+    const int status =
+        runChild({kMeshShapeCommand, job.shapeFile, job.meshedFile, "--size", exactNumber(job.size), "--linear",
+                  exactNumber(job.linearDeflection), "--angular", exactNumber(job.angularDeflection)},
+                 scratch.folder(), log, "meshes", budget);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        const std::string reason = lastLine(log, std::string("checkvalve ") + kMeshShapeCommand + ": ");
+        throw exports::ExportError(reason.empty() ? "the process meshing a shape failed" : reason);
+    }
+}
+
+void addMeshShapeCommand(CLI::App& app, int& exitCode) {
+    auto job = std::make_shared<exports::IsolatedMeshJob>();
+    auto* command = app.add_subcommand(kMeshShapeCommand, "Mesh one shape file for the server");
+    command->group(""); // the server's own; not listed
+    command->add_option("SHAPE", job->shapeFile)->required();
+    command->add_option("MESHED", job->meshedFile)->required();
+    command->add_option("--size", job->size)->required()->check(CLI::PositiveNumber);
+    command->add_option("--linear", job->linearDeflection)->required()->check(CLI::PositiveNumber);
+    command->add_option("--angular", job->angularDeflection)->required()->check(CLI::PositiveNumber);
+    command->callback([&exitCode, job] {
+        // Nobody waits for the triangles once the server has gone.
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        try {
+            exports::meshShapeFile(*job);
+            exitCode = kExitOk;
+        } catch (const exports::ExportError& error) {
+            std::cerr << "checkvalve " << kMeshShapeCommand << ": " << error.what() << "\n";
+            exitCode = kExitFailed;
+        }
+    });
 }
 
 } // namespace tcv::cli

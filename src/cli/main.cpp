@@ -28,6 +28,7 @@ int main(int argc, char** argv) {
     tcv::cli::addConvertCommand(app, exitCode);
     tcv::cli::addDiffCommand(app, exitCode);
     tcv::cli::addPlaceCommand(app, exitCode);
+    tcv::cli::addMeshShapeCommand(app, exitCode);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

@@ -36,6 +36,7 @@
 #include "DocumentModel.h"
 #include "MeshCacheImpl.h"
 #include "MeshEstimate.h"
+#include "Meshing.h"
 #include "tarncheckvalve/contract/Contract.h"
 #include "tarncheckvalve/geometry/CheckedMath.h"
 #include "tarncheckvalve/kernel/KernelGuard.h"
@@ -300,6 +301,8 @@ double smallestEdge(const TopoDS_Shape& shape) {
     return smallest;
 }
 
+} // namespace
+
 // Meshes `shape` as its copy scaled down by `size` would be meshed, and puts those triangles, scaled back,
 // on its own faces. The mesher compares some of its quantities (a surface's derivatives, the distance
 // between points) with the kernel's fixed tolerances, so a valve drawn 10^4 times larger would otherwise
@@ -347,6 +350,8 @@ void meshAtUnitScale(const TopoDS_Shape& shape, double size, double linear, doub
         builder.UpdateFace(face, triangles);
     }
 }
+
+namespace {
 
 // True when no face is used by two of the shapes (each shape is taken once however often it is placed,
 // but two shapes could still be built on one face): such shapes can be meshed at the same time, each
@@ -457,7 +462,8 @@ void ExportDocument::Impl::ensureMeshed() {
     fitToBudget(parts, jobs, work ? work->limits().triangles : 0);
     MeshCache::Impl* cache = mesh.cache ? &mesh.cache->impl() : nullptr;
     std::mutex stopMutex;
-    std::string stoppedAt; // the output being meshed when the budget ended the work
+    std::string stoppedAt;  // the output being meshed when the budget ended the work
+    std::string stoppedWhy; // and what the work was told then
     const auto meshOne = [&](int i) {
         const MeshJob& job = jobs[static_cast<std::size_t>(i)];
         const std::string doing = "meshing output " + *job.name;
@@ -470,16 +476,22 @@ void ExportDocument::Impl::ensureMeshed() {
                 const double linear = job.part->linearDeflection, angular = job.part->angularDeflection;
                 const std::string key = cache ? MeshCache::Impl::keyOf(*job.shape, linear, angular) : "";
                 if (cache && cache->apply(key, *job.shape)) return;
-                kernel::WorkProgressRange progress(work);
-                meshAtUnitScale(*job.shape, linear / mesh.relativeDeflection, linear, angular, progress.range());
+                const double size = linear / mesh.relativeDeflection;
+                if (mesh.isolatedMesher &&
+                    estimateTriangles(*job.shape, linear, angular).largestFace > kIsolatedFaceTriangles) {
+                    meshIsolated(*job.shape, size, linear, angular, mesh.isolatedMesher, work);
+                } else {
+                    kernel::WorkProgressRange progress(work);
+                    meshAtUnitScale(*job.shape, size, linear, angular, progress.range());
+                }
                 if (work) work->addTriangles(triangleCount(*job.shape));
                 // A mesh the budget broke off is no mesh to keep.
                 refhost::checkWork(doing);
                 if (cache) cache->keep(key, *job.shape);
             });
-        } catch (const refhost::WorkStopped&) {
+        } catch (const refhost::WorkStopped& stopped) {
             std::lock_guard<std::mutex> lock(stopMutex);
-            if (stoppedAt.empty()) stoppedAt = doing;
+            if (stoppedAt.empty()) stoppedAt = doing, stoppedWhy = stopped.what();
         } catch (const host::HostError&) {
         }
     };
@@ -487,8 +499,10 @@ void ExportDocument::Impl::ensureMeshed() {
     // takes longer than all the rest), so one large shape does not hold the small ones up.
     OSD_Parallel::For(0, static_cast<int>(jobs.size()), meshOne, !facesUnshared(jobs));
     if (!stoppedAt.empty()) {
-        const std::string reason = work ? work->reason(stoppedAt) : refhost::interruptText(refhost::interruptSignal());
-        throw refhost::WorkStopped(reason.empty() ? "stopped while " + stoppedAt : reason);
+        const int signal = refhost::interruptSignal();
+        std::string reason = work ? work->reason(stoppedAt) : signal ? refhost::interruptText(signal) : "";
+        if (reason.empty()) reason = stoppedWhy.empty() ? "stopped while " + stoppedAt : stoppedWhy;
+        throw refhost::WorkStopped(reason);
     }
     meshed = true;
 }

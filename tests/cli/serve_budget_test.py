@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """The server's budgets and scratch. Exports that would take too long do not keep a sane export from
 succeeding: `checkvalve serve` with a short time limit gets four heavy exports at once, then a sane one.
-Every temporary file of a server goes with it: STEP exports left at random moments, a stop while meshing,
-a killed server's folder removed by the next one. Loopback only, bounded in count and time; each server
-runs in its own process group and is ended on exit.
+A build left by its client or out of time gives its slot back long before its 292 m body would have
+been meshed. Every temporary file of a server goes with it: STEP exports left at random moments, a stop
+while meshing, a killed server's folder removed by the next one. Loopback only, bounded in count and
+time; each server runs in its own process group and is ended on exit.
 
 Usage: serve_budget_test.py PATH/TO/checkvalve"""
 import fcntl
@@ -97,6 +98,49 @@ finally:
     except subprocess.TimeoutExpired:
         os.killpg(server.pid, signal.SIGKILL)
 
+
+# --- A build left by its client, or out of time, gives its slot back at once ----------------------------
+def build_time(port, body, leave_after=None):
+    """Seconds until the answer to a build of `body` (its status too), or None when left after `leave_after`."""
+    data = json.dumps(body).encode()
+    started = time.monotonic()
+    with socket.create_connection(("127.0.0.1", port), timeout=120) as connection:
+        connection.sendall(f"POST /api/build HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: application/json\r\n"
+                           f"Content-Length: {len(data)}\r\nConnection: close\r\n\r\n".encode() + data)
+        if leave_after is not None:
+            time.sleep(leave_after)
+            connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+            return None
+        answer = b""
+        while chunk := connection.recv(1 << 16):
+            answer += chunk
+    return time.monotonic() - started, int(answer.split(b" ", 2)[1])
+
+
+for limit in ["60", "0.2"]:
+    one_slot = subprocess.Popen([program, "serve", "--port", "0", "--evaluations", "1", "--time-limit", limit],
+                                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True,
+                                start_new_session=True)
+    try:
+        port = int(re.search(r"127\.0\.0\.1:(\d+)/", one_slot.stdout.readline()).group(1))
+        long_body = lambda i: dict(swing, name=f"long{i}", inputs=dict(swing["inputs"], FacetoFace=292 + i / 100))
+        if limit == "60":
+            # How long the body takes to build in full, then the same shape left after 0.1 s: the next build
+            # finds the slot free long before the left one would have ended.
+            heavy_time, heavy_status = build_time(port, long_body(0))
+            check(heavy_status == 200, f"a 292 m body builds: {heavy_status}")
+            build_time(port, long_body(1), leave_after=0.1)
+            after, status = build_time(port, dict(swing, name="sane-after-leaving"))
+            check(status == 200 and after < heavy_time / 2,
+                  f"a build after one left took {after:.2f} s (the left one alone: {heavy_time:.2f} s)")
+        else:
+            took, status = build_time(port, long_body(2))
+            check(status == 200 and took < heavy_time / 2,
+                  f"a build over its 0.2 s time limit answered {status} after {took:.2f} s "
+                  f"(in full: {heavy_time:.2f} s)")
+    finally:
+        os.killpg(one_slot.pid, signal.SIGKILL)
+        one_slot.wait()
 
 # --- Scratch: every temporary file of a server goes with it, however its work or the server ends -----------
 def start(env, *extra):

@@ -13,6 +13,7 @@
 #include "tarncheckvalve/catalog/Catalog.h"
 #include "tarncheckvalve/catalog/Report.h"
 #include "tarncheckvalve/exports/Export.h"
+#include "tarncheckvalve/exports/IsolatedMesh.h"
 #include "tarncheckvalve/refhost/WorkBudget.h"
 
 namespace tcv {
@@ -179,6 +180,38 @@ TEST(MeshBudget, ACancelledEvaluationFailsWithItsReason) {
         EXPECT_FALSE(aspect.ok);
         EXPECT_THAT(aspect.reason().message, HasSubstr("cancelled while building a "));
     }
+}
+
+// A shape with a face too large to mesh between two looks at the budget goes to the isolated mesher: its
+// triangles are those made in place (the same GLB, byte for byte), a budget the mesher ends ends the
+// export with its reason, and no sample part is sent there.
+TEST(MeshBudget, ShapesWithAHeavyFaceAreMeshedWhereTheBudgetCanEndThem) {
+    refhost::CatalogPart longBody = sample("default-1-nps4-cl150-swing");
+    longBody.inputs["FacetoFace"] = 29.2;
+    std::vector<std::string> sent;
+    exports::MeshSettings isolated;
+    isolated.isolatedMesher = [&](const exports::IsolatedMeshJob& job, const WorkBudget*) {
+        sent.push_back(job.shapeFile);
+        exports::meshShapeFile(job);
+    };
+    const auto report = evaluated(longBody);
+    EXPECT_EQ(ExportDocument(report, isolated).renderGlb(), ExportDocument(report).renderGlb());
+    EXPECT_EQ(sent.size(), 1u); // the body alone; its ports and insulation are small
+
+    exports::MeshSettings stopping;
+    stopping.isolatedMesher = [](const exports::IsolatedMeshJob&, const WorkBudget*) {
+        throw refhost::WorkStopped("time limit of 0.2 s reached while meshing output Body");
+    };
+    try {
+        ExportDocument(report, stopping).renderGlb();
+        ADD_FAILURE() << "an export whose mesher was stopped succeeded";
+    } catch (const ExportError& error) {
+        EXPECT_THAT(error.what(), HasSubstr("time limit of 0.2 s reached while meshing output Body"));
+    }
+
+    sent.clear();
+    for (const auto& part : catalog::loadSampleCatalog()) ExportDocument(evaluated(part), isolated).renderGlb();
+    EXPECT_THAT(sent, testing::IsEmpty());
 }
 
 // Every sample drawn ten thousand times larger meshes into about as many triangles; drawn a hundred

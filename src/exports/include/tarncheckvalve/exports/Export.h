@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "tarncheckvalve/catalog/PartReport.h"
+#include "tarncheckvalve/exports/IsolatedMesh.h"
 #include "tarncheckvalve/host/Visibility.h"
 #include "tarncheckvalve/refhost/WorkBudget.h"
 
@@ -56,6 +57,9 @@ struct MeshSettings {
     // The budget that meshing and writing run under: its time limit and triangle limit, cancellation.
     // None: the budget of the calling thread's work (refhost::BudgetScope), if any.
     std::shared_ptr<refhost::WorkBudget> budget;
+    // Where given, shapes with a face too large to be meshed between two looks at the budget are meshed
+    // by this instead (IsolatedMesh.h).
+    IsolatedMesher isolatedMesher;
 };
 
 // The names the export gives the parts of the valve operator's picture inside its sub-assembly.
