@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# The main job: installs, builds checkvalve and renders the gallery of every built-in sample part into
-# gallery/ (per part a GLB, a STEP file and the JSON report, and gallery/index.json listing them).
+# The main job: installs, builds checkvalve and the Python module (build/release/python, which the Python,
+# FreeCAD and Dask examples use), and renders the gallery of every built-in sample part into gallery/ (per
+# part a GLB, a STEP file and the JSON report, and gallery/index.json listing them).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DTCV_TESTS=OFF >/dev/null
-cmake --build build/release --target checkvalve
+cmake --build build/release --target checkvalve tcv_python
 # The browser viewer's three.js modules, which the gallery copies beside its data.
 if command -v npm >/dev/null; then
   npm ci --prefix viewer --no-audit --no-fund --loglevel=error >/dev/null ||
@@ -22,5 +23,6 @@ Gallery written to $(pwd)/gallery/:
   gallery/<part>.json    the full report: every output with kind, bounding box, volume and creation values
   gallery/index.html     the browser viewer: run ./build/release/src/checkvalve serve gallery/ and open
                          the address it prints
+The Python module: PYTHONPATH=build/release/python python3 -c 'import tarncheckvalve'
 TEXT
 exit "$status"

@@ -9,9 +9,11 @@ pipe can be routed to it. FreeCAD works in millimetres: lengths and shapes are s
 of the catalogue and the report.
 
 In FreeCAD:   Macro > Macros... > insert_valve.py asks for a catalogue file and a part.
-Headless:     TCV_CATALOG=parts.json TCV_PART=my-valve freecadcmd insert_valve.py
-              (TCV_SAVE=valve.FCStd saves the document afterwards.)
-From Python:  import insert_valve; insert_valve.insert_valve("parts.json", "my-valve")
+Headless:     TCV_CATALOG=data/catalog/default-bodies.json TCV_PART=default-1-nps4-cl150-swing \
+                  freecadcmd examples/freecad/insert_valve.py
+              (TCV_SAVE=valve.FCStd saves the document afterwards; a failure exits 1, naming why.)
+From Python:  import insert_valve
+              insert_valve.insert_valve("data/catalog/default-bodies.json", "default-1-nps4-cl150-swing")
 
 The tarncheckvalve module comes with the python3-tarncheckvalve package (or `cmake --install`); to use
 one from a build tree, set TCV_PYTHON_PATH to the build's python/ folder.
@@ -29,8 +31,13 @@ import Part  # noqa: E402
 try:
     import tarncheckvalve  # noqa: E402
 except ImportError as error:
-    raise ImportError("insert_valve: the tarncheckvalve module is not installed (install python3-tarncheckvalve, "
-                      "or set TCV_PYTHON_PATH to a build's python/ folder): " + str(error)) from error
+    message = ("insert_valve: the tarncheckvalve module cannot be imported (install python3-tarncheckvalve, or "
+               "set TCV_PYTHON_PATH to a build's python/ folder): " + str(error))
+    if not App.GuiUp:
+        # freecadcmd reports an exception but exits 0; a script calling it needs the failure.
+        App.Console.PrintError(message + "\n")
+        sys.exit(1)
+    raise ImportError(message) from error
 
 MM_PER_METRE = 1000.0
 
@@ -189,14 +196,19 @@ def ask_and_insert():
 def main():
     catalog, part_name = os.environ.get("TCV_CATALOG"), os.environ.get("TCV_PART")
     if catalog and part_name:
-        group = insert_valve(catalog, part_name)
-        if os.environ.get("TCV_SAVE"):
-            group.Document.saveAs(os.environ["TCV_SAVE"])
+        try:
+            group = insert_valve(catalog, part_name)
+            if os.environ.get("TCV_SAVE"):
+                group.Document.saveAs(os.environ["TCV_SAVE"])
+        except (OSError, ValueError) as error:
+            App.Console.PrintError(f"insert_valve: {error}\n")
+            sys.exit(1)
         App.Console.PrintMessage(f"insert_valve: inserted {part_name} from {catalog}\n")
     elif App.GuiUp:
         ask_and_insert()
     else:
         App.Console.PrintError("insert_valve: set TCV_CATALOG and TCV_PART to the catalogue and the part\n")
+        sys.exit(2)
 
 
 # Run as a macro (the FreeCAD window runs it as __main__, freecadcmd under its file name); imported as a

@@ -25,9 +25,20 @@ fi
 grep -oE '[a-z0-9-]+: [0-9]+ features.* within 1e-9' "$work/log.txt"
 test -s "$work/valves.FCStd"
 
-# The macro file itself, as freecadcmd runs it.
+# The macro file itself, as freecadcmd runs it: it exits 0 when it inserted the part, 1 naming why not.
 TCV_CATALOG=$repo/data/catalog/wafer-inline-cone.json TCV_PART=lug-2258-nps6-cl150 TCV_SAVE=$work/lug.FCStd \
-  freecadcmd examples/freecad/insert_valve.py >"$work/macro.txt" 2>&1 || true
+  freecadcmd examples/freecad/insert_valve.py >"$work/macro.txt" 2>&1 || { cat "$work/macro.txt" >&2; exit 1; }
 grep -q 'inserted lug-2258-nps6-cl150' "$work/macro.txt" || { cat "$work/macro.txt" >&2; exit 1; }
 test -s "$work/lug.FCStd"
+expect_failure() { # what, expected message; the macro's run from the rest of the line's environment
+  local what=$1 message=$2 status=0
+  shift 2
+  env "$@" freecadcmd examples/freecad/insert_valve.py >"$work/failed.txt" 2>&1 || status=$?
+  [ "$status" -eq 1 ] && grep -q "$message" "$work/failed.txt" ||
+    { cat "$work/failed.txt" >&2; echo "freecad_test: $what: exit $status" >&2; exit 1; }
+}
+expect_failure "an unknown part" "holds no part 'no-such-part'" \
+  TCV_CATALOG="$repo/data/catalog/wafer-inline-cone.json" TCV_PART=no-such-part
+expect_failure "no module" "the tarncheckvalve module cannot be imported" \
+  TCV_PYTHON_PATH="$work/empty" TCV_CATALOG="$repo/data/catalog/wafer-inline-cone.json" TCV_PART=lug-2258-nps6-cl150
 echo "freecad: macro OK"

@@ -5,6 +5,9 @@ import copy
 import json
 import os
 import pathlib
+import shutil
+import subprocess
+import sys
 import threading
 
 import pytest
@@ -223,3 +226,16 @@ def test_the_type_stub_declares_what_the_module_offers():
     writers = {name for name in dir(tcv.Evaluation) if name.startswith("write_")}
     assert writers == {"write_glb", "write_step", "write_stl", "write_ifc"}
     assert writers == {name for name in methods if name.startswith("write_")}
+
+
+def test_a_package_without_its_extension_says_how_to_build_it(tmp_path):
+    # The package's Python files without the compiled extension, as a source tree or a half-built one has.
+    package = tmp_path / "tarncheckvalve"
+    package.mkdir()
+    shutil.copy(pathlib.Path(tcv.__file__), package / "__init__.py")
+    done = subprocess.run([sys.executable, "-c", "import tarncheckvalve"], capture_output=True, text=True,
+                          env=dict(os.environ, PYTHONPATH=str(tmp_path)), check=False)
+    assert done.returncode == 1
+    last = done.stderr.strip().splitlines()[-1]
+    assert last.startswith("ImportError: tarncheckvalve: the compiled extension _tarncheckvalve is missing")
+    assert "bash scripts/run-main.sh" in last and "PYTHONPATH=build/release/python" in last
