@@ -18,6 +18,15 @@ expect() { # name, shell condition
     if eval "$2"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL $1: $2"; fi
 }
 
+# The project's own catalogues, the example spreadsheet among them, pass its own strict check, and the
+# example placements place every valve.
+for catalogue in "$src"/data/catalog/*.json "$src"/examples/catalog/valves.csv; do
+    check "strict-$(basename "$catalogue")" 0 "$cv" validate "$catalogue" --strict --quiet
+done
+check example-placements 0 "$cv" place "$src/examples/catalog/placements.csv" \
+    --catalog "$src/examples/catalog/valves.csv" --ifc "$work/plant.ifc"
+expect example-placements-valves "[ \$(grep -c '^#[0-9]*=IFCVALVE(' '$work/plant.ifc') -eq 9 ]"
+
 # Every sample catalogue to CSV and back: the same eval reports from all three.
 for json in "$src"/data/catalog/*.json; do
     base=$(basename "$json" .json)
