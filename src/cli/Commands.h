@@ -51,6 +51,13 @@ std::vector<refhost::CatalogPart> selectParts(const std::string& file, const std
 // Adds --max-catalog-size (bytes, or with a unit: "1GiB") to a command that reads a catalogue.
 void addCatalogSizeOption(CLI::App& command, std::uint64_t& maxCatalogBytes);
 
+// An option that takes one of `choices`, in any case ("Physical" is "physical"), stored as listed.
+CLI::Option* addChoiceOption(CLI::App& command, const std::string& name, std::string& value,
+                             std::vector<std::string> choices, const std::string& description);
+
+// --jobs/-j: how many parts are worked on at once, 1 to 64 in every command.
+CLI::Option* addJobsOption(CLI::App& command, unsigned& jobs, const std::string& description);
+
 // Adds a path option for a file the command writes; an empty path is a command-line error.
 CLI::Option* addOutputOption(CLI::App& command, const std::string& name, std::string& path,
                              const std::string& description);

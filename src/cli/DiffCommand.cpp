@@ -66,12 +66,8 @@ void addDiffCommand(CLI::App& app, int& exitCode) {
     command->add_option("OLD", options->oldFile, "The catalogue before the change (JSON or .csv)")->required();
     command->add_option("NEW", options->newFile, "The catalogue after the change (JSON or .csv)")->required();
     command->add_flag("--json", options->json, "Print the differences as JSON");
-    command->add_option("--aspect", options->aspect, "Aspects to compare")
-        ->check(CLI::IsMember({"physical", "insulation", "both"}))
-        ->capture_default_str();
-    command->add_option("--jobs,-j", options->jobs, "Parts evaluated in parallel")
-        ->check(CLI::Range(1u, 64u))
-        ->capture_default_str();
+    addChoiceOption(*command, "--aspect", options->aspect, {"physical", "insulation", "both"}, "Aspects to compare");
+    addJobsOption(*command, options->jobs, "Parts evaluated in parallel");
     addCatalogSizeOption(*command, options->maxCatalogBytes);
     addWorkLimitOptions(*command, options->limits);
     command->footer(

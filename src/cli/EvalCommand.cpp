@@ -147,9 +147,7 @@ void addEvalCommand(CLI::App& app, int& exitCode) {
                         "Parts catalogue: JSON (one part or {\"parts\": [...]}) or a spreadsheet's .csv");
     command->add_option("--part", options->part, "Evaluate only the part of this name");
     command->add_option("--sample", options->sample, "Evaluate a built-in sample part (see `checkvalve samples`)");
-    command->add_option("--aspect", options->aspect, "Aspects to evaluate")
-        ->check(CLI::IsMember({"physical", "insulation", "both"}))
-        ->capture_default_str();
+    addChoiceOption(*command, "--aspect", options->aspect, {"physical", "insulation", "both"}, "Aspects to evaluate");
     command->add_flag("--json", options->json, "Print the report as JSON");
     command->add_flag("--no-utility", options->noUtility,
                       "Host offers no graphics utility: nozzles come from the nozzle factory");

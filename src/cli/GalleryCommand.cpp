@@ -124,9 +124,7 @@ void addGalleryCommand(CLI::App& app, int& exitCode) {
             [](std::string& value) { return value.empty() ? std::string("an empty folder name") : std::string(); },
             "OUTDIR"));
     command->add_option("FILE", options->file, "Parts catalogue (the built-in samples when left out)");
-    command->add_option("--jobs,-j", options->jobs, "Parts rendered in parallel")
-        ->check(CLI::Range(1u, 64u))
-        ->capture_default_str();
+    addJobsOption(*command, options->jobs, "Parts rendered in parallel");
     addIfcOptions(*command, options->ifcGeometry, options->ifcLibrary);
     addCatalogSizeOption(*command, options->maxCatalogBytes);
     addWorkLimitOptions(*command, options->limits);

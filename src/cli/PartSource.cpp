@@ -17,11 +17,22 @@ std::vector<refhost::CatalogPart> selectParts(const std::string& file, const std
         std::vector<std::string> names;
         for (const auto& p : parts) names.push_back(p.name);
         std::string hint = catalog::closestName(partName, names);
-        throw catalog::CatalogError((file.empty() ? std::string("the built-in samples") : file) + " hold no part '" +
+        throw catalog::CatalogError((file.empty() ? std::string("the built-in samples") : file) + " holds no part '" +
                                     catalog::shownValue(partName) + "'" +
                                     (hint.empty() ? "" : "; did you mean '" + hint + "'?"));
     }
     return {*found};
+}
+
+CLI::Option* addChoiceOption(CLI::App& command, const std::string& name, std::string& value,
+                             std::vector<std::string> choices, const std::string& description) {
+    return command.add_option(name, value, description)
+        ->transform(CLI::IsMember(std::move(choices), CLI::ignore_case))
+        ->capture_default_str();
+}
+
+CLI::Option* addJobsOption(CLI::App& command, unsigned& jobs, const std::string& description) {
+    return command.add_option("--jobs,-j", jobs, description)->check(CLI::Range(1u, 64u))->capture_default_str();
 }
 
 void addCatalogSizeOption(CLI::App& command, std::uint64_t& maxCatalogBytes) {

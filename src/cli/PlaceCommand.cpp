@@ -225,7 +225,7 @@ void addPlaceCommand(CLI::App& app, int& exitCode) {
                      "IFC bodies: exact swept solids where the shape has them (the rest triangles), or mesh")
         ->check(CLI::IsMember({"exact", "mesh"}))
         ->capture_default_str();
-    command->add_option("--jobs,-j", options->jobs, "Parts evaluated in parallel")->capture_default_str();
+    addJobsOption(*command, options->jobs, "Parts evaluated in parallel");
     addCatalogSizeOption(*command, options->maxCatalogBytes);
     command->footer(
         "A valve's centre lies at (x, y, z); its run (port 1 towards port 2) looks along (dirx, diry, dirz) and "

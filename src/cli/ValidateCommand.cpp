@@ -76,9 +76,7 @@ void addValidateCommand(CLI::App& app, int& exitCode) {
     command->add_option("FILE", options->file, "Parts catalogue (the built-in samples when left out)");
     command->add_flag("--record-only", options->recordOnly,
                       "Record the symbol's creations without building kernel geometry (fast)");
-    command->add_option("--jobs,-j", options->jobs, "Parts evaluated in parallel")
-        ->check(CLI::Range(1u, 64u))
-        ->capture_default_str();
+    addJobsOption(*command, options->jobs, "Parts evaluated in parallel");
     command->add_flag("--quiet,-q", options->quiet, "Print only failed parts, the warnings and the summary");
     command->add_flag("--strict", options->strict, "Fail (exit 1) when any part has a warning");
     addOutputOption(*command, "--report", options->reportPath,

@@ -63,6 +63,18 @@ check eval-missing-file 2 "$cv" eval "$work/none.json"
 expect_in eval-missing-message "$work/err" "cannot open"
 check eval-unknown-part 2 "$cv" eval --sample no-such-part
 check eval-bad-aspect 2 "$cv" eval --sample default-1-nps4-cl150-swing --aspect sideways
+# Choices are taken in any case, as the reports spell them; --jobs is 1 to 64 in every command.
+check eval-aspect-as-reported 0 "$cv" eval --sample default-1-nps4-cl150-swing --aspect Physical --json
+expect_in eval-aspect-as-reported-only "$work/out" '"name": "Physical"'
+[ "$(grep -c '"name": "Insulation"' "$work/out")" -eq 0 ] && passed=$((passed + 1)) ||
+    { failed=$((failed + 1)); echo "FAIL --aspect Physical evaluated Insulation too"; }
+for command in "gallery $work/g" validate "diff $work/a.json $work/b.json" "place $work/p.csv --ifc $work/p.ifc"; do
+    for jobs in 0 65 100000; do
+        # shellcheck disable=SC2086 # the command and its arguments
+        check "${command%% *}-jobs-$jobs" 2 "$cv" $command --jobs "$jobs"
+        expect_in "${command%% *}-jobs-$jobs-message" "$work/err" "--jobs"
+    done
+done
 check no-command 2 "$cv"
 
 # validate: one line per part and a summary; exit 1 when a part fails.
@@ -122,7 +134,7 @@ expect_in bench-failed-part "$work/out" '^bad .*(failed)'
 expect_in bench-summary "$work/out" '2 part(s): median physical+insulation .* us; worst .*; record-only .*% of the built time'
 check bench-no-repeats 2 "$cv" bench --repeat 0
 check bench-unknown-part 2 "$cv" bench --part no-such-part
-expect_in bench-unknown-message "$work/err" "hold no part 'no-such-part'"
+expect_in bench-unknown-message "$work/err" "holds no part 'no-such-part'"
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
