@@ -128,27 +128,31 @@ ExportedPart exportedPart(const catalog::PartReport& report) {
     return part;
 }
 
-void setName(const TDF_Label& label, const std::string& name) {
+// Names the label, and keeps the name whole in `names`: the label's name attribute ends at a NUL byte.
+void setName(LabelNames& names, const TDF_Label& label, const std::string& name) {
     TDataStd_Name::Set(label, TCollection_ExtendedString(name.c_str(), Standard_True));
+    names.emplace_back(label, name);
 }
 
 // A named component of `assembly` referring to `shapeLabel`, placed at `location`.
-void addComponent(const Handle(XCAFDoc_ShapeTool) & shapes, const TDF_Label& assembly, const TDF_Label& shapeLabel,
-                  const std::string& name, const TopLoc_Location& location = TopLoc_Location()) {
+void addComponent(LabelNames& names, const Handle(XCAFDoc_ShapeTool) & shapes, const TDF_Label& assembly,
+                  const TDF_Label& shapeLabel, const std::string& name,
+                  const TopLoc_Location& location = TopLoc_Location()) {
     TDF_Label component = shapes->AddComponent(assembly, shapeLabel, location);
     if (component.IsNull()) throw ExportError("the assembly document refused the component '" + name + "'");
-    setName(component, name);
+    setName(names, component, name);
 }
 
 // A named leaf shape coloured by its kind, as it lies before it is moved into place (its component carries
 // the move: see placeOf); an empty assembly when the output draws nothing, so that it keeps its place
 // among the outputs. A shape placed several times is one leaf, which each placement refers to.
-TDF_Label addLeaf(const Handle(XCAFDoc_ShapeTool) & shapes, const Handle(XCAFDoc_ColorTool) & colours,
-                  const TopoDS_Shape& shape, const std::string& name, const Quantity_ColorRGBA& colour) {
+TDF_Label addLeaf(LabelNames& names, const Handle(XCAFDoc_ShapeTool) & shapes,
+                  const Handle(XCAFDoc_ColorTool) & colours, const TopoDS_Shape& shape, const std::string& name,
+                  const Quantity_ColorRGBA& colour) {
     TDF_Label label = shape.IsNull()
                           ? shapes->NewShape()
                           : shapes->AddShape(shape.Located(TopLoc_Location()), Standard_False, Standard_False);
-    setName(label, name);
+    setName(names, label, name);
     if (!shape.IsNull()) {
         colours->SetColor(label, colour, XCAFDoc_ColorGen);
         colours->SetColor(label, colour, XCAFDoc_ColorSurf);
@@ -227,30 +231,31 @@ void ExportDocument::Impl::build(const std::vector<catalog::PartReport>& reports
                     }
 
             TDF_Label partLabel = shapes->NewShape();
-            setName(partLabel, part.name);
+            setName(labelNames, partLabel, part.name);
             for (const auto& aspect : part.aspects) {
                 TDF_Label aspectLabel = shapes->NewShape();
-                setName(aspectLabel, aspect.name);
+                setName(labelNames, aspectLabel, aspect.name);
                 for (const auto& output : aspect.outputs) {
                     const Quantity_ColorRGBA& colour = colourOf(output.kind, aspect.name);
                     TDF_Label outputLabel;
                     if (output.kind == refhost::OutputKind::Occurrence) {
                         outputLabel = shapes->NewShape();
-                        setName(outputLabel, output.name);
+                        setName(labelNames, outputLabel, output.name);
                         for (std::size_t i = 0; i < output.shapes.size(); ++i)
-                            addComponent(shapes, outputLabel,
-                                         addLeaf(shapes, colours, output.shapes[i], output.shapeNames[i], colour),
-                                         output.shapeNames[i], placeOf(output.shapes[i]));
+                            addComponent(
+                                labelNames, shapes, outputLabel,
+                                addLeaf(labelNames, shapes, colours, output.shapes[i], output.shapeNames[i], colour),
+                                output.shapeNames[i], placeOf(output.shapes[i]));
                     } else {
-                        outputLabel =
-                            addLeaf(shapes, colours, output.shapes.empty() ? TopoDS_Shape() : output.shapes.front(),
-                                    output.name, colour);
+                        outputLabel = addLeaf(labelNames, shapes, colours,
+                                              output.shapes.empty() ? TopoDS_Shape() : output.shapes.front(),
+                                              output.name, colour);
                     }
                     const bool leaf = output.kind != refhost::OutputKind::Occurrence && !output.shapes.empty();
-                    addComponent(shapes, aspectLabel, outputLabel, output.name,
+                    addComponent(labelNames, shapes, aspectLabel, outputLabel, output.name,
                                  leaf ? placeOf(output.shapes.front()) : TopLoc_Location());
                 }
-                addComponent(shapes, partLabel, aspectLabel, aspect.name);
+                addComponent(labelNames, shapes, partLabel, aspectLabel, aspect.name);
             }
             parts.push_back(std::move(part));
         }

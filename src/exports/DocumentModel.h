@@ -5,9 +5,11 @@
 
 #include <cstddef>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <Quantity_ColorRGBA.hxx>
+#include <TDF_Label.hxx>
 #include <TDocStd_Document.hxx>
 #include <TopoDS_Shape.hxx>
 
@@ -37,9 +39,14 @@ struct ExportedPart : PartRecord {
     double angularDeflection = 0;
 };
 
+// Every name given to a label of the assembly document, byte for byte as the records have it: the label's
+// name attribute holds a name only up to its first NUL byte.
+using LabelNames = std::vector<std::pair<TDF_Label, std::string>>;
+
 struct ExportDocument::Impl {
     MeshSettings mesh;
     Handle(TDocStd_Document) document;
+    LabelNames labelNames;
     std::vector<ExportedPart> parts;
     bool meshed = false;
 

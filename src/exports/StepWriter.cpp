@@ -3,7 +3,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <ctime>
+#include <map>
 #include <mutex>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -18,7 +20,9 @@
 #include <StepData_StepModel.hxx>
 #include <StepRepr_NextAssemblyUsageOccurrence.hxx>
 #include <StepVisual_MechanicalDesignGeometricPresentationRepresentation.hxx>
+#include <TCollection_ExtendedString.hxx>
 #include <TCollection_HAsciiString.hxx>
+#include <TDataStd_Name.hxx>
 #include <XSControl_WorkSession.hxx>
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -33,6 +37,7 @@
 #endif
 
 #include "DocumentModel.h"
+#include "tarncheckvalve/exports/IfcWriter.h"
 #include "tarncheckvalve/exports/StagedFile.h"
 #include "tarncheckvalve/host/Version.h"
 #include "tarncheckvalve/kernel/KernelGuard.h"
@@ -164,6 +169,97 @@ void orderPresentationsCanonically(StepData_StepModel& model) {
     model.GetFromTransfer(renumbered);
 }
 
+// Whether the translator writes a name as ISO 10303-21 asks: it copies a label's name into the file byte
+// for byte (apostrophes and backslashes doubled), only up to a NUL byte and without the blanks at either
+// end, so only a name of printable ASCII that neither begins nor ends with a space comes out right.
+bool writtenAsIs(const std::string& name) {
+    if (name.empty()) return true; // the translator leaves an unnamed label's product as it made it
+    if (name.front() == ' ' || name.back() == ' ') return false;
+    return std::all_of(name.begin(), name.end(), [](char c) { return c >= 0x20 && c <= 0x7E; });
+}
+
+// While the translator transfers the document, every label whose name it would not write right carries a
+// stand-in: a number between two U+0001 characters, which no name written as is can hold. literals()
+// maps the stand-in's string literal, as the translator writes it, to the name's literal as the standard
+// asks (p21::string: UTF-16 in \X2\...\X0\, a NUL kept). The labels get their names back when the
+// stand-ins go out of scope.
+class StandInNames {
+public:
+    explicit StandInNames(const LabelNames& names) {
+        std::map<std::string, std::string> standInOf;
+        for (const auto& [label, name] : names) {
+            Handle(TDataStd_Name) attribute;
+            if (writtenAsIs(name) || !label.FindAttribute(TDataStd_Name::GetID(), attribute)) continue;
+            auto [entry, added] = standInOf.try_emplace(name);
+            if (added) {
+                entry->second = "\x01" + std::to_string(standInOf.size()) + "\x01";
+                literals_.emplace("'" + entry->second + "'", p21::string(name));
+            }
+            saved_.emplace_back(attribute, attribute->Get());
+            attribute->Set(TCollection_ExtendedString(entry->second.c_str()));
+        }
+    }
+    ~StandInNames() {
+        for (const auto& [attribute, name] : saved_) attribute->Set(name);
+    }
+    StandInNames(const StandInNames&) = delete;
+    StandInNames& operator=(const StandInNames&) = delete;
+
+    // Stand-in literal -> the name's literal.
+    const std::map<std::string, std::string, std::less<>>& literals() const { return literals_; }
+
+private:
+    std::vector<std::pair<Handle(TDataStd_Name), TCollection_ExtendedString>> saved_;
+    std::map<std::string, std::string, std::less<>> literals_;
+};
+
+// A string literal as the translator writes it ('it''s') -> its UTF-8 text: doubled apostrophes and
+// backslashes made single, the line breaks it puts into long strings left out.
+std::string translatorLiteralText(std::string_view literal) {
+    std::string text;
+    for (std::size_t i = 1; i + 1 < literal.size(); ++i) {
+        const char c = literal[i];
+        if (c == '\r' || c == '\n') continue;
+        text += c;
+        if ((c == '\'' || c == '\\') && i + 2 < literal.size() && literal[i + 1] == c) ++i;
+    }
+    return text;
+}
+
+// The written file with every string literal in the standard's encoding: a stand-in's replaced by its
+// name's, any other holding more than printable ASCII (the translator copies bytes raw) decoded and
+// encoded again. Literals of printable ASCII and everything outside literals stay as written.
+std::string encodeStrings(const std::string& written, const std::map<std::string, std::string, std::less<>>& names) {
+    const auto printable = [](std::string_view literal) {
+        return std::all_of(literal.begin(), literal.end(),
+                           [](char c) { return (c >= 0x20 && c <= 0x7E) || c == '\n' || c == '\r'; });
+    };
+    std::string text;
+    text.reserve(written.size());
+    std::size_t at = 0;
+    while (at < written.size()) {
+        const std::size_t open = written.find('\'', at);
+        if (open == std::string::npos) break;
+        // A literal ends at an apostrophe not doubled.
+        std::size_t close = open + 1;
+        while ((close = written.find('\'', close)) != std::string::npos && close + 1 < written.size() &&
+               written[close + 1] == '\'')
+            close += 2;
+        if (close == std::string::npos) break;
+        text.append(written, at, open - at);
+        const std::string_view literal(written.data() + open, close + 1 - open);
+        if (const auto name = names.find(literal); name != names.end())
+            text += name->second;
+        else if (printable(literal))
+            text += literal;
+        else
+            text += p21::string(translatorLiteralText(literal));
+        at = close + 1;
+    }
+    text.append(written, at);
+    return text;
+}
+
 // The file's time stamp: the moment given by SOURCE_DATE_EPOCH (seconds since 1970, UTC) where it is
 // set, as reproducible builds ask, so that the same document gives the same bytes; the present otherwise.
 std::string stepTimeStamp() {
@@ -194,6 +290,7 @@ std::string ExportDocument::renderStep() const {
     // The translator writes by name only: into a folder of this render's own.
     const ScratchFolder scratch;
     const std::string scratchPath = scratch.path("part.step");
+    std::map<std::string, std::string, std::less<>> names;
     try {
         const refhost::BudgetScope budget(impl_->budget());
         std::lock_guard<std::mutex> lock(stepMutex());
@@ -213,8 +310,13 @@ std::string ExportDocument::renderStep() const {
             writer.SetNameMode(Standard_True);
             writer.SetColorMode(Standard_True);
             kernel::WorkProgressRange progress(impl_->budget());
-            if (!writer.Transfer(impl_->document, STEPControl_AsIs, nullptr, progress.range()))
-                throw ExportError("the STEP translator refused the document");
+            {
+                // The document is this thread's alone (Export.h): its names change for the transfer only.
+                const StandInNames standIns(impl_->labelNames);
+                if (!writer.Transfer(impl_->document, STEPControl_AsIs, nullptr, progress.range()))
+                    throw ExportError("the STEP translator refused the document");
+                names = standIns.literals();
+            }
             numberAssemblyUsagesFromOne(*model);
             orderPresentationsCanonically(*model);
             stampHeader(model);
@@ -224,7 +326,7 @@ std::string ExportDocument::renderStep() const {
     } catch (const host::HostError& error) {
         throw ExportError(error.what());
     }
-    return readFileBytes(scratchPath);
+    return encodeStrings(readFileBytes(scratchPath), names);
 }
 
 void ExportDocument::writeStep(const std::string& path) const {

@@ -147,6 +147,45 @@ TEST(StepExport, OperatorIsASubAssemblyOfStemAndHandwheel) {
     EXPECT_EQ(valveOperator.childNames(), (Names{exports::kOperatorStemName, exports::kOperatorHandwheelName}));
 }
 
+// A part's name reaches the STEP file in the standard's encoding whatever it holds: printable ASCII as
+// is (apostrophe and backslash doubled), everything else as UTF-16 in \X2\...\X0\, a control character
+// and a NUL too; invalid UTF-8 as U+FFFD. The file is ASCII throughout and reads back with the name.
+TEST(StepExport, NamesAreWrittenInTheStandardsEncoding) {
+    using namespace std::string_literals;
+    struct Case {
+        std::string name;
+        std::string literal;  // as the file must hold it
+        std::string readBack; // as the translator's reader gives it back, in UTF-8
+    };
+    const Case cases[] = {
+        {"Ventil \u00D8100 \u2013 Pr\u00FCfung", R"('Ventil \X2\00D8\X0\100 \X2\2013\X0\ Pr\X2\00FC\X0\fung')",
+         "Ventil \u00D8100 \u2013 Pr\u00FCfung"},
+        {"bell\x07 it's a\\b \U0001F527", R"('bell\X2\0007\X0\ it''s a\\b \X2\D83DDD27\X0\')",
+         "bell\x07 it's a\\b \U0001F527"},
+        {"cut\0here"s, R"('cut\X2\0000\X0\here')", "cuthere"}, // the reader drops the NUL, keeps the rest
+        {"bad\xFF\xC3(", R"('bad\X2\FFFDFFFD\X0\(')", "bad\uFFFD\uFFFD("},
+        {" padded ", "' padded '", " padded "},
+    };
+    ex::ScratchFolder folder;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.literal);
+        catalog::PartReport report = ex::plainValve();
+        report.part.name = c.name;
+        const std::string path = folder.path("named.step").string();
+        ExportDocument(report).writeStep(path);
+        const std::string text = exports::readFileBytes(path);
+        const auto outside = std::find_if(text.begin(), text.end(), [](char ch) {
+            return ch != '\n' && (static_cast<unsigned char>(ch) < 0x20 || static_cast<unsigned char>(ch) > 0x7E);
+        });
+        EXPECT_EQ(outside, text.end()) << "byte " << (outside - text.begin()) << " is not ASCII text";
+        EXPECT_NE(text.find("PRODUCT(" + c.literal + "," + c.literal + ","), std::string::npos);
+        const auto roots = ex::readStep(path);
+        ASSERT_EQ(roots.size(), 1u);
+        EXPECT_EQ(roots.front().name, c.readBack);
+        EXPECT_EQ(roots.front().childNames(), (Names{"Physical", "Insulation"}));
+    }
+}
+
 // Several documents exported at once on different threads: STEP writing is serialised inside, meshing and
 // GLB writing run side by side; every file reads back whole.
 TEST(StepExport, DocumentsOfDifferentPartsExportOnDifferentThreads) {
