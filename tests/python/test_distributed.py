@@ -6,6 +6,7 @@ import os
 import re
 import signal
 import subprocess
+import sys
 import threading
 import time
 
@@ -18,6 +19,8 @@ import tarncheckvalve as tcv  # noqa: E402
 from tarncheckvalve import distributed as tcvd  # noqa: E402
 
 COPIES = 5  # renamed copies of every sample part: a few hundred parts
+# The test's own clusters listen on loopback only, the workers' HTTP servers too.
+LOOPBACK = dict(host="127.0.0.1", dashboard_address="127.0.0.1:0", worker_dashboard_address="127.0.0.1:0")
 FAILING = "swing-zero-face"
 
 
@@ -63,8 +66,8 @@ def cli_gallery(catalog, tmp_path_factory):
 
 @pytest.fixture(scope="module")
 def cluster():
-    with distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=True, dashboard_address="127.0.0.1:0",
-                                  silence_logs=50) as local:
+    with distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=True, silence_logs=50,
+                                  **LOOPBACK) as local:
         yield local
 
 
@@ -110,8 +113,8 @@ def test_gallery_gives_the_command_lines_files_and_failing_part(capsys, cluster,
 def test_gallery_is_complete_after_a_worker_is_killed(capsys, catalog, cli_gallery, tmp_path):
     expected = cli_gallery[0]
     out = tmp_path / "killed"
-    with distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=True, dashboard_address="127.0.0.1:0",
-                                  silence_logs=50) as local:
+    with distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=True, silence_logs=50,
+                                  **LOOPBACK) as local:
         result = {}
         runner = threading.Thread(target=lambda: result.update(code=tcvd.main(
             ["gallery", str(out), catalog, "--chunk-size", "5", "--scheduler", local.scheduler_address])))
@@ -159,6 +162,7 @@ def test_diff_prints_as_the_command_line(capsys, cluster, catalog, tmp_path):
     (["validate", "{tmp}/bad.json"], "partDataBasis"),
     (["diff", "{tmp}/bad.json", "{tmp}/bad.json"], "partDataBasis"),
     (["validate", "--report", "{tmp}/r.txt"], ".json, .xml or .html"),
+    (["validate", "--host", "0.0.0.0"], "--host is for the LocalCluster"),
 ])
 def test_bad_input_exits_2_before_any_work(capsys, tmp_path, args, message):
     (tmp_path / "bad.json").write_text('{"parts": [{"name": "v", "partDataBasis": "one"}]}')
@@ -182,3 +186,56 @@ def test_a_part_over_its_budget_fails_alone_as_in_the_command_line(capsys, clust
         assert ("triangles" in part.get("error", "")) == (part["status"] == "failed")
         assert (tmp_path / "dask" / part["files"]["report"]).is_file()
     assert stdout.count("FAILED") == list(statuses[1].values()).count("failed")
+
+
+def listening_sockets(root):
+    """(process id, address) of every socket `root` and the processes below it listen on."""
+    import psutil
+
+    found = set()
+    try:
+        processes = [root, *root.children(recursive=True)]
+    except psutil.Error:
+        return found
+    for process in processes:
+        try:
+            sockets = process.connections(kind="inet")
+        except psutil.Error:  # ended meanwhile
+            continue
+        found |= {(process.pid, s.laddr.ip) for s in sockets if s.status == psutil.CONN_LISTEN}
+    return found
+
+
+@pytest.mark.parametrize("options,addresses", [([], {"127.0.0.1"}), (["--host", "::1"], {"::1"})])
+def test_local_cluster_listens_on_its_host_only(catalog, tmp_path, options, addresses):
+    # The runner with a LocalCluster of two workers, in a process group of its own: every socket its
+    # processes (scheduler and nannies in the runner, the workers below it) listen on, HTTP servers
+    # included, is on the asked address, loopback by default. Watched until both workers listen.
+    psutil = pytest.importorskip("psutil")
+    package = os.path.dirname(os.path.dirname(tcv.__file__))
+    env = dict(os.environ, PYTHONPATH=os.pathsep.join(filter(None, [package, os.environ.get("PYTHONPATH")])))
+    with open(tmp_path / "stderr", "wb") as stderr:
+        runner = subprocess.Popen([sys.executable, "-m", "tarncheckvalve.distributed", "validate", catalog,
+                                   "--workers", "2", *options], env=env, stdout=subprocess.DEVNULL,
+                                  stderr=stderr, start_new_session=True)
+    seen = set()
+    try:
+        root = psutil.Process(runner.pid)
+        deadline = time.monotonic() + 120
+        while time.monotonic() < deadline and runner.poll() is None:
+            seen |= listening_sockets(root)
+            workers = {pid for pid, _ in seen if pid != runner.pid}
+            if len(workers) >= 2 and all(sum(1 for p, _ in seen if p == w) >= 2 for w in workers):
+                break
+            time.sleep(0.1)
+        time.sleep(0.5)  # what starts late (a worker's HTTP server after its listener)
+        seen |= listening_sockets(root)
+    finally:
+        try:
+            os.killpg(runner.pid, signal.SIGKILL)
+        except ProcessLookupError:
+            pass
+        runner.wait(timeout=30)
+    workers = {pid for pid, _ in seen if pid != runner.pid}
+    assert len(workers) >= 2, (tmp_path / "stderr").read_text()
+    assert {address for _, address in seen} == addresses

@@ -1,6 +1,6 @@
 """`checkvalve gallery`, `validate` and `diff` computed by Dask tasks, on one machine or many.
 
-    python3 -m tarncheckvalve.distributed gallery OUT [CATALOG] [--scheduler ADDR | --workers N]
+    python3 -m tarncheckvalve.distributed gallery OUT [CATALOG] [--scheduler ADDR | --workers N [--host ADDR]]
     python3 -m tarncheckvalve.distributed validate [CATALOG] [--report R.json|.xml|.html] [--strict]
     python3 -m tarncheckvalve.distributed diff OLD NEW [--json]
 
@@ -9,7 +9,9 @@ chunks; each chunk is one Dask task that evaluates (and, for the gallery, export
 worker, one part at a time on the task's thread. Gallery files are written by the workers straight into
 OUT, each whole or not at all, so OUT must be a folder every worker reaches under the same path; the
 gallery's index.json, its browser viewer and validate's report are written at the end, by this process,
-from the tasks' results. Without --scheduler a LocalCluster of --workers processes is started and stopped again.
+from the tasks' results. Without --scheduler a LocalCluster of --workers processes is started and stopped again;
+its scheduler, nannies, workers and their HTTP servers listen on 127.0.0.1 only, or on --host: whoever
+reaches a Dask port can run code in it.
 
 A task whose worker dies is run again on another worker by the scheduler, and one that raises is retried
 (--retries): files are rewritten whole, so a re-run chunk leaves the same files as a first run.
@@ -137,11 +139,15 @@ class Cluster:
         if options.scheduler:
             self.client = Client(options.scheduler, timeout=options.connect_timeout)
         else:
+            # Every process listens on the one host: the scheduler and the nannies (in this process), the
+            # workers, and the HTTP servers of the scheduler (the dashboard, with python3-bokeh: at 8787
+            # when asked for, else on any free port) and of each worker, which Dask would otherwise open on
+            # every interface. Dask's listeners take an IPv6 address in brackets, the HTTP servers without.
+            host = (options.host or "127.0.0.1").strip("[]")
             self.cluster = LocalCluster(
                 n_workers=options.workers, threads_per_worker=options.threads, processes=True,
-                # The scheduler's HTTP server (the dashboard, with python3-bokeh) on loopback: at 8787 when
-                # asked for, else on any free port.
-                host="127.0.0.1", dashboard_address="127.0.0.1:8787" if options.dashboard else "127.0.0.1:0",
+                host=f"[{host}]" if ":" in host else host,
+                dashboard_address=(host, 8787 if options.dashboard else 0), worker_dashboard_address=(host, 0),
                 silence_logs=logging.ERROR)
             self.client = Client(self.cluster)
         if options.dashboard:
@@ -301,6 +307,9 @@ def parser():
                        help="a running Dask scheduler (tcp://host:8786); else a LocalCluster is started")
     where.add_argument("--workers", type=_positive, default=os.cpu_count() or 1,
                        help="worker processes of the LocalCluster (default: the cores)")
+    where.add_argument("--host", metavar="ADDR",
+                       help="address the LocalCluster's processes listen on (default 127.0.0.1; anyone reaching "
+                            "it can run code on this machine)")
     where.add_argument("--threads", type=_positive, default=1,
                        help="threads (parts at once) per worker of the LocalCluster (default 1)")
     where.add_argument("--chunk-size", type=_positive, metavar="N",
@@ -308,7 +317,8 @@ def parser():
     where.add_argument("--retries", type=int, default=2, help="times a task that raised is run again (default 2)")
     where.add_argument("--connect-timeout", type=float, default=30, help="seconds to reach --scheduler")
     where.add_argument("--dashboard", action="store_true",
-                       help="serve Dask's dashboard (LocalCluster: 127.0.0.1:8787; needs python3-bokeh) and print its address")
+                       help="serve Dask's dashboard (LocalCluster: port 8787 of --host; needs python3-bokeh) and "
+                            "print its address")
     commands = top.add_subparsers(dest="command", required=True)
 
     gallery = commands.add_parser("gallery", parents=[cluster], help="render every part as checkvalve gallery")
@@ -343,6 +353,8 @@ def main(argv=None):
                     "diff": (prepare_diff, run_diff)}[options.command]
     cluster = None
     try:
+        if options.scheduler and options.host:
+            raise BadInput("--host is for the LocalCluster started without --scheduler")
         # Catalogues and folders are checked before a cluster is started, so that bad input fails at once.
         work = prepare(options)
         cluster = Cluster(options)
