@@ -128,6 +128,7 @@ def test_gallery_is_complete_after_a_worker_is_killed(capsys, catalog, cli_galle
         assert not runner.is_alive()
     assert result["code"] == 1  # only the failing part fails
     assert_same_gallery(expected, out)
+    assert not list(out.glob(".*.partial-*"))
 
 
 @pytest.mark.parametrize("options", [[], ["--strict", "--quiet"]])
@@ -239,3 +240,28 @@ def test_local_cluster_listens_on_its_host_only(catalog, tmp_path, options, addr
     workers = {pid for pid, _ in seen if pid != runner.pid}
     assert len(workers) >= 2, (tmp_path / "stderr").read_text()
     assert {address for _, address in seen} == addresses
+
+
+def test_gallery_removes_what_killed_workers_left_unfinished(capsys, cluster, tmp_path):
+    # A staging file as a worker killed while writing leaves it, beside files that only look alike: a
+    # user's file of the pattern but no gallery file's, one whose suffix is not the writer's, one without
+    # the leading dot, and a link. Only the staging file goes.
+    parts = tcv.samples()[:2]
+    catalog = tmp_path / "two.json"
+    catalog.write_text(json.dumps({"parts": parts}))
+    out = tmp_path / "out"
+    out.mkdir()
+    stem = tcv.gallery_file_stems([parts[0]["name"]])[0]
+    left = out / f".{stem}.glb.partial-0a1b2c3d4e5f"
+    kept = [out / ".notes.txt.partial-0a1b2c3d4e5f", out / f".{stem}.glb.partial-0A1B2C3D4E5F",
+            out / f".{stem}.glb.partial-0a1b2c3d4e5f.bak", out / f"{stem}.glb.partial-0a1b2c3d4e5f"]
+    for path in [left, *kept]:
+        path.write_bytes(b"glTF unfinished")
+    link = out / f".{stem}.step.partial-0a1b2c3d4e5f"
+    link.symlink_to(kept[0])
+    code, _, err = run(capsys, cluster, "gallery", str(out), str(catalog))
+    assert code == 0
+    assert not left.exists()
+    assert all(path.read_bytes() == b"glTF unfinished" for path in kept)
+    assert link.is_symlink()
+    assert "removed 1 unfinished file(s)" in err

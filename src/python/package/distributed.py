@@ -14,13 +14,15 @@ its scheduler, nannies, workers and their HTTP servers listen on 127.0.0.1 only,
 reaches a Dask port can run code in it.
 
 A task whose worker dies is run again on another worker by the scheduler, and one that raises is retried
-(--retries): files are rewritten whole, so a re-run chunk leaves the same files as a first run.
+(--retries): files are rewritten whole, so a re-run chunk leaves the same files as a first run. The
+unfinished file a killed worker leaves behind is removed before the index is written.
 """
 
 import argparse
 import logging
 import math
 import os
+import re
 import sys
 import time
 
@@ -214,6 +216,32 @@ def prepare_gallery(options):
     return parts
 
 
+# The name the exporters give a file while they write it, before renaming it into place: "." + the file's
+# name + ".partial-" + twelve random characters (StagedFile in the exports).
+_STAGING_NAME = re.compile(r"\.(?P<file>.+)\.partial-[0-9a-z]{12}")
+
+
+def remove_staging_files(folder, names):
+    """Removes from `folder` the unfinished files that workers killed while writing left there: regular
+    files named as staging files of a gallery file in `names`, nothing else. Returns how many."""
+    names = set(names)
+    removed = 0
+    try:
+        with os.scandir(folder) as entries:
+            for entry in entries:
+                match = _STAGING_NAME.fullmatch(entry.name)
+                if not match or match["file"] not in names or not entry.is_file(follow_symlinks=False):
+                    continue
+                try:
+                    os.unlink(entry.path)
+                    removed += 1
+                except FileNotFoundError:
+                    pass
+    except OSError as error:
+        print(f"{PROGRAM} gallery: cannot clear unfinished files: {tcv.printable(str(error))}", file=sys.stderr)
+    return removed
+
+
 def run_gallery(options, cluster, parts):
     folder = options.outdir
     stems = tcv.gallery_file_stems([part["name"] for part in parts])
@@ -226,6 +254,10 @@ def run_gallery(options, cluster, parts):
                                             options.triangle_limit, options.ifc_geometry)),
         options.retries)
 
+    # Every task is done: a staging file left now belongs to a worker that died writing it.
+    removed = remove_staging_files(folder, {name for item, _ in results for name in item["files"].values()})
+    if removed:
+        print(f"{PROGRAM} gallery: removed {removed} unfinished file(s) of lost workers", file=sys.stderr)
     index_written = True
     try:
         tcv.write_gallery_index(folder, options.catalog or "", [item for item, _ in results])
