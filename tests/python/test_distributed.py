@@ -164,13 +164,16 @@ def test_diff_prints_as_the_command_line(capsys, cluster, catalog, tmp_path):
     (["diff", "{tmp}/bad.json", "{tmp}/bad.json"], "partDataBasis"),
     (["validate", "--report", "{tmp}/r.txt"], ".json, .xml or .html"),
     (["validate", "--host", "0.0.0.0"], "--host is for the LocalCluster"),
+    (["validate", "--connect-timeout", "0.5"], "cannot reach the scheduler tcp://127.0.0.1:9 within 0.5 s"),
 ])
 def test_bad_input_exits_2_before_any_work(capsys, tmp_path, args, message):
     (tmp_path / "bad.json").write_text('{"parts": [{"name": "v", "partDataBasis": "one"}]}')
     # No cluster is reached: the scheduler address leads nowhere.
     code = tcvd.main([a.format(tmp=tmp_path) for a in args] + ["--scheduler", "tcp://127.0.0.1:9"])
     assert code == 2
-    assert message in capsys.readouterr().err
+    err = capsys.readouterr().err
+    assert message in err
+    assert len(err.strip().splitlines()) == 1, err  # one line, no traceback
 
 
 def test_a_part_over_its_budget_fails_alone_as_in_the_command_line(capsys, cluster, tmp_path):

@@ -139,7 +139,11 @@ class Cluster:
 
             dask.config.set({"distributed.worker.profile.enabled": False})
         if options.scheduler:
-            self.client = Client(options.scheduler, timeout=options.connect_timeout)
+            try:
+                self.client = Client(options.scheduler, timeout=options.connect_timeout)
+            except (OSError, TimeoutError, ValueError) as error:
+                raise BadInput(f"cannot reach the scheduler {options.scheduler} within {options.connect_timeout:g} s "
+                               f"(--connect-timeout): {error}") from None
         else:
             # Every process listens on the one host: the scheduler and the nannies (in this process), the
             # workers, and the HTTP servers of the scheduler (the dashboard, with python3-bokeh: at 8787
@@ -359,7 +363,7 @@ def parser():
                          help="parts catalogue (the built-in samples when left out)")
     gallery.add_argument("--time-limit", type=float, default=30.0, help="seconds per part (0: none)")
     gallery.add_argument("--triangle-limit", type=int, default=2000000, help="triangles per part (0: none)")
-    gallery.add_argument("--ifc-geometry", choices=("exact", "mesh"), default="exact")
+    gallery.add_argument("--ifc-geometry", type=str.lower, choices=("exact", "mesh"), default="exact")
 
     validate = commands.add_parser("validate", parents=[cluster], help="evaluate every part as checkvalve validate")
     validate.add_argument("catalog", metavar="CATALOG", nargs="?", default="")
@@ -372,7 +376,8 @@ def parser():
     diff.add_argument("old", metavar="OLD")
     diff.add_argument("new", metavar="NEW")
     diff.add_argument("--json", action="store_true", help="print the differences as JSON")
-    diff.add_argument("--aspect", choices=("physical", "insulation", "both"), default="both")
+    diff.add_argument("--aspect", type=str.lower, choices=("physical", "insulation", "both"), default="both",
+                      help="aspects to compare, in any case (default both)")
     return top
 
 
