@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <string_view>
 #include <tuple>
 
@@ -94,6 +95,39 @@ constexpr const char* kOperatorPrefix = "operator.";
     throw CatalogError(origin + ":" + std::to_string(row) + ": " + (column.empty() ? "" : shownValue(column) + ": ") +
                        problem);
 }
+
+// The problems of a file, gathered so that one reading names every bad cell: in row order, the first
+// kMaxReportedProblems in full, and how many there were.
+class Problems {
+public:
+    // Runs `read`; a CatalogError it raises is noted against `row` instead. Returns whether it succeeded.
+    template <class Read>
+    bool note(std::size_t row, Read&& read) {
+        try {
+            read();
+            return true;
+        } catch (const CatalogError& error) {
+            for (const auto& problem : error.problems()) found_.emplace_back(row, problem);
+            total_ += error.total() - error.problems().size();
+            return false;
+        }
+    }
+    // Raises them all as one CatalogError, if there are any.
+    void raise() {
+        if (found_.empty()) return;
+        std::stable_sort(found_.begin(), found_.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+        const std::size_t total = total_ + found_.size();
+        if (total == 1) throw CatalogError(found_.front().second);
+        std::vector<std::string> reported;
+        for (std::size_t i = 0; i < found_.size() && i < kMaxReportedProblems; ++i)
+            reported.push_back(std::move(found_[i].second));
+        throw CatalogError(std::move(reported), total);
+    }
+
+private:
+    std::vector<std::pair<std::size_t, std::string>> found_;
+    std::size_t total_ = 0; // beyond `found_`
+};
 
 bool isValidUtf8(const std::string& text) {
     try {
@@ -314,45 +348,62 @@ struct CsvRow {
 };
 
 // The rows of CSV text as catalogue JSON parts, each cell checked.
-std::vector<CsvRow> readCsvRows(const std::string& text, const std::string& origin) {
+// The parts of the file's rows as catalogue JSON; the problems of every row are noted in `problems` and
+// their rows left out. A bad header is raised at once: no row can be read without it.
+std::vector<CsvRow> readCsvRows(const std::string& text, const std::string& origin, Problems& problems) {
     const std::vector<Record> records = readRecords(text, origin);
     if (records.empty())
         failAt(origin, 1, "", "the file holds no rows; its first row names the columns (name, PartDataBasis, ...)");
     const Record& header = records.front();
     std::vector<Column> columns;
     std::map<std::string, std::size_t> seen;
+    Problems headerProblems;
     for (std::size_t i = 0; i < header.cells.size(); ++i) {
-        columns.push_back(readHeader(header.cells[i], origin, header.row, i + 1));
-        if (auto [at, added] = seen.emplace(header.cells[i], i + 1); !added)
-            failAt(origin, header.row, header.cells[i],
-                   "the column appears more than once (columns " + std::to_string(at->second) + " and " +
-                       std::to_string(i + 1) + ")");
+        headerProblems.note(header.row, [&] {
+            columns.push_back(readHeader(header.cells[i], origin, header.row, i + 1));
+            if (auto [at, added] = seen.emplace(header.cells[i], i + 1); !added)
+                failAt(origin, header.row, header.cells[i],
+                       "the column appears more than once (columns " + std::to_string(at->second) + " and " +
+                           std::to_string(i + 1) + ")");
+        });
     }
     for (const char* required : {"name", "PartDataBasis"})
         if (!seen.count(required))
-            failAt(origin, header.row, required,
-                   "no such column; every catalogue has the columns name and PartDataBasis");
+            headerProblems.note(header.row, [&] {
+                failAt(origin, header.row, required,
+                       "no such column; every catalogue has the columns name and PartDataBasis");
+            });
+    headerProblems.raise();
 
     std::vector<CsvRow> rows;
     std::map<std::string, std::size_t> rowOfName;
     for (std::size_t r = 1; r < records.size(); ++r) {
         const Record& record = records[r];
-        for (std::size_t i = columns.size(); i < record.cells.size(); ++i)
-            if (!record.cells[i].empty())
-                failAt(origin, record.row, "column " + std::to_string(i + 1),
-                       "a value beyond the header's " + std::to_string(columns.size()) +
-                           " columns: " + quotedValue(record.cells[i]));
         const bool blank =
             std::all_of(record.cells.begin(), record.cells.end(), [](const std::string& cell) { return cell.empty(); });
         if (blank) continue;
+        bool good = true;
+        for (std::size_t i = columns.size(); i < record.cells.size(); ++i)
+            if (!record.cells[i].empty())
+                good &= problems.note(record.row, [&] {
+                    failAt(origin, record.row, "column " + std::to_string(i + 1),
+                           "a value beyond the header's " + std::to_string(columns.size()) +
+                               " columns: " + quotedValue(record.cells[i]));
+                });
 
         Json part = Json::object();
         std::map<int, Json> ports;
         Json valveOperator;
+        std::set<Target> unread; // the targets of cells that could not be read
         for (std::size_t i = 0; i < columns.size() && i < record.cells.size(); ++i) {
             if (record.cells[i].empty()) continue;
             const Column& column = columns[i];
-            Json value = readCell(record.cells[i], column, origin, record.row);
+            Json value;
+            if (!problems.note(record.row, [&] { value = readCell(record.cells[i], column, origin, record.row); })) {
+                good = false;
+                unread.insert(column.target);
+                continue;
+            }
             switch (column.target) {
             case Target::Name:
                 part["name"] = value;
@@ -387,13 +438,22 @@ std::vector<CsvRow> readCsvRows(const std::string& text, const std::string& orig
                 break;
             }
         }
-        if (!part.contains("name")) failAt(origin, record.row, "name", "empty; every part needs a name");
-        if (!part.contains("partDataBasis"))
-            failAt(origin, record.row, "PartDataBasis", "empty; every part needs its variant's whole number");
-        const std::string name = part["name"].get<std::string>();
-        if (auto [at, added] = rowOfName.emplace(name, record.row); !added)
-            failAt(origin, record.row, "name",
-                   quotedValue(name) + " is already the name of the part in row " + std::to_string(at->second));
+        if (!part.contains("name") && !unread.count(Target::Name))
+            good &= problems.note(record.row,
+                                  [&] { failAt(origin, record.row, "name", "empty; every part needs a name"); });
+        if (!part.contains("partDataBasis") && !unread.count(Target::PartDataBasis))
+            good &= problems.note(record.row, [&] {
+                failAt(origin, record.row, "PartDataBasis", "empty; every part needs its variant's whole number");
+            });
+        if (part.contains("name")) {
+            const std::string name = part["name"].get<std::string>();
+            if (auto [at, added] = rowOfName.emplace(name, record.row); !added)
+                good &= problems.note(record.row, [&] {
+                    failAt(origin, record.row, "name",
+                           quotedValue(name) + " is already the name of the part in row " + std::to_string(at->second));
+                });
+        }
+        if (!good) continue;
         for (auto& [index, port] : ports) part["ports"].push_back(std::move(port));
         if (!valveOperator.is_null()) part["operator"] = std::move(valveOperator);
         rows.push_back(CsvRow{record.row, std::move(part)});
@@ -417,19 +477,23 @@ bool isCsvCatalogPath(const std::string& path) {
 
 std::vector<CatalogPart> parseCsvCatalog(const std::string& text, const std::string& origin) {
     std::vector<CatalogPart> parts;
-    for (const auto& row : readCsvRows(text, origin)) {
-        auto read = readCatalogParts(row.part, origin + ":" + std::to_string(row.row));
-        parts.push_back(std::move(read.front()));
-    }
+    Problems problems;
+    for (const auto& row : readCsvRows(text, origin, problems))
+        problems.note(row.row, [&] {
+            auto read = readCatalogParts(row.part, origin + ":" + std::to_string(row.row));
+            parts.push_back(std::move(read.front()));
+        });
+    problems.raise();
     return parts;
 }
 
 Json csvCatalogJson(const std::string& text, const std::string& origin) {
     Json document{{"parts", Json::array()}};
-    for (auto& row : readCsvRows(text, origin)) {
-        readCatalogParts(row.part, origin + ":" + std::to_string(row.row));
-        document["parts"].push_back(std::move(row.part));
-    }
+    Problems problems;
+    for (auto& row : readCsvRows(text, origin, problems))
+        if (problems.note(row.row, [&] { readCatalogParts(row.part, origin + ":" + std::to_string(row.row)); }))
+            document["parts"].push_back(std::move(row.part));
+    problems.raise();
     return document;
 }
 

@@ -15,6 +15,19 @@
 
 namespace tcv::catalog {
 
+namespace {
+
+std::string firstWithCount(const std::vector<std::string>& problems, std::size_t total) {
+    std::string text = problems.empty() ? std::string("no problem given") : problems.front();
+    if (total > 1) text += " (and " + std::to_string(total - 1) + " more problem" + (total > 2 ? "s" : "") + ")";
+    return text;
+}
+
+} // namespace
+
+CatalogError::CatalogError(std::vector<std::string> problems, std::size_t total)
+    : std::runtime_error(firstWithCount(problems, total)), problems_(std::move(problems)), total_(total) {}
+
 using namespace tcv::refhost;
 
 namespace {

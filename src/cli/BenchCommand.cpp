@@ -166,7 +166,7 @@ int runBench(const BenchOptions& options) {
     try {
         parts = selectParts(options.file, options.part, options.maxCatalogBytes);
     } catch (const catalog::CatalogError& error) {
-        std::cerr << "checkvalve bench: " << printable(error.what()) << "\n";
+        printCatalogError("bench", error);
         return kExitBadInput;
     }
     const unsigned repeat = options.repeat;

@@ -74,6 +74,10 @@ void addWorkLimitOptions(CLI::App& command, WorkLimitOptions& options);
 // A name or message as printed to a terminal: control characters escaped.
 inline std::string printable(const std::string& text) { return catalog::escapedControls(text); }
 
+// Prints every problem of a catalogue error on its own line, "checkvalve <command>: <problem>", and how
+// many more there were beyond those reported.
+void printCatalogError(const std::string& command, const catalog::CatalogError& error);
+
 // The aspects named by --aspect: "physical", "insulation" or "both".
 std::vector<std::string> aspectsFor(const std::string& choice);
 

@@ -75,7 +75,7 @@ int runConvert(const ConvertOptions& options) {
             std::cerr << "checkvalve convert: note: the catalogue's own description has no place in CSV and is "
                          "left out\n";
     } catch (const catalog::CatalogError& error) {
-        std::cerr << "checkvalve convert: " << printable(error.what()) << "\n";
+        printCatalogError("convert", error);
         return kExitBadInput;
     }
     const std::string format = toCsv ? "CSV" : "JSON";

@@ -35,7 +35,7 @@ int runDiff(const DiffOptions& options) {
         before = selectParts(options.oldFile, "", options.maxCatalogBytes);
         after = selectParts(options.newFile, "", options.maxCatalogBytes);
     } catch (const catalog::CatalogError& error) {
-        std::cerr << "checkvalve diff: " << printable(error.what()) << "\n";
+        printCatalogError("diff", error);
         return kExitBadInput;
     }
     catalog::CatalogDiff diff = catalog::planCatalogDiff(before, after);

@@ -97,7 +97,7 @@ int runEval(const EvalOptions& options) {
         std::cerr << "checkvalve eval: " << printable(error.what()) << "\n";
         return kExitBadInput;
     } catch (const catalog::CatalogError& error) {
-        std::cerr << "checkvalve eval: " << printable(error.what()) << "\n";
+        printCatalogError("eval", error);
         return kExitBadInput;
     }
 

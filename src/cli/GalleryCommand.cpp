@@ -52,7 +52,7 @@ int runGallery(const GalleryOptions& options) {
         checkViewerDestination(options.folder);
         if (!options.ifcLibrary.empty()) exports::StagedFile(options.ifcLibrary, "IFC");
     } catch (const catalog::CatalogError& error) {
-        std::cerr << "checkvalve gallery: " << printable(error.what()) << "\n";
+        printCatalogError("gallery", error);
         return kExitBadInput;
     } catch (const exports::ExportError& error) {
         std::cerr << "checkvalve gallery: " << printable(error.what()) << "\n";

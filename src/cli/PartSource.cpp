@@ -1,5 +1,6 @@
 // Choosing the parts and aspects a command works on.
 #include <algorithm>
+#include <iostream>
 
 #include "Commands.h"
 #include "tarncheckvalve/catalog/Catalog.h"
@@ -22,6 +23,14 @@ std::vector<refhost::CatalogPart> selectParts(const std::string& file, const std
                                     (hint.empty() ? "" : "; did you mean '" + hint + "'?"));
     }
     return {*found};
+}
+
+void printCatalogError(const std::string& command, const catalog::CatalogError& error) {
+    const auto problems = error.problems();
+    for (const auto& problem : problems) std::cerr << "checkvalve " << command << ": " << printable(problem) << "\n";
+    if (error.total() > problems.size())
+        std::cerr << "checkvalve " << command << ": ... and " << error.total() - problems.size()
+                  << " more problem(s) (the first " << problems.size() << " are shown)\n";
 }
 
 CLI::Option* addChoiceOption(CLI::App& command, const std::string& name, std::string& value,

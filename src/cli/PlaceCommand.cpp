@@ -144,7 +144,7 @@ int runPlace(const PlaceOptions& options) {
                 {row.instance, it->second, {n[0], n[1], n[2]}, {n[3], n[4], n[5]}, {n[6], n[7], n[8]}});
         }
     } catch (const catalog::CatalogError& error) {
-        std::cerr << "checkvalve place: " << printable(error.what()) << "\n";
+        printCatalogError("place", error);
         return kExitBadInput;
     } catch (const exports::ExportError& error) {
         std::cerr << "checkvalve place: " << printable(error.what()) << "\n";

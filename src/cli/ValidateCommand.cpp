@@ -36,7 +36,7 @@ int runValidate(const ValidateOptions& options) {
     try {
         parts = selectParts(options.file, "", options.maxCatalogBytes);
     } catch (const catalog::CatalogError& error) {
-        std::cerr << "checkvalve validate: " << printable(error.what()) << "\n";
+        printCatalogError("validate", error);
         return kExitBadInput;
     }
 

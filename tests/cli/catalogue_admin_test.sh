@@ -27,6 +27,29 @@ check example-placements 0 "$cv" place "$src/examples/catalog/placements.csv" \
     --catalog "$src/examples/catalog/valves.csv" --ifc "$work/plant.ifc"
 expect example-placements-valves "[ \$(grep -c '^#[0-9]*=IFCVALVE(' '$work/plant.ifc') -eq 9 ]"
 
+# Every bad cell of a spreadsheet is named in one run, in row order; past twenty, the rest are counted.
+{
+    echo "name,PartDataBasis,FacetoFace,port1.pipeOD"
+    echo 'ok,1,0.3,0.1'
+    echo 'comma,1,"12,5",0.1'
+    echo 'unit,1,0.3,4 furlongs'
+    echo ',1,0.3,0.1'
+    echo 'ok,1,0.3,0.1'
+} >"$work/three.csv"
+check csv-every-bad-cell 2 "$cv" validate "$work/three.csv"
+expect csv-every-bad-cell-count "[ \$(grep -c 'checkvalve validate: ' '$work/err') -eq 4 ]"
+expect_in csv-every-bad-cell-comma "$work/err" "three.csv:3: FacetoFace: \"12,5\" is not a length"
+expect_in csv-every-bad-cell-unit "$work/err" "three.csv:4: port1.pipeOD: \"4 furlongs\""
+expect_in csv-every-bad-cell-name "$work/err" "three.csv:5: name: empty"
+expect_in csv-every-bad-cell-again "$work/err" "three.csv:6: name: \"ok\" is already the name of the part in row 2"
+{
+    echo "name,PartDataBasis,FacetoFace"
+    for i in $(seq 30); do echo "v$i,1,${i}x"; done
+} >"$work/thirty.csv"
+check csv-many-bad-cells 2 "$cv" eval "$work/thirty.csv"
+expect csv-many-bad-cells-shown "[ \$(grep -c 'thirty.csv:[0-9]*: FacetoFace' '$work/err') -eq 20 ]"
+expect_in csv-many-bad-cells-counted "$work/err" "... and 10 more problem(s) (the first 20 are shown)"
+
 # Every sample catalogue to CSV and back: the same eval reports from all three.
 for json in "$src"/data/catalog/*.json; do
     base=$(basename "$json" .json)

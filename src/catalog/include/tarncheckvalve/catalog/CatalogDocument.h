@@ -19,8 +19,24 @@ namespace tcv::catalog {
 class TCV_EXPORT CatalogError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+    // Every problem one reading found (each bad cell of a spreadsheet), the first `problems.size()` of
+    // `total`: what() is the first, saying how many more there are.
+    CatalogError(std::vector<std::string> problems, std::size_t total);
+
+    // The problems found, in file order; one (what()) unless the reading went on past the first.
+    std::vector<std::string> problems() const {
+        return problems_.empty() ? std::vector<std::string>{what()} : problems_;
+    }
+    // How many problems there were, also those left out of problems().
+    std::size_t total() const { return problems_.empty() ? 1 : total_; }
+
+private:
+    std::vector<std::string> problems_;
+    std::size_t total_ = 0;
 };
 
+// The most problems one reading of a file reports in full; the rest are counted.
+inline constexpr std::size_t kMaxReportedProblems = 20;
 // The longest part name a catalogue may give, in bytes (UTF-8).
 inline constexpr std::size_t kMaxPartNameBytes = 256;
 // The largest catalogue file read unless a larger limit is given.
