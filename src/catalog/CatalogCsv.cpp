@@ -467,6 +467,8 @@ std::vector<CsvRecord> readCsvRecords(std::string_view text, const std::string& 
     return readRecords(text, origin);
 }
 
+char csvDelimiter(std::string_view text) { return headerDelimiter(text); }
+
 bool isCsvCatalogPath(const std::string& path) {
     if (path.size() < 4) return false;
     std::string extension = path.substr(path.size() - 4);

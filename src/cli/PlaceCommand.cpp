@@ -1,6 +1,7 @@
 // `checkvalve place`: valves placed in a plant model, read from a CSV file of placements, written as one
 // IFC4 model in which each part's type (with its geometry) is written once and every placement maps it.
 // Also the IFC options that `eval` and `gallery` share (--ifc-geometry, --ifc-library).
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <iostream>
@@ -50,23 +51,58 @@ struct PlacementRow {
                                 problem);
 }
 
-double numberCell(const std::string& cell, const std::string& origin, std::size_t row, const char* column) {
+// The largest size a coordinate or direction component may have: a plant 1000 km across in metres. Larger
+// numbers are typing mistakes, and bounded components keep a direction's length and the products that
+// normalise it finite.
+constexpr double kMaxCoordinate = 1e6;
+
+double numberCell(const std::string& cell, const std::string& origin, std::size_t row, const char* column,
+                  bool position) {
     double value = 0;
     const char* end = cell.data() + cell.size();
     const auto [stop, error] = std::from_chars(cell.data(), end, value);
     if (cell.empty() || error != std::errc() || stop != end || !std::isfinite(value))
         failAt(origin, row, column, catalog::quotedValue(cell) + " is not a number (metres, with a decimal point)");
+    if (std::abs(value) > kMaxCoordinate)
+        failAt(origin, row, column,
+               catalog::quotedValue(cell) +
+                   (position ? " lies beyond 1e6 m (1000 km) from the origin; a position lies within +-1e6 m"
+                             : " is beyond 1e6; a direction's components lie within +-1e6"));
     return value;
+}
+
+// The cells of a row as many as the header's: a row with fewer, or with values beyond the header's
+// columns, has its cells out of place. Empty cells beyond the header (a spreadsheet's trailing
+// separators) hold nothing to lose.
+void checkCellCount(const catalog::CsvRecord& record, std::size_t columns, char delimiter, const std::string& origin) {
+    std::size_t count = record.cells.size();
+    while (count > columns && record.cells[count - 1].empty()) --count;
+    if (count == columns) return;
+    std::string problem = "row has " + std::to_string(count) + (count == 1 ? " cell" : " cells") +
+                          ", the header names " + std::to_string(columns);
+    if (count < columns) {
+        // Cells separated otherwise than the header's stay one cell.
+        const std::string others = delimiter == ',' ? ";\t" : ",\t";
+        const bool otherSeparator = std::any_of(record.cells.begin(), record.cells.end(), [&](const std::string& c) {
+            return c.find_first_of(others) != std::string::npos;
+        });
+        if (otherSeparator)
+            problem +=
+                std::string("; its cells seem separated otherwise than the header's, which uses '") + delimiter + "'";
+    }
+    failAt(origin, record.row, "", problem);
 }
 
 double lengthOf(const std::array<double, 9>& n, std::size_t from) {
     return std::sqrt(n[from] * n[from] + n[from + 1] * n[from + 1] + n[from + 2] * n[from + 2]);
 }
 
-// The placements of the file, every cell checked: numbers finite, directions with a length and not
-// parallel, instance ids present and unique.
+// The placements of the file, every cell checked: as many cells as the header names, numbers finite and
+// within kMaxCoordinate, directions with a length and not parallel, instance ids present, unique and no
+// longer than a part name.
 std::vector<PlacementRow> readPlacements(const std::string& text, const std::string& origin) {
     const std::vector<catalog::CsvRecord> records = catalog::readCsvRecords(text, origin);
+    const char delimiter = catalog::csvDelimiter(text);
     if (records.empty())
         failAt(origin, 1, "",
                "the file holds no rows; its first row names the columns (instance, part, x, y, z, "
@@ -91,20 +127,24 @@ std::vector<PlacementRow> readPlacements(const std::string& text, const std::str
     std::map<std::string, std::size_t> instances;
     for (std::size_t r = 1; r < records.size(); ++r) {
         const catalog::CsvRecord& record = records[r];
-        auto cell = [&](std::size_t column) -> const std::string& {
-            static const std::string kEmpty;
-            return at[column] < record.cells.size() ? record.cells[at[column]] : kEmpty;
-        };
         bool blank = true;
         for (const auto& c : record.cells) blank = blank && c.empty();
         if (blank) continue;
+        checkCellCount(record, header.cells.size(), delimiter, origin);
+        auto cell = [&](std::size_t column) -> const std::string& { return record.cells[at[column]]; };
         PlacementRow row;
         row.row = record.row;
         row.instance = cell(0);
         row.part = cell(1);
         if (row.instance.empty()) failAt(origin, row.row, "instance", "the instance id is empty");
+        // The id is the valve's name and the source of its GlobalIds in the model: bounded as a part name is.
+        if (row.instance.size() > catalog::kMaxPartNameBytes)
+            failAt(origin, row.row, "instance",
+                   "is " + std::to_string(row.instance.size()) + " bytes long; an instance id takes at most " +
+                       std::to_string(catalog::kMaxPartNameBytes));
         if (row.part.empty()) failAt(origin, row.row, "part", "the part name is empty");
-        for (std::size_t k = 0; k < 9; ++k) row.numbers[k] = numberCell(cell(k + 2), origin, row.row, kColumns[k + 2]);
+        for (std::size_t k = 0; k < 9; ++k)
+            row.numbers[k] = numberCell(cell(k + 2), origin, row.row, kColumns[k + 2], k < 3);
         if (!(lengthOf(row.numbers, 3) > 1e-12)) failAt(origin, row.row, "dirx", "the direction has no length");
         if (!(lengthOf(row.numbers, 6) > 1e-12)) failAt(origin, row.row, "upx", "the up direction has no length");
         const auto& n = row.numbers;
@@ -215,7 +255,7 @@ void addPlaceCommand(CLI::App& app, int& exitCode) {
     command
         ->add_option("PLACEMENTS", options->placements,
                      "CSV file: a header row naming instance, part, x, y, z, dirx, diry, dirz, upx, upy, upz "
-                     "(any order), then one valve per row (metres)")
+                     "(any order), then one valve per row (metres, within +-1e6)")
         ->required();
     addOutputOption(*command, "--ifc", options->ifc, "The IFC4 model to write")->required();
     command->add_option("--catalog", options->catalog,

@@ -74,6 +74,50 @@ bad not-finite 'bad.csv:2: z: "inf" is not a number' "$header
 V-1,$swing,0,0,inf,1,0,0,0,0,1
 "
 bad empty 'bad.csv:1: the file holds no rows' ""
+# Rows whose cells do not line up with the header, and numbers no plant holds.
+bad extra-cell 'bad.csv:3: row has 12 cells, the header names 11' "$header
+V-1,$swing,0,0,0,1,0,0,0,0,1
+V-2,$swing,0,0,0,1,0,0,0,0,1,7
+"
+bad unquoted-comma 'bad.csv:2: row has 12 cells, the header names 11' "$header
+V-2, north,$swing,0,0,0,1,0,0,0,0,1
+"
+bad missing-cell 'bad.csv:2: row has 10 cells, the header names 11' "$header
+V-1,$swing,0,0,0,1,0,0,0,0
+"
+bad other-separator "bad.csv:2: row has 1 cell, the header names 11; its cells seem separated otherwise than the header's, which uses ','" "$header
+V-1;$swing;0;0;0;1;0;0;0;0;1
+"
+bad tab-separator "bad.csv:2: row has 1 cell, the header names 11; its cells seem separated otherwise than the header's" "$header
+V-1	$swing	0	0	0	1	0	0	0	0	1
+"
+bad comma-under-semicolons "bad.csv:2: row has 1 cell, the header names 11; its cells seem separated otherwise than the header's, which uses ';'" "${header//,/;}
+V-1,$swing,0,0,0,1,0,0,0,0,1
+"
+long_id=$(printf 'x%.0s' $(seq 257))
+bad long-instance 'bad.csv:2: instance: is 257 bytes long; an instance id takes at most 256' "$header
+$long_id,$swing,0,0,0,1,0,0,0,0,1
+"
+bad far-position 'bad.csv:2: x: "1e308" lies beyond 1e6 m (1000 km) from the origin' "$header
+V-1,$swing,1e308,0,0,1,0,0,0,0,1
+"
+bad just-too-far 'bad.csv:2: z: "-1000000.5" lies beyond 1e6 m' "$header
+V-1,$swing,0,0,-1000000.5,1,0,0,0,0,1
+"
+bad huge-direction "bad.csv:2: diry: \"1e308\" is beyond 1e6; a direction's components lie within +-1e6" "$header
+V-1,$swing,0,0,0,1,1e308,0,0,0,1
+"
+bad huge-up 'bad.csv:2: upz: "-2e6" is beyond 1e6' "$header
+V-1,$swing,0,0,0,1,0,0,0,0,-2e6
+"
+# At the limits, and with a spreadsheet's trailing separators, rows are taken.
+cat >"$work/limits.csv" <<EOF
+$header
+$(printf 'y%.0s' $(seq 256)),$swing,1e6,-1e6,0,1e6,0,0,0,0,-1e6,
+V-2,$swing,0,0,0,1,0,0,0,0,1,,
+EOF
+check place-limits 0 "$cv" place "$work/limits.csv" --ifc "$work/limits.ifc"
+expect_count place-limits-valves "$work/limits.ifc" "=IFCVALVE(" 2
 check place-no-file 2 "$cv" place "$work/none.csv" --ifc "$work/plant.ifc"
 expect_in place-no-file-message "$work/err" "$work/none.csv: cannot open the file"
 check place-unknown-catalogue-part 2 "$cv" place "$work/plant.csv" --ifc "$work/x.ifc" --catalog "$work/none.json"

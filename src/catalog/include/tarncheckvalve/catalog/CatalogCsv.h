@@ -34,6 +34,9 @@ struct CsvRecord {
 // commas or semicolons (whichever the first row uses), RFC 4180 quoting, UTF-8 with or without a
 // byte-order mark, CRLF or LF line ends. Raises CatalogError naming `origin` and the row for malformed text.
 TCV_EXPORT std::vector<CsvRecord> readCsvRecords(std::string_view text, const std::string& origin);
+// The cell delimiter readCsvRecords splits `text` at: ';' when the first row holds more semicolons than
+// commas outside quotes, else ','.
+TCV_EXPORT char csvDelimiter(std::string_view text);
 
 // True when `path` names a CSV catalogue: its name ends in ".csv", in any case.
 TCV_EXPORT bool isCsvCatalogPath(const std::string& path);
