@@ -408,16 +408,18 @@ constexpr double kFaceTriangleLimit = 60'000;
 const double kFinestDeflection = 10 * Precision::Confusion();
 
 // Fits each part's deflections to the triangle budget and to the face limit, by the estimate of what the
-// mesher will make; refuses a part that does not fit even at the coarsest, or that is too small to mesh.
+// mesher will make; a part that does not fit even at the coarsest, or that is too small to mesh, gets the
+// reason in its `failure`.
 void fitToBudget(std::vector<ExportedPart>& parts, const std::vector<MeshJob>& jobs, std::size_t limit) {
     const double budget = limit > 0 ? static_cast<double>(limit) : std::numeric_limits<double>::infinity();
     for (auto& part : parts) {
         if (part.size <= 0) continue;
-        if (part.linearDeflection < kFinestDeflection)
-            throw ExportError("cannot mesh part '" + part.name + "': it is " +
-                              geometry::checked::shortNumber(part.size) +
-                              " m across, too small for the geometry kernel's tolerance of " +
-                              geometry::checked::shortNumber(Precision::Confusion()) + " m");
+        if (part.linearDeflection < kFinestDeflection) {
+            part.failure = "cannot mesh part '" + part.name + "': it is " + geometry::checked::shortNumber(part.size) +
+                           " m across, too small for the geometry kernel's tolerance of " +
+                           geometry::checked::shortNumber(Precision::Confusion()) + " m";
+            continue;
+        }
         for (;;) {
             double total = 0, largest = 0, largestFace = 0;
             const MeshJob* worst = nullptr;
@@ -432,10 +434,11 @@ void fitToBudget(std::vector<ExportedPart>& parts, const std::vector<MeshJob>& j
             if (total <= budget && largestFace <= kFaceTriangleLimit) break;
             if (part.angularDeflection >= kCoarsestAngle) {
                 const std::string extent = "(" + extentText(*worst->shape, *worst->name) + ")";
-                if (total > budget)
-                    throw ExportError("meshing would exceed " + std::to_string(limit) + " triangles " + extent);
-                throw ExportError("meshing would put more than " + std::to_string(std::lround(kFaceTriangleLimit)) +
-                                  " triangles on one face " + extent);
+                part.failure = total > budget
+                                   ? "meshing would exceed " + std::to_string(limit) + " triangles " + extent
+                                   : "meshing would put more than " + std::to_string(std::lround(kFaceTriangleLimit)) +
+                                         " triangles on one face " + extent;
+                break;
             }
             // Triangles go with the inverse square of the step along and around a surface.
             const double factor = std::sqrt(std::max(total / budget, largestFace / kFaceTriangleLimit)) * 1.1;
@@ -445,26 +448,38 @@ void fitToBudget(std::vector<ExportedPart>& parts, const std::vector<MeshJob>& j
     }
 }
 
+// The shapes of the parts that can be meshed, each once however often it is placed: the triangles sit on
+// its faces, which its located copies (the same solid moved into other places) share.
+std::vector<MeshJob> meshJobs(std::vector<ExportedPart>& parts) {
+    std::vector<MeshJob> jobs;
+    TopTools_MapOfShape placed;
+    for (auto& part : parts)
+        if (part.failure.empty())
+            for (const auto& aspect : part.aspects)
+                for (const auto& output : aspect.outputs)
+                    for (const auto& shape : output.shapes)
+                        if (!shape.IsNull() && placed.Add(shape.Located(TopLoc_Location())))
+                            jobs.push_back({&shape, &output.name, &part});
+    return jobs;
+}
+
 } // namespace
 
 refhost::WorkBudget* ExportDocument::Impl::budget() const {
     return mesh.budget ? mesh.budget.get() : refhost::currentBudget();
 }
 
-void ExportDocument::Impl::ensureMeshed() {
-    if (meshed) return;
-    // A shape is meshed once however often it is placed: the triangles sit on its faces, which its
-    // located copies (the same solid moved into other places) share.
-    std::vector<MeshJob> jobs;
-    TopTools_MapOfShape placed;
-    for (auto& part : parts)
-        for (const auto& aspect : part.aspects)
-            for (const auto& output : aspect.outputs)
-                for (const auto& shape : output.shapes)
-                    if (!shape.IsNull() && placed.Add(shape.Located(TopLoc_Location())))
-                        jobs.push_back({&shape, &output.name, &part});
+void ExportDocument::Impl::ensureMeshed(bool leaveOutFailures) {
     refhost::WorkBudget* work = budget();
-    fitToBudget(parts, jobs, work ? work->limits().triangles : 0);
+    if (!fitted) {
+        fitToBudget(parts, meshJobs(parts), work ? work->limits().triangles : 0);
+        fitted = true;
+    }
+    if (!leaveOutFailures)
+        for (const auto& part : parts)
+            if (!part.failure.empty()) throw ExportError(part.failure);
+    if (meshed) return;
+    const std::vector<MeshJob> jobs = meshJobs(parts);
     MeshCache::Impl* cache = mesh.cache ? &mesh.cache->impl() : nullptr;
     std::mutex stopMutex;
     std::string stoppedAt;  // the output being meshed when the budget ended the work

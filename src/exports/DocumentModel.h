@@ -37,6 +37,9 @@ struct ExportedPart : PartRecord {
     double size = 0; // the diagonal of the box of its shapes' edges, metres
     double linearDeflection = 0;
     double angularDeflection = 0;
+    // Why the part cannot be meshed (its meshes would not fit its budget, or it is too small); empty when
+    // it can. Set when the parts are fitted to their budget.
+    std::string failure;
 };
 
 // Every name given to a label of the assembly document, byte for byte as the records have it: the label's
@@ -48,12 +51,15 @@ struct ExportDocument::Impl {
     Handle(TDocStd_Document) document;
     LabelNames labelNames;
     std::vector<ExportedPart> parts;
+    bool fitted = false;
     bool meshed = false;
 
     void build(const std::vector<catalog::PartReport>& reports);
-    // Triangulates every shape once, for GLB, STL and IFC; raises ExportError for a part whose meshes would
-    // not fit its triangle budget and refhost::WorkStopped when the budget ends the work.
-    void ensureMeshed();
+    // Triangulates every shape once, for GLB, STL and IFC; raises ExportError for the first part that
+    // cannot be meshed (its meshes would not fit its triangle budget, or it is too small), before any
+    // meshing, and refhost::WorkStopped when the budget ends the work. With `leaveOutFailures`, such parts
+    // keep their reason in `failure` and the others are meshed.
+    void ensureMeshed(bool leaveOutFailures = false);
     // The budget the export works under: the settings' or the calling thread's.
     refhost::WorkBudget* budget() const;
 };
