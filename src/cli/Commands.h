@@ -37,8 +37,9 @@ void addMeshShapeCommand(CLI::App& app, int& exitCode);
 // Adds --ifc-geometry exact|mesh and --ifc-library FILE to a command that writes IFC (PlaceCommand.cpp).
 void addIfcOptions(CLI::App& command, std::string& geometry, std::string& library);
 exports::IfcOptions ifcOptionsFor(const std::string& geometry);
-// Writes the parts' types as an IFC content library at `path`; reports what happened on stderr under
-// `command`'s name. False when the file could not be written.
+// Writes the parts' types as an IFC content library at `path`, leaving out the parts that cannot be
+// written; reports what happened on stderr under `command`'s name, one line per part left out. False when
+// the file could not be written or a part was left out of it.
 bool writeIfcLibrary(const std::string& command, const std::vector<catalog::PartReport>& reports,
                      const std::string& path, const exports::IfcOptions& options);
 

@@ -202,15 +202,35 @@ int runPlace(const PlaceOptions& options) {
             std::cerr << "checkvalve place: part " << printable(report.part.name)
                       << " failed; its valves show the outputs it built\n";
         }
+    // A part that cannot be written is left out with its valves; the others are written.
+    std::vector<exports::LeftOutPart> leftOut;
+    std::vector<std::size_t> valvesOf(used.size());
+    for (const auto& placement : placements) ++valvesOf[placement.part];
+    const auto reportLeftOut = [&](const std::vector<exports::LeftOutPart>& parts) {
+        for (const auto& part : parts)
+            std::cerr << "checkvalve place: part " << printable(part.name) << ": " << printable(part.reason)
+                      << "; left out with its " << valvesOf[part.part] << " valve(s)\n";
+    };
     try {
-        exports::ExportDocument(reports).writeIfcModel(options.ifc, placements, ifcOptionsFor(options.ifcGeometry));
+        leftOut =
+            exports::ExportDocument(reports).writeIfcModel(options.ifc, placements, ifcOptionsFor(options.ifcGeometry));
+    } catch (const exports::NoPartWritten& error) {
+        reportLeftOut(error.leftOut);
+        std::cerr << "checkvalve place: no part could be written; " << printable(options.ifc) << " was not written\n";
+        return kExitFailed;
     } catch (const exports::ExportError& error) {
         std::cerr << "checkvalve place: " << printable(error.what()) << "\n";
         return kExitFailed;
     }
-    std::cerr << "checkvalve place: wrote " << printable(options.ifc) << " (" << placements.size() << " valve(s) of "
-              << used.size() << " part(s))\n";
-    return allOk ? kExitOk : kExitFailed;
+    reportLeftOut(leftOut);
+    std::size_t valves = placements.size();
+    for (const auto& part : leftOut) valves -= valvesOf[part.part];
+    std::cerr << "checkvalve place: wrote " << printable(options.ifc) << " (" << valves << " valve(s) of "
+              << used.size() - leftOut.size() << " part(s)";
+    if (!leftOut.empty())
+        std::cerr << "; " << placements.size() - valves << " valve(s) of " << leftOut.size() << " part(s) left out";
+    std::cerr << ")\n";
+    return allOk && leftOut.empty() ? kExitOk : kExitFailed;
 }
 
 } // namespace
@@ -239,10 +259,23 @@ bool writeIfcLibrary(const std::string& command, const std::vector<catalog::Part
     std::vector<catalog::PartReport> described;
     for (const auto& report : reports)
         if (!report.aspects.empty()) described.push_back(report);
+    // A part that cannot be written is left out; the others are written.
+    const auto reportLeftOut = [&](const std::vector<exports::LeftOutPart>& parts) {
+        for (const auto& part : parts)
+            std::cerr << command << ": part " << printable(part.name) << ": " << printable(part.reason)
+                      << "; left out of the library\n";
+    };
     try {
-        exports::ExportDocument(described).writeIfcLibrary(path, options);
-        std::cerr << command << ": wrote " << printable(path) << " (" << described.size() << " type(s))\n";
-        return true;
+        const std::vector<exports::LeftOutPart> leftOut =
+            exports::ExportDocument(described).writeIfcLibrary(path, options);
+        reportLeftOut(leftOut);
+        std::cerr << command << ": wrote " << printable(path) << " (" << described.size() - leftOut.size() << " type(s)"
+                  << (leftOut.empty() ? "" : "; " + std::to_string(leftOut.size()) + " part(s) left out") << ")\n";
+        return leftOut.empty();
+    } catch (const exports::NoPartWritten& error) {
+        reportLeftOut(error.leftOut);
+        std::cerr << command << ": no part could be written; " << printable(path) << " was not written\n";
+        return false;
     } catch (const exports::ExportError& error) {
         std::cerr << command << ": " << printable(error.what()) << "\n";
         return false;
@@ -270,8 +303,11 @@ void addPlaceCommand(CLI::App& app, int& exitCode) {
     command->footer(
         "A valve's centre lies at (x, y, z); its run (port 1 towards port 2) looks along (dirx, diry, dirz) and "
         "its top along (upx, upy, upz). Each part is evaluated once and its type written once; every row "
-        "becomes an IfcValve mapping it, with GlobalIds derived from its instance id. Bad rows stop the "
-        "command with exit 2 naming the row and column; the file is written whole or not at all.\n\n"
+        "becomes an IfcValve mapping it, with GlobalIds derived from its instance id. Positions and direction "
+        "components lie within +-1e6 (1000 km in metres). Bad rows stop the command with exit 2 naming the row "
+        "and column. A part that cannot be meshed or written is named with its reason and left out with its "
+        "valves, and the command exits 1; the file is written whole or not at all, and not at all when no "
+        "part can be.\n\n"
         "Example:\n  checkvalve place plant.csv --catalog parts.json --ifc plant.ifc");
     command->callback([&exitCode, options] { exitCode = runPlace(*options); });
 }

@@ -40,17 +40,7 @@ std::string IfcBuilder::buildModel(const std::string& fileName, const std::vecto
     std::vector<std::size_t> contained;
     contained.reserve(placements.size() * 2);
     for (const auto& placement : placements) {
-        if (placement.part >= parts_.size())
-            throw std::invalid_argument("placement '" + placement.instance + "' names no part of the document");
-        checkPlacement(placement);
-        const Vec3 x = unit(placement.direction);
-        const Vec3 up = unit(placement.up);
-        const double along = dot(up, x);
-        const Vec3 y{up[0] - along * x[0], up[1] - along * x[1], up[2] - along * x[2]};
-        if (!(std::sqrt(dot(y, y)) > 1e-9))
-            throw std::invalid_argument("placement '" + placement.instance +
-                                        "': its up direction runs along its direction");
-        const Vec3 z = unit(cross(x, unit(y)));
+        const auto [x, z] = placementAxes(placement, parts_.size());
         const Value where = p21::ref(axes(placement.position, z, x));
         // No description: the type names the part, and thousands of valves would repeat it.
         placeValve(placement.part, "instance|" + placement.instance, placement.instance, std::string(), storeyPlacement,
@@ -59,7 +49,9 @@ std::string IfcBuilder::buildModel(const std::string& fileName, const std::vecto
     return finish(fileName, projectKey, contained);
 }
 
-void IfcBuilder::checkPlacement(const IfcPlacement& placement) {
+std::pair<Vec3, Vec3> IfcBuilder::placementAxes(const IfcPlacement& placement, std::size_t partCount) {
+    if (placement.part >= partCount)
+        throw std::invalid_argument("placement '" + placement.instance + "' names no part of the document");
     const std::string what = "placement '" + placement.instance + "': ";
     for (const Vec3* v : {&placement.position, &placement.direction, &placement.up})
         for (double c : *v)
@@ -67,6 +59,12 @@ void IfcBuilder::checkPlacement(const IfcPlacement& placement) {
     if (!(dot(placement.direction, placement.direction) > 0))
         throw std::invalid_argument(what + "the direction has no length");
     if (!(dot(placement.up, placement.up) > 0)) throw std::invalid_argument(what + "the up direction has no length");
+    const Vec3 x = unit(placement.direction);
+    const Vec3 up = unit(placement.up);
+    const double along = dot(up, x);
+    const Vec3 y{up[0] - along * x[0], up[1] - along * x[1], up[2] - along * x[2]};
+    if (!(std::sqrt(dot(y, y)) > 1e-9)) throw std::invalid_argument(what + "its up direction runs along its direction");
+    return {x, unit(cross(x, unit(y)))};
 }
 
 std::string IfcBuilder::keyOfParts() const {

@@ -10,6 +10,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <Quantity_ColorRGBA.hxx>
@@ -58,9 +59,12 @@ public:
     // One storey holding one valve per placement.
     std::string buildModel(const std::string& fileName, const std::vector<IfcPlacement>& placements);
 
-private:
-    static void checkPlacement(const IfcPlacement& placement);
+    // A placement's x axis (its run) and z axis in the storey; raises std::invalid_argument for one that
+    // names no part of `partCount`, holds a number that is not finite, or whose directions have no length
+    // or are parallel.
+    static std::pair<Vec3, Vec3> placementAxes(const IfcPlacement& placement, std::size_t partCount);
 
+private:
     struct PortTemplate {
         std::int64_t index = 0;
         std::size_t axes = 0;

@@ -132,6 +132,35 @@ expect_count eval-library-nothing-placed "$work/two.ifc" "=IFCVALVE(" 0
 check eval-library-no-folder 2 "$cv" eval "$work/two.json" --ifc-library "$work/no/such/lib.ifc"
 check gallery-library 0 "$cv" gallery "$work/gallery" "$work/two.json" --ifc-library "$work/gallery-lib.ifc"
 expect_count gallery-library-types "$work/gallery-lib.ifc" "=IFCVALVETYPE(" 2
+
+# A part that cannot be meshed (its face-to-face typed in millimetres: a body 2920 m long) is named with its
+# reason and left out with its valves; the others are written and the command exits 1.
+long_part='{"name": "long", "partDataBasis": 1, "inputs": {"FacetoFace": 2920}, "ports": [{"index": 1, "pipeOD": 0.1143, "flangeOD": 0.2286, "flangeThickness": 0.0239}, {"index": 2, "pipeOD": 0.1143, "flangeOD": 0.2286, "flangeThickness": 0.0239}]}'
+sed "s/]}\$/, $long_part]}/" "$work/two.json" >"$work/mixed.json"
+printf '%s\n' "$header" "V-1,a,0,0,0,1,0,0,0,0,1" "V-2,long,2,0,0,1,0,0,0,0,1" "V-3,b,4,0,0,1,0,0,0,0,1" \
+    "V-4,long,6,0,0,1,0,0,0,0,1" >"$work/mixed.csv"
+too_long='meshing would put more than 60000 triangles on one face (output Body is 2919.95 m long and 0.1143 m across)'
+check place-part-left-out 1 "$cv" place "$work/mixed.csv" --catalog "$work/mixed.json" --ifc "$work/mixed.ifc"
+expect_in place-part-left-out-why "$work/err" "^checkvalve place: part long: $too_long; left out with its 2 valve(s)$"
+expect_in place-part-left-out-rest "$work/err" "wrote $work/mixed.ifc (2 valve(s) of 2 part(s); 2 valve(s) of 1 part(s) left out)"
+expect_count place-part-left-out-valves "$work/mixed.ifc" "=IFCVALVE(" 2
+expect_count place-part-left-out-types "$work/mixed.ifc" "=IFCVALVETYPE(" 2
+expect_count place-part-left-out-not-placed "$work/mixed.ifc" "'V-2'" 0
+# When no part can be written, nothing is, and the model already there stays.
+printf '%s\n' "$header" "V-2,long,2,0,0,1,0,0,0,0,1" >"$work/only-long.csv"
+check place-no-part 1 "$cv" place "$work/only-long.csv" --catalog "$work/mixed.json" --ifc "$work/plant.ifc"
+expect_in place-no-part-why "$work/err" "^checkvalve place: part long: $too_long; left out with its 1 valve(s)$"
+expect_in place-no-part-message "$work/err" "no part could be written; $work/plant.ifc was not written"
+if cmp -s "$work/plant.ifc" "$work/before.ifc"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL place-no-part: the model was changed"; fi
+# The content library leaves the part out likewise, from eval and from gallery.
+check eval-library-left-out 1 "$cv" eval "$work/mixed.json" --ifc-library "$work/mixed-lib.ifc"
+expect_in eval-library-left-out-why "$work/err" "^checkvalve eval: part long: $too_long; left out of the library$"
+expect_count eval-library-left-out-types "$work/mixed-lib.ifc" "=IFCVALVETYPE(" 2
+check gallery-library-left-out 1 "$cv" gallery "$work/gallery-mixed" "$work/mixed.json" --ifc-library "$work/gallery-mixed.ifc"
+expect_count gallery-library-left-out-types "$work/gallery-mixed.ifc" "=IFCVALVETYPE(" 2
+check eval-library-no-part 1 "$cv" eval "$work/mixed.json" --part long --ifc-library "$work/long-lib.ifc"
+expect_in eval-library-no-part-message "$work/err" "no part could be written; $work/long-lib.ifc was not written"
+[ ! -e "$work/long-lib.ifc" ] && passed=$((passed + 1)) || { failed=$((failed + 1)); echo "FAIL eval-library-no-part: written"; }
 check eval-mesh 0 "$cv" eval --sample "$swing" --ifc "$work/mesh1.ifc" --ifc-geometry mesh
 expect_count eval-mesh-triangles "$work/mesh1.ifc" "=IFCTRIANGULATEDFACESET(" 4
 

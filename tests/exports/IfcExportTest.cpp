@@ -4,6 +4,7 @@
 // viewer/test/ifc.mjs, IfcPlusPlus in IfcReadBackTest.cpp.
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <regex>
 
 #include <gtest/gtest.h>
@@ -126,7 +127,7 @@ TEST(IfcExport, PortValuesThatAreNotNumbersAreLeftOut) {
 TEST(IfcLibrary, DeclaresOneTypePerPartAndPlacesNothing) {
     ex::ScratchFolder folder;
     const std::string path = folder.path("library.ifc").string();
-    exports::ExportDocument({ex::plainValve(), ex::operatorValve()}).writeIfcLibrary(path);
+    EXPECT_TRUE(exports::ExportDocument({ex::plainValve(), ex::operatorValve()}).writeIfcLibrary(path).empty());
     const std::string text = exports::readFileBytes(path);
     EXPECT_EQ(count(text, "=IFCPROJECTLIBRARY("), 1u);
     EXPECT_EQ(count(text, "=IFCVALVETYPE("), 2u);
@@ -146,8 +147,10 @@ TEST(IfcModel, PlacementsMapEachTypeWrittenOnce) {
     ex::ScratchFolder folder;
     const std::string path = folder.path("model.ifc").string();
     exports::ExportDocument document({ex::plainValve(), ex::operatorValve()});
-    document.writeIfcModel(path, {placed("V-1", 0, {0, 0, 1}), placed("V-2", 0, {2, 0, 1}, {0, 1, 0}),
-                                  placed("V-3", 1, {4, 0, 1}, {0, 0, 1}, {1, 0, 0})});
+    EXPECT_TRUE(document
+                    .writeIfcModel(path, {placed("V-1", 0, {0, 0, 1}), placed("V-2", 0, {2, 0, 1}, {0, 1, 0}),
+                                          placed("V-3", 1, {4, 0, 1}, {0, 0, 1}, {1, 0, 0})})
+                    .empty());
     const std::string text = exports::readFileBytes(path);
     EXPECT_EQ(count(text, "=IFCVALVE("), 3u);
     EXPECT_EQ(count(text, "=IFCVALVETYPE("), 2u);
@@ -159,7 +162,7 @@ TEST(IfcModel, PlacementsMapEachTypeWrittenOnce) {
     ASSERT_EQ(v1.size(), 22u);
     EXPECT_NE(v1, globalIdOf(text, "IFCVALVE", "V-2"));
     const std::string again = folder.path("again.ifc").string();
-    document.writeIfcModel(again, {placed("V-1", 1, {9, 9, 9})});
+    EXPECT_TRUE(document.writeIfcModel(again, {placed("V-1", 1, {9, 9, 9})}).empty());
     EXPECT_EQ(globalIdOf(exports::readFileBytes(again), "IFCVALVE", "V-1"), v1);
     // Each valve's ports are placed relative to the valve: two ports per valve and two per type.
     EXPECT_EQ(count(text, "=IFCDISTRIBUTIONPORT("), 3u * 2u + 2u * 2u);
@@ -181,12 +184,84 @@ TEST(IfcModel, PlacementsThatCannotBePlacedAreRefusedAndNothingIsWritten) {
         ex::ScratchFolder folder;
         const std::string path = folder.path("model.ifc").string();
         try {
-            document.writeIfcModel(path, {c.placement});
+            (void)document.writeIfcModel(path, {c.placement});
             ADD_FAILURE() << c.what << ": written";
         } catch (const exports::ExportError& error) {
             EXPECT_NE(std::string(error.what()).find(c.message), std::string::npos) << c.what << ": " << error.what();
         }
         EXPECT_FALSE(std::filesystem::exists(path)) << c.what;
+    }
+}
+
+// The plain valve typed with its face-to-face in millimetres: a body 2920 m long, whose meshes would put
+// more triangles on one face than the mesher is given.
+const catalog::PartReport& tooLongValve() {
+    static const catalog::PartReport report = [] {
+        refhost::CatalogPart part = ex::plainValve().part;
+        part.name = "typed-in-millimetres";
+        part.inputs["FacetoFace"] = 2920;
+        return catalog::evaluatePart(part, {"Physical", "Insulation"});
+    }();
+    return report;
+}
+
+TEST(IfcModel, APartThatCannotBeMeshedIsLeftOutWithItsValvesAndTheOthersAreWritten) {
+    ex::ScratchFolder folder;
+    const std::string path = folder.path("model.ifc").string();
+    exports::ExportDocument document({ex::plainValve(), tooLongValve()});
+    const auto leftOut = document.writeIfcModel(
+        path, {placed("V-1", 0, {0, 0, 1}), placed("V-2", 1, {2, 0, 1}), placed("V-3", 0, {4, 0, 1})});
+    ASSERT_EQ(leftOut.size(), 1u);
+    EXPECT_EQ(leftOut[0].part, 1u);
+    EXPECT_EQ(leftOut[0].name, "typed-in-millimetres");
+    EXPECT_NE(leftOut[0].reason.find("triangles on one face (output Body is 2919.95 m long"), std::string::npos)
+        << leftOut[0].reason;
+    const std::string text = exports::readFileBytes(path);
+    EXPECT_EQ(count(text, "=IFCVALVE("), 2u);
+    EXPECT_EQ(count(text, "=IFCVALVETYPE("), 1u);
+    EXPECT_EQ(count(text, "'V-2'"), 0u);
+    EXPECT_EQ(count(text, "typed-in-millimetres"), 0u);
+    // The valves written are those the good part's model alone holds, GlobalIds and all.
+    const std::string alone = folder.path("alone.ifc").string();
+    EXPECT_TRUE(exports::ExportDocument(ex::plainValve())
+                    .writeIfcModel(alone, {placed("V-1", 0, {0, 0, 1}), placed("V-3", 0, {4, 0, 1})})
+                    .empty());
+    EXPECT_EQ(globalIdOf(text, "IFCVALVE", "V-3"), globalIdOf(exports::readFileBytes(alone), "IFCVALVE", "V-3"));
+
+    const std::string library = folder.path("library.ifc").string();
+    const auto libraryLeftOut = document.writeIfcLibrary(library);
+    ASSERT_EQ(libraryLeftOut.size(), 1u);
+    EXPECT_EQ(libraryLeftOut[0].part, 1u);
+    EXPECT_EQ(count(exports::readFileBytes(library), "=IFCVALVETYPE("), 1u);
+    // The files that hold every part still refuse the document whole.
+    EXPECT_THROW(document.writeGlb(folder.path("model.glb").string()), exports::ExportError);
+    EXPECT_FALSE(std::filesystem::exists(folder.path("model.glb")));
+}
+
+TEST(IfcModel, NothingIsWrittenWhenNoPartCanBe) {
+    ex::ScratchFolder folder;
+    const std::string path = folder.path("model.ifc").string();
+    exports::writeFileStaged(path, "IFC", "before");
+    exports::ExportDocument document(tooLongValve());
+    const std::function<void()> writers[] = {
+        [&] {
+            (void)document.writeIfcModel(path, {placed("V-1", 0, {0, 0, 1})});
+        },
+        [&] { (void)document.writeIfcLibrary(path); },
+    };
+    for (const auto& write : writers) {
+        try {
+            write();
+            ADD_FAILURE() << "written";
+        } catch (const exports::NoPartWritten& error) {
+            ASSERT_EQ(error.leftOut.size(), 1u);
+            EXPECT_EQ(error.leftOut[0].name, "typed-in-millimetres");
+            EXPECT_NE(std::string(error.what()).find("no part could be written; part 'typed-in-millimetres': "),
+                      std::string::npos)
+                << error.what();
+        }
+        EXPECT_EQ(exports::readFileBytes(path), "before");
+        EXPECT_EQ(folder.entries().size(), 1u); // no temporary file left behind
     }
 }
 

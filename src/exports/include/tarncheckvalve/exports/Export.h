@@ -85,6 +85,21 @@ struct IfcPlacement {
     std::array<double, 3> up{0, 0, 1};
 };
 
+// A part an IFC model or library was written without, and why.
+struct LeftOutPart {
+    std::size_t part = 0; // its place among the document's parts (0-based)
+    std::string name;
+    std::string reason;
+};
+
+// An IFC model or library of which no part could be written: nothing was written. `leftOut` names each
+// part with its reason.
+class TCV_EXPORT NoPartWritten : public ExportError {
+public:
+    explicit NoPartWritten(std::vector<LeftOutPart> parts);
+    std::vector<LeftOutPart> leftOut;
+};
+
 class TCV_EXPORT ExportDocument {
 public:
     // Builds the document for the parts; the reports need not outlive it.
@@ -106,13 +121,16 @@ public:
     // metres, angles in radians. The same parts give the same file.
     void writeIfc(const std::string& path, const IfcOptions& options = {});
     // IFC4 content library: an IfcProjectLibrary declaring each part's IfcValveType (and IfcCoveringType)
-    // with its geometry, ports and property sets.
-    void writeIfcLibrary(const std::string& path, const IfcOptions& options = {});
+    // with its geometry, ports and property sets. A part that cannot be written (its meshes would not fit
+    // its budget, it is too small to mesh, or its entities cannot be written) is left out, and returned
+    // with its reason; the others are written. Raises NoPartWritten, writing nothing, when no part can be.
+    [[nodiscard]] std::vector<LeftOutPart> writeIfcLibrary(const std::string& path, const IfcOptions& options = {});
     // IFC4 model: one IfcValve per placement in one storey, each mapped from its part's type (each type
-    // written once). Raises ExportError for a placement that names no part or whose directions are
-    // parallel or without length.
-    void writeIfcModel(const std::string& path, const std::vector<IfcPlacement>& placements,
-                       const IfcOptions& options = {});
+    // written once). Raises ExportError, before any work, for a placement that names no part or whose
+    // directions are parallel or without length. A part that cannot be written is left out as from a
+    // library, with the valves placed of it; NoPartWritten when no placement's part can be written.
+    [[nodiscard]] std::vector<LeftOutPart>
+    writeIfcModel(const std::string& path, const std::vector<IfcPlacement>& placements, const IfcOptions& options = {});
 
     // The same files' bytes in memory, for a caller that sends them on rather than keeping them (the
     // server's exports); each raises ExportError saying what failed. The IFC header names `fileName`.
