@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "tarncheckvalve/catalog/Catalog.h"
+#include "tarncheckvalve/catalog/FailureHints.h"
 #include "tarncheckvalve/catalog/MessageText.h"
 #include "tarncheckvalve/catalog/Warnings.h"
 #include "tarncheckvalve/refhost/Records.h"
@@ -74,6 +75,7 @@ Json errorJson(const AspectResult& aspect) {
         for (const auto& [name, value] : aspect.reads) values[name] = variantJson(value);
         json["values"] = values;
     }
+    if (!aspect.hint.empty()) json["hint"] = aspect.hint;
     if (aspect.trail.size() > 1) {
         Json trail = Json::array();
         for (const auto& step : aspect.trail) {
@@ -96,6 +98,7 @@ std::string failureText(const AspectResult& aspect) {
     const AspectResult::Reason reason = aspect.reason();
     if (!reason.message.empty()) text += ": " + reason.message;
     if (!reason.where.empty()) text += " (in " + reason.where + ")";
+    if (!aspect.hint.empty()) text += "; what to change: " + aspect.hint;
     return text;
 }
 
@@ -112,6 +115,8 @@ PartReport evaluatePart(const CatalogPart& part, const std::vector<std::string>&
         const auto aspect = contract::aspectNamed(name);
         if (!aspect) throw std::invalid_argument("no aspect is named \"" + name + "\"");
         report.aspects.push_back(evaluateAspect(part, *aspect, options));
+        AspectResult& result = report.aspects.back();
+        if (!result.ok) result.hint = failureHint(part.partDataBasis, result.reads);
     }
     for (const auto& more : {physicalWarnings(part, options.dataDirectory), plausibilityWarnings(part)})
         for (const auto& warning : more)
@@ -196,6 +201,7 @@ void printReportTable(std::ostream& out, const PartReport& report) {
             out << "    reason: " << escapedControls(reason.message.empty() ? "(none given)" : reason.message)
                 << (reason.where.empty() ? "" : " (in " + reason.where + ")") << "\n";
             if (!aspect.reads.empty()) out << "    values read: " << escapedControls(readsText(aspect.reads)) << "\n";
+            if (!aspect.hint.empty()) out << "    what to change: " << escapedControls(aspect.hint) << "\n";
         }
         out << "    " << std::left << std::setw(4) << "#" << std::setw(18) << "name" << std::setw(11) << "kind"
             << std::setw(14) << "creation" << std::setw(12) << "volume m3"

@@ -242,12 +242,9 @@ exports::IfcOptions ifcOptionsFor(const std::string& geometry) {
 }
 
 void addIfcOptions(CLI::App& command, std::string& geometry, std::string& library) {
-    command
-        .add_option("--ifc-geometry", geometry,
+    addChoiceOption(command, "--ifc-geometry", geometry, {"exact", "mesh"},
                     "IFC bodies: exact swept solids where the shape has them (the rest triangles), or mesh (all "
-                    "triangles)")
-        ->check(CLI::IsMember({"exact", "mesh"}))
-        ->capture_default_str();
+                    "triangles)");
     addOutputOption(command, "--ifc-library", library,
                     "Write one IFC4 content library: an IfcProjectLibrary with every part's IfcValveType, its "
                     "geometry, ports and property sets");
@@ -293,11 +290,8 @@ void addPlaceCommand(CLI::App& app, int& exitCode) {
     addOutputOption(*command, "--ifc", options->ifc, "The IFC4 model to write")->required();
     command->add_option("--catalog", options->catalog,
                         "Parts catalogue the rows name their parts from (the built-in samples when left out)");
-    command
-        ->add_option("--ifc-geometry", options->ifcGeometry,
-                     "IFC bodies: exact swept solids where the shape has them (the rest triangles), or mesh")
-        ->check(CLI::IsMember({"exact", "mesh"}))
-        ->capture_default_str();
+    addChoiceOption(*command, "--ifc-geometry", options->ifcGeometry, {"exact", "mesh"},
+                    "IFC bodies: exact swept solids where the shape has them (the rest triangles), or mesh");
     addJobsOption(*command, options->jobs, "Parts evaluated in parallel");
     addCatalogSizeOption(*command, options->maxCatalogBytes);
     command->footer(

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cctype>
 #include <functional>
+#include <sstream>
 #include <stdexcept>
 
 #include <gtest/gtest.h>
@@ -217,6 +218,50 @@ TEST(Warnings, FromWhatTheVariantRead) {
     warnings = catalog::readWarnings(catalog::evaluatePart(wafer, {"Physical", "Insulation"}, options), options);
     EXPECT_TRUE(
         hasWarning(warnings, "input Height is read by PartDataBasis 2256 but the part does not give it (0 was used)"));
+}
+
+// A failure whose values break a relation the variant needs says what to change, in the catalogue's names
+// and metres: in the text report, the JSON error and the one-line failure; a failure of another cause
+// adds nothing.
+TEST(FailureHints, NameTheValuesToChange) {
+    struct Case {
+        const char* part;
+        std::function<void(refhost::CatalogPart&)> change;
+        const char* hint; // "" for none
+    };
+    const auto wideFlange = [](refhost::CatalogPart& p) {
+        p.inputs["Height"] = 0.05;
+        p.ports[0].flangeOD = 0.3;
+        p.ports[0].pipeOD = 0.1;
+    };
+    const Case cases[] = {
+        {"wafer-2256-nps4-cl150", set("Height", 0.3),
+         "Height 0.3 m is not less than the flange outside diameter 0.2286 m (port1.flangeOD)"},
+        {"wafer-2256-nps4-cl150", wideFlange,
+         "the web, 0.4 x the width of the flats (0.118322 m), is wider than the pipe outside diameter 0.1 m"},
+        {"bonnet-2459-nps4-cl150", set("FacetoFace", -0.05), "sizes below zero: FacetoFace -0.05 m"},
+        {"lug-2258-nps6-cl150", set("FacetoFace", 0), "FacetoFace is 0 (or not given)"},
+        {"default-0-nps2-plain-end", withoutPortSizes, "port1.pipeOD, port2.pipeOD are 0 (or not given)"},
+        {"wafer-2256-nps4-cl150", [](auto& p) { p.partDataBasis = 2000; }, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.part);
+        refhost::CatalogPart part = sample(c.part);
+        c.change(part);
+        const auto report = catalog::evaluatePart(part, {"Physical"});
+        ASSERT_FALSE(report.ok());
+        const auto& aspect = report.aspects.front();
+        EXPECT_EQ(aspect.hint.rfind(c.hint, 0), 0u) << aspect.hint;
+        if (*c.hint == '\0') {
+            EXPECT_FALSE(catalog::errorJson(aspect).contains("hint"));
+            continue;
+        }
+        EXPECT_EQ(catalog::errorJson(aspect)["hint"], aspect.hint);
+        EXPECT_NE(catalog::failureText(aspect).find("; what to change: " + aspect.hint), std::string::npos);
+        std::ostringstream table;
+        catalog::printReportTable(table, report);
+        EXPECT_NE(table.str().find("    what to change: " + aspect.hint + "\n"), std::string::npos);
+    }
 }
 
 } // namespace

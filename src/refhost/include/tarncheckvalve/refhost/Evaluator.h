@@ -32,6 +32,9 @@ struct TCV_EXPORT AspectResult {
     // What the symbol read, in order and once each: input names ("FacetoFace") and port fields
     // ("port2.flangeOD"), with the values read.
     std::vector<std::pair<std::string, host::Variant>> reads;
+    // For a failure: what to change, where the values read break a relation the variant needs (filled in
+    // by the catalogue's evaluation, catalog::evaluatePart); "" otherwise.
+    std::string hint;
 
     // The failure in words: the reason and the routine that noted it. When the symbol noted none, the
     // host's own text and "" for the routine.
