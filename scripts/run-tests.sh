@@ -43,3 +43,6 @@ bash tests/freecad/freecad_test.sh build/sdk
 # Fuzzing: the fuzz targets built with clang and libFuzzer, each run for a bounded time from its seed
 # corpus after replaying the inputs that once broke the host (scripts/run-fuzz.sh).
 bash scripts/run-fuzz.sh 40
+
+# The first hour: a fresh clone, the main command, then the README's tour as written (tests/docs/tour_test.sh).
+bash tests/docs/tour_test.sh
