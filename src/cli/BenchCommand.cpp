@@ -204,6 +204,8 @@ void addBenchCommand(CLI::App& app, int& exitCode) {
                     "parts of Physical + Insulation, the slowest part and the record-only share of the time. "
                     "Times are the evaluating thread's CPU time (--wall: wall-clock time).\n\n"
                     "Example:\n  checkvalve bench --repeat 50 --json > bench.json");
+    addExitCodes(*command, {"every part timed", "a part's evaluation failed (its times are still listed)",
+                            "a catalogue that cannot be read, or no part of the --part name"});
     command->callback([&exitCode, options] { exitCode = runBench(*options); });
 }
 

@@ -1,5 +1,6 @@
 // The subcommands of `checkvalve`, one source file each. Each sets the process exit code: 0 success,
-// 1 an evaluation failed, 2 a bad command line or input file.
+// 1 an evaluation failed, 2 a bad command line or input file; its --help footer says what each means for
+// it (addExitCodes, CommandHelp.h).
 #pragma once
 
 #include <cstdint>
@@ -8,6 +9,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "CommandHelp.h"
 #include "tarncheckvalve/catalog/Catalog.h"
 #include "tarncheckvalve/catalog/MessageText.h"
 #include "tarncheckvalve/catalog/Report.h"

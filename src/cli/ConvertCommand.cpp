@@ -108,6 +108,8 @@ void addConvertCommand(CLI::App& app, int& exitCode) {
     command->footer("OUT is written whole or not at all. Converting back gives the same parts.\n\nExamples:\n"
                     "  checkvalve convert parts.json parts.csv\n"
                     "  checkvalve convert parts.csv parts.json");
+    addExitCodes(*command, {"OUT written", "OUT could not be written (a file already there is left as it was)",
+                            "IN cannot be read or is no catalogue, or OUT's folder cannot be written"});
     command->callback([&exitCode, options] { exitCode = runConvert(*options); });
 }
 

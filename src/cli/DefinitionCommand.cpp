@@ -49,6 +49,7 @@ void addDefinitionCommand(CLI::App& app, int& exitCode) {
     auto* command = app.add_subcommand("definition", "Print the definition the symbol declares to its host");
     auto asJson = std::make_shared<bool>(false);
     command->add_flag("--json", *asJson, "Print it as JSON");
+    addExitCodes(*command, {"the definition printed", "", ""});
     command->callback([&exitCode, asJson] { exitCode = printDefinition(*asJson); });
 }
 

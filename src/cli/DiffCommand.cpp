@@ -71,9 +71,11 @@ void addDiffCommand(CLI::App& app, int& exitCode) {
     addCatalogSizeOption(*command, options->maxCatalogBytes);
     addWorkLimitOptions(*command, options->limits);
     command->footer(
-        "Parts are matched by name. Exit 0 when no graphics changed, 1 when some did or a part was added or "
-        "removed, 2 for bad input. Lengths count as changed beyond 1e-6 m or 1e-6 relative, volumes beyond "
+        "Parts are matched by name. Lengths count as changed beyond 1e-6 m or 1e-6 relative, volumes beyond "
         "1e-6 relative.\n\nExample:\n  git show HEAD~1:parts.csv > old.csv && checkvalve diff old.csv parts.csv");
+    addExitCodes(*command,
+                 {"no part's graphics changed", "some part's graphics changed, or a part was added or removed",
+                  "a catalogue that cannot be read"});
     command->callback([&exitCode, options] { exitCode = runDiff(*options); });
 }
 

@@ -166,6 +166,12 @@ void addEvalCommand(CLI::App& app, int& exitCode) {
         "  checkvalve eval parts.json --part my-valve --json\n"
         "  checkvalve eval --sample default-1-nps4-cl150-swing --glb valve.glb --step valve.step --stl valve.stl\n"
         "  checkvalve eval --sample default-1-nps4-cl150-swing --ifc valve.ifc");
+    addExitCodes(
+        *command,
+        {"every aspect of every part evaluated and every file written",
+         "an aspect of a part failed (the report and the files show what it added), or a file could not be written",
+         "a catalogue that cannot be read, an unknown part or sample, or a file to write whose folder cannot be "
+         "written"});
     command->callback([&exitCode, options] { exitCode = runEval(*options); });
 }
 

@@ -133,6 +133,10 @@ void addGalleryCommand(CLI::App& app, int& exitCode) {
         "part with its files, output counts and status. A part that fails is reported and the others "
         "go on; the exit code is then 1. The folder also gets the browser viewer (index.html, part.html, "
         "app/): see it with `checkvalve serve OUTDIR`.\n\nExample:\n  checkvalve gallery gallery/ --jobs 2");
+    addExitCodes(*command,
+                 {"every part rendered and the index written",
+                  "a part failed (the others are still written), or the index or the IFC library could not be written",
+                  "a catalogue that cannot be read, or an OUTDIR or --ifc-library that cannot be written"});
     command->callback([&exitCode, options] { exitCode = runGallery(*options); });
 }
 

@@ -303,6 +303,10 @@ void addPlaceCommand(CLI::App& app, int& exitCode) {
         "valves, and the command exits 1; the file is written whole or not at all, and not at all when no "
         "part can be.\n\n"
         "Example:\n  checkvalve place plant.csv --catalog parts.json --ifc plant.ifc");
+    addExitCodes(*command,
+                 {"every part evaluated and the model written",
+                  "a part failed (its valves show the outputs it built), or the model could not be written",
+                  "a PLACEMENTS file or catalogue that cannot be read, a bad row, or a part no catalogue holds"});
     command->callback([&exitCode, options] { exitCode = runPlace(*options); });
 }
 

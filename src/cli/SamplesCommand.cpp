@@ -37,6 +37,7 @@ void addSamplesCommand(CLI::App& app, int& exitCode) {
     auto asJson = std::make_shared<bool>(false);
     auto* command = app.add_subcommand("samples", "List the built-in sample parts");
     command->add_flag("--json", *asJson, "Print the list as JSON");
+    addExitCodes(*command, {"the list printed", "", "the sample catalogue could not be read"});
     command->callback([&exitCode, asJson] { exitCode = listSamples(*asJson); });
 }
 

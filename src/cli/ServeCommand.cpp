@@ -210,6 +210,9 @@ void addServeCommand(CLI::App& app, int& exitCode) {
                     " and /api/build (report and GLB of one evaluation) "
                     "with one part as catalogue JSON.\n\nExamples:\n"
                     "  checkvalve serve gallery/\n  checkvalve serve --port 0");
+    addExitCodes(*command, {"not used: the server runs until a stop signal ends it",
+                            "the server's temporary folder could not be made, or the server failed while running",
+                            "DIR is not a folder, or the address cannot be listened on (unknown host, port in use)"});
     command->callback([&exitCode, options] { exitCode = runServe(*options); });
 }
 

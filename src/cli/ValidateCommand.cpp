@@ -88,6 +88,9 @@ void addValidateCommand(CLI::App& app, int& exitCode) {
             "OUT"));
     addCatalogSizeOption(*command, options->maxCatalogBytes);
     addWorkLimitOptions(*command, options->limits);
+    addExitCodes(*command, {"every part evaluated in both aspects (with --strict: and none has a warning)",
+                            "a part failed, or with --strict a part has a warning",
+                            "a catalogue that cannot be read, or a --report that cannot be written"});
     command->callback([&exitCode, options] { exitCode = runValidate(*options); });
 }
 

@@ -6,6 +6,7 @@
 
 #include "Commands.h"
 #include "Signals.h"
+#include "tarncheckvalve/host/Version.h"
 #include "tarncheckvalve/kernel/Kernel.h"
 #include "tarncheckvalve/kernel/ProcessMemory.h"
 #include "tarncheckvalve/refhost/WorkBudget.h"
@@ -17,6 +18,7 @@ int main(int argc, char** argv) {
     tcv::kernel::installOccKernel();
     CLI::App app{"checkvalve: parametric check-valve graphics on the reference host"};
     app.require_subcommand(1);
+    app.set_version_flag("--version,-V", "checkvalve " TCV_VERSION_STRING, "Print the version and exit");
     int exitCode = 0;
     tcv::cli::addDefinitionCommand(app, exitCode);
     tcv::cli::addEvalCommand(app, exitCode);
@@ -29,6 +31,13 @@ int main(int argc, char** argv) {
     tcv::cli::addDiffCommand(app, exitCode);
     tcv::cli::addPlaceCommand(app, exitCode);
     tcv::cli::addMeshShapeCommand(app, exitCode);
+    // After the commands, which would otherwise start with the program's footer as their own.
+    app.footer("Run `checkvalve COMMAND --help` for a command's options and what its exit codes mean for it.");
+    tcv::cli::addExitCodes(app, {"the command did its work",
+                                 "some of its work failed: a part's evaluation, or a file it writes (the command's "
+                                 "--help says which)",
+                                 "a catalogue or another input it cannot read or accept, or a file it cannot write "
+                                 "where it is asked to"});
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

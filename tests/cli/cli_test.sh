@@ -136,5 +136,30 @@ check bench-no-repeats 2 "$cv" bench --repeat 0
 check bench-unknown-part 2 "$cv" bench --part no-such-part
 expect_in bench-unknown-message "$work/err" "holds no part 'no-such-part'"
 
+# The program's conventions: the version, and every command's exit codes in its --help.
+version=$(sed -n 's/^project(TarnCheckValve VERSION \([0-9.]*\).*/\1/p' "$(dirname "$0")/../../CMakeLists.txt")
+for flag in --version -V; do
+    check "version $flag" 0 "$cv" "$flag"
+    expect_in "version $flag text" "$work/out" "^checkvalve $version\$"
+done
+check help 0 "$cv" --help
+commands=$(sed -n '/^Subcommands:/,/^$/ s/^  \([a-z][a-z-]*\) .*/\1/p' "$work/out")
+if [ "$(echo "$commands" | wc -w)" -ge 10 ]; then
+    passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL help lists the commands: $commands"; fi
+case " ${commands//$'\n'/ } " in
+    *" mesh-shape "* | *" bash-completion "*) failed=$((failed + 1)); echo "FAIL help lists a hidden command" ;;
+    *) passed=$((passed + 1)) ;;
+esac
+# Each command's help (and the program's) ends with its exit codes.
+for command in "" $commands; do
+    # shellcheck disable=SC2086 # no command: the program's own help
+    check "help $command" 0 "$cv" $command --help
+    if [ "$(grep -c '^Exit codes:$' "$work/out")" = 1 ]; then
+        passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL help $command lists exit codes other than once"; fi
+    expect_in "help $command exit 2" "$work/out" '^  2      bad command line'
+    if [[ $(tail -n 1 "$work/out") == "  128+N  stopped by signal N"* ]]; then
+        passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL help $command does not end with the exit codes"; fi
+done
+
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
