@@ -35,6 +35,9 @@ void addDiffCommand(CLI::App& app, int& exitCode);
 void addPlaceCommand(CLI::App& app, int& exitCode);
 // The server's own hidden command that meshes a shape in a process it can kill (ExportProcess.h).
 void addMeshShapeCommand(CLI::App& app, int& exitCode);
+// The hidden command that prints the bash completion script, made from `app`'s commands and options; add
+// it last.
+void addCompletionCommand(CLI::App& app, int& exitCode);
 
 // Adds --ifc-geometry exact|mesh and --ifc-library FILE to a command that writes IFC (PlaceCommand.cpp).
 void addIfcOptions(CLI::App& command, std::string& geometry, std::string& library);

@@ -31,6 +31,7 @@ int main(int argc, char** argv) {
     tcv::cli::addDiffCommand(app, exitCode);
     tcv::cli::addPlaceCommand(app, exitCode);
     tcv::cli::addMeshShapeCommand(app, exitCode);
+    tcv::cli::addCompletionCommand(app, exitCode);
     // After the commands, which would otherwise start with the program's footer as their own.
     app.footer("Run `checkvalve COMMAND --help` for a command's options and what its exit codes mean for it.");
     tcv::cli::addExitCodes(app, {"the command did its work",

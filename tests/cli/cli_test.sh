@@ -136,7 +136,8 @@ check bench-no-repeats 2 "$cv" bench --repeat 0
 check bench-unknown-part 2 "$cv" bench --part no-such-part
 expect_in bench-unknown-message "$work/err" "holds no part 'no-such-part'"
 
-# The program's conventions: the version, and every command's exit codes in its --help.
+# The program's conventions: the version, every command's exit codes in its --help, and the bash
+# completion made from the command line itself.
 version=$(sed -n 's/^project(TarnCheckValve VERSION \([0-9.]*\).*/\1/p' "$(dirname "$0")/../../CMakeLists.txt")
 for flag in --version -V; do
     check "version $flag" 0 "$cv" "$flag"
@@ -159,6 +160,57 @@ for command in "" $commands; do
     expect_in "help $command exit 2" "$work/out" '^  2      bad command line'
     if [[ $(tail -n 1 "$work/out") == "  128+N  stopped by signal N"* ]]; then
         passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL help $command does not end with the exit codes"; fi
+done
+
+check completion 0 "$cv" bash-completion
+cp "$work/out" "$work/completion.bash"
+check completion-syntax 0 bash -n "$work/completion.bash"
+# What completing the words (the last one under the cursor) offers, one a line.
+complete_words() {
+    # shellcheck disable=SC2016 # the inner shell expands its own arguments
+    bash -c 'source "$1"; shift; COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); _checkvalve; printf "%s\n" "${COMPREPLY[@]}"' \
+        _ "$work/completion.bash" "$@" 2>&1
+}
+mkdir -p "$work/completing" && touch "$work/completing/plant.csv"
+# words (the last one, possibly empty, under the cursor) | an offer expected, or "-" for none | an offer
+# not expected (the program's own hidden commands and options, or files where a number goes)
+while IFS='|' read -r words wanted unwanted; do
+    read -ra line <<<"$words"
+    [[ $words == *" " ]] && line+=("")
+    offers=$(complete_words "${line[@]}")
+    if { [ "$wanted" = - ] && [ -z "$offers" ]; } || grep -qx -- "$wanted" <<<"$offers"; then
+        if [ -n "$unwanted" ] && grep -qx -- "$unwanted" <<<"$offers"; then
+            failed=$((failed + 1)); echo "FAIL completing '$words' offers '$unwanted'"
+        else
+            passed=$((passed + 1))
+        fi
+    else
+        failed=$((failed + 1)); echo "FAIL completing '$words': '$wanted' not offered; got: $offers"
+    fi
+done <<LINES
+checkvalve ev|eval|
+checkvalve |validate|mesh-shape
+checkvalve |serve|bash-completion
+checkvalve -|--version|
+checkvalve eval --ifc-g|--ifc-geometry|
+checkvalve eval --ifc-geometry m|mesh|exact
+checkvalve gallery out --ifc-geometry =|exact|
+checkvalve gallery out --ifc-geometry = |exact|
+checkvalve diff --aspect i|insulation|
+checkvalve validate -|--strict|
+checkvalve serve --|--mesh-cache|--test-hold-slot-ms
+checkvalve eval --sample default-1-nps4|default-1-nps4-cl150-swing|
+checkvalve place $work/completing/pl|$work/completing/plant.csv|
+checkvalve eval --glb $work/completing/|$work/completing/plant.csv|
+checkvalve place plant.csv --jobs |-|
+LINES
+# Every option a command's --help lists is completed.
+for command in $commands; do
+    "$cv" "$command" --help | sed -n 's/^  \(-[a-zA-Z],\)\?\(--[a-z][a-z0-9-]*\).*/\2/p' | sort -u >"$work/listed"
+    complete_words checkvalve "$command" -- | sort -u >"$work/completed"
+    missing=$(comm -23 "$work/listed" "$work/completed")
+    if [ -s "$work/listed" ] && [ -z "$missing" ]; then
+        passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL completing $command's options: missing $missing"; fi
 done
 
 echo "$passed passed, $failed failed"
