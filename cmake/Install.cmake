@@ -58,7 +58,7 @@ set(tcv_installed_headers
   refhost/WorkBudget.h
   kernel/Kernel.h
   catalog/Catalog.h catalog/CatalogDocument.h catalog/PartReport.h catalog/Report.h
-  exports/Export.h exports/MeshCache.h)
+  exports/Export.h exports/IsolatedMesh.h exports/MeshCache.h)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/src/host/include/tarncheckvalve/host ${PROJECT_BINARY_DIR}/include/tarncheckvalve/host
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/tarncheckvalve COMPONENT development FILES_MATCHING PATTERN "*.h")
 foreach(header IN LISTS tcv_installed_headers)
