@@ -2,6 +2,10 @@
 #
 # Layout under the prefix:
 #   bin/checkvalve
+#   share/man/man1/checkvalve.1.gz  its man page (help2man, from --help)
+#   share/bash-completion/completions/checkvalve  its bash completion (`checkvalve bash-completion`)
+#   share/doc/<package>/            per Debian package: copyright, changelog.Debian.gz and README.md;
+#                                   the program's package also LICENSE and NOTICE
 #   share/tarncheckvalve/data/      the pipe outside-diameter data file (xml/) and the sample catalogues
 #   share/tarncheckvalve/viewer/    the gallery's pages and the three.js files they import
 #   include/tarncheckvalve/<layer>/ the public layers' installed headers, included as <tarncheckvalve/<layer>/X.h>
@@ -47,6 +51,48 @@ endforeach()
 # beside it, wherever the prefix is.
 set_target_properties(checkvalve PROPERTIES INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
 set_target_properties(${tcv_layers} PROPERTIES INSTALL_RPATH "$ORIGIN")
+
+# The program's man page and bash completion script, made by the built program at build time so that
+# neither can fall behind its command line: the man page by help2man from `checkvalve --help` and
+# --version with the sections of cmake/debian/checkvalve.h2m, the completion script by the hidden
+# `checkvalve bash-completion`, which walks the program's own commands and options.
+option(TCV_REQUIRE_MAN_PAGE "Fail the configuration when help2man is missing (package builds)" OFF)
+find_program(TCV_HELP2MAN help2man)
+find_program(TCV_GZIP gzip REQUIRED)
+file(MAKE_DIRECTORY ${PROJECT_BINARY_DIR}/share)
+# A program built with the sanitizers reports the geometry kernel's one-time allocations at exit, which
+# are no fault of these steps.
+set(tcv_run_program ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=0)
+set(tcv_completion ${PROJECT_BINARY_DIR}/share/checkvalve.bash)
+add_custom_command(OUTPUT ${tcv_completion}
+  COMMAND ${tcv_run_program} ${CMAKE_COMMAND} -DPROGRAM=$<TARGET_FILE:checkvalve> -DARGUMENTS=bash-completion -DOUTPUT=${tcv_completion}
+    -P ${PROJECT_SOURCE_DIR}/cmake/RunToFile.cmake
+  DEPENDS checkvalve ${PROJECT_SOURCE_DIR}/cmake/RunToFile.cmake
+  COMMENT "Writing the bash completion of checkvalve" VERBATIM)
+set(tcv_program_files ${tcv_completion})
+install(FILES ${tcv_completion} RENAME checkvalve DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
+  COMPONENT runtime)
+if(TCV_HELP2MAN)
+  set(tcv_man_page ${PROJECT_BINARY_DIR}/share/checkvalve.1)
+  add_custom_command(OUTPUT ${tcv_man_page}.gz
+    COMMAND ${tcv_run_program} ${TCV_HELP2MAN} --no-info --section=1 --name "check valve graphics on the reference host"
+      --include ${PROJECT_SOURCE_DIR}/cmake/debian/checkvalve.h2m --output ${tcv_man_page} $<TARGET_FILE:checkvalve>
+    # Debian's man pages are compressed, with no file name or time stamp in the archive.
+    COMMAND ${TCV_GZIP} -9nf ${tcv_man_page}
+    DEPENDS checkvalve ${PROJECT_SOURCE_DIR}/cmake/debian/checkvalve.h2m
+    COMMENT "Writing the man page of checkvalve" VERBATIM)
+  list(APPEND tcv_program_files ${tcv_man_page}.gz)
+  install(FILES ${tcv_man_page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT runtime)
+  set(CPACK_TCV_MAN_PAGE ON)
+elseif(TCV_REQUIRE_MAN_PAGE)
+  message(FATAL_ERROR "help2man is missing, and the man page is required (TCV_REQUIRE_MAN_PAGE): "
+    "apt-get install help2man (scripts/install-deps.sh installs it)")
+else()
+  message(WARNING "help2man is missing: checkvalve's man page is not built, and cpack refuses to make the "
+    "Debian packages without it. apt-get install help2man (scripts/install-deps.sh installs it)")
+  set(CPACK_TCV_MAN_PAGE OFF)
+endif()
+add_custom_target(tcv_program_files ALL DEPENDS ${tcv_program_files})
 
 # The installed headers: the whole host contract and the facades of the public layers, each header with
 # the headers it includes (the consumer test compiles every one on its own). The internal layers' headers,
@@ -270,4 +316,32 @@ if(TARGET tcv_python)
   # Only tarncheckvalve.distributed needs Dask.
   set(CPACK_DEBIAN_PYTHON_PACKAGE_SUGGESTS "python3-distributed")
 endif()
+
+# Every package's documentation folder, share/doc/<package>/: the machine-readable copyright file,
+# changelog.Debian.gz and the README; the program's package also the license's full text and NOTICE.
+set(tcv_deb_packages runtime ${CPACK_DEBIAN_RUNTIME_PACKAGE_NAME} development ${CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME})
+if(TARGET tcv_python)
+  list(APPEND tcv_deb_packages python ${CPACK_DEBIAN_PYTHON_PACKAGE_NAME})
+endif()
+# The changelog's date: now, or SOURCE_DATE_EPOCH when it is set.
+string(TIMESTAMP TCV_DEB_DATE "%a, %d %b %Y %H:%M:%S +0000" UTC)
+set(tcv_changelogs "")
+while(tcv_deb_packages)
+  list(POP_FRONT tcv_deb_packages component TCV_DEB_PACKAGE)
+  set(changelog ${PROJECT_BINARY_DIR}/share/doc/${TCV_DEB_PACKAGE}/changelog.Debian)
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/debian/changelog.in ${changelog} @ONLY)
+  add_custom_command(OUTPUT ${changelog}.gz COMMAND ${TCV_GZIP} -9nkf ${changelog}
+    DEPENDS ${changelog} COMMENT "Compressing the changelog of ${TCV_DEB_PACKAGE}" VERBATIM)
+  list(APPEND tcv_changelogs ${changelog}.gz)
+  set(doc ${CMAKE_INSTALL_DATAROOTDIR}/doc/${TCV_DEB_PACKAGE})
+  install(FILES ${PROJECT_SOURCE_DIR}/cmake/debian/copyright ${changelog}.gz ${PROJECT_SOURCE_DIR}/README.md
+    DESTINATION ${doc} COMPONENT ${component})
+  if(component STREQUAL "runtime")
+    install(FILES ${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_SOURCE_DIR}/NOTICE DESTINATION ${doc} COMPONENT runtime)
+  endif()
+endwhile()
+add_custom_target(tcv_changelogs ALL DEPENDS ${tcv_changelogs})
+
+# Read by cpack: it refuses to make the Debian packages without the man page.
+set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/CPackChecks.cmake)
 include(CPack)

@@ -8,7 +8,7 @@ packages=(
   libocct-ocaf-dev libocct-data-exchange-dev libocct-visualization-dev libtbb-dev
   libpugixml-dev libcsv-dev nlohmann-json3-dev libcli11-dev libboost-dev pkg-config libgtest-dev libgmock-dev libbenchmark-dev
   pybind11-dev python3-dev python3-pytest python3-distributed python3-psutil
-  libifcplusplus-dev locales
+  libifcplusplus-dev locales help2man
 )
 # Extra groups: "browser" for the viewer's end-to-end test, "plot" for the benchmark chart, "freecad" for
 # the FreeCAD macro's headless test (freecadcmd).
