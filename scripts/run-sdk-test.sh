@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The installed SDK and the Debian packages, end to end: builds Release in build/sdk (ccache), installs
 # into a fresh prefix, builds and runs both examples against that prefix, then builds the .deb files,
-# installs them with apt-get, runs `checkvalve gallery` from /usr and removes the packages again.
+# installs them with apt-get, runs `checkvalve gallery` from /usr, builds both examples with the
+# documented pkg-config lines against /usr and removes the packages again.
 # With --shared it also builds the libraries shared (build/sdk-shared), checks what they export and
 # runs both examples and checkvalve against them. Exits non-zero at the first failure.
 set -euo pipefail
@@ -33,6 +34,47 @@ run_examples() {
   [ "$(head -c 4 "$into/valve.glb")" = glTF ] || fail "reference-host wrote no GLB"
 }
 
+# Builds both examples into $1, from a copy of the examples folder, with the documented pkg-config lines
+# (the README shows these same lines: keep them in step), and runs them. The default SDK is static
+# archives: --static adds what they link privately.
+build_examples_with_pkg_config() {
+  local into=$1
+  mkdir -p "$into" && cp -r examples "$into/"
+  # shellcheck disable=SC2046 # pkg-config's flags are split into words
+  (cd "$into" && PATH=$ccache_path:$PATH &&
+    g++ -o own-host examples/own-host/main.cpp -DTCV_EXAMPLE_DATA_DIR="\"$(pkg-config --variable=pkgdatadir tarncheckvalve)\"" $(pkg-config --cflags --libs --static tarncheckvalve) &&
+    g++ -o reference-host examples/reference-host/main.cpp -DTCV_EXAMPLE_DATA_DIR="\"$(pkg-config --variable=pkgdatadir tarncheckvalve)\"" $(pkg-config --cflags --libs --static tarncheckvalve-exports tarncheckvalve-kernel))
+  check_own_host "$into/own-host"
+  # Without a catalogue path of its own: the sample catalogue in the data folder compiled in.
+  "$into/reference-host" "$(pkg-config --variable=pkgdatadir tarncheckvalve)/catalog/default-bodies.json" \
+    default-1-nps4-cl150-swing "$into/valve.glb" >/dev/null
+  [ "$(head -c 4 "$into/valve.glb")" = glTF ] || fail "reference-host built with pkg-config wrote no GLB"
+}
+# The compilers through ccache where Debian's ccache package puts them.
+ccache_path=/usr/lib/ccache
+
+# The program's man page, bash completion and the documentation folders of every package under the
+# prefix $1 (as installed, or as unpacked from the .deb files).
+check_program_files() {
+  local root=$1
+  zcat "$root/share/man/man1/checkvalve.1.gz" >"$work/checkvalve.1"
+  grep -q '^\.TH CHECKVALVE "1"' "$work/checkvalve.1" || fail "the man page has no title"
+  grep -q 'Exit codes' "$work/checkvalve.1" || fail "the man page lists no exit codes"
+  grep -qx 'validate' "$work/checkvalve.1" || fail "the man page lists no commands"
+  bash -n "$root/share/bash-completion/completions/checkvalve" || fail "the bash completion is not valid bash"
+  grep -q '^complete -F _checkvalve checkvalve$' "$root/share/bash-completion/completions/checkvalve"
+  cmp -s LICENSE "$root/share/doc/tarncheckvalve/LICENSE" || fail "LICENSE is not installed"
+  test -f "$root/share/doc/tarncheckvalve/NOTICE"
+  for package in "${packages[@]}"; do
+    grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/$' \
+      "$root/share/doc/$package/copyright" || fail "$package has no machine-readable copyright file"
+    zcat "$root/share/doc/$package/changelog.Debian.gz" | sed -n 1p | grep -q "^$package (" ||
+      fail "$package has no changelog.Debian.gz"
+    cmp -s README.md "$root/share/doc/$package/README.md" || fail "$package has no README.md"
+  done
+}
+packages=(tarncheckvalve libtarncheckvalve-dev python3-tarncheckvalve)
+
 # The own-host example's bill of primitives, and its refusals.
 check_own_host() {
   local own_host=$1
@@ -49,7 +91,8 @@ check_own_host() {
 [ -f viewer/node_modules/three/build/three.module.js ] ||
   npm ci --prefix viewer --no-audit --no-fund --loglevel=error
 
-cmake -S . -B build/sdk -G Ninja -DCMAKE_BUILD_TYPE=Release -DTCV_TESTS=OFF >/dev/null
+# The packages carry the man page: a build without help2man fails here rather than leave it out.
+cmake -S . -B build/sdk -G Ninja -DCMAKE_BUILD_TYPE=Release -DTCV_TESTS=OFF -DTCV_REQUIRE_MAN_PAGE=ON >/dev/null
 cmake --build build/sdk -j "$jobs"
 
 echo "== install into a fresh prefix"
@@ -59,6 +102,7 @@ test -x "$prefix/bin/checkvalve"
 test -f "$prefix/include/tarncheckvalve/host/Version.h"
 test -f "$prefix/lib/cmake/TarnCheckValve/TarnCheckValveConfigVersion.cmake"
 test -f "$prefix/lib/pkgconfig/tarncheckvalve.pc"
+check_program_files "$prefix"
 # The installed program reads the installed data, not the source tree's: run it from elsewhere.
 (cd "$work" && "$prefix/bin/checkvalve" eval --sample default-1-nps4-cl150-swing --json >/dev/null)
 
@@ -96,17 +140,12 @@ export PKG_CONFIG_PATH="$prefix/lib/pkgconfig"
 for layer in host contract base geometry ports shapes variants symbol refhost kernel catalog exports; do
   pkg-config --exists --print-errors "tarncheckvalve-$layer = $(pkg-config --modversion tarncheckvalve)"
 done
-# The same examples built by hand from the pkg-config files (static archives: --static adds pugixml).
-data="-DTCV_EXAMPLE_DATA_DIR=\"$prefix/share/tarncheckvalve/data\""
-# shellcheck disable=SC2046
-ccache c++ "$data" -o "$work/own-host-pc" examples/own-host/main.cpp $(pkg-config --cflags --libs --static tarncheckvalve)
-check_own_host "$work/own-host-pc"
-# shellcheck disable=SC2046
-ccache c++ "$data" -o "$work/reference-host-pc" examples/reference-host/main.cpp \
-  $(pkg-config --cflags --libs --static tarncheckvalve-exports tarncheckvalve-kernel)
-"$work/reference-host-pc" "$prefix/share/tarncheckvalve/data/catalog/default-bodies.json" \
-  default-1-nps4-cl150-swing "$work/valve-pc.glb" >/dev/null
-[ "$(head -c 4 "$work/valve-pc.glb")" = glTF ] || fail "reference-host built with pkg-config wrote no GLB"
+# The data folder the examples are compiled with.
+[ "$(cd "$(pkg-config --variable=pkgdatadir tarncheckvalve)" && pwd -P)" = "$(cd "$prefix/share/tarncheckvalve/data" && pwd -P)" ] ||
+  fail "pkgdatadir is not the installed data folder"
+test -d "$(pkg-config --variable=pkgdatadir tarncheckvalve-ports)/xml"
+# The same examples built by hand from the pkg-config files.
+build_examples_with_pkg_config "$work/pkg-config"
 unset PKG_CONFIG_PATH
 
 if [ "$shared" = 1 ]; then
@@ -142,6 +181,14 @@ runtime_deb=$(ls "$repo"/build/sdk/tarncheckvalve_*.deb)
 dev_deb=$(ls "$repo"/build/sdk/libtarncheckvalve-dev_*.deb)
 python_deb=$(ls "$repo"/build/sdk/python3-tarncheckvalve_*.deb)
 dpkg-deb -f "$runtime_deb" Depends | grep -q libc6
+# What each package holds, as unpacked: the program's files and every package's documentation folder.
+for deb in "$runtime_deb" "$dev_deb" "$python_deb"; do
+  package=$(dpkg-deb -f "$deb" Package)
+  dpkg-deb -c "$deb" >"$work/contents"
+  grep -q " \./usr/share/doc/$package/copyright\$" "$work/contents" || fail "$package has no copyright file"
+  dpkg-deb -x "$deb" "$work/unpacked"
+done
+check_program_files "$work/unpacked/usr"
 export DEBIAN_FRONTEND=noninteractive
 apt-get install -y -qq "$runtime_deb" "$dev_deb" "$python_deb" >/dev/null
 test -f /usr/lib/x86_64-linux-gnu/cmake/TarnCheckValve/TarnCheckValveConfig.cmake ||
@@ -151,6 +198,8 @@ test -f "$work/gallery/index.json"
 test -f "$work/gallery/index.html"
 test -f "$work/gallery/app/three/build/three.module.js"
 (cd "$work" && /usr/bin/python3 -c "import tarncheckvalve as t; assert len(t.samples()) > 10")
+# The examples built against the installed development package with the same lines.
+build_examples_with_pkg_config "$work/pkg-config-usr"
 apt-get remove -y -qq python3-tarncheckvalve tarncheckvalve libtarncheckvalve-dev >/dev/null
 if command -v checkvalve >/dev/null; then echo "checkvalve still installed after removal" >&2; exit 1; fi
 echo "sdk: install, examples and packages OK"
