@@ -106,8 +106,8 @@ void addConvertCommand(CLI::App& app, int& exitCode) {
     addOutputOption(*command, "OUT", options->out, "Catalogue to write (.csv is CSV, anything else JSON)")->required();
     addCatalogSizeOption(*command, options->maxCatalogBytes);
     command->footer("OUT is written whole or not at all. Converting back gives the same parts.\n\nExamples:\n"
-                    "  checkvalve convert parts.json parts.csv\n"
-                    "  checkvalve convert parts.csv parts.json");
+                    "  checkvalve convert data/catalog/default-bodies.json parts.csv\n"
+                    "  checkvalve convert examples/catalog/valves.csv valves.json");
     addExitCodes(*command, {"OUT written", "OUT could not be written (a file already there is left as it was)",
                             "IN cannot be read or is no catalogue, or OUT's folder cannot be written"});
     command->callback([&exitCode, options] { exitCode = runConvert(*options); });

@@ -163,7 +163,7 @@ void addEvalCommand(CLI::App& app, int& exitCode) {
         "`checkvalve gallery` for all). Files are written whole or not at all; a failing aspect still "
         "exports the outputs it added.\n\nExamples:\n"
         "  checkvalve eval --sample default-1-nps4-cl150-swing\n"
-        "  checkvalve eval parts.json --part my-valve --json\n"
+        "  checkvalve eval examples/catalog/valves.csv --part SCV-150-4-SW --json\n"
         "  checkvalve eval --sample default-1-nps4-cl150-swing --glb valve.glb --step valve.step --stl valve.stl\n"
         "  checkvalve eval --sample default-1-nps4-cl150-swing --ifc valve.ifc");
     addExitCodes(

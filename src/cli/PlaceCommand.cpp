@@ -302,10 +302,12 @@ void addPlaceCommand(CLI::App& app, int& exitCode) {
         "and column. A part that cannot be meshed or written is named with its reason and left out with its "
         "valves, and the command exits 1; the file is written whole or not at all, and not at all when no "
         "part can be.\n\n"
-        "Example:\n  checkvalve place plant.csv --catalog parts.json --ifc plant.ifc");
+        "Example:\n  checkvalve place examples/catalog/placements.csv --catalog examples/catalog/valves.csv "
+        "--ifc plant.ifc");
     addExitCodes(*command,
                  {"every part evaluated and the model written",
-                  "a part failed (its valves show the outputs it built), or the model could not be written",
+                  "a part failed: left out with its valves when it could not be meshed, its valves showing the "
+                  "outputs it built otherwise; or the model could not be written",
                   "a PLACEMENTS file or catalogue that cannot be read, a bad row, or a part no catalogue holds"});
     command->callback([&exitCode, options] { exitCode = runPlace(*options); });
 }
