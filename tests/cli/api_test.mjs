@@ -352,7 +352,7 @@ for (const [host, status] of [
   server.kill('SIGINT');
   const result = await Promise.race([exited, sleep(5000).then(() => null)]);
   const ms = performance.now() - start;
-  check(result !== null && result.code === 0 && ms < 1000, `SIGINT: ${JSON.stringify(result)} after ${ms.toFixed(0)} ms`);
+  check(result !== null && result.code === 130 && ms < 1000, `SIGINT: ${JSON.stringify(result)} after ${ms.toFixed(0)} ms`);
   check(/^Stopped\.$/m.test(serverOut), 'no "Stopped." after SIGINT');
   clearInterval(trickle);
   sockets.forEach((s) => s.destroy());
