@@ -66,7 +66,15 @@ ServeScratch::ServeScratch() {
     tmpdirSet_ = true;
 }
 
-ServeScratch::~ServeScratch() { remove(); }
+ServeScratch::~ServeScratch() {
+    remove();
+    // TMPDIR is given back only here, when no other thread of the server is left to read it.
+    if (!tmpdirSet_) return;
+    if (previousTmpdir_)
+        ::setenv("TMPDIR", previousTmpdir_->c_str(), 1);
+    else
+        ::unsetenv("TMPDIR");
+}
 
 void ServeScratch::remove() {
     if (path_.empty()) return;
@@ -75,12 +83,6 @@ void ServeScratch::remove() {
     path_.clear();
     if (lock_ >= 0) ::close(lock_);
     lock_ = -1;
-    if (!tmpdirSet_) return;
-    tmpdirSet_ = false;
-    if (previousTmpdir_)
-        ::setenv("TMPDIR", previousTmpdir_->c_str(), 1);
-    else
-        ::unsetenv("TMPDIR");
 }
 
 } // namespace tcv::cli

@@ -24,7 +24,8 @@ public:
     const std::filesystem::path& path() const { return path_; }
     // How many earlier servers' folders the constructor removed.
     std::size_t staleRemoved() const { return staleRemoved_; }
-    // Removes the folder now (also from a path that ends the process without unwinding).
+    // Removes the folder now (also from a path that ends the process without unwinding, while other
+    // threads may still run: TMPDIR is left as it is until the destructor).
     void remove();
 
 private:
