@@ -447,11 +447,13 @@ std::vector<CsvRow> readCsvRows(const std::string& text, const std::string& orig
             });
         if (part.contains("name")) {
             const std::string name = part["name"].get<std::string>();
-            if (auto [at, added] = rowOfName.emplace(name, record.row); !added)
+            if (auto [at, added] = rowOfName.emplace(name, record.row); !added) {
+                const std::size_t first = at->second;
                 good &= problems.note(record.row, [&] {
                     failAt(origin, record.row, "name",
-                           quotedValue(name) + " is already the name of the part in row " + std::to_string(at->second));
+                           quotedValue(name) + " is already the name of the part in row " + std::to_string(first));
                 });
+            }
         }
         if (!good) continue;
         for (auto& [index, port] : ports) part["ports"].push_back(std::move(port));
