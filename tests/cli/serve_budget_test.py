@@ -99,65 +99,12 @@ finally:
         os.killpg(server.pid, signal.SIGKILL)
 
 
-# --- A build left by its client, or out of time, gives its slot back at once ----------------------------
-def build_time(port, body, leave_after=None):
-    """Seconds until the answer to a build of `body` (its status too), or None when left after `leave_after`."""
-    data = json.dumps(body).encode()
-    started = time.monotonic()
-    with socket.create_connection(("127.0.0.1", port), timeout=120) as connection:
-        connection.sendall(f"POST /api/build HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: application/json\r\n"
-                           f"Content-Length: {len(data)}\r\nConnection: close\r\n\r\n".encode() + data)
-        if leave_after is not None:
-            time.sleep(leave_after)
-            connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
-            return None
-        answer = b""
-        while chunk := connection.recv(1 << 16):
-            answer += chunk
-    return time.monotonic() - started, int(answer.split(b" ", 2)[1])
-
-
-for limit in ["60", "0.2"]:
-    one_slot = subprocess.Popen([program, "serve", "--port", "0", "--evaluations", "1", "--time-limit", limit],
-                                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True,
-                                start_new_session=True)
-    try:
-        port = int(re.search(r"127\.0\.0\.1:(\d+)/", one_slot.stdout.readline()).group(1))
-        long_body = lambda i: dict(swing, name=f"long{i}", inputs=dict(swing["inputs"], FacetoFace=292 + i / 100))
-        if limit == "60":
-            # How long the body takes to build in full, then the same shape left after 0.1 s: the next build
-            # finds the slot free long before the left one would have ended.
-            heavy_time, heavy_status = build_time(port, long_body(0))
-            check(heavy_status == 200, f"a 292 m body builds: {heavy_status}")
-            build_time(port, long_body(1), leave_after=0.1)
-            after, status = build_time(port, dict(swing, name="sane-after-leaving"))
-            check(status == 200 and after < heavy_time / 2,
-                  f"a build after one left took {after:.2f} s (the left one alone: {heavy_time:.2f} s)")
-        else:
-            took, status = build_time(port, long_body(2))
-            check(status == 200 and took < heavy_time / 2,
-                  f"a build over its 0.2 s time limit answered {status} after {took:.2f} s "
-                  f"(in full: {heavy_time:.2f} s)")
-    finally:
-        os.killpg(one_slot.pid, signal.SIGKILL)
-        one_slot.wait()
-
-# --- Scratch: every temporary file of a server goes with it, however its work or the server ends -----------
+# --- Helpers for the sections below: a server of their own, raw requests that may be left -------------
 def start(env, *extra):
     child = subprocess.Popen([program, "serve", "--port", "0", *extra], stdout=subprocess.PIPE,
                              stderr=subprocess.PIPE, text=True, start_new_session=True, env=env)
     match = re.search(r"http://127\.0\.0\.1:(\d+)/", child.stdout.readline())
     return child, int(match.group(1))
-
-
-def send_and_leave(port, path, body, after):
-    """Posts `body` and closes the connection `after` seconds later, whether answered or not."""
-    data = json.dumps(body).encode()
-    with socket.create_connection(("127.0.0.1", port), timeout=30) as connection:
-        connection.sendall(f"POST {path} HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: application/json\r\n"
-                           f"Content-Length: {len(data)}\r\nConnection: close\r\n\r\n".encode() + data)
-        time.sleep(after)
-        connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
 
 
 def stop(child, how):
@@ -169,6 +116,47 @@ def stop(child, how):
         return child.wait()
 
 
+def raw_post(port, path, body, leave_after=None):
+    """Posts `body`: seconds until the whole answer and its status, or None when the connection is closed
+    `leave_after` seconds after sending, answered or not."""
+    data = json.dumps(body).encode()
+    started = time.monotonic()
+    with socket.create_connection(("127.0.0.1", port), timeout=120) as connection:
+        connection.sendall(f"POST {path} HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: application/json\r\n"
+                           f"Content-Length: {len(data)}\r\nConnection: close\r\n\r\n".encode() + data)
+        if leave_after is not None:
+            time.sleep(leave_after)
+            connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+            return None
+        answer = b""
+        while chunk := connection.recv(1 << 16):
+            answer += chunk
+    return time.monotonic() - started, int(answer.split(b" ", 2)[1])
+
+
+# --- A build left by its client, or out of time, gives its slot back at once ----------------------------
+for limit in ["60", "0.2"]:
+    one_slot, port = start(None, "--evaluations", "1", "--time-limit", limit)
+    try:
+        long_body = lambda i: dict(swing, name=f"long{i}", inputs=dict(swing["inputs"], FacetoFace=292 + i / 100))
+        if limit == "60":
+            # How long the body takes to build in full, then the same shape left after 0.1 s: the next build
+            # finds the slot free long before the left one would have ended.
+            heavy_time, heavy_status = raw_post(port, "/api/build", long_body(0))
+            check(heavy_status == 200, f"a 292 m body builds: {heavy_status}")
+            raw_post(port, "/api/build", long_body(1), leave_after=0.1)
+            after, status = raw_post(port, "/api/build", dict(swing, name="sane-after-leaving"))
+            check(status == 200 and after < heavy_time / 2,
+                  f"a build after one left took {after:.2f} s (the left one alone: {heavy_time:.2f} s)")
+        else:
+            took, status = raw_post(port, "/api/build", long_body(2))
+            check(status == 200 and took < heavy_time / 2,
+                  f"a build over its 0.2 s time limit answered {status} after {took:.2f} s "
+                  f"(in full: {heavy_time:.2f} s)")
+    finally:
+        stop(one_slot, signal.SIGKILL)
+
+# --- Scratch: every temporary file of a server goes with it, however its work or the server ends -----------
 scratch = tempfile.mkdtemp(prefix="checkvalve-scratch-test-")
 env = dict(os.environ, TMPDIR=scratch)
 servers = []
@@ -197,7 +185,7 @@ try:
         # STEP exports (each written by a child process of its own) left at random moments, some after the
         # time limit ended them.
         chance = random.Random(39)
-        leavers = [threading.Thread(target=send_and_leave, args=(
+        leavers = [threading.Thread(target=raw_post, args=(
             port, "/api/export?format=step",
             dict(part, name=f"cut{i}", inputs=dict(part["inputs"], FacetoFace=0.292 + i * 1e-4)),
             chance.uniform(0, 0.3))) for i in range(40)]
@@ -207,7 +195,7 @@ try:
             for thread in leavers[i:i + 4]:
                 thread.join(60)
         # Then a stop while heavy builds mesh.
-        heavy = [threading.Thread(target=send_and_leave, args=(
+        heavy = [threading.Thread(target=raw_post, args=(
             port, "/api/build", dict(part, name=f"heavy{i}", inputs=dict(part["inputs"], FacetoFace=292 + i)), 3))
             for i in range(2)]
         for thread in heavy:
