@@ -1,4 +1,5 @@
-// Choosing the parts and aspects a command works on.
+// Choosing the parts and aspects a command works on, and what every command shares: its options for
+// choices, jobs and catalogue sizes, and how a catalogue's problems are printed.
 #include <algorithm>
 #include <iostream>
 
