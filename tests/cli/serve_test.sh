@@ -35,6 +35,9 @@ ln -s "index.json" "$root/alias.json" # a link that stays inside
 mkfifo "$root/pipe.json"              # not a regular file: never opened
 
 start_server() { # folder; sets server_pid and port
+    # Emptied here, not only by the redirection below, which the background child makes after the fork:
+    # the loop could otherwise read the previous server's address and signal a server not yet started.
+    : >"$work/serve.out"
     "$cv" serve "$1" --port 0 >"$work/serve.out" 2>"$work/serve.err" &
     server_pid=$!
     port=""
@@ -162,7 +165,9 @@ exec 4<&-
 start_server "$root"
 kill -TERM "$server_pid"
 wait "$server_pid"
-[ $? -eq 143 ] && grep -q "^Stopped\.$" "$work/serve.out" && pass || fail "exit after SIGTERM at start-up"
+code=$?
+[ "$code" -eq 143 ] && grep -q "^Stopped\.$" "$work/serve.out" && pass ||
+    fail "exit after SIGTERM at start-up: $code, printed: $(cat "$work/serve.out" "$work/serve.err")"
 server_pid=""
 start_server "$root"
 RAW_WAIT=120 raw "GET /api/variants HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n"

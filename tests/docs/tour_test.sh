@@ -50,6 +50,7 @@ for block in "$work"/blocks/*.sh; do
     if grep -q ' serve ' "$block"; then
         # The server runs until stopped: started in its own process group, its pages fetched, then stopped.
         command=$(grep ' serve ' "$block" | sed 's/#.*//')
+        : >"$work/serve.out" # emptied before the background start, which truncates it only later
         (cv=$cv setsid bash -c "echo \$\$ >'$work/serve.pid'; exec $command --port 0" >"$work/serve.out" 2>&1 &)
         for _ in $(seq 300); do grep -q '^Serving ' "$work/serve.out" && break; sleep 0.1; done
         url=$(sed -n 's/^Serving .* at \(http[^ ]*\)$/\1/p' "$work/serve.out")
