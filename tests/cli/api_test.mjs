@@ -71,6 +71,26 @@ for (const [route, args] of [
   check(r.status === 200 && text(r) === run(...args), `${route} differs from checkvalve ${args.join(' ')}`);
 }
 
+// What a form needs of each value: its kind and the minimum that holds for certain, for the inputs, the
+// port values and the operator's inputs alike.
+{
+  const definition = JSON.parse(run('definition', '--json'));
+  const input = (name) => definition.inputs.find((i) => i.name === name);
+  const KINDS = [
+    [input('FacetoFace'), 'length', { above: 0 }],
+    [input('HandwheelAngle'), 'angle', undefined],
+    [input('B'), 'length', { atLeast: 0 }],
+    [input('PortVOffset'), 'length', undefined],
+    [definition.ports?.find((p) => p.name === 'pipeOD'), 'length', { above: 0 }],
+    [definition.ports?.find((p) => p.name === 'cptOffset'), 'length', undefined],
+    [definition.operator?.inputs.find((i) => i.name === 'HandwheelDiameter'), 'length', { atLeast: 0 }],
+  ];
+  for (const [entry, kind, minimum] of KINDS)
+    check(entry?.kind === kind && JSON.stringify(entry.minimum) === JSON.stringify(minimum),
+      `definition: ${JSON.stringify(entry)} is not a ${kind} with minimum ${JSON.stringify(minimum)}`);
+  check(definition.inputs.every((i) => i.kind === 'length' || i.kind === 'angle'), 'definition: an input without a kind');
+}
+
 // Every sample part of the catalogue files, sent as catalogue JSON, gives the report `eval --json` gives.
 const catalogDir = path.join(repo, 'data', 'catalog');
 let evaluated = 0;
