@@ -31,7 +31,7 @@ function makeRow(entry) {
   const name = String(entry.name ?? '');
   const ok = entryOk(entry);
   const row = el('tr', { className: ok ? 'ok' : 'failed', attrs: { 'data-part': name } }, [
-    el('td', { className: 'picture' }, [el('a', { attrs: { href: partPageUrl(name), tabindex: -1 } }, [thumbnail(entry)])]),
+    el('td', { className: 'picture' }, [el('a', { attrs: { href: partPageUrl(name), tabindex: -1, 'aria-label': `Picture of ${name}` } }, [thumbnail(entry)])]),
     el('td', {}, [el('a', { text: name, className: 'part-link', attrs: { href: partPageUrl(name) } })]),
     el('td', { text: entry.partDataBasis ?? '', className: 'pdb' }),
     el('td', { text: entry.description ?? '', className: 'description' }),

@@ -333,7 +333,7 @@ function buildPortTable() {
       ...keys.map((key) => el('td', { text: cell(key, data) })),
     ]))),
   ]);
-  box.append(el('h2', { text: 'Ports' }), el('div', { className: 'table-scroll' }, [table]));
+  box.append(el('h2', { text: 'Ports', attrs: { id: 'ports-heading' } }), el('div', { className: 'table-scroll', attrs: { tabindex: 0, role: 'region', 'aria-labelledby': 'ports-heading' } }, [table]));
 }
 
 // One arrow per nozzle, along the port's direction from its position, sized to the part.

@@ -12,7 +12,7 @@ import path from 'node:path';
 import { chromium } from 'playwright-core';
 
 import { configuratorTests } from './configurator.mjs';
-import { findCheckvalve, gallery, repo } from './support.mjs';
+import { axeViolations, findCheckvalve, gallery, repo } from './support.mjs';
 const artifacts = path.resolve(process.env.TCV_VIEWER_ARTIFACTS ?? path.join(repo, 'build/viewer-artifacts'));
 const chromiumPath = process.env.CHROMIUM ?? '/usr/bin/chromium';
 const WAIT = 45_000;
@@ -181,6 +181,9 @@ async function main() {
     }
     await page.fill('#search', '');
     check('search cleared', (await rowCount()) === samples.parts.length);
+    await page.waitForSelector('img.thumb[data-state="drawn"]', { timeout: WAIT });
+    const galleryAxe = await axeViolations(page);
+    check('axe: no serious or critical violation in the gallery', galleryAxe.length === 0, galleryAxe.join('; '));
 
     // --- A lugged wafer valve (PartDataBasis 2258), reached through its link
     const lug = samples.parts.find((p) => p.partDataBasis === 2258 && p.status === 'ok');
@@ -189,6 +192,8 @@ async function main() {
       await page.click(`#parts a.part-link >> text="${lug.name}"`);
       await page.waitForURL(/part\.html\?part=/);
       const { picture } = await checkPart(page, base, samplesDir, lug, 'lug-2258');
+      const partAxe = await axeViolations(page);
+      check('axe: no serious or critical violation on a part page', partAxe.length === 0, partAxe.join('; '));
       await page.check('#show-insulation');
       const aspects = await viewer(page, 'visibleAspects');
       check('lug-2258: insulation shown', same(aspects, ['Physical', 'Insulation']), JSON.stringify(aspects));

@@ -26,3 +26,13 @@ export function gallery(checkvalve, outdir, extra) {
   if (/warning/i.test(result.stderr)) console.log(result.stderr.trim());
   return JSON.parse(fs.readFileSync(path.join(outdir, 'index.json'), 'utf8'));
 }
+
+// axe-core (a dev dependency) run in the page: the serious and critical violations, as "rule (n nodes)".
+const axeSource = path.join(repo, 'viewer/node_modules/axe-core/axe.min.js');
+export async function axeViolations(page) {
+  if (!(await page.evaluate(() => Boolean(window.axe)))) await page.addScriptTag({ path: axeSource });
+  const violations = await page.evaluate(async () => (await window.axe.run(document, { resultTypes: ['violations'] })).violations
+    .filter((v) => v.impact === 'serious' || v.impact === 'critical')
+    .map((v) => `${v.id} (${v.nodes.length}: ${v.nodes.slice(0, 2).map((n) => n.target.join(' ')).join(', ')})`));
+  return violations;
+}
