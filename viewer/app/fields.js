@@ -5,59 +5,32 @@
 // Field names are those of the form's inputs: `inputs.<Name>`, `ports.<i>.<field>` (i: the position in the
 // part's port list) and `operator.<Name>`.
 
-// Lengths and angles: the part and the API always hold metres and radians; the form shows one of these.
-export const LENGTH_UNITS = {
-  mm: { label: 'mm', perBase: 1000, step: 1 },
-  in: { label: 'in', perBase: 1 / 0.0254, step: 1 / 16 },
-  m: { label: 'm', perBase: 1, step: 0.001 },
-};
-export const ANGLE_UNITS = {
-  deg: { label: '°', perBase: 180 / Math.PI, step: 1 },
-  rad: { label: 'rad', perBase: 1, step: 0.01 },
-};
+import { SHOWN_UNITS, formatShown } from './quantity.js';
+
 export const DEFAULT_UNITS = { length: 'mm', angle: 'deg' };
+export const LENGTH_UNITS = ['mm', 'in', 'm'];
+export const ANGLE_UNITS = ['deg', 'rad'];
 
-// Whether an input holds an angle (the operator's rotation) rather than a length.
-export const isAngle = (name) => /Angle$/.test(name);
-
-export function unitFor(name, units) {
-  return isAngle(name) ? ANGLE_UNITS[units.angle] ?? ANGLE_UNITS.rad : LENGTH_UNITS[units.length] ?? LENGTH_UNITS.m;
+// The unit a field of `kind` shows its values in.
+export function unitFor(kind, units) {
+  if (kind === 'angle') return SHOWN_UNITS[units.angle] ?? SHOWN_UNITS.rad;
+  if (kind === 'count') return SHOWN_UNITS.count;
+  return SHOWN_UNITS[units.length] ?? SHOWN_UNITS.m;
 }
 
-// A value in metres or radians as the form shows it: twelve significant digits, so that 0.0239 m reads
-// 23.9 mm rather than 23.900000000000002.
-export function toShown(value, unit) {
-  return String(Number((value * unit.perBase).toPrecision(12)));
-}
-
-// A typed value back in metres or radians, or null when the text is no number yet.
-export function fromTyped(text, unit) {
-  if (String(text).trim() === '') return null;
-  const number = Number(text);
-  return Number.isFinite(number) ? Number((number / unit.perBase).toPrecision(15)) : null;
-}
-
-// The fields a face-to-face is given in: they must be above zero.
-const FACE_TO_FACE = new Set(['FacetoFace', 'ValveFacetoFace', 'EndtoEnd']);
-
-// The minimum a value certainly has, as { above } (strictly more than) or { atLeast }, or null when the
-// definition allows any value (offsets, angles, the operator's inputs).
-export function minimumOf(field) {
-  const [kind, a, b] = field.split('.');
-  if (kind === 'inputs' && FACE_TO_FACE.has(a)) return { above: 0 };
-  if (kind === 'inputs' && (/Diameter|Thickness$/.test(a) || a === 'InsulationThickness')) return { atLeast: 0 };
-  if (kind === 'ports' && b === 'pipeOD') return { above: 0 };
-  if (kind === 'ports' && (b === 'flangeOD' || b === 'flangeThickness')) return { atLeast: 0 };
-  return null;
-}
-
-// What is wrong with a value below its minimum, in words, or ''.
-export function belowMinimum(field, value) {
-  const minimum = minimumOf(field);
+// What is wrong with a value below the minimum the definition gives ({ above } or { atLeast }), or ''.
+export function belowMinimum(minimum, value) {
   if (!minimum) return '';
-  if ('above' in minimum && !(value > minimum.above)) return 'must be above zero';
-  if ('atLeast' in minimum && !(value >= minimum.atLeast)) return 'cannot be negative';
+  if ('above' in minimum && !(value > minimum.above)) return minimum.above === 0 ? 'must be above zero' : `must be above ${minimum.above}`;
+  if ('atLeast' in minimum && !(value >= minimum.atLeast)) return minimum.atLeast === 0 ? 'cannot be negative' : `must be at least ${minimum.atLeast}`;
   return '';
+}
+
+// Lengths a report gives in metres ("is 0 m", "over 20 m") in the unit the form shows.
+export function inUnits(text, units) {
+  const unit = unitFor('length', units);
+  if (unit.label === 'm') return text;
+  return String(text).replace(/(-?\d+(?:\.\d+)?(?:e[-+]?\d+)?) m\b/g, (_, number) => `${formatShown(Number(number), unit)} ${unit.label}`);
 }
 
 // `port2.flangeOD` (the port with index 2) as the form's `ports.<i>.flangeOD`.
@@ -103,12 +76,24 @@ export function reasonInWords(message) {
 
 // Values whose zero is ordinary (an offset, a depth, an angle, a class code): never suspects.
 const ORDINARY_ZERO = /Offset|depth|Angle|terminationClass|endType|attribute|npd/;
+// A failure marks at most this many fields.
+const MOST_MARKED = 3;
 
-// The problems a report raises, each { level: 'error'|'warning', text, short, fields }: failed aspects and
-// the plausibility warnings. A failure concerns the values the failing routine read; of those, the fields
-// are the ones a warning names or that are zero or less where that cannot be meant, else the field just
-// edited (`edited`) when the routine read it.
-export function problemsOf(part, report, edited = null) {
+// The value a form field holds in a part.
+export function valueOf(part, field) {
+  const [kind, a, b] = field.split('.');
+  if (kind === 'inputs') return part?.inputs?.[a];
+  if (kind === 'ports') return part?.ports?.[Number(a)]?.[b];
+  if (kind === 'operator') return part?.operator?.inputs?.[a];
+  return undefined;
+}
+
+// The problems a report raises, each { level: 'error'|'warning', text, short, fields, error }: failed
+// aspects and the plausibility warnings. A failure concerns the values the failing routine read; of those
+// it marks the ones that can explain it, at most three: the field just edited (`edited`) first, else those
+// a warning names; then those that differ from the last part that built (`previous`); only when none of
+// these was read, the values that are zero or less where that cannot be meant.
+export function problemsOf(part, report, { edited = null, previous = null } = {}) {
   const problems = [];
   const warned = new Set((report?.warnings ?? []).flatMap((w) => fieldsOfWarning(part, w)));
   for (const aspect of report?.aspects ?? []) {
@@ -116,13 +101,16 @@ export function problemsOf(part, report, edited = null) {
     const error = aspect.error ?? {};
     const values = error.values ?? {};
     const read = Object.keys(values).map((name) => ({ name, field: fieldOfRead(part, name), value: values[name] })).filter((r) => r.field);
-    let fields = read.filter((r) => warned.has(r.field) || (!ORDINARY_ZERO.test(r.name) && typeof r.value === 'number' && r.value <= 0)).map((r) => r.field);
-    if (!fields.length && edited && read.some((r) => r.field === edited)) fields = [edited];
-    fields = [...new Set(fields)];
+    const fields = [];
+    const add = (field) => fields.length < MOST_MARKED && !fields.includes(field) && fields.push(field);
+    const editedRead = edited && read.some((r) => r.field === edited);
+    if (editedRead) add(edited);
+    else for (const r of read) if (warned.has(r.field)) add(r.field);
+    if (previous) for (const r of read) if (valueOf(previous, r.field) !== valueOf(part, r.field)) add(r.field);
+    if (!fields.length)
+      for (const r of read) if (!ORDINARY_ZERO.test(r.name) && typeof r.value === 'number' && r.value <= 0) add(r.field);
     const words = reasonInWords(error.message);
-    const where = error.where ? ` (in ${error.where})` : '';
-    const text = `The ${aspect.name} aspect cannot be built: ${words ? `${words} — ` : ''}${error.message ?? 'error'}${where}.`;
-    problems.push({ level: 'error', aspect: aspect.name, text, short: words || error.message || 'cannot be built', fields });
+    problems.push({ level: 'error', aspect: aspect.name, short: words || 'these values do not make a body the symbol can build', fields, error });
   }
   for (const warning of report?.warnings ?? [])
     problems.push({ level: 'warning', text: warning, short: warning, fields: fieldsOfWarning(part, warning) });

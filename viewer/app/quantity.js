@@ -96,7 +96,8 @@ function readDigits(text, decimal) {
 // A value in metres or radians as a field in `unit` shows it: at most the unit's digits, no trailing zeros.
 export function formatShown(value, unit) {
   const shown = value * unit.perBase;
-  const rounded = Number(shown.toFixed(unit.digits));
+  // A value too small for the unit's digits keeps three significant ones rather than reading 0.
+  const rounded = Number(shown.toFixed(unit.digits)) === 0 && shown !== 0 ? Number(shown.toPrecision(3)) : Number(shown.toFixed(unit.digits));
   return String(Object.is(rounded, -0) ? 0 : rounded);
 }
 

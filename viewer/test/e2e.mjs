@@ -344,7 +344,9 @@ async function main() {
     await page.fill('input[name="inputs.FacetoFace"]', '0.000001');
     await page.waitForFunction(() => window.__configurator.failure() !== '', null, { timeout: WAIT });
     const banner = (await page.textContent('#banner')) ?? '';
-    check('failure banner', (await page.isVisible('#banner')) && /failed \(0x80004005\): \S/.test(banner) && /(after the output|before its first output)/.test(banner), banner);
+    const trail = (await page.textContent('#banner details')) ?? '';
+    check('failure banner: words first, the symbol\'s account under Details', (await page.isVisible('#banner')) && /cannot be built/.test(banner) &&
+      /failed \(0x80004005[^)]*\): \S/.test(trail) && /(after the output|before its first output)/.test(trail), banner);
     check('the last good model stays', same(await cfg('box'), after));
     check('the failing field is marked', (await page.getAttribute('input[name="inputs.FacetoFace"]', 'aria-invalid')) === 'true');
 

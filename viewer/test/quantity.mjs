@@ -81,6 +81,7 @@ const SHOWN = [
   [0.0239, mm, '23.9'],
   [0.1 + 0.2, m, '0.3'],
   [Math.PI, deg, '180'],
+  [1e-9, mm, '0.000001'],
 ];
 for (const [value, unit, text] of SHOWN) check(`shows ${value} in ${unit.label} as ${text}`, formatShown(value, unit) === text, formatShown(value, unit));
 
