@@ -1,7 +1,8 @@
 // Benchmark of the configurator in Debian's Chromium (headless, software GL): for every sample part, five
 // edits of its face-to-face (+5% each, typed as a person would), each timed by the page from the input
-// event to the frame after the new model was drawn, the debounce included. Prints per-part figures and
-// the median and p95 over every edit; a measurement, never a test: it fails only when a page does not
+// event to the frame after the new model was drawn, the debounce included. Prints per-part figures, the
+// median and p95 over every edit and the median of each phase (debounce, server, answer, reading,
+// parsing, drawing, next frame); a measurement, never a test: it fails only when a page does not
 // load.
 //
 // Usage: node bench/configurator.mjs CHECKVALVE [EDITS]     (CHROMIUM: the browser, default /usr/bin/chromium)
@@ -63,7 +64,8 @@ try {
       await page.waitForTimeout(50); // the frame after the draw records the time
     }
     const times = await page.evaluate(() => window.__configurator.timings());
-    rows.push({ sample, input, times });
+    const phases = await page.evaluate(() => window.__configurator.phases?.() ?? []);
+    rows.push({ sample, input, times, phases });
   }
 } finally {
   await context.close();
@@ -79,6 +81,15 @@ for (const { sample, input, times } of rows) {
   const text = sorted.length ? `${quantile(sorted, 0.5).toFixed(0).padStart(7)} ${sorted.at(-1).toFixed(0).padStart(7)}` : `  (no face-to-face input)`;
   console.log(`${sample.padEnd(44)} ${String(times.length).padStart(5)} ${text}${input ? '' : ''}`);
 }
-const summary = { edits: all.length, parts: rows.filter((r) => r.times.length).length, median_ms: Math.round(quantile(all, 0.5)), p95_ms: Math.round(quantile(all, 0.95)), max_ms: Math.round(all.at(-1)) };
+// Where the time goes, median per phase over every edit: waiting to send (the debounce), the server's
+// evaluation and meshing (its Server-Timing), the whole wait for its answer, reading the multipart body,
+// parsing the GLB, drawing, and the wait for the next frame.
+const phases = rows.flatMap((r) => r.phases ?? []);
+const phaseMedians = {};
+if (phases.length) {
+  for (const key of Object.keys(phases[0])) phaseMedians[key] = Math.round(quantile(phases.map((p) => p[key]).sort((a, b) => a - b), 0.5) * 10) / 10;
+  console.log(`configurator: median per phase (ms): ${Object.entries(phaseMedians).map(([k, v]) => `${k} ${v}`).join(', ')}`);
+}
+const summary = { edits: all.length, parts: rows.filter((r) => r.times.length).length, median_ms: Math.round(quantile(all, 0.5)), p95_ms: Math.round(quantile(all, 0.95)), max_ms: Math.round(all.at(-1)), phases_median_ms: phaseMedians };
 console.log(`configurator: ${summary.edits} edits over ${summary.parts} parts, median ${summary.median_ms} ms, p95 ${summary.p95_ms} ms, max ${summary.max_ms} ms`);
 console.log(JSON.stringify(summary));

@@ -15,7 +15,9 @@ import {
 } from './fields.js';
 import { formatShown, readQuantity, stepValue } from './quantity.js';
 
-// Short enough that a change shows soon, long enough that a value typed at speed goes as one request.
+// A change after a quiet spell is sent at once; keystrokes that follow within this time wait until it
+// has passed without one, so that a value typed at speed goes as few requests (a newer one aborts the
+// older).
 const DEBOUNCE_MS = 40;
 // How long after the last keystroke typing counts as paused: a failure shows, and the edit becomes one
 // step of the back button.
@@ -66,6 +68,7 @@ const state = {
   networkRetries: 0, // requests sent again after the network lost them
   aborted: 0, // requests aborted by a newer edit
   timings: [], // milliseconds from an edit to its model drawn
+  phases: [], // per timed edit, where the time went: { wait, server, answer, read, parse, draw, frame }
   editedAt: null,
   edited: null, // the field changed last
   depth: 0, // back-button steps this page made before the current one
@@ -168,7 +171,7 @@ function inView() {
 }
 
 // The insulation drawn see-through around the body when the switch is on.
-function applyInsulation() {
+function applyInsulation(draw = true) {
   model.traverse((node) => {
     if (node.userData?.aspect === 'Insulation') node.visible = showInsulation.checked;
     if (node.isMesh && isInsulation(node)) {
@@ -180,7 +183,7 @@ function applyInsulation() {
       node.renderOrder = 1;
     }
   });
-  render();
+  if (draw) render();
 }
 
 // One arrow and one label per port, at the nozzle's connection point, along its direction.
@@ -228,7 +231,7 @@ function showModel(gltf, refit) {
     });
   });
   model.add(gltf.scene);
-  applyInsulation();
+  applyInsulation(false);
   model.updateMatrixWorld(true);
   const size = physicalBox().getSize(new THREE.Vector3()).length();
   buildPorts(size);
@@ -473,6 +476,7 @@ function setUnits(units) {
 let timer = null;
 let localTimer = null; // shows a refused value once typing pauses
 let generation = 0;
+let lastChangeAt = -Infinity; // when the form last changed, for the debounce
 let inFlight = null; // the AbortController of the request under way
 
 // A value the form cannot take: not sent, and nothing is built until it is fixed or undone. Marked once
@@ -519,12 +523,18 @@ function changed(field, wasRefused = false) {
   }
   clearTimeout(localTimer);
   clearTimeout(timer);
-  timer = setTimeout(rebuild, DEBOUNCE_MS);
+  const now = performance.now();
+  const quiet = now - lastChangeAt > DEBOUNCE_MS;
+  lastChangeAt = now;
+  if (quiet) rebuild();
+  else timer = setTimeout(rebuild, DEBOUNCE_MS);
 }
 
 function setBuilding(building, text) {
   document.body.dataset.building = String(building);
-  stage.classList.toggle('stale', building || Boolean(state.failure) || state.local.size > 0);
+  // Greyed only while the form's values do not build: greying for every rebuild costs the software
+  // compositor a filtered frame per edit, and the status already says "Rebuilding…".
+  stage.classList.toggle('stale', Boolean(state.failure) || state.local.size > 0);
   stageStatus.textContent = text;
 }
 
@@ -540,7 +550,7 @@ function showFailure(failure) {
     if (details) children.push(el('details', {}, [el('summary', { text: 'Details' }), el('p', { text: details, className: 'trail' })]));
   }
   banner.replaceChildren(...children);
-  stage.classList.toggle('stale', Boolean(failure) || document.body.dataset.building === 'true' || state.local.size > 0);
+  stage.classList.toggle('stale', Boolean(failure) || state.local.size > 0);
   showExportsNote();
 }
 
@@ -605,6 +615,7 @@ async function rebuild(refit = false) {
   const previous = state.shown;
   const editedAt = state.editedAt;
   setBuilding(true, 'Rebuilding…');
+  const sentAt = performance.now();
   try {
     let response;
     for (let attempt = 0; ; attempt += 1) {
@@ -626,7 +637,9 @@ async function rebuild(refit = false) {
       showFailure({ title: 'This change cannot be built. ', text: `${words ? `${words}: ` : ''}${message}. The model shown is the last one that built.` });
       return;
     }
+    const answeredAt = performance.now();
     const { report, exportError, glb } = await readBuild(response);
+    const readAt = performance.now();
     if (mine !== generation) return;
     const failing = !report.aspects.every((a) => a.ok) || !glb;
     // A value typed digit by digit passes through values that do not build (3 on the way to 392): their
@@ -644,14 +657,25 @@ async function rebuild(refit = false) {
       return;
     }
     const gltf = await new GLTFLoader().parseAsync(glb, '');
+    const parsedAt = performance.now();
     if (mine !== generation) return;
     const variantChanged = state.shown?.partDataBasis !== part.partDataBasis;
     state.shown = part;
     showFailure(null);
     showModel(gltf, refit || state.builds === 0 || variantChanged);
+    const drawnAt = performance.now();
     state.builds += 1;
     document.body.dataset.builds = String(state.builds);
-    if (editedAt !== null) requestAnimationFrame(() => state.timings.push(performance.now() - editedAt));
+    if (editedAt !== null) {
+      if (state.editedAt === editedAt) state.editedAt = null;
+      // The server's own account (Server-Timing: evaluation and meshing) within the wait for its answer.
+      const server = [...(response.headers.get('Server-Timing') ?? '').matchAll(/dur=([\d.]+)/g)].reduce((sum, m) => sum + Number(m[1]), 0);
+      requestAnimationFrame(() => {
+        const now = performance.now();
+        state.timings.push(now - editedAt);
+        state.phases.push({ wait: sentAt - editedAt, server, answer: answeredAt - sentAt, read: readAt - answeredAt, parse: parsedAt - readAt, draw: drawnAt - parsedAt, frame: now - drawnAt });
+      });
+    }
   } catch (error) {
     if (mine !== generation || error?.name === 'AbortError') return;
     if (error instanceof NetworkError)
@@ -676,6 +700,7 @@ async function load(part, refit, { origin = state.origin, start = state.start, n
   state.local.clear();
   clearTimeout(localTimer);
   state.problems = [];
+  state.editedAt = null; // a step back or a new start is no edit to time
   startInput.value = labelOfStart(start);
   buildForm();
   await rebuild(refit);
@@ -913,6 +938,7 @@ window.__configurator = Object.freeze({
   networkRetries: () => state.networkRetries,
   aborted: () => state.aborted,
   timings: () => [...state.timings],
+  phases: () => clone(state.phases),
 });
 
 main();
