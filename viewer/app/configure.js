@@ -467,8 +467,16 @@ function setUnits(units) {
     // A browser without storage keeps the choice for this page only.
   }
   if (state.part) {
+    // The form is drawn again from the part: text it refused is gone with it, and the part it holds is built.
+    const refused = state.local.size > 0;
+    state.local.clear();
+    clearTimeout(localTimer);
     buildForm();
     showWarnings(state.problems);
+    if (refused) {
+      showFailure(null);
+      rebuild();
+    }
   }
 }
 

@@ -178,6 +178,15 @@ export async function configuratorTests({ context, base, check, shot, slowBase }
       check(`refused: Ctrl+Z puts back the value that built (${typed})`, same(await cfg(page, 'part'), good) && (await marked(page)).length === 0 &&
         !(await greyed(page)) && !(await downloadsOff(page)) && (await cfg(page, 'failure')) === '');
     }
+    // Switching units draws the form again from the part: the refused text goes and nothing stays greyed.
+    await page.fill(field, 'abc');
+    await page.waitForTimeout(800);
+    await page.selectOption('#length-unit', 'in');
+    await settled(page);
+    check('refused: a unit switch puts back the part’s values', (await marked(page)).length === 0 && !(await greyed(page)) &&
+      (await cfg(page, 'failure')) === '' && same(await cfg(page, 'part'), good), JSON.stringify(await cfg(page, 'refused')));
+    await page.selectOption('#length-unit', 'mm');
+
     // A refused value and then another field changed: nothing is built from the mixture until it is fixed.
     builds.length = 0;
     await page.fill('input[name="ports.0.flangeThickness"]', 'x');
