@@ -17,6 +17,7 @@
 #include "tarncheckvalve/catalog/Report.h"
 #include "tarncheckvalve/exports/Export.h"
 #include "tarncheckvalve/exports/Formats.h"
+#include "tarncheckvalve/refhost/Records.h"
 
 namespace tcv::cli {
 
@@ -308,6 +309,38 @@ void Api::exportPart(const HttpRequest& request, HttpResponse& response) {
     send(file);
 }
 
+namespace {
+
+// The report of a build asked for with `report=outline`: every aspect's outcome, error and outputs by name
+// and kind, and the warnings, as in the full report, but without measuring each output's shape (box,
+// volume, validity), which for a many-ported body takes longer than its evaluation. It is what a page
+// that rebuilds on every edit reads.
+nlohmann::ordered_json reportOutline(const catalog::PartReport& report) {
+    nlohmann::ordered_json json;
+    json["part"] = report.part.name;
+    json["partDataBasis"] = report.part.partDataBasis;
+    json["aspects"] = nlohmann::ordered_json::array();
+    for (const auto& aspect : report.aspects) {
+        nlohmann::ordered_json entry;
+        entry["name"] = aspect.aspect;
+        entry["code"] = aspect.code;
+        entry["ok"] = aspect.ok;
+        entry["error"] = catalog::errorJson(aspect);
+        entry["outputs"] = nlohmann::ordered_json::array();
+        for (const auto& output : aspect.outputs->outputs()) {
+            const auto* recorded = dynamic_cast<const refhost::RecordedObject*>(output.object.get());
+            entry["outputs"].push_back(
+                {{"name", output.name},
+                 {"kind", recorded ? refhost::outputKindName(recorded->outputKind()) : "other"}});
+        }
+        json["aspects"].push_back(entry);
+    }
+    json["warnings"] = report.warnings;
+    return json;
+}
+
+} // namespace
+
 void Api::build(const HttpRequest& request, HttpResponse& response) {
     const std::string format = request.param("format");
     if (!format.empty() && format != "glb")
@@ -316,9 +349,13 @@ void Api::build(const HttpRequest& request, HttpResponse& response) {
     if (!detail.empty() && detail != "full" && detail != "preview")
         return sendError(response, 400, "detail", "expected detail=full|preview, got '" + detail + "'");
     const bool preview = detail == "preview";
+    const std::string reportParam = request.param("report");
+    if (!reportParam.empty() && reportParam != "full" && reportParam != "outline")
+        return sendError(response, 400, "report", "expected report=full|outline, got '" + reportParam + "'");
+    const bool outline = reportParam == "outline";
     const auto part = partOf(request, response);
     if (!part) return;
-    const std::string cacheKey = preview ? "build:preview" : "build:full";
+    const std::string cacheKey = std::string(preview ? "build:preview" : "build:full") + (outline ? ":outline" : "");
     if (const auto cached = exports_.find(cacheKey, request.body)) {
         // The content type (with its boundary) is the first line of the kept answer.
         const std::string& kept = **cached;
@@ -337,7 +374,8 @@ void Api::build(const HttpRequest& request, HttpResponse& response) {
     const auto report = catalog::evaluatePart(*part, aspectsFor("both"), options);
     const std::string evaluated = millisecondsSince(started);
     if (request.cancelled->load()) return gone(response);
-    std::vector<FormPart> parts{{"report", "", kJson, catalog::reportJson(report).dump(2) + "\n"}};
+    std::vector<FormPart> parts{
+        {"report", "", kJson, (outline ? reportOutline(report) : catalog::reportJson(report)).dump(2) + "\n"}};
     const auto meshing = std::chrono::steady_clock::now();
     std::shared_ptr<const std::string> glb;
     try {

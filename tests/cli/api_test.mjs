@@ -202,7 +202,20 @@ for (const [format, type, magic] of [
   }
   check(models.preview && models.full && models.preview.length < models.full.length,
     `build: the preview (${models.preview?.length} bytes) is not smaller than the full model (${models.full?.length})`);
-  for (const [route, field] of [['/api/build?format=step', 'format'], ['/api/build?detail=fine', 'detail']]) {
+  // report=outline: the same aspects, errors, outputs (by name and kind) and warnings, no shape measured.
+  const full = JSON.parse(text(evaluated));
+  for (const sent of [body, cases[2][2]]) {
+    const r = await request('/api/build?format=glb&detail=preview&report=outline', { method: 'POST', body: sent });
+    const outline = r.status === 200 ? JSON.parse((await form(r)).get('report')) : null;
+    const whole = sent === body ? full : JSON.parse(text(await request('/api/evaluate', { method: 'POST', body: sent })));
+    const expected = {
+      part: whole.part, partDataBasis: whole.partDataBasis,
+      aspects: whole.aspects.map((a) => ({ name: a.name, code: a.code, ok: a.ok, error: a.error, outputs: a.outputs.map((o) => ({ name: o.name, kind: o.kind })) })),
+      warnings: whole.warnings,
+    };
+    check(JSON.stringify(outline) === JSON.stringify(expected), `build report=outline differs from the evaluation's outline: ${JSON.stringify(outline)?.slice(0, 300)}`);
+  }
+  for (const [route, field] of [['/api/build?format=step', 'format'], ['/api/build?detail=fine', 'detail'], ['/api/build?report=short', 'report']]) {
     const r = await request(route, { method: 'POST', body });
     check(r.status === 400 && JSON.parse(text(r)).error.field === field, `${route}: ${r.status}`);
   }

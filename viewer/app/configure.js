@@ -627,7 +627,7 @@ async function rebuild(refit = false) {
   try {
     let response;
     for (let attempt = 0; ; attempt += 1) {
-      response = await post(`/api/build?format=glb&detail=${DETAIL}`, part, controller.signal);
+      response = await post(`/api/build?format=glb&detail=${DETAIL}&report=outline`, part, controller.signal);
       if (response.status !== 503 || attempt >= RETRIES) break;
       const wait = Math.min(RETRY_MAX_MS, RETRY_FIRST_MS * 2 ** attempt);
       state.retries += 1;
