@@ -867,8 +867,9 @@ window.addEventListener('popstate', (event) => {
   load(part, false, { origin: saved.origin ?? state.origin, start: saved.start ?? state.start, nameTouched: saved.nameTouched ?? false });
 });
 // Ctrl+Z undoes: a value the form refused first, else the last settled edit; Ctrl+Shift+Z and Ctrl+Y redo.
+// The picker and the name box keep the browser's own undo of their text.
 document.addEventListener('keydown', (event) => {
-  if (!(event.ctrlKey || event.metaKey) || event.altKey) return;
+  if (!(event.ctrlKey || event.metaKey) || event.altKey || event.target === startInput || event.target === nameInput) return;
   const key = event.key.toLowerCase();
   if (key === 'z' && !event.shiftKey) {
     event.preventDefault();

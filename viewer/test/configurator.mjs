@@ -255,6 +255,14 @@ export async function configuratorTests({ context, base, check, shot, slowBase }
       !(await fieldState(page, 'ports.0.pipeOD')).changed, typed315.name);
 
     // --- Downloads and "copy" take the form's part under its edited name
+    await page.fill('#part-name', 'my-swing-valv');
+    await page.focus('#part-name');
+    const depth = () => page.evaluate(() => history.state?.depth);
+    const stepsBefore = await depth();
+    await page.keyboard.press('Control+z');
+    await page.waitForTimeout(300);
+    check('history: Ctrl+Z in the name box undoes its text, not a step of the form', (await depth()) === stepsBefore &&
+      (await cfg(page, 'part')).inputs.FacetoFace === typed315.inputs.FacetoFace, `${stepsBefore} -> ${await depth()}`);
     await page.fill('#part-name', 'my-swing-valve');
     await page.locator('#part-name').blur();
     await page.click('#copy-json');
