@@ -14,6 +14,7 @@
 #include "ExportProcess.h"
 #include "VariantsJson.h"
 #include "tarncheckvalve/catalog/Catalog.h"
+#include "tarncheckvalve/catalog/CatalogCsv.h"
 #include "tarncheckvalve/catalog/Report.h"
 #include "tarncheckvalve/exports/Export.h"
 #include "tarncheckvalve/exports/Formats.h"
@@ -265,14 +266,25 @@ void Api::evaluate(const HttpRequest& request, HttpResponse& response) {
 void Api::exportPart(const HttpRequest& request, HttpResponse& response) {
     const std::string name = request.param("format");
     const exports::ExportFormat* format = exports::findExportFormat(name);
-    if (!format) {
+    if (!format && name != "csv") {
         std::string known;
         for (const auto& candidate : exports::exportFormats())
             known += known.empty() ? candidate.name : std::string("|") + candidate.name;
-        return sendError(response, 400, "format", "expected format=" + known + ", got '" + name + "'");
+        return sendError(response, 400, "format", "expected format=" + known + "|csv, got '" + name + "'");
     }
     const auto part = partOf(request, response);
     if (!part) return;
+    if (!format) {
+        // The part as a row of a CSV catalogue, in the columns `checkvalve convert` writes: no evaluation.
+        std::string text;
+        try {
+            text = catalog::catalogCsvText(nlohmann::json::parse(request.body), kOrigin);
+        } catch (const catalog::CatalogError& error) {
+            return sendError(response, 422, "", error.what());
+        }
+        response.setHeader("Content-Disposition", "attachment; filename=\"" + safeFileName(part->name) + ".csv\"");
+        return response.setContent(std::move(text), "text/csv; charset=utf-8");
+    }
     const std::string fileName = safeFileName(part->name) + format->extension;
     const auto send = [&](std::shared_ptr<const std::string> file) {
         response.setHeader("Content-Disposition", "attachment; filename=\"" + fileName + "\"");

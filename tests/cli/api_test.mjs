@@ -168,6 +168,17 @@ for (const [format, type, magic] of [
   check(first.status === 200 && second.status === 200 && first.bytes.equals(second.bytes) &&
     changed.status === 200 && !changed.bytes.equals(first.bytes), 'a repeated export differs, or a changed one does not');
 }
+// format=csv: the part as the row `checkvalve convert` writes for it, under the part's name.
+{
+  const edited = { ...swing, name: 'swing-edited', inputs: { ...swing.inputs, FacetoFace: 0.315 } };
+  const file = path.join(work, 'edited.json');
+  fs.writeFileSync(file, JSON.stringify({ parts: [edited] }));
+  run('convert', file, path.join(work, 'edited.csv'));
+  const r = await request('/api/export?format=csv', { method: 'POST', body: JSON.stringify(edited) });
+  check(r.status === 200 && /^text\/csv/.test(r.headers.get('content-type') ?? '') &&
+    r.headers.get('content-disposition') === 'attachment; filename="swing-edited.csv"' &&
+    text(r) === fs.readFileSync(path.join(work, 'edited.csv'), 'utf8'), `export csv: ${r.status} ${text(r).slice(0, 200)}`);
+}
 {
   const r = await request('/api/export?format=dwg', { method: 'POST', body: JSON.stringify(swing) });
   check(r.status === 400 && JSON.parse(text(r)).error.field === 'format', `unknown format: ${r.status}`);

@@ -47,7 +47,7 @@ const angleUnit = document.getElementById('angle-unit');
 const nameInput = document.getElementById('part-name');
 const showInsulation = document.getElementById('show-insulation');
 const labelsBox = document.getElementById('port-labels');
-const EXPORT_BUTTONS = ['download-glb', 'download-step', 'download-ifc', 'copy-json'];
+const EXPORT_BUTTONS = ['download-glb', 'download-step', 'download-ifc', 'copy-json', 'save-catalogue'];
 
 const state = {
   phase: 'loading', // 'loading' | 'ready' | 'error'
@@ -783,6 +783,23 @@ function showExportsNote() {
   for (const id of EXPORT_BUTTONS) document.getElementById(id).disabled = !ok;
 }
 
+function saveFile(blob, name) {
+  const url = URL.createObjectURL(blob);
+  const link = el('a', { attrs: { href: url, download: name } });
+  document.body.append(link);
+  link.click();
+  link.remove();
+  setTimeout(() => URL.revokeObjectURL(url), 10_000);
+}
+
+// "Save to catalogue": the part as a catalogue JSON file and as a row in a CSV catalogue's columns.
+async function saveToCatalogue() {
+  if (state.local.size || state.failure) return;
+  const part = clone(state.part);
+  saveFile(new Blob([`${JSON.stringify({ parts: [part] }, null, 2)}\n`], { type: 'application/json' }), `${part.name}.json`);
+  await download('csv');
+}
+
 async function download(format) {
   if (state.local.size || state.failure) return;
   const part = clone(state.part);
@@ -792,13 +809,8 @@ async function download(format) {
     const body = await response.json().catch(() => null);
     return showFailure({ title: `The ${format.toUpperCase()} download failed. `, text: body?.error?.message ?? `the server answered ${response.status}` });
   }
-  const url = URL.createObjectURL(await response.blob());
   const name = /filename="([^"]+)"/.exec(response.headers.get('Content-Disposition') ?? '')?.[1] ?? `${part.name}.${format}`;
-  const link = el('a', { attrs: { href: url, download: name } });
-  document.body.append(link);
-  link.click();
-  link.remove();
-  setTimeout(() => URL.revokeObjectURL(url), 10_000);
+  saveFile(await response.blob(), name);
 }
 
 async function main() {
@@ -913,6 +925,7 @@ document.getElementById('fit').addEventListener('click', fit);
 document.getElementById('download-glb').addEventListener('click', () => download('glb'));
 document.getElementById('download-step').addEventListener('click', () => download('step'));
 document.getElementById('download-ifc').addEventListener('click', () => download('ifc'));
+document.getElementById('save-catalogue').addEventListener('click', saveToCatalogue);
 document.getElementById('copy-json').addEventListener('click', async () => {
   if (state.local.size || state.failure) return;
   const part = state.part;

@@ -3,6 +3,8 @@
 // marking, units, history (one settled edit per step, Ctrl+Z, reset, the picker), the edited part's name
 // in downloads, the server out of reach, one request per edit and the abort of a stale one, retry after
 // 503, the view (fit, port labels, insulation), the phone layout, axe-core and the automation contract.
+import fs from 'node:fs';
+
 import { axeViolations } from './support.mjs';
 
 const WAIT = 45_000;
@@ -271,6 +273,18 @@ export async function configuratorTests({ context, base, check, shot, slowBase }
     const download = page.waitForEvent('download', { timeout: WAIT });
     await page.click('#download-glb');
     check('downloads: the GLB carries the new name', (await download).suggestedFilename() === 'my-swing-valve.glb');
+    const saved = [];
+    const saving = new Promise((resolve) => page.on('download', async (file) => {
+      saved.push({ name: file.suggestedFilename(), text: fs.readFileSync(await file.path(), 'utf8') });
+      if (saved.length === 2) resolve();
+    }));
+    await page.click('#save-catalogue');
+    await Promise.race([saving, page.waitForTimeout(WAIT)]);
+    const json = saved.find((f) => f.name === 'my-swing-valve.json');
+    const csv = saved.find((f) => f.name === 'my-swing-valve.csv');
+    check('downloads: Save to catalogue gives a catalogue JSON file and a CSV row under the new name',
+      JSON.parse(json?.text ?? '{}').parts?.[0]?.name === 'my-swing-valve' && /^name,/.test(csv?.text ?? '') && /\nmy-swing-valve,/.test(csv?.text ?? ''),
+      JSON.stringify(saved.map((f) => [f.name, f.text.slice(0, 80)])));
     const bar = await page.evaluate(() => document.getElementById('download-glb').getBoundingClientRect().bottom <= window.innerHeight);
     check('downloads: the download bar is in view without scrolling', bar);
 
