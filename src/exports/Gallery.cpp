@@ -17,7 +17,8 @@ using Json = nlohmann::ordered_json;
 
 std::vector<std::string> galleryFileStems(const std::vector<std::string>& partNames) {
     std::vector<std::string> stems;
-    std::map<std::string, int> used{{"index", 1}};
+    // index.json and index.keys.json are the gallery's own files.
+    std::map<std::string, int> used{{"index", 1}, {"index.keys", 1}};
     for (const auto& name : partNames) {
         std::string stem;
         for (char c : name)
@@ -92,5 +93,18 @@ Json galleryIndex(const std::string& source, Json items) {
 }
 
 std::string galleryIndexText(const Json& index) { return index.dump(2) + "\n"; }
+
+void writeGalleryIndexText(const fs::path& folder, const std::string& text) {
+    const fs::path path = folder / "index.json";
+    std::error_code error;
+    if (fs::symlink_status(path, error).type() == fs::file_type::regular && fs::file_size(path, error) == text.size() &&
+        !error) {
+        try {
+            if (readFileBytes(path.string()) == text) return;
+        } catch (const ExportError&) {
+        }
+    }
+    writeFileStaged(path.string(), "JSON", text);
+}
 
 } // namespace tcv::exports

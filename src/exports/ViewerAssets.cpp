@@ -48,12 +48,17 @@ void makeFolders(const fs::path& out, const fs::path& relative) {
 }
 
 // Copies `from` to `out`/`relative` through a staged file, creating folders; false (with the reason in
-// `problem`) when it cannot.
+// `problem`) when it cannot. A regular file there with the same bytes is left as it is.
 bool copyFile(const fs::path& from, const fs::path& out, const fs::path& relative, std::string& problem) {
     const fs::path to = out / relative;
     try {
         makeFolders(out, relative.parent_path());
-        writeFileStaged(to.string(), "viewer", readFileBytes(from.string()));
+        const std::string bytes = readFileBytes(from.string());
+        std::error_code error;
+        if (fs::symlink_status(to, error).type() == fs::file_type::regular &&
+            fs::file_size(to, error) == bytes.size() && !error && readFileBytes(to.string()) == bytes)
+            return true;
+        writeFileStaged(to.string(), "viewer", bytes);
     } catch (const ExportError& failure) {
         problem = failure.what();
         return false;

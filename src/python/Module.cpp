@@ -30,9 +30,11 @@
 #include "tarncheckvalve/catalog/ValidateReport.h"
 #include "tarncheckvalve/catalog/Warnings.h"
 #include "tarncheckvalve/contract/Contract.h"
+#include "tarncheckvalve/exports/ContentKey.h"
 #include "tarncheckvalve/exports/Export.h"
 #include "tarncheckvalve/exports/Formats.h"
 #include "tarncheckvalve/exports/Gallery.h"
+#include "tarncheckvalve/exports/GalleryPlan.h"
 #include "tarncheckvalve/exports/StagedFile.h"
 #include "tarncheckvalve/exports/ViewerAssets.h"
 #include "tarncheckvalve/host/Version.h"
@@ -148,7 +150,7 @@ PYBIND11_MODULE(_tarncheckvalve, m) {
         "The text as `checkvalve` prints names and messages to a terminal: control characters escaped.");
     m.def("gallery_file_stems", &exports::galleryFileStems, py::arg("names"),
           "The gallery's file names (without extension) of parts of these names, in order, as `checkvalve "
-          "gallery` names them: unsafe characters as '-', duplicates numbered, never \"index\".");
+          "gallery` names them: unsafe characters as '-', duplicates numbered, never \"index\" or \"index.keys\".");
     m.def(
         "render_gallery_part",
         [](const py::dict& part, const std::filesystem::path& folder, const std::string& stem, double timeLimit,
@@ -176,6 +178,85 @@ PYBIND11_MODULE(_tarncheckvalve, m) {
         "Renders one part into `folder` exactly as `checkvalve gallery` does: <stem>.json, .glb, .step and "
         ".ifc, each whole or not at all, under one budget. Returns (its index.json item, its errors); a part "
         "that fails is no exception.");
+    py::class_<exports::GalleryPlan>(
+        m, "GalleryPlan",
+        "The parts of a gallery folder to render again, as `checkvalve gallery` finds them: those whose content "
+        "key (part record, pipe outside-diameter entries read, program, settings) differs from the one the "
+        "folder keeps, or whose files are no longer the ones written. Holds the folder while it lives: OSError "
+        "when another run holds it.")
+        .def(py::init([](const std::filesystem::path& folder, const py::list& parts,
+                         const std::vector<std::string>& stems, double timeLimit, long long triangleLimit,
+                         const std::string& ifcGeometry, bool force) {
+                 if (py::len(parts) != stems.size())
+                     python::raise(PyExc_ValueError, "parts and stems differ in length");
+                 const std::string settings = exports::exportSettingsText(python::ifcOptions(ifcGeometry),
+                                                                          python::readLimits(timeLimit, triangleLimit));
+                 const std::string dataDirectory = python::hostOptions().dataDirectory;
+                 std::vector<std::string> keys;
+                 for (std::size_t i = 0; i < stems.size(); ++i)
+                     keys.push_back(exports::partContentKey(python::readPart(parts[i].cast<py::dict>()), stems[i],
+                                                            dataDirectory, settings));
+                 try {
+                     return std::make_unique<exports::GalleryPlan>(folder, stems, std::move(keys), force, false);
+                 } catch (const exports::ExportError& error) {
+                     python::raise(PyExc_OSError, error.what());
+                 }
+             }),
+             py::arg("folder"), py::arg("parts"), py::arg("stems"), py::kw_only(),
+             py::arg("time_limit") = python::kDefaultTimeLimitSeconds,
+             py::arg("triangle_limit") = static_cast<long long>(refhost::kDefaultTriangleLimit),
+             py::arg("ifc_geometry") = "exact", py::arg("force") = false)
+        .def("changed_parts", &exports::GalleryPlan::changedParts, "Indices of the parts to render, in order.")
+        .def(
+            "kept_item",
+            [](const exports::GalleryPlan& plan, std::size_t part) { return python::toPython(plan.keptItem(part)); },
+            py::arg("part"), "The index.json item kept for an unchanged part.")
+        .def("unchanged", &exports::GalleryPlan::unchanged, py::arg("part"))
+        .def("staging_files_removed", &exports::GalleryPlan::stagingFilesRemoved,
+             "How many staging files of gallery files a run cut short had left, removed when the plan was made.")
+        .def(
+            "counts",
+            [](const exports::GalleryPlan& plan) {
+                const auto counts = plan.counts();
+                py::dict out;
+                out["parts"] = counts.parts;
+                out["changed"] = counts.changed;
+                out["removed"] = counts.removed;
+                out["unchanged"] = counts.unchanged;
+                out["text"] = exports::galleryCountsText(counts);
+                return out;
+            },
+            "parts, changed, removed, unchanged, and text: \"N parts: C changed, R removed, U unchanged\".")
+        .def(
+            "clear_stale",
+            [](exports::GalleryPlan& plan) {
+                try {
+                    plan.clearStale();
+                } catch (const exports::ExportError& error) {
+                    python::raise(PyExc_OSError, error.what());
+                }
+            },
+            "Before rendering: keeps only the unchanged parts' keys, then removes the files of removed parts and "
+            "the earlier files of the parts to render.")
+        .def(
+            "record",
+            [](exports::GalleryPlan& plan, std::size_t part, const py::dict& item, bool whole) {
+                nlohmann::ordered_json json = python::fromPython(item, "item");
+                py::gil_scoped_release release;
+                plan.record(part, std::move(json), whole);
+            },
+            py::arg("part"), py::arg("item"), py::arg("whole"),
+            "After a part was rendered: its index item and whether it rendered whole (its files are read back).")
+        .def(
+            "write_keys",
+            [](exports::GalleryPlan& plan) {
+                try {
+                    plan.writeKeys();
+                } catch (const exports::ExportError& error) {
+                    python::raise(PyExc_OSError, error.what());
+                }
+            },
+            "Writes the keys of the unchanged and recorded parts.");
     m.def(
         "write_gallery_index",
         [](const std::filesystem::path& folder, const std::string& source, const py::list& items) {
@@ -185,7 +266,7 @@ PYBIND11_MODULE(_tarncheckvalve, m) {
             {
                 py::gil_scoped_release release;
                 try {
-                    exports::writeFileStaged((folder / "index.json").string(), "JSON", text);
+                    exports::writeGalleryIndexText(folder, text);
                 } catch (const exports::ExportError& error) {
                     failure = error.what();
                 }
@@ -193,7 +274,8 @@ PYBIND11_MODULE(_tarncheckvalve, m) {
             if (!failure.empty()) python::raise(PyExc_OSError, failure);
         },
         py::arg("folder"), py::arg("source"), py::arg("items"),
-        "Writes the gallery's index.json of these items (in part order) into `folder`, whole or not at all; "
+        "Writes the gallery's index.json of these items (in part order) into `folder`, whole or not at all "
+        "(an index.json with the same bytes is left untouched); "
         "`source` is the catalogue file (\"\" for the built-in samples).");
     m.def(
         "check_viewer_folder",

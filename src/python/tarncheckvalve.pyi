@@ -80,6 +80,37 @@ def render_gallery_part(
 ) -> tuple[dict[str, Any], list[str]]:
     """Writes <stem>.json/.glb/.step/.ifc into folder as `checkvalve gallery` does; (index item, errors)."""
 
+class GalleryPlan:
+    """The parts of a gallery folder to render again, as `checkvalve gallery` finds them from their content
+    keys and the folder's index.keys.json; holds the folder while it lives (OSError when another run does)."""
+
+    def __init__(
+        self,
+        folder: _Path,
+        parts: list[dict[str, Any]],
+        stems: list[str],
+        *,
+        time_limit: float = 30.0,
+        triangle_limit: int = 2000000,
+        ifc_geometry: str = "exact",
+        force: bool = False,
+    ) -> None: ...
+    def changed_parts(self) -> list[int]:
+        """Indices of the parts to render, in order."""
+    def unchanged(self, part: int) -> bool: ...
+    def kept_item(self, part: int) -> dict[str, Any]:
+        """The index.json item kept for an unchanged part."""
+    def staging_files_removed(self) -> int:
+        """Staging files of gallery files a run cut short had left, removed when the plan was made."""
+    def counts(self) -> dict[str, Any]:
+        """parts, changed, removed, unchanged, and text: "N parts: C changed, R removed, U unchanged"."""
+    def clear_stale(self) -> None:
+        """Keeps only the unchanged parts' keys, then removes removed parts' and to-be-rendered parts' files."""
+    def record(self, part: int, item: dict[str, Any], whole: bool) -> None:
+        """After a part was rendered: its index item and whether it rendered whole."""
+    def write_keys(self) -> None:
+        """Writes the keys of the unchanged and recorded parts (OSError when it cannot)."""
+
 def write_gallery_index(folder: _Path, source: str, items: list[dict[str, Any]]) -> None:
     """Writes folder/index.json of the items, whole or not at all (OSError); source "" for the samples."""
 

@@ -83,10 +83,17 @@ def step_content(data):
     return re.sub(rb"'\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d'", b"'TIME'", data, count=1)
 
 
-def assert_same_gallery(expected, actual):
-    names = sorted(n for n in os.listdir(expected) if n.endswith((".glb", ".step", ".ifc", ".json")))
-    assert names == sorted(n for n in os.listdir(actual) if n.endswith((".glb", ".step", ".ifc", ".json")))
-    assert len(names) == 4 * (COPIES * len(tcv.samples()) + 1) + 1
+KEYS = "index.keys.json"  # each program's own record of what it rendered: not compared
+
+
+def gallery_files(folder):
+    return sorted(n for n in os.listdir(folder) if n.endswith((".glb", ".step", ".ifc", ".json")) and n != KEYS)
+
+
+def assert_same_gallery(expected, actual, count=None):
+    names = gallery_files(expected)
+    assert names == gallery_files(actual)
+    assert len(names) == (count or 4 * (COPIES * len(tcv.samples()) + 1) + 1)
     for name in names:
         a = (expected / name).read_bytes()
         b = (actual / name).read_bytes()
@@ -268,3 +275,40 @@ def test_gallery_removes_what_killed_workers_left_unfinished(capsys, cluster, tm
     assert all(path.read_bytes() == b"glTF unfinished" for path in kept)
     assert link.is_symlink()
     assert "removed 1 unfinished file(s)" in err
+
+
+def identities(folder):
+    return {p.name: (p.stat().st_ino, p.stat().st_mtime_ns) for p in folder.iterdir() if p.is_file()}
+
+
+def test_gallery_again_renders_only_the_parts_that_changed(capsys, cluster, tmp_path):
+    parts = copy.deepcopy(tcv.samples()[:6])
+    catalog = tmp_path / "six.json"
+    catalog.write_text(json.dumps({"parts": parts}))
+    out = tmp_path / "out"
+    code, _, err = run(capsys, cluster, "gallery", str(out), str(catalog))
+    assert code == 0 and "6 parts: 6 changed, 0 removed, 0 unchanged" in err
+
+    # The same catalogue again: no task, no file written.
+    before = identities(out)
+    code, stdout, err = run(capsys, cluster, "gallery", str(out), str(catalog))
+    assert code == 0 and "6 parts: 0 changed, 0 removed, 6 unchanged" in err and "parts/s" not in err
+    assert "6 parts: 0 changed, 0 removed, 6 unchanged" in stdout
+    assert identities(out) == before
+
+    # One part changed, one removed: one task, the removed part's files gone, the others untouched.
+    parts[0]["inputs"]["FacetoFace"] = parts[0]["inputs"].get("FacetoFace", 0.2) * 1.1
+    removed = parts.pop()
+    catalog.write_text(json.dumps({"parts": parts}))
+    stems = tcv.gallery_file_stems([p["name"] for p in parts + [removed]])
+    code, _, err = run(capsys, cluster, "gallery", str(out), str(catalog))
+    assert code == 0 and "5 parts: 1 changed, 1 removed, 4 unchanged" in err and "gallery: 1/1 parts" in err
+    after = identities(out)
+    assert not [name for name in after if name.startswith(stems[-1] + ".")]
+    assert {name for name in after if after[name] != before.get(name) and name.endswith(".json")} == {
+        f"{stems[0]}.json", "index.json", KEYS}
+
+    # The files are those of the command line's cold gallery of the same catalogue.
+    cold = tmp_path / "cold"
+    assert cli("gallery", str(cold), str(catalog))[0] == 0
+    assert_same_gallery(cold, out, count=4 * 5 + 1)

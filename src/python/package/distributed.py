@@ -7,8 +7,9 @@
 Each prints, writes and exits as the `checkvalve` command of the same name. The parts are cut into
 chunks; each chunk is one Dask task that evaluates (and, for the gallery, exports) its parts inside a
 worker, one part at a time on the task's thread. Gallery files are written by the workers straight into
-OUT, each whole or not at all, so OUT must be a folder every worker reaches under the same path; the
-gallery's index.json, its browser viewer and validate's report are written at the end, by this process,
+OUT, each whole or not at all, so OUT must be a folder every worker reaches under the same path. Into a
+folder that holds an earlier gallery only the parts whose files would change become tasks, as with
+`checkvalve gallery` (--force renders all). The gallery's index.json, its browser viewer and validate's report are written at the end, by this process,
 from the tasks' results. Without --scheduler a LocalCluster of --workers processes is started and stopped again;
 its scheduler, nannies, workers and their HTTP servers listen on 127.0.0.1 only, or on --host: whoever
 reaches a Dask port can run code in it.
@@ -171,9 +172,10 @@ class Cluster:
             self.cluster.close()
 
 
-def run_chunks(cluster, label, count, chunk_size, make_task, retries):
+def run_chunks(cluster, label, count, chunk_size, make_task, retries, on_chunk=None):
     """Runs one task per chunk of `count` items and returns the items' results in order. `make_task(start,
-    end)` gives (function, arguments) for a chunk. Progress counts items."""
+    end)` gives (function, arguments) for a chunk; `on_chunk(start, end, results)`, when given, is called
+    as each chunk is done. Progress counts items."""
     from distributed import as_completed
 
     chunks = _chunks(count, chunk_size)
@@ -189,6 +191,8 @@ def run_chunks(cluster, label, count, chunk_size, make_task, retries):
         for future in as_completed(futures):
             start, end = futures[future]
             results[start:end] = future.result()
+            if on_chunk is not None:
+                on_chunk(start, end, results[start:end])
             progress.advance(end - start)
     finally:
         progress.finish()
@@ -249,14 +253,48 @@ def remove_staging_files(folder, names):
 def run_gallery(options, cluster, parts):
     folder = options.outdir
     stems = tcv.gallery_file_stems([part["name"] for part in parts])
-    size = options.chunk_size or chunk_size_for(len(parts), cluster.threads())
+    # Only the parts whose files would change become tasks; the plan holds the folder until it is done.
+    try:
+        plan = tcv.GalleryPlan(folder, parts, stems, time_limit=options.time_limit,
+                               triangle_limit=options.triangle_limit, ifc_geometry=options.ifc_geometry,
+                               force=options.force)
+        plan.clear_stale()
+    except OSError as error:
+        raise BadInput(str(error)) from error
+    if plan.staging_files_removed():
+        print(f"{PROGRAM} gallery: removed {plan.staging_files_removed()} unfinished file(s) of a run cut short",
+              file=sys.stderr)
+    counts = plan.counts()
+    print(f"{PROGRAM} gallery: {counts['text']}", file=sys.stderr)
+    changed = plan.changed_parts()
+    todo = [parts[i] for i in changed]
+    size = options.chunk_size or chunk_size_for(len(todo), cluster.threads())
     # Workers write by the same path: an absolute one, whatever their working folder.
     target = os.path.abspath(folder)
-    results = run_chunks(
-        cluster, "gallery", len(parts), size,
-        lambda start, end: (gallery_chunk, (parts[start:end], stems[start:end], target, options.time_limit,
-                                            options.triangle_limit, options.ifc_geometry)),
-        options.retries)
+
+    def record(start, end, chunk):
+        # A chunk's parts keep their keys as soon as their files are whole, so that an interrupted run
+        # loses only the chunks in progress.
+        for offset, (item, errors) in enumerate(chunk):
+            plan.record(changed[start + offset], item, not errors)
+
+    try:
+        rendered = run_chunks(
+            cluster, "gallery", len(todo), size,
+            lambda start, end: (gallery_chunk, (todo[start:end], [stems[i] for i in changed[start:end]], target,
+                                                options.time_limit, options.triangle_limit, options.ifc_geometry)),
+            options.retries, on_chunk=record)
+    finally:
+        try:
+            plan.write_keys()
+        except OSError as error:
+            print(f"{PROGRAM} gallery: {tcv.printable(str(error))}", file=sys.stderr)
+    results = [None] * len(parts)
+    for i, result in zip(changed, rendered):
+        results[i] = result
+    for i in range(len(parts)):
+        if results[i] is None:
+            results[i] = (plan.kept_item(i), [])
 
     # Every task is done: a staging file left now belongs to a worker that died writing it.
     removed = remove_staging_files(folder, {name for item, _ in results for name in item["files"].values()})
@@ -277,6 +315,7 @@ def run_gallery(options, cluster, parts):
         print(f"FAILED  {tcv.printable(part['name'])} (PartDataBasis {part['partDataBasis']})")
         for error in errors:
             print(f"        {tcv.printable(error)}")
+    print(counts["text"])
     print(f"{len(parts)} part(s): {len(parts) - failed} ok, {failed} failed")
     if index_written:
         print(f"gallery: {os.path.join(folder, 'index.json')}")
@@ -364,6 +403,8 @@ def parser():
     gallery.add_argument("--time-limit", type=float, default=30.0, help="seconds per part (0: none)")
     gallery.add_argument("--triangle-limit", type=int, default=2000000, help="triangles per part (0: none)")
     gallery.add_argument("--ifc-geometry", type=str.lower, choices=("exact", "mesh"), default="exact")
+    gallery.add_argument("--force", action="store_true",
+                         help="render every part again, also those whose files in OUT are up to date")
 
     validate = commands.add_parser("validate", parents=[cluster], help="evaluate every part as checkvalve validate")
     validate.add_argument("catalog", metavar="CATALOG", nargs="?", default="")

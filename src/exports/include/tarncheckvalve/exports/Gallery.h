@@ -25,7 +25,8 @@ struct GalleryEntry {
 };
 
 // File names from part names: letters, digits, '.', '-' and '_' kept, anything else a '-'; made unique
-// in order ("name-2", "name-3", ...), and never "index", whose .json is the gallery's own list.
+// in order ("name-2", "name-3", ...), and never "index" or "index.keys", whose .json files are the
+// gallery's own list and its parts' keys.
 TCV_EXPORT std::vector<std::string> galleryFileStems(const std::vector<std::string>& partNames);
 
 // Evaluates both aspects of `part` and writes <stem>.json, .glb, .step and .ifc into `folder`, each whole
@@ -44,5 +45,8 @@ TCV_EXPORT nlohmann::ordered_json galleryIndexItem(const refhost::CatalogPart& p
 // the built-in samples. galleryIndexText is its text as written.
 TCV_EXPORT nlohmann::ordered_json galleryIndex(const std::string& source, nlohmann::ordered_json items);
 TCV_EXPORT std::string galleryIndexText(const nlohmann::ordered_json& index);
+// Writes the index text as `folder`/index.json, whole or not at all; an index.json that holds these bytes
+// already is left untouched. ExportError when it cannot be written.
+TCV_EXPORT void writeGalleryIndexText(const std::filesystem::path& folder, const std::string& text);
 
 } // namespace tcv::exports
