@@ -16,6 +16,7 @@
 #include "tarncheckvalve/catalog/Catalog.h"
 #include "tarncheckvalve/catalog/CatalogCsv.h"
 #include "tarncheckvalve/catalog/Report.h"
+#include "tarncheckvalve/exports/ContentKey.h"
 #include "tarncheckvalve/exports/Export.h"
 #include "tarncheckvalve/exports/Formats.h"
 #include "tarncheckvalve/refhost/Records.h"
@@ -176,6 +177,11 @@ std::shared_ptr<refhost::WorkBudget> Api::budgetFor(const HttpRequest& request) 
     return std::make_shared<refhost::WorkBudget>(work_, request.cancelled);
 }
 
+std::string Api::contentKeyOf(const refhost::CatalogPart& part, const std::string& fileName) const {
+    return exports::partContentKey(part, fileName, refhost::RefRuntime::defaultOptions().dataDirectory,
+                                   exports::exportSettingsText({}, work_));
+}
+
 Api::~Api() {
     // The variants may still be being worked out: a server that stops does not wait for them.
     startup_->cancel();
@@ -290,7 +296,8 @@ void Api::exportPart(const HttpRequest& request, HttpResponse& response) {
         response.setHeader("Content-Disposition", "attachment; filename=\"" + fileName + "\"");
         response.setContent(*file, format->mediaType);
     };
-    if (const auto cached = exports_.find(format->name, request.body)) return send(*cached);
+    const std::string partKey = contentKeyOf(*part, fileName);
+    if (const auto cached = exports_.find(format->name, partKey)) return send(*cached);
 
     Slot slot(slots_, request, wait_, hold_);
     if (!slot.held()) return busy(response);
@@ -317,7 +324,7 @@ void Api::exportPart(const HttpRequest& request, HttpResponse& response) {
     } catch (const refhost::WorkStopped& error) {
         return sendError(response, 422, "", error.what());
     }
-    exports_.store(format->name, request.body, file);
+    exports_.store(format->name, partKey, file);
     send(file);
 }
 
@@ -368,7 +375,9 @@ void Api::build(const HttpRequest& request, HttpResponse& response) {
     const auto part = partOf(request, response);
     if (!part) return;
     const std::string cacheKey = std::string(preview ? "build:preview" : "build:full") + (outline ? ":outline" : "");
-    if (const auto cached = exports_.find(cacheKey, request.body)) {
+    const std::string fileName = safeFileName(part->name) + ".glb";
+    const std::string partKey = contentKeyOf(*part, fileName);
+    if (const auto cached = exports_.find(cacheKey, partKey)) {
         // The content type (with its boundary) is the first line of the kept answer.
         const std::string& kept = **cached;
         const auto end = kept.find('\n');
@@ -401,15 +410,14 @@ void Api::build(const HttpRequest& request, HttpResponse& response) {
         parts.push_back({"exportError", "", "text/plain; charset=utf-8", error.what()});
     }
     if (request.cancelled->load()) return gone(response);
-    const std::string fileName = safeFileName(part->name) + ".glb";
     if (glb) {
         parts.push_back({"model", fileName, "model/gltf-binary", *glb});
         // A download of the model just viewed is then answered at once.
-        if (!preview) exports_.store("glb", request.body, glb);
+        if (!preview) exports_.store("glb", partKey, glb);
     }
     auto [body, type] = multipartFormData(parts);
     response.setHeader("Server-Timing", "evaluate;dur=" + evaluated + ", mesh;dur=" + millisecondsSince(meshing));
-    if (glb) exports_.store(cacheKey, request.body, std::make_shared<const std::string>(type + "\n" + body));
+    if (glb) exports_.store(cacheKey, partKey, std::make_shared<const std::string>(type + "\n" + body));
     response.setContent(std::move(body), type);
 }
 

@@ -58,6 +58,9 @@ private:
     std::optional<refhost::CatalogPart> partOf(const HttpRequest& request, HttpResponse& response) const;
     // The budget of a request's work: the server's limits, ended early when the client goes away.
     std::shared_ptr<refhost::WorkBudget> budgetFor(const HttpRequest& request) const;
+    // What the exports of `part` saved as `fileName` are kept by (ExportCache): its content key under the
+    // server's limits.
+    std::string contentKeyOf(const refhost::CatalogPart& part, const std::string& fileName) const;
 
     std::vector<refhost::CatalogPart> samples_;
     std::string definitionText_;

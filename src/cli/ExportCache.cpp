@@ -4,7 +4,7 @@ namespace tcv::cli {
 
 namespace {
 
-std::string keyOf(const std::string& format, const std::string& body) { return format + '\n' + body; }
+std::string keyOf(const std::string& format, const std::string& partKey) { return format + '\n' + partKey; }
 
 } // namespace
 
@@ -21,8 +21,8 @@ void ExportCache::dropExpired(Clock::time_point now) {
 }
 
 std::optional<std::shared_ptr<const std::string>> ExportCache::find(const std::string& format,
-                                                                    const std::string& body) {
-    const std::string key = keyOf(format, body);
+                                                                    const std::string& partKey) {
+    const std::string key = keyOf(format, partKey);
     std::lock_guard<std::mutex> lock(mutex_);
     dropExpired(Clock::now());
     for (const auto& entry : entries_)
@@ -30,8 +30,9 @@ std::optional<std::shared_ptr<const std::string>> ExportCache::find(const std::s
     return std::nullopt;
 }
 
-void ExportCache::store(const std::string& format, const std::string& body, std::shared_ptr<const std::string> file) {
-    std::string key = keyOf(format, body);
+void ExportCache::store(const std::string& format, const std::string& partKey,
+                        std::shared_ptr<const std::string> file) {
+    std::string key = keyOf(format, partKey);
     const std::size_t size = key.size() + file->size();
     if (maxEntries_ == 0 || size > maxBytes_) return;
     std::lock_guard<std::mutex> lock(mutex_);

@@ -1,7 +1,9 @@
 // The server's recent exports, kept for a short time: the configurator asks for the same part's GLB again
 // when a download follows the view, when the back button returns to an earlier state, and when several
-// people open the same sample. An export depends on the request body alone (and on the pipe data file,
-// which is why entries expire after seconds rather than staying).
+// people open the same sample. Entries are found by the part's content key (exports/ContentKey.h: the part
+// as read, the pipe outside-diameter entries it reads, the program and the settings), the key a gallery
+// folder keeps its files by: two requests for the same part share an entry however their JSON is written,
+// and an edited data file makes new entries rather than serving old ones.
 #pragma once
 
 #include <chrono>
@@ -21,10 +23,10 @@ public:
     // At most `entries` files of at most `bytes` together, each kept for `lifetime`.
     ExportCache(std::size_t entries, std::size_t bytes, std::chrono::milliseconds lifetime);
 
-    // The file made for `format` and this exact body, when one was made within the lifetime.
-    std::optional<std::shared_ptr<const std::string>> find(const std::string& format, const std::string& body);
-    // Keeps the file made for `format` and `body`; a file larger than the whole cache is not kept.
-    void store(const std::string& format, const std::string& body, std::shared_ptr<const std::string> file);
+    // The file made for `format` of the part with this content key, when one was made within the lifetime.
+    std::optional<std::shared_ptr<const std::string>> find(const std::string& format, const std::string& partKey);
+    // Keeps the file made for `format` and `partKey`; a file larger than the whole cache is not kept.
+    void store(const std::string& format, const std::string& partKey, std::shared_ptr<const std::string> file);
 
 private:
     struct Entry {

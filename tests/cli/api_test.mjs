@@ -234,6 +234,20 @@ for (const [format, type, magic] of [
   check(malformed.status === 400 && JSON.parse(text(malformed)).error.field === 'inputs.FacetoFace', `build of a malformed part: ${malformed.status} ${text(malformed)}`);
 }
 
+// Recent exports are kept by the part's content, not by how its JSON is written: the same part sent again
+// indented is answered from the cache; another value of one input is built anew.
+{
+  const part = { ...swing, name: 'kept' };
+  const first = await request('/api/build?format=glb', { method: 'POST', body: JSON.stringify(part) });
+  const again = await request('/api/build?format=glb', { method: 'POST', body: JSON.stringify(part, null, 2) });
+  const other = await request('/api/build?format=glb', {
+    method: 'POST', body: JSON.stringify({ ...part, inputs: { ...part.inputs, FacetoFace: part.inputs.FacetoFace * 1.1 } }) });
+  check(first.status === 200 && first.headers.get('server-timing') !== 'cache', `build kept: first ${first.headers.get('server-timing')}`);
+  check(again.status === 200 && again.headers.get('server-timing') === 'cache',
+    `build kept: the same part written otherwise was built again (${again.headers.get('server-timing')})`);
+  check(other.status === 200 && other.headers.get('server-timing') !== 'cache', 'build kept: a changed part came from the cache');
+}
+
 // Variants: every served PartDataBasis once, with the inputs it reads.
 {
   const r = await request('/api/variants');
