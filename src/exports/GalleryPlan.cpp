@@ -232,6 +232,8 @@ void GalleryPlan::record(std::size_t index, Json item, bool whole) {
     part.files.clear();
     if (!whole || !item.contains("files") || !item["files"].is_object()) return;
     for (const auto& [format, name] : item["files"].items()) {
+        // Only a part file's plain name in the folder is vouched for.
+        if (!name.is_string() || !isPartFileName(name.get<std::string>())) return;
         FileState file;
         file.name = name.get<std::string>();
         const std::string path = (folder_ / file.name).string();

@@ -240,3 +240,24 @@ def test_a_package_without_its_extension_says_how_to_build_it(tmp_path):
     last = done.stderr.strip().splitlines()[-1]
     assert last.startswith("ImportError: tarncheckvalve: the compiled extension _tarncheckvalve is missing")
     assert "bash scripts/run-main.sh" in last and "PYTHONPATH=build/release/python" in last
+
+
+def test_a_gallery_plan_holds_its_folder_and_vouches_only_for_files_in_it(tmp_path):
+    part = tcv.samples()[0]
+    out = tmp_path / "out"
+    out.mkdir()
+    outside = tmp_path / "outside.glb"
+    outside.write_bytes(b"mine")
+    plan = tcv.GalleryPlan(out, [part], ["p"])
+    assert plan.changed_parts() == [0] and plan.counts()["text"] == "1 parts: 1 changed, 0 removed, 0 unchanged"
+    # One run at a time: a second plan of the folder is refused while the first holds it.
+    with pytest.raises(OSError, match="another gallery run"):
+        tcv.GalleryPlan(out, [part], ["p"])
+    # An item naming a file outside the folder is not vouched for, so no later run removes that file.
+    plan.record(0, {"files": {"glb": "../outside.glb"}}, True)
+    plan.write_keys()
+    assert json.loads((out / "index.keys.json").read_text())["parts"] == []
+    del plan
+    again = tcv.GalleryPlan(out, [part], ["p"])
+    again.clear_stale()
+    assert again.changed_parts() == [0] and outside.read_bytes() == b"mine"
