@@ -17,6 +17,8 @@
 #      STEP exports and a stop (bench/serve_limits.py);
 #   3b. the gallery on a Dask LocalCluster of 1 and 2 workers against `checkvalve gallery --jobs 1|2`
 #      (bench/dask_gallery.py; DASK_PARTS parts, default 2000, renamed copies of the samples);
+#   3c. the incremental gallery: the same catalogue again and one part changed against the cold run
+#      (bench/incremental_gallery.py; INCREMENTAL_PARTS parts, default 1000);
 #   with --google, the Google Benchmark cases as well (any further arguments go to the benchmark binary,
 #      e.g. --benchmark_filter=Evaluate/);
 #   4. with --peer, every sample part's shapes built by a FreeCAD Part script (bench/peer/freecad_shapes.py,
@@ -132,6 +134,10 @@ if [ -d "$build/python/tarncheckvalve" ] && /usr/bin/python3 -c "import distribu
 else
   echo "dask gallery: no Python module in $build or no python3-distributed, not measured"
 fi
+
+# The incremental gallery: cold, unchanged and one-part-changed runs into one folder, and the keying's
+# share of the cold run (bench/incremental_gallery.py; INCREMENTAL_PARTS parts, default 1000).
+python3 bench/incremental_gallery.py --checkvalve "$checkvalve" --parts "${INCREMENTAL_PARTS:-1000}" --jobs 2
 
 if [ "$mode" = google ]; then
   "$build/bench/tcv_bench" "$@"
