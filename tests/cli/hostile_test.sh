@@ -192,7 +192,7 @@ for signal in INT TERM HUP QUIT; do
     gallery="$work/signalled-$signal"
     scratch="$work/tmp-$signal"
     mkdir -p "$scratch"
-    TMPDIR="$scratch" setsid "$cv" gallery "$gallery" --jobs 2 >/dev/null 2>"$work/signal-err" &
+    TMPDIR="$scratch" setsid "$cv" gallery "$gallery" "$work/many.json" --jobs 2 >/dev/null 2>"$work/signal-err" &
     pid=$!
     stop_after 3 "$signal" "$pid" && pass || fail "gallery still running 5 s after SIG$signal"
     wait "$pid" 2>/dev/null
