@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "IfcBuilder.h"
+#include "tarncheckvalve/host/Version.h"
 
 namespace tcv::exports::ifcfile {
 
@@ -75,6 +76,7 @@ std::string IfcBuilder::keyOfParts() const {
 
 // Project, units, contexts and (unless a library) site, building and storey; the storey's placement.
 std::size_t IfcBuilder::header(const std::string& projectKey, const std::string& name, bool isLibrary) {
+    ownerHistory();
     origin_ = point({0, 0, 0});
     world_ = w_.add("IfcAxis2Placement3D", {p21::ref(origin_), p21::kUnset, p21::kUnset});
     const std::size_t model =
@@ -90,33 +92,54 @@ std::size_t IfcBuilder::header(const std::string& projectKey, const std::string&
     const std::size_t units = w_.add(
         "IfcUnitAssignment", {p21::list({siUnit("LENGTHUNIT", "METRE"), siUnit("PLANEANGLEUNIT", "RADIAN"),
                                          siUnit("AREAUNIT", "SQUARE_METRE"), siUnit("VOLUMEUNIT", "CUBIC_METRE")})});
-    project_ = w_.add("IfcProject", {guid(projectKey), p21::kUnset, p21::string(name), p21::kUnset, p21::kUnset,
-                                     p21::kUnset, p21::kUnset, p21::list({p21::ref(model)}), p21::ref(units)});
+    project_ = w_.add("IfcProject", {guid(projectKey), owner_, p21::string(name), p21::kUnset, p21::kUnset, p21::kUnset,
+                                     p21::kUnset, p21::list({p21::ref(model)}), p21::ref(units)});
     if (isLibrary) {
         library_ = w_.add("IfcProjectLibrary",
-                          {guid(projectKey + "|library"), p21::kUnset, p21::string(name), p21::kUnset, p21::kUnset,
+                          {guid(projectKey + "|library"), owner_, p21::string(name), p21::kUnset, p21::kUnset,
                            p21::kUnset, p21::kUnset, p21::list({p21::ref(model)}), p21::ref(units)});
         relation("IfcRelDeclares", projectKey + "|project-library", project_, {library_});
         return 0;
     }
     const std::size_t sitePlacement = w_.add("IfcLocalPlacement", {p21::kUnset, p21::ref(world_)});
     const std::size_t site =
-        w_.add("IfcSite", {guid(projectKey + "|site"), p21::kUnset, p21::string("Site"), p21::kUnset, p21::kUnset,
+        w_.add("IfcSite", {guid(projectKey + "|site"), owner_, p21::string("Site"), p21::kUnset, p21::kUnset,
                            p21::ref(sitePlacement), p21::kUnset, p21::kUnset, p21::enumeration("ELEMENT"), p21::kUnset,
                            p21::kUnset, p21::kUnset, p21::kUnset, p21::kUnset});
     const std::size_t buildingPlacement = w_.add("IfcLocalPlacement", {p21::ref(sitePlacement), p21::ref(world_)});
     const std::size_t building =
-        w_.add("IfcBuilding", {guid(projectKey + "|building"), p21::kUnset, p21::string("Building"), p21::kUnset,
+        w_.add("IfcBuilding", {guid(projectKey + "|building"), owner_, p21::string("Building"), p21::kUnset,
                                p21::kUnset, p21::ref(buildingPlacement), p21::kUnset, p21::kUnset,
                                p21::enumeration("ELEMENT"), p21::kUnset, p21::kUnset, p21::kUnset});
     const std::size_t storeyPlacement = w_.add("IfcLocalPlacement", {p21::ref(buildingPlacement), p21::ref(world_)});
     storey_ = w_.add("IfcBuildingStorey",
-                     {guid(projectKey + "|storey"), p21::kUnset, p21::string("Storey"), p21::kUnset, p21::kUnset,
+                     {guid(projectKey + "|storey"), owner_, p21::string("Storey"), p21::kUnset, p21::kUnset,
                       p21::ref(storeyPlacement), p21::kUnset, p21::kUnset, p21::enumeration("ELEMENT"), p21::real(0)});
     relation("IfcRelAggregates", projectKey + "|project-site", project_, {site});
     relation("IfcRelAggregates", projectKey + "|site-building", site, {building});
     relation("IfcRelAggregates", projectKey + "|building-storey", building, {storey_});
     return storeyPlacement;
+}
+
+// Who wrote the file with which application, and when. The program does not know its user: the owning
+// person and organization are required and written as unknown.
+void IfcBuilder::ownerHistory() {
+    moment_ = p21::fileMoment();
+    const std::size_t person = w_.add("IfcPerson", {p21::kUnset, p21::string("Unknown"), p21::kUnset, p21::kUnset,
+                                                    p21::kUnset, p21::kUnset, p21::kUnset, p21::kUnset});
+    const std::size_t organization =
+        w_.add("IfcOrganization", {p21::kUnset, p21::string("Unknown"), p21::kUnset, p21::kUnset, p21::kUnset});
+    const std::size_t user =
+        w_.add("IfcPersonAndOrganization", {p21::ref(person), p21::ref(organization), p21::kUnset});
+    const std::size_t developer =
+        w_.add("IfcOrganization", {p21::kUnset, p21::string("TarnCheckValve"), p21::kUnset, p21::kUnset, p21::kUnset});
+    const std::size_t application =
+        w_.add("IfcApplication", {p21::ref(developer), p21::string(TCV_VERSION_STRING),
+                                  p21::string("TarnCheckValve checkvalve"), p21::string("checkvalve")});
+    // Created, never modified since: no modification date, so the change action may only be NOCHANGE.
+    owner_ = p21::ref(
+        w_.add("IfcOwnerHistory", {p21::ref(user), p21::ref(application), p21::kUnset, p21::enumeration("NOCHANGE"),
+                                   p21::kUnset, p21::kUnset, p21::kUnset, p21::integer(moment_)}));
 }
 
 // The relations gathered while the parts were placed, then the whole file.
@@ -131,11 +154,11 @@ std::string IfcBuilder::finish(const std::string& fileName, const std::string& p
     }
     for (const auto& [key, rel] : propertyRelations_)
         w_.add("IfcRelDefinesByProperties",
-               {guid(key), p21::kUnset, p21::kUnset, p21::kUnset, refs(rel.objects), p21::ref(rel.set)});
+               {guid(key), owner_, p21::kUnset, p21::kUnset, refs(rel.objects), p21::ref(rel.set)});
     if (!contained.empty())
-        w_.add("IfcRelContainedInSpatialStructure", {guid(projectKey + "|contained"), p21::kUnset, p21::kUnset,
-                                                     p21::kUnset, refs(contained), p21::ref(storey_)});
-    return w_.file(fileName, "IFC4", "TarnCheckValve checkvalve");
+        w_.add("IfcRelContainedInSpatialStructure",
+               {guid(projectKey + "|contained"), owner_, p21::kUnset, p21::kUnset, refs(contained), p21::ref(storey_)});
+    return w_.file(fileName, "IFC4", "TarnCheckValve checkvalve " TCV_VERSION_STRING, p21::isoTimeStamp(moment_));
 }
 
 Value IfcBuilder::refs(const std::vector<std::size_t>& ids) {
@@ -170,17 +193,17 @@ std::size_t IfcBuilder::axes(const Vec3& location, std::optional<Vec3> axis, std
 
 void IfcBuilder::relation(const char* type, const std::string& key, std::size_t relating,
                           const std::vector<std::size_t>& related) {
-    w_.add(type, {guid(key), p21::kUnset, p21::kUnset, p21::kUnset, p21::ref(relating), refs(related)});
+    w_.add(type, {guid(key), owner_, p21::kUnset, p21::kUnset, p21::ref(relating), refs(related)});
 }
 
 // A relation whose related objects come first (IfcRelDefinesByType).
 void IfcBuilder::relation(const char* type, const std::string& key, const std::vector<std::size_t>& related,
                           std::size_t relating) {
-    w_.add(type, {guid(key), p21::kUnset, p21::kUnset, p21::kUnset, refs(related), p21::ref(relating)});
+    w_.add(type, {guid(key), owner_, p21::kUnset, p21::kUnset, refs(related), p21::ref(relating)});
 }
 
 std::size_t IfcBuilder::propertySet(const std::string& key, const char* name, const std::vector<Value>& properties) {
-    return w_.add("IfcPropertySet", {guid(key), p21::kUnset, p21::string(name), p21::kUnset, p21::list(properties)});
+    return w_.add("IfcPropertySet", {guid(key), owner_, p21::string(name), p21::kUnset, p21::list(properties)});
 }
 
 // `object` takes the set's properties; one relation per set names every object that does.
@@ -202,8 +225,9 @@ Value IfcBuilder::enumerated(const char* name, const char* value, const char* en
         for (const char* v : values) labels.push_back(label(v));
         it->second = w_.add("IfcPropertyEnumeration", {p21::string(enumeration), p21::list(labels), p21::kUnset});
     }
-    return p21::ref(w_.add("IfcPropertyEnumeratedValue",
-                           {p21::string(name), p21::kUnset, p21::list({label(value)}), p21::ref(it->second)}));
+    const Value chosen = value ? p21::list({label(value)}) : p21::kUnset;
+    return p21::ref(
+        w_.add("IfcPropertyEnumeratedValue", {p21::string(name), p21::kUnset, chosen, p21::ref(it->second)}));
 }
 
 } // namespace tcv::exports::ifcfile

@@ -93,6 +93,9 @@ private:
     // Project, units, contexts and (unless a library) site, building and storey; the storey's placement.
     std::size_t header(const std::string& projectKey, const std::string& name, bool isLibrary);
 
+    // Who wrote the file with which application, and when: the IfcOwnerHistory every rooted entity names.
+    void ownerHistory();
+
     // The relations gathered while the parts were placed, then the whole file.
     std::string finish(const std::string& fileName, const std::string& projectKey,
                        const std::vector<std::size_t>& contained);
@@ -119,6 +122,7 @@ private:
     // `object` takes the set's properties; one relation per set names every object that does.
     void defineByProperties(const std::string& key, std::size_t object, std::size_t set);
     Value single(const std::string& name, const Value& value);
+    // An enumerated property; no value (nullptr) leaves it unset.
     Value enumerated(const char* name, const char* value, const char* enumeration,
                      const std::vector<const char*>& values);
 
@@ -188,6 +192,9 @@ private:
     std::map<std::string, std::size_t> enumerations_;
     std::map<std::string, std::size_t> directions_;
     std::map<std::string, PropertyRelation> propertyRelations_;
+    // Every rooted entity's IfcOwnerHistory, and the moment the file is stamped with (seconds since 1970).
+    Value owner_ = p21::kUnset;
+    std::int64_t moment_ = 0;
 };
 
 } // namespace tcv::exports::ifcfile

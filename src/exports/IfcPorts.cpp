@@ -48,6 +48,7 @@ const refhost::PortSpec* portSpec(const ExportedPart& part, std::int64_t index) 
 }
 
 // The pipe end treatment of a port by its end type; ConnectionSubType says more where IFC has no value.
+// No treatment (nullptr) for an end type the catalogue does not name: the property is left without a value.
 std::pair<const char*, const char*> connectionType(std::int32_t endType) {
     switch (endType) {
     case kFlanged:
@@ -59,7 +60,7 @@ std::pair<const char*, const char*> connectionType(std::int32_t endType) {
     case kMechanical:
         return {"OTHER", "mechanical joint"};
     default:
-        return {"NOTDEFINED", nullptr};
+        return {nullptr, nullptr};
     }
 }
 
@@ -149,7 +150,7 @@ IfcBuilder::PartType& IfcBuilder::typeOf(std::size_t index) {
     const ExportedAspect* physical = aspectOf(part, kPhysical);
     type.bodyMaps = representationMaps(physical ? bodyItems(*physical) : ItemGroups{});
     type.valveType =
-        w_.add("IfcValveType", {guid(type.key + "|IfcValveType"), p21::kUnset, p21::string(part.name),
+        w_.add("IfcValveType", {guid(type.key + "|IfcValveType"), owner_, p21::string(part.name),
                                 description.empty() ? p21::kUnset : p21::string(description), p21::kUnset,
                                 p21::list({p21::ref(commonSet), p21::ref(ownSet)}), listOrUnset(type.bodyMaps),
                                 p21::kUnset, p21::kUnset, p21::enumeration("CHECK")});
@@ -159,10 +160,10 @@ IfcBuilder::PartType& IfcBuilder::typeOf(std::size_t index) {
     const ItemGroups insulationItems = insulation ? bodyItems(*insulation) : ItemGroups{};
     if (!insulationItems.empty()) {
         type.insulationMaps = representationMaps(insulationItems);
-        type.coveringType = w_.add("IfcCoveringType", {guid(type.key + "|IfcCoveringType"), p21::kUnset,
-                                                       p21::string(part.name + " insulation"), p21::kUnset, p21::kUnset,
-                                                       p21::kUnset, listOrUnset(type.insulationMaps), p21::kUnset,
-                                                       p21::kUnset, p21::enumeration("INSULATION")});
+        type.coveringType = w_.add("IfcCoveringType",
+                                   {guid(type.key + "|IfcCoveringType"), owner_, p21::string(part.name + " insulation"),
+                                    p21::kUnset, p21::kUnset, p21::kUnset, listOrUnset(type.insulationMaps),
+                                    p21::kUnset, p21::kUnset, p21::enumeration("INSULATION")});
     }
     return type;
 }
@@ -189,7 +190,7 @@ void IfcBuilder::addPortTemplates(const ExportedPart& part, PartType& type) {
         const auto [treatment, subType] = connectionType(portData ? portData->endType : terminationClass);
         std::vector<Value> pipe{enumerated("ConnectionType", treatment, "PEnum_PipeEndStyleTreatment",
                                            {"BRAZED", "COMPRESSION", "FLANGED", "GROOVED", "OUTSIDESLEEVE", "SOLDERED",
-                                            "SWEDGE", "THREADED", "WELDED", "OTHER", "NOTDEFINED", "NONE", "UNSET"})};
+                                            "SWEDGE", "THREADED", "WELDED", "OTHER", "NONE", "UNSET"})};
         if (subType) pipe.push_back(single("ConnectionSubType", label(subType)));
         if (portData)
             if (auto size = nominalSize(*portData)) pipe.push_back(single("NominalDiameter", positiveLength(*size)));
@@ -217,8 +218,8 @@ void IfcBuilder::addPortTemplates(const ExportedPart& part, PartType& type) {
 std::size_t IfcBuilder::addPort(const std::string& ownerKey, const PortTemplate& port, std::size_t placement) {
     const std::size_t id =
         w_.add("IfcDistributionPort",
-               {guid(ownerKey + "|" + port.role), p21::kUnset, p21::string("PNoz" + std::to_string(port.index)),
-                p21::kUnset, p21::kUnset, p21::ref(placement), p21::kUnset, p21::enumeration(flowDirection(port.index)),
+               {guid(ownerKey + "|" + port.role), owner_, p21::string("PNoz" + std::to_string(port.index)), p21::kUnset,
+                p21::kUnset, p21::ref(placement), p21::kUnset, p21::enumeration(flowDirection(port.index)),
                 p21::enumeration("PIPE"), p21::enumeration(port.systemType)});
     for (const auto& [setKey, set] : port.propertySets) defineByProperties(setKey + ":rel", id, set);
     return id;
@@ -232,7 +233,7 @@ void IfcBuilder::placeValve(std::size_t index, const std::string& key, const std
     if (!type.bodyShape) type.bodyShape = mappedShape(type.bodyMaps);
     const std::size_t placement = w_.add("IfcLocalPlacement", {p21::ref(parentPlacement), where});
     const std::size_t valve =
-        w_.add("IfcValve", {guid(key + "|IfcValve"), p21::kUnset, p21::string(name),
+        w_.add("IfcValve", {guid(key + "|IfcValve"), owner_, p21::string(name),
                             description.empty() ? p21::kUnset : p21::string(description), p21::kUnset,
                             p21::ref(placement), *type.bodyShape, p21::kUnset, p21::enumeration("CHECK")});
     contained.push_back(valve);
@@ -243,13 +244,12 @@ void IfcBuilder::placeValve(std::size_t index, const std::string& key, const std
     if (!ports.empty()) relation("IfcRelNests", key + "|IfcRelNests", valve, ports);
     if (!type.coveringType) return;
     if (!type.insulationShape) type.insulationShape = mappedShape(type.insulationMaps);
-    const std::size_t covering =
-        w_.add("IfcCovering",
-               {guid(key + "|IfcCovering"), p21::kUnset, p21::string(name + " insulation"), p21::kUnset, p21::kUnset,
-                p21::ref(placement), *type.insulationShape, p21::kUnset, p21::enumeration("INSULATION")});
+    const std::size_t covering = w_.add(
+        "IfcCovering", {guid(key + "|IfcCovering"), owner_, p21::string(name + " insulation"), p21::kUnset, p21::kUnset,
+                        p21::ref(placement), *type.insulationShape, p21::kUnset, p21::enumeration("INSULATION")});
     contained.push_back(covering);
     type.coverings.push_back(covering);
-    w_.add("IfcRelCoversBldgElements", {guid(key + "|IfcRelCoversBldgElements"), p21::kUnset, p21::kUnset, p21::kUnset,
+    w_.add("IfcRelCoversBldgElements", {guid(key + "|IfcRelCoversBldgElements"), owner_, p21::kUnset, p21::kUnset,
                                         p21::ref(valve), p21::list({p21::ref(covering)})});
 }
 

@@ -1,9 +1,12 @@
 #include "tarncheckvalve/exports/IfcWriter.h"
 
 #include <array>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
+#include <ctime>
 #include <stdexcept>
 
 namespace tcv::exports::p21 {
@@ -169,11 +172,32 @@ std::size_t Writer::add(std::string_view type, const std::vector<Value>& attribu
     return id;
 }
 
-std::string Writer::file(std::string_view fileName, std::string_view schema, std::string_view originatingSystem) const {
+std::int64_t fileMoment() {
+    if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH"); epoch != nullptr && *epoch != '\0') {
+        char* end = nullptr;
+        errno = 0;
+        const long long seconds = std::strtoll(epoch, &end, 10);
+        if (errno == 0 && *end == '\0' && seconds >= 0) return seconds;
+    }
+    return static_cast<std::int64_t>(std::time(nullptr));
+}
+
+std::string isoTimeStamp(std::int64_t secondsSince1970) {
+    const auto moment = static_cast<std::time_t>(secondsSince1970);
+    std::tm utc{};
+    char text[40] = "";
+    if (gmtime_r(&moment, &utc) == nullptr || std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S+00:00", &utc) == 0)
+        return "1970-01-01T00:00:00+00:00";
+    return text;
+}
+
+std::string Writer::file(std::string_view fileName, std::string_view schema, std::string_view originatingSystem,
+                         std::string_view timeStamp) const {
     std::string out = "ISO-10303-21;\nHEADER;\n";
-    out += "FILE_DESCRIPTION((" + string("ViewDefinition [ReferenceView]") + "),'2;1');\n";
-    // No time stamp and no author: the same part gives the same file, byte for byte.
-    out += "FILE_NAME(" + string(fileName) + ",'',(''),(''),'TarnCheckValve'," + string(originatingSystem) + ",'');\n";
+    out += "FILE_DESCRIPTION((" + string("ViewDefinition [ReferenceView_V1.2]") + "),'2;1');\n";
+    // No author: the same content stamped at the same moment gives the same file, byte for byte.
+    out += "FILE_NAME(" + string(fileName) + "," + string(timeStamp) + ",(''),(''),'TarnCheckValve'," +
+           string(originatingSystem) + ",'');\n";
     out += "FILE_SCHEMA((" + string(schema) + "));\nENDSEC;\nDATA;\n";
     out += data_;
     out += "ENDSEC;\nEND-ISO-10303-21;\n";

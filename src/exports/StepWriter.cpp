@@ -260,21 +260,10 @@ std::string encodeStrings(const std::string& written, const std::map<std::string
     return text;
 }
 
-// The file's time stamp: the moment given by SOURCE_DATE_EPOCH (seconds since 1970, UTC) where it is
-// set, as reproducible builds ask, so that the same document gives the same bytes; the present otherwise.
+// The file's time stamp: the moment given by SOURCE_DATE_EPOCH where it is set, the present otherwise.
 std::string stepTimeStamp() {
-    std::time_t moment = std::time(nullptr);
-    if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH"); epoch != nullptr && *epoch != '\0') {
-        char* end = nullptr;
-        errno = 0;
-        const long long seconds = std::strtoll(epoch, &end, 10);
-        if (errno == 0 && *end == '\0' && seconds >= 0) moment = static_cast<std::time_t>(seconds);
-    }
-    std::tm utc{};
-    char text[32] = "";
-    if (gmtime_r(&moment, &utc) == nullptr || std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &utc) == 0)
-        return "1970-01-01T00:00:00";
-    return text;
+    const std::string stamp = p21::isoTimeStamp(p21::fileMoment());
+    return stamp.substr(0, stamp.size() - 6); // written without its zone, as the translator has it
 }
 
 // Names this program as the file's originating system and stamps the file.

@@ -36,7 +36,7 @@ expect_in eval-failing-code "$work/out" '"code": "0x80004005"'
 # before anything is evaluated.
 check eval-ifc 0 "$cv" eval --sample default-1-nps4-cl150-swing --ifc "$work/valve.ifc"
 expect_in eval-ifc-schema "$work/valve.ifc" "FILE_SCHEMA(('IFC4'));"
-expect_in eval-ifc-valve "$work/valve.ifc" "=IFCVALVE('[0-3][0-9A-Za-z_\$]\{21\}',\$,'default-1-nps4-cl150-swing'"
+expect_in eval-ifc-valve "$work/valve.ifc" "=IFCVALVE('[0-3][0-9A-Za-z_\$]\{21\}',#[0-9]*,'default-1-nps4-cl150-swing'"
 check eval-ifc-failing 1 "$cv" eval "$work/fail.json" --ifc "$work/fail.ifc"
 expect_in eval-ifc-failing-written "$work/fail.ifc" "IFCLABEL('failed with 0x80004005"
 check eval-ifc-no-folder 2 "$cv" eval --sample default-1-nps4-cl150-swing --ifc "$work/no/such/valve.ifc"

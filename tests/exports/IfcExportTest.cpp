@@ -3,8 +3,11 @@
 // outputs, the content library and a model of placed valves. web-ifc reads every sample's file in
 // viewer/test/ifc.mjs, IfcPlusPlus in IfcReadBackTest.cpp.
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <map>
+#include <optional>
 #include <regex>
 
 #include <gtest/gtest.h>
@@ -12,6 +15,7 @@
 #include "exports/ExportSupport.h"
 #include "tarncheckvalve/exports/Export.h"
 #include "tarncheckvalve/exports/StagedFile.h"
+#include "tarncheckvalve/host/Version.h"
 
 namespace tcv {
 namespace {
@@ -38,7 +42,7 @@ std::size_t sweptSolids(const std::string& text) {
 
 // The GlobalId of the first entity of `type` named `name`.
 std::string globalIdOf(const std::string& text, const std::string& type, const std::string& name) {
-    const std::regex line("=" + type + "\\('([^']{22})',\\$,'" + name + "'");
+    const std::regex line("=" + type + "\\('([^']{22})',#[0-9]+,'" + name + "'");
     std::smatch match;
     return std::regex_search(text, match, line) ? match[1].str() : std::string();
 }
@@ -48,7 +52,37 @@ exports::IfcPlacement placed(std::string instance, std::size_t part, std::array<
     return {std::move(instance), part, at, direction, up};
 }
 
+// SOURCE_DATE_EPOCH set for a test's time, as a reproducible build sets it; restored after.
+class FixedMoment {
+public:
+    explicit FixedMoment(const char* seconds) {
+        if (const char* was = std::getenv("SOURCE_DATE_EPOCH")) saved_ = was;
+        setenv("SOURCE_DATE_EPOCH", seconds, 1);
+    }
+    ~FixedMoment() {
+        if (saved_)
+            setenv("SOURCE_DATE_EPOCH", saved_->c_str(), 1);
+        else
+            unsetenv("SOURCE_DATE_EPOCH");
+    }
+    FixedMoment(const FixedMoment&) = delete;
+    FixedMoment& operator=(const FixedMoment&) = delete;
+
+private:
+    std::optional<std::string> saved_;
+};
+
+// Every GlobalId of the file, with the type of the entity that has it.
+std::map<std::string, std::string> globalIds(const std::string& text) {
+    std::map<std::string, std::string> ids;
+    static const std::regex rooted("\n#[0-9]+=([A-Z0-9]+)\\('([0-9A-Za-z_$]{22})',");
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), rooted); it != std::sregex_iterator(); ++it)
+        ids.emplace((*it)[2].str(), (*it)[1].str());
+    return ids;
+}
+
 TEST(IfcExport, SamePartGivesTheSameFile) {
+    const FixedMoment moment("1796601600");
     const std::string first = ifcOf(ex::plainValve());
     EXPECT_EQ(first, ifcOf(ex::plainValve()));
     EXPECT_NE(first.find("FILE_SCHEMA(('IFC4'));"), std::string::npos);
@@ -61,6 +95,9 @@ TEST(IfcExport, SamePartGivesTheSameFile) {
     EXPECT_EQ(count(first, "=IFCCOVERINGTYPE("), 1u);
     EXPECT_NE(first.find("'PNoz1',$,$,#"), std::string::npos);
     EXPECT_EQ(count(first, ".SINK.,.PIPE.,.NOTDEFINED.);"), 2u);
+    // The header names the Reference View as its identifier reads and the moment SOURCE_DATE_EPOCH gives.
+    EXPECT_NE(first.find("FILE_DESCRIPTION(('ViewDefinition [ReferenceView_V1.2]'),'2;1');"), std::string::npos);
+    EXPECT_NE(first.find(",'2026-12-07T00:00:00+00:00',"), std::string::npos);
     EXPECT_EQ(count(first, ".SOURCE.,.PIPE.,.NOTDEFINED.);"), 2u);
     // The plain valve is a cone, two port discs and an insulating cylinder: all exact, none triangulated,
     // held by the types and shown by the valve and the covering through one mapped item each.
@@ -122,6 +159,48 @@ TEST(IfcExport, PortValuesThatAreNotNumbersAreLeftOut) {
     EXPECT_EQ(count(text, "=IFCDISTRIBUTIONPORT("), 4u);
     EXPECT_EQ(count(text, "'OuterDiameter'"), 1u);
     EXPECT_EQ(count(text, "'FlangeOutsideDiameter',$,IFCPOSITIVELENGTHMEASURE(0.2286)"), 2u);
+}
+
+// The plain valve with an end type at port 1 that no pipe end treatment stands for.
+const catalog::PartReport& unknownEndValve() {
+    static const catalog::PartReport report = [] {
+        refhost::CatalogPart part = ex::plainValve().part;
+        part.name = "unknown-end";
+        part.ports.front().endType = 99;
+        return catalog::evaluatePart(part, {"Physical", "Insulation"});
+    }();
+    return report;
+}
+
+// The application that wrote the file, with its version, stated once and named by every rooted entity,
+// created at the file's moment; the pipe end treatments only those the property set's enumeration lists.
+TEST(IfcExport, EveryEntityNamesTheApplicationThatWroteItAndWhen) {
+    const FixedMoment moment("1700000000");
+    for (const catalog::PartReport* report :
+         {&ex::plainValve(), &ex::operatorValve(), &ex::nanPortValve(), &unknownEndValve()}) {
+        const std::string text = ifcOf(*report);
+        const std::string& name = report->part.name;
+        EXPECT_EQ(count(text, "=IFCOWNERHISTORY("), 1u) << name;
+        EXPECT_NE(text.find("=IFCAPPLICATION(#"), std::string::npos) << name;
+        EXPECT_NE(text.find(std::string(",'") + TCV_VERSION_STRING + "','TarnCheckValve checkvalve','checkvalve');"),
+                  std::string::npos)
+            << name;
+        EXPECT_TRUE(std::regex_search(text, std::regex("=IFCOWNERHISTORY\\(#[0-9]+,#[0-9]+,\\$,\\.NOCHANGE\\.,\\$,\\$,"
+                                                       "\\$,1700000000\\);")))
+            << name;
+        EXPECT_TRUE(std::regex_search(text, std::regex("=IFCPERSONANDORGANIZATION\\(#[0-9]+,#[0-9]+,\\$\\);"))) << name;
+        const std::size_t rooted = globalIds(text).size();
+        EXPECT_GT(rooted, 10u) << name;
+        EXPECT_FALSE(std::regex_search(text, std::regex("\\('[0-9A-Za-z_$]{22}',\\$,")))
+            << name << ": a rooted entity without owner";
+        EXPECT_EQ(text.find("NOTDEFINED')"), std::string::npos) << name;
+        EXPECT_NE(text.find("FILE_NAME('part.ifc','2023-11-14T22:13:20+00:00',"), std::string::npos) << name;
+    }
+    // An end type outside the treatments leaves the port's ConnectionType without a value; the other port
+    // keeps its own.
+    const std::string text = ifcOf(unknownEndValve());
+    EXPECT_EQ(count(text, "=IFCPROPERTYENUMERATEDVALUE('ConnectionType',$,$,#"), 1u);
+    EXPECT_EQ(count(text, "=IFCPROPERTYENUMERATEDVALUE('ConnectionType',$,(IFCLABEL('"), 1u);
 }
 
 TEST(IfcLibrary, DeclaresOneTypePerPartAndPlacesNothing) {

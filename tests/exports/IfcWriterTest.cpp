@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <ctime>
 #include <limits>
 #include <regex>
 #include <set>
@@ -72,20 +73,50 @@ TEST(IfcText, SmallFileIsWrittenExactly) {
                                           p21::typed("IFCINTEGER", p21::integer(-3)), p21::boolean(true)});
     writer.add("IfcSIUnit", {p21::kDerived, p21::enumeration("LENGTHUNIT"), p21::kUnset, p21::enumeration("METRE")});
     EXPECT_EQ(writer.count(), 4u);
-    EXPECT_EQ(writer.file("v\xC3\xA4lve.ifc", "IFC4", "tests"),
-              "ISO-10303-21;\n"
-              "HEADER;\n"
-              "FILE_DESCRIPTION(('ViewDefinition [ReferenceView]'),'2;1');\n"
-              "FILE_NAME('v\\X2\\00E4\\X0\\lve.ifc','',(''),(''),'TarnCheckValve','tests','');\n"
-              "FILE_SCHEMA(('IFC4'));\n"
-              "ENDSEC;\n"
-              "DATA;\n"
-              "#1=IFCCARTESIANPOINT((0.,-0.146,1.E-07));\n"
-              "#2=IFCLOCALPLACEMENT($,#1);\n"
-              "#3=IFCPROPERTYSINGLEVALUE('Name ''x'' \\\\ \\X2\\00FC\\X0\\',$,IFCINTEGER(-3),.T.);\n"
-              "#4=IFCSIUNIT(*,.LENGTHUNIT.,$,.METRE.);\n"
-              "ENDSEC;\n"
-              "END-ISO-10303-21;\n");
+    EXPECT_EQ(
+        writer.file("v\xC3\xA4lve.ifc", "IFC4", "tests", p21::isoTimeStamp(1700000000)),
+        "ISO-10303-21;\n"
+        "HEADER;\n"
+        "FILE_DESCRIPTION(('ViewDefinition [ReferenceView_V1.2]'),'2;1');\n"
+        "FILE_NAME('v\\X2\\00E4\\X0\\lve.ifc','2023-11-14T22:13:20+00:00',(''),(''),'TarnCheckValve','tests','');\n"
+        "FILE_SCHEMA(('IFC4'));\n"
+        "ENDSEC;\n"
+        "DATA;\n"
+        "#1=IFCCARTESIANPOINT((0.,-0.146,1.E-07));\n"
+        "#2=IFCLOCALPLACEMENT($,#1);\n"
+        "#3=IFCPROPERTYSINGLEVALUE('Name ''x'' \\\\ \\X2\\00FC\\X0\\',$,IFCINTEGER(-3),.T.);\n"
+        "#4=IFCSIUNIT(*,.LENGTHUNIT.,$,.METRE.);\n"
+        "ENDSEC;\n"
+        "END-ISO-10303-21;\n");
+}
+
+// The moment a file is stamped with: SOURCE_DATE_EPOCH where it holds a count of seconds, the present
+// where it is unset or holds anything else.
+TEST(IfcText, TheTimeStampIsSourceDateEpochWhereSetAndThePresentOtherwise) {
+    const char* saved = std::getenv("SOURCE_DATE_EPOCH");
+    const std::string restore = saved ? saved : "";
+    const struct {
+        const char* value;  // nullptr: unset
+        long long expected; // -1: the present
+    } cases[] = {{"1700000000", 1700000000}, {"0", 0}, {nullptr, -1}, {"", -1}, {"soon", -1}, {"-5", -1}, {"12x", -1}};
+    for (const auto& c : cases) {
+        if (c.value)
+            setenv("SOURCE_DATE_EPOCH", c.value, 1);
+        else
+            unsetenv("SOURCE_DATE_EPOCH");
+        const auto now = static_cast<long long>(std::time(nullptr));
+        const long long got = p21::fileMoment();
+        if (c.expected >= 0)
+            EXPECT_EQ(got, c.expected) << (c.value ? c.value : "unset");
+        else
+            EXPECT_LE(std::llabs(got - now), 2) << (c.value ? c.value : "unset");
+    }
+    if (saved)
+        setenv("SOURCE_DATE_EPOCH", restore.c_str(), 1);
+    else
+        unsetenv("SOURCE_DATE_EPOCH");
+    EXPECT_EQ(p21::isoTimeStamp(0), "1970-01-01T00:00:00+00:00");
+    EXPECT_EQ(p21::isoTimeStamp(1796601600), "2026-12-07T00:00:00+00:00");
 }
 
 } // namespace

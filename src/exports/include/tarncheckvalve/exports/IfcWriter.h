@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,6 +44,12 @@ TCV_EXPORT Value typed(std::string_view type, const Value& value);
 // "0-9A-Za-z_$"), the same for the same key every time.
 TCV_EXPORT std::string globalId(std::string_view key);
 
+// The moment a file is stamped with, in seconds since 1970 (UTC): SOURCE_DATE_EPOCH where it is set to such
+// a number, as reproducible builds ask, so that the same content gives the same bytes; the present otherwise.
+TCV_EXPORT std::int64_t fileMoment();
+// A moment as the header's ISO 8601 time stamp, "2026-12-07T18:30:00+00:00".
+TCV_EXPORT std::string isoTimeStamp(std::int64_t secondsSince1970);
+
 // The entity instances of one file, numbered from 1 in the order they are added.
 class TCV_EXPORT Writer {
 public:
@@ -50,8 +57,9 @@ public:
     std::size_t add(std::string_view type, const std::vector<Value>& attributes);
     std::size_t count() const { return count_; }
 
-    // The whole file: header (description, name, schema) and data section.
-    std::string file(std::string_view fileName, std::string_view schema, std::string_view originatingSystem) const;
+    // The whole file: header (description with the Reference View, name, time stamp, schema) and data section.
+    std::string file(std::string_view fileName, std::string_view schema, std::string_view originatingSystem,
+                     std::string_view timeStamp = {}) const;
 
 private:
     std::string data_;
