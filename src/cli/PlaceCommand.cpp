@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <filesystem>
 #include <iostream>
 #include <map>
 #include <memory>
@@ -33,6 +34,8 @@ struct PlaceOptions {
     std::string catalog;
     std::string ifc;
     std::string ifcGeometry = "exact";
+    std::string project; // the placements file's name without its extension when not given
+    bool projectGiven = false;
     unsigned jobs = 1;
     std::uint64_t maxCatalogBytes = catalog::kDefaultMaxCatalogBytes;
 };
@@ -160,11 +163,25 @@ std::vector<PlacementRow> readPlacements(const std::string& text, const std::str
     return rows;
 }
 
+// The model's name: --project, or the placements file's name without its extension. It names the IfcProject
+// and is the namespace of the valves' GlobalIds, so it is bounded as a part name is.
+std::string projectName(const PlaceOptions& options) {
+    const std::string name =
+        options.projectGiven ? options.project : std::filesystem::path(options.placements).stem().string();
+    if (name.empty()) throw catalog::CatalogError("--project: the model's name is empty; give one with --project NAME");
+    if (name.size() > catalog::kMaxPartNameBytes)
+        throw catalog::CatalogError("--project: the model's name is " + std::to_string(name.size()) +
+                                    " bytes long; it takes at most " + std::to_string(catalog::kMaxPartNameBytes));
+    return name;
+}
+
 int runPlace(const PlaceOptions& options) {
     std::vector<PlacementRow> rows;
     std::vector<refhost::CatalogPart> used;
     std::vector<exports::IfcPlacement> placements;
+    exports::IfcOptions ifcOptions = ifcOptionsFor(options.ifcGeometry);
     try {
+        ifcOptions.project = projectName(options);
         exports::StagedFile(options.ifc, "IFC");
         rows =
             readPlacements(catalog::readCatalogFile(options.placements, options.maxCatalogBytes), options.placements);
@@ -212,8 +229,7 @@ int runPlace(const PlaceOptions& options) {
                       << "; left out with its " << valvesOf[part.part] << " valve(s)\n";
     };
     try {
-        leftOut =
-            exports::ExportDocument(reports).writeIfcModel(options.ifc, placements, ifcOptionsFor(options.ifcGeometry));
+        leftOut = exports::ExportDocument(reports).writeIfcModel(options.ifc, placements, ifcOptions);
     } catch (const exports::NoPartWritten& error) {
         reportLeftOut(error.leftOut);
         std::cerr << "checkvalve place: no part could be written; " << printable(options.ifc) << " was not written\n";
@@ -292,12 +308,22 @@ void addPlaceCommand(CLI::App& app, int& exitCode) {
                         "Parts catalogue the rows name their parts from (the built-in samples when left out)");
     addChoiceOption(*command, "--ifc-geometry", options->ifcGeometry, {"exact", "mesh"},
                     "IFC bodies: exact swept solids where the shape has them (the rest triangles), or mesh");
+    command->add_option_function<std::string>(
+        "--project",
+        [options](const std::string& name) {
+            options->project = name;
+            options->projectGiven = true;
+        },
+        "The model's name, written into its IfcProject, in which the valves' GlobalIds are derived with their "
+        "instance ids (default: the PLACEMENTS file's name without its extension)");
     addJobsOption(*command, options->jobs, "Parts evaluated in parallel");
     addCatalogSizeOption(*command, options->maxCatalogBytes);
     command->footer(
         "A valve's centre lies at (x, y, z); its run (port 1 towards port 2) looks along (dirx, diry, dirz) and "
         "its top along (upx, upy, upz). Each part is evaluated once and its type written once; every row "
-        "becomes an IfcValve mapping it, with GlobalIds derived from its instance id. Positions and direction "
+        "becomes an IfcValve mapping it, with GlobalIds derived from the model's name (--project) and its "
+        "instance id: the same rows written again give the same file, the same id in another model other "
+        "GlobalIds. Positions and direction "
         "components lie within +-1e6 (1000 km in metres). Bad rows stop the command with exit 2 naming the row "
         "and column. A part that cannot be meshed or written is named with its reason and left out with its "
         "valves, and the command exits 1; the file is written whole or not at all, and not at all when no "

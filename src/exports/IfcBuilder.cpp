@@ -36,16 +36,21 @@ std::string IfcBuilder::buildLibrary(const std::string& fileName) {
 
 // One storey holding one valve per placement.
 std::string IfcBuilder::buildModel(const std::string& fileName, const std::vector<IfcPlacement>& placements) {
-    const std::string projectKey = keyOfParts() + "|model";
-    const std::size_t storeyPlacement = header(projectKey, "TarnCheckValve model", false);
+    // A named model derives its own GlobalIds in its name; its length first, so that no name and instance
+    // id run together into another's.
+    if (!options_.project.empty())
+        scope_ = "model:" + std::to_string(options_.project.size()) + ":" + options_.project + "|";
+    const std::string projectKey = scope_.empty() ? keyOfParts() + "|model" : scope_ + "project";
+    const std::size_t storeyPlacement =
+        header(projectKey, options_.project.empty() ? "TarnCheckValve model" : options_.project, false);
     std::vector<std::size_t> contained;
     contained.reserve(placements.size() * 2);
     for (const auto& placement : placements) {
         const auto [x, z] = placementAxes(placement, parts_.size());
         const Value where = p21::ref(axes(placement.position, z, x));
         // No description: the type names the part, and thousands of valves would repeat it.
-        placeValve(placement.part, "instance|" + placement.instance, placement.instance, std::string(), storeyPlacement,
-                   where, contained);
+        placeValve(placement.part, scope_ + "instance|" + placement.instance, placement.instance, std::string(),
+                   storeyPlacement, where, contained);
     }
     return finish(fileName, projectKey, contained);
 }
@@ -148,13 +153,14 @@ std::string IfcBuilder::finish(const std::string& fileName, const std::string& p
     for (PartType& type : types_) {
         if (!type.written) continue;
         if (!type.valves.empty())
-            relation("IfcRelDefinesByType", type.key + "|IfcRelDefinesByType", type.valves, type.valveType);
+            relation("IfcRelDefinesByType", scope_ + type.key + "|IfcRelDefinesByType", type.valves, type.valveType);
         if (!type.coverings.empty())
-            relation("IfcRelDefinesByType", type.key + "|IfcCoveringType:rel", type.coverings, type.coveringType);
+            relation("IfcRelDefinesByType", scope_ + type.key + "|IfcCoveringType:rel", type.coverings,
+                     type.coveringType);
     }
     for (const auto& [key, rel] : propertyRelations_)
         w_.add("IfcRelDefinesByProperties",
-               {guid(key), owner_, p21::kUnset, p21::kUnset, refs(rel.objects), p21::ref(rel.set)});
+               {guid(scope_ + key), owner_, p21::kUnset, p21::kUnset, refs(rel.objects), p21::ref(rel.set)});
     if (!contained.empty())
         w_.add("IfcRelContainedInSpatialStructure",
                {guid(projectKey + "|contained"), owner_, p21::kUnset, p21::kUnset, refs(contained), p21::ref(storey_)});

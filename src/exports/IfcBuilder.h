@@ -192,6 +192,9 @@ private:
     std::map<std::string, std::size_t> enumerations_;
     std::map<std::string, std::size_t> directions_;
     std::map<std::string, PropertyRelation> propertyRelations_;
+    // Prefixed to the keys of what a model's file holds of its own (project, valves, ports, coverings,
+    // relations), not to the types', which stay the same in every file.
+    std::string scope_;
     // Every rooted entity's IfcOwnerHistory, and the moment the file is stamped with (seconds since 1970).
     Value owner_ = p21::kUnset;
     std::int64_t moment_ = 0;

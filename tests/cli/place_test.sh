@@ -33,6 +33,24 @@ expect_count place-valves "$work/plant.ifc" "=IFCVALVE(" 3
 expect_count place-types "$work/plant.ifc" "=IFCVALVETYPE(" 2
 expect_in place-name "$work/plant.ifc" "=IFCVALVE('[0-3][0-9A-Za-z_\$]\{21\}',#[0-9]*,'V-2, north'"
 expect_count place-one-storey "$work/plant.ifc" "=IFCBUILDINGSTOREY(" 1
+# The model is named after its placements file unless --project names it, and its valves' GlobalIds are
+# derived in that name: the same rows under another name give other GlobalIds, under the same name (and
+# SOURCE_DATE_EPOCH) the same file byte for byte.
+valve_id() { grep -o "=IFCVALVE('[^']*',#[0-9]*,'$2'" "$1" | cut -d"'" -f2; }
+expect_in place-project-default "$work/plant.ifc" "=IFCPROJECT('[^']*',#[0-9]*,'plant',"
+for area in north south north; do
+    [ -e "$work/north.ifc" ] && cp "$work/north.ifc" "$work/north-first.ifc"
+    check "place-project-$area" 0 env SOURCE_DATE_EPOCH=1796601600 "$cv" place "$work/plant.csv" --ifc "$work/$area.ifc" --project "area $area"
+done
+expect_in place-project-named "$work/south.ifc" "=IFCPROJECT('[^']*',#[0-9]*,'area south',"
+expect_in place-project-stamped "$work/south.ifc" "^FILE_NAME('south.ifc','2026-12-07T00:00:00+00:00',"
+if cmp -s "$work/north.ifc" "$work/north-first.ifc"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL place-project-again: the same model differs"; fi
+for id in V-1 'V-2, north' V-3; do
+    north=$(valve_id "$work/north.ifc" "$id") south=$(valve_id "$work/south.ifc" "$id")
+    if [ -n "$north" ] && [ "$north" != "$south" ]; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL place-project-ids: $id is '$north' and '$south'"; fi
+done
+check place-project-empty 2 "$cv" place "$work/plant.csv" --ifc "$work/x.ifc" --project ""
+expect_in place-project-empty-message "$work/err" "--project: the model's name is empty"
 cp "$work/plant.ifc" "$work/before.ifc"
 
 # The same rows with semicolons, from a catalogue file, triangulated.

@@ -247,6 +247,43 @@ TEST(IfcModel, PlacementsMapEachTypeWrittenOnce) {
     EXPECT_EQ(count(text, "=IFCDISTRIBUTIONPORT("), 3u * 2u + 2u * 2u);
 }
 
+// Two models named apart that both place V-101 (of different parts, at different places) give it, its ports,
+// its covering and everything else they hold of their own different GlobalIds; they share only those of the
+// types, which a content library of the parts holds too. The same model written again is the same file.
+TEST(IfcModel, ModelsNamedApartShareOnlyTheirTypesGlobalIds) {
+    const FixedMoment moment("1796601600");
+    ex::ScratchFolder folder;
+    exports::ExportDocument document({ex::plainValve(), ex::operatorValve()});
+    const auto model = [&](const std::string& project, std::size_t part, std::array<double, 3> at) {
+        exports::IfcOptions options;
+        options.project = project;
+        const std::string path = folder.path(project + ".ifc").string();
+        EXPECT_TRUE(
+            document.writeIfcModel(path, {placed("V-101", part, at), placed("V-7", 1, {1, 2, 3})}, options).empty());
+        return exports::readFileBytes(path);
+    };
+    const std::string north = model("area-north", 0, {0, 0, 1});
+    const std::string south = model("area-south", 1, {40, 5, 2});
+    EXPECT_NE(north.find("=IFCPROJECT('"), std::string::npos);
+    EXPECT_TRUE(std::regex_search(north, std::regex("=IFCPROJECT\\('[^']{22}',#[0-9]+,'area-north',")));
+    const std::string library = folder.path("library.ifc").string();
+    EXPECT_TRUE(document.writeIfcLibrary(library).empty());
+    const auto typeIds = globalIds(exports::readFileBytes(library));
+    const auto northIds = globalIds(north), southIds = globalIds(south);
+    std::size_t shared = 0;
+    for (const auto& [id, type] : northIds) {
+        if (!southIds.count(id)) continue;
+        ++shared;
+        EXPECT_TRUE(typeIds.count(id)) << type << " " << id << " is in both models but is no type's";
+    }
+    EXPECT_GT(shared, 0u); // the types
+    for (const char* type : {"IFCVALVE", "IFCCOVERING"})
+        EXPECT_NE(globalIdOf(north, type, std::string("V-101") + (type[3] == 'C' ? " insulation" : "")),
+                  globalIdOf(south, type, std::string("V-101") + (type[3] == 'C' ? " insulation" : "")))
+            << type;
+    EXPECT_EQ(north, model("area-north", 0, {0, 0, 1}));
+}
+
 TEST(IfcModel, PlacementsThatCannotBePlacedAreRefusedAndNothingIsWritten) {
     const struct {
         const char* what;

@@ -72,6 +72,11 @@ enum class IfcGeometry { Exact, Mesh };
 
 struct IfcOptions {
     IfcGeometry geometry = IfcGeometry::Exact;
+    // A model's name: the IfcProject's Name and the namespace its placed valves' GlobalIds are derived in
+    // together with their instance ids, so that the same instance id in two models (say two plant areas,
+    // each with a V-101) gives two valves, two sets of ports and two coverings. Empty: the project is
+    // named "TarnCheckValve model" and the GlobalIds come from the instance ids alone.
+    std::string project;
 };
 
 // One valve placed in an IFC model: an instance id (its name, and the source of its GlobalIds), the
