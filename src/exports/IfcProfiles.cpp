@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <string>
 
 #include "tarncheckvalve/refhost/Curves.h"
@@ -96,26 +97,48 @@ std::optional<Segment> arcThrough(const Vec3& a, const Vec3& m, const Vec3& b) {
     return s;
 }
 
-// An elliptical arc as circular arcs, each through three points of the ellipse, halved until every arc
-// keeps within kFitTolerance of the ellipse; nothing when 512 arcs do not.
+namespace {
+
+// How far the circular arc through the ellipse's points at t0, (t0 + t1) / 2 and t1 strays from the ellipse
+// between them: the largest distance of 31 evenly spaced points of the ellipse from the arc's circle (the
+// error of such an arc rises and falls smoothly, twice between each pair of the points it passes through).
+// Infinite where the three points lie on one line.
+template <class At>
+double arcDeviation(const At& at, double t0, double t1, std::optional<Segment>& arc) {
+    arc = arcThrough(at(t0), at((t0 + t1) / 2), at(t1));
+    if (!arc) return std::numeric_limits<double>::infinity();
+    const double r = (arc->a - arc->centre).Modulus();
+    double worst = 0;
+    for (int k = 1; k < 32; ++k)
+        worst = std::max(worst, std::abs((at(t0 + (t1 - t0) * k / 32) - arc->centre).Modulus() - r));
+    return worst;
+}
+
+} // namespace
+
 bool appendFittedEllipse(const Vec3& centre, const Vec3& u, const Vec3& v, double a, double b, double start,
                          double sweep, std::vector<Segment>& out) {
     auto at = [&](double t) { return centre + u * (a * std::cos(t)) + v * (b * std::sin(t)); };
-    for (int pieces = 4; pieces <= 512; pieces *= 2) {
-        std::vector<Segment> arcs;
-        double worst = 0;
-        for (int i = 0; i < pieces && worst <= kFitTolerance; ++i) {
-            const double t0 = start + sweep * i / pieces, t1 = start + sweep * (i + 1) / pieces;
-            const auto arc = arcThrough(at(t0), at((t0 + t1) / 2), at(t1));
-            if (!arc) return false;
-            const double r = (arc->a - arc->centre).Modulus();
-            for (int k = 1; k < 8; ++k)
-                worst = std::max(worst, std::abs((at(t0 + (t1 - t0) * k / 8) - arc->centre).Modulus() - r));
+    // Each arc aims a little inside the tolerance, so that what the samples miss between them keeps within it.
+    constexpr double kAim = 0.95 * kFitTolerance;
+    const double end = start + sweep;
+    std::vector<Segment> arcs;
+    std::optional<Segment> arc;
+    for (double from = start; arcs.size() < kMaxFittedArcs;) {
+        if (arcDeviation(at, from, end, arc) <= kAim) {
             arcs.push_back(*arc);
+            out.insert(out.end(), arcs.begin(), arcs.end());
+            return true;
         }
-        if (worst > kFitTolerance) continue;
-        out.insert(out.end(), arcs.begin(), arcs.end());
-        return true;
+        // The longest arc from here that keeps within the aim, found by halving the interval of its end.
+        double fits = 0, fails = end - from;
+        for (int i = 0; i < 48; ++i) {
+            const double mid = (fits + fails) / 2;
+            (arcDeviation(at, from, from + mid, arc) <= kAim ? fits : fails) = mid;
+        }
+        if (!(std::abs(fits) > 1e-9 * std::abs(sweep)) || arcDeviation(at, from, from + fits, arc) > kAim) return false;
+        arcs.push_back(*arc);
+        from += fits;
     }
     return false;
 }

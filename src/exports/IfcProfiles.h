@@ -15,9 +15,12 @@ namespace tcv::exports::ifc {
 inline constexpr double kPi = std::numbers::pi;
 // Points of a profile closer than this are one point; a profile off its plane by more is not plane.
 inline constexpr double kTolerance = 1e-7;
-// How far the circular arcs that stand for an elliptical arc may stray from it: the 0.1 um to which
-// triangle corners are written, far below any mesh's deviation.
-inline constexpr double kFitTolerance = 1e-7;
+// How far the circular arcs that stand for an elliptical arc may stray from it, and how many of them one
+// elliptical arc may take: 0.01 mm, a hundredth of what a drawing or a clash check resolves, and few
+// enough arcs that a reader drawing each one with its circle's segments draws the profile at about the
+// cost of a circle's.
+inline constexpr double kFitTolerance = 1e-5;
+inline constexpr std::size_t kMaxFittedArcs = 64;
 
 using refhost::Creation;
 using refhost::RecordValue;
@@ -52,6 +55,13 @@ struct Segment {
 
 Segment lineSegment(const Vec3& a, const Vec3& b);
 Segment arcSegment(const Vec3& centre, const Vec3& normal, const Vec3& start, double sweep);
+
+// An elliptical arc (about `centre`, with unit axes u and v and semi-axes a along u and b along v, from the
+// parameter `start` turning by `sweep`) as circular arcs, each through three points of the ellipse and
+// within kFitTolerance of it, each from where the last ended as long as it can be; appends them and returns
+// true, or appends nothing and returns false where kMaxFittedArcs arcs do not reach its end.
+bool appendFittedEllipse(const Vec3& centre, const Vec3& u, const Vec3& v, double a, double b, double start,
+                         double sweep, std::vector<Segment>& out);
 
 // The boundary pieces of a recorded curve (its values under `prefix`), in the curve's own sense. An
 // elliptical arc is fitted with circular arcs (and `fitted` set); a circular one is taken exactly.

@@ -56,14 +56,14 @@ struct ExactSolid {
     Directrix directrix; // swept disk: a straight tube piece
     double radius = 0;   // swept disk
     double volume = 0;   // what the form encloses, to check it against the built solid
-    // The profile's elliptical arcs are written as circular arcs within 0.1 um of them: IFC4's Reference
-    // View has no ellipse in a profile. Such a solid is as good as exact to 0.1 um but not exact.
+    // The profile's elliptical arcs are written as circular arcs within 0.01 mm of them: IFC4's Reference
+    // View has no ellipse in a profile. Such a solid is as good as exact to 0.01 mm but not exact.
     bool fitted = false;
 };
 
 // The exact form of a recorded creation; nothing where it has none (surfaces, skins, ruled surfaces other
 // than between parallel circles, B-spline profiles, profiles that are not plane and closed). A profile with
-// elliptical arcs gets circular arcs within 0.1 um of them, and the solid is marked `fitted`.
+// elliptical arcs gets circular arcs within 0.01 mm of them, and the solid is marked `fitted`.
 std::optional<ExactSolid> exactSolidOf(const refhost::Creation& creation);
 
 // The exact form of a shape that is one right circular cylinder or one full torus (a solid of its three
