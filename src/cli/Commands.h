@@ -39,9 +39,13 @@ void addMeshShapeCommand(CLI::App& app, int& exitCode);
 // it last.
 void addCompletionCommand(CLI::App& app, int& exitCode);
 
-// Adds --ifc-geometry exact|mesh and --ifc-library FILE to a command that writes IFC (PlaceCommand.cpp).
-void addIfcOptions(CLI::App& command, std::string& geometry, std::string& library);
-exports::IfcOptions ifcOptionsFor(const std::string& geometry);
+// Adds --ifc-geometry exact|mesh, --ifc-curves indexed|composite and --ifc-library FILE to a command that
+// writes IFC (PlaceCommand.cpp).
+void addIfcOptions(CLI::App& command, std::string& geometry, std::string& curves, std::string& library);
+// The writer's options from the values of --ifc-geometry and --ifc-curves.
+exports::IfcOptions ifcOptionsFor(const std::string& geometry, const std::string& curves);
+// Adds --ifc-curves alone (place has no library).
+void addIfcCurvesOption(CLI::App& command, std::string& curves);
 // Writes the parts' types as an IFC content library at `path`, leaving out the parts that cannot be
 // written; reports what happened on stderr under `command`'s name, one line per part left out. False when
 // the file could not be written or a part was left out of it.

@@ -27,6 +27,7 @@ struct EvalOptions {
     std::vector<std::string> files = std::vector<std::string>(exports::exportFormats().size());
     std::string ifcLibrary;
     std::string ifcGeometry = "exact";
+    std::string ifcCurves = "indexed";
     std::uint64_t maxCatalogBytes = catalog::kDefaultMaxCatalogBytes;
     WorkLimitOptions limits;
 
@@ -64,7 +65,7 @@ bool writeExports(const EvalOptions& options, const catalog::PartReport& report,
         settings.budget = budget;
         exports::ExportDocument document(report, settings);
         const auto formats = exports::exportFormats();
-        const exports::IfcOptions ifcOptions = ifcOptionsFor(options.ifcGeometry);
+        const exports::IfcOptions ifcOptions = ifcOptionsFor(options.ifcGeometry, options.ifcCurves);
         for (std::size_t i = 0; i < formats.size(); ++i) {
             const std::string& path = options.files[i];
             if (path.empty()) continue;
@@ -132,8 +133,8 @@ int runEval(const EvalOptions& options) {
     // A failed aspect still exports the outputs it added before it failed.
     if (options.exports() && !writeExports(options, reports.front(), budget))
         return refhost::interruptSignal() ? interruptedExit("eval") : kExitFailed;
-    if (!options.ifcLibrary.empty() &&
-        !writeIfcLibrary("checkvalve eval", reports, options.ifcLibrary, ifcOptionsFor(options.ifcGeometry)))
+    if (!options.ifcLibrary.empty() && !writeIfcLibrary("checkvalve eval", reports, options.ifcLibrary,
+                                                        ifcOptionsFor(options.ifcGeometry, options.ifcCurves)))
         return refhost::interruptSignal() ? interruptedExit("eval") : kExitFailed;
     return allOk ? kExitOk : kExitFailed;
 }
@@ -155,7 +156,7 @@ void addEvalCommand(CLI::App& app, int& exitCode) {
     for (std::size_t i = 0; i < formats.size(); ++i)
         addOutputOption(*command, std::string("--") + formats[i].name, options->files[i],
                         std::string("Write ") + formats[i].contents);
-    addIfcOptions(*command, options->ifcGeometry, options->ifcLibrary);
+    addIfcOptions(*command, options->ifcGeometry, options->ifcCurves, options->ifcLibrary);
     addCatalogSizeOption(*command, options->maxCatalogBytes);
     addWorkLimitOptions(*command, options->limits);
     command->footer(

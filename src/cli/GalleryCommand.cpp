@@ -36,6 +36,7 @@ struct GalleryOptions {
     std::string file;
     unsigned jobs = 1;
     std::string ifcGeometry = "exact";
+    std::string ifcCurves = "indexed";
     std::string ifcLibrary;
     std::uint64_t maxCatalogBytes = catalog::kDefaultMaxCatalogBytes;
     WorkLimitOptions limits;
@@ -75,7 +76,7 @@ int runGallery(const GalleryOptions& options) {
     for (std::size_t i = 0; i < parts.size(); ++i) entries[i].stem = stems[i];
 
     const refhost::HostOptions hostOptions = refhost::RefRuntime::defaultOptions();
-    const exports::IfcOptions ifcOptions = ifcOptionsFor(options.ifcGeometry);
+    const exports::IfcOptions ifcOptions = ifcOptionsFor(options.ifcGeometry, options.ifcCurves);
     std::unique_ptr<exports::GalleryPlan> plan;
     // Time spent on keys (computing, comparing, reading back the files written, writing them), summed
     // over the threads, for the summary: what the incremental gallery costs a cold run.
@@ -155,8 +156,7 @@ int runGallery(const GalleryOptions& options) {
     }
     writeViewer(options.folder);
     const bool libraryWritten =
-        options.ifcLibrary.empty() ||
-        writeIfcLibrary("checkvalve gallery", reports, options.ifcLibrary, ifcOptionsFor(options.ifcGeometry));
+        options.ifcLibrary.empty() || writeIfcLibrary("checkvalve gallery", reports, options.ifcLibrary, ifcOptions);
 
     std::size_t failed = 0;
     Json failures = Json::array();
@@ -204,7 +204,7 @@ void addGalleryCommand(CLI::App& app, int& exitCode) {
             "OUTDIR"));
     command->add_option("FILE", options->file, "Parts catalogue (the built-in samples when left out)");
     addJobsOption(*command, options->jobs, "Parts rendered in parallel");
-    addIfcOptions(*command, options->ifcGeometry, options->ifcLibrary);
+    addIfcOptions(*command, options->ifcGeometry, options->ifcCurves, options->ifcLibrary);
     addCatalogSizeOption(*command, options->maxCatalogBytes);
     addWorkLimitOptions(*command, options->limits);
     command->add_flag("--force", options->force,

@@ -34,6 +34,7 @@ struct PlaceOptions {
     std::string catalog;
     std::string ifc;
     std::string ifcGeometry = "exact";
+    std::string ifcCurves = "indexed";
     std::string project; // the placements file's name without its extension when not given
     bool projectGiven = false;
     unsigned jobs = 1;
@@ -179,7 +180,7 @@ int runPlace(const PlaceOptions& options) {
     std::vector<PlacementRow> rows;
     std::vector<refhost::CatalogPart> used;
     std::vector<exports::IfcPlacement> placements;
-    exports::IfcOptions ifcOptions = ifcOptionsFor(options.ifcGeometry);
+    exports::IfcOptions ifcOptions = ifcOptionsFor(options.ifcGeometry, options.ifcCurves);
     try {
         ifcOptions.project = projectName(options);
         exports::StagedFile(options.ifc, "IFC");
@@ -251,16 +252,24 @@ int runPlace(const PlaceOptions& options) {
 
 } // namespace
 
-exports::IfcOptions ifcOptionsFor(const std::string& geometry) {
+exports::IfcOptions ifcOptionsFor(const std::string& geometry, const std::string& curves) {
     exports::IfcOptions options;
     options.geometry = geometry == "mesh" ? exports::IfcGeometry::Mesh : exports::IfcGeometry::Exact;
+    options.curves = curves == "composite" ? exports::IfcCurves::Composite : exports::IfcCurves::Indexed;
     return options;
 }
 
-void addIfcOptions(CLI::App& command, std::string& geometry, std::string& library) {
+void addIfcCurvesOption(CLI::App& command, std::string& curves) {
+    addChoiceOption(command, "--ifc-curves", curves, {"indexed", "composite"},
+                    "IFC profiles and paths of exact bodies: indexed poly curves, or composite curves of polylines "
+                    "and trimmed circles, for readers that draw no indexed poly curve");
+}
+
+void addIfcOptions(CLI::App& command, std::string& geometry, std::string& curves, std::string& library) {
     addChoiceOption(command, "--ifc-geometry", geometry, {"exact", "mesh"},
                     "IFC bodies: exact swept solids where the shape has them (the rest triangles), or mesh (all "
                     "triangles)");
+    addIfcCurvesOption(command, curves);
     addOutputOption(command, "--ifc-library", library,
                     "Write one IFC4 content library: an IfcProjectLibrary with every part's IfcValveType, its "
                     "geometry, ports and property sets");
@@ -308,6 +317,7 @@ void addPlaceCommand(CLI::App& app, int& exitCode) {
                         "Parts catalogue the rows name their parts from (the built-in samples when left out)");
     addChoiceOption(*command, "--ifc-geometry", options->ifcGeometry, {"exact", "mesh"},
                     "IFC bodies: exact swept solids where the shape has them (the rest triangles), or mesh");
+    addIfcCurvesOption(*command, options->ifcCurves);
     command->add_option_function<std::string>(
         "--project",
         [options](const std::string& name) {

@@ -173,6 +173,65 @@ std::size_t IfcBuilder::polyCurve(const std::string& listType, const std::vector
     return w_.add("IfcIndexedPolyCurve", {p21::ref(list), p21::list(indices), p21::boolean(false)});
 }
 
+std::size_t IfcBuilder::compositeCurve(const std::vector<std::array<double, 2>>& points,
+                                       const std::vector<std::vector<int>>& segments) {
+    const auto at = [&](int index) -> const std::array<double, 2>& {
+        return points.at(static_cast<std::size_t>(index - 1));
+    };
+    const auto piece = [&](std::size_t curve) {
+        return p21::ref(
+            w_.add("IfcCompositeCurveSegment", {p21::enumeration("CONTINUOUS"), p21::boolean(true), p21::ref(curve)}));
+    };
+    std::vector<Value> pieces;
+    std::vector<Value> run; // the points of the lines not yet written
+    const auto endRun = [&] {
+        if (run.size() >= 2) pieces.push_back(piece(w_.add("IfcPolyline", {p21::list(run)})));
+        run.clear();
+    };
+    for (const auto& segment : segments) {
+        if (segment.size() == 2) {
+            if (run.empty()) run.push_back(p21::ref(point2(at(segment[0]))));
+            run.push_back(p21::ref(point2(at(segment[1]))));
+            continue;
+        }
+        endRun();
+        const auto& a = at(segment[0]);
+        const auto& m = at(segment[1]);
+        const auto& b = at(segment[2]);
+        // The circle through the three points; the arc runs counter-clockwise where it turns left from a
+        // through m to b.
+        const double ax = a[0] - m[0], ay = a[1] - m[1], bx = b[0] - m[0], by = b[1] - m[1];
+        const double d = 2 * (ax * by - ay * bx);
+        if (!(std::abs(d) > 0)) throw std::invalid_argument("an arc of a profile has its three points on one line");
+        const double aa = ax * ax + ay * ay, bb = bx * bx + by * by;
+        const std::array<double, 2> centre{m[0] + (by * aa - ay * bb) / d, m[1] + (ax * bb - bx * aa) / d};
+        const double radius = std::hypot(a[0] - centre[0], a[1] - centre[1]);
+        const bool counterClockwise = (b[0] - a[0]) * (m[1] - a[1]) - (b[1] - a[1]) * (m[0] - a[0]) < 0;
+        const std::size_t circle = w_.add("IfcCircle", {placement2d(centre), p21::real(radius)});
+        const auto angle = [&](const std::array<double, 2>& p) {
+            return p21::typed("IFCPARAMETERVALUE", p21::real(std::atan2(p[1] - centre[1], p[0] - centre[0])));
+        };
+        pieces.push_back(
+            piece(w_.add("IfcTrimmedCurve", {p21::ref(circle), p21::list({p21::ref(point2(a)), angle(a)}),
+                                             p21::list({p21::ref(point2(b)), angle(b)}), p21::boolean(counterClockwise),
+                                             p21::enumeration("CARTESIAN")})));
+    }
+    endRun();
+    return w_.add("IfcCompositeCurve", {p21::list(pieces), p21::boolean(false)});
+}
+
+std::size_t IfcBuilder::polyline3d(const std::vector<ifc::Vec3>& points,
+                                   const std::vector<std::vector<int>>& segments) {
+    std::vector<Value> corners;
+    for (const auto& segment : segments) {
+        if (segment.size() != 2) return 0;
+        if (corners.empty())
+            corners.push_back(p21::ref(point(fromVec(points.at(static_cast<std::size_t>(segment[0] - 1))))));
+        corners.push_back(p21::ref(point(fromVec(points.at(static_cast<std::size_t>(segment[1] - 1))))));
+    }
+    return corners.size() >= 2 ? w_.add("IfcPolyline", {p21::list(corners)}) : 0;
+}
+
 std::size_t IfcBuilder::profile(const ifc::Profile& profile) {
     switch (profile.kind) {
     case ifc::Profile::Kind::Circle:
@@ -184,6 +243,9 @@ std::size_t IfcBuilder::profile(const ifc::Profile& profile) {
     case ifc::Profile::Kind::Loop:
         break;
     }
+    if (options_.curves == IfcCurves::Composite)
+        return w_.add("IfcArbitraryClosedProfileDef", {p21::enumeration("AREA"), p21::kUnset,
+                                                       p21::ref(compositeCurve(profile.points, profile.segments))});
     std::vector<Value> points;
     for (const auto& p : profile.points) points.push_back(p21::list({p21::real(p[0]), p21::real(p[1])}));
     const std::size_t curve = polyCurve("IfcCartesianPointList2D", points, profile.segments);
@@ -201,10 +263,15 @@ std::size_t IfcBuilder::exactItem(const ifc::ExactSolid& solid) {
                                                p21::ref(xAxis_), p21::real(solid.angle)});
     }
     case ifc::ExactSolid::Kind::SweptDisk: {
-        std::vector<Value> points;
-        for (const auto& p : solid.directrix.points)
-            points.push_back(p21::list({p21::real(p.X()), p21::real(p.Y()), p21::real(p.Z())}));
-        const std::size_t curve = polyCurve("IfcCartesianPointList3D", points, solid.directrix.segments);
+        std::size_t curve = 0;
+        if (options_.curves == IfcCurves::Composite)
+            curve = polyline3d(solid.directrix.points, solid.directrix.segments);
+        if (!curve) {
+            std::vector<Value> points;
+            for (const auto& p : solid.directrix.points)
+                points.push_back(p21::list({p21::real(p.X()), p21::real(p.Y()), p21::real(p.Z())}));
+            curve = polyCurve("IfcCartesianPointList3D", points, solid.directrix.segments);
+        }
         return w_.add("IfcSweptDiskSolid",
                       {p21::ref(curve), p21::real(solid.radius), p21::kUnset, p21::kUnset, p21::kUnset});
     }

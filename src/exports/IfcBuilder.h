@@ -138,6 +138,11 @@ private:
     // An indexed poly curve: a segment of two indices a line, of three an arc.
     std::size_t polyCurve(const std::string& listType, const std::vector<Value>& points,
                           const std::vector<std::vector<int>>& segments);
+    // The same path as a composite curve: each run of lines one IfcPolyline, each arc an IfcTrimmedCurve of
+    // its circle (2D only); a 3D path of lines alone is one IfcPolyline.
+    std::size_t compositeCurve(const std::vector<std::array<double, 2>>& points,
+                               const std::vector<std::vector<int>>& segments);
+    std::size_t polyline3d(const std::vector<ifc::Vec3>& points, const std::vector<std::vector<int>>& segments);
 
     std::size_t profile(const ifc::Profile& profile);
 

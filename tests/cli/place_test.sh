@@ -57,6 +57,11 @@ cp "$work/plant.ifc" "$work/before.ifc"
 sed 's/,/;/g; s/"V-2; north"/V-2/' "$work/plant.csv" >"$work/semicolons.csv"
 check place-mesh 0 "$cv" place "$work/semicolons.csv" --ifc "$work/mesh.ifc" --ifc-geometry mesh
 expect_count place-mesh-no-solids "$work/mesh.ifc" "=IFCEXTRUDEDAREASOLID(" 0
+# Composite curves: no indexed poly curve left, the same solids.
+check place-composite 0 "$cv" place "$work/semicolons.csv" --ifc "$work/composite.ifc" --ifc-curves composite
+expect_count place-composite-no-indexed "$work/composite.ifc" "=IFCINDEXEDPOLYCURVE(" 0
+expect_count place-composite-curves "$work/composite.ifc" "=IFCCOMPOSITECURVE(" 1
+check place-bad-curves 2 "$cv" place "$work/semicolons.csv" --ifc "$work/x.ifc" --ifc-curves nurbs
 
 # Bad placements: exit 2, the row and column named, the model already there left whole.
 bad() { # name, expected message, csv text

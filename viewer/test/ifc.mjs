@@ -2,8 +2,8 @@
 // IfcValve with its type and property sets, the body mapped from the type's representation maps, one port
 // per nozzle on the type and on the valve, placed and directed as the nozzle, the flow directions and
 // system types, non-empty body meshes whose boxes match the report's, and the insulation covering. The
-// same samples' content library (`gallery --ifc-library`), a model of placed valves (`place`) and a file
-// written with `--ifc-geometry mesh` are read back too. A second, one-part catalogue checks that a name
+// same samples' content library (`gallery --ifc-library`), their files with `--ifc-curves composite`, a
+// model of placed valves (`place`) and a file written with `--ifc-geometry mesh` are read back too. A second, one-part catalogue checks that a name
 // with quotes, a backslash and non-ASCII text reads back.
 //
 // Usage: node viewer/test/ifc.mjs
@@ -195,8 +195,7 @@ function invertRigid(m) {
   return [r[0], r[3], r[6], 0, r[1], r[4], r[7], 0, r[2], r[5], r[8], 0, it[0], it[1], it[2], 1];
 }
 
-function checkPart(api, dir, entry) {
-  const label = entry.name;
+function checkPart(api, dir, entry, label = entry.name) {
   const report = JSON.parse(fs.readFileSync(path.join(dir, entry.files.report), 'utf8'));
   check(`${label}: index lists the IFC file`, typeof entry.files.ifc === 'string');
   const file = path.join(dir, entry.files.ifc ?? '');
@@ -455,6 +454,10 @@ async function main() {
     await api.Init();
     for (const entry of samples.parts) checkPart(api, samplesDir, entry);
     for (const entry of named.parts) checkPart(api, namedDir, entry);
+    // The same samples with composite curves (IfcPolyline and trimmed IfcCircle pieces) in their profiles.
+    const compositeDir = path.join(work, 'composite');
+    const composite = gallery(checkvalve, compositeDir, ['--ifc-curves', 'composite']);
+    for (const entry of composite.parts) checkPart(api, compositeDir, entry, `${entry.name} (composite curves)`);
     checkLibrary(api, library, samplesDir, samples);
     const meshFile = path.join(work, 'mesh.ifc');
     const mesh = spawnSync(checkvalve, ['eval', '--sample', samples.parts[0].name, '--ifc', meshFile, '--ifc-geometry', 'mesh'], { encoding: 'utf8' });
@@ -464,7 +467,7 @@ async function main() {
     const total = Object.values(itemKinds).reduce((a, b) => a + b, 0);
     const exact = total - Object.entries(itemKinds).filter(([k]) => /triangulated/i.test(k)).reduce((a, [, n]) => a + n, 0);
     console.log(`body items of the valves and coverings: ${JSON.stringify(itemKinds)}; exact ${exact} of ${total} (${(100 * exact / total).toFixed(1)}%)`);
-    console.log(`${samples.parts.length + named.parts.length} IFC files read back by web-ifc: ${passed} checks passed, ${failed} failed`);
+    console.log(`${samples.parts.length + named.parts.length + composite.parts.length} IFC files read back by web-ifc: ${passed} checks passed, ${failed} failed`);
   } finally {
     fs.rmSync(work, { recursive: true, force: true });
   }

@@ -70,8 +70,14 @@ inline constexpr const char* kOperatorHandwheelName = "Handwheel";
 // triangles), or every body as triangles, for readers that want meshes.
 enum class IfcGeometry { Exact, Mesh };
 
+// How exact items state their profiles and paths: as IfcIndexedPolyCurve (lines and arcs by point
+// indices), or as IfcCompositeCurve of IfcPolyline and IfcTrimmedCurve pieces of IfcCircle, which
+// readers without indexed poly curves draw.
+enum class IfcCurves { Indexed, Composite };
+
 struct IfcOptions {
     IfcGeometry geometry = IfcGeometry::Exact;
+    IfcCurves curves = IfcCurves::Indexed;
     // A model's name: the IfcProject's Name and the namespace its placed valves' GlobalIds are derived in
     // together with their instance ids, so that the same instance id in two models (say two plant areas,
     // each with a V-101) gives two valves, two sets of ports and two coverings. Empty: the project is
