@@ -15,7 +15,7 @@ std::string IfcBuilder::buildProject(const std::string& fileName) {
     const Value upright = p21::ref(axes({0, 0, 0}, Vec3{0, -1, 0}, Vec3{1, 0, 0}));
     for (std::size_t i = 0; i < parts_.size(); ++i) {
         const ExportedPart& part = parts_[i];
-        placeValve(i, typeOf(i).key, part.name, part.description, storeyPlacement, upright, contained);
+        placeValve(i, typeOf(i).key, part.name, std::string(), part.description, storeyPlacement, upright, contained);
     }
     return finish(fileName, projectKey, contained);
 }
@@ -49,8 +49,8 @@ std::string IfcBuilder::buildModel(const std::string& fileName, const std::vecto
         const auto [x, z] = placementAxes(placement, parts_.size());
         const Value where = p21::ref(axes(placement.position, z, x));
         // No description: the type names the part, and thousands of valves would repeat it.
-        placeValve(placement.part, scope_ + "instance|" + placement.instance, placement.instance, std::string(),
-                   storeyPlacement, where, contained);
+        placeValve(placement.part, scope_ + "instance|" + placement.instance, placement.instance, placement.instance,
+                   std::string(), storeyPlacement, where, contained);
     }
     return finish(fileName, projectKey, contained);
 }

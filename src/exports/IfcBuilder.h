@@ -179,8 +179,10 @@ private:
     std::size_t addPort(const std::string& ownerKey, const PortTemplate& port, std::size_t placement);
 
     // One valve of part `index`: its placement, the type's shape mapped, its ports and its covering.
-    void placeValve(std::size_t index, const std::string& key, const std::string& name, const std::string& description,
-                    std::size_t parentPlacement, const Value& where, std::vector<std::size_t>& contained);
+    // A placed valve's instance id is its and its covering's Tag; a part's own file leaves the Tag unset.
+    void placeValve(std::size_t index, const std::string& key, const std::string& name, const std::string& tag,
+                    const std::string& description, std::size_t parentPlacement, const Value& where,
+                    std::vector<std::size_t>& contained);
 
     struct PropertyRelation {
         std::size_t set = 0;

@@ -226,16 +226,16 @@ std::size_t IfcBuilder::addPort(const std::string& ownerKey, const PortTemplate&
 }
 
 // One valve of part `index`: its placement, the type's shape mapped, its ports and its covering.
-void IfcBuilder::placeValve(std::size_t index, const std::string& key, const std::string& name,
+void IfcBuilder::placeValve(std::size_t index, const std::string& key, const std::string& name, const std::string& tag,
                             const std::string& description, std::size_t parentPlacement, const Value& where,
                             std::vector<std::size_t>& contained) {
     PartType& type = typeOf(index);
     if (!type.bodyShape) type.bodyShape = mappedShape(type.bodyMaps);
     const std::size_t placement = w_.add("IfcLocalPlacement", {p21::ref(parentPlacement), where});
-    const std::size_t valve =
-        w_.add("IfcValve", {guid(key + "|IfcValve"), owner_, p21::string(name),
-                            description.empty() ? p21::kUnset : p21::string(description), p21::kUnset,
-                            p21::ref(placement), *type.bodyShape, p21::kUnset, p21::enumeration("CHECK")});
+    const std::size_t valve = w_.add(
+        "IfcValve", {guid(key + "|IfcValve"), owner_, p21::string(name),
+                     description.empty() ? p21::kUnset : p21::string(description), p21::kUnset, p21::ref(placement),
+                     *type.bodyShape, tag.empty() ? p21::kUnset : p21::string(tag), p21::enumeration("CHECK")});
     contained.push_back(valve);
     type.valves.push_back(valve);
     std::vector<std::size_t> ports;
@@ -244,9 +244,10 @@ void IfcBuilder::placeValve(std::size_t index, const std::string& key, const std
     if (!ports.empty()) relation("IfcRelNests", key + "|IfcRelNests", valve, ports);
     if (!type.coveringType) return;
     if (!type.insulationShape) type.insulationShape = mappedShape(type.insulationMaps);
-    const std::size_t covering = w_.add(
-        "IfcCovering", {guid(key + "|IfcCovering"), owner_, p21::string(name + " insulation"), p21::kUnset, p21::kUnset,
-                        p21::ref(placement), *type.insulationShape, p21::kUnset, p21::enumeration("INSULATION")});
+    const std::size_t covering =
+        w_.add("IfcCovering", {guid(key + "|IfcCovering"), owner_, p21::string(name + " insulation"), p21::kUnset,
+                               p21::kUnset, p21::ref(placement), *type.insulationShape,
+                               tag.empty() ? p21::kUnset : p21::string(tag), p21::enumeration("INSULATION")});
     contained.push_back(covering);
     type.coverings.push_back(covering);
     w_.add("IfcRelCoversBldgElements", {guid(key + "|IfcRelCoversBldgElements"), owner_, p21::kUnset, p21::kUnset,

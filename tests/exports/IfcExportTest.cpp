@@ -243,6 +243,13 @@ TEST(IfcModel, PlacementsMapEachTypeWrittenOnce) {
     const std::string again = folder.path("again.ifc").string();
     EXPECT_TRUE(document.writeIfcModel(again, {placed("V-1", 1, {9, 9, 9})}).empty());
     EXPECT_EQ(globalIdOf(exports::readFileBytes(again), "IFCVALVE", "V-1"), v1);
+    // The instance id is the valve's and its covering's Tag.
+    EXPECT_TRUE(std::regex_search(
+        text, std::regex("=IFCVALVE\\('[^']{22}',#[0-9]+,'V-2',\\$,\\$,#[0-9]+,#[0-9]+,'V-2',\\.CHECK\\.\\);")));
+    EXPECT_TRUE(std::regex_search(
+        text,
+        std::regex(
+            "=IFCCOVERING\\('[^']{22}',#[0-9]+,'V-2 insulation',\\$,\\$,#[0-9]+,#[0-9]+,'V-2',\\.INSULATION\\.\\);")));
     // Each valve's ports are placed relative to the valve: two ports per valve and two per type.
     EXPECT_EQ(count(text, "=IFCDISTRIBUTIONPORT("), 3u * 2u + 2u * 2u);
 }
