@@ -8,6 +8,7 @@
 #include <iostream>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 
 #include "Commands.h"
@@ -28,6 +29,8 @@ namespace {
 // any order.
 constexpr const char* kColumns[] = {"instance", "part", "x", "y", "z", "dirx", "diry", "dirz", "upx", "upy", "upz"};
 constexpr std::size_t kColumnCount = std::size(kColumns);
+// Columns a placements file may add: the storey a valve stands in and the system it belongs to.
+constexpr const char* kOptionalColumns[] = {"storey", "system"};
 
 struct PlaceOptions {
     std::string placements;
@@ -46,6 +49,7 @@ struct PlacementRow {
     std::size_t row = 0;
     std::string instance;
     std::string part;
+    std::string storey, system;
     std::array<double, 9> numbers{};
 };
 
@@ -113,16 +117,22 @@ std::vector<PlacementRow> readPlacements(const std::string& text, const std::str
                "dirx, diry, dirz, upx, upy, upz)");
     const catalog::CsvRecord& header = records.front();
     std::array<std::size_t, kColumnCount> at{};
+    std::array<std::optional<std::size_t>, std::size(kOptionalColumns)> optionalAt{};
     std::set<std::string> seen;
     for (std::size_t i = 0; i < header.cells.size(); ++i) {
         const std::string& name = header.cells[i];
-        const auto known =
-            std::find_if(std::begin(kColumns), std::end(kColumns), [&](const char* column) { return name == column; });
-        if (known == std::end(kColumns))
+        const auto is = [&](const char* column) { return name == column; };
+        const auto known = std::find_if(std::begin(kColumns), std::end(kColumns), is);
+        const auto optional = std::find_if(std::begin(kOptionalColumns), std::end(kOptionalColumns), is);
+        if (known == std::end(kColumns) && optional == std::end(kOptionalColumns))
             failAt(origin, header.row, catalog::shownValue(name),
-                   "unknown column (columns: instance, part, x, y, z, dirx, diry, dirz, upx, upy, upz)");
+                   "unknown column (columns: instance, part, x, y, z, dirx, diry, dirz, upx, upy, upz; optional: "
+                   "storey, system)");
         if (!seen.insert(name).second) failAt(origin, header.row, name, "the column appears more than once");
-        at[static_cast<std::size_t>(known - std::begin(kColumns))] = i;
+        if (known != std::end(kColumns))
+            at[static_cast<std::size_t>(known - std::begin(kColumns))] = i;
+        else
+            optionalAt[static_cast<std::size_t>(optional - std::begin(kOptionalColumns))] = i;
     }
     for (const char* column : kColumns)
         if (!seen.count(column)) failAt(origin, header.row, "", std::string("the column '") + column + "' is missing");
@@ -147,6 +157,16 @@ std::vector<PlacementRow> readPlacements(const std::string& text, const std::str
                    "is " + std::to_string(row.instance.size()) + " bytes long; an instance id takes at most " +
                        std::to_string(catalog::kMaxPartNameBytes));
         if (row.part.empty()) failAt(origin, row.row, "part", "the part name is empty");
+        // A storey's and a system's name become entity names and GlobalId keys: bounded as a part name is.
+        for (std::size_t k = 0; k < optionalAt.size(); ++k) {
+            if (!optionalAt[k]) continue;
+            std::string& value = k == 0 ? row.storey : row.system;
+            value = record.cells[*optionalAt[k]];
+            if (value.size() > catalog::kMaxPartNameBytes)
+                failAt(origin, row.row, kOptionalColumns[k],
+                       "is " + std::to_string(value.size()) + " bytes long; a " + kOptionalColumns[k] +
+                           " name takes at most " + std::to_string(catalog::kMaxPartNameBytes));
+        }
         for (std::size_t k = 0; k < 9; ++k)
             row.numbers[k] = numberCell(cell(k + 2), origin, row.row, kColumns[k + 2], k < 3);
         if (!(lengthOf(row.numbers, 3) > 1e-12)) failAt(origin, row.row, "dirx", "the direction has no length");
@@ -198,8 +218,13 @@ int runPlace(const PlaceOptions& options) {
             const auto [it, added] = usedIndex.emplace(row.part, used.size());
             if (added) used.push_back(catalog[found->second]);
             const auto& n = row.numbers;
-            placements.push_back(
-                {row.instance, it->second, {n[0], n[1], n[2]}, {n[3], n[4], n[5]}, {n[6], n[7], n[8]}});
+            placements.push_back({row.instance,
+                                  it->second,
+                                  {n[0], n[1], n[2]},
+                                  {n[3], n[4], n[5]},
+                                  {n[6], n[7], n[8]},
+                                  row.storey,
+                                  row.system});
         }
     } catch (const catalog::CatalogError& error) {
         printCatalogError("place", error);
@@ -310,7 +335,7 @@ void addPlaceCommand(CLI::App& app, int& exitCode) {
     command
         ->add_option("PLACEMENTS", options->placements,
                      "CSV file: a header row naming instance, part, x, y, z, dirx, diry, dirz, upx, upy, upz "
-                     "(any order), then one valve per row (metres, within +-1e6)")
+                     "and optionally storey and system (any order), then one valve per row (metres, within +-1e6)")
         ->required();
     addOutputOption(*command, "--ifc", options->ifc, "The IFC4 model to write")->required();
     command->add_option("--catalog", options->catalog,

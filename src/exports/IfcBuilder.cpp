@@ -1,5 +1,6 @@
 // The IFC file's project structure (project, units, contexts, site, building, storey), the valves placed
 // in it, and the entities every part shares: points, directions, placements, relations, property sets.
+#include <algorithm>
 #include <cmath>
 
 #include "IfcBuilder.h"
@@ -34,24 +35,60 @@ std::string IfcBuilder::buildLibrary(const std::string& fileName) {
     return finish(fileName, projectKey, {});
 }
 
-// One storey holding one valve per placement.
+// One valve per placement, in the storey it names (the unnamed one where it names none), grouped by system.
 std::string IfcBuilder::buildModel(const std::string& fileName, const std::vector<IfcPlacement>& placements) {
     // A named model derives its own GlobalIds in its name; its length first, so that no name and instance
     // id run together into another's.
     if (!options_.project.empty())
         scope_ = "model:" + std::to_string(options_.project.size()) + ":" + options_.project + "|";
     const std::string projectKey = scope_.empty() ? keyOfParts() + "|model" : scope_ + "project";
+    // The storeys the placements name, each at the lowest z of its valves, lowest first.
+    std::map<std::string, double> elevations;
+    defaultStorey_ = placements.empty();
+    for (const auto& placement : placements) {
+        if (placement.storey.empty()) {
+            defaultStorey_ = true;
+            continue;
+        }
+        auto [it, added] = elevations.try_emplace(placement.storey, placement.position[2]);
+        it->second = std::min(it->second, placement.position[2]);
+    }
+    for (const auto& [name, elevation] : elevations) namedStoreys_.push_back({name, elevation});
+    std::stable_sort(namedStoreys_.begin(), namedStoreys_.end(),
+                     [](const Storey& a, const Storey& b) { return a.elevation < b.elevation; });
+    std::map<std::string, std::size_t> storeyOf;
+    for (std::size_t i = 0; i < namedStoreys_.size(); ++i) storeyOf[namedStoreys_[i].name] = i;
     const std::size_t storeyPlacement =
         header(projectKey, options_.project.empty() ? "TarnCheckValve model" : options_.project, false);
     std::vector<std::size_t> contained;
-    contained.reserve(placements.size() * 2);
+    std::map<std::string, std::vector<std::size_t>> systems;
     for (const auto& placement : placements) {
         const auto [x, z] = placementAxes(placement, parts_.size());
-        const Value where = p21::ref(axes(placement.position, z, x));
+        Storey* storey = placement.storey.empty() ? nullptr : &namedStoreys_[storeyOf.at(placement.storey)];
+        Vec3 at = placement.position;
+        if (storey) at[2] -= storey->elevation; // placed in its storey, which stands at its elevation
+        const Value where = p21::ref(axes(at, z, x));
+        std::vector<std::size_t>& into = storey ? storey->contained : contained;
         // No description: the type names the part, and thousands of valves would repeat it.
         placeValve(placement.part, scope_ + "instance|" + placement.instance, placement.instance, placement.instance,
-                   std::string(), storeyPlacement, where, contained);
+                   std::string(), storey ? storey->placement : storeyPlacement, where, into);
+        if (!placement.system.empty()) systems[placement.system].push_back(types_[placement.part].valves.back());
     }
+    for (const auto& [name, valves] : systems) {
+        const std::string key = projectKey + "|system|" + keyed(name);
+        const std::size_t system =
+            w_.add("IfcDistributionSystem", {guid(key), owner_, p21::string(name), p21::kUnset, p21::kUnset,
+                                             p21::kUnset, p21::enumeration("NOTDEFINED")});
+        w_.add("IfcRelAssignsToGroup",
+               {guid(key + "|assigns"), owner_, p21::kUnset, p21::kUnset, refs(valves), p21::kUnset, p21::ref(system)});
+        w_.add("IfcRelServicesBuildings", {guid(key + "|services"), owner_, p21::kUnset, p21::kUnset, p21::ref(system),
+                                           p21::list({p21::ref(building_)})});
+    }
+    for (const Storey& storey : namedStoreys_)
+        if (!storey.contained.empty())
+            w_.add("IfcRelContainedInSpatialStructure",
+                   {guid(projectKey + "|contained|" + keyed(storey.name)), owner_, p21::kUnset, p21::kUnset,
+                    refs(storey.contained), p21::ref(storey.id)});
     return finish(fileName, projectKey, contained);
 }
 
@@ -112,17 +149,31 @@ std::size_t IfcBuilder::header(const std::string& projectKey, const std::string&
                            p21::ref(sitePlacement), p21::kUnset, p21::kUnset, p21::enumeration("ELEMENT"), p21::kUnset,
                            p21::kUnset, p21::kUnset, p21::kUnset, p21::kUnset});
     const std::size_t buildingPlacement = w_.add("IfcLocalPlacement", {p21::ref(sitePlacement), p21::ref(world_)});
-    const std::size_t building =
+    const std::size_t building = building_ =
         w_.add("IfcBuilding", {guid(projectKey + "|building"), owner_, p21::string("Building"), p21::kUnset,
                                p21::kUnset, p21::ref(buildingPlacement), p21::kUnset, p21::kUnset,
                                p21::enumeration("ELEMENT"), p21::kUnset, p21::kUnset, p21::kUnset});
-    const std::size_t storeyPlacement = w_.add("IfcLocalPlacement", {p21::ref(buildingPlacement), p21::ref(world_)});
-    storey_ = w_.add("IfcBuildingStorey",
-                     {guid(projectKey + "|storey"), owner_, p21::string("Storey"), p21::kUnset, p21::kUnset,
-                      p21::ref(storeyPlacement), p21::kUnset, p21::kUnset, p21::enumeration("ELEMENT"), p21::real(0)});
+    std::size_t storeyPlacement = 0;
+    std::vector<std::size_t> storeys;
+    if (defaultStorey_) {
+        storeyPlacement = w_.add("IfcLocalPlacement", {p21::ref(buildingPlacement), p21::ref(world_)});
+        storey_ = w_.add("IfcBuildingStorey", {guid(projectKey + "|storey"), owner_, p21::string("Storey"), p21::kUnset,
+                                               p21::kUnset, p21::ref(storeyPlacement), p21::kUnset, p21::kUnset,
+                                               p21::enumeration("ELEMENT"), p21::real(0)});
+        storeys.push_back(storey_);
+    }
+    for (Storey& storey : namedStoreys_) {
+        storey.placement = w_.add("IfcLocalPlacement",
+                                  {p21::ref(buildingPlacement), p21::ref(axes({0, 0, storey.elevation}, {}, {}))});
+        storey.id = w_.add("IfcBuildingStorey",
+                           {guid(projectKey + "|storey|" + keyed(storey.name)), owner_, p21::string(storey.name),
+                            p21::kUnset, p21::kUnset, p21::ref(storey.placement), p21::kUnset, p21::kUnset,
+                            p21::enumeration("ELEMENT"), p21::real(storey.elevation)});
+        storeys.push_back(storey.id);
+    }
     relation("IfcRelAggregates", projectKey + "|project-site", project_, {site});
     relation("IfcRelAggregates", projectKey + "|site-building", site, {building});
-    relation("IfcRelAggregates", projectKey + "|building-storey", building, {storey_});
+    relation("IfcRelAggregates", projectKey + "|building-storey", building, storeys);
     return storeyPlacement;
 }
 

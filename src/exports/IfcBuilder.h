@@ -199,6 +199,18 @@ private:
     std::map<std::string, std::size_t> enumerations_;
     std::map<std::string, std::size_t> directions_;
     std::map<std::string, PropertyRelation> propertyRelations_;
+    // A model's storeys named by its placements (lowest first), and whether it has the unnamed one.
+    struct Storey {
+        std::string name;
+        double elevation = 0;
+        std::size_t id = 0, placement = 0;
+        std::vector<std::size_t> contained{};
+    };
+    std::vector<Storey> namedStoreys_;
+    bool defaultStorey_ = true;
+    std::size_t building_ = 0;
+    // A name within a key, its length first, so that no two names run together into another's.
+    static std::string keyed(const std::string& name) { return std::to_string(name.size()) + ":" + name; }
     // Prefixed to the keys of what a model's file holds of its own (project, valves, ports, coverings,
     // relations), not to the types', which stay the same in every file.
     std::string scope_;

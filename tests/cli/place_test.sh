@@ -133,6 +133,20 @@ V-1,$swing,0,0,0,1,1e308,0,0,0,1
 bad huge-up 'bad.csv:2: upz: "-2e6" is beyond 1e6' "$header
 V-1,$swing,0,0,0,1,0,0,0,0,-2e6
 "
+# Optional storey and system columns: named storeys at their valves' lowest z, systems grouping valves.
+cat >"$work/storeys.csv" <<EOF
+$header,storey,system
+V-1,$swing,0,0,1.5,1,0,0,0,0,1,Level 1,CW
+V-2,$swing,2,0,7.5,1,0,0,0,0,1,Level 2,CW
+V-3,$plain,4,0,9,1,0,0,0,0,1,Level 2,
+EOF
+check place-storeys 0 "$cv" place "$work/storeys.csv" --ifc "$work/storeys.ifc"
+expect_count place-storeys-count "$work/storeys.ifc" "=IFCBUILDINGSTOREY(" 2
+expect_in place-storeys-elevation "$work/storeys.ifc" "'Level 2',\$,\$,#[0-9]*,\$,\$,.ELEMENT.,7.5);"
+expect_count place-storeys-system "$work/storeys.ifc" "=IFCDISTRIBUTIONSYSTEM('[^']*',#[0-9]*,'CW'," 1
+bad long-storey 'bad.csv:2: storey: is 257 bytes long; a storey name takes at most 256' "$header,storey
+V-1,$swing,0,0,0,1,0,0,0,0,1,$(printf 's%.0s' $(seq 257))
+"
 # At the limits, and with a spreadsheet's trailing separators, rows are taken.
 cat >"$work/limits.csv" <<EOF
 $header

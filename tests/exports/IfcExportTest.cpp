@@ -291,6 +291,66 @@ TEST(IfcModel, ModelsNamedApartShareOnlyTheirTypesGlobalIds) {
     EXPECT_EQ(north, model("area-north", 0, {0, 0, 1}));
 }
 
+// The attributes of entity `#id`, as written.
+std::string entity(const std::string& text, const std::string& id) {
+    const std::string start = "\n" + id + "=";
+    const std::size_t at = text.find(start);
+    if (at == std::string::npos) return {};
+    const std::size_t open = text.find('(', at);
+    return text.substr(open, text.find(";\n", at) - open);
+}
+
+// The references an entity's attributes hold, in order.
+std::vector<std::string> refsOf(const std::string& attributes) {
+    std::vector<std::string> found;
+    static const std::regex ref("#[0-9]+");
+    for (auto it = std::sregex_iterator(attributes.begin(), attributes.end(), ref); it != std::sregex_iterator(); ++it)
+        found.push_back(it->str());
+    return found;
+}
+
+// Storeys named by the placements, each at the lowest z of its valves, the valves placed in them; systems
+// grouping their valves; valves without either in the unnamed storey.
+TEST(IfcModel, StoreysAndSystemsComeFromThePlacements) {
+    ex::ScratchFolder folder;
+    const std::string path = folder.path("model.ifc").string();
+    auto at = [](std::string id, std::array<double, 3> where, std::string storey, std::string system) {
+        exports::IfcPlacement p = placed(std::move(id), 0, where);
+        p.storey = std::move(storey);
+        p.system = std::move(system);
+        return p;
+    };
+    EXPECT_TRUE(exports::ExportDocument(ex::plainValve())
+                    .writeIfcModel(path, {at("V-1", {0, 0, 1}, "Level 1", ""), at("V-2", {2, 0, 8}, "Level 2", "CW"),
+                                          at("V-3", {4, 0, 7.5}, "Level 2", "CW"), at("V-4", {6, 0, 0}, "", "HW")})
+                    .empty());
+    const std::string text = exports::readFileBytes(path);
+    EXPECT_EQ(count(text, "=IFCBUILDINGSTOREY("), 3u);
+    EXPECT_TRUE(std::regex_search(text, std::regex("'Level 1',\\$,\\$,#[0-9]+,\\$,\\$,\\.ELEMENT\\.,1\\.\\);")));
+    EXPECT_TRUE(std::regex_search(text, std::regex("'Level 2',\\$,\\$,#[0-9]+,\\$,\\$,\\.ELEMENT\\.,7\\.5\\);")));
+    EXPECT_EQ(count(text, "=IFCRELCONTAINEDINSPATIALSTRUCTURE("), 3u);
+    // One aggregation of the building's storeys, as IFC allows one.
+    EXPECT_TRUE(
+        std::regex_search(text, std::regex("=IFCRELAGGREGATES\\([^;]*,#[0-9]+,\\(#[0-9]+,#[0-9]+,#[0-9]+\\)\\);")));
+    EXPECT_EQ(count(text, "=IFCDISTRIBUTIONSYSTEM("), 2u);
+    EXPECT_EQ(count(text, "=IFCRELSERVICESBUILDINGS("), 2u);
+    EXPECT_TRUE(std::regex_search(text, std::regex("=IFCDISTRIBUTIONSYSTEM\\('[^']{22}',#[0-9]+,'CW',")));
+    EXPECT_TRUE(
+        std::regex_search(text, std::regex("=IFCRELASSIGNSTOGROUP\\([^;]*,\\(#[0-9]+,#[0-9]+\\),\\$,#[0-9]+\\);")));
+    // V-3 stands 7.5 m up in the storey at 7.5 m: at 0 in it, its placement relative to the storey's.
+    std::smatch valve;
+    ASSERT_TRUE(std::regex_search(text, valve, std::regex("=IFCVALVE\\('[^']{22}',#[0-9]+,'V-3',\\$,\\$,(#[0-9]+),")));
+    const auto placement = refsOf(entity(text, valve[1].str()));
+    ASSERT_EQ(placement.size(), 2u);
+    const auto point = refsOf(entity(text, placement[1]));
+    ASSERT_FALSE(point.empty());
+    EXPECT_EQ(entity(text, point[0]), "((4.,0.,0.))");
+    std::smatch storey;
+    ASSERT_TRUE(std::regex_search(text, storey,
+                                  std::regex("=IFCBUILDINGSTOREY\\('[^']{22}',#[0-9]+,'Level 2',\\$,\\$,(#[0-9]+),")));
+    EXPECT_EQ(placement[0], storey[1].str());
+}
+
 TEST(IfcModel, PlacementsThatCannotBePlacedAreRefusedAndNothingIsWritten) {
     const struct {
         const char* what;

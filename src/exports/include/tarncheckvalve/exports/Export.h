@@ -94,6 +94,10 @@ struct IfcPlacement {
     std::array<double, 3> position{0, 0, 0};
     std::array<double, 3> direction{1, 0, 0};
     std::array<double, 3> up{0, 0, 1};
+    // The building storey it stands in (empty: the model's one unnamed storey) and the distribution system it
+    // belongs to (empty: none). A named storey's elevation is the lowest z of its valves.
+    std::string storey{};
+    std::string system{};
 };
 
 // A part an IFC model or library was written without, and why.
