@@ -56,7 +56,7 @@ public:
     // The parts' types declared in a project library, nothing placed.
     std::string buildLibrary(const std::string& fileName);
 
-    // One storey holding one valve per placement.
+    // One valve per placement, in the storey it names (the unnamed one where it names none), grouped by system.
     std::string buildModel(const std::string& fileName, const std::vector<IfcPlacement>& placements);
 
     // A placement's x axis (its run) and z axis in the storey; raises std::invalid_argument for one that
