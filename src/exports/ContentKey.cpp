@@ -121,6 +121,7 @@ const std::string& programIdentity() {
 std::string exportSettingsText(const IfcOptions& ifc, const refhost::WorkLimits& limits) {
     const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
     return std::string("ifc-geometry=") + (ifc.geometry == IfcGeometry::Mesh ? "mesh" : "exact") +
+           " ifc-curves=" + (ifc.curves == IfcCurves::Composite ? "composite" : "indexed") +
            " time-limit-us=" + std::to_string(limits.time.count()) +
            " triangle-limit=" + std::to_string(limits.triangles) +
            " source-date-epoch=" + (epoch && *epoch ? epoch : "unset");

@@ -147,6 +147,10 @@ def other_option():
     return catalogue, {}, ("--ifc-geometry", "mesh"), set(NAMES)
 
 
+def other_curves():
+    return catalogue, {}, ("--ifc-curves", "composite"), set(NAMES)
+
+
 def other_limit():
     return catalogue, {}, ("--triangle-limit", "1999999"), set(NAMES)
 
@@ -188,7 +192,8 @@ def same_bytes_again(out):
 
 
 for what, change in [("a part's field", edited_catalogue), ("an outside-diameter entry", edited_table),
-                     ("--ifc-geometry", other_option), ("--triangle-limit", other_limit),
+                     ("--ifc-geometry", other_option), ("--ifc-curves", other_curves),
+                     ("--triangle-limit", other_limit),
                      ("the program's build", other_build)]:
     out = fresh("gallery")
     gallery(out, catalogue)

@@ -25,7 +25,7 @@ TCV_EXPORT std::string contentDigest(std::string_view bytes);
 // gives another identity.
 TCV_EXPORT const std::string& programIdentity();
 
-// The settings of an export run that change its files: IFC geometry, the work limits, and the STEP files'
+// The settings of an export run that change its files: IFC geometry and curves, the work limits, and the STEP files'
 // time stamp (SOURCE_DATE_EPOCH as set, or "unset").
 TCV_EXPORT std::string exportSettingsText(const IfcOptions& ifc, const refhost::WorkLimits& limits);
 
