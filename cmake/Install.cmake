@@ -152,7 +152,7 @@ if(TARGET tcv_python)
     DESTINATION ${TCV_PYTHON_INSTALL_DIR}/tarncheckvalve COMPONENT python)
 endif()
 
-# Static archives need what their layers link privately (pugixml, Open CASCADE, Threads) at link time;
+# Static archives need what their layers link privately (pugixml, libzip, Open CASCADE, Threads) at link time;
 # shared libraries do not.
 if(BUILD_SHARED_LIBS)
   set(TCV_STATIC_LIBRARIES OFF)
@@ -234,6 +234,8 @@ foreach(target IN LISTS tcv_layers)
       list(APPEND requires${scope} pugixml)
     elseif(dependency STREQUAL "nlohmann_json::nlohmann_json")
       list(APPEND requires${scope} nlohmann_json)
+    elseif(dependency STREQUAL "zip")
+      list(APPEND requires${scope} libzip)
     elseif(dependency STREQUAL "csv")
       # libcsv ships no pkg-config file either: by name.
       if(scope)
@@ -302,7 +304,7 @@ set(CPACK_DEBIAN_DEVELOPMENT_DESCRIPTION "Check valve graphics symbol: developme
  interfaces and the reference host.")
 # The development files need the headers and libraries of what they link.
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS
-  "libpugixml-dev, libcsv-dev, nlohmann-json3-dev, libocct-foundation-dev, libocct-modeling-data-dev, libocct-modeling-algorithms-dev, libocct-ocaf-dev, libocct-data-exchange-dev, libocct-visualization-dev")
+  "libpugixml-dev, libcsv-dev, libzip-dev, nlohmann-json3-dev, libocct-foundation-dev, libocct-modeling-data-dev, libocct-modeling-algorithms-dev, libocct-ocaf-dev, libocct-data-exchange-dev, libocct-visualization-dev")
 if(BUILD_SHARED_LIBS)
   string(APPEND CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS ", tarncheckvalve (= ${PROJECT_VERSION})")
 endif()

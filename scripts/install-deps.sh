@@ -6,7 +6,7 @@ packages=(
   build-essential cmake ninja-build ccache clang clang-format libclang-rt-14-dev
   libocct-foundation-dev libocct-modeling-data-dev libocct-modeling-algorithms-dev
   libocct-ocaf-dev libocct-data-exchange-dev libocct-visualization-dev libtbb-dev
-  libpugixml-dev libxxhash-dev libcsv-dev nlohmann-json3-dev libcli11-dev libboost-dev pkg-config libgtest-dev libgmock-dev libbenchmark-dev
+  libpugixml-dev libxxhash-dev libcsv-dev libzip-dev nlohmann-json3-dev libcli11-dev libboost-dev pkg-config libgtest-dev libgmock-dev libbenchmark-dev
   pybind11-dev python3-dev python3-pytest python3-distributed python3-psutil
   libifcplusplus-dev locales help2man
 )

@@ -297,7 +297,7 @@ void addIfcOptions(CLI::App& command, std::string& geometry, std::string& curves
     addIfcCurvesOption(command, curves);
     addOutputOption(command, "--ifc-library", library,
                     "Write one IFC4 content library: an IfcProjectLibrary with every part's IfcValveType, its "
-                    "geometry, ports and property sets");
+                    "geometry, ports and property sets (FILE.ifczip: as IFC-ZIP)");
 }
 
 bool writeIfcLibrary(const std::string& command, const std::vector<catalog::PartReport>& reports,
@@ -337,7 +337,7 @@ void addPlaceCommand(CLI::App& app, int& exitCode) {
                      "CSV file: a header row naming instance, part, x, y, z, dirx, diry, dirz, upx, upy, upz "
                      "and optionally storey and system (any order), then one valve per row (metres, within +-1e6)")
         ->required();
-    addOutputOption(*command, "--ifc", options->ifc, "The IFC4 model to write")->required();
+    addOutputOption(*command, "--ifc", options->ifc, "The IFC4 model to write (FILE.ifczip: as IFC-ZIP)")->required();
     command->add_option("--catalog", options->catalog,
                         "Parts catalogue the rows name their parts from (the built-in samples when left out)");
     addChoiceOption(*command, "--ifc-geometry", options->ifcGeometry, {"exact", "mesh"},

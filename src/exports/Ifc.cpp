@@ -22,12 +22,15 @@
 // is the storey's Z); a placed valve turns its x and y to the directions given. A library file declares the
 // types in an IfcProjectLibrary instead of placing them. With IfcGeometry::Mesh every body item is an
 // IfcTriangulatedFaceSet of the GLB's triangles. GlobalIds are derived from names (the part's, and an
-// instance's id), so exporting the same parts again gives the same file.
+// instance's id), so exporting the same parts again gives the same file. A destination named *.ifczip
+// receives the file as IFC-ZIP: one deflated <name>.ifc in a zip archive (IfcZip.cpp).
 #include <algorithm>
+#include <functional>
 #include <limits>
 #include <stdexcept>
 
 #include "IfcBuilder.h"
+#include "IfcZip.h"
 #include "tarncheckvalve/exports/StagedFile.h"
 #include "tarncheckvalve/kernel/KernelGuard.h"
 
@@ -147,6 +150,18 @@ std::string renderLeavingOut(ExportDocument::Impl& impl, const IfcOptions& optio
     return text;
 }
 
+// Writes the IFC text `render` makes for a file name through a staged file: for a destination named
+// *.ifczip the IFC-ZIP archive holding it as <name>.ifc (whose header names that entry), else the text.
+void writeIfcFile(const std::string& path, const std::function<std::string(const std::string& fileName)>& render) {
+    if (!isIfcZipPath(path)) {
+        writeRenderedStaged(path, "IFC", render);
+        return;
+    }
+    const std::string entry = ifcZipEntryName(path);
+    writeRenderedStaged(path, "IFC-ZIP",
+                        [&](const std::string&) { return ifcZipArchive(entry, render(entry), p21::fileMoment()); });
+}
+
 } // namespace
 
 NoPartWritten::NoPartWritten(std::vector<LeftOutPart> parts)
@@ -162,13 +177,13 @@ std::string ExportDocument::renderIfc(const std::string& fileName, const IfcOpti
 }
 
 void ExportDocument::writeIfc(const std::string& path, const IfcOptions& options) {
-    writeRenderedStaged(path, "IFC", [&](const std::string& name) { return renderIfc(name, options); });
+    writeIfcFile(path, [&](const std::string& name) { return renderIfc(name, options); });
 }
 
 std::vector<LeftOutPart> ExportDocument::writeIfcLibrary(const std::string& path, const IfcOptions& options) {
     std::vector<LeftOutPart> leftOut;
     try {
-        writeRenderedStaged(path, "IFC", [&](const std::string& name) {
+        writeIfcFile(path, [&](const std::string& name) {
             return renderLeavingOut(*impl_, options, leftOut,
                                     [&](const std::vector<ExportedPart>& parts, const std::vector<std::size_t>&) {
                                         if (parts.empty() && !impl_->parts.empty()) throw NothingLeft{};
@@ -186,7 +201,7 @@ std::vector<LeftOutPart> ExportDocument::writeIfcModel(const std::string& path,
                                                        const IfcOptions& options) {
     std::vector<LeftOutPart> leftOut;
     try {
-        writeRenderedStaged(path, "IFC", [&](const std::string& name) {
+        writeIfcFile(path, [&](const std::string& name) {
             // Placements that cannot be placed are the caller's mistake: refused before any work.
             try {
                 for (const auto& placement : placements) IfcBuilder::placementAxes(placement, impl_->parts.size());

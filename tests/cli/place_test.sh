@@ -53,6 +53,37 @@ check place-project-empty 2 "$cv" place "$work/plant.csv" --ifc "$work/x.ifc" --
 expect_in place-project-empty-message "$work/err" "--project: the model's name is empty"
 cp "$work/plant.ifc" "$work/before.ifc"
 
+# IFC-ZIP: a name ending in .ifczip gets the model deflated in a zip archive that holds it alone, as
+# <name>.ifc, byte for byte the plain file written with the same options and moment; the same archive again.
+for round in 1 2; do
+    check "place-ifczip-$round" 0 env SOURCE_DATE_EPOCH=1796601600 "$cv" place "$work/plant.csv" --ifc "$work/zipped.ifczip"
+    cp "$work/zipped.ifczip" "$work/zipped-$round.ifczip"
+done
+check place-ifczip-plain 0 env SOURCE_DATE_EPOCH=1796601600 "$cv" place "$work/plant.csv" --ifc "$work/zipped.ifc"
+if cmp -s "$work/zipped-1.ifczip" "$work/zipped-2.ifczip"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL place-ifczip-again: the same archive differs"; fi
+ifczip_holds() { # name, archive, plain file: the archive holds exactly the plain file, deflated
+    if /usr/bin/python3 - "$2" "$3" <<'PY'; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL $1: $2 does not hold $3 alone"; fi
+import os, sys, zipfile
+archive, plain = sys.argv[1], sys.argv[2]
+with zipfile.ZipFile(archive) as z:
+    entries = z.infolist()
+    names = [e.filename for e in entries]
+    assert names == [os.path.basename(plain)], names
+    assert entries[0].compress_type == zipfile.ZIP_DEFLATED, entries[0].compress_type
+    assert z.testzip() is None
+    with open(plain, "rb") as f:
+        assert z.read(names[0]) == f.read(), "the entry differs from the plain file"
+PY
+}
+ifczip_holds place-ifczip-entry "$work/zipped.ifczip" "$work/zipped.ifc"
+check place-ifczip-no-folder 2 "$cv" place "$work/plant.csv" --ifc "$work/no/such/plant.ifczip"
+expect_in place-ifczip-no-folder-message "$work/err" "cannot write IFC file '$work/no/such/plant.ifczip'"
+mkdir "$work/folder.ifczip"
+check place-ifczip-folder 2 "$cv" place "$work/plant.csv" --ifc "$work/folder.ifczip"
+printf 'part,instance\n' >"$work/short.csv"
+check place-ifczip-bad-rows 2 "$cv" place "$work/short.csv" --ifc "$work/zipped.ifczip"
+if cmp -s "$work/zipped.ifczip" "$work/zipped-1.ifczip"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL place-ifczip-bad-rows: the archive was changed"; fi
+
 # The same rows with semicolons, from a catalogue file, triangulated.
 sed 's/,/;/g; s/"V-2; north"/V-2/' "$work/plant.csv" >"$work/semicolons.csv"
 check place-mesh 0 "$cv" place "$work/semicolons.csv" --ifc "$work/mesh.ifc" --ifc-geometry mesh
@@ -169,6 +200,17 @@ expect_count eval-library-nothing-placed "$work/two.ifc" "=IFCVALVE(" 0
 check eval-library-no-folder 2 "$cv" eval "$work/two.json" --ifc-library "$work/no/such/lib.ifc"
 check gallery-library 0 "$cv" gallery "$work/gallery" "$work/two.json" --ifc-library "$work/gallery-lib.ifc"
 expect_count gallery-library-types "$work/gallery-lib.ifc" "=IFCVALVETYPE(" 2
+# The library and a single part's file as IFC-ZIP too.
+mkdir -p "$work/two-plain"
+check eval-library-ifczip 0 env SOURCE_DATE_EPOCH=1796601600 "$cv" eval "$work/two.json" --ifc-library "$work/two.ifczip"
+check eval-library-ifczip-plain 0 env SOURCE_DATE_EPOCH=1796601600 "$cv" eval "$work/two.json" --ifc-library "$work/two-plain/two.ifc"
+ifczip_holds eval-library-ifczip-entry "$work/two.ifczip" "$work/two-plain/two.ifc"
+check gallery-library-ifczip 0 env SOURCE_DATE_EPOCH=1796601600 "$cv" gallery "$work/gallery" "$work/two.json" --ifc-library "$work/two-plain/gallery-lib.ifczip"
+check gallery-library-ifczip-plain 0 env SOURCE_DATE_EPOCH=1796601600 "$cv" gallery "$work/gallery" "$work/two.json" --ifc-library "$work/gallery-lib.ifc"
+ifczip_holds gallery-library-ifczip-entry "$work/two-plain/gallery-lib.ifczip" "$work/gallery-lib.ifc"
+check eval-ifczip 0 env SOURCE_DATE_EPOCH=1796601600 "$cv" eval --sample "$swing" --ifc "$work/swing.ifczip"
+check eval-ifczip-plain 0 env SOURCE_DATE_EPOCH=1796601600 "$cv" eval --sample "$swing" --ifc "$work/swing.ifc"
+ifczip_holds eval-ifczip-entry "$work/swing.ifczip" "$work/swing.ifc"
 
 # A part that cannot be meshed (its face-to-face typed in millimetres: a body 2920 m long) is named with its
 # reason and left out with its valves; the others are written and the command exits 1.
