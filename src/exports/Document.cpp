@@ -97,6 +97,7 @@ ExportedOutput exportedOutput(const refhost::NamedOutput& output) {
         exported.operatorOccurrence = operatorRecordOf(exported.creation);
     TopoDS_Shape shape = shapeOf(*recorded);
     if (shape.IsNull()) return exported;
+    if (exported.kind == refhost::OutputKind::Solid) exported.solid = shape;
     if (exported.kind == refhost::OutputKind::Occurrence && shape.ShapeType() == TopAbs_COMPOUND) {
         // The operator's picture: a stem (a cylinder, when the operator stands off the body) and a handwheel.
         for (TopoDS_Iterator it(shape); it.More(); it.Next()) {

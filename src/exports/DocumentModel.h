@@ -26,6 +26,9 @@ struct ExportedOutput : OutputRecord {
     std::vector<std::string> shapeNames;
     // What the host recorded of the output's creation (its kind and defining values, where it now lies).
     refhost::Creation creation;
+    // A solid output's shape as the host built it (never moved or copied): its volume is measured on it,
+    // the same number the part's report gives. Null for other outputs.
+    TopoDS_Shape solid;
 };
 
 struct ExportedAspect : AspectRecord {

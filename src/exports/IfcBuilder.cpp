@@ -5,6 +5,7 @@
 
 #include "IfcBuilder.h"
 #include "tarncheckvalve/host/Version.h"
+#include "tarncheckvalve/kernel/Measure.h"
 
 namespace tcv::exports::ifcfile {
 
@@ -261,6 +262,31 @@ void IfcBuilder::relation(const char* type, const std::string& key, const std::v
 
 std::size_t IfcBuilder::propertySet(const std::string& key, const char* name, const std::vector<Value>& properties) {
     return w_.add("IfcPropertySet", {guid(key), owner_, p21::string(name), p21::kUnset, p21::list(properties)});
+}
+
+std::size_t IfcBuilder::volumeQuantities(const std::string& key, const char* name, std::optional<double> volume) {
+    if (!volume) return 0;
+    const std::size_t net = w_.add(
+        "IfcQuantityVolume", {p21::string("NetVolume"), p21::kUnset, p21::kUnset, p21::real(*volume), p21::kUnset});
+    return w_.add("IfcElementQuantity", {guid(scope_ + key), owner_, p21::string(name), p21::kUnset, p21::kUnset,
+                                         p21::list({p21::ref(net)})});
+}
+
+std::optional<double> IfcBuilder::solidsVolume(const ExportedAspect* aspect) {
+    if (!aspect) return std::nullopt;
+    double sum = 0;
+    bool any = false;
+    for (const auto& output : aspect->outputs) {
+        if (output.kind != refhost::OutputKind::Solid) continue;
+        // Measured as the report measures it, to the same number.
+        const std::optional<double> volume =
+            output.solid.IsNull() ? std::nullopt : kernel::measureShape(output.solid, true).volume;
+        if (!volume || !std::isfinite(*volume)) continue;
+        sum += *volume;
+        any = true;
+    }
+    if (!any || !(sum > 0)) return std::nullopt;
+    return sum;
 }
 
 // `object` takes the set's properties; one relation per set names every object that does.

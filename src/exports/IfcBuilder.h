@@ -80,6 +80,9 @@ private:
         std::optional<Value> bodyShape, insulationShape; // the occurrences' shapes, made when first placed
         std::vector<PortTemplate> ports;
         std::vector<std::size_t> valves, coverings;
+        // The occurrences' quantity sets (0: none), made when first placed.
+        std::size_t valveQuantities = 0, coveringQuantities = 0;
+        bool quantified = false;
         bool written = false;
     };
     struct ItemGroups {
@@ -119,6 +122,13 @@ private:
                   std::size_t relating);
 
     std::size_t propertySet(const std::string& key, const char* name, const std::vector<Value>& properties);
+    // An IfcElementQuantity `name` holding `volume` as its NetVolume; 0 (no set) without a volume. The set
+    // is the occurrences' own: its GlobalId is derived in the model's name, as theirs are.
+    std::size_t volumeQuantities(const std::string& key, const char* name, std::optional<double> volume);
+    // The sum of the volumes of an aspect's solids; none when no solid's volume is known (or it is not
+    // positive). Surfaces, nozzles and the operator count nothing.
+    static std::optional<double> solidsVolume(const ExportedAspect* aspect);
+
     // `object` takes the set's properties; one relation per set names every object that does.
     void defineByProperties(const std::string& key, std::size_t object, std::size_t set);
     Value single(const std::string& name, const Value& value);

@@ -238,6 +238,20 @@ void IfcBuilder::placeValve(std::size_t index, const std::string& key, const std
                      *type.bodyShape, tag.empty() ? p21::kUnset : p21::string(tag), p21::enumeration("CHECK")});
     contained.push_back(valve);
     type.valves.push_back(valve);
+    // The quantities every occurrence of the part shares: the volumes of its body's and its insulation's
+    // solids, as the part's report measures them.
+    if (!type.quantified) {
+        type.quantified = true;
+        const ExportedPart& part = parts_[index];
+        type.valveQuantities = volumeQuantities(type.key + "|Qto_ValveBaseQuantities", "Qto_ValveBaseQuantities",
+                                                solidsVolume(aspectOf(part, kPhysical)));
+        if (type.coveringType)
+            type.coveringQuantities =
+                volumeQuantities(type.key + "|Qto_CoveringBaseQuantities", "Qto_CoveringBaseQuantities",
+                                 solidsVolume(aspectOf(part, kInsulation)));
+    }
+    if (type.valveQuantities)
+        defineByProperties(type.key + "|Qto_ValveBaseQuantities:rel", valve, type.valveQuantities);
     std::vector<std::size_t> ports;
     for (const PortTemplate& port : type.ports)
         ports.push_back(addPort(key, port, w_.add("IfcLocalPlacement", {p21::ref(placement), p21::ref(port.axes)})));
@@ -250,6 +264,8 @@ void IfcBuilder::placeValve(std::size_t index, const std::string& key, const std
                                tag.empty() ? p21::kUnset : p21::string(tag), p21::enumeration("INSULATION")});
     contained.push_back(covering);
     type.coverings.push_back(covering);
+    if (type.coveringQuantities)
+        defineByProperties(type.key + "|Qto_CoveringBaseQuantities:rel", covering, type.coveringQuantities);
     w_.add("IfcRelCoversBldgElements", {guid(key + "|IfcRelCoversBldgElements"), owner_, p21::kUnset, p21::kUnset,
                                         p21::ref(valve), p21::list({p21::ref(covering)})});
 }

@@ -9,10 +9,12 @@
 #include <map>
 #include <optional>
 #include <regex>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
 #include "exports/ExportSupport.h"
+#include "tarncheckvalve/catalog/Report.h"
 #include "tarncheckvalve/exports/Export.h"
 #include "tarncheckvalve/exports/StagedFile.h"
 #include "tarncheckvalve/host/Version.h"
@@ -349,6 +351,86 @@ TEST(IfcModel, StoreysAndSystemsComeFromThePlacements) {
     ASSERT_TRUE(std::regex_search(text, storey,
                                   std::regex("=IFCBUILDINGSTOREY\\('[^']{22}',#[0-9]+,'Level 2',\\$,\\$,(#[0-9]+),")));
     EXPECT_EQ(placement[0], storey[1].str());
+}
+
+// The sum of the volumes the report gives an aspect's solids, in output order; none without a volume.
+std::optional<double> reportedVolume(const catalog::PartReport& report, const std::string& aspect) {
+    std::optional<double> sum;
+    const auto json = catalog::reportJson(report);
+    for (const auto& a : json["aspects"])
+        if (a["name"] == aspect)
+            for (const auto& output : a["outputs"])
+                if (output["kind"] == "solid" && output.contains("volume") && output["volume"].is_number())
+                    sum = sum.value_or(0) + output["volume"].get<double>();
+    return sum;
+}
+
+// A quantity set of the file by name: its NetVolume as written and the objects it is related to.
+struct QuantitySet {
+    std::size_t sets = 0;
+    std::string netVolume;
+    std::vector<std::string> objects;
+};
+QuantitySet quantitySet(const std::string& text, const std::string& name) {
+    QuantitySet found;
+    const std::regex set("\n(#[0-9]+)=IFCELEMENTQUANTITY\\('[^']{22}',#[0-9]+,'" + name +
+                         "',\\$,\\$,\\((#[0-9]+)\\)\\);");
+    std::smatch match;
+    found.sets = static_cast<std::size_t>(
+        std::distance(std::sregex_iterator(text.begin(), text.end(), set), std::sregex_iterator()));
+    if (!std::regex_search(text, match, set)) return found;
+    std::smatch value;
+    const std::string quantity = entity(text, match[2].str());
+    if (std::regex_match(quantity, value, std::regex("\\('NetVolume',\\$,\\$,([^,]+),\\$\\)")))
+        found.netVolume = value[1].str();
+    std::smatch rel;
+    if (std::regex_search(text, rel,
+                          std::regex("=IFCRELDEFINESBYPROPERTIES\\('[^']{22}',#[0-9]+,\\$,\\$,\\(([#0-9,]+)\\)," +
+                                     match[1].str() + "\\);")))
+        found.objects = refsOf(rel[1].str());
+    return found;
+}
+
+// Every placed valve carries its body's volume, and its covering the insulation's, as the report sums its
+// solids (nozzles and surfaces count nothing); a part without a solid's volume gets no set. The numbers
+// are the report's to every digit written, and the model is the same file when written again.
+TEST(IfcModel, ValvesAndCoveringsCarryTheReportsVolumes) {
+    const FixedMoment moment("1796601600");
+    const struct {
+        const char* what;
+        const catalog::PartReport& report;
+    } cases[] = {
+        {"plain valve", ex::plainValve()},
+        {"operator valve", ex::operatorValve()},
+        {"failed Physical aspect", ex::failingValve()},
+        {"repeated output names", ex::repeatedNamesValve()},
+    };
+    for (const auto& c : cases) {
+        ex::ScratchFolder folder;
+        exports::ExportDocument document(c.report);
+        const std::string path = folder.path("model.ifc").string();
+        const std::vector<exports::IfcPlacement> placements{placed("V-1", 0, {0, 0, 1}), placed("V-2", 0, {3, 0, 1})};
+        ASSERT_TRUE(document.writeIfcModel(path, placements).empty()) << c.what;
+        const std::string text = exports::readFileBytes(path);
+        const std::size_t coverings = count(text, "=IFCCOVERING(");
+        for (const auto& [set, aspect, objects] : {std::tuple{"Qto_ValveBaseQuantities", "Physical", std::size_t{2}},
+                                                   std::tuple{"Qto_CoveringBaseQuantities", "Insulation", coverings}}) {
+            const std::optional<double> expected = reportedVolume(c.report, aspect);
+            const QuantitySet found = quantitySet(text, set);
+            if (!expected || objects == 0) {
+                EXPECT_EQ(found.sets, 0u) << c.what << ": " << set;
+                continue;
+            }
+            ASSERT_EQ(found.sets, 1u) << c.what << ": " << set; // one set, shared by every occurrence
+            ASSERT_FALSE(found.netVolume.empty()) << c.what << ": " << set;
+            EXPECT_EQ(std::strtod(found.netVolume.c_str(), nullptr), *expected) << c.what << ": " << set;
+            EXPECT_EQ(found.objects.size(), objects) << c.what << ": " << set;
+        }
+        ex::ScratchFolder other;
+        const std::string again = other.path("model.ifc").string();
+        ASSERT_TRUE(document.writeIfcModel(again, placements).empty()) << c.what;
+        EXPECT_EQ(exports::readFileBytes(again), text) << c.what;
+    }
 }
 
 TEST(IfcModel, PlacementsThatCannotBePlacedAreRefusedAndNothingIsWritten) {
