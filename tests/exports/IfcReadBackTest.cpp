@@ -187,9 +187,11 @@ std::vector<DrawnItem> drawnItems(Loaded& loaded, int id, int segments) {
 // profiles are line-and-arc loops, which it draws nothing of as indexed poly curves; where it draws every
 // item of a valve, their volume is the volume it draws of the triangulated file (within the meshes'
 // deviation and its circles' segments; valves with an item whose volume it cannot tell, as its tori, are
-// left out). What it still
-// draws nothing of (revolved profiles closed along the axis) is counted and printed.
+// left out). What it still draws nothing of (revolved profiles closed along the axis) is counted and
+// printed. 64 segments a circle keep a circle's area within 0.2% (0.4% for a revolved one) of the true
+// one, well inside the 1% compared, and the test about four times quicker than 128.
 TEST(IfcPlusPlusReadBack, CompositeCurvesDrawTheItemsIndexedCurvesLose) {
+    constexpr int kSegments = 64;
     ex::ScratchFolder folder;
     std::size_t items = 0, drawnIndexed = 0, drawnComposite = 0, compared = 0;
     for (const Sample& sample : samples()) {
@@ -200,9 +202,9 @@ TEST(IfcPlusPlusReadBack, CompositeCurvesDrawTheItemsIndexedCurvesLose) {
         Loaded indexed = load(written(folder, "indexed.ifc", sample.report, exports::IfcGeometry::Exact));
         Loaded mesh = load(written(folder, "mesh.ifc", sample.report, exports::IfcGeometry::Mesh));
         const int valve = composite.all<IfcValve>().at(0)->m_entity_id;
-        const auto byComposite = drawnItems(composite, valve, 128);
-        const auto byIndexed = drawnItems(indexed, indexed.all<IfcValve>().at(0)->m_entity_id, 128);
-        const auto byMesh = drawnItems(mesh, mesh.all<IfcValve>().at(0)->m_entity_id, 128);
+        const auto byComposite = drawnItems(composite, valve, kSegments);
+        const auto byIndexed = drawnItems(indexed, indexed.all<IfcValve>().at(0)->m_entity_id, kSegments);
+        const auto byMesh = drawnItems(mesh, mesh.all<IfcValve>().at(0)->m_entity_id, kSegments);
         ASSERT_EQ(byComposite.size(), byIndexed.size());
         ASSERT_EQ(byComposite.size(), byMesh.size());
         bool whole = true;
