@@ -393,11 +393,11 @@ function buildForm() {
   const ports = el('fieldset', {}, [el('legend', { text: 'Ports' })]);
   for (const [i, port] of (part.ports ?? []).entries()) {
     ports.append(el('h2', { text: `Port ${port.index}`, className: 'port' }));
-    for (const spec of state.definition.ports ?? [])
+    for (const entry of state.definition.ports ?? [])
       ports.append(numberField({
-        field: `ports.${i}.${spec.name}`, kind: spec.kind, minimum: spec.minimum, description: spec.description, name: spec.name,
-        words: `port ${port.index} ${spec.short}`, value: port[spec.name] ?? 0,
-        set: (v) => (part.ports[i] = { ...part.ports[i], [spec.name]: v }),
+        field: `ports.${i}.${entry.name}`, kind: entry.kind, minimum: entry.minimum, description: entry.description, name: entry.name,
+        words: `port ${port.index} ${entry.short}`, value: port[entry.name] ?? 0,
+        set: (v) => (part.ports[i] = { ...part.ports[i], [entry.name]: v }),
       }));
   }
   const children = [dimensions, ports];
@@ -418,10 +418,10 @@ function buildForm() {
     const defined = state.definition.operator?.inputs ?? [];
     const names = [...new Set([...defined.map((d) => d.name), ...Object.keys(saved.inputs ?? {})])];
     for (const name of names) {
-      const spec = defined.find((d) => d.name.toLowerCase() === name.toLowerCase()) ?? { kind: 'length', description: name, short: name };
+      const entry = defined.find((d) => d.name.toLowerCase() === name.toLowerCase()) ?? { kind: 'length', description: name, short: name };
       operator.append(numberField({
-        field: `operator.${name}`, kind: spec.kind, minimum: spec.minimum, description: spec.description, name,
-        words: `operator ${spec.short}`, value: saved.inputs?.[name] ?? 0,
+        field: `operator.${name}`, kind: entry.kind, minimum: entry.minimum, description: entry.description, name,
+        words: `operator ${entry.short}`, value: saved.inputs?.[name] ?? 0,
         set: (v) => (saved.inputs = { ...saved.inputs, [name]: v }),
       }));
     }
