@@ -45,6 +45,20 @@
 
 namespace py = pybind11;
 
+namespace {
+
+// Runs `work`; a folder or file an export cannot use (ExportError) becomes OSError with its message.
+template <typename Work>
+auto raisingOSError(Work&& work) -> decltype(work()) {
+    try {
+        return work();
+    } catch (const tcv::exports::ExportError& error) {
+        tcv::python::raise(PyExc_OSError, error.what());
+    }
+}
+
+} // namespace
+
 PYBIND11_MODULE(_tarncheckvalve, m) {
     using namespace tcv;
     using python::Evaluation;
@@ -196,11 +210,9 @@ PYBIND11_MODULE(_tarncheckvalve, m) {
                  for (std::size_t i = 0; i < stems.size(); ++i)
                      keys.push_back(exports::partContentKey(python::readPart(parts[i].cast<py::dict>()), stems[i],
                                                             dataDirectory, settings));
-                 try {
+                 return raisingOSError([&] {
                      return std::make_unique<exports::GalleryPlan>(folder, stems, std::move(keys), force, false);
-                 } catch (const exports::ExportError& error) {
-                     python::raise(PyExc_OSError, error.what());
-                 }
+                 });
              }),
              py::arg("folder"), py::arg("parts"), py::arg("stems"), py::kw_only(),
              py::arg("time_limit") = python::kDefaultTimeLimitSeconds,
@@ -228,14 +240,7 @@ PYBIND11_MODULE(_tarncheckvalve, m) {
             },
             "parts, changed, removed, unchanged, and text: \"N parts: C changed, R removed, U unchanged\".")
         .def(
-            "clear_stale",
-            [](exports::GalleryPlan& plan) {
-                try {
-                    plan.clearStale();
-                } catch (const exports::ExportError& error) {
-                    python::raise(PyExc_OSError, error.what());
-                }
-            },
+            "clear_stale", [](exports::GalleryPlan& plan) { raisingOSError([&] { plan.clearStale(); }); },
             "Before rendering: keeps only the unchanged parts' keys, then removes the files of removed parts and "
             "the earlier files of the parts to render.")
         .def(
@@ -248,14 +253,7 @@ PYBIND11_MODULE(_tarncheckvalve, m) {
             py::arg("part"), py::arg("item"), py::arg("whole"),
             "After a part was rendered: its index item and whether it rendered whole (its files are read back).")
         .def(
-            "write_keys",
-            [](exports::GalleryPlan& plan) {
-                try {
-                    plan.writeKeys();
-                } catch (const exports::ExportError& error) {
-                    python::raise(PyExc_OSError, error.what());
-                }
-            },
+            "write_keys", [](exports::GalleryPlan& plan) { raisingOSError([&] { plan.writeKeys(); }); },
             "Writes the keys of the unchanged and recorded parts.");
     m.def(
         "write_gallery_index",
@@ -279,13 +277,7 @@ PYBIND11_MODULE(_tarncheckvalve, m) {
         "`source` is the catalogue file (\"\" for the built-in samples).");
     m.def(
         "check_viewer_folder",
-        [](const std::string& folder) {
-            try {
-                exports::checkViewerDestination(folder);
-            } catch (const exports::ExportError& error) {
-                python::raise(PyExc_OSError, error.what());
-            }
-        },
+        [](const std::string& folder) { raisingOSError([&] { exports::checkViewerDestination(folder); }); },
         py::arg("folder"),
         "OSError, naming the path, when the viewer's folders in a gallery folder (app/, app/three/) exist as "
         "anything but real folders, as `checkvalve gallery` refuses them before any work.");
