@@ -15,7 +15,8 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTCV_SANITIZE=ON >/dev/null
 cmake --build build/asan
 ctest --test-dir build/asan --output-on-failure -j "$(nproc)" -LE "^exports$"
-# The export tests write STEP. Telling the STEP translator's one-time allocations from the project's
+# The export tests write STEP (the IFC read-back by a second reader, labelled 'ifc-readback', writes none
+# and ran above). Telling the STEP translator's one-time allocations from the project's
 # needs whole allocation stacks, which the kernel's libraries (built without frame pointers) only give
 # to the slower unwinder.
 ASAN_OPTIONS=$ASAN_OPTIONS:fast_unwind_on_malloc=0 ctest --test-dir build/asan --output-on-failure -j "$(nproc)" -L "^exports$"
