@@ -117,6 +117,30 @@ TriangleMesh triangleMesh(const TopoDS_Shape& shape) {
     return mesh;
 }
 
+// The triangles of a shape's faces as meshed.
+std::size_t triangleCount(const TopoDS_Shape& shape) {
+    std::size_t count = 0;
+    for (TopExp_Explorer faces(shape, TopAbs_FACE); faces.More(); faces.Next()) {
+        TopLoc_Location location;
+        const Handle(Poly_Triangulation) triangulation =
+            BRep_Tool::Triangulation(TopoDS::Face(faces.Current()), location);
+        if (!triangulation.IsNull()) count += static_cast<std::size_t>(triangulation->NbTriangles());
+    }
+    return count;
+}
+
+// The circle segments readers draw with by default.
+constexpr std::size_t kReaderCircleSegments = 64;
+
+// True when a reader draws the exact form of `shape` with no more triangles than its mesh has. An exact form
+// always is: its arcs are true circles, drawn as finely as the reader draws circles. A fitted one (elliptical
+// arcs as circular arcs within 0.01 mm) is no more exact than the mesh needs to be, while each of its short
+// arcs is drawn with a whole circle's segments: where that makes more triangles than the mesh's, the item
+// is written as the mesh's triangles.
+bool drawnAtItsCost(const ifc::ExactSolid& solid, const TopoDS_Shape& shape) {
+    return !solid.fitted || ifc::drawnTriangles(solid, kReaderCircleSegments) <= triangleCount(shape);
+}
+
 } // namespace
 
 // One surface style per colour, shared by every item drawn in it.
@@ -300,7 +324,7 @@ IfcBuilder::ItemGroups IfcBuilder::bodyItems(const ExportedAspect& aspect) {
             std::vector<Value>* group = &groups.tessellated;
             std::size_t item = 0;
             if (options_.geometry == IfcGeometry::Exact)
-                if (const auto solid = exactForm(output, i)) {
+                if (const auto solid = exactForm(output, i); solid && drawnAtItsCost(*solid, output.shapes[i])) {
                     item = exactItem(*solid);
                     group = solid->kind == ifc::ExactSolid::Kind::SweptDisk ? &groups.advanced : &groups.swept;
                 }

@@ -338,4 +338,31 @@ bool sameVolume(const ExactSolid& solid, const TopoDS_Shape& shape) {
     return std::abs(built - solid.volume) <= 1e-4 * std::max(built, solid.volume);
 }
 
+std::size_t drawnTriangles(const ExactSolid& solid, std::size_t circleSegments) {
+    std::size_t points = 0; // the profile's outline as the reader draws it
+    switch (solid.profile.kind) {
+    case Profile::Kind::Circle:
+        points = circleSegments;
+        break;
+    case Profile::Kind::Rectangle:
+        points = 4;
+        break;
+    case Profile::Kind::Loop:
+        for (const auto& segment : solid.profile.segments) points += segment.size() == 3 ? circleSegments : 1;
+        break;
+    }
+    switch (solid.kind) {
+    case ExactSolid::Kind::Extrusion: // two sides a point, and the two caps
+        return 2 * points + 2 * (points - std::min<std::size_t>(points, 2));
+    case ExactSolid::Kind::Revolution: {
+        const auto steps = static_cast<std::size_t>(
+            std::max(1.0, std::ceil(static_cast<double>(circleSegments) * solid.angle / (2 * kPi))));
+        return 2 * points * steps;
+    }
+    case ExactSolid::Kind::SweptDisk: // a tube of a circle's segments along each piece of its path
+        return 2 * circleSegments * std::max<std::size_t>(1, solid.directrix.segments.size());
+    }
+    return 0;
+}
+
 } // namespace tcv::exports::ifc

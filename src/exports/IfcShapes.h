@@ -75,4 +75,9 @@ std::optional<ExactSolid> exactSolidOfShape(const TopoDS_Shape& shape);
 // written as triangles instead.
 bool sameVolume(const ExactSolid& solid, const TopoDS_Shape& shape);
 
+// How many triangles a reader draws of the form when it draws every circular arc of a profile with a whole
+// circle's `circleSegments` segments, however short the arc, and a revolution with that many a turn: what
+// the common readers do, and what makes a profile of many fitted arcs cost far more than its mesh.
+std::size_t drawnTriangles(const ExactSolid& solid, std::size_t circleSegments);
+
 } // namespace tcv::exports::ifc

@@ -10,25 +10,11 @@ import { createRequire } from 'node:module';
 import os from 'node:os';
 import path from 'node:path';
 
-import { findCheckvalve, gallery } from './support.mjs';
+import { drawnTriangles, findCheckvalve, gallery } from './support.mjs';
 
 const require = createRequire(import.meta.url);
 const WebIFC = require('web-ifc');
 const LOADER = { CIRCLE_SEGMENTS: 64 };
-
-function triangles(api, file) {
-  const model = api.OpenModel(new Uint8Array(fs.readFileSync(file)), LOADER);
-  let count = 0;
-  api.StreamAllMeshes(model, (mesh) => {
-    for (let i = 0; i < mesh.geometries.size(); i += 1) {
-      const geometry = api.GetGeometry(model, mesh.geometries.get(i).geometryExpressID);
-      count += geometry.GetIndexDataSize() / 3;
-      geometry.delete();
-    }
-  });
-  api.CloseModel(model);
-  return count;
-}
 
 async function main() {
   const checkvalve = findCheckvalve();
@@ -47,7 +33,7 @@ async function main() {
       const exactFile = path.join(exactDir, file);
       const meshFile = path.join(meshDir, file);
       if (!fs.existsSync(exactFile) || !fs.existsSync(meshFile)) continue;
-      const row = { name: part.name, exact: triangles(api, exactFile), mesh: triangles(api, meshFile),
+      const row = { name: part.name, exact: drawnTriangles(api, exactFile, LOADER), mesh: drawnTriangles(api, meshFile, LOADER),
         exactBytes: fs.statSync(exactFile).size, meshBytes: fs.statSync(meshFile).size };
       for (const key of Object.keys(total)) total[key] += row[key];
       rows.push(row);

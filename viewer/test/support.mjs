@@ -1,4 +1,5 @@
-// What the viewer's end-to-end tests share: finding the checkvalve binary and rendering a gallery.
+// What the viewer's end-to-end tests share: finding the checkvalve binary, rendering a gallery and counting
+// the triangles web-ifc draws of an IFC file.
 import { spawnSync } from 'node:child_process';
 import fs from 'node:fs';
 import path from 'node:path';
@@ -35,4 +36,19 @@ export async function axeViolations(page) {
     .filter((v) => v.impact === 'serious' || v.impact === 'critical')
     .map((v) => `${v.id} (${v.nodes.length}: ${v.nodes.slice(0, 2).map((n) => n.target.join(' ')).join(', ')})`));
   return violations;
+}
+
+// The triangles web-ifc draws of every mesh of the IFC file, opened with `loader` settings.
+export function drawnTriangles(api, file, loader) {
+  const model = api.OpenModel(new Uint8Array(fs.readFileSync(file)), loader);
+  let count = 0;
+  api.StreamAllMeshes(model, (mesh) => {
+    for (let i = 0; i < mesh.geometries.size(); i += 1) {
+      const geometry = api.GetGeometry(model, mesh.geometries.get(i).geometryExpressID);
+      count += geometry.GetIndexDataSize() / 3;
+      geometry.delete();
+    }
+  });
+  api.CloseModel(model);
+  return count;
 }
