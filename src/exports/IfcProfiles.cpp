@@ -339,8 +339,30 @@ AreaMoments areaMoments(const Frame& frame, const std::vector<Segment>& loop) {
         m.minY = std::min(m.minY, p[1]);
         m.maxY = std::max(m.maxY, p[1]);
     }
-    if (m.area < 0) m.area = -m.area, m.sx = -m.sx, m.sy = -m.sy;
+    m.clockwise = m.area < 0;
+    if (m.clockwise) m.area = -m.area, m.sx = -m.sx, m.sy = -m.sy;
     return m;
+}
+
+std::vector<Segment> startedOffAxis(const Frame& frame, std::vector<Segment> loop) {
+    if (loop.empty()) return loop;
+    if (areaMoments(frame, loop).clockwise) {
+        std::reverse(loop.begin(), loop.end());
+        for (auto& s : loop) s = s.reversed();
+    }
+    const auto offAxis = [&](const Segment& s) { return std::abs(local(frame, s.a)[1]) > kTolerance; };
+    auto first = std::find_if(loop.begin(), loop.end(), offAxis);
+    if (first == loop.end()) {
+        // Every piece runs from the axis to the axis, so an arc's middle lies off it.
+        const auto arc = std::find_if(loop.begin(), loop.end(), [](const Segment& s) { return s.arc; });
+        if (arc == loop.end()) return loop; // no area: refused by the caller's volume check
+        Segment second = arcSegment(arc->centre, arc->normal, arc->m, arc->sweep / 2);
+        second.b = arc->b;
+        *arc = arcSegment(arc->centre, arc->normal, arc->a, arc->sweep / 2);
+        first = loop.insert(arc + 1, second);
+    }
+    std::rotate(loop.begin(), first, loop.end());
+    return loop;
 }
 
 } // namespace tcv::exports::ifc

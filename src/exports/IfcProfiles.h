@@ -78,10 +78,19 @@ std::optional<Vec3> planeNormal(const std::vector<Segment>& loop);
 Profile loopProfile(const Frame& frame, const std::vector<Segment>& loop);
 
 // Area and first moments (integrals of x and y) of the loop's area in the frame's XY plane, arcs taken
-// as fine polygons: enough to compare volumes to 1e-5.
+// as fine polygons: enough to compare volumes to 1e-5. `clockwise` tells how the loop runs in that plane.
 struct AreaMoments {
     double area = 0, sx = 0, sy = 0, minY = 0, maxY = 0;
+    bool clockwise = false;
 };
 AreaMoments areaMoments(const Frame& frame, const std::vector<Segment>& loop);
+
+// The loop of a profile revolved about the X axis of the frame (lying in its XY plane) as the same loop
+// running counter-clockwise in that plane from a point off the axis: a reader may build the solid's end
+// caps from the first point's first step round the axis, which a point on the axis does not take, and
+// may turn a clockwise loop round first, making its last point the first. Where every piece starts on
+// the axis (a half disc), the first arc is split at its middle and the loop starts there. A loop that
+// already runs so is kept as it is.
+std::vector<Segment> startedOffAxis(const Frame& frame, std::vector<Segment> loop);
 
 } // namespace tcv::exports::ifc

@@ -39,14 +39,15 @@ ExactSolid extrusion(const Frame& frame, Profile profile, double depth, double a
     return solid;
 }
 
-// A solid of revolution about the X axis of `frame` of a loop in its XY plane, on one side of the axis.
+// A solid of revolution about the X axis of `frame` of a loop in its XY plane, on one side of the axis; the
+// profile runs counter-clockwise from a point off the axis.
 std::optional<ExactSolid> revolution(const Frame& frame, const std::vector<Segment>& loop, double angle) {
     const AreaMoments m = areaMoments(frame, loop);
     if (m.minY < -kTolerance && m.maxY > kTolerance) return std::nullopt; // the profile crosses the axis
     ExactSolid solid;
     solid.kind = ExactSolid::Kind::Revolution;
     solid.position = frame;
-    solid.profile = loopProfile(frame, loop);
+    solid.profile = loopProfile(frame, startedOffAxis(frame, loop));
     solid.angle = angle;
     solid.volume = angle * std::abs(m.sy);
     return solid;

@@ -1,8 +1,10 @@
 // Elliptical arcs of a profile fitted with circular arcs: every arc within the stated tolerance of the
 // ellipse, the arcs joined end to end from the arc's start to its end, and no more of them than the bound,
-// or none at all where the bound cannot be kept.
+// or none at all where the bound cannot be kept. Revolved profiles laid out for readers: counter-clockwise
+// from a point off the axis, the same area.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <numbers>
 #include <sstream>
@@ -89,6 +91,52 @@ TEST(IfcProfileFit, AnEllipseTheBoundCannotFitIsLeftAlone) {
     EXPECT_FALSE(
         ifc::appendFittedEllipse(Vec3(0, 0, 0), Vec3(1, 0, 0), Vec3(0, 1, 0), 10, 5, 0, 2 * std::numbers::pi, arcs));
     EXPECT_TRUE(arcs.empty());
+}
+
+// Loops of revolved profiles in a frame that is not the world's, revolved about its X axis: each comes out
+// joined end to start, counter-clockwise from a point off the axis, enclosing the same area with the same
+// moment about the axis (the same solid); a loop that runs so already comes out as it was.
+TEST(IfcProfiles, RevolvedLoopsRunCounterClockwiseFromAPointOffTheAxis) {
+    const ifc::Frame frame{Vec3(0.5, -1, 2), Vec3(1, 0, 0), Vec3(0, 1, 0)}; // its Y is the world's Z
+    const auto at = [&](double x, double y) { return frame.origin + frame.x * x + Vec3(0, 0, 1) * y; };
+    const auto lines = [&](std::vector<std::array<double, 2>> corners) {
+        std::vector<ifc::Segment> loop;
+        for (std::size_t i = 0; i < corners.size(); ++i) {
+            const auto& p = corners[i];
+            const auto& q = corners[(i + 1) % corners.size()];
+            loop.push_back(ifc::lineSegment(at(p[0], p[1]), at(q[0], q[1])));
+        }
+        return loop;
+    };
+    // A ball's half disc as a sweep writes it: clockwise, every piece from the axis to the axis.
+    std::vector<ifc::Segment> halfDisc{ifc::arcSegment(at(0, 0), frame.z.Reversed(), at(-0.2, 0), std::numbers::pi)};
+    halfDisc.push_back(ifc::lineSegment(at(0.2, 0), at(-0.2, 0)));
+    const struct {
+        const char* what;
+        std::vector<ifc::Segment> loop;
+        bool kept;
+    } cases[] = {
+        {"a frustum's trapezoid from the axis", lines({{0, 0}, {1, 0}, {1, 0.5}, {0, 0.3}}), false},
+        {"a cone's triangle from the axis", lines({{0, 0}, {1, 0}, {0, 0.3}}), false},
+        {"below the axis, from it", lines({{0, 0}, {0, -0.4}, {1, -0.4}, {1, 0}}), false},
+        {"clockwise, ending on the axis", lines({{0, 0.3}, {1, 0.5}, {1, 0}, {0, 0}}), false},
+        {"a half disc, clockwise", halfDisc, false},
+        {"a trapezoid from a point off the axis", lines({{1, 0.5}, {0, 0.3}, {0, 0}, {1, 0}}), true},
+    };
+    for (const auto& c : cases) {
+        const auto loop = ifc::startedOffAxis(frame, c.loop);
+        ASSERT_FALSE(loop.empty()) << c.what;
+        for (std::size_t i = 0; i < loop.size(); ++i)
+            EXPECT_LT((loop[i].a - loop[(i + loop.size() - 1) % loop.size()].b).Modulus(), 1e-12) << c.what;
+        EXPECT_GT(std::abs(frame.z.Crossed(frame.x).Dot(loop.front().a - frame.origin)), 0.1) << c.what;
+        const auto was = ifc::areaMoments(frame, c.loop), is = ifc::areaMoments(frame, loop);
+        EXPECT_FALSE(is.clockwise) << c.what;
+        EXPECT_NEAR(is.area, was.area, 1e-12) << c.what;
+        EXPECT_NEAR(is.sy, was.sy, 1e-12) << c.what;
+        if (!c.kept) continue;
+        ASSERT_EQ(loop.size(), c.loop.size()) << c.what;
+        for (std::size_t i = 0; i < loop.size(); ++i) EXPECT_EQ((loop[i].a - c.loop[i].a).Modulus(), 0) << c.what;
+    }
 }
 
 } // namespace
