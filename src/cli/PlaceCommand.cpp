@@ -287,7 +287,8 @@ exports::IfcOptions ifcOptionsFor(const std::string& geometry, const std::string
 void addIfcCurvesOption(CLI::App& command, std::string& curves) {
     addChoiceOption(command, "--ifc-curves", curves, {"indexed", "composite"},
                     "IFC profiles and paths of exact bodies: indexed poly curves, or composite curves of polylines "
-                    "and trimmed circles, for readers that draw no indexed poly curve");
+                    "and trimmed circles (straight tube pieces as extruded circles), for readers that draw no "
+                    "indexed poly curve");
 }
 
 void addIfcOptions(CLI::App& command, std::string& geometry, std::string& curves, std::string& library) {

@@ -304,13 +304,17 @@ std::size_t IfcBuilder::exactItem(const ifc::ExactSolid& solid) {
 }
 
 // The exact form of an output's shape, when it has one that encloses what was built.
-std::optional<ifc::ExactSolid> IfcBuilder::exactForm(const ExportedOutput& output, std::size_t i) {
+std::optional<ifc::ExactSolid> IfcBuilder::exactForm(const ExportedOutput& output, std::size_t i) const {
     const TopoDS_Shape& shape = output.shapes[i];
     std::optional<ifc::ExactSolid> solid;
     if (output.kind == refhost::OutputKind::Solid)
         solid = ifc::exactSolidOf(output.creation);
     else if (output.kind == refhost::OutputKind::Nozzle || output.kind == refhost::OutputKind::Occurrence)
         solid = ifc::exactSolidOfShape(shape); // port discs, the operator's stem and handwheel
+    // Readers that draw no indexed poly curve may not draw a swept disk along every direction either (one
+    // draws none along the Z axis): the straight tube piece is the cylinder an extruded circle makes.
+    if (solid && options_.curves == IfcCurves::Composite)
+        if (auto cylinder = ifc::extrudedDisk(*solid)) solid = std::move(cylinder);
     if (solid && !ifc::sameVolume(*solid, shape)) return std::nullopt;
     return solid;
 }

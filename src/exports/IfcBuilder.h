@@ -160,8 +160,9 @@ private:
 
     std::size_t exactItem(const ifc::ExactSolid& solid);
 
-    // The exact form of an output's shape, when it has one that encloses what was built.
-    static std::optional<ifc::ExactSolid> exactForm(const ExportedOutput& output, std::size_t i);
+    // The exact form of an output's shape, when it has one that encloses what was built; with composite
+    // curves a straight piece of a swept tube is the extrusion of its circle.
+    std::optional<ifc::ExactSolid> exactForm(const ExportedOutput& output, std::size_t i) const;
 
     // The items of an aspect's outputs, each named and coloured, grouped by the representation they need.
     ItemGroups bodyItems(const ExportedAspect& aspect);

@@ -332,6 +332,20 @@ std::optional<ExactSolid> exactSolidOfShape(const TopoDS_Shape& shape) {
     return solid;
 }
 
+std::optional<ExactSolid> extrudedDisk(const ExactSolid& disk) {
+    const auto& path = disk.directrix;
+    if (disk.kind != ExactSolid::Kind::SweptDisk || path.points.size() != 2 || path.segments.size() != 1 ||
+        path.segments.front() != std::vector<int>{1, 2})
+        return std::nullopt;
+    const Vec3 along = path.points[1] - path.points[0];
+    const auto z = unitOf(along);
+    if (!z) return std::nullopt;
+    ExactSolid solid = extrusion(Frame{path.points[0], *z, squareTo(*z)}, circleProfile(disk.radius), along.Modulus(),
+                                 kPi * disk.radius * disk.radius);
+    solid.volume = disk.volume;
+    return solid;
+}
+
 bool sameVolume(const ExactSolid& solid, const TopoDS_Shape& shape) {
     GProp_GProps properties;
     BRepGProp::VolumeProperties(shape, properties);

@@ -70,6 +70,11 @@ std::optional<ExactSolid> exactSolidOf(const refhost::Creation& creation);
 // or one faces); nothing for any other shape.
 std::optional<ExactSolid> exactSolidOfShape(const TopoDS_Shape& shape);
 
+// A straight piece of a swept tube (a swept disk along one line) as the extrusion of its circle along that
+// line: the same cylinder, for readers that draw an extrusion more surely than a swept disk; nothing for
+// any other solid.
+std::optional<ExactSolid> extrudedDisk(const ExactSolid& disk);
+
 // True when the form encloses the same volume as the built solid (within 1e-4 of it): a record that does
 // not describe its shape (a creation moved by a map that is not a similarity keeps its lengths) is
 // written as triangles instead.

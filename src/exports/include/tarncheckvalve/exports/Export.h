@@ -72,7 +72,8 @@ enum class IfcGeometry { Exact, Mesh };
 
 // How exact items state their profiles and paths: as IfcIndexedPolyCurve (lines and arcs by point
 // indices), or as IfcCompositeCurve of IfcPolyline and IfcTrimmedCurve pieces of IfcCircle, which
-// readers without indexed poly curves draw.
+// readers without indexed poly curves draw; these get a straight piece of a swept tube as the extrusion
+// of its circle, which they draw more surely than a swept disk.
 enum class IfcCurves { Indexed, Composite };
 
 struct IfcOptions {
