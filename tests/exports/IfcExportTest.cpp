@@ -2,6 +2,7 @@
 // a BIM tool looks for, exact or triangulated bodies on the type, escaped names, a failed aspect's
 // outputs, the content library and a model of placed valves. web-ifc reads every sample's file in
 // viewer/test/ifc.mjs, IfcPlusPlus in IfcReadBackTest.cpp.
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -14,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "exports/ExportSupport.h"
+#include "tarncheckvalve/catalog/Catalog.h"
 #include "tarncheckvalve/catalog/Report.h"
 #include "tarncheckvalve/exports/Export.h"
 #include "tarncheckvalve/exports/StagedFile.h"
@@ -143,6 +145,27 @@ TEST(IfcExport, TheOperatorsStemAndHandwheelAreExact) {
                     text.compare(at + item.size(), 20, "IFCEXTRUDEDAREASOLID") == 0)
             << name << ": " << text.substr(at, 60);
     }
+}
+
+// With composite curves a straight piece of a swept tube (the operator base's equalizer pipes) is the
+// extrusion of its circle, a solid of the 'SweptSolid' body; every other item is written as by default.
+TEST(IfcExport, CompositeCurvesWriteStraightTubePiecesAsExtrudedCircles) {
+    const auto samples = catalog::loadSampleCatalog();
+    const auto part =
+        std::find_if(samples.begin(), samples.end(), [](const auto& p) { return p.partDataBasis == 2142; });
+    ASSERT_NE(part, samples.end());
+    const catalog::PartReport report = catalog::evaluatePart(*part, {"Physical", "Insulation"});
+    exports::IfcOptions composite;
+    composite.curves = exports::IfcCurves::Composite;
+    const std::string indexed = ifcOf(report), written = ifcOf(report, "part.ifc", composite);
+    const std::size_t disks = count(indexed, "=IFCSWEPTDISKSOLID(");
+    ASSERT_GT(disks, 0u);
+    EXPECT_EQ(count(written, "=IFCSWEPTDISKSOLID("), 0u);
+    EXPECT_EQ(count(written, "'Body','AdvancedSweptSolid'"), 0u);
+    EXPECT_EQ(count(written, "=IFCEXTRUDEDAREASOLID("), count(indexed, "=IFCEXTRUDEDAREASOLID(") + disks);
+    EXPECT_EQ(count(written, "=IFCCIRCLEPROFILEDEF("), count(indexed, "=IFCCIRCLEPROFILEDEF(") + disks);
+    EXPECT_EQ(sweptSolids(written), sweptSolids(indexed));
+    EXPECT_EQ(count(written, "=IFCTRIANGULATEDFACESET("), count(indexed, "=IFCTRIANGULATEDFACESET("));
 }
 
 TEST(IfcExport, NamesAreEscapedAndAFailedAspectKeepsItsOutputs) {
