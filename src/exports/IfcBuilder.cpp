@@ -216,7 +216,10 @@ std::string IfcBuilder::finish(const std::string& fileName, const std::string& p
     if (!contained.empty())
         w_.add("IfcRelContainedInSpatialStructure",
                {guid(projectKey + "|contained"), owner_, p21::kUnset, p21::kUnset, refs(contained), p21::ref(storey_)});
-    return w_.file(fileName, "IFC4", "TarnCheckValve checkvalve " TCV_VERSION_STRING, p21::isoTimeStamp(moment_));
+    // Composite and trimmed curves lie outside the Reference View, in the Design Transfer View that holds it.
+    return w_.file(fileName, "IFC4", "TarnCheckValve checkvalve " TCV_VERSION_STRING, p21::isoTimeStamp(moment_),
+                   options_.curves == IfcCurves::Composite ? p21::Writer::kDesignTransferView
+                                                           : p21::Writer::kReferenceView);
 }
 
 Value IfcBuilder::refs(const std::vector<std::size_t>& ids) {

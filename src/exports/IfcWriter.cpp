@@ -192,9 +192,9 @@ std::string isoTimeStamp(std::int64_t secondsSince1970) {
 }
 
 std::string Writer::file(std::string_view fileName, std::string_view schema, std::string_view originatingSystem,
-                         std::string_view timeStamp) const {
+                         std::string_view timeStamp, std::string_view viewDefinition) const {
     std::string out = "ISO-10303-21;\nHEADER;\n";
-    out += "FILE_DESCRIPTION((" + string("ViewDefinition [ReferenceView_V1.2]") + "),'2;1');\n";
+    out += "FILE_DESCRIPTION((" + string("ViewDefinition [" + std::string(viewDefinition) + "]") + "),'2;1');\n";
     // No author: the same content stamped at the same moment gives the same file, byte for byte.
     out += "FILE_NAME(" + string(fileName) + "," + string(timeStamp) + ",(''),(''),'TarnCheckValve'," +
            string(originatingSystem) + ",'');\n";

@@ -166,6 +166,9 @@ TEST(IfcExport, CompositeCurvesWriteStraightTubePiecesAsExtrudedCircles) {
     EXPECT_EQ(count(written, "=IFCCIRCLEPROFILEDEF("), count(indexed, "=IFCCIRCLEPROFILEDEF(") + disks);
     EXPECT_EQ(sweptSolids(written), sweptSolids(indexed));
     EXPECT_EQ(count(written, "=IFCTRIANGULATEDFACESET("), count(indexed, "=IFCTRIANGULATEDFACESET("));
+    // Trimmed circles in composite curves are the Design Transfer View's, not the Reference View's.
+    EXPECT_NE(written.find("FILE_DESCRIPTION(('ViewDefinition [DesignTransferView_V1.0]'),'2;1');"), std::string::npos);
+    EXPECT_NE(indexed.find("FILE_DESCRIPTION(('ViewDefinition [ReferenceView_V1.2]'),'2;1');"), std::string::npos);
 }
 
 TEST(IfcExport, NamesAreEscapedAndAFailedAspectKeepsItsOutputs) {

@@ -57,9 +57,12 @@ public:
     std::size_t add(std::string_view type, const std::vector<Value>& attributes);
     std::size_t count() const { return count_; }
 
-    // The whole file: header (description with the Reference View, name, time stamp, schema) and data section.
+    // The whole file: header (description with the view definition's identifier, name, time stamp, schema) and
+    // data section.
     std::string file(std::string_view fileName, std::string_view schema, std::string_view originatingSystem,
-                     std::string_view timeStamp = {}) const;
+                     std::string_view timeStamp = {}, std::string_view viewDefinition = kReferenceView) const;
+    static constexpr std::string_view kReferenceView = "ReferenceView_V1.2";
+    static constexpr std::string_view kDesignTransferView = "DesignTransferView_V1.0";
 
 private:
     std::string data_;
