@@ -3,7 +3,8 @@
 // A measurement, not a test: it prints a table (the parts whose exact file draws the most triangles
 // against its mesh file first) and the totals.
 //
-// Usage: node viewer/test/ifc-triangles.mjs [--all]
+// Usage: node viewer/test/ifc-triangles.mjs [--all] [--composite]
+// --composite writes the exact files with `--ifc-curves composite`.
 // Environment: CHECKVALVE (the checkvalve binary; default: the newest build/*/src/checkvalve).
 import fs from 'node:fs';
 import { createRequire } from 'node:module';
@@ -22,7 +23,7 @@ async function main() {
   try {
     const exactDir = path.join(work, 'exact');
     const meshDir = path.join(work, 'mesh');
-    const parts = gallery(checkvalve, exactDir, []).parts;
+    const parts = gallery(checkvalve, exactDir, process.argv.includes('--composite') ? ['--ifc-curves', 'composite'] : []).parts;
     gallery(checkvalve, meshDir, ['--ifc-geometry', 'mesh']);
     const api = new WebIFC.IfcAPI();
     await api.Init();
