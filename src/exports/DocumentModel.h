@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -35,6 +36,18 @@ struct ExportedAspect : AspectRecord {
     std::vector<ExportedOutput> outputs;
 };
 
+// What the IFC covering of a part's insulation shows: each of the Insulation aspect's solids less the
+// valve body's solids, or, where that cut cannot be made, is no valid solid or does not fit the part's
+// budget, the envelope the aspect builds, and why (IfcCoverings.cpp).
+struct InsulationCover {
+    // Beside the aspect's outputs: a solid output's cut, meshed at the part's deflections; null for the
+    // other outputs and a solid wholly inside the body. Empty where the envelope is shown.
+    std::vector<TopoDS_Shape> cuts;
+    double volume = 0;          // the cuts' volumes summed, cubic metres
+    std::string envelopeReason; // empty where the cuts are shown
+    bool cut() const { return envelopeReason.empty(); }
+};
+
 struct ExportedPart : PartRecord {
     std::vector<ExportedAspect> aspects;
     double size = 0; // the diagonal of the box of its shapes' edges, metres
@@ -43,6 +56,9 @@ struct ExportedPart : PartRecord {
     // Why the part cannot be meshed (its meshes would not fit its budget, or it is too small); empty when
     // it can. Set when the parts are fitted to their budget.
     std::string failure;
+    // The insulation's covering, made once for the document's IFC files (null until then, or without an
+    // Insulation aspect).
+    std::shared_ptr<const InsulationCover> cover;
 };
 
 // Every name given to a label of the assembly document, byte for byte as the records have it: the label's
@@ -56,6 +72,7 @@ struct ExportDocument::Impl {
     std::vector<ExportedPart> parts;
     bool fitted = false;
     bool meshed = false;
+    bool covered = false;
 
     void build(const std::vector<catalog::PartReport>& reports);
     // Triangulates every shape once, for GLB, STL and IFC; raises ExportError for the first part that
@@ -63,6 +80,9 @@ struct ExportDocument::Impl {
     // meshing, and refhost::WorkStopped when the budget ends the work. With `leaveOutFailures`, such parts
     // keep their reason in `failure` and the others are meshed.
     void ensureMeshed(bool leaveOutFailures = false);
+    // Makes each meshed part's insulation cover, once (IfcCoverings.cpp); raises refhost::WorkStopped when
+    // the budget ends the work.
+    void ensureCovered();
     // The budget the export works under: the settings' or the calling thread's.
     refhost::WorkBudget* budget() const;
 };

@@ -13,7 +13,9 @@
 //     IfcRelNests: the type → one IfcDistributionPort per nozzle, placed in the type's frame at the nozzle's
 //       connection point with its Z axis along the nozzle's direction; Pset_DistributionPortTypePipe and
 //       TarnCheckValve_PortData on each
-//     IfcCoveringType (INSULATION) with the insulation's RepresentationMaps, when the part has any
+//     IfcCoveringType (INSULATION) with the insulation's RepresentationMaps, when the part has any: its
+//       solids less the valve body's as triangles, or the envelope where that cut cannot be made, which
+//       its Description and TarnCheckValve_Covering say (IfcCoverings.cpp)
 //   per placed valve: an IfcValve typed by its part's IfcValveType, its 'Body' an IfcMappedItem of each of
 //     the type's maps; its own ports nested as on the type, placed relative to the valve and sharing the
 //     type ports' property sets; an IfcCovering (mapped likewise) covering the valve
@@ -48,6 +50,7 @@ std::string renderGuarded(ExportDocument::Impl& impl, Build&& build) {
     try {
         kernel::runGuarded("writing IFC", [&] {
             impl.ensureMeshed();
+            impl.ensureCovered();
             text = build();
         });
     } catch (const host::HostError& error) {
@@ -128,6 +131,7 @@ std::string renderLeavingOut(ExportDocument::Impl& impl, const IfcOptions& optio
     try {
         kernel::runGuarded("writing IFC", [&] {
             impl.ensureMeshed(true);
+            impl.ensureCovered();
             for (std::size_t i = 0; i < parts.size(); ++i)
                 if (!parts[i].failure.empty()) leftOut.push_back({i, parts[i].name, parts[i].failure});
             try {

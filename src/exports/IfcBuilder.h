@@ -1,6 +1,7 @@
 // The IFC4 file of an export document, entity by entity: one builder per file, which writes the project
 // structure (IfcBuilder.cpp), the parts' bodies as swept solids and face sets (IfcBodies.cpp) and their
-// types, ports and placed valves (IfcPorts.cpp). Ifc.cpp describes the whole file and runs the builder.
+// types, ports and placed valves (IfcPorts.cpp) and the insulation's coverings (IfcCoverings.cpp).
+// Ifc.cpp describes the whole file and runs the builder.
 #pragma once
 
 #include <array>
@@ -166,6 +167,14 @@ private:
 
     // The items of an aspect's outputs, each named and coloured, grouped by the representation they need.
     ItemGroups bodyItems(const ExportedAspect& aspect);
+
+    // The covering's items (IfcCoverings.cpp): the insulation's solids less the valve body where the part's
+    // cover holds them, else the envelope's, as bodyItems gives them.
+    ItemGroups coveringItems(const ExportedPart& part, const ExportedAspect& insulation);
+    // The part's IfcCoveringType, when its insulation built anything, saying what its geometry shows.
+    void addCoveringType(const ExportedPart& part, PartType& type);
+    // The volume of what the covering shows: its cuts', or the insulation's solids' summed as the report does.
+    static std::optional<double> coveringVolume(const ExportedPart& part);
 
     // The type's maps of the items: one per kind of representation.
     std::vector<std::size_t> representationMaps(const ItemGroups& groups);

@@ -156,15 +156,7 @@ IfcBuilder::PartType& IfcBuilder::typeOf(std::size_t index) {
                                 p21::kUnset, p21::kUnset, p21::enumeration("CHECK")});
     addPortTemplates(part, type);
 
-    const ExportedAspect* insulation = aspectOf(part, kInsulation);
-    const ItemGroups insulationItems = insulation ? bodyItems(*insulation) : ItemGroups{};
-    if (!insulationItems.empty()) {
-        type.insulationMaps = representationMaps(insulationItems);
-        type.coveringType = w_.add("IfcCoveringType",
-                                   {guid(type.key + "|IfcCoveringType"), owner_, p21::string(part.name + " insulation"),
-                                    p21::kUnset, p21::kUnset, p21::kUnset, listOrUnset(type.insulationMaps),
-                                    p21::kUnset, p21::kUnset, p21::enumeration("INSULATION")});
-    }
+    addCoveringType(part, type);
     return type;
 }
 
@@ -238,17 +230,16 @@ void IfcBuilder::placeValve(std::size_t index, const std::string& key, const std
                      *type.bodyShape, tag.empty() ? p21::kUnset : p21::string(tag), p21::enumeration("CHECK")});
     contained.push_back(valve);
     type.valves.push_back(valve);
-    // The quantities every occurrence of the part shares: the volumes of its body's and its insulation's
-    // solids, as the part's report measures them.
+    // The quantities every occurrence of the part shares: the volume of its body's solids, as the part's
+    // report measures them, and that of what its covering shows.
     if (!type.quantified) {
         type.quantified = true;
         const ExportedPart& part = parts_[index];
         type.valveQuantities = volumeQuantities(type.key + "|Qto_ValveBaseQuantities", "Qto_ValveBaseQuantities",
                                                 solidsVolume(aspectOf(part, kPhysical)));
         if (type.coveringType)
-            type.coveringQuantities =
-                volumeQuantities(type.key + "|Qto_CoveringBaseQuantities", "Qto_CoveringBaseQuantities",
-                                 solidsVolume(aspectOf(part, kInsulation)));
+            type.coveringQuantities = volumeQuantities(type.key + "|Qto_CoveringBaseQuantities",
+                                                       "Qto_CoveringBaseQuantities", coveringVolume(part));
     }
     if (type.valveQuantities)
         defineByProperties(type.key + "|Qto_ValveBaseQuantities:rel", valve, type.valveQuantities);

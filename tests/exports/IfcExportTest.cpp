@@ -103,14 +103,15 @@ TEST(IfcExport, SamePartGivesTheSameFile) {
     EXPECT_NE(first.find("FILE_DESCRIPTION(('ViewDefinition [ReferenceView_V1.2]'),'2;1');"), std::string::npos);
     EXPECT_NE(first.find(",'2026-12-07T00:00:00+00:00',"), std::string::npos);
     EXPECT_EQ(count(first, ".SOURCE.,.PIPE.,.NOTDEFINED.);"), 2u);
-    // The plain valve is a cone, two port discs and an insulating cylinder: all exact, none triangulated,
-    // held by the types and shown by the valve and the covering through one mapped item each.
-    EXPECT_EQ(count(first, "=IFCTRIANGULATEDFACESET("), 0u);
+    // The plain valve is a cone and two port discs, all exact, and its insulating cylinder less the cone,
+    // triangulated: held by the types and shown by the valve and the covering through one mapped item each.
+    EXPECT_EQ(count(first, "=IFCTRIANGULATEDFACESET("), 1u);
     EXPECT_EQ(count(first, "=IFCREVOLVEDAREASOLID("), 1u);
-    EXPECT_EQ(count(first, "=IFCEXTRUDEDAREASOLID("), 3u);
+    EXPECT_EQ(count(first, "=IFCEXTRUDEDAREASOLID("), 2u);
     EXPECT_EQ(count(first, "=IFCREPRESENTATIONMAP("), 2u);
     EXPECT_EQ(count(first, "=IFCMAPPEDITEM("), 2u);
-    EXPECT_EQ(count(first, "'Body','SweptSolid'"), 2u);
+    EXPECT_EQ(count(first, "'Body','SweptSolid'"), 1u);
+    EXPECT_EQ(count(first, "'Body','Tessellation'"), 1u);
     EXPECT_EQ(count(first, "'Body','MappedRepresentation'"), 2u);
 }
 
@@ -417,9 +418,10 @@ QuantitySet quantitySet(const std::string& text, const std::string& name) {
     return found;
 }
 
-// Every placed valve carries its body's volume, and its covering the insulation's, as the report sums its
-// solids (nozzles and surfaces count nothing); a part without a solid's volume gets no set. The numbers
-// are the report's to every digit written, and the model is the same file when written again.
+// Every placed valve carries its body's volume as the report sums its solids (nozzles and surfaces count
+// nothing), to every digit written; a part without a solid's volume gets no set. Its covering carries the
+// volume of the insulation less the body (IfcCoveringTest.cpp measures it): less than the report's sum of
+// the insulation's solids. The model is the same file when written again.
 TEST(IfcModel, ValvesAndCoveringsCarryTheReportsVolumes) {
     const FixedMoment moment("1796601600");
     const struct {
@@ -449,7 +451,13 @@ TEST(IfcModel, ValvesAndCoveringsCarryTheReportsVolumes) {
             }
             ASSERT_EQ(found.sets, 1u) << c.what << ": " << set; // one set, shared by every occurrence
             ASSERT_FALSE(found.netVolume.empty()) << c.what << ": " << set;
-            EXPECT_EQ(std::strtod(found.netVolume.c_str(), nullptr), *expected) << c.what << ": " << set;
+            const double written = std::strtod(found.netVolume.c_str(), nullptr);
+            if (std::string(aspect) == "Physical") {
+                EXPECT_EQ(written, *expected) << c.what << ": " << set;
+            } else {
+                EXPECT_GT(written, 0) << c.what << ": " << set;
+                EXPECT_LT(written, *expected) << c.what << ": " << set;
+            }
             EXPECT_EQ(found.objects.size(), objects) << c.what << ": " << set;
         }
         ex::ScratchFolder other;
