@@ -14,12 +14,14 @@
 #include <cmath>
 #include <cstdio>
 #include <map>
+#include <regex>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include <ifcpp/IFC4/include/IfcBoolean.h>
+#include <ifcpp/IFC4/include/IfcCovering.h>
 #include <ifcpp/IFC4/include/IfcLabel.h>
 #include <ifcpp/IFC4/include/IfcMappedItem.h>
 #include <ifcpp/IFC4/include/IfcProductRepresentation.h>
@@ -37,6 +39,7 @@
 #include "tarncheckvalve/catalog/Catalog.h"
 #include "tarncheckvalve/catalog/Report.h"
 #include "tarncheckvalve/exports/Export.h"
+#include "tarncheckvalve/exports/StagedFile.h"
 
 namespace tcv {
 namespace {
@@ -266,6 +269,70 @@ TEST(IfcPlusPlusReadBack, CompositeCurvesDrawEveryItem) {
     std::printf("IfcPlusPlus draws %zu of %zu valve body items with composite curves, %zu with indexed poly curves; "
                 "volumes compared on %zu of %zu valves\n",
                 drawnComposite, items, drawnIndexed, compared, samples().size());
+}
+
+// The volume IfcPlusPlus draws of the product `id`: per item its meshes' signed volumes summed, so that
+// a cavity (the valve body's place inside its insulation) counts against the shell around it; NaN where an
+// item draws no closed mesh.
+double drawnVolume(Loaded& loaded, int id) {
+    GeometryConverter converter(loaded.model);
+    converter.convertGeometry();
+    const auto& shapes = converter.getShapeInputData();
+    const auto found = shapes.find(id);
+    if (found == shapes.end()) return std::nan("");
+    double volume = 0;
+    for (const auto& representation : found->second->m_vec_representations)
+        for (const auto& item : representation->m_vec_item_data) {
+            double signedVolume = 0;
+            bool drawn = false;
+            for (const auto& meshset : item->m_meshsets)
+                for (const auto* mesh : meshset->meshes) {
+                    drawn = true;
+                    signedVolume += mesh->volume();
+                }
+            if (!drawn) return std::nan("");
+            volume += std::abs(signedVolume);
+        }
+    return volume;
+}
+
+// The NetVolume of a file's Qto_CoveringBaseQuantities, or NaN where it has none.
+double coveringNetVolume(const std::string& text) {
+    std::smatch set, quantity;
+    if (!std::regex_search(text, set,
+                           std::regex("=IFCELEMENTQUANTITY\\('[^']{22}',#[0-9]+,'Qto_CoveringBaseQuantities',"
+                                      "\\$,\\$,\\((#[0-9]+)\\)\\);")))
+        return std::nan("");
+    if (!std::regex_search(text, quantity,
+                           std::regex("\n" + set[1].str() + "=IFCQUANTITYVOLUME\\('NetVolume',\\$,\\$,([^,]+),")))
+        return std::nan("");
+    return std::strtod(quantity[1].str().c_str(), nullptr);
+}
+
+// Every sample's insulation covering, drawn by IfcPlusPlus from the triangulated file, encloses the volume
+// its Qto_CoveringBaseQuantities gives (within the meshes' deviation; the triangles are drawn as written): the
+// insulation less the valve body where its type says so, the envelope, whose volume is the report's, where it says
+// that. Printed: how many of each.
+TEST(IfcPlusPlusReadBack, EveryCoveringDrawsTheVolumeItsQuantitiesGive) {
+    ex::ScratchFolder folder;
+    std::size_t cut = 0, envelope = 0;
+    for (const Sample& sample : samples()) {
+        SCOPED_TRACE(sample.report.part.name);
+        const std::string path = written(folder, "mesh.ifc", sample.report, exports::IfcGeometry::Mesh);
+        const std::string text = exports::readFileBytes(path);
+        Loaded loaded = load(path);
+        const auto coverings = loaded.all<IfcCovering>();
+        if (coverings.empty()) continue;
+        ASSERT_EQ(coverings.size(), 1u);
+        const bool isCut = text.find(",'insulation less the valve body',") != std::string::npos;
+        EXPECT_TRUE(isCut || text.find(",'envelope including the valve body: ") != std::string::npos);
+        (isCut ? cut : envelope) += 1;
+        const double netVolume = coveringNetVolume(text);
+        ASSERT_TRUE(netVolume > 0) << netVolume;
+        EXPECT_NEAR(drawnVolume(loaded, coverings.front()->m_entity_id) / netVolume, 1, 0.01);
+    }
+    EXPECT_GT(cut, envelope);
+    std::printf("coverings less the valve body: %zu; envelopes: %zu\n", cut, envelope);
 }
 
 TEST(IfcPlusPlusReadBack, EveryExactFileHoldsTheValveItsTypeAndPorts) {

@@ -27,6 +27,9 @@ const MESH = 0.002 + 1e-5;
 const LOADER = { CIRCLE_SEGMENTS: 64 };
 // The jacketed bodies: their ports 3 and 4 are the jacket's connections (heating), their pattern OTHER.
 const JACKETED = new Set([2381, 3124, 3125, 3146]);
+// Coverings less the valve body, and those that are the envelope with why (printed at the end).
+let cutCoverings = 0;
+const envelopeCoverings = [];
 // Items by how they state the body, over every sample's valve and covering (printed at the end).
 const itemKinds = {};
 
@@ -104,6 +107,8 @@ function meshBox(api, model, placed, toProduct) {
 
 const union = (a, b) => (a ? [0, 1, 2].map((k) => Math.min(a[k], b[k])).concat([3, 4, 5].map((k) => Math.max(a[k], b[k]))) : b);
 const boxClose = (a, b, tol) => a.every((v, k) => Math.abs(v - b[k]) <= tol);
+// Box a lies within box b (min x, y, z, max x, y, z), give or take tol.
+const boxWithin = (a, b, tol) => a.every((v, k) => (k < 3 ? v >= b[k] - tol : v <= b[k] + tol));
 
 // Checks the body items of a product against the report's outputs of one aspect, in output order; the
 // operator's stem and handwheel ("ValveOperator/Stem") together against the operator's box.
@@ -134,7 +139,9 @@ function bodyItems(api, model, label, product) {
   return items.sort((a, b) => a - b);
 }
 
-function checkBody(api, model, label, productId, outputs, styledNames) {
+// With `cut` (an insulation covering less the valve body), each item lies within its output's box, and an
+// output wholly inside the body draws none.
+function checkBody(api, model, label, productId, outputs, styledNames, cut = false) {
   const product = api.GetLine(model, productId);
   const drawn = outputs.filter((o) => Array.isArray(o.bbox));
   const items = bodyItems(api, model, label, product);
@@ -164,6 +171,19 @@ function checkBody(api, model, label, productId, outputs, styledNames) {
     const last = byOutput[byOutput.length - 1];
     if (name.includes('/') && last && last.name === outputName && last.group) last.box = union(last.box, box);
     else byOutput.push({ name: outputName, box, group: name.includes('/') });
+  }
+  if (cut) {
+    check(`${label}: an item drawn`, byOutput.length > 0);
+    let next = 0;
+    for (const got of byOutput) {
+      while (next < drawn.length && drawn[next].name !== got.name) next += 1;
+      const want = drawn[next];
+      next += 1;
+      check(`${label}: item ${got.name} is an output's, in output order`, !!want, got.name);
+      if (want) check(`${label}: ${want.name} within its box`, boxWithin(got.box, want.bbox, MESH), `${got.box} vs ${want.bbox}`);
+    }
+    mesh.delete?.();
+    return;
   }
   check(`${label}: one item group per drawn output`, byOutput.length === drawn.length,
     `${byOutput.map((o) => o.name)} vs ${drawn.map((o) => o.name)}`);
@@ -300,7 +320,16 @@ function checkPart(api, dir, entry, label = entry.name) {
       const covers = lines(api, model, WebIFC.IFCRELCOVERSBLDGELEMENTS).map((id) => api.GetLine(model, id));
       check(`${label}: covering covers the valve`, covers.length === 1 && covers[0].RelatingBuildingElement.value === valveId &&
         covers[0].RelatedCoverings.some((c) => c.value === coverings[0]));
-      checkBody(api, model, `${label} Insulation`, coverings[0], insulation.outputs, styledNames);
+      // Its type says whether it shows the insulation less the valve body or, where that cut could not be
+      // made, the envelope (whose items are the report's outputs, box for box).
+      const types = lines(api, model, WebIFC.IFCCOVERINGTYPE).map((id) => api.GetLine(model, id));
+      const description = types.length === 1 ? value(types[0].Description) ?? '' : '';
+      const cut = description === 'insulation less the valve body';
+      check(`${label}: covering type says what it shows`, cut || description.startsWith('envelope including the valve body: '),
+        description);
+      if (cut) cutCoverings += 1;
+      else envelopeCoverings.push(`${label}: ${description}`);
+      checkBody(api, model, `${label} Insulation`, coverings[0], insulation.outputs, styledNames, cut);
     }
 
     // Identifiers: 22 characters of IFC's base-64 alphabet, none repeated.
@@ -476,6 +505,8 @@ async function main() {
     checkPlacedModel(api, checkvalve, work, samplesDir, samples);
     const total = Object.values(itemKinds).reduce((a, b) => a + b, 0);
     const exact = total - Object.entries(itemKinds).filter(([k]) => /triangulated/i.test(k)).reduce((a, [, n]) => a + n, 0);
+    console.log(`coverings less the valve body: ${cutCoverings}; envelopes: ${envelopeCoverings.length}`);
+    for (const envelope of envelopeCoverings) console.log(`  ${envelope}`);
     console.log(`body items of the valves and coverings: ${JSON.stringify(itemKinds)}; exact ${exact} of ${total} (${(100 * exact / total).toFixed(1)}%)`);
     console.log(`${samples.parts.length + named.parts.length + composite.parts.length} IFC files read back by web-ifc: ${passed} checks passed, ${failed} failed`);
   } finally {
