@@ -39,13 +39,19 @@ void addMeshShapeCommand(CLI::App& app, int& exitCode);
 // it last.
 void addCompletionCommand(CLI::App& app, int& exitCode);
 
-// Adds --ifc-geometry exact|mesh, --ifc-curves indexed|composite and --ifc-library FILE to a command that
-// writes IFC (PlaceCommand.cpp).
-void addIfcOptions(CLI::App& command, std::string& geometry, std::string& curves, std::string& library);
-// The writer's options from the values of --ifc-geometry and --ifc-curves.
-exports::IfcOptions ifcOptionsFor(const std::string& geometry, const std::string& curves);
-// Adds --ifc-curves alone (place has no library).
-void addIfcCurvesOption(CLI::App& command, std::string& curves);
+// The values of the IFC options a command takes, as given.
+struct IfcChoices {
+    std::string geometry = "exact";
+    std::string curves = "indexed";
+    std::string coverings = "cut";
+};
+// Adds --ifc-geometry exact|mesh, --ifc-curves indexed|composite, --ifc-coverings cut|envelope and
+// --ifc-library FILE to a command that writes IFC (PlaceCommand.cpp).
+void addIfcOptions(CLI::App& command, IfcChoices& choices, std::string& library);
+// The writer's options from the values of those options.
+exports::IfcOptions ifcOptionsFor(const IfcChoices& choices);
+// Adds those options but --ifc-library (place has no library).
+void addIfcShapeOptions(CLI::App& command, IfcChoices& choices);
 // Writes the parts' types as an IFC content library at `path`, leaving out the parts that cannot be
 // written; reports what happened on stderr under `command`'s name, one line per part left out. False when
 // the file could not be written or a part was left out of it.

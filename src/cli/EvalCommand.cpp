@@ -26,8 +26,7 @@ struct EvalOptions {
     // The file to write per export format, in the order of exports::exportFormats(); empty: none.
     std::vector<std::string> files = std::vector<std::string>(exports::exportFormats().size());
     std::string ifcLibrary;
-    std::string ifcGeometry = "exact";
-    std::string ifcCurves = "indexed";
+    IfcChoices ifcChoices;
     std::uint64_t maxCatalogBytes = catalog::kDefaultMaxCatalogBytes;
     WorkLimitOptions limits;
 
@@ -65,7 +64,7 @@ bool writeExports(const EvalOptions& options, const catalog::PartReport& report,
         settings.budget = budget;
         exports::ExportDocument document(report, settings);
         const auto formats = exports::exportFormats();
-        const exports::IfcOptions ifcOptions = ifcOptionsFor(options.ifcGeometry, options.ifcCurves);
+        const exports::IfcOptions ifcOptions = ifcOptionsFor(options.ifcChoices);
         for (std::size_t i = 0; i < formats.size(); ++i) {
             const std::string& path = options.files[i];
             if (path.empty()) continue;
@@ -133,8 +132,8 @@ int runEval(const EvalOptions& options) {
     // A failed aspect still exports the outputs it added before it failed.
     if (options.exports() && !writeExports(options, reports.front(), budget))
         return refhost::interruptSignal() ? interruptedExit("eval") : kExitFailed;
-    if (!options.ifcLibrary.empty() && !writeIfcLibrary("checkvalve eval", reports, options.ifcLibrary,
-                                                        ifcOptionsFor(options.ifcGeometry, options.ifcCurves)))
+    if (!options.ifcLibrary.empty() &&
+        !writeIfcLibrary("checkvalve eval", reports, options.ifcLibrary, ifcOptionsFor(options.ifcChoices)))
         return refhost::interruptSignal() ? interruptedExit("eval") : kExitFailed;
     return allOk ? kExitOk : kExitFailed;
 }
@@ -156,7 +155,7 @@ void addEvalCommand(CLI::App& app, int& exitCode) {
     for (std::size_t i = 0; i < formats.size(); ++i)
         addOutputOption(*command, std::string("--") + formats[i].name, options->files[i],
                         std::string("Write ") + formats[i].contents);
-    addIfcOptions(*command, options->ifcGeometry, options->ifcCurves, options->ifcLibrary);
+    addIfcOptions(*command, options->ifcChoices, options->ifcLibrary);
     addCatalogSizeOption(*command, options->maxCatalogBytes);
     addWorkLimitOptions(*command, options->limits);
     command->footer(

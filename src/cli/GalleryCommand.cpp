@@ -35,8 +35,7 @@ struct GalleryOptions {
     std::string folder;
     std::string file;
     unsigned jobs = 1;
-    std::string ifcGeometry = "exact";
-    std::string ifcCurves = "indexed";
+    IfcChoices ifcChoices;
     std::string ifcLibrary;
     std::uint64_t maxCatalogBytes = catalog::kDefaultMaxCatalogBytes;
     WorkLimitOptions limits;
@@ -76,7 +75,7 @@ int runGallery(const GalleryOptions& options) {
     for (std::size_t i = 0; i < parts.size(); ++i) entries[i].stem = stems[i];
 
     const refhost::HostOptions hostOptions = refhost::RefRuntime::defaultOptions();
-    const exports::IfcOptions ifcOptions = ifcOptionsFor(options.ifcGeometry, options.ifcCurves);
+    const exports::IfcOptions ifcOptions = ifcOptionsFor(options.ifcChoices);
     std::unique_ptr<exports::GalleryPlan> plan;
     // Time spent on keys (computing, comparing, reading back the files written, writing them), summed
     // over the threads, for the summary: what the incremental gallery costs a cold run.
@@ -204,7 +203,7 @@ void addGalleryCommand(CLI::App& app, int& exitCode) {
             "OUTDIR"));
     command->add_option("FILE", options->file, "Parts catalogue (the built-in samples when left out)");
     addJobsOption(*command, options->jobs, "Parts rendered in parallel");
-    addIfcOptions(*command, options->ifcGeometry, options->ifcCurves, options->ifcLibrary);
+    addIfcOptions(*command, options->ifcChoices, options->ifcLibrary);
     addCatalogSizeOption(*command, options->maxCatalogBytes);
     addWorkLimitOptions(*command, options->limits);
     command->add_flag("--force", options->force,

@@ -36,8 +36,7 @@ struct PlaceOptions {
     std::string placements;
     std::string catalog;
     std::string ifc;
-    std::string ifcGeometry = "exact";
-    std::string ifcCurves = "indexed";
+    IfcChoices ifcChoices;
     std::string project; // the placements file's name without its extension when not given
     bool projectGiven = false;
     unsigned jobs = 1;
@@ -200,7 +199,7 @@ int runPlace(const PlaceOptions& options) {
     std::vector<PlacementRow> rows;
     std::vector<refhost::CatalogPart> used;
     std::vector<exports::IfcPlacement> placements;
-    exports::IfcOptions ifcOptions = ifcOptionsFor(options.ifcGeometry, options.ifcCurves);
+    exports::IfcOptions ifcOptions = ifcOptionsFor(options.ifcChoices);
     try {
         ifcOptions.project = projectName(options);
         exports::StagedFile(options.ifc, "IFC");
@@ -277,25 +276,30 @@ int runPlace(const PlaceOptions& options) {
 
 } // namespace
 
-exports::IfcOptions ifcOptionsFor(const std::string& geometry, const std::string& curves) {
+exports::IfcOptions ifcOptionsFor(const IfcChoices& choices) {
     exports::IfcOptions options;
-    options.geometry = geometry == "mesh" ? exports::IfcGeometry::Mesh : exports::IfcGeometry::Exact;
-    options.curves = curves == "composite" ? exports::IfcCurves::Composite : exports::IfcCurves::Indexed;
+    options.geometry = choices.geometry == "mesh" ? exports::IfcGeometry::Mesh : exports::IfcGeometry::Exact;
+    options.curves = choices.curves == "composite" ? exports::IfcCurves::Composite : exports::IfcCurves::Indexed;
+    options.coverings = choices.coverings == "envelope" ? exports::IfcCoverings::Envelope : exports::IfcCoverings::Cut;
     return options;
 }
 
-void addIfcCurvesOption(CLI::App& command, std::string& curves) {
-    addChoiceOption(command, "--ifc-curves", curves, {"indexed", "composite"},
+void addIfcShapeOptions(CLI::App& command, IfcChoices& choices) {
+    addChoiceOption(command, "--ifc-geometry", choices.geometry, {"exact", "mesh"},
+                    "IFC bodies: exact swept solids where the shape has them (the rest triangles), or mesh (all "
+                    "triangles)");
+    addChoiceOption(command, "--ifc-curves", choices.curves, {"indexed", "composite"},
                     "IFC profiles and paths of exact bodies: indexed poly curves, or composite curves of polylines "
                     "and trimmed circles (straight tube pieces as extruded circles), for readers that draw no "
                     "indexed poly curve");
+    addChoiceOption(command, "--ifc-coverings", choices.coverings, {"cut", "envelope"},
+                    "IFC insulation coverings: the insulation less the valve body (the envelope, and why, where "
+                    "the cut does not fit the part's budget), or the envelope with the body inside, which is "
+                    "quicker to write");
 }
 
-void addIfcOptions(CLI::App& command, std::string& geometry, std::string& curves, std::string& library) {
-    addChoiceOption(command, "--ifc-geometry", geometry, {"exact", "mesh"},
-                    "IFC bodies: exact swept solids where the shape has them (the rest triangles), or mesh (all "
-                    "triangles)");
-    addIfcCurvesOption(command, curves);
+void addIfcOptions(CLI::App& command, IfcChoices& choices, std::string& library) {
+    addIfcShapeOptions(command, choices);
     addOutputOption(command, "--ifc-library", library,
                     "Write one IFC4 content library: an IfcProjectLibrary with every part's IfcValveType, its "
                     "geometry, ports and property sets (FILE.ifczip: as IFC-ZIP)");
@@ -341,9 +345,7 @@ void addPlaceCommand(CLI::App& app, int& exitCode) {
     addOutputOption(*command, "--ifc", options->ifc, "The IFC4 model to write (FILE.ifczip: as IFC-ZIP)")->required();
     command->add_option("--catalog", options->catalog,
                         "Parts catalogue the rows name their parts from (the built-in samples when left out)");
-    addChoiceOption(*command, "--ifc-geometry", options->ifcGeometry, {"exact", "mesh"},
-                    "IFC bodies: exact swept solids where the shape has them (the rest triangles), or mesh");
-    addIfcCurvesOption(*command, options->ifcCurves);
+    addIfcShapeOptions(*command, options->ifcChoices);
     command->add_option_function<std::string>(
         "--project",
         [options](const std::string& name) {

@@ -122,6 +122,7 @@ std::string exportSettingsText(const IfcOptions& ifc, const refhost::WorkLimits&
     const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
     return std::string("ifc-geometry=") + (ifc.geometry == IfcGeometry::Mesh ? "mesh" : "exact") +
            " ifc-curves=" + (ifc.curves == IfcCurves::Composite ? "composite" : "indexed") +
+           " ifc-coverings=" + (ifc.coverings == IfcCoverings::Envelope ? "envelope" : "cut") +
            " time-limit-us=" + std::to_string(limits.time.count()) +
            " triangle-limit=" + std::to_string(limits.triangles) +
            " source-date-epoch=" + (epoch && *epoch ? epoch : "unset");

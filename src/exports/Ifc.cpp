@@ -44,13 +44,13 @@ using ifcfile::IfcBuilder;
 
 // Runs a writer of the document's IFC text, turning the ways it can fail into ExportError.
 template <class Build>
-std::string renderGuarded(ExportDocument::Impl& impl, Build&& build) {
+std::string renderGuarded(ExportDocument::Impl& impl, const IfcOptions& options, Build&& build) {
     std::string text;
     const refhost::BudgetScope budget(impl.budget());
     try {
         kernel::runGuarded("writing IFC", [&] {
             impl.ensureMeshed();
-            impl.ensureCovered();
+            if (options.coverings == IfcCoverings::Cut) impl.ensureCovered();
             text = build();
         });
     } catch (const host::HostError& error) {
@@ -131,7 +131,7 @@ std::string renderLeavingOut(ExportDocument::Impl& impl, const IfcOptions& optio
     try {
         kernel::runGuarded("writing IFC", [&] {
             impl.ensureMeshed(true);
-            impl.ensureCovered();
+            if (options.coverings == IfcCoverings::Cut) impl.ensureCovered();
             for (std::size_t i = 0; i < parts.size(); ++i)
                 if (!parts[i].failure.empty()) leftOut.push_back({i, parts[i].name, parts[i].failure});
             try {
@@ -177,7 +177,7 @@ NoPartWritten::NoPartWritten(std::vector<LeftOutPart> parts)
       leftOut(std::move(parts)) {}
 
 std::string ExportDocument::renderIfc(const std::string& fileName, const IfcOptions& options) {
-    return renderGuarded(*impl_, [&] { return IfcBuilder(impl_->parts, options).buildProject(fileName); });
+    return renderGuarded(*impl_, options, [&] { return IfcBuilder(impl_->parts, options).buildProject(fileName); });
 }
 
 void ExportDocument::writeIfc(const std::string& path, const IfcOptions& options) {

@@ -174,7 +174,9 @@ private:
     // The part's IfcCoveringType, when its insulation built anything, saying what its geometry shows.
     void addCoveringType(const ExportedPart& part, PartType& type);
     // The volume of what the covering shows: its cuts', or the insulation's solids' summed as the report does.
-    static std::optional<double> coveringVolume(const ExportedPart& part);
+    std::optional<double> coveringVolume(const ExportedPart& part) const;
+    // The part's cover where the options ask for cuts; none where they ask for envelopes.
+    const InsulationCover* coverOf(const ExportedPart& part) const;
 
     // The type's maps of the items: one per kind of representation.
     std::vector<std::size_t> representationMaps(const ItemGroups& groups);

@@ -281,7 +281,7 @@ namespace ifcfile {
 // The covering's items: each cut as a face set, named and coloured as its output, and the insulation's
 // other outputs as the body's are; the envelope's items where no cut is shown.
 IfcBuilder::ItemGroups IfcBuilder::coveringItems(const ExportedPart& part, const ExportedAspect& insulation) {
-    const InsulationCover* cover = part.cover.get();
+    const InsulationCover* cover = coverOf(part);
     if (!cover || !cover->cut()) return bodyItems(insulation);
     ItemGroups groups;
     for (std::size_t i = 0; i < insulation.outputs.size(); ++i) {
@@ -313,9 +313,11 @@ void IfcBuilder::addCoveringType(const ExportedPart& part, PartType& type) {
     const ItemGroups items = insulation ? coveringItems(part, *insulation) : ItemGroups{};
     if (items.empty()) return;
     type.insulationMaps = representationMaps(items);
-    const InsulationCover* cover = part.cover.get();
+    const InsulationCover* cover = coverOf(part);
     const bool cut = cover && cover->cut();
-    const std::string reason = cover ? cover->envelopeReason : "the insulation was not cut";
+    const std::string reason = cover                                          ? cover->envelopeReason
+                               : options_.coverings == IfcCoverings::Envelope ? "envelopes were asked for"
+                                                                              : "the insulation was not cut";
     std::vector<Value> properties{single("Geometry", label(cut ? kCutText : kEnvelopeText))};
     if (!cut) properties.push_back(single("EnvelopeReason", p21::typed("IFCTEXT", p21::string(reason))));
     const std::size_t set = propertySet(type.key + "|TarnCheckValve_Covering", "TarnCheckValve_Covering", properties);
@@ -328,9 +330,13 @@ void IfcBuilder::addCoveringType(const ExportedPart& part, PartType& type) {
 }
 
 // The covering's volume: its cuts' where it shows them, else the insulation's solids' as the report sums them.
-std::optional<double> IfcBuilder::coveringVolume(const ExportedPart& part) {
-    if (part.cover && part.cover->cut()) return part.cover->volume;
+std::optional<double> IfcBuilder::coveringVolume(const ExportedPart& part) const {
+    if (const InsulationCover* cover = coverOf(part); cover && cover->cut()) return cover->volume;
     return solidsVolume(aspectOf(part, kInsulation));
+}
+
+const InsulationCover* IfcBuilder::coverOf(const ExportedPart& part) const {
+    return options_.coverings == IfcCoverings::Cut ? part.cover.get() : nullptr;
 }
 
 } // namespace ifcfile

@@ -151,6 +151,10 @@ def other_curves():
     return catalogue, {}, ("--ifc-curves", "composite"), set(NAMES)
 
 
+def other_coverings():
+    return catalogue, {}, ("--ifc-coverings", "envelope"), set(NAMES)
+
+
 def other_limit():
     return catalogue, {}, ("--triangle-limit", "1999999"), set(NAMES)
 
@@ -193,6 +197,7 @@ def same_bytes_again(out):
 
 for what, change in [("a part's field", edited_catalogue), ("an outside-diameter entry", edited_table),
                      ("--ifc-geometry", other_option), ("--ifc-curves", other_curves),
+                     ("--ifc-coverings", other_coverings),
                      ("--triangle-limit", other_limit),
                      ("the program's build", other_build)]:
     out = fresh("gallery")

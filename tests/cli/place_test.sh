@@ -93,6 +93,12 @@ check place-composite 0 "$cv" place "$work/semicolons.csv" --ifc "$work/composit
 expect_count place-composite-no-indexed "$work/composite.ifc" "=IFCINDEXEDPOLYCURVE(" 0
 expect_count place-composite-curves "$work/composite.ifc" "=IFCCOMPOSITECURVE(" 1
 check place-bad-curves 2 "$cv" place "$work/semicolons.csv" --ifc "$work/x.ifc" --ifc-curves nurbs
+# Coverings: the insulation less the valve body by default, each type saying so in its Description and
+# property set; asked for as envelopes, each says it is one and why.
+expect_count place-coverings-cut "$work/mesh.ifc" "insulation less the valve body'" 4
+check place-envelopes 0 "$cv" place "$work/semicolons.csv" --ifc "$work/envelopes.ifc" --ifc-coverings envelope
+expect_count place-envelopes-said "$work/envelopes.ifc" "'envelope including the valve body: envelopes were asked for'" 2
+expect_count place-envelopes-not-cut "$work/envelopes.ifc" "insulation less the valve body'" 0
 
 # Bad placements: exit 2, the row and column named, the model already there left whole.
 bad() { # name, expected message, csv text

@@ -76,9 +76,15 @@ enum class IfcGeometry { Exact, Mesh };
 // of its circle, which they draw more surely than a swept disk.
 enum class IfcCurves { Indexed, Composite };
 
+// What an insulation covering shows: the insulation less the valve body, cut by the geometry kernel within
+// the part's budget (where it cannot be, the envelope, and the covering's type says why), or the envelope
+// the Insulation aspect builds, valve body included, which costs no cut.
+enum class IfcCoverings { Cut, Envelope };
+
 struct IfcOptions {
     IfcGeometry geometry = IfcGeometry::Exact;
     IfcCurves curves = IfcCurves::Indexed;
+    IfcCoverings coverings = IfcCoverings::Cut;
     // A model's name: the IfcProject's Name and the namespace its placed valves' GlobalIds are derived in
     // together with their instance ids, so that the same instance id in two models (say two plant areas,
     // each with a V-101) gives two valves, two sets of ports and two coverings. Empty: the project is
