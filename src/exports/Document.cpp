@@ -374,17 +374,6 @@ bool facesUnshared(const std::vector<MeshJob>& jobs) {
     return true;
 }
 
-std::size_t triangleCount(const TopoDS_Shape& shape) {
-    std::size_t count = 0;
-    for (TopExp_Explorer it(shape, TopAbs_FACE); it.More(); it.Next()) {
-        TopLoc_Location location;
-        const Handle(Poly_Triangulation)& triangulation =
-            BRep_Tool::Triangulation(TopoDS::Face(it.Current()), location);
-        if (!triangulation.IsNull()) count += static_cast<std::size_t>(triangulation->NbTriangles());
-    }
-    return count;
-}
-
 // "output Body is 292 m long and 0.114 m across": a shape's two largest extents.
 std::string extentText(const TopoDS_Shape& shape, const std::string& name) {
     Bnd_Box box;
@@ -465,6 +454,17 @@ std::vector<MeshJob> meshJobs(std::vector<ExportedPart>& parts) {
 }
 
 } // namespace
+
+std::size_t triangleCount(const TopoDS_Shape& shape) {
+    std::size_t count = 0;
+    for (TopExp_Explorer it(shape, TopAbs_FACE); it.More(); it.Next()) {
+        TopLoc_Location location;
+        const Handle(Poly_Triangulation)& triangulation =
+            BRep_Tool::Triangulation(TopoDS::Face(it.Current()), location);
+        if (!triangulation.IsNull()) count += static_cast<std::size_t>(triangulation->NbTriangles());
+    }
+    return count;
+}
 
 refhost::WorkBudget* ExportDocument::Impl::budget() const {
     return mesh.budget ? mesh.budget.get() : refhost::currentBudget();

@@ -11,6 +11,7 @@
 #include <TopoDS_Face.hxx>
 
 #include "IfcBuilder.h"
+#include "Meshing.h"
 
 namespace tcv::exports::ifcfile {
 
@@ -115,18 +116,6 @@ TriangleMesh triangleMesh(const TopoDS_Shape& shape) {
         }
     }
     return mesh;
-}
-
-// The triangles of a shape's faces as meshed.
-std::size_t triangleCount(const TopoDS_Shape& shape) {
-    std::size_t count = 0;
-    for (TopExp_Explorer faces(shape, TopAbs_FACE); faces.More(); faces.Next()) {
-        TopLoc_Location location;
-        const Handle(Poly_Triangulation) triangulation =
-            BRep_Tool::Triangulation(TopoDS::Face(faces.Current()), location);
-        if (!triangulation.IsNull()) count += static_cast<std::size_t>(triangulation->NbTriangles());
-    }
-    return count;
 }
 
 // The circle segments readers draw with by default.

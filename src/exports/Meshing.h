@@ -18,4 +18,7 @@ void meshAtUnitScale(const TopoDS_Shape& shape, double size, double linear, doub
 void meshIsolated(const TopoDS_Shape& shape, double size, double linear, double angular, const IsolatedMesher& mesher,
                   const refhost::WorkBudget* budget);
 
+// The triangles on the shape's faces as meshed (none for a face without any).
+std::size_t triangleCount(const TopoDS_Shape& shape);
+
 } // namespace tcv::exports
