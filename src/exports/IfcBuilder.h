@@ -65,6 +65,9 @@ public:
     // or are parallel.
     static std::pair<Vec3, Vec3> placementAxes(const IfcPlacement& placement, std::size_t partCount);
 
+    // The part's aspect of that name; none where the part has none.
+    static const ExportedAspect* aspectOf(const ExportedPart& part, const char* name);
+
 private:
     struct PortTemplate {
         std::int64_t index = 0;
@@ -184,8 +187,6 @@ private:
     // The shape the type's occurrences show its maps by: one 'Body' of mapped items, shared by all of them
     // (the mapped items place nothing; each occurrence's own placement does).
     Value mappedShape(const std::vector<std::size_t>& maps);
-
-    static const ExportedAspect* aspectOf(const ExportedPart& part, const char* name);
 
     static std::vector<const ExportedOutput*> nozzles(const ExportedPart& part);
 

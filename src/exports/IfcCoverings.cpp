@@ -59,12 +59,6 @@ private:
     const refhost::WorkBudget& allowance_;
 };
 
-const ExportedAspect* aspectNamed(const ExportedPart& part, const char* name) {
-    for (const auto& aspect : part.aspects)
-        if (aspect.name == name) return &aspect;
-    return nullptr;
-}
-
 const TopoDS_Shape* solidShape(const ExportedOutput& output) {
     if (output.kind != refhost::OutputKind::Solid || output.shapes.empty() || output.shapes.front().IsNull())
         return nullptr;
@@ -207,7 +201,7 @@ InsulationCover coverOf(const ExportedPart& part, const ExportedAspect& insulati
         return cover;
     };
     std::vector<std::pair<const TopoDS_Shape*, Bnd_Box>> body;
-    if (const ExportedAspect* physical = aspectNamed(part, ifcfile::kPhysical))
+    if (const ExportedAspect* physical = ifcfile::IfcBuilder::aspectOf(part, ifcfile::kPhysical))
         for (const auto& output : physical->outputs)
             if (const TopoDS_Shape* shape = solidShape(output)) body.emplace_back(shape, boxOf(*shape));
     // Each solid is cut alone by the body's solids that can reach it: cut together, the insulation's
@@ -269,7 +263,7 @@ void ExportDocument::Impl::ensureCovered() {
     refhost::WorkBudget* work = budget();
     for (auto& part : parts) {
         if (!part.failure.empty() || part.cover) continue;
-        const ExportedAspect* insulation = aspectNamed(part, ifcfile::kInsulation);
+        const ExportedAspect* insulation = ifcfile::IfcBuilder::aspectOf(part, ifcfile::kInsulation);
         if (!insulation) continue;
         part.cover = std::make_shared<const InsulationCover>(coverOf(part, *insulation, mesh.relativeDeflection, work));
     }
